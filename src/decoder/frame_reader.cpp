@@ -1,0 +1,256 @@
+#include "frame_reader.h"
+
+#include <cstring>
+
+#include "decoder_texts.h"
+#include "frame_tables.h"
+#include "layer2_tables.h"
+#include "platform/prompt.h"
+
+namespace korvo {
+
+FrameReader::FrameReader() { resetFrameReader(); }
+
+bool FrameReader::isValidHeader(uint32_t w) {
+    return (w & 0xFFE00000u) == 0xFFE00000u && ((w >> 17) & 3) != 0 && ((w >> 12) & 15) != 15 &&
+           ((w >> 10) & 3) != 3;
+}
+
+void FrameReader::resetFrameReader() {
+    std::memset(buffers_, 0, sizeof buffers_);
+    lastHeader_ = firstHeader_ = currentHeader_ = 0;
+    bitIndex_ = 0;
+    bodySize_ = nextBodySize_ = previousBodySize_ = sideInfoSize_ = 0;
+    bufferIndex_ = 0;
+    body_ = buffers_[1];
+    previousBody_ = buffers_[1];
+    cursor_ = body_;
+    limit_ = buffers_[1] + kBufferSize;
+    atStart_ = true;
+}
+
+void FrameReader::clearBodies() {
+    std::memset(buffers_, 0, sizeof buffers_);
+    cursor_ = body_;
+    bitIndex_ = 0;
+}
+
+void FrameReader::setCursor(const uint8_t* p, int bitIndex) {
+    cursor_ = p;
+    bitIndex_ = bitIndex & 7;
+}
+
+void FrameReader::setMainDataPointer(int backstep) {
+    if (backstep < 0) backstep = 0;
+    if (backstep > kMainDataRoom - 1) backstep = kMainDataRoom - 1;
+    uint8_t* dst = body_ + sideInfoSize_ - backstep;
+    if (backstep != 0) {
+        const uint8_t* src = previousBody_ + previousBodySize_ - backstep;
+        // The previous body sits in the other buffer, so the areas never overlap.
+        std::memmove(dst, src, size_t(backstep));
+    }
+    cursor_ = dst;
+    bitIndex_ = 0;
+}
+
+int FrameReader::read4(uint32_t& word) {
+    uint8_t b[4];
+    int got = 0;
+    // A header read takes what one read gives; a short read from a stream ends it.
+    int n = input_ ? input_->read(b, 4) : 0;
+    if (n > 0) got = n;
+    if (got < 4) return 0;
+    word = (uint32_t(b[0]) << 24) | (uint32_t(b[1]) << 16) | (uint32_t(b[2]) << 8) | b[3];
+    return 1;
+}
+
+// A tag of any size in front of the audio would defeat the byte scan; step over it.
+int FrameReader::skipId3v2(uint32_t& word) {
+    if ((word >> 8) != 0x494433u) return 1;   // "ID3"
+    uint8_t rest[6];
+    int n = input_->read(rest, 6);
+    if (n < 6) return 0;
+    bool syncsafe = rest[0] != 0xFF && !(rest[2] & 0x80) && !(rest[3] & 0x80) && !(rest[4] & 0x80) &&
+                    !(rest[5] & 0x80);
+    if (!syncsafe) {
+        if (!input_->isStream()) input_->stepBack(6);
+        return 1;
+    }
+    uint64_t skip = (uint64_t(rest[2]) << 21) | (uint64_t(rest[3]) << 14) | (uint64_t(rest[4]) << 7) | rest[5];
+    if (rest[1] & 0x10) skip += 10;
+    uint8_t sink[4096];
+    while (skip > 0) {
+        int want = skip > sizeof sink ? int(sizeof sink) : int(skip);
+        int got = input_->read(sink, want);
+        if (got <= 0) return 0;
+        skip -= uint64_t(got);
+    }
+    return read4(word);
+}
+
+// Walks the input a byte at a time (four at a time over 0xFF runs) to the next valid header.
+int FrameReader::scan(uint32_t& word) {
+    for (int steps = 0; steps < kScanLimit;) {
+        if (!read4(word)) return 0;
+        if ((word >> 16) == 0xFFFFu) continue;
+        if (isValidHeader(word)) return 1;
+        input_->stepBack(3);
+        ++steps;
+    }
+    return 0;
+}
+
+int FrameReader::readFrame(FrameHeader& h) {
+    uint32_t word;
+    if (!read4(word)) return 0;
+    if (atStart_) {
+        atStart_ = false;
+        if (!skipId3v2(word)) return 0;
+    }
+    currentHeader_ = word;
+
+    if (currentHeader_ == lastHeader_ && lastHeader_ != 0) {
+        h.headerChanged = 0;
+        return readBody();
+    }
+    h.headerChanged = 1;
+    bool needScan = firstHeader_ == 0 && !isValidHeader(currentHeader_);
+
+    for (;;) {
+        if (needScan) {
+            if (!scan(word)) return 0;
+            currentHeader_ = word;
+            needScan = false;
+        }
+        if ((currentHeader_ & 0xFFE00000u) != 0xFFE00000u) {
+            // Lost step: slide a window through the input looking for this stream's header.
+            bool found = false;
+            for (int windows = 1;; ++windows) {
+                uint8_t b;
+                if (input_->read(&b, 1) != 1) return 0;
+                currentHeader_ = (currentHeader_ << 8) | b;
+                if (lastHeader_ == 0) {
+                    needScan = true;
+                    break;
+                }
+                if (windows >= kScanLimit) return 0;
+                if (matchesStream(currentHeader_, lastHeader_) || matchesStream(currentHeader_, firstHeader_)) {
+                    found = true;
+                    break;
+                }
+            }
+            if (!found) continue;
+        }
+        int result = 0;
+        if (parseAndSize(h, result)) return result;
+        needScan = true;
+    }
+}
+
+// Steps 5 to 8: returns 1 with result set when done (body read or end), 0 to rescan.
+int FrameReader::parseAndSize(FrameHeader& h, int& result) {
+    const uint32_t w = currentHeader_;
+    if (firstHeader_ == 0) firstHeader_ = w;
+    if (w & (1u << 20)) {
+        h.mpeg25 = 0;
+        h.lsf = (w & (1u << 19)) ? 0 : 1;
+    } else {
+        h.lsf = 1;
+        h.mpeg25 = 1;
+    }
+    if (lastHeader_ == 0) {
+        h.layer = 4 - int((w >> 17) & 3);
+        int sampling = int((w >> 10) & 3);
+        if (sampling == 3) return 0;
+        h.samplingIndex = h.mpeg25 ? sampling + 6 : sampling + 3 * h.lsf;
+        h.crcPresent = 1 - int((w >> 16) & 1);
+    }
+    h.bitrateIndex = int((w >> 12) & 15);
+    h.paddingBit = int((w >> 9) & 1);
+    h.privateBit = int((w >> 8) & 1);
+    h.mode = int((w >> 6) & 3);
+    h.modeExtension = int((w >> 4) & 3);
+    h.copyright = int((w >> 3) & 1);
+    h.original = int((w >> 2) & 1);
+    h.emphasis = int(w & 3);
+    h.channels = h.mode == 3 ? 1 : 2;
+    lastHeader_ = w;
+
+    if (h.bitrateIndex == 0) {
+        if (!prompt().askYesNo(texts::kInvalidBitrateText, texts::kInvalidBitrateTitle, IconWarning)) {
+            result = 0;
+            return 1;
+        }
+        return 0;
+    }
+    if (h.bitrateIndex == 15) return 0;
+
+    const int rate = frameSampleRate(h);
+    const int kbps = frameBitrateKbps(h);
+    if (rate == 0) {
+        result = 0;
+        return 1;
+    }
+    int size;
+    switch (h.layer) {
+    case 1:
+        h.jointBound = h.mode == 1 ? 4 * (h.modeExtension + 1) : 32;
+        size = (12000 * kbps / rate + h.paddingBit) * 4 - 4;
+        break;
+    case 2: {
+        int table = 4;
+        if (!h.lsf) {
+            int headerSampling = h.samplingIndex < 3 ? h.samplingIndex : 0;
+            table = kLayer2TableSelect[headerSampling][h.channels == 1 ? 1 : 0][h.bitrateIndex];
+        }
+        h.allocTable = kLayer2AllocTables[table];
+        h.subbandLimit = kLayer2SubbandLimits[table];
+        h.jointBound = h.mode == 1 ? 4 * (h.modeExtension + 1) : h.subbandLimit;
+        if (h.jointBound > h.subbandLimit) h.jointBound = h.subbandLimit;
+        size = 144000 * kbps / rate + h.paddingBit - 4;
+        break;
+    }
+    case 3:
+        sideInfoSize_ = h.lsf ? (h.channels == 1 ? 9 : 17) : (h.channels == 1 ? 17 : 32);
+        if (h.crcPresent) sideInfoSize_ += 2;
+        size = 144000 * kbps / (h.lsf ? rate * 2 : rate) + h.paddingBit - 4;
+        break;
+    default:
+        result = 0;
+        return 1;
+    }
+    // A body beyond the buffer (MPEG-2.5 Layer II at high bitrates) cannot be a frame of ours.
+    if (size <= 0 || size > kBodyCapacity) {
+        if (firstHeader_ == w) firstHeader_ = lastHeader_ = 0;
+        return 0;
+    }
+    nextBodySize_ = size;
+    result = readBody();
+    return 1;
+}
+
+int FrameReader::readBody() {
+    previousBodySize_ = bodySize_;
+    bodySize_ = nextBodySize_;
+    previousBody_ = body_;
+    body_ = buffers_[bufferIndex_] + kMainDataRoom;
+    limit_ = buffers_[bufferIndex_] + kBufferSize;
+    bufferIndex_ = 1 - bufferIndex_;
+    if (input_->isStream()) {
+        int have = 0;
+        while (have < bodySize_) {
+            int n = input_->read(body_ + have, bodySize_ - have);
+            if (n <= 0) return 0;   // a partial frame from a stream is never decoded
+            have += n;
+        }
+    } else {
+        int n = input_->read(body_, bodySize_);
+        if (n <= 0) return 0;
+        if (n < bodySize_) std::memset(body_ + n, 0, size_t(bodySize_ - n));
+    }
+    cursor_ = body_;
+    bitIndex_ = 0;
+    return 1;
+}
+
+} // namespace korvo

@@ -1,0 +1,107 @@
+#pragma once
+// Frame synchronisation, header parsing, frame bodies and the bit cursor over them.
+#include <cstdint>
+#include "byte_input.h"
+#include "frame_header.h"
+
+namespace korvo {
+
+class FrameReader {
+public:
+    static constexpr int kBufferSize = 2304;
+    static constexpr int kMainDataRoom = 512;
+    static constexpr int kBodyCapacity = kBufferSize - kMainDataRoom;   // 1792
+    static constexpr int kScanLimit = 32768;
+
+    FrameReader();
+
+    void setInput(ByteInput* input) { input_ = input; }
+    ByteInput* input() const { return input_; }
+
+    void resetFrameReader();
+    // 1 when a frame body is ready and the cursor stands at its first byte; 0 at the end.
+    int readFrame(FrameHeader& h);
+
+    // n from 0 to 17 bits, most significant first.
+    uint32_t readBits(int n) {
+        if (n == 0) return 0;
+        const uint8_t* p = cursor_ <= limit_ ? cursor_ : zeros_;
+        uint32_t v = (uint32_t(p[0]) << 16) | (uint32_t(p[1]) << 8) | p[2];
+        v = ((v << bitIndex_) & 0xFFFFFFu) >> (24 - n);
+        advance(n);
+        return v;
+    }
+    // n from 0 to 9 bits, looking at two bytes.
+    uint32_t readBitsShort(int n) {
+        if (n == 0) return 0;
+        const uint8_t* p = cursor_ <= limit_ ? cursor_ : zeros_;
+        uint32_t v = (uint32_t(p[0]) << 8) | p[1];
+        v = ((v << bitIndex_) & 0xFFFFu) >> (16 - n);
+        advance(n);
+        return v;
+    }
+    uint32_t readBit() {
+        const uint8_t* p = cursor_ <= limit_ ? cursor_ : zeros_;
+        uint32_t v = ((uint32_t(p[0]) << bitIndex_) & 0xFFu) >> 7;
+        advance(1);
+        return v;
+    }
+    // Layer III: moves the cursor backstep bytes before the end of the side information,
+    // bringing those bytes over from the previous frame's body.
+    void setMainDataPointer(int backstep);
+
+    // Clears both body buffers and puts the cursor at the current body (after a seek).
+    void clearBodies();
+
+    uint32_t currentHeader() const { return currentHeader_; }
+    uint32_t lastHeader() const { return lastHeader_; }
+    uint32_t firstHeader() const { return firstHeader_; }
+    int bodySize() const { return bodySize_; }
+    int previousBodySize() const { return previousBodySize_; }
+    int sideInfoSize() const { return sideInfoSize_; }
+    const uint8_t* body() const { return body_; }
+    uint8_t* body() { return body_; }
+    const uint8_t* cursor() const { return cursor_; }
+    int bitIndex() const { return bitIndex_; }
+    // Start and end (exclusive, padding included) of the buffer the current body lives in.
+    const uint8_t* bufferStart() const { return body_ - kMainDataRoom; }
+    const uint8_t* bufferEnd() const { return body_ - kMainDataRoom + kBufferSize; }
+    // Moves the cursor within the current buffer (used by fast readers that take over the bits).
+    void setCursor(const uint8_t* p, int bitIndex);
+
+    static bool isValidHeader(uint32_t w);
+    static bool matchesStream(uint32_t w, uint32_t reference) { return ((w ^ reference) & 0xFFFFFD00u) == 0; }
+
+private:
+    void advance(int n) {
+        int b = bitIndex_ + n;
+        cursor_ += b >> 3;
+        bitIndex_ = b & 7;
+    }
+    int read4(uint32_t& word);
+    int skipId3v2(uint32_t& word);
+    int scan(uint32_t& word);
+    int parseAndSize(FrameHeader& h, int& result);
+    int readBody();
+
+    ByteInput* input_ = nullptr;
+    uint32_t currentHeader_ = 0;
+    uint32_t lastHeader_ = 0;
+    uint32_t firstHeader_ = 0;
+    int bodySize_ = 0;
+    int nextBodySize_ = 0;
+    int previousBodySize_ = 0;
+    int sideInfoSize_ = 0;
+    int bufferIndex_ = 0;
+    bool atStart_ = true;
+    // Two body buffers plus zeroed slack so the three-byte look-ahead never leaves the array.
+    alignas(16) uint8_t buffers_[2][kBufferSize + 8];
+    uint8_t zeros_[8] = {};
+    uint8_t* body_ = nullptr;
+    uint8_t* previousBody_ = nullptr;
+    const uint8_t* cursor_ = nullptr;
+    const uint8_t* limit_ = nullptr;   // last position where a three-byte look-ahead stays in the buffer
+    int bitIndex_ = 0;
+};
+
+} // namespace korvo

@@ -1,0 +1,32 @@
+#pragma once
+// Directory search with a wildcard, matched like FindFirstFileA (case-insensitive, ? and *).
+#include <string>
+
+namespace korvo {
+
+struct DirEntry {
+    std::string name;      // the entry's name without its folder
+    bool directory = false;
+};
+
+class DirSearch {
+public:
+    DirSearch() = default;
+    ~DirSearch();
+    DirSearch(const DirSearch&) = delete;
+    DirSearch& operator=(const DirSearch&) = delete;
+
+    // pattern is a folder path followed by a wildcard, e.g. "C:\\music\\*.mp3" or "/music/*".
+    // Returns 1 and fills entry with the first match, 0 when nothing matches.
+    int first(const char* pattern, DirEntry& entry);
+    int next(DirEntry& entry);    // 0 when there is no further match
+    void close();
+
+private:
+    void* impl_ = nullptr;
+};
+
+// The wildcard rule itself (shared by the posix side and its tests).
+bool wildcardMatch(const char* pattern, const char* name);
+
+} // namespace korvo
