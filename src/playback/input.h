@@ -1,0 +1,38 @@
+#pragma once
+// The decoder's input: a local file (or, later, the stream pipe), with the file-only
+// services the player needs: length in frames, elapsed time, and seeking.
+#include "decoder/byte_input.h"
+#include "decoder/frame_header.h"
+#include "platform/file.h"
+
+namespace korvo {
+
+class FrameReader;
+
+class Input : public ByteInput {
+public:
+    static bool isUrl(const char* text);
+
+    int openInput(const char* path);     // 1 on success; nothing is left open on failure
+    void closeInput();
+    bool isOpen() const { return file_.isOpen(); }
+
+    int totalFrames(const FrameHeader& h);
+    int elapsedSeconds(const FrameHeader& h);
+    // Jumps to frame index F; reads two frames through the reader and clears its bodies.
+    int seekToFrame(FrameReader& reader, FrameHeader& h, int frame);
+
+    // ByteInput
+    int read(uint8_t* dst, int n) override;
+    void stepBack(int n) override;
+    bool isStream() const override { return isStream_; }
+
+    int64_t position() { return file_.position(); }
+    static double frameBytes(const FrameHeader& h);
+
+private:
+    File file_;
+    bool isStream_ = false;
+};
+
+} // namespace korvo
