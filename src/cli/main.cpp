@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "commands.h"
+#include "terminal_prompt.h"
 
 namespace korvo::cli {
 
@@ -21,6 +22,8 @@ static void usage() {
 }
 
 int main(int argc, char** argv) {
+    static korvo::cli::TerminalPrompt terminal;
+    korvo::setPrompt(&terminal);
     if (argc < 2 || !std::strcmp(argv[1], "help") || !std::strcmp(argv[1], "--help")) {
         usage();
         return argc < 2 ? 2 : 0;

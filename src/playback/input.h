@@ -28,11 +28,14 @@ public:
     bool isStream() const override { return isStream_; }
 
     int64_t position() { return file_.position(); }
+    // Where the last successful seekToFrame found its header.
+    int64_t lastSeekOffset() const { return seekOffset_; }
     static double frameBytes(const FrameHeader& h);
 
 private:
     File file_;
     bool isStream_ = false;
+    int64_t seekOffset_ = -1;
 };
 
 } // namespace korvo
