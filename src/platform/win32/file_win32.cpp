@@ -1,0 +1,115 @@
+#include "platform/file.h"
+
+#include <cstring>
+#include <windows.h>
+
+namespace korvo {
+
+namespace {
+
+HANDLE h(void* p) { return static_cast<HANDLE>(p); }
+
+} // namespace
+
+File::File(File&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
+
+File& File::operator=(File&& other) noexcept {
+    if (this != &other) {
+        close();
+        handle_ = other.handle_;
+        other.handle_ = nullptr;
+    }
+    return *this;
+}
+
+int File::open(const char* path, Mode mode) {
+    close();
+    if (!path || !*path) return 0;
+    DWORD access = GENERIC_READ;
+    DWORD disposition = OPEN_EXISTING;
+    if (mode == ReadWrite) access = GENERIC_READ | GENERIC_WRITE;
+    else if (mode == Create) {
+        access = GENERIC_READ | GENERIC_WRITE;
+        disposition = CREATE_ALWAYS;
+    }
+    HANDLE f = CreateFileA(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, disposition,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return 0;
+    handle_ = f;
+    return 1;
+}
+
+void File::close() {
+    if (handle_) {
+        CloseHandle(h(handle_));
+        handle_ = nullptr;
+    }
+}
+
+int File::read(void* dst, int n) {
+    if (!handle_ || n < 0) return -1;
+    DWORD got = 0;
+    if (!ReadFile(h(handle_), dst, static_cast<DWORD>(n), &got, nullptr)) {
+        // the write end of a pipe closing is the end of the data, not an error
+        return GetLastError() == ERROR_BROKEN_PIPE ? 0 : -1;
+    }
+    return static_cast<int>(got);
+}
+
+int File::write(const void* src, int n) {
+    if (!handle_ || n < 0) return -1;
+    DWORD put = 0;
+    if (!WriteFile(h(handle_), src, static_cast<DWORD>(n), &put, nullptr)) return -1;
+    return static_cast<int>(put);
+}
+
+int64_t File::seek(int64_t offset, Origin origin) {
+    if (!handle_) return -1;
+    DWORD method = origin == Begin ? FILE_BEGIN : origin == Current ? FILE_CURRENT : FILE_END;
+    LONG high = static_cast<LONG>(offset >> 32);
+    SetLastError(NO_ERROR);
+    DWORD low = SetFilePointer(h(handle_), static_cast<LONG>(offset & 0xFFFFFFFF), &high, method);
+    if (low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) return -1;
+    return (static_cast<int64_t>(high) << 32) | low;
+}
+
+int64_t File::position() { return seek(0, Current); }
+
+int64_t File::size() {
+    if (!handle_) return -1;
+    DWORD high = 0;
+    SetLastError(NO_ERROR);
+    DWORD low = GetFileSize(h(handle_), &high);
+    if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) return -1;
+    return (static_cast<int64_t>(high) << 32) | low;
+}
+
+int File::truncateHere() {
+    if (!handle_) return 0;
+    return SetEndOfFile(h(handle_)) ? 1 : 0;
+}
+
+PathInfo pathInfo(const char* path) {
+    PathInfo info;
+    if (!path || !*path) return info;
+    DWORD a = GetFileAttributesA(path);
+    if (a != INVALID_FILE_ATTRIBUTES) {
+        info.exists = true;
+        info.directory = (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    }
+    return info;
+}
+
+int removeFile(const char* path) { return path && DeleteFileA(path) ? 1 : 0; }
+
+bool systemProgramDirectory(char* out, size_t outSize) {
+    if (outSize < 2) return false;
+    DWORD n = GetModuleFileNameA(nullptr, out, static_cast<DWORD>(outSize));
+    if (n == 0 || n >= outSize) return false;
+    char* slash = std::strrchr(out, '\\');
+    if (!slash) return false;
+    slash[1] = '\0';
+    return true;
+}
+
+} // namespace korvo
