@@ -11,6 +11,7 @@ struct ThreadMessage {
 };
 
 constexpr uint32_t kMsgQuit = 0x0012;    // same number as WM_QUIT
+constexpr unsigned kWaitForever = 0xFFFFFFFFu;    // same number as INFINITE
 
 // Thread priorities with the Win32 numbers.
 enum ThreadPriority {
@@ -27,11 +28,13 @@ public:
     Thread(const Thread&) = delete;
     Thread& operator=(const Thread&) = delete;
 
-    // Starts fn(param); returns the thread identifier, or -1 on failure.
+    // Starts fn(param); returns the thread identifier, or -1 on failure. The new thread's
+    // message queue exists when this returns, so posts to it never get lost.
+    // posix keeps at least the system's default stack: the size is a Win32 commit size.
     long start(ThreadFunction fn, void* param, unsigned stackSize);
     long id() const { return id_; }
     bool running() const;
-    // Waits up to timeoutMs; 1 when the thread has ended.
+    // Waits up to timeoutMs (kWaitForever: no limit); 1 when the thread has ended.
     int join(unsigned timeoutMs);
     // Gives up on a thread that did not end: Windows terminates it, posix detaches it.
     void abandon(unsigned exitCode);
@@ -48,6 +51,7 @@ int setCurrentThreadPriority(int priority);
 // The calling thread's message queue (created on first use, as with Win32).
 // Posts go to a thread by identifier; 1 on success.
 int postThreadMessage(long threadId, uint32_t message, uintptr_t wParam, intptr_t lParam);
+// Posting fails (0) when the thread has no queue or is gone.
 // Blocks for the next message; returns 0 for kMsgQuit, 1 otherwise (like GetMessageA).
 int getThreadMessage(ThreadMessage& msg);
 // Takes a message if one waits; 1 when one was taken.
