@@ -1,0 +1,71 @@
+#pragma once
+// The decoder thread: reads, decodes and outputs one file at a time, commanded by thread
+// messages and reporting back through a notification the front end implements.
+#include <cstdint>
+
+#include "platform/thread.h"
+
+namespace korvo {
+
+// Thread messages to the decoder thread.
+constexpr uint32_t DTM_PLAY = 0x8100;
+constexpr uint32_t DTM_PLAY_FILE = 0x8101;
+constexpr uint32_t DTM_STOP = 0x8102;
+constexpr uint32_t DTM_RELEASE_AUDIO = 0x8103;
+constexpr uint32_t DTM_SEEK_PERCENT = 0x8104;
+constexpr uint32_t DTM_PRIORITY_CHANGED = 0x8105;
+
+// Notifications from the decoder thread.
+constexpr uint32_t DNM_ENDED = 0x8200;
+constexpr uint32_t DNM_STARTED = 0x8201;
+
+// The front end's side of the notifications. Called on the decoder thread, which waits
+// until notify returns (the Windows program sends the message to its main window); the
+// handler must not wait for the decoder thread.
+class DecoderListener {
+public:
+    virtual ~DecoderListener() = default;
+    virtual void notify(uint32_t message) = 0;
+};
+
+struct DecoderStatus {
+    int32_t playing = 0;
+    int32_t sampleRate = 0;
+    uint8_t layer = 0;
+    uint16_t bitrateKbps = 0;
+    int32_t infoValid = 0;
+    int32_t percent = 0;
+};
+
+constexpr int kPathSize = 260;
+
+// What the thread needs besides the settings record.
+struct DecoderThreadSetup {
+    DecoderListener* listener = nullptr;
+    const float* eqLineGains = nullptr;     // 576 gains kept by the equalizer, or none
+};
+
+// Starts the thread; returns its identifier, or -1. thread receives the handle.
+long startDecoderThread(const DecoderThreadSetup& setup, Thread& thread);
+// Posts the quit message and waits up to 3000 ms; a thread that does not end is given up.
+void stopDecoderThread(long threadId, Thread& thread);
+
+int postPlayFile(const char* path, long threadId);    // nullptr: play the current path again
+int postStop(long threadId);
+int postReleaseAudio(long threadId);
+int postSeekPercent(int percent, long threadId);
+int postPriorityChanged(long threadId);
+
+void getDecoderStatus(DecoderStatus& dst);
+
+// The threshold in bytes at which the thread hands its PCM to the driver; the sound
+// device driver derives its poll interval from it.
+int currentWriteThreshold();
+
+// Per sampling index (44100, 48000, 32000, 22050, 24000, 16000, 11025, 12000, 8000 Hz).
+extern const int kWriteThresholdBytes[9];
+// DecoderPriority 0..5 to thread priorities.
+extern const int kDecoderPriorityLevels[6];
+int threadPriorityFor(int decoderPriority);
+
+} // namespace korvo
