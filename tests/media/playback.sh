@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Short files for the player tests: two different 44.1 kHz files for gapless joins,
+# 48 kHz and 22.05 kHz files for rate changes, and a 128 kbit/s Layer III file.
+set -eu
+out=$1
+mkdir -p "$out/playback"
+cd "$out/playback"
+
+tone() {  # tone NAME RATE SECONDS FREQ1 FREQ2
+  [ -f "$1.wav" ] || sox -n -r "$2" -c 2 -b 16 "$1.wav" synth "$3" sine "$4" sine "$5" gain -8
+}
+tone a44 44100 2 440 660
+tone b44 44100 2 523 784
+tone c48 48000 1 330 495
+tone d22 22050 1 392 587
+tone e44 44100 3 300 450
+
+[ -f a44.mp2 ] || twolame --quiet -b 192 a44.wav a44.mp2
+[ -f b44.mp2 ] || twolame --quiet -b 192 b44.wav b44.mp2
+[ -f c48.mp2 ] || twolame --quiet -b 192 c48.wav c48.mp2
+[ -f d22.mp2 ] || twolame --quiet -b 96 d22.wav d22.mp2
+[ -f e44.mp3 ] || lame --quiet -t -b 128 e44.wav e44.mp3
+exit 0
