@@ -1,0 +1,289 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "decoder/decoder_texts.h"
+#include "decoder/frame_reader.h"
+#include "platform/prompt.h"
+
+using namespace korvo;
+
+namespace {
+
+// Header word for MPEG-1 (id 1) unless told otherwise.
+uint32_t header(int layer, int bitrateIndex, int sampling, int padding = 0, int mode = 0, bool crc = false,
+                int versionBits = 3) {
+    return 0xFFE00000u | uint32_t(versionBits) << 19 | uint32_t(4 - layer) << 17 | (crc ? 0u : 1u) << 16 |
+           uint32_t(bitrateIndex) << 12 | uint32_t(sampling) << 10 | uint32_t(padding) << 9 |
+           uint32_t(mode) << 6;
+}
+
+void put(std::vector<uint8_t>& v, uint32_t w) {
+    for (int s = 24; s >= 0; s -= 8) v.push_back(uint8_t(w >> s));
+}
+
+// Appends a frame whose body is filled with `fill`.
+void frame(std::vector<uint8_t>& v, uint32_t w, int bodySize, uint8_t fill) {
+    put(v, w);
+    v.insert(v.end(), size_t(bodySize), fill);
+}
+
+struct StreamInput : MemoryInput {
+    using MemoryInput::MemoryInput;
+    bool isStream() const override { return true; }
+    void stepBack(int) override {}
+};
+
+struct ScriptedPrompt : Prompt {
+    int answer = 0;
+    int asked = 0;
+    std::string lastText, lastTitle;
+    void show(const char*, const char*, PromptIcon) override {}
+    int askYesNo(const char* text, const char* title, PromptIcon) override {
+        ++asked;
+        lastText = text;
+        lastTitle = title;
+        return answer;
+    }
+};
+
+class FrameReaderTest : public ::testing::Test {
+protected:
+    int readAll(const std::vector<uint8_t>& bytes) {
+        MemoryInput in(bytes.data(), bytes.size());
+        reader.setInput(&in);
+        reader.resetFrameReader();
+        int n = 0;
+        while (reader.readFrame(h)) ++n;
+        return n;
+    }
+    FrameReader reader;
+    FrameHeader h;
+};
+
+} // namespace
+
+TEST_F(FrameReaderTest, BodySizesFollowLayerRateAndPadding) {
+    struct Case { uint32_t word; int body; };
+    const Case cases[] = {
+        {header(3, 9, 0, 0), 413},                 // 44.1 kHz 128 kbit/s: 417 - 4
+        {header(3, 9, 0, 1), 414},
+        {header(1, 12, 0, 0), (12000 * 384 / 44100) * 4 - 4},
+        {header(2, 10, 1, 0), 144000 * 192 / 48000 - 4},
+        {header(3, 4, 2, 0, 0, false, 2), 144000 * 32 / (24000 * 2) - 4},   // MPEG-2 24 kHz
+        {header(3, 2, 2, 0, 3, false, 0), 144000 * 16 / (8000 * 2) - 4},    // MPEG-2.5 8 kHz
+    };
+    for (const Case& c : cases) {
+        std::vector<uint8_t> v;
+        frame(v, c.word, c.body, 0x11);
+        MemoryInput in(v.data(), v.size());
+        reader.setInput(&in);
+        reader.resetFrameReader();
+        ASSERT_EQ(reader.readFrame(h), 1) << std::hex << c.word;
+        EXPECT_EQ(reader.bodySize(), c.body) << std::hex << c.word;
+        EXPECT_EQ(reader.body()[0], 0x11);
+    }
+}
+
+TEST_F(FrameReaderTest, LayerTwoTableFollowsRateChannelsAndBitrate) {
+    struct Case { int sampling, mode, bitrateIndex, limit; };
+    const Case cases[] = {{0, 0, 10, 30}, {0, 3, 10, 30}, {1, 0, 10, 27}, {2, 0, 1, 12}, {0, 0, 1, 8}};
+    for (const Case& c : cases) {
+        std::vector<uint8_t> v;
+        frame(v, header(2, c.bitrateIndex, c.sampling, 0, c.mode), 1000, 0);
+        MemoryInput in(v.data(), v.size());
+        reader.setInput(&in);
+        reader.resetFrameReader();
+        ASSERT_EQ(reader.readFrame(h), 1);
+        EXPECT_EQ(h.subbandLimit, c.limit) << c.sampling << " " << c.mode << " " << c.bitrateIndex;
+        EXPECT_NE(h.allocTable, nullptr);
+    }
+    // Joint stereo never codes beyond the table's limit.
+    std::vector<uint8_t> v;
+    frame(v, header(2, 1, 2, 0, 1) | 3u << 4, 1000, 0);
+    MemoryInput in(v.data(), v.size());
+    reader.setInput(&in);
+    reader.resetFrameReader();
+    ASSERT_EQ(reader.readFrame(h), 1);
+    EXPECT_EQ(h.jointBound, 12);
+}
+
+TEST_F(FrameReaderTest, SideInformationSizeByVersionChannelsAndCrc) {
+    struct Case { uint32_t word; int side; };
+    const Case cases[] = {
+        {header(3, 9, 0, 0, 0), 32}, {header(3, 9, 0, 0, 3), 17},
+        {header(3, 8, 2, 0, 0, false, 2), 17}, {header(3, 8, 2, 0, 0, true, 2), 19},
+        {header(3, 8, 2, 0, 3, false, 2), 9},
+    };
+    for (const Case& c : cases) {
+        std::vector<uint8_t> v;
+        frame(v, c.word, 400, 0);
+        MemoryInput in(v.data(), v.size());
+        reader.setInput(&in);
+        reader.resetFrameReader();
+        ASSERT_EQ(reader.readFrame(h), 1);
+        EXPECT_EQ(reader.sideInfoSize(), c.side);
+    }
+}
+
+TEST_F(FrameReaderTest, RepeatedHeadersSkipParsingAndChangesKeepTheStream) {
+    std::vector<uint8_t> v;
+    frame(v, header(3, 9, 0, 0), 413, 1);
+    frame(v, header(3, 9, 0, 0), 413, 2);
+    frame(v, header(3, 9, 0, 1, 1), 414, 3);
+    MemoryInput in(v.data(), v.size());
+    reader.setInput(&in);
+    reader.resetFrameReader();
+    ASSERT_EQ(reader.readFrame(h), 1);
+    EXPECT_EQ(h.headerChanged, 1);
+    ASSERT_EQ(reader.readFrame(h), 1);
+    EXPECT_EQ(h.headerChanged, 0);
+    EXPECT_EQ(reader.body()[0], 2);
+    ASSERT_EQ(reader.readFrame(h), 1);
+    EXPECT_EQ(h.headerChanged, 1);
+    EXPECT_EQ(h.mode, 1);
+    EXPECT_EQ(h.layer, 3);
+    EXPECT_EQ(h.samplingIndex, 0);
+    EXPECT_EQ(reader.bodySize(), 414);
+    EXPECT_EQ(reader.previousBodySize(), 413);
+    EXPECT_EQ(reader.readFrame(h), 0);
+}
+
+TEST_F(FrameReaderTest, JunkInFrontIsScannedUpToTheLimit) {
+    std::vector<uint8_t> near(1000, 0x12), far(40000, 0x12);
+    for (auto* v : {&near, &far}) {
+        frame(*v, header(3, 9, 0), 413, 0);
+        frame(*v, header(3, 9, 0), 413, 0);
+    }
+    EXPECT_EQ(readAll(near), 2);
+    EXPECT_EQ(readAll(far), 0);
+}
+
+TEST_F(FrameReaderTest, RunsOfFFAreSkippedWithoutCountingAgainstTheScan) {
+    std::vector<uint8_t> v(32000, 0x00);
+    v.insert(v.end(), 8000, 0xFF);   // would exceed the scan limit if counted
+    frame(v, header(3, 9, 0), 413, 0);
+    EXPECT_EQ(readAll(v), 1);
+}
+
+TEST_F(FrameReaderTest, LargeId3v2TagInFrontIsSkipped) {
+    const uint32_t size = 300000;    // far beyond the scan limit
+    std::vector<uint8_t> v = {'I', 'D', '3', 4, 0, 0x10,
+                              uint8_t(size >> 21 & 0x7F), uint8_t(size >> 14 & 0x7F), uint8_t(size >> 7 & 0x7F),
+                              uint8_t(size & 0x7F)};
+    v.insert(v.end(), size + 10, 0x00);   // footer flag: ten more bytes
+    frame(v, header(3, 9, 0), 413, 5);
+    frame(v, header(3, 9, 0), 413, 6);
+    EXPECT_EQ(readAll(v), 2);
+    EXPECT_EQ(reader.body()[0], 6);
+}
+
+TEST_F(FrameReaderTest, LostStepSlidesToTheNextMatchingHeader) {
+    std::vector<uint8_t> v;
+    frame(v, header(3, 9, 0), 413, 0);
+    v.insert(v.end(), 100, 0x33);
+    frame(v, header(3, 9, 0, 1), 414, 7);   // padding differs: still this stream
+    EXPECT_EQ(readAll(v), 2);
+    EXPECT_EQ(reader.body()[0], 7);
+}
+
+TEST_F(FrameReaderTest, TruncatedFrameOfAFileIsZeroFilled) {
+    std::vector<uint8_t> v;
+    frame(v, header(3, 9, 0), 413, 0);
+    put(v, header(3, 9, 0));
+    v.insert(v.end(), 100, 0x44);
+    MemoryInput in(v.data(), v.size());
+    reader.setInput(&in);
+    reader.resetFrameReader();
+    ASSERT_EQ(reader.readFrame(h), 1);
+    ASSERT_EQ(reader.readFrame(h), 1);
+    EXPECT_EQ(reader.body()[99], 0x44);
+    EXPECT_EQ(reader.body()[100], 0);
+    EXPECT_EQ(reader.body()[412], 0);
+}
+
+TEST_F(FrameReaderTest, TruncatedFrameOfAStreamEndsIt) {
+    std::vector<uint8_t> v;
+    frame(v, header(3, 9, 0), 413, 0);
+    put(v, header(3, 9, 0));
+    v.insert(v.end(), 100, 0x44);
+    StreamInput in(v.data(), v.size());
+    reader.setInput(&in);
+    reader.resetFrameReader();
+    EXPECT_EQ(reader.readFrame(h), 1);
+    EXPECT_EQ(reader.readFrame(h), 0);
+}
+
+TEST_F(FrameReaderTest, OversizedMpeg25LayerTwoBodyIsNeverRead) {
+    std::vector<uint8_t> v;
+    // MPEG-2.5 Layer II at 8 kHz, 160 kbit/s: 2876 bytes, beyond the body capacity.
+    frame(v, header(2, 14, 2, 0, 0, false, 0), 2876, 0x55);
+    frame(v, header(3, 9, 0), 413, 0x66);
+    EXPECT_EQ(readAll(v), 1);
+    EXPECT_EQ(reader.body()[0], 0x66);
+    EXPECT_LE(reader.bodySize(), FrameReader::kBodyCapacity);
+}
+
+TEST_F(FrameReaderTest, FreeFormatAsksWhetherToResynchronise) {
+    ScriptedPrompt scripted;
+    setPrompt(&scripted);
+    std::vector<uint8_t> v;
+    frame(v, header(3, 0, 0), 300, 0);
+    frame(v, header(3, 9, 0), 413, 0x77);
+    EXPECT_EQ(readAll(v), 0);
+    EXPECT_EQ(scripted.asked, 1);
+    EXPECT_EQ(scripted.lastText, texts::kInvalidBitrateText);
+    EXPECT_EQ(scripted.lastTitle, texts::kInvalidBitrateTitle);
+    scripted.answer = 1;
+    EXPECT_EQ(readAll(v), 1);
+    EXPECT_EQ(reader.body()[0], 0x77);
+    setPrompt(nullptr);
+}
+
+TEST_F(FrameReaderTest, BitsAreTakenMostSignificantFirst) {
+    std::vector<uint8_t> v;
+    put(v, header(3, 9, 0));
+    const uint8_t body[] = {0xA5, 0xF0, 0x0F, 0x81};
+    v.insert(v.end(), body, body + 4);
+    v.insert(v.end(), 409, 0);
+    MemoryInput in(v.data(), v.size());
+    reader.setInput(&in);
+    reader.resetFrameReader();
+    ASSERT_EQ(reader.readFrame(h), 1);
+    EXPECT_EQ(reader.readBits(0), 0u);
+    EXPECT_EQ(reader.readBits(3), 0x5u);        // 101
+    EXPECT_EQ(reader.readBit(), 0u);            // 0
+    EXPECT_EQ(reader.readBitsShort(8), 0x5Fu);  // 0101 1111
+    EXPECT_EQ(reader.readBits(17), 0x1F0u);     // 0000 00001111 10000
+}
+
+TEST_F(FrameReaderTest, MainDataPointerBringsThePreviousBodyTail) {
+    std::vector<uint8_t> v;
+    frame(v, header(3, 9, 0, 0, 3), 413, 0);
+    v[4 + 412] = 0xAB;   // last byte of the first body
+    v[4 + 411] = 0xCD;
+    frame(v, header(3, 9, 0, 0, 3), 413, 0);
+    MemoryInput in(v.data(), v.size());
+    reader.setInput(&in);
+    reader.resetFrameReader();
+    ASSERT_EQ(reader.readFrame(h), 1);
+    ASSERT_EQ(reader.readFrame(h), 1);
+    reader.setMainDataPointer(2);
+    EXPECT_EQ(reader.readBits(8), 0xCDu);
+    EXPECT_EQ(reader.readBits(8), 0xABu);
+    EXPECT_EQ(reader.readBits(8), 0u);   // first byte after the side information
+}
+
+TEST_F(FrameReaderTest, ReadsPastTheBufferGiveZeros) {
+    std::vector<uint8_t> v;
+    frame(v, header(3, 14, 0), 144000 * 320 / 44100 - 4, 0xFF);
+    MemoryInput in(v.data(), v.size());
+    reader.setInput(&in);
+    reader.resetFrameReader();
+    ASSERT_EQ(reader.readFrame(h), 1);
+    uint32_t sum = 0;
+    for (int i = 0; i < 4000; ++i) sum += reader.readBits(16);
+    EXPECT_GT(sum, 0u);
+    EXPECT_EQ(reader.readBits(16), 0u);
+}

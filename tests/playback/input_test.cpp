@@ -1,0 +1,153 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "decoder/frame_reader.h"
+#include "decoder/frame_tables.h"
+#include "playback/input.h"
+#include "test_support.h"
+
+using namespace korvo;
+
+namespace {
+
+FrameHeader layer3Header(int bitrateIndex, int samplingIndex) {
+    FrameHeader h;
+    h.layer = 3;
+    h.bitrateIndex = bitrateIndex;
+    h.samplingIndex = samplingIndex;
+    h.lsf = samplingIndex >= 3;
+    h.mpeg25 = samplingIndex >= 6;
+    return h;
+}
+
+std::string writeBytes(const std::string& dir, const char* name, const std::vector<uint8_t>& bytes) {
+    std::string path = dir + "/" + name;
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    return path;
+}
+
+// A stream of identical 44.1 kHz 128 kbit/s Layer III frames without padding.
+std::vector<uint8_t> frames(int count) {
+    std::vector<uint8_t> v;
+    for (int i = 0; i < count; ++i) {
+        const uint8_t head[4] = {0xFF, 0xFB, 0x90, 0xC0};
+        v.insert(v.end(), head, head + 4);
+        v.insert(v.end(), 413, uint8_t(i));
+    }
+    return v;
+}
+
+} // namespace
+
+TEST(InputTest, UrlsAreRecognisedByTheirSchemeSeparator) {
+    EXPECT_TRUE(Input::isUrl("http://example.invalid/a.mp3"));
+    EXPECT_TRUE(Input::isUrl("HTTP://HOST/x"));
+    EXPECT_FALSE(Input::isUrl("C:\\music\\a.mp3"));
+    EXPECT_FALSE(Input::isUrl("/music/a.mp3"));
+    EXPECT_FALSE(Input::isUrl("abc://"));       // ends at the last character
+    EXPECT_TRUE(Input::isUrl("abc://x"));
+    Input in;
+    EXPECT_EQ(in.openInput("http://127.0.0.1:1/none.mp3"), 0);
+    EXPECT_FALSE(in.isOpen());
+}
+
+TEST(InputTest, FrameEstimatesFollowTheHeader) {
+    FrameHeader h = layer3Header(9, 0);
+    EXPECT_NEAR(Input::frameBytes(h), 417.96, 0.01);
+    std::string dir = test::scratchDir("input_estimates");
+    std::string path = dir + "/big.mp3";
+    { std::ofstream(path, std::ios::binary).put(0); }
+    std::filesystem::resize_file(path, 4180000);
+    Input in;
+    ASSERT_EQ(in.openInput(path.c_str()), 1);
+    EXPECT_EQ(in.totalFrames(h), 10000);
+    EXPECT_EQ(in.elapsedSeconds(h), 0);
+    uint8_t buf[4096];
+    int64_t want = int64_t(1000 * Input::frameBytes(h)) + 1, got = 0;
+    while (got < want) got += in.read(buf, int(std::min<int64_t>(sizeof buf, want - got)));
+    EXPECT_EQ(in.elapsedSeconds(h), 26);
+    // A seek to 100 % lies beyond the last four frames and is refused.
+    FrameReader reader;
+    EXPECT_EQ(in.seekToFrame(reader, h, in.totalFrames(h)), 0);
+}
+
+TEST(InputTest, SeekFindsTheNextHeaderOfTheStream) {
+    std::string dir = test::scratchDir("input_seek");
+    std::vector<uint8_t> bytes = frames(40);
+    std::string path = writeBytes(dir, "s.mp3", bytes);
+    Input in;
+    FrameReader reader;
+    FrameHeader h;
+    ASSERT_EQ(in.openInput(path.c_str()), 1);
+    reader.setInput(&in);
+    reader.resetFrameReader();
+    ASSERT_EQ(reader.readFrame(h), 1);
+    EXPECT_EQ(in.totalFrames(h), 39);   // 16680 / 417.96
+    ASSERT_EQ(in.seekToFrame(reader, h, 0), 1);
+    EXPECT_EQ(in.lastSeekOffset(), 0);
+    // Frame 10 is estimated at (417.96 + 8) * 10 bytes: the next header lies at 11 * 417.
+    ASSERT_EQ(in.seekToFrame(reader, h, 10), 1);
+    EXPECT_EQ(in.lastSeekOffset(), 11 * 417);
+    // The two frames read by the seek are gone; the next one is frame 13, and the bodies are clear.
+    EXPECT_EQ(reader.readBits(8), 0u);
+    ASSERT_EQ(reader.readFrame(h), 1);
+    EXPECT_EQ(reader.body()[0], 13);
+}
+
+TEST(InputTest, SeekFailsWhenNoHeaderFollows) {
+    std::string dir = test::scratchDir("input_seek_end");
+    std::vector<uint8_t> bytes = frames(2);
+    bytes.insert(bytes.end(), 20000, 0x00);
+    std::string path = writeBytes(dir, "tail.mp3", bytes);
+    Input in;
+    FrameReader reader;
+    FrameHeader h;
+    ASSERT_EQ(in.openInput(path.c_str()), 1);
+    reader.setInput(&in);
+    reader.resetFrameReader();
+    ASSERT_EQ(reader.readFrame(h), 1);
+    EXPECT_EQ(in.seekToFrame(reader, h, 10), 0);
+}
+
+// The frame reader agrees with ffprobe on every conformance stream and encoder-made file.
+TEST(InputTest, StreamsAgreeWithFfprobe) {
+    struct Dir { std::string path; bool compareBitrate; };
+    const Dir dirs[] = {{"foundation", true}, {"foundation/iso", false}};
+    int checked = 0;
+    for (const Dir& d : dirs) {
+        std::string unixDir = std::string(KORVO_SOURCE_DIR) + "/build/media/" + d.path;
+        ASSERT_TRUE(std::filesystem::exists(test::nativePath(unixDir))) << unixDir;
+        for (const auto& e : std::filesystem::directory_iterator(test::nativePath(unixDir))) {
+            std::string probe = e.path().string();
+            if (probe.size() < 6 || probe.substr(probe.size() - 6) != ".probe") continue;
+            std::string name = e.path().filename().string();
+            name = name.substr(0, name.size() - 6);
+            std::string stream = d.path == "foundation" ? test::nativePath(unixDir + "/" + name)
+                                                        : test::vectorPath("iso/" + name);
+            int layer, rate, channels, kbps, frames;
+            std::ifstream(probe) >> layer >> rate >> channels >> kbps >> frames;
+            Input in;
+            FrameReader reader;
+            FrameHeader h;
+            ASSERT_EQ(in.openInput(stream.c_str()), 1) << stream;
+            reader.setInput(&in);
+            reader.resetFrameReader();
+            ASSERT_EQ(reader.readFrame(h), 1) << stream;
+            EXPECT_EQ(h.layer, layer) << name;
+            EXPECT_EQ(frameSampleRate(h), rate) << name;
+            EXPECT_EQ(h.channels, channels) << name;
+            if (d.compareBitrate) EXPECT_EQ(frameBitrateKbps(h), kbps) << name;
+            int count = 1;
+            while (reader.readFrame(h)) ++count;
+            EXPECT_EQ(count, frames) << name;
+            ++checked;
+        }
+    }
+    EXPECT_GT(checked, 30);
+}
