@@ -1,0 +1,304 @@
+// Our own INI reader and writer, made to behave like the Win32 private-profile functions for
+// what this program stores: the file is read whole, lines that are not touched are kept byte for
+// byte, and the file is rewritten in one go.
+#include "platform/profile.h"
+
+#include <cstdint>
+#include <cstring>
+#include <fcntl.h>
+#include <mutex>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace korvo {
+
+namespace {
+
+// Windows reads an integer value through a buffer of this many characters.
+constexpr size_t kIntBufferSize = 30;
+// Larger files are not taken for INI files.
+constexpr size_t kMaxFileSize = 16u << 20;
+constexpr const char* kNewLine = "\r\n";
+
+std::mutex g_profileMutex;    // one writer at a time inside the process
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\x1a'; }
+
+char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool sameName(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (lower(a[i]) != lower(b[i])) return false;
+    return true;
+}
+
+std::string trimmed(const char* begin, const char* end) {
+    while (begin < end && isBlank(*begin)) ++begin;
+    while (end > begin && isBlank(end[-1])) --end;
+    return std::string(begin, end);
+}
+
+std::string trimmed(const char* s) { return trimmed(s, s + std::strlen(s)); }
+
+enum class LineKind { Blank, Section, Key, Other };
+
+struct Line {
+    std::string text;      // without its line break
+    std::string ending;    // "\r\n", "\n", "\r" or "" for the last line
+    LineKind kind = LineKind::Other;
+    std::string name;      // section or key name
+    std::string value;
+    bool hasValue = false;
+};
+
+void classify(Line& line) {
+    const char* b = line.text.data();
+    const char* e = b + line.text.size();
+    while (b < e && isBlank(*b)) ++b;
+    while (e > b && isBlank(e[-1])) --e;
+    if (b == e) {
+        line.kind = LineKind::Blank;
+        return;
+    }
+    if (*b == '[') {
+        const char* close = e;
+        while (close > b && close[-1] != ']') --close;
+        if (close > b + 1) {
+            line.kind = LineKind::Section;
+            line.name = trimmed(b + 1, close - 1);
+            return;
+        }
+    }
+    line.kind = LineKind::Key;
+    const char* eq = static_cast<const char*>(std::memchr(b, '=', static_cast<size_t>(e - b)));
+    if (eq) {
+        line.name = trimmed(b, eq);
+        line.value = trimmed(eq + 1, e);
+        line.hasValue = true;
+    } else {
+        line.name.assign(b, e);
+    }
+}
+
+bool readWhole(const char* path, std::string& out) {
+    out.clear();
+    int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || static_cast<size_t>(st.st_size) > kMaxFileSize) {
+        ::close(fd);
+        return false;
+    }
+    char buf[8192];
+    for (;;) {
+        ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n <= 0) break;
+        out.append(buf, static_cast<size_t>(n));
+        if (out.size() > kMaxFileSize) break;
+    }
+    ::close(fd);
+    return true;
+}
+
+std::vector<Line> parse(const std::string& text) {
+    std::vector<Line> lines;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t end = text.find_first_of("\r\n", pos);
+        Line line;
+        if (end == std::string::npos) {
+            line.text = text.substr(pos);
+            pos = text.size();
+        } else {
+            line.text = text.substr(pos, end - pos);
+            size_t after = end + 1;
+            if (text[end] == '\r' && after < text.size() && text[after] == '\n') ++after;
+            line.ending = text.substr(end, after - end);
+            pos = after;
+        }
+        classify(line);
+        lines.push_back(std::move(line));
+    }
+    return lines;
+}
+
+// Range [begin, end) of the first section with this name: begin is its header's index.
+bool findSection(const std::vector<Line>& lines, const std::string& section, size_t& begin, size_t& end) {
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (lines[i].kind == LineKind::Section && sameName(lines[i].name, section)) {
+            begin = i;
+            end = i + 1;
+            while (end < lines.size() && lines[end].kind != LineKind::Section) ++end;
+            return true;
+        }
+    }
+    return false;
+}
+
+const Line* findKey(const std::vector<Line>& lines, const char* section, const char* key) {
+    size_t begin, end;
+    if (!findSection(lines, trimmed(section), begin, end)) return nullptr;
+    std::string k = trimmed(key);
+    for (size_t i = begin + 1; i < end; ++i)
+        if (lines[i].kind == LineKind::Key && sameName(lines[i].name, k)) return &lines[i];
+    return nullptr;
+}
+
+size_t copyCut(const char* src, size_t len, char* out, size_t outSize) {
+    if (outSize == 0) return 0;
+    if (len > outSize - 1) len = outSize - 1;
+    std::memcpy(out, src, len);
+    out[len] = '\0';
+    return len;
+}
+
+bool writeWhole(const char* path, const std::vector<Line>& lines) {
+    std::string text;
+    for (const Line& l : lines) {
+        text += l.text;
+        text += l.ending;
+    }
+    int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) return false;
+    size_t done = 0;
+    while (done < text.size()) {
+        ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+        if (n <= 0) {
+            ::close(fd);
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return ::close(fd) == 0;
+}
+
+Line makeLine(std::string text) {
+    Line l;
+    l.text = std::move(text);
+    l.ending = kNewLine;
+    classify(l);
+    return l;
+}
+
+} // namespace
+
+int profileGetString(const char* section, const char* key, const char* def, char* out, size_t outSize,
+                     const char* path) {
+    if (!out || outSize == 0) return 0;
+    std::lock_guard<std::mutex> lock(g_profileMutex);
+    std::string text;
+    const Line* found = nullptr;
+    std::vector<Line> lines;
+    if (section && key && path && readWhole(path, text)) {
+        lines = parse(text);
+        found = findKey(lines, section, key);
+    }
+    if (found && found->hasValue) {
+        const std::string& v = found->value;
+        // A value wrapped in matching quotes comes back without them.
+        if (v.size() > 1 && (v[0] == '"' || v[0] == '\'') && v.back() == v[0])
+            return static_cast<int>(copyCut(v.data() + 1, v.size() - 2, out, outSize));
+        return static_cast<int>(copyCut(v.data(), v.size(), out, outSize));
+    }
+    // The default loses its trailing spaces.
+    const char* d = def ? def : "";
+    size_t len = std::strlen(d);
+    while (len > 0 && d[len - 1] == ' ') --len;
+    return static_cast<int>(copyCut(d, len, out, outSize));
+}
+
+int profileGetInt(const char* section, const char* key, int def, const char* path) {
+    char buf[kIntBufferSize];
+    if (profileGetString(section, key, "", buf, sizeof buf, path) == 0) return def;
+    // The Windows reader (RtlCharToInteger with base 0): blanks, an optional sign, an optional
+    // 0x/0o/0b prefix, then digits up to the first one that does not fit the base. The value
+    // wraps at 32 bits, so 4294967295 reads back as -1.
+    const char* p = buf;
+    while (*p && static_cast<unsigned char>(*p) <= ' ') ++p;
+    bool negative = false;
+    if (*p == '+' || *p == '-') negative = *p++ == '-';
+    uint32_t base = 10;
+    if (p[0] == '0') {
+        char prefix = lower(p[1]);
+        if (prefix == 'x') base = 16;
+        else if (prefix == 'o') base = 8;
+        else if (prefix == 'b') base = 2;
+        if (base != 10) p += 2;
+    }
+    uint32_t value = 0;
+    for (;; ++p) {
+        char c = lower(*p);
+        uint32_t digit;
+        if (c >= '0' && c <= '9') digit = static_cast<uint32_t>(c - '0');
+        else if (c >= 'a' && c <= 'z') digit = static_cast<uint32_t>(c - 'a' + 10);
+        else break;
+        if (digit >= base) break;
+        value = value * base + digit;
+    }
+    if (negative) value = 0u - value;
+    return static_cast<int>(value);
+}
+
+int profileWriteString(const char* section, const char* key, const char* value, const char* path) {
+    if (!section || !path || !*path) return 0;
+    std::lock_guard<std::mutex> lock(g_profileMutex);
+    std::string text;
+    bool exists = readWhole(path, text);
+    if (!exists && (!key || !value)) return 1;    // nothing to remove
+    std::vector<Line> lines = parse(text);
+    std::string sec = trimmed(section);
+    size_t begin = 0, end = 0;
+    bool haveSection = findSection(lines, sec, begin, end);
+
+    if (!key) {    // the whole section goes
+        if (haveSection) lines.erase(lines.begin() + static_cast<long>(begin), lines.begin() + static_cast<long>(end));
+        return writeWhole(path, lines) ? 1 : 0;
+    }
+    std::string k = trimmed(key);
+    size_t keyAt = lines.size();
+    if (haveSection) {
+        for (size_t i = begin + 1; i < end; ++i)
+            if (lines[i].kind == LineKind::Key && sameName(lines[i].name, k)) {
+                keyAt = i;
+                break;
+            }
+    }
+    if (!value) {
+        if (keyAt == lines.size()) return 1;
+        lines.erase(lines.begin() + static_cast<long>(keyAt));
+        return writeWhole(path, lines) ? 1 : 0;
+    }
+    const char* v = value;
+    while (isBlank(*v)) ++v;    // Windows drops leading blanks of a written value
+
+    if (keyAt != lines.size()) {
+        Line& line = lines[keyAt];
+        if (line.hasValue && line.value == v) return 1;
+        std::string ending = line.ending.empty() ? kNewLine : line.ending;
+        line = makeLine(line.name + "=" + v);
+        line.ending = ending;
+        return writeWhole(path, lines) ? 1 : 0;
+    }
+    // A line that ends the file without a line break gets one before anything follows it.
+    auto terminateAt = [&](size_t i) {
+        if (i < lines.size() && lines[i].ending.empty()) lines[i].ending = kNewLine;
+    };
+    if (haveSection) {
+        // New keys follow the section's last non-blank line, so blank lines before the next
+        // section stay where they are.
+        size_t at = end;
+        while (at > begin + 1 && lines[at - 1].kind == LineKind::Blank) --at;
+        terminateAt(at - 1);
+        lines.insert(lines.begin() + static_cast<long>(at), makeLine(k + "=" + v));
+    } else {
+        if (!lines.empty()) terminateAt(lines.size() - 1);
+        lines.push_back(makeLine("[" + sec + "]"));
+        lines.push_back(makeLine(k + "=" + v));
+    }
+    return writeWhole(path, lines) ? 1 : 0;
+}
+
+} // namespace korvo
