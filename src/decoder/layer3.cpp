@@ -1,22 +1,778 @@
 #include "layer3.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "decoder.h"
+#include "equalizer.h"
+#include "layer3_huffman_tables.h"
+#include "layer3_tables.h"
 
 namespace korvo {
 
-// Placeholder until the Layer III decoder lands: one frame of silence.
-Layer3Decoder::Layer3Decoder() = default;
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+// ---------------------------------------------------------------------------------------------
+// Computed tables (built once by initLayer3Tables).
+
+// The gain table reaches 378 positions for conforming streams; small global gains with large
+// scale factors and subblock gains go further, so it is extended by the same formula.
+constexpr int kGainSize = 512;
+constexpr int kPowerSize = 8207;
+// LSF intensity positions reach 31 (5-bit scale factors); the tables carry the formula that far.
+constexpr int kIntensityPositions = 32;
+constexpr int kLutBitsMax = 10;
+
+struct HuffLut {
+    const int16_t* tree = nullptr;
+    int bits = 0;
+    uint32_t entries[1 << kLutBitsMax];
+};
+
+struct Tables {
+    bool built = false;
+    double gain[kGainSize];
+    double power[kPowerSize];
+    double cs[8], ca[8];
+    double longWindow[4][36];
+    double shortWindow[12];
+    double imdct36[18][18];     // [input k][output: y0..y8, y18..y26]
+    double imdct12[6][12];      // [input k][output i]
+    double isMpeg1[2][16][2];   // [ms][position][left, right]
+    double isLsf[2][2][kIntensityPositions][2];   // [intensity scale][ms][position][left, right]
+    int longLimit[9][23];
+    int shortLimit[9][14];
+    uint16_t lsfNormal[512];
+    uint16_t lsfIntensity[256];
+    HuffLut luts[18];           // distinct trees: 15 big-value trees, zero tree, count1 A and B
+    const HuffLut* bigLut[32];
+    const HuffLut* count1Lut[2];
+};
+
+Tables g_tables;
+
+void buildLut(HuffLut& lut, const int16_t* tree, int treeSize) {
+    lut.tree = tree;
+    int depth = 0;
+    // The deepest leaf bounds the look-up width.
+    struct Walk { int idx, d; };
+    Walk stack[600];
+    int sp = 0;
+    stack[sp++] = {0, 0};
+    while (sp > 0) {
+        Walk w = stack[--sp];
+        if (tree[w.idx] >= 0) { depth = std::max(depth, w.d); continue; }
+        stack[sp++] = {w.idx + 1, w.d + 1};
+        stack[sp++] = {w.idx + 1 - tree[w.idx], w.d + 1};
+    }
+    (void)treeSize;
+    lut.bits = std::min(std::max(depth, 1), kLutBitsMax);
+    for (int p = 0; p < (1 << lut.bits); ++p) {
+        int idx = 0;
+        int used = 0;
+        while (tree[idx] < 0 && used < lut.bits) {
+            int bit = (p >> (lut.bits - 1 - used)) & 1;
+            idx = bit ? idx + 1 - tree[idx] : idx + 1;
+            ++used;
+        }
+        if (tree[idx] >= 0)
+            lut.entries[p] = uint32_t(tree[idx]) | (uint32_t(used) << 16);
+        else
+            lut.entries[p] = 0x80000000u | uint32_t(idx);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Bit cursor over the main data. Reads never leave [base, base + size); beyond it come zeros,
+// so a part23Length or bigValues far beyond the frame cannot read outside the body buffer.
+
+class MainBits {
+public:
+    void init(const uint8_t* base, size_t size, size_t pos) {
+        base_ = base;
+        size_ = size;
+        this->pos = pos;
+    }
+    uint32_t peek32() const {
+        size_t byte = pos >> 3;
+        uint64_t v;
+        if (byte + 8 <= size_) {
+            std::memcpy(&v, base_ + byte, 8);
+            v = __builtin_bswap64(v);
+        } else {
+            v = 0;
+            for (size_t i = 0; i < 8; ++i) v = (v << 8) | (byte + i < size_ ? base_[byte + i] : 0u);
+        }
+        return uint32_t((v << (pos & 7)) >> 32);
+    }
+    // n from 0 to 24.
+    uint32_t get(int n) {
+        if (n == 0) return 0;
+        uint32_t v = peek32() >> (32 - n);
+        pos += size_t(n);
+        return v;
+    }
+    uint32_t get1() {
+        uint32_t v = peek32() >> 31;
+        ++pos;
+        return v;
+    }
+    size_t pos = 0;
+
+private:
+    const uint8_t* base_ = nullptr;
+    size_t size_ = 0;
+};
+
+inline int decodeHuff(MainBits& br, const HuffLut& lut) {
+    uint32_t e = lut.entries[br.peek32() >> (32 - lut.bits)];
+    if (!(e & 0x80000000u)) {
+        br.pos += e >> 16;
+        return int(e & 0xFFFF);
+    }
+    br.pos += size_t(lut.bits);
+    const int16_t* tree = lut.tree;
+    int idx = int(e & 0xFFFF);
+    while (tree[idx] < 0) idx = br.get1() ? idx + 1 - tree[idx] : idx + 1;
+    return tree[idx];
+}
+
+// Length of a Huffman code at the cursor without consuming it.
+inline int huffCodeLength(const MainBits& br, const HuffLut& lut, int& value) {
+    uint32_t bits = br.peek32();
+    uint32_t e = lut.entries[bits >> (32 - lut.bits)];
+    if (!(e & 0x80000000u)) {
+        value = int(e & 0xFFFF);
+        return int(e >> 16);
+    }
+    MainBits copy = br;
+    copy.pos += size_t(lut.bits);
+    const int16_t* tree = lut.tree;
+    int idx = int(e & 0xFFFF);
+    while (tree[idx] < 0) idx = copy.get1() ? idx + 1 - tree[idx] : idx + 1;
+    value = tree[idx];
+    return int(copy.pos - br.pos);
+}
+
+inline double gainAt(int i) { return g_tables.gain[i < kGainSize ? i : kGainSize - 1]; }
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+
+void Layer3Decoder::initLayer3Tables() {
+    Tables& t = g_tables;
+    if (t.built) return;
+    for (int i = 0; i < kGainSize; ++i) t.gain[i] = std::pow(2.0, -0.25 * (i - 256 + 210));
+    for (int m = 0; m < kPowerSize; ++m) t.power[m] = std::pow(double(m), 4.0 / 3.0);
+    for (int j = 0; j < 8; ++j) {
+        double c = kAntialiasCoefficients[j];
+        double sq = std::sqrt(1.0 + c * c);
+        t.cs[j] = 1.0 / sq;
+        t.ca[j] = c / sq;
+    }
+    // Block-type windows of ISO/IEC 11172-3 (2.4.3.4.10.3).
+    for (int i = 0; i < 36; ++i) {
+        double s36 = std::sin(kPi / 36 * (i + 0.5));
+        t.longWindow[0][i] = s36;
+        if (i < 18) t.longWindow[1][i] = s36;
+        else if (i < 24) t.longWindow[1][i] = 1.0;
+        else if (i < 30) t.longWindow[1][i] = std::sin(kPi / 12 * (i - 18 + 0.5));
+        else t.longWindow[1][i] = 0.0;
+        if (i < 6) t.longWindow[3][i] = 0.0;
+        else if (i < 12) t.longWindow[3][i] = std::sin(kPi / 12 * (i - 6 + 0.5));
+        else if (i < 18) t.longWindow[3][i] = 1.0;
+        else t.longWindow[3][i] = s36;
+        t.longWindow[2][i] = i < 12 ? std::sin(kPi / 12 * (i + 0.5)) : 0.0;
+    }
+    for (int i = 0; i < 12; ++i) t.shortWindow[i] = std::sin(kPi / 12 * (i + 0.5));
+    // The 36-point transform is odd-symmetric in its first half and even in its second:
+    // y[17 - i] = -y[i], y[35 - i] = y[18 + i]; only y0..y8 and y18..y26 are computed.
+    for (int k = 0; k < 18; ++k) {
+        for (int i = 0; i < 9; ++i) {
+            t.imdct36[k][i] = std::cos(kPi / 72 * (2 * i + 1 + 18) * (2 * k + 1));
+            t.imdct36[k][9 + i] = std::cos(kPi / 72 * (2 * (18 + i) + 1 + 18) * (2 * k + 1));
+        }
+    }
+    for (int k = 0; k < 6; ++k)
+        for (int i = 0; i < 12; ++i) t.imdct12[k][i] = std::cos(kPi / 24 * (2 * i + 1 + 6) * (2 * k + 1));
+    const double root2 = std::sqrt(2.0);
+    for (int p = 0; p < 16; ++p) {
+        double r = std::tan(p * kPi / 12);
+        double l = r / (1 + r), rr = 1 / (1 + r);
+        t.isMpeg1[0][p][0] = l;
+        t.isMpeg1[0][p][1] = rr;
+        t.isMpeg1[1][p][0] = l * root2;
+        t.isMpeg1[1][p][1] = rr * root2;
+    }
+    for (int s = 0; s < 2; ++s) {
+        double b = std::pow(2.0, -0.25 * (s + 1));
+        for (int p = 0; p < kIntensityPositions; ++p) {
+            double l = 1, r = 1;
+            if (p & 1) l = std::pow(b, (p + 1) / 2);
+            else if (p > 0) r = std::pow(b, p / 2);
+            t.isLsf[s][0][p][0] = l;
+            t.isLsf[s][0][p][1] = r;
+            t.isLsf[s][1][p][0] = l * root2;
+            t.isLsf[s][1][p][1] = r * root2;
+        }
+    }
+    for (int sfi = 0; sfi < 9; ++sfi) {
+        const ScaleBandTable& sb = kScaleBandTables[sfi];
+        for (int i = 0; i < 23; ++i) t.longLimit[sfi][i] = std::min((sb.longStart[i] + 7) / 18 + 1, 32);
+        for (int i = 0; i < 14; ++i) t.shortLimit[sfi][i] = std::min((sb.shortStart3[i] - 1) / 18 + 1, 32);
+    }
+    auto pack = [](int a, int b, int c, int d, int table, int pre) {
+        return uint16_t(a | (b << 3) | (c << 6) | (d << 9) | (table << 12) | (pre << 15));
+    };
+    for (int i = 0; i < 5; ++i)
+        for (int j = 0; j < 5; ++j)
+            for (int k = 0; k < 4; ++k)
+                for (int l = 0; l < 4; ++l) t.lsfNormal[80 * i + 16 * j + 4 * k + l] = pack(i, j, k, l, 0, 0);
+    for (int i = 0; i < 5; ++i)
+        for (int j = 0; j < 5; ++j)
+            for (int k = 0; k < 4; ++k) t.lsfNormal[400 + 20 * i + 4 * j + k] = pack(i, j, k, 0, 1, 0);
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 3; ++j) t.lsfNormal[500 + 3 * i + j] = pack(i, j, 0, 0, 2, 1);
+    for (int i = 0; i < 5; ++i)
+        for (int j = 0; j < 6; ++j)
+            for (int k = 0; k < 6; ++k) t.lsfIntensity[36 * i + 6 * j + k] = pack(i, j, k, 0, 3, 0);
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 4; ++j)
+            for (int k = 0; k < 4; ++k) t.lsfIntensity[180 + 16 * i + 4 * j + k] = pack(i, j, k, 0, 4, 0);
+    for (int i = 0; i < 4; ++i)
+        for (int j = 0; j < 3; ++j) t.lsfIntensity[244 + 3 * i + j] = pack(i, j, 0, 0, 5, 0);
+
+    // Multi-bit look-up tables over the fixed trees (one per distinct tree).
+    int used = 0;
+    for (int n = 0; n < 32; ++n) {
+        const int16_t* tree = kHuffTables[n].tree;
+        const HuffLut* found = nullptr;
+        for (int i = 0; i < used; ++i)
+            if (t.luts[i].tree == tree) found = &t.luts[i];
+        if (!found) {
+            buildLut(t.luts[used], tree, 0);
+            found = &t.luts[used++];
+        }
+        t.bigLut[n] = found;
+    }
+    buildLut(t.luts[used], kCount1TreeA, 31);
+    t.count1Lut[0] = &t.luts[used++];
+    buildLut(t.luts[used], kCount1TreeB, 31);
+    t.count1Lut[1] = &t.luts[used++];
+    t.built = true;
+}
+
+namespace layer3 {
+double gainTable(int i) { return gainAt(i < 0 ? 0 : i); }
+double powerTable(int m) { return g_tables.power[std::clamp(m, 0, kPowerSize - 1)]; }
+int longSubbandLimit(int samplingIndex, int i) { return g_tables.longLimit[samplingIndex][i]; }
+int shortSubbandLimit(int samplingIndex, int i) { return g_tables.shortLimit[samplingIndex][i]; }
+uint16_t lsfScaleWord(int intensity, int index) {
+    return intensity ? g_tables.lsfIntensity[index & 255] : g_tables.lsfNormal[index & 511];
+}
+} // namespace layer3
+
+// ---------------------------------------------------------------------------------------------
+
+struct Layer3Decoder::State {
+    int scalefac[2][39] = {};
+    alignas(32) int q[576] = {};
+    alignas(32) double spectrum[2][576] = {};
+    alignas(32) double timeSamples[2][18][32] = {};
+    alignas(32) double overlap[2][32][18] = {};   // second halves saved by the previous granule
+    MainBits bits;
+
+    int readScaleFactors(int ch, GranuleInfo& gi);
+    int readScaleFactorsLsf(int ch, GranuleInfo& gi, int intensity, int lsfLongMixed);
+    int decodeHuffman(const GranuleInfo& gi, size_t endPos, int& qEnd, int& forced);
+    void requantise(int ch, GranuleInfo& gi, int samplingIndex, int lsf, int qEnd, int forced);
+    void middleSide(int lines);
+    void intensityStereo(const GranuleInfo& gi1, int samplingIndex, int lsf, int ms, int mappingMode);
+    void antialias(int ch, const GranuleInfo& gi);
+    void hybrid(int ch, const GranuleInfo& gi);
+};
+
+Layer3Decoder::Layer3Decoder() : s_(std::make_unique<State>()) { initLayer3Tables(); }
 Layer3Decoder::~Layer3Decoder() = default;
-void Layer3Decoder::initLayer3Tables() {}
+
+namespace {
+// Long bands that form the long part of a mixed block: those below line 36.
+inline int mixedLongBands(int samplingIndex) {
+    const ScaleBandTable& sb = kScaleBandTables[samplingIndex];
+    int n = 0;
+    while (n < 22 && sb.longStart[n] < 36) ++n;
+    return n;
+}
+// Store entry of short band b (3 and up), window w in a mixed block: after the long entries
+// (8 in MPEG-1, 6 in LSF).
+inline int mixedShortEntry(int lsf, int b, int w) { return (lsf ? 6 : 8) + 3 * (b - 3) + w; }
+} // namespace
+
+int Layer3Decoder::State::readScaleFactors(int ch, GranuleInfo& gi) {
+    int* sf = scalefac[ch];
+    int slen1 = kSlen1[gi.scalefacCompress & 15];
+    int slen2 = kSlen2[gi.scalefacCompress & 15];
+    int count = 0;
+    if (gi.blockType == 2) {
+        int n1 = gi.mixedBlockFlag ? 17 : 18;
+        for (int i = 0; i < n1; ++i) sf[i] = int(bits.get(slen1));
+        for (int i = 0; i < 18; ++i) sf[n1 + i] = int(bits.get(slen2));
+        for (int i = n1 + 18; i < 39; ++i) sf[i] = 0;
+        return n1 * slen1 + 18 * slen2;
+    }
+    static const int groupStart[5] = {0, 6, 11, 16, 21};
+    for (int g = 0; g < 4; ++g) {
+        if (gi.scfsi >= 0 && (gi.scfsi & (8 >> g))) continue;   // kept from granule 0
+        int len = g < 2 ? slen1 : slen2;
+        for (int i = groupStart[g]; i < groupStart[g + 1]; ++i) sf[i] = int(bits.get(len));
+        count += len * (groupStart[g + 1] - groupStart[g]);
+    }
+    for (int i = 21; i < 39; ++i) sf[i] = 0;
+    return count;
+}
+
+int Layer3Decoder::State::readScaleFactorsLsf(int ch, GranuleInfo& gi, int intensity, int) {
+    int* sf = scalefac[ch];
+    uint16_t s = intensity ? g_tables.lsfIntensity[(gi.scalefacCompress >> 1) & 255]
+                           : g_tables.lsfNormal[gi.scalefacCompress & 511];
+    gi.preflag = s >> 15;
+    int kind = gi.blockType != 2 ? 0 : (gi.mixedBlockFlag ? 2 : 1);
+    const uint8_t* counts = kLsfBandCounts[kind][(s >> 12) & 7];
+    int n = 0, total = 0;
+    for (int i = 0; i < 4; ++i) {
+        int width = (s >> (3 * i)) & 7;
+        for (int k = 0; k < counts[i] && n < 39; ++k) sf[n++] = int(bits.get(width));
+        total += counts[i] * width;
+    }
+    while (n < 39) sf[n++] = 0;
+    return total;
+}
+
+// Huffman walk into q (bitstream order). 1 when the big values overran part23Length.
+int Layer3Decoder::State::decodeHuffman(const GranuleInfo& gi, size_t endPos, int& qEnd, int& forced) {
+    forced = -1;
+    int bv = gi.bigValues;
+    int r1 = std::min(gi.region1Begin, 288), r2 = std::clamp(gi.region2Begin, r1, 288);
+    int regionPairs[3];
+    if (bv <= r1) { regionPairs[0] = bv; regionPairs[1] = 0; regionPairs[2] = 0; }
+    else if (bv <= r2) { regionPairs[0] = r1; regionPairs[1] = bv - r1; regionPairs[2] = 0; }
+    else { regionPairs[0] = r1; regionPairs[1] = r2 - r1; regionPairs[2] = bv - r2; }
+    int regions = gi.blockType == 2 ? 2 : 3;
+    int* out = q;
+    for (int r = 0; r < regions; ++r) {
+        int pairs = regionPairs[r];
+        if (pairs <= 0) continue;
+        const HuffTable& ht = kHuffTables[gi.tableSelect[r] & 31];
+        const HuffLut& lut = *g_tables.bigLut[gi.tableSelect[r] & 31];
+        if (lut.tree[0] >= 0) {   // one-leaf tree: zeros, no bits
+            std::memset(out, 0, sizeof(int) * size_t(2 * pairs));
+            out += 2 * pairs;
+            continue;
+        }
+        int linbits = ht.linbits;
+        for (int p = 0; p < pairs; ++p) {
+            int v = decodeHuff(bits, lut);
+            int x = v >> 4, y = v & 15;
+            if (linbits) {
+                if (x == 15) x += int(bits.get(linbits));
+                if (x && bits.get1()) x = -x;
+                if (y == 15) y += int(bits.get(linbits));
+                if (y && bits.get1()) y = -y;
+            } else {
+                uint32_t w = bits.peek32();
+                int used = 0;
+                if (x) { if (w & 0x80000000u) x = -x; ++used; }
+                if (y) { if ((w << used) & 0x80000000u) y = -y; ++used; }
+                bits.pos += size_t(used);
+            }
+            out[0] = x;
+            out[1] = y;
+            out += 2;
+        }
+    }
+    int i = int(out - q);
+    if (bits.pos > endPos) {
+        qEnd = i;
+        return 1;
+    }
+    const HuffLut& c1 = *g_tables.count1Lut[gi.count1TableSelect & 1];
+    while (i + 4 <= 576 && bits.pos < endPos) {
+        int v;
+        int len = huffCodeLength(bits, c1, v);
+        if (bits.pos + size_t(len) > endPos) break;   // the quadruple does not fit: zeros
+        bits.pos += size_t(len);
+        bool cut = false;
+        for (int j = 0; j < 4; ++j) {
+            int val = 0;
+            if (!cut && (v & (8 >> j))) {
+                if (bits.pos + 1 > endPos) {
+                    cut = true;
+                    forced = i + j;   // still marks its band as holding data
+                } else {
+                    val = bits.get1() ? -1 : 1;
+                }
+            }
+            q[i + j] = val;
+        }
+        i += 4;
+        if (cut) break;
+    }
+    qEnd = i;
+    return 0;
+}
+
+void Layer3Decoder::State::requantise(int ch, GranuleInfo& gi, int samplingIndex, int lsf, int qEnd, int forced) {
+    const ScaleBandTable& sb = kScaleBandTables[samplingIndex];
+    const double* P = g_tables.power;
+    const int* sf = scalefac[ch];
+    double* xr = spectrum[ch];
+    int shift = 1 + gi.scalefacScale;
+    // Values beyond qEnd are zero.
+    if (qEnd < 576) std::memset(q + qEnd, 0, sizeof(int) * size_t(576 - qEnd));
+    if (forced >= 0 && forced < 576) q[forced] = 0;
+
+    auto requantRun = [&](int from, int count, int step, int qFrom, double g) {
+        int any = 0;
+        for (int k = 0; k < count; ++k) {
+            int m = q[qFrom + k];
+            any |= m;
+            double v = P[m < 0 ? -m : m] * g;
+            xr[from + k * step] = m < 0 ? -v : v;
+        }
+        return any != 0 || (forced >= qFrom && forced < qFrom + count);
+    };
+
+    if (gi.blockType != 2) {
+        int highest = -1;
+        int b = 0;
+        for (; b < 22 && sb.longStart[b] < qEnd; ++b) {
+            int idx = gi.gainIndex + ((sf[b] + gi.preflag * kPreEmphasis[b]) << shift);
+            if (requantRun(sb.longStart[b], sb.longWidth[b], 1, sb.longStart[b], gainAt(idx))) highest = b;
+        }
+        int end = sb.longStart[b];
+        if (end < 576) std::memset(xr + end, 0, sizeof(double) * size_t(576 - end));
+        gi.longBandLimit = highest + 1;
+        gi.activeSubbands = g_tables.longLimit[samplingIndex][gi.longBandLimit];
+        return;
+    }
+
+    std::memset(xr, 0, sizeof(double) * 576);
+    int highestLong = -1;
+    int highest[3] = {-1, -1, -1};
+    int firstShort = 0;
+    if (gi.mixedBlockFlag) {
+        int nLong = mixedLongBands(samplingIndex);
+        for (int b = 0; b < nLong && sb.longStart[b] < qEnd; ++b) {
+            int idx = gi.gainIndex + (sf[b] << shift);
+            if (requantRun(sb.longStart[b], sb.longWidth[b], 1, sb.longStart[b], gainAt(idx))) highestLong = b;
+        }
+        firstShort = 3;
+        highest[0] = highest[1] = highest[2] = 2;
+    }
+    for (int b = firstShort; b < 13 && sb.shortStart3[b] < qEnd; ++b) {
+        int start = sb.shortStart3[b];
+        int width = sb.shortWidth[b];
+        for (int w = 0; w < 3; ++w) {
+            int entry = gi.mixedBlockFlag ? mixedShortEntry(lsf, b, w) : 3 * b + w;
+            int s = entry < 39 ? sf[entry] : 0;
+            int idx = gi.windowGainIndex[w] + (s << shift);
+            if (requantRun(start + w, width, 3, start + w * width, gainAt(idx))) highest[w] = b;
+        }
+    }
+    int r = 0;
+    for (int w = 0; w < 3; ++w) {
+        gi.shortBandLimit[w] = highest[w] + 1;
+        r = std::max(r, highest[w] + 1);
+    }
+    gi.longBandLimit = highestLong + 1;
+    gi.activeSubbands = r != 0 ? g_tables.shortLimit[samplingIndex][r] : g_tables.longLimit[samplingIndex][gi.longBandLimit];
+}
+
+void Layer3Decoder::State::middleSide(int lines) {
+    double* a = spectrum[0];
+    double* b = spectrum[1];
+    for (int i = 0; i < lines; ++i) {
+        double m = a[i], s = b[i];
+        a[i] = m + s;
+        b[i] = m - s;
+    }
+}
+
+void Layer3Decoder::State::intensityStereo(const GranuleInfo& gi, int samplingIndex, int lsf, int ms,
+                                           int mappingMode) {
+    const ScaleBandTable& sb = kScaleBandTables[samplingIndex];
+    const int* sf = scalefac[1];
+    double* l = spectrum[0];
+    double* r = spectrum[1];
+    const double(*table)[2] =
+        lsf ? g_tables.isLsf[gi.scalefacCompress & 1][ms] : g_tables.isMpeg1[ms];
+    int positions = lsf ? kIntensityPositions : 16;
+    auto apply = [&](int p, int start, int step, int count) {
+        if (p == 7) return;
+        p = std::clamp(p, 0, positions - 1);
+        double fl = table[p][0], fr = table[p][1];
+        for (int k = 0; k < count; ++k) {
+            int i = start + k * step;
+            if (i >= 576) break;
+            double v = l[i];
+            l[i] = v * fl;
+            r[i] = v * fr;
+        }
+    };
+    auto entry = [&](int band, int w) {
+        int e = gi.mixedBlockFlag ? mixedShortEntry(lsf, band, w) : 3 * band + w;
+        return e >= 0 && e < 39 ? sf[e] : 0;
+    };
+    if (gi.blockType == 2) {
+        bool longPart = gi.mixedBlockFlag != 0;
+        for (int w = 0; w < 3; ++w) {
+            int b = gi.shortBandLimit[w];
+            if (b > 3) longPart = false;
+            for (int band = b; band < 12; ++band)
+                apply(entry(band, w), sb.shortStart3[band] + w, 3, sb.shortWidth[band]);
+            switch (mappingMode) {
+            case 1:
+                apply(entry(10, w), sb.shortStart3[11] + w, 3, sb.shortWidth[11]);
+                break;
+            case 2:
+                apply(entry(11, w), sb.shortStart3[12] + w, 3, sb.shortWidth[12]);
+                break;
+            case 3:
+                break;   // the entry after band 11 is 0 and no band lies above 12
+            default: {
+                int p = (entry(9, w) + entry(10, w) + entry(11, w) + entry(12, w)) / 4;
+                int start = (sb.shortStart3[10] + sb.shortStart3[11] + sb.shortStart3[12] + 576) / 4 + w;
+                int count = (sb.shortWidth[10] + sb.shortWidth[11] + sb.shortWidth[12]) / 4;
+                apply(p, start, 3, count);
+                break;
+            }
+            }
+        }
+        if (longPart) {
+            int nLong = mixedLongBands(samplingIndex);
+            for (int band = gi.longBandLimit; band < nLong; ++band)
+                apply(sf[band], sb.longStart[band], 1, sb.longWidth[band]);
+        }
+        return;
+    }
+    if (gi.longBandLimit >= 22) return;
+    for (int band = gi.longBandLimit; band < 21; ++band)
+        apply(sf[band], sb.longStart[band], 1, sb.longWidth[band]);
+    apply(sf[20], sb.longStart[21], 1, sb.longWidth[21]);
+}
+
+void Layer3Decoder::State::antialias(int ch, const GranuleInfo& gi) {
+    int bounds;
+    if (gi.blockType == 2) bounds = gi.mixedBlockFlag ? 1 : 0;
+    else bounds = gi.activeSubbands - 1;
+    double* x = spectrum[ch];
+    const double* cs = g_tables.cs;
+    const double* ca = g_tables.ca;
+    for (int s = 1; s <= bounds && s < 32; ++s) {
+        double* up = x + 18 * s - 1;   // line 17 of subband s - 1
+        double* dn = x + 18 * s;
+        for (int j = 0; j < 8; ++j) {
+            double bu = up[-j], bd = dn[j];
+            up[-j] = bu * cs[j] - bd * ca[j];
+            dn[j] = bd * cs[j] + bu * ca[j];
+        }
+    }
+}
+
+namespace {
+
+// 36-point inverse MDCT of one subband, windowed, overlapped; out gets 18 samples (stride 32).
+inline void longTransform(const double* in, const double* win, double* ov, double* out, bool odd) {
+    double acc[18] = {};
+    for (int k = 0; k < 18; ++k) {
+        double xk = in[k];
+        if (xk == 0.0) continue;
+        const double* c = g_tables.imdct36[k];
+        for (int i = 0; i < 18; ++i) acc[i] += xk * c[i];
+    }
+    double y[36];
+    for (int i = 0; i < 9; ++i) {
+        y[i] = acc[i];
+        y[17 - i] = -acc[i];
+        y[18 + i] = acc[9 + i];
+        y[35 - i] = acc[9 + i];
+    }
+    for (int t = 0; t < 18; ++t) {
+        double v = ov[t] + y[t] * win[t];
+        out[32 * t] = (odd && (t & 1)) ? -v : v;
+        ov[t] = y[18 + t] * win[18 + t];
+    }
+}
+
+inline void shortTransform(const double* in, double* ov, double* out, bool odd) {
+    double block[36] = {};
+    const double* sw = g_tables.shortWindow;
+    for (int w = 0; w < 3; ++w) {
+        double z[12] = {};
+        for (int k = 0; k < 6; ++k) {
+            double xk = in[w + 3 * k];
+            if (xk == 0.0) continue;
+            const double* c = g_tables.imdct12[k];
+            for (int i = 0; i < 12; ++i) z[i] += xk * c[i];
+        }
+        for (int i = 0; i < 12; ++i) block[6 + 6 * w + i] += z[i] * sw[i];
+    }
+    for (int t = 0; t < 18; ++t) {
+        double v = ov[t] + block[t];
+        out[32 * t] = (odd && (t & 1)) ? -v : v;
+        ov[t] = block[18 + t];
+    }
+}
+
+} // namespace
+
+void Layer3Decoder::State::hybrid(int ch, const GranuleInfo& gi) {
+    const double* x = spectrum[ch];
+    double* out = &timeSamples[ch][0][0];
+    int sb = 0;
+    if (gi.blockType == 2 && gi.mixedBlockFlag) {
+        longTransform(x, g_tables.longWindow[0], overlap[ch][0], out, false);
+        longTransform(x + 18, g_tables.longWindow[0], overlap[ch][1], out + 1, true);
+        sb = 2;
+    }
+    int active = std::clamp(gi.activeSubbands, 0, 32);
+    for (; sb < active; sb += 2) {
+        for (int s = sb; s < sb + 2; ++s) {
+            if (gi.blockType == 2) shortTransform(x + 18 * s, overlap[ch][s], out + s, s & 1);
+            else longTransform(x + 18 * s, g_tables.longWindow[gi.blockType & 3], overlap[ch][s], out + s, s & 1);
+        }
+    }
+    for (; sb < 32; ++sb) {
+        double* ov = overlap[ch][sb];
+        for (int t = 0; t < 18; ++t) {
+            double v = ov[t];
+            out[32 * t + sb] = ((sb & 1) && (t & 1)) ? -v : v;
+            ov[t] = 0.0;
+        }
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
 
 int Layer3Decoder::decodeLayer3Frame(Decoder& d) {
+    State& st = *s_;
     const FrameHeader& h = d.header();
-    int slots = h.lsf ? 18 : 36;
+    FrameReader& rd = d.reader();
+    const int channels = h.channels == 1 ? 1 : 2;
+    const int lsf = h.lsf;
+    const int sfi = std::clamp(int(h.samplingIndex), 0, 8);
+    const ScaleBandTable& sb = kScaleBandTables[sfi];
+    const int ms = (h.mode == 1 && (h.modeExtension & 2)) ? 1 : 0;
+    const int is = (h.mode == 1 && (h.modeExtension & 1)) ? 1 : 0;
+    const int channelSelect = channels == 1 ? 0 : h.channelSelect;
+    const int gainOffset = channelSelect == 3 ? 4 : 0;
+    const int granules = lsf ? 1 : 2;
+
+    SideInfo si;
+    si.mainDataBegin = lsf ? rd.readBits(8) : rd.readBits(9);
+    si.privateBits = lsf ? rd.readBits(channels == 1 ? 1 : 2) : rd.readBits(channels == 1 ? 5 : 3);
+    if (!lsf)
+        for (int ch = 0; ch < channels; ++ch) {
+            si.granules[ch][0].scfsi = -1;
+            si.granules[ch][1].scfsi = int(rd.readBits(4));
+        }
+    for (int gr = 0; gr < granules; ++gr) {
+        for (int ch = 0; ch < channels; ++ch) {
+            GranuleInfo& gi = si.granules[ch][gr];
+            gi.part23Length = int(rd.readBits(12));
+            gi.bigValues = std::min(int(rd.readBits(9)), 288);
+            int globalGain = int(rd.readBits(8));
+            gi.gainIndex = 256 - globalGain + gainOffset + (ms ? 2 : 0);
+            gi.scalefacCompress = int(rd.readBits(lsf ? 9 : 4));
+            if (rd.readBit()) {
+                gi.blockType = int(rd.readBits(2));
+                gi.mixedBlockFlag = int(rd.readBit());
+                gi.tableSelect[0] = int(rd.readBits(5));
+                gi.tableSelect[1] = int(rd.readBits(5));
+                gi.tableSelect[2] = 0;
+                for (int w = 0; w < 3; ++w) gi.windowGainIndex[w] = gi.gainIndex + 8 * int(rd.readBits(3));
+                if (gi.blockType == 0) return 0;
+                gi.region1Begin = (lsf && gi.blockType != 2) ? 27 : 18;
+                gi.region2Begin = 288;
+            } else {
+                for (int r = 0; r < 3; ++r) gi.tableSelect[r] = int(rd.readBits(5));
+                int r0 = int(rd.readBits(4));
+                int r1 = int(rd.readBits(3));
+                // Counts whose sum passes the last boundary are taken as the last boundary.
+                gi.region1Begin = sb.longStart[std::min(r0 + 1, 22)] / 2;
+                gi.region2Begin = sb.longStart[std::min(r0 + r1 + 2, 22)] / 2;
+                gi.blockType = 0;
+                gi.mixedBlockFlag = 0;
+                for (int w = 0; w < 3; ++w) gi.windowGainIndex[w] = gi.gainIndex;
+            }
+            if (!lsf) gi.preflag = int(rd.readBit());
+            gi.scalefacScale = int(rd.readBit());
+            gi.count1TableSelect = int(rd.readBit());
+        }
+    }
+
+    rd.setMainDataPointer(int(si.mainDataBegin));
+    const uint8_t* base = rd.bufferStart();
+    size_t size = size_t(rd.bufferEnd() - base) + 8;
+    st.bits.init(base, size, size_t(rd.cursor() - base) * 8 + size_t(rd.bitIndex()));
+
+    Synthesis& syn = d.synthesis();
     PcmBuffer& pcm = d.pcm();
-    std::memset(pcm.data + pcm.fill, h.pcmBytesPerBlock == 64 ? 0x80 : 0, size_t(slots * h.pcmBytesPerBlock));
-    pcm.fill += slots * h.pcmBytesPerBlock;
+    const int outChannels = (channels == 2 && channelSelect == -1) ? 2 : 1;
+
+    for (int gr = 0; gr < granules; ++gr) {
+        for (int ch = 0; ch < channels; ++ch) {
+            GranuleInfo& gi = si.granules[ch][gr];
+            size_t startPos = st.bits.pos;
+            int part2 = lsf ? st.readScaleFactorsLsf(ch, gi, ch == 1 && is, 0) : st.readScaleFactors(ch, gi);
+            (void)part2;
+            size_t endPos = startPos + size_t(gi.part23Length);
+            int qEnd = 0, forced = -1;
+            if (st.decodeHuffman(gi, endPos, qEnd, forced)) return 0;
+            st.bits.pos = endPos;
+            st.requantise(ch, gi, sfi, lsf, qEnd, forced);
+        }
+        GranuleInfo& g0 = si.granules[0][gr];
+        if (channels == 2) {
+            GranuleInfo& g1 = si.granules[1][gr];
+            if (ms) {
+                int lines = 18 * std::max(g0.activeSubbands, g1.activeSubbands);
+                st.middleSide(std::min(lines, 576));
+            }
+            if (is) st.intensityStereo(g1, sfi, lsf, ms, d.options.mappingMode);
+            if (ms || is || channelSelect == 3) {
+                int a = std::max(g0.activeSubbands, g1.activeSubbands);
+                g0.activeSubbands = g1.activeSubbands = a;
+            }
+            if (channelSelect == 1 || channelSelect == 3) {
+                int lines = std::min(18 * g1.activeSubbands, 576);
+                if (channelSelect == 1) std::memcpy(st.spectrum[0], st.spectrum[1], sizeof(double) * size_t(lines));
+                else for (int i = 0; i < lines; ++i) st.spectrum[0][i] += st.spectrum[1][i];
+                g0.activeSubbands = std::max(g0.activeSubbands, g1.activeSubbands);
+                if (channelSelect == 1) { g0.blockType = g1.blockType; g0.mixedBlockFlag = g1.mixedBlockFlag; }
+            }
+        }
+        if (d.options.eqEnabled && d.options.eqLineGains) applyEq(st.spectrum, d.options.eqLineGains);
+        for (int ch = 0; ch < outChannels; ++ch) {
+            const GranuleInfo& gi = si.granules[ch][gr];
+            st.antialias(ch, gi);
+            st.hybrid(ch, gi);
+        }
+        for (int t = 0; t < 18; ++t) {
+            uint8_t* out = pcm.data + pcm.fill;
+            if (outChannels == 1) {
+                syn.synthMono(st.timeSamples[0][t], out);
+            } else {
+                syn.synthStereoChannel(st.timeSamples[0][t], 0, out);
+                syn.synthStereoChannel(st.timeSamples[1][t], 1, out);
+            }
+            pcm.fill += h.pcmBytesPerBlock;
+        }
+    }
     return 1;
 }
 
