@@ -1,0 +1,52 @@
+#include "platform/dir_search.h"
+
+#include <windows.h>
+
+namespace korvo {
+
+namespace {
+
+struct SearchState {
+    HANDLE handle;
+    WIN32_FIND_DATAA data;
+};
+
+void fill(const WIN32_FIND_DATAA& data, DirEntry& entry) {
+    entry.name = data.cFileName;
+    entry.directory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+} // namespace
+
+DirSearch::~DirSearch() { close(); }
+
+int DirSearch::first(const char* pattern, DirEntry& entry) {
+    close();
+    if (!pattern || !*pattern) return 0;
+    auto* state = new SearchState;
+    state->handle = FindFirstFileA(pattern, &state->data);
+    if (state->handle == INVALID_HANDLE_VALUE) {
+        delete state;
+        return 0;
+    }
+    impl_ = state;
+    fill(state->data, entry);
+    return 1;
+}
+
+int DirSearch::next(DirEntry& entry) {
+    auto* state = static_cast<SearchState*>(impl_);
+    if (!state || !FindNextFileA(state->handle, &state->data)) return 0;
+    fill(state->data, entry);
+    return 1;
+}
+
+void DirSearch::close() {
+    auto* state = static_cast<SearchState*>(impl_);
+    if (!state) return;
+    FindClose(state->handle);
+    delete state;
+    impl_ = nullptr;
+}
+
+} // namespace korvo
