@@ -1,0 +1,119 @@
+#include "entry_info.h"
+
+#include <climits>
+#include <cstdio>
+#include <cstring>
+
+#include "decoder/frame_reader.h"
+#include "decoder/frame_tables.h"
+#include "platform/file.h"
+#include "playlist_texts.h"
+
+namespace korvo {
+
+namespace {
+
+constexpr int kId3v2HeaderSize = 10;
+constexpr int kId3v2FooterSize = 10;
+
+// Reads a file forwards a byte at a time out of a small buffer.
+class ByteScanner {
+public:
+    explicit ByteScanner(File& f) : file_(f) {}
+    bool next(uint8_t& b) {
+        if (pos_ == len_) {
+            int n = file_.read(buf_, int(sizeof buf_));
+            if (n <= 0) return false;
+            len_ = n;
+            pos_ = 0;
+        }
+        b = buf_[pos_++];
+        return true;
+    }
+
+private:
+    File& file_;
+    uint8_t buf_[4096];
+    int pos_ = 0;
+    int len_ = 0;
+};
+
+// Bytes taken by a leading ID3v2 tag (header, body and footer), 0 when there is none.
+// Same test as the frame reader: "ID3", version bytes not 0xFF, a syncsafe size.
+int64_t id3v2Length(const uint8_t* h, int n) {
+    if (n < kId3v2HeaderSize || std::memcmp(h, "ID3", 3) != 0) return 0;
+    if (h[3] == 0xFF || h[4] == 0xFF) return 0;
+    if ((h[6] | h[7] | h[8] | h[9]) & 0x80) return 0;
+    int64_t size = (int64_t(h[6]) << 21) | (int64_t(h[7]) << 14) | (int64_t(h[8]) << 7) | h[9];
+    size += kId3v2HeaderSize;
+    if (h[5] & 0x10) size += kId3v2FooterSize;
+    return size;
+}
+
+// Finds the first frame header from the current position; the first word may have
+// any top bits, later words with sixteen leading ones are passed over.
+bool findHeader(File& file, uint32_t& word) {
+    ByteScanner in(file);
+    uint8_t b;
+    word = 0;
+    for (int i = 0; i < 4; ++i) {
+        if (!in.next(b)) return false;
+        word = (word << 8) | b;
+    }
+    if (FrameReader::isValidHeader(word)) return true;
+    while (in.next(b)) {
+        word = (word << 8) | b;
+        if ((word >> 16) == 0xFFFFu) continue;
+        if (FrameReader::isValidHeader(word)) return true;
+    }
+    return false;
+}
+
+int bitrateOf(uint32_t header) {
+    int lsf = ((header >> 19) & 3) == 3 ? 0 : 1;
+    int layer = 4 - int((header >> 17) & 3);
+    int index = int((header >> 12) & 15);
+    return kBitrateKbps[lsf][layer - 1][index];
+}
+
+} // namespace
+
+int readEntryInfo(PlaylistEntry& entry) {
+    File file;
+    if (!file.open(entry.path, File::ReadShared)) return 1;
+
+    uint8_t head[kId3v2HeaderSize];
+    int got = file.read(head, int(sizeof head));
+    if (got < 4) return 0;
+
+    int64_t skipped = id3v2Length(head, got);
+    if (file.seek(skipped, File::Begin) < 0) return 1;
+    uint32_t header;
+    if (!findHeader(file, header)) return 1;
+
+    int64_t audioBytes = file.size() - skipped;
+    int kbps = bitrateOf(header);
+    if (kbps <= 0 || audioBytes < 0) {
+        entry.playTimeMs = -1;
+    } else {
+        int64_t seconds = audioBytes / (int64_t(kbps) * 125);
+        if (seconds > INT32_MAX / 1000) seconds = INT32_MAX / 1000;
+        entry.playTimeMs = int32_t(seconds * 1000);
+    }
+    readTag(file, entry.tag);
+    entry.infoRead = 1;
+    return 1;
+}
+
+std::string entryDisplayName(const PlaylistEntry& entry) {
+    if (entry.infoRead == 1 && entry.tag.present) {
+        char text[sizeof entry.tag.title + sizeof entry.tag.artist + 4];
+        std::snprintf(text, sizeof text, playlist_texts::kDisplayNameFormat, entry.tag.title, entry.tag.artist);
+        return text;
+    }
+    char title[kMaxPathLength];
+    fileTitleOf(entry.path, title, int(sizeof title));
+    return title;
+}
+
+} // namespace korvo

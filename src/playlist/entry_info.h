@@ -1,0 +1,20 @@
+#pragma once
+// What a playlist entry knows about its file: estimated play time, tag, and the text shown for it.
+#include <string>
+
+#include "playlist_entry.h"
+
+namespace korvo {
+
+// Fills playTimeMs and tag and sets infoRead. 0 only when the file's first four bytes cannot be
+// read; a file that cannot be opened (a URL) or holds no frame header keeps infoRead 0 and gives 1.
+// A free-format first header has no table bitrate: playTimeMs is then -1 (unknown).
+int readEntryInfo(PlaylistEntry& entry);
+
+// "title / artist" when the entry has a tag, else the file title of its path.
+std::string entryDisplayName(const PlaylistEntry& entry);
+
+// The platform's title for a path (the file name without its folder).
+void fileTitleOf(const char* path, char* out, int outSize);
+
+} // namespace korvo

@@ -1,0 +1,32 @@
+#pragma once
+// The ID3v1 trailer: the last 128 bytes of an audio file when they begin with "TAG".
+#include <cstdint>
+
+namespace korvo {
+
+class File;
+
+inline constexpr int kTagSize = 128;
+
+struct Id3v1Tag {
+    int32_t present = 0;         // 1 when the file had a tag; the rest is meaningful only then
+    char title[31] = {};
+    char artist[31] = {};
+    char album[31] = {};
+    char year[5] = {};
+    char comment[31] = {};
+    char genreName[13] = {};
+    int32_t genreIndex = 0;      // 0 ... 44
+    // The genre byte as the file held it. Indexes 44..255 all read as "Unknown"; writing
+    // an unchanged "Unknown" puts this byte back instead of turning it into 0.
+    int32_t genreByte = 0;
+};
+
+// Fills tag from the file's trailer; 0 and present = 0 when there is none (other fields untouched).
+int readTag(File& file, Id3v1Tag& tag);
+// Cuts any trailer and appends one built from tag; 1 when all 128 bytes were written.
+int writeTag(File& file, const Id3v1Tag& tag);
+// Cuts an existing trailer off the file.
+void wipeTag(File& file);
+
+} // namespace korvo

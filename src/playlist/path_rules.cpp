@@ -1,0 +1,29 @@
+#include "path_rules.h"
+
+#include <cstring>
+
+namespace korvo {
+
+int lastSeparator(const char* path) {
+    int last = -1;
+    for (int i = 0; path[i]; ++i)
+        if (isPathSeparator(path[i])) last = i;
+    return last;
+}
+
+int joinPath(const char* folder, const char* name, char* out, size_t outSize) {
+    if (outSize == 0) return 0;
+    out[0] = 0;
+    size_t fl = std::strlen(folder);
+    size_t nl = std::strlen(name);
+    bool addSep = fl > 0 && !isPathSeparator(folder[fl - 1]);
+    size_t total = fl + (addSep ? 1 : 0) + nl;
+    if (total + 1 > outSize) return 0;
+    std::memcpy(out, folder, fl);
+    if (addSep) out[fl++] = kPathSeparator;
+    std::memcpy(out + fl, name, nl);
+    out[total] = 0;
+    return 1;
+}
+
+} // namespace korvo

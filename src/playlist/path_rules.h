@@ -1,0 +1,31 @@
+#pragma once
+// How paths are put together. Windows: backslash, "X:\" marks an absolute path.
+// Elsewhere the same rules with "/" and a leading "/".
+#include <cstddef>
+
+#include "platform/file.h"
+
+namespace korvo {
+
+// Room for a path: 259 characters and the terminator.
+inline constexpr int kPathCapacity = 260;
+inline constexpr int kMaxPathLength = kPathCapacity - 1;
+
+inline bool isPathSeparator(char c) { return c == kPathSeparator; }
+
+inline bool isAbsolutePath(const char* p) {
+#ifdef _WIN32
+    return p[0] != 0 && p[1] == ':' && p[2] == '\\';
+#else
+    return p[0] == '/';
+#endif
+}
+
+// Folder + separator (unless the folder already ends in one) + name into out.
+// 0 when the result would not fit into outSize (nothing cut, out left empty).
+int joinPath(const char* folder, const char* name, char* out, size_t outSize);
+
+// Position of the last separator in path, or -1.
+int lastSeparator(const char* path);
+
+} // namespace korvo

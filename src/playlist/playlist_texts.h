@@ -1,0 +1,39 @@
+#pragma once
+// The playlist's own texts: messages, titles, labels and file keys.
+
+namespace korvo::playlist_texts {
+
+// Message boxes
+inline constexpr const char kErrorTitle[] = "Error...";
+inline constexpr const char kNoteTitle[] = "Note";
+inline constexpr const char kErrorLoadingPlaylist[] = "Error Loading Playlist: %s";
+inline constexpr const char kErrorAddingDirectory[] = "Error Adding Directory: %s";
+inline constexpr const char kErrorProcessingFile[] = "Error Processing File: %s";
+inline constexpr const char kAdding[] = "Adding..";
+inline constexpr const char kFinishedAdding[] = "Finished Adding..";
+inline constexpr const char kErrorSettingPointer[] = "Error Setting Pointer";
+inline constexpr const char kErrorWipingTag[] = "Error Wiping Tag!\n(File is Write Protected?)";
+
+// Rows and labels of the editor
+inline constexpr const char kRowFormat[] = "%d> %s";
+inline constexpr const char kDisplayNameFormat[] = "%s / %s";
+inline constexpr const char kPlaytimeFormat[] = "Playtime: %02d:%02d:%02d";
+inline constexpr const char kPlaytimeUnknown[] = "Playtime: Unknown";
+
+// PLS files
+inline constexpr const char kPlsSection[] = "playlist";
+inline constexpr const char kPlsCountKey[] = "NumberOfEntries";
+inline constexpr const char kPlsFileKeyFormat[] = "File%d";
+inline constexpr const char kPlsCountFormat[] = "%d";
+
+// Kinds of path
+inline constexpr const char kPlsExtension[] = ".PLS";
+inline constexpr const char kM3uExtension[] = ".M3U";
+inline constexpr const char kUrlMarker[] = "://";
+inline constexpr const char kAudioPattern[] = "*.mp?";
+inline constexpr const char kM3uCommentStart = '#';
+
+// ID3v1 trailer
+inline constexpr const char kTagMagic[] = "TAG";
+
+} // namespace korvo::playlist_texts
