@@ -1,0 +1,230 @@
+#include "playlist.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <new>
+#include <utility>
+#include <vector>
+
+#include "entry_info.h"
+
+namespace korvo {
+
+Playlist& playlist() {
+    static Playlist instance;
+    return instance;
+}
+
+Playlist::~Playlist() {
+    PlaylistEntry* e = head_;
+    while (e) {
+        PlaylistEntry* n = e->next;
+        delete e;
+        e = n;
+    }
+}
+
+int Playlist::addEntry(const char* path) {
+    if (!path || std::strlen(path) > size_t(kMaxPathLength)) return 0;
+    PlaylistEntry* e = new (std::nothrow) PlaylistEntry();
+    if (!e) return 0;
+    std::memcpy(e->path, path, std::strlen(path) + 1);
+    e->prev = tail_;
+    if (tail_)
+        tail_->next = e;
+    else
+        head_ = e;
+    tail_ = e;
+    ++count_;
+    if (!current_) current_ = e;
+    return readFileInfo_ ? readEntryInfo(*e) : 1;
+}
+
+int Playlist::clearPlaylist() {
+    PlaylistEntry* e = head_;
+    while (e) {
+        PlaylistEntry* n = e->next;
+        delete e;
+        e = n;
+    }
+    head_ = tail_ = current_ = nullptr;
+    count_ = 0;
+    if (refreshHook_) refreshHook_(refreshContext_);
+    return 1;
+}
+
+int Playlist::selectEntry(int index, const char* path) {
+    current_ = head_;
+    if (!head_) return 0;
+    if (index == -1) {
+        if (!path) return 1;
+        for (PlaylistEntry* e = head_; e; e = e->next)
+            if (std::strcmp(e->path, path) == 0) {
+                current_ = e;
+                break;
+            }
+        return 1;
+    }
+    for (int i = 0; i < index; ++i) {
+        if (!current_->next) return 0;
+        current_ = current_->next;
+    }
+    return 1;
+}
+
+int Playlist::nextEntry() {
+    if (!current_ || !current_->next) return 0;
+    current_ = current_->next;
+    return 1;
+}
+
+int Playlist::previousEntry() {
+    if (!current_ || !current_->prev) return 0;
+    current_ = current_->prev;
+    return 1;
+}
+
+int Playlist::getCurrentPath(char* out, size_t outSize) {
+    if (!current_ || outSize == 0) return 0;
+    if (current_->infoRead == 0 && !readEntryInfo(*current_)) return 0;
+    size_t n = std::strlen(current_->path);
+    if (n + 1 > outSize) return 0;
+    std::memcpy(out, current_->path, n + 1);
+    return 1;
+}
+
+int Playlist::copyCurrentEntry(PlaylistEntry& out) const {
+    if (!current_) return 0;
+    out = *current_;
+    out.prev = out.next = nullptr;
+    return 1;
+}
+
+void Playlist::swapPayloads(PlaylistEntry* a, PlaylistEntry* b) {
+    if (a == b) return;
+    std::swap(a->path, b->path);
+    std::swap(a->playTimeMs, b->playTimeMs);
+    std::swap(a->tag, b->tag);
+    std::swap(a->infoRead, b->infoRead);
+    if (current_ == a)
+        current_ = b;
+    else if (current_ == b)
+        current_ = a;
+}
+
+PlaylistEntry* Playlist::entryAt(int position) {
+    if (position < 0) return nullptr;
+    PlaylistEntry* e = head_;
+    for (int i = 0; e && i < position; ++i) e = e->next;
+    return e;
+}
+
+const PlaylistEntry* Playlist::entryAt(int position) const { return const_cast<Playlist*>(this)->entryAt(position); }
+
+int Playlist::currentIndex() const {
+    int i = 0;
+    for (const PlaylistEntry* e = head_; e; e = e->next, ++i)
+        if (e == current_) return i;
+    return -1;
+}
+
+namespace {
+int drawFromRuntime() { return std::rand() % 32768; }
+} // namespace
+
+int Playlist::shufflePlaylist(int (*draw)()) {
+    int n = count_;
+    if (n < 3) return 0;
+    if (!draw) {
+        std::srand(unsigned(std::time(nullptr)));
+        draw = drawFromRuntime;
+    }
+    std::vector<PlaylistEntry*> at;
+    at.reserve(size_t(n));
+    for (PlaylistEntry* e = head_; e; e = e->next) at.push_back(e);
+    // The partner comes from positions 0 ... n-2 only; the last position moves on its own turn.
+    for (int i = 0; i < n; ++i) {
+        int r = draw();
+        int k = (r % (4 * (n - 1))) / 4;
+        swapPayloads(at[size_t(i)], at[size_t(k)]);
+    }
+    return 1;
+}
+
+namespace {
+int comparePaths(const char* a, const char* b) {
+    const unsigned char* x = reinterpret_cast<const unsigned char*>(a);
+    const unsigned char* y = reinterpret_cast<const unsigned char*>(b);
+    while (*x && *x == *y) ++x, ++y;
+    return int(*x) - int(*y);
+}
+} // namespace
+
+int Playlist::sortPlaylist(int descending) {
+    if (count_ < 2) return 0;
+    bool swapped = true;
+    while (swapped) {
+        swapped = false;
+        for (PlaylistEntry* a = head_; a && a->next; a = a->next) {
+            int c = comparePaths(a->path, a->next->path);
+            if (descending ? c < 0 : c > 0) {
+                swapPayloads(a, a->next);
+                swapped = true;
+            }
+        }
+    }
+    return 1;
+}
+
+int Playlist::moveEntries(int direction, int count, const int* positions) {
+    if (count < 1 || !positions) return 0;
+    for (int j = 0; j < count; ++j) {
+        int p = direction == MoveUp ? positions[j] : positions[count - 1 - j];
+        PlaylistEntry* e = entryAt(p);
+        if (!e) continue;
+        PlaylistEntry* partner = direction == MoveUp ? e->prev : e->next;
+        if (partner) swapPayloads(e, partner);
+    }
+    return count;
+}
+
+void Playlist::unlink(PlaylistEntry* e) {
+    if (e->prev)
+        e->prev->next = e->next;
+    else
+        head_ = e->next;
+    if (e->next)
+        e->next->prev = e->prev;
+    else
+        tail_ = e->prev;
+    if (current_ == e) {
+        // Removing the last entry hands `current` back to the one before it.
+        current_ = e->next ? e->next : e->prev;
+    }
+    --count_;
+}
+
+int Playlist::deleteEntries(int count, const int* positions) {
+    if (count < 1 || !positions) return 0;
+    for (int i = 0; i < count; ++i) {
+        PlaylistEntry* e = entryAt(positions[i] - i);
+        if (!e) continue;
+        unlink(e);
+        delete e;
+    }
+    return count;
+}
+
+int Playlist::playTimeOf(int count, const int* positions) const {
+    int64_t seconds = 0;
+    for (int i = 0; i < count; ++i) {
+        const PlaylistEntry* e = entryAt(positions[i]);
+        if (!e || e->infoRead != 1 || e->playTimeMs < 0) return kUnknownPlayTime;
+        seconds += e->playTimeMs / 1000;
+    }
+    return seconds > INT32_MAX ? INT32_MAX : int(seconds);
+}
+
+} // namespace korvo

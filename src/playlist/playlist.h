@@ -1,0 +1,84 @@
+#pragma once
+// The list of things to play and its current position. User-interface thread only.
+#include <cstddef>
+
+#include "playlist_entry.h"
+
+namespace korvo {
+
+class Playlist {
+public:
+    static constexpr int kUnknownPlayTime = -1;   // playTimeOf when an entry has no information
+    enum AddMode { AddOrdinary = 0, AddUrl = 2 };
+    enum MoveDirection { MoveUp = 0, MoveDown = 1 };
+
+    Playlist() = default;
+    ~Playlist();
+    Playlist(const Playlist&) = delete;
+    Playlist& operator=(const Playlist&) = delete;
+
+    // --- The list ---
+    // Appends an entry (reading its information when readFileInfo is on). 0 when the path is
+    // refused (longer than 259 characters, or no memory; nothing added) or when the information
+    // read found fewer than four bytes (the entry stays).
+    int addEntry(const char* path);
+    int clearPlaylist();
+    // index -1 searches for path (current stays at the head when nothing matches).
+    int selectEntry(int index, const char* path);
+    int nextEntry();
+    int previousEntry();
+    int countEntries() const { return count_; }
+    // Copies the current path into out (outSize bytes, normally kPathCapacity); reads the
+    // entry's information first when it has none.
+    int getCurrentPath(char* out, size_t outSize);
+    int copyCurrentEntry(PlaylistEntry& out) const;
+    // draw stands in for the runtime's generator (tests); nullptr seeds it from the clock.
+    int shufflePlaylist(int (*draw)() = nullptr);
+    int sortPlaylist(int descending);
+    // Positions ascending, without duplicates; positions past the end are ignored.
+    int moveEntries(int direction, int count, const int* positions);
+    int deleteEntries(int count, const int* positions);
+    // Whole seconds, or kUnknownPlayTime.
+    int playTimeOf(int count, const int* positions) const;
+
+    // --- Adding paths and playlist files ---
+    int addPath(int mode, const char* path);      // always 1; failures are shown to the user
+    int addDirectory(const char* folder);
+    int readPlsFile(const char* path);
+    int readM3uFile(const char* path);
+    int writePlsFile(const char* path);           // entries written, 0 for none or on failure
+
+    // --- Looking at the list ---
+    const PlaylistEntry* head() const { return head_; }
+    const PlaylistEntry* current() const { return current_; }
+    PlaylistEntry* entryAt(int position);
+    const PlaylistEntry* entryAt(int position) const;
+    int currentIndex() const;                      // -1 when empty
+
+    // The ReadFileInfo setting.
+    void setReadFileInfo(int on) { readFileInfo_ = on; }
+    int readFileInfo() const { return readFileInfo_; }
+    // Called after clearPlaylist (the editor redraws its rows).
+    void setRefreshHook(void (*hook)(void*), void* context) {
+        refreshHook_ = hook;
+        refreshContext_ = context;
+    }
+
+private:
+    void swapPayloads(PlaylistEntry* a, PlaylistEntry* b);
+    void unlink(PlaylistEntry* e);
+    void addResolved(const char* folder, bool folderKnown, const char* entryText);
+
+    PlaylistEntry* head_ = nullptr;
+    PlaylistEntry* tail_ = nullptr;
+    PlaylistEntry* current_ = nullptr;
+    int count_ = 0;
+    int readFileInfo_ = 1;
+    void (*refreshHook_)(void*) = nullptr;
+    void* refreshContext_ = nullptr;
+};
+
+// The program's playlist.
+Playlist& playlist();
+
+} // namespace korvo

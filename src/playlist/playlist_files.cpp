@@ -1,0 +1,231 @@
+// Adding paths by their kind, and reading and writing playlist files.
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "platform/dir_search.h"
+#include "platform/file.h"
+#include "platform/profile.h"
+#include "platform/prompt.h"
+#include "playlist.h"
+#include "playlist_texts.h"
+
+namespace korvo {
+
+namespace {
+
+namespace T = playlist_texts;
+
+// Room for a line or profile value well past the path limit, so overlong text is seen and refused.
+constexpr int kLineCapacity = 1024;
+
+void reportPath(const char* format, const char* path) {
+    char text[kLineCapacity + 64];
+    std::snprintf(text, sizeof text, format, path);
+    prompt().show(text, T::kErrorTitle, IconWarning);
+}
+
+char upper(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
+
+bool endsWithNoCase(const char* s, const char* suffix) {
+    size_t n = std::strlen(s), m = std::strlen(suffix);
+    if (n < m) return false;
+    for (size_t i = 0; i < m; ++i)
+        if (upper(s[n - m + i]) != upper(suffix[i])) return false;
+    return true;
+}
+
+bool startsWithNoCase(const char* s, const char* prefix) {
+    for (; *prefix; ++s, ++prefix)
+        if (!*s || upper(*s) != upper(*prefix)) return false;
+    return true;
+}
+
+bool containsUrlMarker(const char* s) { return std::strstr(s, T::kUrlMarker) != nullptr; }
+
+// The folder of a playlist file: up to, not including, its last separator. known is
+// false when the path has no separator at all (entries are then taken as they stand).
+struct PlaylistFolder {
+    char text[kPathCapacity] = {};
+    bool known = false;
+};
+
+PlaylistFolder folderOf(const char* path) {
+    PlaylistFolder f;
+    int last = lastSeparator(path);
+    if (last < 0) return f;
+    f.known = true;
+    if (last >= kPathCapacity) return f;   // cannot happen for a path of at most 259 characters
+    std::memcpy(f.text, path, size_t(last));
+    f.text[last] = 0;
+    return f;
+}
+
+void stripLineBreaks(char* s) {
+    size_t n = std::strlen(s);
+    while (n > 0 && (s[n - 1] == '\n' || s[n - 1] == '\r')) s[--n] = 0;
+}
+
+// Reads one line of any length; keeps at most outSize - 1 characters and tells whether it
+// had to drop some. False at the end of the file.
+bool readLine(std::FILE* f, char* out, int outSize, bool& overlong) {
+    int n = 0;
+    overlong = false;
+    int c;
+    bool any = false;
+    while ((c = std::fgetc(f)) != EOF) {
+        any = true;
+        if (c == '\n') break;
+        if (n < outSize - 1)
+            out[n++] = char(c);
+        else
+            overlong = true;
+    }
+    out[n] = 0;
+    return any;
+}
+
+} // namespace
+
+int Playlist::addPath(int mode, const char* path) {
+    if (!path) return 1;
+    if (std::strlen(path) > size_t(kMaxPathLength)) {
+        reportPath(T::kErrorProcessingFile, path);
+        return 1;
+    }
+    if (endsWithNoCase(path, T::kPlsExtension)) {
+        if (!readPlsFile(path)) reportPath(T::kErrorLoadingPlaylist, path);
+        return 1;
+    }
+    if (endsWithNoCase(path, T::kM3uExtension)) {
+        if (!readM3uFile(path)) reportPath(T::kErrorLoadingPlaylist, path);
+        return 1;
+    }
+    // A path that names nothing counts as a folder and fails there.
+    PathInfo info = mode == AddUrl ? PathInfo{} : pathInfo(path);
+    if (mode == AddUrl || (info.exists && !info.directory)) {
+        addEntry(path);
+        return 1;
+    }
+    if (!addDirectory(path)) reportPath(T::kErrorAddingDirectory, path);
+    return 1;
+}
+
+int Playlist::addDirectory(const char* folder) {
+    char pattern[kPathCapacity];
+    if (!joinPath(folder, T::kAudioPattern, pattern, sizeof pattern)) return 0;
+    DirSearch search;
+    DirEntry match;
+    if (!search.first(pattern, match)) return 0;
+    prompt().show(T::kAdding, T::kNoteTitle, IconNone);
+    do {
+        if (match.name == "." || match.name == "..") continue;
+        char path[kPathCapacity];
+        if (joinPath(folder, match.name.c_str(), path, sizeof path)) {
+            addPath(AddOrdinary, path);
+        } else {
+            std::string joined = std::string(folder) + kPathSeparator + match.name;
+            reportPath(T::kErrorProcessingFile, joined.c_str());
+        }
+    } while (search.next(match));
+    prompt().show(T::kFinishedAdding, T::kNoteTitle, IconNone);
+    search.close();
+    return 1;
+}
+
+// Resolves one entry of a playlist file against the playlist's folder and adds it.
+void Playlist::addResolved(const char* folder, bool folderKnown, const char* entryText) {
+    if (containsUrlMarker(entryText)) {
+        if (std::strlen(entryText) > size_t(kMaxPathLength))
+            reportPath(T::kErrorProcessingFile, entryText);
+        else
+            addPath(AddUrl, entryText);
+        return;
+    }
+    char path[kPathCapacity];
+    bool fits;
+    if (isAbsolutePath(entryText) || !folderKnown) {
+        fits = std::strlen(entryText) <= size_t(kMaxPathLength);
+        if (fits) std::memcpy(path, entryText, std::strlen(entryText) + 1);
+    } else if (folder[0] == 0) {
+        // The playlist lies in the root ("/list.pls"): the separator is the folder.
+        const char root[2] = {kPathSeparator, 0};
+        fits = joinPath(root, entryText, path, sizeof path) == 1;
+    } else {
+        fits = joinPath(folder, entryText, path, sizeof path) == 1;
+    }
+    if (!fits) {
+        std::string joined = folderKnown && !isAbsolutePath(entryText)
+                                 ? std::string(folder) + kPathSeparator + entryText
+                                 : std::string(entryText);
+        reportPath(T::kErrorProcessingFile, joined.c_str());
+        return;
+    }
+    addPath(AddOrdinary, path);
+}
+
+int Playlist::readPlsFile(const char* path) {
+    PlaylistFolder folder = folderOf(path);
+    int count = profileGetInt(T::kPlsSection, T::kPlsCountKey, -1, path);
+    if (count == -1) return 0;
+    for (int i = 1; i <= count; ++i) {
+        char key[32];
+        std::snprintf(key, sizeof key, T::kPlsFileKeyFormat, i);
+        char value[kLineCapacity];
+        profileGetString(T::kPlsSection, key, "", value, sizeof value, path);
+        if (value[0] == 0) continue;   // a missing key would only name the playlist's folder
+        addResolved(folder.text, folder.known, value);
+    }
+    return 1;
+}
+
+int Playlist::readM3uFile(const char* path) {
+    PlaylistFolder folder = folderOf(path);
+    std::FILE* f = std::fopen(path, "rb");
+    if (!f) return 0;
+    char line[kLineCapacity];
+    bool overlong;
+    bool first = true;
+    while (readLine(f, line, sizeof line, overlong)) {
+        char* text = line;
+        if (first && std::strncmp(text, "\xEF\xBB\xBF", 3) == 0) text += 3;   // UTF-8 byte order mark
+        first = false;
+        stripLineBreaks(text);
+        // Blank lines and "#EXTM3U" / "#EXTINF:" lines are not entries.
+        if (text[0] == 0 || text[0] == T::kM3uCommentStart) continue;
+        if (overlong) {
+            reportPath(T::kErrorProcessingFile, text);
+            continue;
+        }
+        addResolved(folder.text, folder.known, text);
+    }
+    std::fclose(f);
+    return 1;
+}
+
+int Playlist::writePlsFile(const char* path) {
+    if (!head_) return 0;
+    // The folder for writing keeps its trailing separator.
+    char folder[kPathCapacity] = {};
+    int last = lastSeparator(path);
+    if (last >= 0 && last + 1 < kPathCapacity) {
+        std::memcpy(folder, path, size_t(last + 1));
+        folder[last + 1] = 0;
+    }
+    int written = 0;
+    bool ok = true;
+    for (const PlaylistEntry* e = head_; e; e = e->next) {
+        ++written;
+        const char* value = e->path;
+        if (folder[0] && startsWithNoCase(e->path, folder)) value = e->path + std::strlen(folder);
+        char key[32];
+        std::snprintf(key, sizeof key, T::kPlsFileKeyFormat, written);
+        if (!profileWriteString(T::kPlsSection, key, value, path)) ok = false;
+    }
+    char number[16];
+    std::snprintf(number, sizeof number, T::kPlsCountFormat, written);
+    if (!profileWriteString(T::kPlsSection, T::kPlsCountKey, number, path)) ok = false;
+    return ok ? written : 0;
+}
+
+} // namespace korvo
