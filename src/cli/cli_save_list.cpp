@@ -1,0 +1,46 @@
+// korvo save-list OUT.pls PATH...: writes the playlist of the given paths as a PLS file.
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include "commands.h"
+#include "playlist/playlist.h"
+#include "playlist/playlist_texts.h"
+
+namespace {
+
+// Local paths become absolute so that entries beside the list can be written relative to it.
+std::string absoluteUnlessUrl(const char* path) {
+    if (std::strstr(path, korvo::playlist_texts::kUrlMarker)) return path;
+    std::error_code ec;
+    std::filesystem::path p = std::filesystem::absolute(path, ec);
+    return ec ? std::string(path) : p.lexically_normal().string();
+}
+
+int runSaveList(int argc, char** argv) {
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: korvo save-list OUT.pls PATH...\n");
+        return 2;
+    }
+    korvo::Playlist list;
+    list.setReadFileInfo(0);
+    for (int i = 2; i < argc; ++i) list.addPath(korvo::Playlist::AddOrdinary, absoluteUnlessUrl(argv[i]).c_str());
+    if (list.countEntries() == 0) {
+        std::fprintf(stderr, "korvo save-list: nothing to write\n");
+        return 1;
+    }
+    std::string out = absoluteUnlessUrl(argv[1]);
+    int written = list.writePlsFile(out.c_str());
+    if (written == 0) {
+        std::fprintf(stderr, "korvo save-list: cannot write %s\n", out.c_str());
+        return 1;
+    }
+    std::printf("%d entries written to %s\n", written, out.c_str());
+    return 0;
+}
+
+korvo::cli::Registrar reg({"save-list", "save-list OUT.pls PATH... write the playlist of the paths as a PLS file",
+                           &runSaveList});
+
+} // namespace
