@@ -1,0 +1,220 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/profile.h"
+#include "playlist/playlist.h"
+#include "playlist/playlist_texts.h"
+#include "playlist_test_util.h"
+#include "test_support.h"
+
+namespace korvo {
+namespace {
+
+namespace T = playlist_texts;
+using test::formatted;
+using test::joinNative;
+using test::pathsOf;
+using Paths = std::vector<std::string>;
+
+class PlaylistFilesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = test::scratchDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
+        list_.setReadFileInfo(0);
+    }
+    std::string touch(const std::string& name) {
+        std::string p = joinNative(dir_, name);
+        test::writeFileText(p, "x");
+        return p;
+    }
+    std::string dir_;
+    Playlist list_;
+    test::RecordingPrompt prompts_;
+};
+
+TEST_F(PlaylistFilesTest, PlsRoundTripWithRelativeAbsoluteAndUrlEntries) {
+    std::string sub = joinNative(dir_, "sub");
+    std::string other = test::scratchDir("PlsRoundTripOther");
+    std::filesystem::create_directories(sub);
+    std::string a = touch("a.mp3");
+    std::string b = touch(std::string("sub") + kPathSeparator + "b.mp3");
+    std::string c = joinNative(other, "c.mp3");
+    test::writeFileText(c, "x");
+    const std::string url = "http://example.com/stream.mp3";
+    for (const auto& p : {a, b, c, url}) list_.addEntry(p.c_str());
+
+    std::string pls = joinNative(dir_, "List.pls");
+    EXPECT_EQ(list_.writePlsFile(pls.c_str()), 4);
+    std::string text = test::readFileText(pls);
+    std::string subB = std::string("sub") + kPathSeparator + "b.mp3";
+    for (const auto& line : {std::string("File1=a.mp3"), "File2=" + subB, "File3=" + c, "File4=" + url})
+        EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
+    EXPECT_LT(text.find("File4="), text.find("NumberOfEntries=4"));
+
+    Playlist back;
+    back.setReadFileInfo(0);
+    EXPECT_EQ(back.addPath(Playlist::AddOrdinary, pls.c_str()), 1);
+    EXPECT_EQ(pathsOf(back), (Paths{a, b, c, url}));
+    EXPECT_TRUE(prompts_.boxes.empty()) << prompts_.boxes[0].text;
+}
+
+TEST_F(PlaylistFilesTest, SavingComparesTheFolderWithoutCase) {
+    std::string folder = dir_ + kPathSeparator;
+    std::string lower = folder;
+    std::transform(lower.begin(), lower.end(), lower.begin(), [](char ch) { return char(std::tolower(ch)); });
+    std::string sibling = dir_ + "2" + kPathSeparator + "x.mp3";   // shares the folder's first characters
+    for (const auto& p : {folder + "song.mp3", lower + "sub" + kPathSeparator + "song.mp3", sibling})
+        list_.addEntry(p.c_str());
+    std::string pls = joinNative(dir_, "case.pls");
+    ASSERT_EQ(list_.writePlsFile(pls.c_str()), 3);
+    char value[kPathCapacity];
+    profileGetString(T::kPlsSection, "File1", "", value, sizeof value, pls.c_str());
+    EXPECT_STREQ(value, "song.mp3");
+    profileGetString(T::kPlsSection, "File2", "", value, sizeof value, pls.c_str());
+    EXPECT_EQ(std::string(value), std::string("sub") + kPathSeparator + "song.mp3");
+    profileGetString(T::kPlsSection, "File3", "", value, sizeof value, pls.c_str());
+    EXPECT_EQ(std::string(value), sibling);
+
+    Playlist empty;
+    EXPECT_EQ(empty.writePlsFile(joinNative(dir_, "none.pls").c_str()), 0);
+    EXPECT_FALSE(test::fileExists(joinNative(dir_, "none.pls")));
+}
+
+TEST_F(PlaylistFilesTest, SavingOverALongerListKeepsItsLeftovers) {
+    std::vector<std::string> files;
+    for (char i = 0; i < 5; ++i) files.push_back(touch(std::string("t") + char('0' + i) + ".mp3"));
+    for (const auto& f : files) list_.addEntry(f.c_str());
+    std::string pls = joinNative(dir_, "over.pls");
+    ASSERT_EQ(list_.writePlsFile(pls.c_str()), 5);
+
+    Playlist shorter;
+    for (int i = 0; i < 3; ++i) shorter.addEntry(files[size_t(i)].c_str());
+    ASSERT_EQ(shorter.writePlsFile(pls.c_str()), 3);
+    EXPECT_EQ(profileGetInt(T::kPlsSection, T::kPlsCountKey, -1, pls.c_str()), 3);
+    char value[kPathCapacity];
+    profileGetString(T::kPlsSection, "File5", "", value, sizeof value, pls.c_str());
+    EXPECT_STREQ(value, "t4.mp3");
+
+    Playlist back;
+    back.setReadFileInfo(0);
+    back.addPath(Playlist::AddOrdinary, pls.c_str());
+    EXPECT_EQ(pathsOf(back), (Paths{files[0], files[1], files[2]}));
+}
+
+TEST_F(PlaylistFilesTest, PlsCountRules) {
+    std::string zero = joinNative(dir_, "zero.pls");
+    test::writeFileText(zero, "[playlist]\r\nNumberOfEntries=0\r\n");
+    std::string none = joinNative(dir_, "none.PLS");
+    test::writeFileText(none, "[playlist]\r\nFile1=a.mp3\r\n");
+    list_.addPath(Playlist::AddOrdinary, zero.c_str());
+    EXPECT_EQ(list_.countEntries(), 0);
+    EXPECT_TRUE(prompts_.boxes.empty());
+    list_.addPath(Playlist::AddOrdinary, none.c_str());
+    EXPECT_EQ(list_.countEntries(), 0);
+    ASSERT_EQ(prompts_.boxes.size(), 1u);
+    EXPECT_EQ(prompts_.boxes[0].text, formatted(T::kErrorLoadingPlaylist, none));
+    EXPECT_EQ(prompts_.boxes[0].title, T::kErrorTitle);
+    EXPECT_EQ(prompts_.boxes[0].icon, IconWarning);
+
+    // Gaps in the numbering are skipped rather than added as the playlist's folder.
+    std::string gap = joinNative(dir_, "gap.pls");
+    std::string a = touch("a.mp3");
+    test::writeFileText(gap, "[playlist]\r\nFile2=a.mp3\r\nNumberOfEntries=3\r\n");
+    list_.addPath(Playlist::AddOrdinary, gap.c_str());
+    EXPECT_EQ(pathsOf(list_), Paths{a});
+    EXPECT_EQ(prompts_.boxes.size(), 1u);
+}
+
+TEST_F(PlaylistFilesTest, M3uLinesWithLineBreaksCommentsAndBlanks) {
+    std::string a = touch("a.mp3");
+    std::string b = touch("b.mp3");
+    std::string m3u = joinNative(dir_, "list.m3u");
+    test::writeFileText(m3u, "#EXTM3U\r\n#EXTINF:12,Artist - A\r\na.mp3\r\n\r\n" + b +
+                                 "\r\nhttp://example.com/live\r\nmissing.mp3\r\nb.mp3");
+    list_.addPath(Playlist::AddOrdinary, m3u.c_str());
+    EXPECT_EQ(pathsOf(list_), (Paths{a, b, "http://example.com/live", b}));
+    // Only the entry that names nothing is reported.
+    ASSERT_EQ(prompts_.boxes.size(), 1u);
+    EXPECT_EQ(prompts_.boxes[0].text, formatted(T::kErrorAddingDirectory, joinNative(dir_, "missing.mp3")));
+
+    list_.clearPlaylist();
+    prompts_.boxes.clear();
+    std::string missing = joinNative(dir_, "missing.m3u");
+    list_.addPath(Playlist::AddOrdinary, missing.c_str());
+    EXPECT_EQ(prompts_.texts(), Paths{formatted(T::kErrorLoadingPlaylist, missing)});
+}
+
+TEST_F(PlaylistFilesTest, OverlongJoinedPathsAreRefusedWhole) {
+    // The joined path would exceed 259 characters: refused, never cut short.
+    std::string name(kMaxPathLength - dir_.size(), 'n');
+    std::string m3u = joinNative(dir_, "long.m3u");
+    std::string huge(1500, 'h');
+    test::writeFileText(m3u, name + "\n" + huge + "\n" + "http://example.com/" + huge + "\n");
+    list_.addPath(Playlist::AddOrdinary, m3u.c_str());
+    EXPECT_EQ(list_.countEntries(), 0);
+    ASSERT_EQ(prompts_.boxes.size(), 3u);
+    EXPECT_EQ(prompts_.boxes[0].text, formatted(T::kErrorProcessingFile, joinNative(dir_, name)));
+    for (const auto& box : prompts_.boxes) {
+        EXPECT_EQ(box.text.rfind("Error Processing File: ", 0), 0u);
+        EXPECT_EQ(box.title, T::kErrorTitle);
+    }
+
+    prompts_.boxes.clear();
+    std::string pls = joinNative(dir_, "long.pls");
+    test::writeFileText(pls, "[playlist]\r\nFile1=" + name + "\r\nNumberOfEntries=1\r\n");
+    list_.addPath(Playlist::AddOrdinary, pls.c_str());
+    EXPECT_EQ(list_.countEntries(), 0);
+    EXPECT_EQ(prompts_.texts(), Paths{formatted(T::kErrorProcessingFile, joinNative(dir_, name))});
+
+    prompts_.boxes.clear();
+    std::string direct = joinNative(dir_, std::string(300, 'd'));
+    list_.addPath(Playlist::AddOrdinary, direct.c_str());
+    EXPECT_EQ(list_.countEntries(), 0);
+    EXPECT_EQ(prompts_.boxes.size(), 1u);
+}
+
+TEST_F(PlaylistFilesTest, FolderAddsItsMpegFilesBetweenTwoNotes) {
+    std::string a = touch("a.mp3");
+    std::string b = touch("b.MP2");
+    touch("c.wav");
+    list_.addPath(Playlist::AddOrdinary, dir_.c_str());
+    Paths added = pathsOf(list_);
+    std::sort(added.begin(), added.end());
+    EXPECT_EQ(added, (Paths{a, b}));
+    ASSERT_EQ(prompts_.boxes.size(), 2u);
+    EXPECT_EQ(prompts_.boxes[0].text, T::kAdding);
+    EXPECT_EQ(prompts_.boxes[0].title, T::kNoteTitle);
+    EXPECT_EQ(prompts_.boxes[1].text, T::kFinishedAdding);
+
+    // The same folder given with its trailing separator adds the same paths.
+    Playlist again;
+    again.setReadFileInfo(0);
+    again.addPath(Playlist::AddOrdinary, (dir_ + kPathSeparator).c_str());
+    Paths second = pathsOf(again);
+    std::sort(second.begin(), second.end());
+    EXPECT_EQ(second, added);
+}
+
+TEST_F(PlaylistFilesTest, NothingToAdd) {
+    std::string empty = test::scratchDir("NothingToAddEmpty");
+    list_.addPath(Playlist::AddOrdinary, empty.c_str());
+    std::string nowhere = joinNative(dir_, "nowhere.mp3");
+    list_.addPath(Playlist::AddOrdinary, nowhere.c_str());
+    EXPECT_EQ(list_.countEntries(), 0);
+    EXPECT_EQ(prompts_.texts(),
+              (Paths{formatted(T::kErrorAddingDirectory, empty), formatted(T::kErrorAddingDirectory, nowhere)}));
+
+    // Mode 2 never looks at the file system.
+    prompts_.boxes.clear();
+    list_.addPath(Playlist::AddUrl, nowhere.c_str());
+    EXPECT_EQ(pathsOf(list_), Paths{nowhere});
+    EXPECT_TRUE(prompts_.boxes.empty());
+}
+
+} // namespace
+} // namespace korvo

@@ -1,0 +1,194 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "playlist/playlist.h"
+#include "playlist_test_util.h"
+
+namespace korvo {
+namespace {
+
+using test::pathsOf;
+using Paths = std::vector<std::string>;
+
+// A list of made-up paths; nothing is read from disk.
+void fill(Playlist& list, const Paths& paths) {
+    list.setReadFileInfo(0);
+    for (const auto& p : paths) ASSERT_EQ(list.addEntry(p.c_str()), 1);
+}
+
+std::string currentPath(const Playlist& list) { return list.current() ? list.current()->path : ""; }
+
+TEST(PlaylistModel, WalkingAndSelecting) {
+    Playlist list;
+    EXPECT_EQ(list.selectEntry(0, nullptr), 0);
+    EXPECT_EQ(list.nextEntry(), 0);
+    EXPECT_EQ(list.previousEntry(), 0);
+    char path[kPathCapacity];
+    EXPECT_EQ(list.getCurrentPath(path, sizeof path), 0);
+
+    fill(list, {"a", "b", "c"});
+    EXPECT_EQ(currentPath(list), "a");   // the first addition becomes current
+    EXPECT_EQ(list.previousEntry(), 0);
+    EXPECT_EQ(list.selectEntry(5, nullptr), 0);
+    EXPECT_EQ(currentPath(list), "c");
+    EXPECT_EQ(list.nextEntry(), 0);
+    EXPECT_EQ(currentPath(list), "c");
+    EXPECT_EQ(list.previousEntry(), 1);
+    EXPECT_EQ(currentPath(list), "b");
+
+    EXPECT_EQ(list.selectEntry(-1, "c"), 1);
+    EXPECT_EQ(currentPath(list), "c");
+    EXPECT_EQ(list.selectEntry(-1, "C"), 1);   // no match: back at the head
+    EXPECT_EQ(currentPath(list), "a");
+    EXPECT_EQ(list.selectEntry(2, nullptr), 1);
+    EXPECT_EQ(list.currentIndex(), 2);
+
+    // A missing file has no information to read; the path is still handed out.
+    EXPECT_EQ(list.getCurrentPath(path, sizeof path), 1);
+    EXPECT_STREQ(path, "c");
+    PlaylistEntry copy;
+    EXPECT_EQ(list.copyCurrentEntry(copy), 1);
+    EXPECT_STREQ(copy.path, "c");
+    EXPECT_EQ(copy.next, nullptr);
+
+    EXPECT_EQ(list.clearPlaylist(), 1);
+    EXPECT_EQ(list.countEntries(), 0);
+    EXPECT_EQ(list.current(), nullptr);
+}
+
+TEST(PlaylistModel, RefusesOverlongPaths) {
+    Playlist list;
+    list.setReadFileInfo(0);
+    std::string fits(kMaxPathLength, 'x'), tooLong(kMaxPathLength + 1, 'x');
+    EXPECT_EQ(list.addEntry(tooLong.c_str()), 0);
+    EXPECT_EQ(list.countEntries(), 0);
+    EXPECT_EQ(list.addEntry(fits.c_str()), 1);
+    EXPECT_EQ(pathsOf(list), Paths{fits});
+}
+
+TEST(PlaylistModel, SortIsBytewiseAndKeepsCurrent) {
+    Playlist list;
+    fill(list, {"b", "B", "a"});
+    list.selectEntry(1, nullptr);   // "B"
+    EXPECT_EQ(list.sortPlaylist(0), 1);
+    EXPECT_EQ(pathsOf(list), (Paths{"B", "a", "b"}));
+    EXPECT_EQ(currentPath(list), "B");
+    EXPECT_EQ(list.sortPlaylist(1), 1);
+    EXPECT_EQ(pathsOf(list), (Paths{"b", "a", "B"}));
+    EXPECT_EQ(currentPath(list), "B");
+    EXPECT_EQ(list.currentIndex(), 2);
+
+    Playlist one;
+    fill(one, {"z"});
+    EXPECT_EQ(one.sortPlaylist(0), 0);
+}
+
+TEST(PlaylistModel, ShuffleDrawsPartnersBelowTheLastPosition) {
+    Playlist small;
+    fill(small, {"b", "a"});
+    EXPECT_EQ(small.shufflePlaylist(), 0);
+    EXPECT_EQ(pathsOf(small), (Paths{"b", "a"}));
+
+    // Draws 0, 4, 7 give partners 0, 1, 1: only the third turn changes anything.
+    static const int draws[] = {0, 4, 7};
+    static int next;
+    next = 0;
+    Playlist list;
+    fill(list, {"a", "b", "c"});
+    list.selectEntry(2, nullptr);
+    EXPECT_EQ(list.shufflePlaylist([] { return draws[next++]; }), 1);
+    EXPECT_EQ(next, 3);   // every position has its turn
+    EXPECT_EQ(pathsOf(list), (Paths{"a", "c", "b"}));
+    EXPECT_EQ(currentPath(list), "c");
+
+    // The largest draw still lands inside 0 ... n-2, and the clock-seeded run stays a permutation.
+    EXPECT_EQ(list.shufflePlaylist([] { return 32767; }), 1);
+    EXPECT_EQ(list.shufflePlaylist(), 1);
+    Paths shuffled = pathsOf(list);
+    std::sort(shuffled.begin(), shuffled.end());
+    EXPECT_EQ(shuffled, (Paths{"a", "b", "c"}));
+    EXPECT_EQ(currentPath(list), "c");
+}
+
+TEST(PlaylistModel, MovingBlocks) {
+    struct Case {
+        int direction;
+        std::vector<int> positions;
+        Paths expected;
+    };
+    const Case cases[] = {
+        {Playlist::MoveDown, {1, 2}, {"a", "d", "b", "c"}},
+        {Playlist::MoveUp, {1, 2}, {"b", "c", "a", "d"}},
+        {Playlist::MoveUp, {0, 1}, {"b", "a", "c", "d"}},
+        {Playlist::MoveDown, {2, 3}, {"a", "b", "c", "d"}},   // the last entry has no partner below
+    };
+    for (const auto& c : cases) {
+        Playlist list;
+        fill(list, {"a", "b", "c", "d"});
+        list.selectEntry(1, nullptr);
+        EXPECT_EQ(list.moveEntries(c.direction, int(c.positions.size()), c.positions.data()), int(c.positions.size()));
+        EXPECT_EQ(pathsOf(list), c.expected);
+        EXPECT_EQ(currentPath(list), "b");
+    }
+    Playlist list;
+    fill(list, {"a", "b"});
+    EXPECT_EQ(list.moveEntries(Playlist::MoveUp, 0, nullptr), 0);
+}
+
+TEST(PlaylistModel, DeletingShiftsPositionsAndKeepsCurrentInTheList) {
+    const int middle[] = {1, 2};
+    Playlist list;
+    fill(list, {"a", "b", "c", "d"});
+    list.selectEntry(1, nullptr);
+    EXPECT_EQ(list.deleteEntries(2, middle), 2);
+    EXPECT_EQ(pathsOf(list), (Paths{"a", "d"}));
+    EXPECT_EQ(currentPath(list), "d");
+
+    // The current entry as the last of several: the one before it takes over.
+    const int last[] = {1};
+    EXPECT_EQ(list.deleteEntries(1, last), 1);
+    EXPECT_EQ(currentPath(list), "a");
+    EXPECT_EQ(list.nextEntry(), 0);
+
+    Playlist tail;
+    fill(tail, {"a", "b", "c"});
+    tail.selectEntry(2, nullptr);
+    const int lastTwo[] = {1, 2};
+    tail.deleteEntries(2, lastTwo);
+    EXPECT_EQ(currentPath(tail), "a");
+    fill(tail, {"x"});
+    EXPECT_EQ(pathsOf(tail), (Paths{"a", "x"}));   // the tail link followed the deletions
+
+    const int first[] = {0};
+    tail.deleteEntries(1, first);
+    EXPECT_EQ(currentPath(tail), "x");
+    tail.deleteEntries(1, first);
+    EXPECT_EQ(tail.countEntries(), 0);
+    EXPECT_EQ(tail.current(), nullptr);
+    EXPECT_EQ(tail.head(), nullptr);
+}
+
+TEST(PlaylistModel, PlayTimeOfSelections) {
+    Playlist list;
+    fill(list, {"a", "b", "c"});
+    EXPECT_EQ(list.playTimeOf(0, nullptr), 0);
+    const int first[] = {0};
+    EXPECT_EQ(list.playTimeOf(1, first), Playlist::kUnknownPlayTime);
+
+    list.entryAt(0)->infoRead = 1;
+    list.entryAt(0)->playTimeMs = 3600000;
+    list.entryAt(2)->infoRead = 1;
+    list.entryAt(2)->playTimeMs = 125000;
+    const int known[] = {0, 2};
+    EXPECT_EQ(list.playTimeOf(2, known), 3725);
+    const int all[] = {0, 1, 2};
+    EXPECT_EQ(list.playTimeOf(3, all), Playlist::kUnknownPlayTime);
+    list.entryAt(2)->playTimeMs = -1;   // free-format file: bitrate unknown
+    EXPECT_EQ(list.playTimeOf(2, known), Playlist::kUnknownPlayTime);
+}
+
+} // namespace
+} // namespace korvo
