@@ -18,11 +18,20 @@ public:
     bool eightBit() const { return eightBit_; }
     // The process-wide 16-to-8-bit table; built on the first play in 8-bit mode.
     static void buildEightBitTable();
+    // The unsigned 8-bit sample for a 16-bit one: (s / 256) + 128, through the table.
+    static uint8_t eightBitSample(int sample);
+    // A filter sum as a 16-bit sample: nearest integer (ties to even), saturated.
+    static int toSample(double sum);
 
 private:
+    static constexpr int kRows = 18;   // 17 stored values per slot and half, one of padding
+    void render(const double* subbands, int channel, int32_t* samples);
+
     bool eightBit_ = false;
     int position_ = 1;
-    alignas(16) double state_[2][2][17 * 16] = {};
+    // Per channel, two halves of 16 ring columns: the half of the ring position's parity
+    // holds the values that the next windowing reads (see synthesis_window.cpp).
+    alignas(32) double state_[2][2][16][kRows] = {};
 };
 
 } // namespace korvo

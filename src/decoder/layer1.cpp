@@ -1,0 +1,71 @@
+#include "layer1.h"
+
+#include "decoder.h"
+#include "layer2.h"
+
+namespace korvo {
+
+int decodeLayer1(Decoder& d) {
+    const Layer12Tables& t = layer12Tables();
+    const FrameHeader& h = d.header();
+    FrameReader& br = d.reader();
+    Synthesis& syn = d.synthesis();
+    PcmBuffer& pcm = d.pcm();
+
+    const int channels = h.channels == 1 ? 1 : 2;
+    int bound = channels == 1 ? 32 : h.jointBound;
+    if (bound < 0) bound = 0;
+    if (bound > 32) bound = 32;
+    int select = h.channelSelect;
+    if (channels == 1 || select == 3) select = 0;
+    const bool stereo = select < 0;
+    select &= 1;
+
+    uint8_t alloc[2][32] = {};
+    for (int sb = 0; sb < 32; ++sb) {
+        if (sb < bound) {
+            for (int ch = 0; ch < channels; ++ch) alloc[ch][sb] = uint8_t(br.readBits(4));
+        } else {
+            alloc[0][sb] = alloc[1][sb] = uint8_t(br.readBits(4));
+        }
+    }
+    uint8_t scale[2][32] = {};
+    for (int sb = 0; sb < 32; ++sb)
+        for (int ch = 0; ch < channels; ++ch)
+            if (alloc[ch][sb]) scale[ch][sb] = uint8_t(br.readBits(6));
+
+    alignas(16) double samples[2][32] = {};
+    for (int slot = 0; slot < 12; ++slot) {
+        for (int sb = 0; sb < bound; ++sb)
+            for (int ch = 0; ch < channels; ++ch) {
+                const int n = alloc[ch][sb];
+                if (n == 0) {
+                    samples[ch][sb] = 0.0;
+                    continue;
+                }
+                const int code = int(br.readBits(n + 1));
+                samples[ch][sb] = double(code - (1 << n) + 1) * t.mulTable[n + 1][scale[ch][sb]];
+            }
+        for (int sb = bound; sb < 32; ++sb) {
+            const int n = alloc[0][sb];
+            if (n == 0) {
+                samples[0][sb] = samples[1][sb] = 0.0;
+                continue;
+            }
+            const double v = double(int(br.readBits(n + 1)) - (1 << n) + 1);
+            samples[0][sb] = v * t.mulTable[n + 1][scale[0][sb]];
+            samples[1][sb] = v * t.mulTable[n + 1][scale[1][sb]];
+        }
+        uint8_t* out = pcm.data + pcm.fill;
+        if (stereo) {
+            syn.synthStereoChannel(samples[0], 0, out);
+            syn.synthStereoChannel(samples[1], 1, out);
+        } else {
+            syn.synthMono(samples[select], out);
+        }
+        pcm.fill += h.pcmBytesPerBlock;
+    }
+    return 1;
+}
+
+} // namespace korvo
