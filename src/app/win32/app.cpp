@@ -1,0 +1,161 @@
+#include "app/win32/app.h"
+
+#include <commctrl.h>
+#include <prsht.h>
+
+#include <cstring>
+
+#include "app/win32/app_settings.h"
+#include "app/win32/command_line.h"
+#include "app/win32/main_window.h"
+#include "app/win32/resource_ids.h"
+#include "app/win32/ui_hooks.h"
+#include "app/win32/win_texts.h"
+#include "platform/prompt.h"
+#include "playback/decoder_thread.h"
+#include "playlist/playlist.h"
+
+namespace korvo::win {
+
+UiHooks& uiHooks() {
+    static UiHooks hooks;
+    return hooks;
+}
+
+HWND& preferencesSheet() {
+    static HWND sheet = nullptr;
+    return sheet;
+}
+
+namespace {
+
+// Message boxes owned by the main window once it exists, brought to the foreground.
+class MessageBoxPrompt final : public Prompt {
+public:
+    void show(const char* text, const char* title, PromptIcon icon) override {
+        MessageBoxA(owner(), text, title, MB_OK | iconFlag(icon) | MB_SETFOREGROUND);
+    }
+    int askYesNo(const char* text, const char* title, PromptIcon icon) override {
+        return MessageBoxA(owner(), text, title, MB_YESNO | iconFlag(icon) | MB_SETFOREGROUND) == IDYES ? 1 : 0;
+    }
+
+private:
+    static HWND owner() { return mainWindow().hwnd(); }
+    static UINT iconFlag(PromptIcon icon) {
+        switch (icon) {
+        case IconInfo: return MB_ICONINFORMATION;
+        case IconWarning: return MB_ICONWARNING;
+        case IconError: return MB_ICONERROR;
+        default: return 0;
+        }
+    }
+};
+
+int sendRequest(HWND target, ULONG_PTR code, const char* text) {
+    COPYDATASTRUCT cds{};
+    cds.dwData = code;
+    cds.cbData = text ? DWORD(std::strlen(text)) : 0;
+    cds.lpData = const_cast<char*>(text);
+    SendMessageA(target, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds));
+    return 1;
+}
+
+bool isSwitch(const char* arg) { return arg[0] == '/'; }
+
+bool registerMainClass(HINSTANCE instance) {
+    OSVERSIONINFOA version{};
+    version.dwOSVersionInfoSize = sizeof version;
+    GetVersionExA(&version);
+    HICON icon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_APP));
+    HCURSOR arrow = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));   // IDC_ARROW
+    if (version.dwMajorVersion >= 4) {
+        WNDCLASSEXA wc{};
+        wc.cbSize = sizeof wc;
+        wc.style = CS_DBLCLKS | CS_SAVEBITS;
+        wc.lpfnWndProc = MainWindow::windowProc;
+        wc.hInstance = instance;
+        wc.hIcon = icon;
+        wc.hCursor = arrow;
+        wc.lpszClassName = kMainWindowClass;
+        wc.hIconSm = icon;
+        return RegisterClassExA(&wc) != 0;
+    }
+    WNDCLASSA wc{};
+    wc.style = CS_DBLCLKS | CS_SAVEBITS;
+    wc.lpfnWndProc = MainWindow::windowProc;
+    wc.hInstance = instance;
+    wc.hIcon = icon;
+    wc.hCursor = arrow;
+    wc.lpszClassName = kMainWindowClass;
+    return RegisterClassA(&wc) != 0;
+}
+
+// The preferences sheet was closed by the user: tidy up after it.
+void afterPreferencesClosed(HWND main) {
+    EnableWindow(main, TRUE);
+    DestroyWindow(preferencesSheet());
+    preferencesSheet() = nullptr;
+    saveSettings();
+    postPriorityChanged(mainWindow().decoderThreadId());
+    SetWindowPos(main, settings().AlwaysOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+}
+
+} // namespace
+
+int handOver(HWND running, int argc, const char* const* argv) {
+    if (argc <= 1) return 0;
+    int sent = sendRequest(running, RequestClear, nullptr);
+    for (int i = 1; i < argc; ++i)
+        if (!isSwitch(argv[i])) sent += sendRequest(running, RequestAddPath, argv[i]);
+    sent += sendRequest(running, RequestPlayFirst, nullptr);
+    return sent;
+}
+
+int runApp(HINSTANCE instance, HINSTANCE previous, int showCommand) {
+    InitCommonControls();
+    static MessageBoxPrompt boxes;
+    setPrompt(&boxes);
+    if (!loadSettings()) return 0;
+    Playlist& list = playlist();
+    list.clearPlaylist();
+
+    static CommandLine commandLine;   // kept for the life of the process
+    commandLine.split(GetCommandLineA());
+    const int argc = commandLine.count();
+
+    HWND running = FindWindowA(kMainWindowClass, nullptr);
+    if (running && !settings().MultipleInstances) {
+        const char* argv[CommandLine::kMaxTokens];
+        for (int i = 0; i < argc; ++i) argv[i] = commandLine.token(i);
+        handOver(running, argc, argv);
+        return 0;
+    }
+    for (int i = 1; i < argc; ++i)
+        if (!isSwitch(commandLine.token(i))) list.addPath(Playlist::AddOrdinary, commandLine.token(i));
+
+    if (!previous && !registerMainClass(instance)) return 0;
+    HWND main = CreateWindowExA(WS_EX_ACCEPTFILES, kMainWindowClass, kMainWindowTitle,
+                                WS_POPUP | WS_VISIBLE | WS_SYSMENU | WS_MINIMIZEBOX, settings().WindowX,
+                                settings().WindowY, kSkinWidth, kSkinHeight, nullptr, nullptr, instance, nullptr);
+    if (!main) {
+        MessageBoxA(nullptr, kNoMainWindow, kFatalTitle, MB_OK | MB_ICONERROR | MB_SETFOREGROUND | MB_TOPMOST);
+        return 0;
+    }
+    ShowWindow(main, showCommand);
+    UpdateWindow(main);
+    HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCELERATORS));
+
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        HWND sheet = preferencesSheet();
+        if (sheet && !SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0)) afterPreferencesClosed(main);
+        sheet = preferencesSheet();
+        if (sheet && SendMessageA(sheet, PSM_ISDIALOGMESSAGE, 0, reinterpret_cast<LPARAM>(&msg))) continue;
+        if (accelerators && TranslateAcceleratorA(main, accelerators, &msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    return int(msg.wParam);
+}
+
+} // namespace korvo::win

@@ -1,0 +1,257 @@
+// The main window's controller: commands, second-instance requests, dropped files and the
+// decoder thread's notifications.
+#include "app/win32/main_window.h"
+
+#include <commdlg.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/win32/app_settings.h"
+#include "app/win32/dialogs.h"
+#include "app/win32/resource_ids.h"
+#include "app/win32/ui_hooks.h"
+#include "app/win32/win_texts.h"
+#include "playback/output_driver.h"
+#include "playlist/playlist.h"
+
+namespace korvo::win {
+
+void MainWindow::postPlay(const char* path) {
+    if (path) {
+        std::strncpy(playingPath_, path, sizeof playingPath_ - 1);
+        playingPath_[sizeof playingPath_ - 1] = '\0';
+    }
+    postPlayFile(path, decoderThreadId_);
+}
+
+void MainWindow::stopForNewAction() {
+    if (playState_ == PlayStatePaused) {
+        outputDriver().resume();
+        outputDriver().flush();
+    }
+    postStop(decoderThreadId_);
+}
+
+void MainWindow::playCurrentEntry() {
+    char path[kPathBufferSize];
+    if (playlist().getCurrentPath(path, sizeof path)) postPlay(path);
+}
+
+void MainWindow::allowAndRefreshEditor() {
+    if (uiHooks().setRefreshEnabled) uiHooks().setRefreshEnabled(1);
+    if (uiHooks().requestRefresh) uiHooks().requestRefresh();
+}
+
+void MainWindow::openFile() {
+    Playlist& list = playlist();
+    if (openFilesDialog(hwnd_, 1, FiltersAll) < 1 || !list.selectEntry(0, nullptr)) return;
+    if (settings().ShufflePlay) list.shufflePlaylist();
+    allowAndRefreshEditor();
+    char path[kPathBufferSize];
+    if (!list.getCurrentPath(path, sizeof path)) return;
+    stopForNewAction();
+    postPlay(path);
+}
+
+void MainWindow::openLocation() {
+    char text[kPathBufferSize];
+    if (!runOpenUrlDialog(hwnd_, text, sizeof text) || std::strlen(text) < 4) return;
+    stopForNewAction();
+    Playlist& list = playlist();
+    list.clearPlaylist();
+    if (!list.addEntry(text)) {
+        char message[kPathBufferSize + 64];
+        std::snprintf(message, sizeof message, kErrorProcessingFile, text);
+        MessageBoxA(hwnd_, message, kErrorTitle, MB_OK);
+    }
+    allowAndRefreshEditor();
+    playCurrentEntry();
+}
+
+LRESULT MainWindow::onCommand(WPARAM wParam, LPARAM lParam) {
+    UiHooks& hooks = uiHooks();
+    Playlist& list = playlist();
+    switch (LOWORD(wParam)) {
+    case IDM_OPEN_FILE: openFile(); return 0;
+    case IDM_CLOSE: DestroyWindow(hwnd_); return 0;
+    case IDM_OPEN_LOCATION: openLocation(); return 0;
+    case IDM_PLAYLIST_EDITOR:
+        if (hooks.isEditorShown && hooks.isEditorShown()) {
+            if (hooks.destroyEditor) hooks.destroyEditor();
+        } else if (hooks.showEditor) {
+            hooks.showEditor();
+        }
+        return 0;
+    case IDM_TAG_EDITOR: {
+        char path[kPathBufferSize];
+        if (list.getCurrentPath(path, sizeof path) && hooks.toggleTagEditor) hooks.toggleTagEditor(hwnd_, path);
+        return 0;
+    }
+    case IDM_PREFERENCES:
+        if (hooks.openPreferences) hooks.openPreferences(hwnd_);
+        return 0;
+    case IDM_PLAY:
+        if (playState_ == PlayStateStopped) {
+            postPlay(nullptr);
+        } else if (playState_ == PlayStatePaused) {
+            outputDriver().resume();
+        } else {
+            postStop(decoderThreadId_);
+            postPlay(nullptr);
+        }
+        playState_ = PlayStatePlaying;
+        return 0;
+    case IDM_STOP:
+        stopForNewAction();
+        playState_ = PlayStateStopped;
+        return 0;
+    case IDM_PAUSE:
+        if (playState_ == PlayStatePlaying && outputDriver().pause()) playState_ = PlayStatePaused;
+        return 0;
+    case IDM_NEXT:
+    case IDM_PREVIOUS:
+        if (LOWORD(wParam) == IDM_NEXT ? list.nextEntry() : list.previousEntry()) {
+            stopForNewAction();
+            Sleep(100);
+            playCurrentEntry();
+        }
+        return 0;
+    case IDM_SHUFFLE:
+        settings().ShufflePlay = settings().ShufflePlay ? 0 : 1;
+        redrawButton(ButtonShuffle);
+        return 0;
+    case IDM_REPEAT:
+        settings().RepeatPlay = settings().RepeatPlay ? 0 : 1;
+        redrawButton(ButtonRepeat);
+        return 0;
+    case IDM_ABOUT:
+        if (hooks.showAbout) hooks.showAbout(hwnd_);
+        return 0;
+    case IDM_EQUALIZER:
+        if (hooks.toggleEqualizer) hooks.toggleEqualizer(hwnd_);
+        return 0;
+    case IDM_PLAY_CURRENT:
+        stopForNewAction();
+        playCurrentEntry();
+        return 0;
+    default:
+        return DefWindowProcA(hwnd_, WM_COMMAND, wParam, lParam);
+    }
+}
+
+LRESULT MainWindow::onCopyData(const COPYDATASTRUCT* cds) {
+    if (uiHooks().setRefreshEnabled) uiHooks().setRefreshEnabled(1);
+    if (!cds) return TRUE;
+    Playlist& list = playlist();
+    auto requestRefresh = [] {
+        if (uiHooks().requestRefresh) uiHooks().requestRefresh();
+    };
+    switch (cds->dwData) {
+    case RequestClear:
+        stopForNewAction();
+        list.clearPlaylist();
+        requestRefresh();
+        break;
+    case RequestAddPath:
+    case RequestPlayPath: {
+        // A path that does not fit the buffer, or no data at all, is not a request.
+        if (!cds->lpData || cds->cbData >= kPathBufferSize) break;
+        char path[kPathBufferSize];
+        std::memcpy(path, cds->lpData, cds->cbData);
+        path[cds->cbData] = '\0';
+        if (cds->dwData == RequestPlayPath) {
+            stopForNewAction();
+            list.clearPlaylist();
+            list.addPath(Playlist::AddOrdinary, path);
+            playCurrentEntry();
+        } else {
+            list.addPath(Playlist::AddOrdinary, path);
+        }
+        requestRefresh();
+        break;
+    }
+    case RequestPlayIndex:
+        list.selectEntry(int(cds->cbData > 0x7fffffff ? 0x7fffffff : cds->cbData), nullptr);
+        SendMessageA(hwnd_, WM_COMMAND, IDM_PLAY_CURRENT, 0);
+        break;
+    case RequestPlayFirst:
+        list.selectEntry(0, nullptr);
+        SendMessageA(hwnd_, WM_COMMAND, IDM_PLAY_CURRENT, 0);
+        break;
+    default:
+        break;
+    }
+    return TRUE;
+}
+
+LRESULT MainWindow::onDropFiles(HDROP drop) {
+    Playlist& list = playlist();
+    stopForNewAction();
+    list.clearPlaylist();
+    if (uiHooks().setRefreshEnabled) uiHooks().setRefreshEnabled(0);
+    UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        char path[kPathBufferSize];
+        if (DragQueryFileA(drop, i, path, sizeof path)) list.addPath(Playlist::AddOrdinary, path);
+    }
+    DragFinish(drop);
+    if (list.selectEntry(0, nullptr)) {
+        if (settings().ShufflePlay) list.shufflePlaylist();
+        playCurrentEntry();
+    }
+    allowAndRefreshEditor();
+    return 0;
+}
+
+void MainWindow::onStarted() {
+    playState_ = PlayStatePlaying;
+    record_.write(playingPath_);
+    if (!settings().IRCEnabled) return;
+    PlaylistEntry entry;
+    if (!playlist().copyCurrentEntry(entry)) return;
+    char name[2 * kPathBufferSize];
+    if (entry.tag.present && settings().IRCUseTag) {
+        std::snprintf(name, sizeof name, "%s / %s", entry.tag.title, entry.tag.artist);
+    } else {
+        char title[kPathBufferSize] = {};
+        if (GetFileTitleA(entry.path, title, sizeof title) != 0) title[0] = '\0';
+        std::snprintf(name, sizeof name, "%s", title);
+    }
+    if (announceGate_ == 1 && uiHooks().announceNowPlaying) uiHooks().announceNowPlaying(name);
+    announceGate_ = 0;
+    SetTimer(hwnd_, kTimerAnnounce, UINT(settings().IRCAnnounceTimeout) * 1000u, nullptr);
+}
+
+void MainWindow::onEnded() {
+    if (uiHooks().trayUpdate) uiHooks().trayUpdate(hwnd_, 100);
+    Playlist& list = playlist();
+    if (list.nextEntry()) {
+        playCurrentEntry();
+    } else if (settings().RepeatPlay && list.selectEntry(0, nullptr)) {
+        playCurrentEntry();
+    } else {
+        postReleaseAudio(decoderThreadId_);
+        playState_ = PlayStateStopped;
+        record_.write(nullptr);
+    }
+}
+
+void MainWindow::onTimer(UINT_PTR id) {
+    switch (id) {
+    case kTimerTrayHold:
+        if (uiHooks().trayHoldTimer) uiHooks().trayHoldTimer(hwnd_);
+        break;
+    case kTimerStatus:
+        getDecoderStatus(status_);
+        if (uiHooks().trayUpdate) uiHooks().trayUpdate(hwnd_, status_.percent);
+        break;
+    case kTimerAnnounce:
+        announceGate_ = 1;
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace korvo::win

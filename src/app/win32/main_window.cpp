@@ -1,0 +1,241 @@
+// The main window itself: resources, shape, painting, mouse, menu states, creation and
+// destruction. Its commands and notifications are in controller.cpp.
+#include "app/win32/main_window.h"
+
+#include <windowsx.h>
+
+#include "app/win32/app_settings.h"
+#include "app/win32/resource_ids.h"
+#include "app/win32/ui_hooks.h"
+#include "app/win32/win_texts.h"
+#include "playback/output_driver.h"
+#include "playlist/playlist.h"
+
+namespace korvo::win {
+
+MainWindow& mainWindow() {
+    static MainWindow window;
+    return window;
+}
+
+LRESULT CALLBACK MainWindow::windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    MainWindow& w = mainWindow();
+    if (msg == WM_CREATE) w.hwnd_ = hwnd;
+    if (w.hwnd_ != hwnd) return DefWindowProcA(hwnd, msg, wParam, lParam);
+    return w.handle(msg, wParam, lParam);
+}
+
+void MainWindow::notify(uint32_t message) {
+    if (hwnd_) SendMessageA(hwnd_, message, 0, 0);
+}
+
+LRESULT MainWindow::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_CREATE: return onCreate();
+    case WM_DESTROY: onDestroy(); return 0;
+    case WM_SIZE:
+        if (wParam == SIZE_RESTORED && uiHooks().trayRemove) uiHooks().trayRemove(hwnd_);
+        if (wParam == SIZE_MINIMIZED && settings().MinimizeLocation == 1 && uiHooks().trayAdd)
+            uiHooks().trayAdd(hwnd_, 0, decoderThreadId_);
+        return 0;
+    case WM_PAINT: onPaint(); return 0;
+    case WM_CLOSE: DestroyWindow(hwnd_); return 0;
+    case WM_ERASEBKGND: return onEraseBackground(reinterpret_cast<HDC>(wParam));
+    case WM_CONTEXTMENU: onContextMenu(lParam); return 0;
+    case WM_NCHITTEST: return HTCLIENT;
+    case WM_INITMENU:
+        if (reinterpret_cast<HMENU>(wParam) == popupMenu()) {
+            onInitMenu(reinterpret_cast<HMENU>(wParam));
+            return 0;
+        }
+        break;
+    case WM_MOUSEMOVE: return onMouseMove(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+    case WM_LBUTTONDOWN: return onLButtonDown(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+    case WM_LBUTTONUP: return onLButtonUp();
+    case WM_LBUTTONDBLCLK: return 0;
+    case WM_COMMAND: return onCommand(wParam, lParam);
+    case WM_TIMER: onTimer(wParam); return 0;
+    case WM_COPYDATA: return onCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+    case WM_DROPFILES: return onDropFiles(reinterpret_cast<HDROP>(wParam));
+    case kTrayCallbackMessage:
+        if (uiHooks().trayCallback) uiHooks().trayCallback(hwnd_, wParam, lParam);
+        break;
+    default:
+        if (msg == DNM_STARTED) {
+            onStarted();
+            break;   // then DefWindowProcA, as for any notification
+        }
+        if (msg == DNM_ENDED) {
+            onEnded();
+            return 1;
+        }
+        break;
+    }
+    return DefWindowProcA(hwnd_, msg, wParam, lParam);
+}
+
+void MainWindow::applyTopmost() {
+    SetWindowPos(hwnd_, settings().AlwaysOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+}
+
+LRESULT MainWindow::onCreate() {
+    HINSTANCE inst = GetModuleHandleA(nullptr);
+    selectOutputDriver(settings().AudioOutputSystem);
+    palette_.reset(createSkinPalette());
+    if (!palette_) MessageBoxA(nullptr, kNoPalette, kErrorTitle, MB_OK);
+    for (int i = 0; i < kButtonCount; ++i) {
+        const RECT& r = kButtonTable[i].ellipse;
+        buttonRegions_[i].reset(CreateEllipticRgn(r.left, r.top, r.right, r.bottom));
+    }
+    skin_.reset(static_cast<HBITMAP>(
+        LoadImageA(inst, MAKEINTRESOURCEA(IDB_SKIN), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    if (!skin_) return -1;
+    shape_.reset(static_cast<HBITMAP>(
+        LoadImageA(inst, MAKEINTRESOURCEA(IDB_SHAPE), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    menu_.reset(LoadMenuA(inst, MAKEINTRESOURCEA(IDR_MAINMENU)));
+    if (!menu_) return -1;
+    applyTopmost();
+    if (uiHooks().loadTrayIcons) uiHooks().loadTrayIcons();
+    record_.create();   // the program runs on without it
+    if (shape_) {
+        HRGN shape = createWindowShape(shape_.get());
+        if (shape) SetWindowRgn(hwnd_, shape, TRUE);   // the window owns the region from here
+    }
+    if (uiHooks().recomputeEqualizer) uiHooks().recomputeEqualizer();
+
+    DecoderThreadSetup setup;
+    setup.listener = this;
+    decoderThreadId_ = startDecoderThread(setup, decoderThread_);
+    if (decoderThreadId_ == -1) return -1;
+
+    Playlist& list = playlist();
+    if (list.selectEntry(0, nullptr)) {
+        if (settings().ShufflePlay) list.shufflePlaylist();
+        char path[kPathBufferSize];
+        if (list.getCurrentPath(path, sizeof path)) {
+            Sleep(100);
+            postPlay(path);
+        }
+    }
+    SetTimer(hwnd_, kTimerStatus, 1000, nullptr);
+    return 0;
+}
+
+void MainWindow::onDestroy() {
+    UiHooks& hooks = uiHooks();
+    if (hooks.isEditorShown && hooks.destroyEditor && hooks.isEditorShown()) hooks.destroyEditor();
+    record_.release();
+    if (decoderThreadId_ != -1) stopDecoderThread(decoderThreadId_, decoderThread_);
+    decoderThreadId_ = -1;
+    if (!IsIconic(hwnd_)) {
+        RECT r;
+        if (GetWindowRect(hwnd_, &r)) {
+            settings().WindowX = r.left;
+            settings().WindowY = r.top;
+        }
+    }
+    if (hooks.trayRemove) hooks.trayRemove(hwnd_);
+    saveSettings();
+    menu_.reset();
+    skin_.reset();
+    shape_.reset();
+    KillTimer(hwnd_, kTimerStatus);
+    hwnd_ = nullptr;
+    PostQuitMessage(0);
+}
+
+LRESULT MainWindow::onEraseBackground(HDC dc) {
+    MemoryDC mem(dc);
+    if (!mem) return 1;
+    mem.select(skin_.get());
+    BitBlt(dc, 0, 0, kSkinWidth, kSkinHeight, mem.get(), 0, 0, SRCCOPY);
+    return 1;
+}
+
+void MainWindow::onPaint() {
+    PaintScope paint(hwnd_);
+    if (palette_) {
+        SelectPalette(paint.get(), palette_.get(), FALSE);
+        RealizePalette(paint.get());
+    }
+}
+
+void MainWindow::redrawButton(int index) {
+    UINT flags = RDW_INVALIDATE | RDW_VALIDATE | RDW_UPDATENOW;
+    if (index != ButtonClose && index != ButtonMinimise) flags |= RDW_NOCHILDREN;
+    RedrawWindow(hwnd_, nullptr, buttonRegions_[index].get(), flags);
+}
+
+LRESULT MainWindow::onLButtonDown(int x, int y) {
+    grab_ = {x, y};
+    for (int i = 0; i < kButtonCount; ++i) {
+        if (buttonRegions_[i] && PtInRegion(buttonRegions_[i].get(), x, y)) {
+            buttons_[i].pressed = 1;
+            buttons_[i].inside = 1;
+            SetCapture(hwnd_);
+            redrawButton(i);
+            return 0;
+        }
+    }
+    dragging_ = 1;
+    SetCapture(hwnd_);
+    return 0;
+}
+
+LRESULT MainWindow::onMouseMove(int x, int y) {
+    if (dragging_) {
+        POINT p{x, y};
+        ClientToScreen(hwnd_, &p);
+        SetWindowPos(hwnd_, nullptr, p.x - grab_.x, p.y - grab_.y, 0, 0,
+                     SWP_NOSIZE | SWP_NOZORDER | SWP_NOSENDCHANGING);
+    }
+    for (int i = 0; i < kButtonCount; ++i)
+        buttons_[i].inside = buttonRegions_[i] && PtInRegion(buttonRegions_[i].get(), x, y) ? 1 : 0;
+    return 0;
+}
+
+LRESULT MainWindow::onLButtonUp() {
+    // Minimise and Close first, then the drag, then the rest in table order.
+    static const int kOrder[] = {ButtonMinimise, ButtonClose, -1, ButtonOpen, ButtonPlay, ButtonPause,
+                                 ButtonStop, ButtonPrevious, ButtonNext, ButtonRepeat, ButtonShuffle};
+    for (int index : kOrder) {
+        if (index < 0) {
+            if (dragging_) {
+                ReleaseCapture();
+                dragging_ = 0;
+            }
+            continue;
+        }
+        ButtonFlags& b = buttons_[index];
+        if (!b.pressed) continue;
+        ReleaseCapture();
+        HWND self = hwnd_;
+        if (b.inside) {
+            b.inside = 0;
+            if (index == ButtonMinimise) ShowWindow(self, SW_MINIMIZE);
+            else SendMessageA(self, WM_COMMAND, kButtonTable[index].command, 0);
+        }
+        if (!hwnd_) {   // Close destroyed the window
+            b.pressed = 0;
+            return 0;
+        }
+        redrawButton(index);
+        b.pressed = 0;
+    }
+    return 0;
+}
+
+void MainWindow::onContextMenu(LPARAM lParam) {
+    HMENU popup = popupMenu();
+    if (popup) TrackPopupMenu(popup, TPM_RIGHTBUTTON, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), 0, hwnd_, nullptr);
+}
+
+void MainWindow::onInitMenu(HMENU menu) {
+    auto check = [menu](UINT id, bool on) { CheckMenuItem(menu, id, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED)); };
+    check(IDM_REPEAT, settings().RepeatPlay == 1);
+    check(IDM_SHUFFLE, settings().ShufflePlay == 1);
+    check(IDM_PLAYLIST_EDITOR, uiHooks().isEditorShown && uiHooks().isEditorShown());
+    check(IDM_PREFERENCES, preferencesSheet() != nullptr);
+}
+
+} // namespace korvo::win

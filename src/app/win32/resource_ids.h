@@ -1,0 +1,100 @@
+// Resource numbers, command identifiers and the texts the resource script shows.
+// Read by windres as well as the compiler, so it holds #define lines only.
+#ifndef KORVO_RESOURCE_IDS_H
+#define KORVO_RESOURCE_IDS_H
+
+// Bitmaps, menu, accelerators
+#define IDB_SKIN 102
+#define IDB_SHAPE 145
+#define IDR_ACCELERATORS 105
+#define IDR_MAINMENU 106
+
+// Icons. Resource order counts: the two document icons must be groups 13 and 14 (from 0).
+#define IDI_APP 101
+#define IDI_TRAY_100 113
+#define IDI_TRAY_0 114
+#define IDI_TRAY_50 115
+#define IDI_TRAY_60 116
+#define IDI_TRAY_10 117
+#define IDI_TRAY_20 118
+#define IDI_TRAY_30 119
+#define IDI_TRAY_40 120
+#define IDI_TRAY_70 121
+#define IDI_TRAY_80 122
+#define IDI_TRAY_90 123
+#define IDI_PLAYLIST 132
+#define IDI_DOC_AUDIO 133
+#define IDI_DOC_PLAYLIST 134
+#define IDI_MINI_PAUSE 142
+#define IDI_MINI_PLAY 146
+#define IDI_MINI_STOP 148
+#define IDI_MINI_NEXT 149
+#define IDI_MINI_PREV 150
+
+// Dialogs
+#define IDD_OPEN_URL 125
+#define IDC_URL_EDIT 1056
+#define IDC_URL_EXAMPLE 1057
+
+// Commands of menu 106 and accelerators 105
+#define IDM_OPEN_FILE 40001
+#define IDM_CLOSE 40003
+#define IDM_OPEN_LOCATION 40004
+#define IDM_PLAYLIST_EDITOR 40006
+#define IDM_TAG_EDITOR 40008
+#define IDM_PREFERENCES 40009
+#define IDM_PLAY 40010
+#define IDM_STOP 40011
+#define IDM_PAUSE 40012
+#define IDM_NEXT 40013
+#define IDM_PREVIOUS 40014
+#define IDM_SHUFFLE 40015
+#define IDM_REPEAT 40016
+#define IDM_ABOUT 40018
+#define IDM_ADD_FILES 40029
+#define IDM_ADD_URL 40030
+#define IDM_ADD_EVENT 40032
+#define IDM_EQUALIZER 40033
+#define IDM_SORT_ASCENDING 40038
+#define IDM_SORT_DESCENDING 40039
+#define IDM_ADD_DIRECTORY 40040
+#define IDM_PLAY_CURRENT 40102
+
+// Menu texts (the shortcut follows a tab)
+#define TXT_MENU_OPEN_FILE "Open File\tAlt+o"
+#define TXT_MENU_OPEN_LOCATION "Open Location\tAlt+l"
+#define TXT_MENU_PLAY "Play\tCtrl+x"
+#define TXT_MENU_PAUSE "Pause\tCtrl+c"
+#define TXT_MENU_STOP "Stop\tCtrl+v"
+#define TXT_MENU_NEXT "Next Track\tCtrl+b"
+#define TXT_MENU_PREVIOUS "Previous Track\tCtrl+z"
+#define TXT_MENU_SHUFFLE "Shuffle"
+#define TXT_MENU_REPEAT "Repeat"
+#define TXT_MENU_PLAYLIST_EDITOR "Playlist Editor"
+#define TXT_MENU_TAG_EDITOR "ID3-TAG Editor"
+#define TXT_MENU_EQUALIZER "Equalizer"
+#define TXT_MENU_PREFERENCES "Preferences"
+#define TXT_MENU_ABOUT "About...\tCtrl+h"
+#define TXT_MENU_CLOSE "Close"
+#define TXT_MENU_ADD_FILES "Add File(s)..."
+#define TXT_MENU_ADD_URL "Add URL..."
+#define TXT_MENU_ADD_EVENT "Add Event..."
+#define TXT_MENU_ADD_DIRECTORY "Add Directory..."
+#define TXT_MENU_SORT_ASCENDING "Ascending"
+#define TXT_MENU_SORT_DESCENDING "Decending"
+
+// Dialog 125
+#define TXT_OPEN_URL_CAPTION "Open URL..."
+#define TXT_OPEN_URL_PROMPT "Address of an MPEG audio file:"
+#define TXT_OPEN_URL_EXAMPLE "For example: http://www.example.com/music/song.mp3"
+#define TXT_OPEN_URL_OK "Open"
+#define TXT_OPEN_URL_CANCEL "Cancel"
+
+// Version resource
+#define TXT_PRODUCT_NAME "LUMEN KORVO 2000"
+#define TXT_FILE_DESCRIPTION "LUMEN KORVO 2000 MPEG audio player"
+#define TXT_EXE_NAME "LumenKorvo.exe"
+#define TXT_VERSION "1.0.0.0"
+#define VERSION_NUMBERS 1, 0, 0, 0
+
+#endif

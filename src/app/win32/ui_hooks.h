@@ -1,0 +1,39 @@
+#pragma once
+// Windows that other parts of the program add later (playlist editor, tag editor,
+// preferences, about, equalizer, tray, chat announcement). The main window calls them
+// through this table; an empty slot means the feature is not there and the call does nothing.
+#include <windows.h>
+
+namespace korvo::win {
+
+struct UiHooks {
+    // playlist editor
+    int (*showEditor)() = nullptr;
+    void (*destroyEditor)() = nullptr;
+    int (*isEditorShown)() = nullptr;
+    void (*requestRefresh)() = nullptr;
+    void (*setRefreshEnabled)(int on) = nullptr;
+    // tag editor: opens it for the path, or closes it when it is open
+    void (*toggleTagEditor)(HWND owner, const char* path) = nullptr;
+    int (*openPreferences)(HWND owner) = nullptr;
+    void (*showAbout)(HWND owner) = nullptr;
+    void (*toggleEqualizer)(HWND owner) = nullptr;
+    // recompute the equalizer's gain table from the band settings
+    void (*recomputeEqualizer)() = nullptr;
+    // tray
+    void (*loadTrayIcons)() = nullptr;
+    int (*trayAdd)(HWND owner, int percent, long decoderThreadId) = nullptr;
+    void (*trayRemove)(HWND owner) = nullptr;
+    void (*trayUpdate)(HWND owner, int percent) = nullptr;
+    LRESULT (*trayCallback)(HWND owner, WPARAM wParam, LPARAM lParam) = nullptr;
+    void (*trayHoldTimer)(HWND owner) = nullptr;
+    // chat announcement
+    void (*announceNowPlaying)(const char* name) = nullptr;
+};
+
+UiHooks& uiHooks();
+
+// The preferences sheet while it is open (kept by the message loop).
+HWND& preferencesSheet();
+
+} // namespace korvo::win

@@ -1,0 +1,32 @@
+#pragma once
+// The Windows program's own texts and names, written once; tests use the same constants.
+#include "resource_ids.h"
+
+namespace korvo::win {
+
+inline constexpr const char kMainWindowClass[] = "LUMEN KORVOMainWindow";
+inline constexpr const char kMainWindowTitle[] = "LUMEN KORVO 2000";
+inline constexpr const char kCurrentFileRecordName[] = "CurrentPlayingFile";
+
+inline constexpr const char kErrorTitle[] = "Error...";
+inline constexpr const char kFatalTitle[] = "LUMEN KORVOError Message...";
+inline constexpr const char kNoMainWindow[] = "Could Not Open Main Window (Memory?)";
+inline constexpr const char kNoPalette[] = "Cannot Create Palette";
+inline constexpr const char kErrorProcessingFile[] = "Error Processing File: %s";
+
+// The open-files dialog
+inline constexpr const char kOpenFilesTitle[] = "Open a MP3 Or Playlist...";
+inline constexpr const char kFilterAllSupported[] = "All Supported Files";
+inline constexpr const char kPatternAllSupported[] = "*.MP1;*.MP2;*.MP3;*.PLS;*.M3U";
+inline constexpr const char kFilterMpegAudio[] = "Mpeg Audio Files";
+inline constexpr const char kPatternMpegAudio[] = "*.MP1;*.MP2;*.MP3";
+inline constexpr const char kFilterPlaylists[] = "Playlist Files";
+inline constexpr const char kPatternPlaylists[] = "*.PLS;*.M3U";
+inline constexpr const char kFilterAllTypes[] = "All FileTypes";
+inline constexpr const char kPatternAllTypes[] = "*.*";
+
+// Menu texts without their shortcut part
+inline constexpr const char kMenuRepeat[] = TXT_MENU_REPEAT;
+inline constexpr const char kMenuShuffle[] = TXT_MENU_SHUFFLE;
+
+} // namespace korvo::win

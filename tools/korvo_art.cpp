@@ -1,0 +1,551 @@
+// Draws the player's artwork: the skin (192 x 256, 8 bpp, 128 colours), the shape bitmap
+// and every icon. Runs on the build machine; writes BMP and ICO files into the folder given.
+//
+//   korvo_art OUTDIR
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Rgb {
+    float r = 0, g = 0, b = 0;
+};
+Rgb mix(Rgb a, Rgb b, float t) { return {a.r + (b.r - a.r) * t, a.g + (b.g - a.g) * t, a.b + (b.b - a.b) * t}; }
+Rgb hex(uint32_t v) { return {float((v >> 16) & 255), float((v >> 8) & 255), float(v & 255)}; }
+Rgb scale(Rgb a, float k) { return {a.r * k, a.g * k, a.b * k}; }
+
+using Inside = std::function<bool(float, float)>;
+using Paint = std::function<Rgb(float, float)>;
+
+// RGBA canvas with shapes antialiased by 4 x 4 supersampling.
+struct Canvas {
+    int w, h;
+    std::vector<Rgb> px;
+    std::vector<float> alpha;
+    Canvas(int w_, int h_, Rgb bg = {}) : w(w_), h(h_), px(size_t(w_) * h_, bg), alpha(size_t(w_) * h_, 0.f) {}
+
+    void fill(const Inside& in, const Paint& paint, float opacity = 1.f) {
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                int hits = 0;
+                for (int sy = 0; sy < 4; ++sy)
+                    for (int sx = 0; sx < 4; ++sx)
+                        hits += in(x + (sx + 0.5f) / 4.f, y + (sy + 0.5f) / 4.f) ? 1 : 0;
+                if (!hits) continue;
+                float cov = hits / 16.f * opacity;
+                size_t i = size_t(y) * w + x;
+                px[i] = mix(px[i], paint(x + 0.5f, y + 0.5f), cov);
+                alpha[i] = alpha[i] + (1 - alpha[i]) * cov;
+            }
+    }
+    void fill(const Inside& in, Rgb c, float opacity = 1.f) {
+        fill(in, [c](float, float) { return c; }, opacity);
+    }
+};
+
+// --- shapes ----------------------------------------------------------------------------
+
+Inside ellipse(float cx, float cy, float rx, float ry) {
+    return [=](float x, float y) {
+        float dx = (x - cx) / rx, dy = (y - cy) / ry;
+        return dx * dx + dy * dy <= 1.f;
+    };
+}
+Inside roundRect(float l, float t, float r, float b, float rad) {
+    return [=](float x, float y) {
+        if (x < l || x > r || y < t || y > b) return false;
+        float cx = std::clamp(x, l + rad, r - rad), cy = std::clamp(y, t + rad, b - rad);
+        float dx = x - cx, dy = y - cy;
+        return dx * dx + dy * dy <= rad * rad;
+    };
+}
+Inside polygon(std::vector<std::array<float, 2>> pts) {
+    return [pts](float x, float y) {
+        bool in = false;
+        for (size_t i = 0, j = pts.size() - 1; i < pts.size(); j = i++) {
+            float xi = pts[i][0], yi = pts[i][1], xj = pts[j][0], yj = pts[j][1];
+            if ((yi > y) != (yj > y) && x < (xj - xi) * (y - yi) / (yj - yi) + xi) in = !in;
+        }
+        return in;
+    };
+}
+Inside thickLine(float x0, float y0, float x1, float y1, float half) {
+    return [=](float x, float y) {
+        float vx = x1 - x0, vy = y1 - y0;
+        float t = std::clamp(((x - x0) * vx + (y - y0) * vy) / (vx * vx + vy * vy), 0.f, 1.f);
+        float dx = x - (x0 + t * vx), dy = y - (y0 + t * vy);
+        return dx * dx + dy * dy <= half * half;
+    };
+}
+Inside ring(float cx, float cy, float rx, float ry, float width) {
+    auto outer = ellipse(cx, cy, rx, ry), inner = ellipse(cx, cy, rx - width, ry - width);
+    return [=](float x, float y) { return outer(x, y) && !inner(x, y); };
+}
+Inside unite(Inside a, Inside b) { return [=](float x, float y) { return a(x, y) || b(x, y); }; }
+Inside cut(Inside a, Inside b) { return [=](float x, float y) { return a(x, y) && !b(x, y); }; }
+Inside shifted(Inside a, float dx, float dy) { return [=](float x, float y) { return a(x - dx, y - dy); }; }
+
+// --- the body --------------------------------------------------------------------------
+
+constexpr int kSkinW = 192, kSkinH = 256;
+constexpr float kBodyCx = 96, kBodyCy = 148, kBodyA = 84, kBodyB = 104;
+
+// Rounded slab with a side fin that carries the Repeat and Shuffle buttons.
+bool bodyAt(float x, float y, float inset) {
+    float dx = std::fabs(x - kBodyCx) / (kBodyA - inset), dy = std::fabs(y - kBodyCy) / (kBodyB - inset);
+    if (dx * dx * dx * dx + dy * dy * dy * dy <= 1.f) return true;
+    return roundRect(160 + inset, 64 + inset, 191.5f - inset, 98 - inset, 8 - std::min(inset, 7.f))(x, y);
+}
+
+// The ten buttons, in the order of the press test: left, top, right, bottom.
+struct Button {
+    const char* name;
+    float l, t, r, b;
+};
+constexpr Button kButtons[] = {
+    {"close", 59, 86, 81, 107},     {"minimise", 95, 67, 117, 90}, {"open", 80, 123, 104, 146},
+    {"play", 28, 208, 51, 231},     {"pause", 113, 149, 135, 171}, {"stop", 137, 192, 159, 215},
+    {"previous", 39, 153, 61, 175}, {"next", 83, 190, 105, 212},   {"repeat", 172, 72, 190, 81},
+    {"shuffle", 172, 82, 190, 90},
+};
+
+// 5 x 7 capitals and digits for the lettering.
+struct Glyph {
+    char c;
+    const char* rows[7];
+};
+constexpr Glyph kFont[] = {
+    {'L', {"#....", "#....", "#....", "#....", "#....", "#....", "#####"}},
+    {'U', {"#...#", "#...#", "#...#", "#...#", "#...#", "#...#", ".###."}},
+    {'M', {"#...#", "##.##", "#.#.#", "#.#.#", "#...#", "#...#", "#...#"}},
+    {'E', {"#####", "#....", "#....", "####.", "#....", "#....", "#####"}},
+    {'N', {"#...#", "##..#", "#.#.#", "#..##", "#...#", "#...#", "#...#"}},
+    {'K', {"#...#", "#..#.", "#.#..", "##...", "#.#..", "#..#.", "#...#"}},
+    {'O', {".###.", "#...#", "#...#", "#...#", "#...#", "#...#", ".###."}},
+    {'R', {"####.", "#...#", "#...#", "####.", "#.#..", "#..#.", "#...#"}},
+    {'V', {"#...#", "#...#", "#...#", "#...#", "#...#", ".#.#.", "..#.."}},
+    {'2', {".###.", "#...#", "....#", "...#.", "..#..", ".#...", "#####"}},
+    {'0', {".###.", "#...#", "#..##", "#.#.#", "##..#", "#...#", ".###."}},
+};
+
+// Text as a shape: each font pixel a square of the given size.
+Inside text(const std::string& s, float x0, float y0, float px) {
+    return [=](float x, float y) {
+        int col = int(std::floor((x - x0) / px)), row = int(std::floor((y - y0) / px));
+        if (row < 0 || row >= 7 || col < 0) return false;
+        int ch = col / 6, cx = col % 6;
+        if (ch >= int(s.size()) || cx == 5) return false;
+        for (const Glyph& g : kFont)
+            if (g.c == s[size_t(ch)]) return g.rows[row][cx] == '#';
+        return false;
+    };
+}
+float textWidth(const std::string& s, float px) { return (float(s.size()) * 6 - 1) * px; }
+
+// Glyph of a button, drawn in a box of radius r around its centre.
+Inside buttonGlyph(const std::string& name, float cx, float cy, float rx, float ry) {
+    float r = std::min(rx, ry);
+    if (name == "close") {
+        float d = r * 0.42f;
+        return unite(thickLine(cx - d, cy - d, cx + d, cy + d, r * 0.13f),
+                     thickLine(cx - d, cy + d, cx + d, cy - d, r * 0.13f));
+    }
+    if (name == "minimise") return roundRect(cx - r * 0.45f, cy + r * 0.12f, cx + r * 0.45f, cy + r * 0.38f, 1);
+    if (name == "open") {
+        auto tri = polygon({{cx - r * 0.45f, cy + r * 0.05f}, {cx + r * 0.45f, cy + r * 0.05f}, {cx, cy - r * 0.45f}});
+        return unite(tri, roundRect(cx - r * 0.45f, cy + r * 0.2f, cx + r * 0.45f, cy + r * 0.4f, 1));
+    }
+    if (name == "play") return polygon({{cx - r * 0.3f, cy - r * 0.45f}, {cx - r * 0.3f, cy + r * 0.45f}, {cx + r * 0.48f, cy}});
+    if (name == "pause")
+        return unite(roundRect(cx - r * 0.38f, cy - r * 0.42f, cx - r * 0.1f, cy + r * 0.42f, 1),
+                     roundRect(cx + r * 0.1f, cy - r * 0.42f, cx + r * 0.38f, cy + r * 0.42f, 1));
+    if (name == "stop") return roundRect(cx - r * 0.36f, cy - r * 0.36f, cx + r * 0.36f, cy + r * 0.36f, 1.5f);
+    if (name == "previous" || name == "next") {
+        float s = name == "next" ? 1.f : -1.f;
+        auto t1 = polygon({{cx - s * r * 0.5f, cy - r * 0.38f}, {cx - s * r * 0.5f, cy + r * 0.38f}, {cx, cy}});
+        auto t2 = polygon({{cx - s * r * 0.05f, cy - r * 0.38f}, {cx - s * r * 0.05f, cy + r * 0.38f}, {cx + s * r * 0.42f, cy}});
+        auto bar = thickLine(cx + s * r * 0.5f, cy - r * 0.38f, cx + s * r * 0.5f, cy + r * 0.38f, r * 0.08f);
+        return unite(unite(t1, t2), bar);
+    }
+    if (name == "repeat") {
+        // a flat loop with an arrow head on its upper run
+        auto loop = cut(roundRect(cx - rx * 0.5f, cy - ry * 0.55f, cx + rx * 0.5f, cy + ry * 0.55f, ry * 0.5f),
+                        roundRect(cx - rx * 0.5f + 1.4f, cy - ry * 0.55f + 1.4f, cx + rx * 0.5f - 1.4f, cy + ry * 0.55f - 1.4f, ry * 0.2f));
+        auto gap = roundRect(cx - 1.5f, cy - ry, cx + 1.5f, cy - ry * 0.2f, 0);
+        auto head = polygon({{cx + 1.2f, cy - ry * 0.95f}, {cx + 1.2f, cy - ry * 0.05f}, {cx - 2.4f, cy - ry * 0.5f}});
+        return unite(cut(loop, gap), head);
+    }
+    if (name == "shuffle") {
+        auto a = thickLine(cx - rx * 0.5f, cy + ry * 0.35f, cx + rx * 0.3f, cy - ry * 0.35f, 0.7f);
+        auto b = thickLine(cx - rx * 0.5f, cy - ry * 0.35f, cx + rx * 0.3f, cy + ry * 0.35f, 0.7f);
+        auto h1 = polygon({{cx + rx * 0.22f, cy - ry * 0.8f}, {cx + rx * 0.55f, cy - ry * 0.35f}, {cx + rx * 0.22f, cy + ry * 0.05f}});
+        auto h2 = polygon({{cx + rx * 0.22f, cy - ry * 0.05f}, {cx + rx * 0.55f, cy + ry * 0.35f}, {cx + rx * 0.22f, cy + ry * 0.8f}});
+        return unite(unite(a, b), unite(h1, h2));
+    }
+    return [](float, float) { return false; };
+}
+
+// --- colour reduction ------------------------------------------------------------------
+
+struct Box {
+    std::vector<int> idx;
+};
+
+// Median cut to at most n colours over the given pixels.
+std::vector<Rgb> medianCut(const std::vector<Rgb>& pixels, size_t n) {
+    std::vector<Box> boxes(1);
+    for (size_t i = 0; i < pixels.size(); ++i) boxes[0].idx.push_back(int(i));
+    auto channel = [&](int i, int c) { const Rgb& p = pixels[size_t(i)]; return c == 0 ? p.r : c == 1 ? p.g : p.b; };
+    while (boxes.size() < n) {
+        size_t best = 0;
+        float bestRange = -1;
+        int bestChannel = 0;
+        for (size_t bi = 0; bi < boxes.size(); ++bi) {
+            if (boxes[bi].idx.size() < 2) continue;
+            for (int c = 0; c < 3; ++c) {
+                float lo = 1e9f, hi = -1e9f;
+                for (int i : boxes[bi].idx) lo = std::min(lo, channel(i, c)), hi = std::max(hi, channel(i, c));
+                // weight by population so busy boxes split first
+                float range = (hi - lo) * std::sqrt(float(boxes[bi].idx.size()));
+                if (range > bestRange) bestRange = range, best = bi, bestChannel = c;
+            }
+        }
+        if (bestRange <= 0) break;
+        auto& v = boxes[best].idx;
+        std::sort(v.begin(), v.end(), [&](int a, int b) { return channel(a, bestChannel) < channel(b, bestChannel); });
+        Box upper;
+        upper.idx.assign(v.begin() + long(v.size() / 2), v.end());
+        v.resize(v.size() / 2);
+        boxes.push_back(std::move(upper));
+    }
+    std::vector<Rgb> pal;
+    for (auto& b : boxes) {
+        Rgb sum;
+        for (int i : b.idx) sum.r += pixels[size_t(i)].r, sum.g += pixels[size_t(i)].g, sum.b += pixels[size_t(i)].b;
+        float k = 1.f / float(b.idx.size());
+        pal.push_back({std::round(sum.r * k), std::round(sum.g * k), std::round(sum.b * k)});
+    }
+    return pal;
+}
+
+int nearest(const std::vector<Rgb>& pal, Rgb c) {
+    int best = 0;
+    float bestD = 1e30f;
+    for (size_t i = 0; i < pal.size(); ++i) {
+        float dr = pal[i].r - c.r, dg = pal[i].g - c.g, db = pal[i].b - c.b;
+        float d = 0.3f * dr * dr + 0.59f * dg * dg + 0.11f * db * db;
+        if (d < bestD) bestD = d, best = int(i);
+    }
+    return best;
+}
+
+// --- file writers ----------------------------------------------------------------------
+
+void put16(std::vector<uint8_t>& v, unsigned x) { v.push_back(uint8_t(x)); v.push_back(uint8_t(x >> 8)); }
+void put32(std::vector<uint8_t>& v, uint32_t x) { put16(v, x & 0xffff); put16(v, x >> 16); }
+
+void infoHeader(std::vector<uint8_t>& v, int w, int h, int bpp, int colours) {
+    put32(v, 40); put32(v, uint32_t(w)); put32(v, uint32_t(h)); put16(v, 1); put16(v, unsigned(bpp));
+    put32(v, 0); put32(v, 0); put32(v, 2835); put32(v, 2835); put32(v, uint32_t(colours)); put32(v, uint32_t(colours));
+}
+
+bool writeFile(const std::string& path, const std::vector<uint8_t>& data) {
+    FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    bool ok = std::fwrite(data.data(), 1, data.size(), f) == data.size();
+    return std::fclose(f) == 0 && ok;
+}
+
+// Bottom-up BMP with a colour table; rows of indices top first.
+bool writeIndexedBmp(const std::string& path, int w, int h, int bpp, const std::vector<Rgb>& pal,
+                     const std::vector<uint8_t>& indices) {
+    int stride = ((w * bpp + 31) / 32) * 4;
+    std::vector<uint8_t> body;
+    infoHeader(body, w, h, bpp, int(pal.size()));
+    for (const Rgb& c : pal) {
+        body.push_back(uint8_t(c.b)); body.push_back(uint8_t(c.g)); body.push_back(uint8_t(c.r)); body.push_back(0);
+    }
+    size_t pixelOffset = 14 + body.size();
+    for (int y = h - 1; y >= 0; --y) {
+        std::vector<uint8_t> row(size_t(stride), 0);
+        for (int x = 0; x < w; ++x) {
+            uint8_t v = indices[size_t(y) * w + x];
+            if (bpp == 8) row[size_t(x)] = v;
+            else if (v) row[size_t(x / 8)] |= uint8_t(0x80 >> (x % 8));
+        }
+        body.insert(body.end(), row.begin(), row.end());
+    }
+    std::vector<uint8_t> file{'B', 'M'};
+    put32(file, uint32_t(14 + body.size())); put32(file, 0); put32(file, uint32_t(pixelOffset));
+    file.insert(file.end(), body.begin(), body.end());
+    return writeFile(path, file);
+}
+
+// Icon file with 32-bit images (alpha) and their AND masks.
+bool writeIcon(const std::string& path, const std::vector<const Canvas*>& images) {
+    std::vector<std::vector<uint8_t>> blobs;
+    for (const Canvas* c : images) {
+        std::vector<uint8_t> b;
+        infoHeader(b, c->w, c->h * 2, 32, 0);
+        for (int y = c->h - 1; y >= 0; --y)
+            for (int x = 0; x < c->w; ++x) {
+                size_t i = size_t(y) * c->w + x;
+                float a = c->alpha[i];
+                b.push_back(uint8_t(std::clamp(c->px[i].b, 0.f, 255.f)));
+                b.push_back(uint8_t(std::clamp(c->px[i].g, 0.f, 255.f)));
+                b.push_back(uint8_t(std::clamp(c->px[i].r, 0.f, 255.f)));
+                b.push_back(uint8_t(std::lround(a * 255)));
+            }
+        int maskStride = ((c->w + 31) / 32) * 4;
+        for (int y = c->h - 1; y >= 0; --y) {
+            std::vector<uint8_t> row(size_t(maskStride), 0);
+            for (int x = 0; x < c->w; ++x)
+                if (c->alpha[size_t(y) * c->w + x] < 0.5f) row[size_t(x / 8)] |= uint8_t(0x80 >> (x % 8));
+            b.insert(b.end(), row.begin(), row.end());
+        }
+        blobs.push_back(std::move(b));
+    }
+    std::vector<uint8_t> file;
+    put16(file, 0); put16(file, 1); put16(file, unsigned(images.size()));
+    uint32_t offset = uint32_t(6 + 16 * images.size());
+    for (size_t k = 0; k < images.size(); ++k) {
+        file.push_back(uint8_t(images[k]->w)); file.push_back(uint8_t(images[k]->h));
+        file.push_back(0); file.push_back(0); put16(file, 1); put16(file, 32);
+        put32(file, uint32_t(blobs[k].size())); put32(file, offset);
+        offset += uint32_t(blobs[k].size());
+    }
+    for (auto& b : blobs) file.insert(file.end(), b.begin(), b.end());
+    return writeFile(path, file);
+}
+
+// --- the skin --------------------------------------------------------------------------
+
+const Rgb kBodyTop = hex(0x5b7fa6), kBodyBottom = hex(0x1d2f48), kRim = hex(0x0b1320);
+const Rgb kHighlight = hex(0xcfe3f7), kFaceLight = hex(0xf4f6f8), kFaceDark = hex(0x8d98a6);
+const Rgb kGlyph = hex(0x16263c), kLcdBack = hex(0x0f2a1e), kLcdText = hex(0x7dfcb0);
+const Rgb kCloseLight = hex(0xff8a78), kCloseDark = hex(0xa3221a), kAmberLight = hex(0xffe08a), kAmberDark = hex(0xb8790f);
+
+void drawButton(Canvas& c, const Button& b) {
+    float cx = (b.l + b.r) / 2, cy = (b.t + b.b) / 2, rx = (b.r - b.l) / 2, ry = (b.b - b.t) / 2;
+    std::string name = b.name;
+    Rgb light = kFaceLight, dark = kFaceDark, glyph = kGlyph;
+    if (name == "close") light = kCloseLight, dark = kCloseDark, glyph = hex(0xffffff);
+    if (name == "minimise") light = kAmberLight, dark = kAmberDark;
+    // socket: a dark recess slightly larger than the button, then a drop shadow
+    c.fill(ellipse(cx, cy, rx + 2.2f, ry + 2.2f), kRim, 0.85f);
+    c.fill(ellipse(cx + 1.2f, cy + 1.4f, rx, ry), hex(0x000000), 0.5f);
+    // convex face lit from the upper left
+    c.fill(ellipse(cx, cy, rx, ry), [=](float x, float y) {
+        float dx = (x - (cx - rx * 0.35f)) / (rx * 1.6f), dy = (y - (cy - ry * 0.4f)) / (ry * 1.6f);
+        float t = std::clamp(std::sqrt(dx * dx + dy * dy), 0.f, 1.f);
+        return mix(light, dark, t);
+    });
+    c.fill(ring(cx, cy, rx, ry, 1.0f), scale(dark, 0.7f), 0.8f);
+    // specular spot
+    c.fill(ellipse(cx - rx * 0.3f, cy - ry * 0.38f, rx * 0.35f, ry * 0.22f), hex(0xffffff), 0.3f);
+    auto g = buttonGlyph(name, cx, cy, rx, ry);
+    c.fill(shifted(g, 0.6f, 0.6f), hex(0xffffff), name == "close" ? 0.f : 0.35f);
+    c.fill(g, glyph);
+}
+
+void drawSkin(const std::string& out) {
+    Canvas c(kSkinW, kSkinH, hex(0x000000));
+    auto body = [](float x, float y) { return bodyAt(x, y, 0); };
+    // body with a vertical gradient, a broad highlight and a rim
+    c.fill(body, kRim);
+    c.fill([](float x, float y) { return bodyAt(x, y, 2); }, [](float x, float y) {
+        float t = std::clamp((y - 44) / 210.f, 0.f, 1.f);
+        Rgb base = mix(kBodyTop, kBodyBottom, t);
+        float dx = (x - 60) / 90.f, dy = (y - 80) / 110.f;
+        float glow = std::max(0.f, 1.f - std::sqrt(dx * dx + dy * dy));
+        return mix(base, kHighlight, glow * 0.35f);
+    });
+    // bevel: a light upper-left edge and a dark lower-right edge
+    c.fill([](float x, float y) { return bodyAt(x, y, 2) && !bodyAt(x + 1.5f, y + 1.5f, 2); }, kHighlight, 0.55f);
+    c.fill([](float x, float y) { return bodyAt(x, y, 2) && !bodyAt(x - 1.5f, y - 1.5f, 2); }, hex(0x000000), 0.45f);
+    // inner panel line following the outline
+    c.fill([](float x, float y) { return bodyAt(x, y, 7) && !bodyAt(x, y, 8); }, hex(0x000000), 0.3f);
+    c.fill([](float x, float y) { return bodyAt(x, y, 8) && !bodyAt(x, y, 9); }, kHighlight, 0.18f);
+
+    // speaker grille on the left
+    for (int i = 0; i < 6; ++i) {
+        float y = 106 + i * 7.f;
+        c.fill(roundRect(22, y, 52, y + 3, 1.5f), hex(0x08101c), 0.8f);
+        c.fill(roundRect(22, y + 3, 52, y + 4, 0.5f), kHighlight, 0.25f);
+    }
+
+    // display plate with the product name
+    c.fill(roundRect(113, 98, 173, 144, 5), kRim);
+    c.fill(roundRect(114.5f, 99.5f, 171.5f, 142.5f, 4), [](float, float y) {
+        return mix(hex(0x1b4a35), kLcdBack, std::clamp((y - 99) / 44.f, 0.f, 1.f));
+    });
+    const float px = 1.55f;
+    const char* lines[] = {"LUMEN", "KORVO", "2000"};
+    for (int i = 0; i < 3; ++i) {
+        float w = textWidth(lines[i], px);
+        float x0 = 143 - w / 2, y0 = 102.5f + i * 13.f;
+        c.fill(text(lines[i], x0, y0, px), kLcdText);
+    }
+    c.fill(roundRect(116, 100.5f, 170, 108, 3), hex(0xffffff), 0.08f);
+
+    // engraved name along the bottom
+    std::string name = "LUMEN KORVO 2000";
+    float nx = 96 - textWidth(name, 1) / 2;
+    c.fill(text(name, nx + 1, 234 + 1, 1), hex(0x000000), 0.6f);
+    c.fill(text(name, nx, 234, 1), kHighlight, 0.9f);
+
+    // button wells on the fin
+    c.fill(roundRect(168, 69, 192, 93, 5), kRim, 0.7f);
+    for (const Button& b : kButtons) drawButton(c, b);
+
+    // outside the shape is cut away by the window region; keep it black
+    std::vector<uint8_t> inside(size_t(kSkinW) * kSkinH);
+    std::vector<Rgb> shapePixels;
+    for (int y = 0; y < kSkinH; ++y)
+        for (int x = 0; x < kSkinW; ++x) {
+            bool in = bodyAt(x + 0.5f, y + 0.5f, 0);
+            inside[size_t(y) * kSkinW + x] = in ? 1 : 0;
+            if (in) shapePixels.push_back(c.px[size_t(y) * kSkinW + x]);
+        }
+    std::vector<Rgb> pal = medianCut(shapePixels, 127);
+    pal.insert(pal.begin(), Rgb{0, 0, 0});
+    while (pal.size() < 128) pal.push_back(Rgb{0, 0, 0});
+
+    // Floyd-Steinberg inside the shape so the gradients do not band
+    std::vector<Rgb> work = c.px;
+    std::vector<uint8_t> idx(size_t(kSkinW) * kSkinH, 0);
+    for (int y = 0; y < kSkinH; ++y)
+        for (int x = 0; x < kSkinW; ++x) {
+            size_t i = size_t(y) * kSkinW + x;
+            if (!inside[i]) continue;
+            Rgb want = work[i];
+            want = {std::clamp(want.r, 0.f, 255.f), std::clamp(want.g, 0.f, 255.f), std::clamp(want.b, 0.f, 255.f)};
+            int k = nearest(pal, want);
+            idx[i] = uint8_t(k);
+            Rgb err{want.r - pal[size_t(k)].r, want.g - pal[size_t(k)].g, want.b - pal[size_t(k)].b};
+            auto spread = [&](int dx, int dy, float f) {
+                int xx = x + dx, yy = y + dy;
+                if (xx < 0 || xx >= kSkinW || yy >= kSkinH) return;
+                Rgb& t = work[size_t(yy) * kSkinW + xx];
+                t.r += err.r * f * 0.6f; t.g += err.g * f * 0.6f; t.b += err.b * f * 0.6f;
+            };
+            spread(1, 0, 7 / 16.f); spread(-1, 1, 3 / 16.f); spread(0, 1, 5 / 16.f); spread(1, 1, 1 / 16.f);
+        }
+    writeIndexedBmp(out + "/skin.bmp", kSkinW, kSkinH, 8, pal, idx);
+
+    // shape: black outside (the key colour at 10,10), white inside
+    writeIndexedBmp(out + "/shape.bmp", kSkinW, kSkinH, 1, {Rgb{0, 0, 0}, Rgb{255, 255, 255}}, inside);
+}
+
+// --- icons -----------------------------------------------------------------------------
+
+using IconPainter = std::function<void(Canvas&, float s)>;   // s = size in pixels
+
+void roundBadge(Canvas& c, float s) {
+    float r = s / 2;
+    c.fill(ellipse(r, r, r - 0.3f, r - 0.3f), kRim);
+    c.fill(ellipse(r, r, r - s / 16, r - s / 16), [=](float x, float y) {
+        return mix(kBodyTop, kBodyBottom, std::clamp((x + y) / (2 * s), 0.f, 1.f));
+    });
+}
+
+void playGlyph(Canvas& c, float s, Rgb col) {
+    c.fill(polygon({{s * 0.36f, s * 0.25f}, {s * 0.36f, s * 0.75f}, {s * 0.78f, s * 0.5f}}), col);
+}
+
+void page(Canvas& c, float s) {
+    float l = s * 0.16f, r = s * 0.84f, t = s * 0.04f, b = s * 0.96f, fold = s * 0.25f;
+    c.fill(polygon({{l, t}, {r - fold, t}, {r, t + fold}, {r, b}, {l, b}}), hex(0x44505e));
+    float e = std::max(1.f, s / 32);
+    c.fill(polygon({{l + e, t + e}, {r - fold, t + e}, {r - e, t + fold}, {r - e, b - e}, {l + e, b - e}}), hex(0xf7f9fb));
+    c.fill(polygon({{r - fold, t + e}, {r - fold, t + fold}, {r - e, t + fold}}), hex(0xc9d2dc));
+}
+
+void writeIconFile(const std::string& path, const IconPainter& paint) {
+    Canvas small(16, 16), large(32, 32);
+    paint(small, 16);
+    paint(large, 32);
+    writeIcon(path, {&small, &large});
+}
+
+void drawIcons(const std::string& out) {
+    // 101: the program
+    writeIconFile(out + "/app.ico", [](Canvas& c, float s) {
+        roundBadge(c, s);
+        c.fill(ellipse(s * 0.38f, s * 0.32f, s * 0.22f, s * 0.12f), hex(0xffffff), 0.25f);
+        playGlyph(c, s, kLcdText);
+    });
+    // tray icons: progress in eleven steps, 0 % to 100 %
+    for (int step = 0; step <= 10; ++step) {
+        writeIconFile(out + "/tray" + std::to_string(step) + ".ico", [step](Canvas& c, float s) {
+            float r = s / 2;
+            c.fill(ellipse(r, r, r - 0.3f, r - 0.3f), kRim);
+            c.fill(ellipse(r, r, r - s / 10, r - s / 10), hex(0x2b3f58));
+            float frac = step / 10.f;
+            const float kPi = 3.14159265f;
+            c.fill([=](float x, float y) {
+                float dx = x - r, dy = y - r;
+                if (dx * dx + dy * dy > (r - s / 10) * (r - s / 10)) return false;
+                float a = std::atan2(dx, -dy);    // 0 at the top, clockwise
+                if (a < 0) a += 2 * kPi;
+                return a <= frac * 2 * kPi;
+            }, kLcdText);
+            c.fill(ellipse(r, r, s * 0.17f, s * 0.17f), kRim);
+        });
+    }
+    // 132: playlist editor
+    writeIconFile(out + "/playlist.ico", [](Canvas& c, float s) {
+        c.fill(roundRect(s * 0.06f, s * 0.06f, s * 0.94f, s * 0.94f, s / 8), kRim);
+        c.fill(roundRect(s * 0.12f, s * 0.12f, s * 0.88f, s * 0.88f, s / 10), kBodyTop);
+        for (int i = 0; i < 4; ++i) {
+            float y = s * (0.24f + i * 0.16f);
+            c.fill(roundRect(s * 0.22f, y, s * 0.78f, y + s * 0.09f, s / 32), i == 1 ? kLcdText : hex(0xeef3f8));
+        }
+    });
+    // 133, 134: document icons of audio files and playlist files
+    writeIconFile(out + "/doc_audio.ico", [](Canvas& c, float s) {
+        page(c, s);
+        c.fill(ellipse(s * 0.4f, s * 0.72f, s * 0.11f, s * 0.08f), kBodyBottom);
+        c.fill(roundRect(s * 0.47f, s * 0.28f, s * 0.53f, s * 0.72f, 0), kBodyBottom);
+        c.fill(polygon({{s * 0.5f, s * 0.28f}, {s * 0.7f, s * 0.38f}, {s * 0.7f, s * 0.46f}, {s * 0.5f, s * 0.36f}}), kBodyBottom);
+    });
+    writeIconFile(out + "/doc_list.ico", [](Canvas& c, float s) {
+        page(c, s);
+        for (int i = 0; i < 4; ++i) {
+            float y = s * (0.34f + i * 0.14f);
+            c.fill(roundRect(s * 0.28f, y, s * 0.72f, y + s * 0.07f, 0), i == 0 ? hex(0x1d7a4a) : kBodyBottom);
+        }
+    });
+    // mini controller buttons
+    auto button = [](const std::string& name) {
+        return [name](Canvas& c, float s) {
+            c.fill(ellipse(s / 2, s / 2, s / 2 - 0.3f, s / 2 - 0.3f), kFaceDark);
+            c.fill(ellipse(s / 2, s / 2, s / 2 - s / 14, s / 2 - s / 14), kFaceLight);
+            c.fill(buttonGlyph(name, s / 2, s / 2, s / 2, s / 2), kGlyph);
+        };
+    };
+    writeIconFile(out + "/mini_pause.ico", button("pause"));
+    writeIconFile(out + "/mini_play.ico", button("play"));
+    writeIconFile(out + "/mini_stop.ico", button("stop"));
+    writeIconFile(out + "/mini_next.ico", button("next"));
+    writeIconFile(out + "/mini_prev.ico", button("previous"));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: korvo_art OUTDIR\n");
+        return 2;
+    }
+    std::string out = argv[1];
+    drawSkin(out);
+    drawIcons(out);
+    return 0;
+}
