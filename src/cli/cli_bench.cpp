@@ -1,0 +1,104 @@
+// korvo bench: decoding speed per file, nothing written.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "commands.h"
+#include "decoder/decoder.h"
+#include "decoder/frame_tables.h"
+#include "platform/file.h"
+
+namespace korvo::cli {
+namespace {
+
+int readWholeFile(const char* path, std::vector<uint8_t>& data) {
+    File f;
+    if (!f.open(path, File::ReadShared)) return 0;
+    int64_t size = f.size();
+    if (size <= 0 || size > (int64_t(1) << 30)) return 0;
+    data.resize(size_t(size));
+    int64_t got = 0;
+    while (got < size) {
+        int n = f.read(data.data() + got, int(std::min<int64_t>(size - got, 1 << 20)));
+        if (n <= 0) return 0;
+        got += n;
+    }
+    return 1;
+}
+
+// Decodes the bytes once; returns the samples per channel (0 when nothing decoded).
+long decodeOnce(Decoder& d, const std::vector<uint8_t>& data, int& rate) {
+    MemoryInput input(data.data(), data.size());
+    d.startFile(&input, false);
+    long samples = 0;
+    while (d.readFrame()) {
+        if (!d.decodeFrame()) break;
+        rate = frameSampleRate(d.header());
+        samples += d.pcm().fill / 4;
+        d.pcm().consume(d.pcm().fill);
+    }
+    d.startFile(nullptr, false);
+    return samples;
+}
+
+int runBench(int argc, char** argv) {
+    std::vector<const char*> files;
+    int repeat = 5;
+    for (int i = 1; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "--repeat") && i + 1 < argc) {
+            repeat = std::atoi(argv[++i]);
+            if (repeat < 1) {
+                std::fprintf(stderr, "korvo bench: --repeat needs a count of 1 or more\n");
+                return 1;
+            }
+        } else if (argv[i][0] == '-') {
+            std::fprintf(stderr, "usage: korvo bench FILE... [--repeat N]\n");
+            return 1;
+        } else {
+            files.push_back(argv[i]);
+        }
+    }
+    if (files.empty()) {
+        std::fprintf(stderr, "usage: korvo bench FILE... [--repeat N]\n");
+        return 1;
+    }
+    auto decoder = std::make_unique<Decoder>();
+    int status = 0;
+    for (const char* path : files) {
+        std::vector<uint8_t> data;
+        if (!readWholeFile(path, data)) {
+            std::fprintf(stderr, "korvo bench: cannot read %s\n", path);
+            status = 1;
+            continue;
+        }
+        std::vector<double> times;
+        long samples = 0;
+        int rate = 0;
+        for (int r = 0; r < repeat; ++r) {
+            auto t0 = std::chrono::steady_clock::now();
+            samples = decodeOnce(*decoder, data, rate);
+            auto t1 = std::chrono::steady_clock::now();
+            times.push_back(std::chrono::duration<double>(t1 - t0).count());
+        }
+        if (samples == 0 || rate == 0) {
+            std::fprintf(stderr, "korvo bench: no MPEG audio frame in %s\n", path);
+            status = 1;
+            continue;
+        }
+        std::sort(times.begin(), times.end());
+        double median = repeat % 2 ? times[repeat / 2] : (times[repeat / 2 - 1] + times[repeat / 2]) / 2;
+        double audio = double(samples) / rate;
+        std::printf("%s: median %.4f s over %d runs, %.1fx real time (%.2f s of audio)\n", path, median, repeat,
+                    median > 0 ? audio / median : 0.0, audio);
+    }
+    return status;
+}
+
+Registrar reg({"bench", "bench FILE... [--repeat N]", &runBench});
+
+} // namespace
+} // namespace korvo::cli
