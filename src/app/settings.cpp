@@ -1,0 +1,174 @@
+#include "app/settings.h"
+
+#include "app/settings_keys.h"
+#include "platform/file.h"
+#include "platform/profile.h"
+
+#include <cfloat>
+#include <limits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace korvo {
+
+namespace {
+
+// The band and buffer-time texts are read into a buffer of this size.
+constexpr size_t kNumberTextSize = 256;
+// Room for the widest "%1.12f" of a float (39 integer digits) and more.
+constexpr size_t kNumberOutSize = 64;
+// Volume levels above this are read as kEqVolumeFallback.
+constexpr int kEqVolumeMax = 15;
+constexpr int kEqVolumeFallback = 14;
+// Room for a directory of 259 characters followed by the file name.
+constexpr size_t kPathSize = 2 * kSettingsDirSize;
+
+Settings g_settings;
+
+template <typename T>
+T& field(Settings& s, const SettingKey& key, size_t index = 0) {
+    return reinterpret_cast<T*>(reinterpret_cast<char*>(&s) + key.offset)[index];
+}
+
+// Decimal text to float: blanks, sign, digits, point, digits, exponent, and nothing else
+// (no hexadecimal, "inf" or "nan", which the two platforms' converters treat differently).
+// Text that is no number gives 0.
+float parseDecimal(const char* text) {
+    const char* p = text;
+    while (*p == ' ' || *p == '\t') ++p;
+    const char* start = p;
+    if (*p == '+' || *p == '-') ++p;
+    bool digits = false;
+    while (*p >= '0' && *p <= '9') ++p, digits = true;
+    if (*p == '.') {
+        ++p;
+        while (*p >= '0' && *p <= '9') ++p, digits = true;
+    }
+    if (!digits) return 0.0f;
+    if (*p == 'e' || *p == 'E') {
+        const char* e = p + 1;
+        if (*e == '+' || *e == '-') ++e;
+        if (*e >= '0' && *e <= '9') {
+            while (*e >= '0' && *e <= '9') ++e;
+            p = e;
+        }
+    }
+    char number[kNumberTextSize];
+    size_t n = static_cast<size_t>(p - start);
+    if (n >= sizeof number) n = sizeof number - 1;
+    std::memcpy(number, start, n);
+    number[n] = '\0';
+    double d = std::strtod(number, nullptr);
+    // Out of float range saturates instead of being an undefined conversion.
+    if (d > FLT_MAX) return std::numeric_limits<float>::infinity();
+    if (d < -FLT_MAX) return -std::numeric_limits<float>::infinity();
+    return static_cast<float>(d);
+}
+
+// Without a usable path every key takes its default (the system would pick another file).
+int readInt(const char* key, int def, const char* path) {
+    return path ? profileGetInt(kSettingsSection, key, def, path) : def;
+}
+
+void readText(const char* key, const char* def, char* out, size_t outSize, const char* path) {
+    if (path) profileGetString(kSettingsSection, key, def, out, outSize, path);
+    else std::snprintf(out, outSize, "%s", def);
+}
+
+float readFloat(const char* key, const char* def, const char* path) {
+    char text[kNumberTextSize];
+    readText(key, def, text, sizeof text, path);
+    return parseDecimal(text);
+}
+
+void writeFloat(const char* key, const char* format, float value, const char* path) {
+    char text[kNumberOutSize];
+    std::snprintf(text, sizeof text, format, static_cast<double>(value));
+    profileWriteString(kSettingsSection, key, text, path);
+}
+
+void bandKey(char* out, size_t outSize, int band) { std::snprintf(out, outSize, kKeyEqBandFormat, band); }
+
+void loadKey(Settings& s, const SettingKey& key, const char* path) {
+    switch (key.kind) {
+    case SettingKind::Int:
+    case SettingKind::Unsigned:
+        field<int>(s, key) = readInt(key.name, key.intDefault, path);
+        if (key.offset == offsetof(Settings, EqVolume) && s.EqVolume > kEqVolumeMax) s.EqVolume = kEqVolumeFallback;
+        break;
+    case SettingKind::BufTime:
+        field<float>(s, key) = readFloat(key.name, key.textDefault, path);
+        break;
+    case SettingKind::Bands:
+        for (int band = 0; band < kEqBandCount; ++band) {
+            char name[16];
+            bandKey(name, sizeof name, band);
+            field<float>(s, key, static_cast<size_t>(band)) = readFloat(name, key.textDefault, path);
+        }
+        break;
+    case SettingKind::ProgramDir:
+        readText(key.name, programDirectory(), &field<char>(s, key), key.size, path);
+        break;
+    case SettingKind::Text:
+        readText(key.name, key.textDefault, &field<char>(s, key), key.size, path);
+        break;
+    }
+}
+
+void saveKey(Settings& s, const SettingKey& key, const char* path) {
+    char text[kNumberOutSize];
+    switch (key.kind) {
+    case SettingKind::Int:
+        std::snprintf(text, sizeof text, "%d", field<int>(s, key));
+        profileWriteString(kSettingsSection, key.name, text, path);
+        break;
+    case SettingKind::Unsigned:
+        std::snprintf(text, sizeof text, "%u", static_cast<unsigned>(field<int>(s, key)));
+        profileWriteString(kSettingsSection, key.name, text, path);
+        break;
+    case SettingKind::BufTime:
+        writeFloat(key.name, "%02.02f", field<float>(s, key), path);
+        break;
+    case SettingKind::Bands:
+        for (int band = 0; band < kEqBandCount; ++band) {
+            char name[16];
+            bandKey(name, sizeof name, band);
+            writeFloat(name, "%1.12f", field<float>(s, key, static_cast<size_t>(band)), path);
+        }
+        break;
+    case SettingKind::ProgramDir:
+    case SettingKind::Text: {
+        // A text that lost its terminator is cut at the field's end rather than read past it.
+        char* t = &field<char>(s, key);
+        t[key.size - 1] = '\0';
+        profileWriteString(kSettingsSection, key.name, t, path);
+        break;
+    }
+    }
+}
+
+} // namespace
+
+Settings& settings() { return g_settings; }
+
+int settingsPath(char* out, size_t outSize) {
+    int n = std::snprintf(out, outSize, "%s%s", programDirectory(), kSettingsFileName);
+    return n > 0 && static_cast<size_t>(n) < outSize ? 1 : 0;
+}
+
+int loadSettings() {
+    char path[kPathSize];
+    const char* file = settingsPath(path, sizeof path) ? path : nullptr;
+    for (size_t i = 0; i < kSettingsLoadCount; ++i) loadKey(g_settings, *kSettingsLoadOrder[i], file);
+    return 1;
+}
+
+int saveSettings() {
+    char path[kPathSize];
+    if (!settingsPath(path, sizeof path)) return 1;    // a failed write is not reported
+    for (size_t i = 0; i < kSettingsSaveCount; ++i) saveKey(g_settings, *kSettingsSaveOrder[i], path);
+    return 1;
+}
+
+} // namespace korvo

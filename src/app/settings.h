@@ -1,0 +1,68 @@
+#pragma once
+// The configuration record, one field per INI key, kept in "LUMEN KORVO.ini" beside the program.
+// The user interface thread writes it; the decoder thread reads single int fields while it runs.
+#include "app/settings_texts.h"
+
+#include <cstddef>
+
+namespace korvo {
+
+constexpr int kEqBandCount = 12;
+constexpr size_t kSettingsDirSize = 260;
+constexpr size_t kSettingsTextSize = 256;
+
+// One block of memory: the preferences copy it whole and restore single fields.
+struct Settings {
+    int AudioOutputSystem;                  // 0 sound device, 1 WAV file
+    float AudioBufTime;                     // stored only
+    int AudioOutput8Bit;
+    int AudioBypassACM;
+    int AudioAllowSyncDev;
+    int WinMMOutputDev;                     // -1 = the wave mapper
+    int EqEnabled;
+    float EqBand[kEqBandCount];             // keys EqBand00 .. EqBand11, 1.0 = flat
+    int EqVolume;                           // 0 .. 15
+    int EqLoudness;                         // stored only
+    int DecoderPriority;                    // 0 .. 5
+    int MappingMode;                        // 1 .. 4
+    int RepeatPlay;
+    int ShufflePlay;
+    int AutoPlayOnOpen;                     // stored only
+    int DownloadOption;                     // 0 play only, 1 play and save
+    char InternetDLDir[kSettingsDirSize];
+    int DownloadPlayAfterSave;              // stored only
+    int MultipleInstances;
+    char PreviousDir[kSettingsDirSize];
+    int ShowSplashScreen;                   // stored only
+    int ReadFileInfo;
+    int IRCEnabled;
+    int IRCUseTag;
+    int IRCAnnounceTimeout;                 // seconds
+    char IRCAppName[kSettingsTextSize];
+    char IRCCommand[kSettingsTextSize];
+    int MinimizeLocation;                   // 0 task bar, 1 system tray
+    int StartupExpanded;                    // stored only
+    int WinShade;                           // stored only
+    int AlwaysOnTop;
+    int EasyMove;                           // stored only
+    int PlaylistX;
+    int PlaylistY;
+    int PlaylistW;
+    int PlaylistH;
+    int WindowX;
+    int WindowY;
+};
+
+// The process-wide record.
+Settings& settings();
+
+// Fill every field from the file (defaults for what is missing); returns 1.
+int loadSettings();
+// Write every field to the file, creating it and its keys as needed; returns 1.
+int saveSettings();
+
+// Full path of the INI file: the program's directory and kSettingsFileName.
+// Returns 0 when it does not fit into out.
+int settingsPath(char* out, size_t outSize);
+
+} // namespace korvo

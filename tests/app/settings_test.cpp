@@ -1,0 +1,198 @@
+#include "app/settings.h"
+#include "platform/file.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace korvo {
+namespace {
+
+class SettingsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        savedDir_ = programDirectory();
+        dir_ = test::scratchDir("settings") + kPathSeparator;
+        setProgramDirectory(dir_.c_str());
+        iniPath_ = dir_ + kSettingsFileName;
+    }
+    void TearDown() override { setProgramDirectory(savedDir_.c_str()); }
+
+    void put(const std::string& body) {
+        std::ofstream out(iniPath_, std::ios::binary);
+        out << "[" << kSettingsSection << "]\r\n" << body;
+    }
+    std::string contents() const {
+        auto bytes = test::readFileBytes(iniPath_);
+        return std::string(bytes.begin(), bytes.end());
+    }
+    // The value of one key as it stands in the file.
+    std::string line(const char* key) const {
+        std::string text = contents();
+        std::string prefix = std::string("\n") + key + "=";
+        size_t at = text.find(prefix);
+        if (at == std::string::npos) return "<missing>";
+        at += prefix.size();
+        return text.substr(at, text.find('\r', at) - at);
+    }
+
+    std::string savedDir_;
+    std::string dir_;
+    std::string iniPath_;
+};
+
+// The save order is the layout of a new file.
+std::string expectedNewFile(const std::string& dir) {
+    std::string t = std::string("[") + kSettingsSection + "]\r\n";
+    auto add = [&](const char* key, const std::string& value) { t += std::string(key) + "=" + value + "\r\n"; };
+    add(kKeyAudioBufTime, "2.50");
+    add(kKeyAudioOutputSystem, "0");
+    add(kKeyAudioOutput8Bit, "0");
+    add(kKeyAudioBypassACM, "0");
+    add(kKeyAudioAllowSyncDev, "0");
+    add(kKeyWinMMOutputDev, "4294967295");
+    add(kKeyEqEnabled, "0");
+    add(kKeyEqLoudness, "0");
+    add(kKeyEqVolume, "7");
+    for (int band = 0; band < kEqBandCount; ++band) {
+        char name[16];
+        std::snprintf(name, sizeof name, kKeyEqBandFormat, band);
+        add(name, "1.000000000000");
+    }
+    add(kKeyMappingMode, "2");
+    add(kKeyDecoderPriority, "3");
+    add(kKeyShufflePlay, "0");
+    add(kKeyRepeatPlay, "0");
+    add(kKeyAutoPlayOnOpen, "1");
+    add(kKeyMultipleInstances, "0");
+    add(kKeyDownloadOption, "0");
+    add(kKeyInternetDLDir, dir);
+    add(kKeyDownloadPlayAfterSave, "0");
+    add(kKeyPreviousDir, dir);
+    add(kKeyShowSplashScreen, "1");
+    add(kKeyReadFileInfo, "1");
+    add(kKeyMinimizeLocation, "0");
+    add(kKeyStartupExpanded, "0");
+    add(kKeyWinShade, "0");
+    add(kKeyAlwaysOnTop, "0");
+    add(kKeyEasyMove, "0");
+    add(kKeyPlaylistX, "100");
+    add(kKeyPlaylistY, "100");
+    add(kKeyPlaylistW, "150");
+    add(kKeyPlaylistH, "150");
+    add(kKeyWindowX, "100");
+    add(kKeyWindowY, "100");
+    add(kKeyIRCAppName, kDefaultIRCAppName);
+    add(kKeyIRCCommand, kDefaultIRCCommand);
+    add(kKeyIRCEnabled, "1");
+    add(kKeyIRCUseTag, "0");
+    add(kKeyIRCAnnounceTimeout, "3");
+    return t;
+}
+
+TEST_F(SettingsTest, NoFileGivesDefaultsAndTheFirstSaveWritesEveryKeyInSaveOrder) {
+    std::memset(&settings(), 0x5A, sizeof(Settings));
+    ASSERT_EQ(loadSettings(), 1);
+    const Settings& s = settings();
+    EXPECT_EQ(s.AudioOutputSystem, 0);
+    EXPECT_EQ(s.AudioBufTime, 2.5f);
+    EXPECT_EQ(s.WinMMOutputDev, -1);
+    for (float band : s.EqBand) EXPECT_EQ(band, 1.0f);
+    EXPECT_EQ(s.EqVolume, 7);
+    EXPECT_EQ(s.DecoderPriority, 3);
+    EXPECT_EQ(s.MappingMode, 2);
+    EXPECT_EQ(s.AutoPlayOnOpen, 1);
+    EXPECT_EQ(s.ShowSplashScreen, 1);
+    EXPECT_EQ(s.ReadFileInfo, 1);
+    EXPECT_EQ(s.IRCEnabled, 1);
+    EXPECT_EQ(s.IRCAnnounceTimeout, 3);
+    EXPECT_EQ(s.PlaylistW, 150);
+    EXPECT_EQ(s.WindowY, 100);
+    EXPECT_STREQ(s.InternetDLDir, dir_.c_str());
+    EXPECT_STREQ(s.PreviousDir, dir_.c_str());
+    EXPECT_EQ(s.InternetDLDir[std::strlen(s.InternetDLDir) - 1], kPathSeparator);
+    EXPECT_STREQ(s.IRCAppName, kDefaultIRCAppName);
+    EXPECT_STREQ(s.IRCCommand, kDefaultIRCCommand);
+
+    ASSERT_EQ(saveSettings(), 1);
+    EXPECT_EQ(contents(), expectedNewFile(dir_));
+}
+
+TEST_F(SettingsTest, SecondSaveRewritesTheSameText) {
+    put("EqBand03=1.3\r\nAudioBufTime=02.50\r\nEqVolume=12\r\n");
+    loadSettings();
+    saveSettings();
+    std::string first = contents();
+    loadSettings();
+    saveSettings();
+    EXPECT_EQ(contents(), first);
+}
+
+TEST_F(SettingsTest, EqVolumeAboveFifteenLoadsAsFourteen) {
+    for (auto [text, expected] : std::vector<std::pair<const char*, int>>{{"16", 14}, {"15", 15}, {"99", 14}, {"0", 0}}) {
+        put(std::string(kKeyEqVolume) + "=" + text + "\r\n");
+        loadSettings();
+        EXPECT_EQ(settings().EqVolume, expected) << text;
+    }
+}
+
+TEST_F(SettingsTest, OutputDeviceMinusOneIsStoredUnsigned) {
+    loadSettings();
+    settings().WinMMOutputDev = -1;
+    saveSettings();
+    EXPECT_EQ(line(kKeyWinMMOutputDev), "4294967295");
+    settings().WinMMOutputDev = 0;
+    loadSettings();
+    EXPECT_EQ(settings().WinMMOutputDev, -1);
+    settings().WinMMOutputDev = 2;
+    saveSettings();
+    EXPECT_EQ(line(kKeyWinMMOutputDev), "2");
+}
+
+TEST_F(SettingsTest, FloatTextsAreReadAndWrittenInTheirFormats) {
+    put("EqBand00=1.3\r\nEqBand01=0.7abc\r\nEqBand02=abc\r\nEqBand03=+2\r\nEqBand04=1e1\r\nEqBand05=0x10\r\n"
+        "AudioBufTime=02.50\r\n");
+    loadSettings();
+    const Settings& s = settings();
+    EXPECT_EQ(s.EqBand[0], 1.3f);
+    EXPECT_EQ(s.EqBand[1], 0.7f);     // stops at the first character of no number
+    EXPECT_EQ(s.EqBand[2], 0.0f);
+    EXPECT_EQ(s.EqBand[3], 2.0f);
+    EXPECT_EQ(s.EqBand[4], 10.0f);
+    EXPECT_EQ(s.EqBand[5], 0.0f);     // decimal only: "0" then a letter
+    EXPECT_EQ(s.EqBand[6], 1.0f);     // missing key: the default text
+    EXPECT_EQ(s.AudioBufTime, 2.5f);
+    saveSettings();
+    EXPECT_EQ(line("EqBand00"), "1.299999952316");
+    EXPECT_EQ(line("EqBand02"), "0.000000000000");
+    EXPECT_EQ(line("EqBand04"), "10.000000000000");
+    EXPECT_EQ(line(kKeyAudioBufTime), "2.50");
+}
+
+TEST_F(SettingsTest, SavingKeepsForeignLinesAndUpdatesKeysInPlace) {
+    std::ofstream(iniPath_, std::ios::binary) << "; hand written\r\n[lumen korvo]\r\nwindowx=5\r\nOwnKey=kept\r\n"
+                                                 "[Other]\r\nWindowX=1\r\n";
+    loadSettings();
+    EXPECT_EQ(settings().WindowX, 5);
+    settings().WindowX = 640;
+    saveSettings();
+    std::string text = contents();
+    EXPECT_EQ(text.rfind("; hand written\r\n[lumen korvo]\r\nwindowx=640\r\nOwnKey=kept\r\nAudioBufTime=2.50\r\n", 0), 0u);
+    EXPECT_NE(text.find("IRCAnnounceTimeout=3\r\n[Other]\r\nWindowX=1\r\n"), std::string::npos);
+}
+
+TEST_F(SettingsTest, LongTextsAreCutToTheirFields) {
+    std::string longText(400, 'x');
+    put(std::string(kKeyIRCAppName) + "=" + longText + "\r\n" + kKeyPreviousDir + "=" + longText + "\r\n");
+    loadSettings();
+    EXPECT_EQ(std::strlen(settings().IRCAppName), kSettingsTextSize - 1);
+    EXPECT_EQ(std::strlen(settings().PreviousDir), kSettingsDirSize - 1);
+}
+
+} // namespace
+} // namespace korvo
