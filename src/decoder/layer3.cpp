@@ -634,7 +634,8 @@ void Layer3Decoder::State::hybrid(int ch, const GranuleInfo& gi) {
     const double* x = spectrum[ch];
     double* out = &timeSamples[ch][0][0];
     int sb = 0;
-    if (gi.blockType == 2 && gi.mixedBlockFlag) {
+    // The mixed flag puts the two lowest subbands on the normal window whatever the block type.
+    if (gi.mixedBlockFlag) {
         longTransform(x, g_tables.longWindow[0], overlap[ch][0], out, false);
         longTransform(x + 18, g_tables.longWindow[0], overlap[ch][1], out + 1, true);
         sb = 2;
@@ -696,7 +697,9 @@ int Layer3Decoder::decodeLayer3Frame(Decoder& d) {
                 gi.tableSelect[2] = 0;
                 for (int w = 0; w < 3; ++w) gi.windowGainIndex[w] = gi.gainIndex + 8 * int(rd.readBits(3));
                 if (gi.blockType == 0) return 0;
-                gi.region1Begin = (lsf && gi.blockType != 2) ? 27 : 18;
+                // Region 1 begins after short band 2 (short blocks) or long band 7 (start, stop):
+                // 18 or 27 pairs at every rate but 8 kHz, whose bands are twice as wide.
+                gi.region1Begin = gi.blockType == 2 ? sb.shortStart3[3] / 2 : sb.longStart[8] / 2;
                 gi.region2Begin = 288;
             } else {
                 for (int r = 0; r < 3; ++r) gi.tableSelect[r] = int(rd.readBits(5));
