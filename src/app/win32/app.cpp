@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "app/win32/app_settings.h"
+#include "app/settings.h"
 #include "app/win32/command_line.h"
 #include "app/win32/main_window.h"
 #include "app/win32/resource_ids.h"
@@ -117,6 +117,7 @@ int runApp(HINSTANCE instance, HINSTANCE previous, int showCommand) {
     setPrompt(&boxes);
     if (!loadSettings()) return 0;
     Playlist& list = playlist();
+    list.setReadFileInfo(settings().ReadFileInfo);
     list.clearPlaylist();
 
     static CommandLine commandLine;   // kept for the life of the process

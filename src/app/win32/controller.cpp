@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/win32/app_settings.h"
+#include "app/settings.h"
 #include "app/win32/dialogs.h"
 #include "app/win32/resource_ids.h"
 #include "app/win32/ui_hooks.h"

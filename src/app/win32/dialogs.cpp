@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "app/win32/app_settings.h"
+#include "app/settings.h"
 #include "app/win32/resource_ids.h"
 #include "app/win32/win_texts.h"
 #include "playlist/playlist.h"

@@ -4,10 +4,11 @@
 
 #include <windowsx.h>
 
-#include "app/win32/app_settings.h"
+#include "app/settings.h"
 #include "app/win32/resource_ids.h"
 #include "app/win32/ui_hooks.h"
 #include "app/win32/win_texts.h"
+#include "decoder/equalizer.h"
 #include "playback/output_driver.h"
 #include "playlist/playlist.h"
 
@@ -101,10 +102,11 @@ LRESULT MainWindow::onCreate() {
         HRGN shape = createWindowShape(shape_.get());
         if (shape) SetWindowRgn(hwnd_, shape, TRUE);   // the window owns the region from here
     }
-    if (uiHooks().recomputeEqualizer) uiHooks().recomputeEqualizer();
+    buildEqLineGains(settings().EqBand);
 
     DecoderThreadSetup setup;
     setup.listener = this;
+    setup.eqLineGains = eqLineGains();
     decoderThreadId_ = startDecoderThread(setup, decoderThread_);
     if (decoderThreadId_ == -1) return -1;
 

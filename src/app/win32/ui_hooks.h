@@ -18,8 +18,6 @@ struct UiHooks {
     int (*openPreferences)(HWND owner) = nullptr;
     void (*showAbout)(HWND owner) = nullptr;
     void (*toggleEqualizer)(HWND owner) = nullptr;
-    // recompute the equalizer's gain table from the band settings
-    void (*recomputeEqualizer)() = nullptr;
     // tray
     void (*loadTrayIcons)() = nullptr;
     int (*trayAdd)(HWND owner, int percent, long decoderThreadId) = nullptr;

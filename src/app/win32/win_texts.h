@@ -1,18 +1,21 @@
 #pragma once
 // The Windows program's own texts and names, written once; tests use the same constants.
-#include "resource_ids.h"
+#include "app/win32/resource_ids.h"
+#include "playlist/playlist_texts.h"
 
 namespace korvo::win {
+
+// "Error..." and "Error Processing File: %s" are the playlist's texts.
+using playlist_texts::kErrorProcessingFile;
+using playlist_texts::kErrorTitle;
 
 inline constexpr const char kMainWindowClass[] = "LUMEN KORVOMainWindow";
 inline constexpr const char kMainWindowTitle[] = "LUMEN KORVO 2000";
 inline constexpr const char kCurrentFileRecordName[] = "CurrentPlayingFile";
 
-inline constexpr const char kErrorTitle[] = "Error...";
 inline constexpr const char kFatalTitle[] = "LUMEN KORVOError Message...";
 inline constexpr const char kNoMainWindow[] = "Could Not Open Main Window (Memory?)";
 inline constexpr const char kNoPalette[] = "Cannot Create Palette";
-inline constexpr const char kErrorProcessingFile[] = "Error Processing File: %s";
 
 // The open-files dialog
 inline constexpr const char kOpenFilesTitle[] = "Open a MP3 Or Playlist...";
