@@ -1,5 +1,6 @@
 // korvo list PATH...: the playlist as the editor shows it, with its total play time.
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 #include "commands.h"
@@ -27,7 +28,10 @@ int runList(int argc, char** argv) {
     }
     korvo::Playlist list;
     list.setReadFileInfo(1);
-    for (int i = 1; i < argc; ++i) list.addPath(korvo::Playlist::AddOrdinary, argv[i]);
+    // Unlike the program's command line, korvo takes URLs as URLs.
+    for (int i = 1; i < argc; ++i)
+        list.addPath(std::strstr(argv[i], T::kUrlMarker) ? korvo::Playlist::AddUrl : korvo::Playlist::AddOrdinary,
+                     argv[i]);
 
     std::vector<int> all;
     int row = 1;

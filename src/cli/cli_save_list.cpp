@@ -25,7 +25,10 @@ int runSaveList(int argc, char** argv) {
     }
     korvo::Playlist list;
     list.setReadFileInfo(0);
-    for (int i = 2; i < argc; ++i) list.addPath(korvo::Playlist::AddOrdinary, absoluteUnlessUrl(argv[i]).c_str());
+    for (int i = 2; i < argc; ++i) {
+        bool url = std::strstr(argv[i], korvo::playlist_texts::kUrlMarker) != nullptr;
+        list.addPath(url ? korvo::Playlist::AddUrl : korvo::Playlist::AddOrdinary, absoluteUnlessUrl(argv[i]).c_str());
+    }
     if (list.countEntries() == 0) {
         std::fprintf(stderr, "korvo save-list: nothing to write\n");
         return 1;

@@ -1,6 +1,7 @@
 // Adding paths by their kind, and reading and writing playlist files.
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "platform/dir_search.h"
@@ -59,6 +60,20 @@ PlaylistFolder folderOf(const char* path) {
     std::memcpy(f.text, path, size_t(last));
     f.text[last] = 0;
     return f;
+}
+
+// Playlist files given relative to the working folder are made absolute first: the Windows
+// profile functions would otherwise look for them in the Windows folder.
+bool absoluteListPath(const char* path, char* out, size_t outSize) {
+    std::string full = path;
+    if (!isAbsolutePath(path) && !containsUrlMarker(path)) {
+        std::error_code ec;
+        std::filesystem::path p = std::filesystem::absolute(path, ec);
+        if (!ec) full = p.lexically_normal().string();
+    }
+    if (full.size() + 1 > outSize) return false;
+    std::memcpy(out, full.c_str(), full.size() + 1);
+    return true;
 }
 
 void stripLineBreaks(char* s) {
@@ -164,7 +179,9 @@ void Playlist::addResolved(const char* folder, bool folderKnown, const char* ent
     addPath(AddOrdinary, path);
 }
 
-int Playlist::readPlsFile(const char* path) {
+int Playlist::readPlsFile(const char* given) {
+    char path[kPathCapacity];
+    if (!absoluteListPath(given, path, sizeof path)) return 0;
     PlaylistFolder folder = folderOf(path);
     int count = profileGetInt(T::kPlsSection, T::kPlsCountKey, -1, path);
     if (count == -1) return 0;
@@ -179,7 +196,9 @@ int Playlist::readPlsFile(const char* path) {
     return 1;
 }
 
-int Playlist::readM3uFile(const char* path) {
+int Playlist::readM3uFile(const char* given) {
+    char path[kPathCapacity];
+    if (!absoluteListPath(given, path, sizeof path)) return 0;
     PlaylistFolder folder = folderOf(path);
     std::FILE* f = std::fopen(path, "rb");
     if (!f) return 0;
@@ -203,8 +222,10 @@ int Playlist::readM3uFile(const char* path) {
     return 1;
 }
 
-int Playlist::writePlsFile(const char* path) {
+int Playlist::writePlsFile(const char* given) {
     if (!head_) return 0;
+    char path[kPathCapacity];
+    if (!absoluteListPath(given, path, sizeof path)) return 0;
     // The folder for writing keeps its trailing separator.
     char folder[kPathCapacity] = {};
     int last = lastSeparator(path);

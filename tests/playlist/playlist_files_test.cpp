@@ -200,6 +200,23 @@ TEST_F(PlaylistFilesTest, FolderAddsItsMpegFilesBetweenTwoNotes) {
     EXPECT_EQ(second, added);
 }
 
+TEST_F(PlaylistFilesTest, RelativeListPathsMeanTheWorkingFolder) {
+    std::string a = touch("a.mp3");
+    std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(dir_);
+    test::writeFileText("in.pls", "[playlist]\r\nFile1=a.mp3\r\nNumberOfEntries=1\r\n");
+    test::writeFileText("in.m3u", "a.mp3\n");
+    list_.addPath(Playlist::AddOrdinary, "in.pls");
+    list_.addPath(Playlist::AddOrdinary, "in.m3u");
+    int written = list_.writePlsFile("out.pls");
+    std::filesystem::current_path(previous);
+
+    EXPECT_EQ(pathsOf(list_), (Paths{a, a}));
+    EXPECT_EQ(written, 2);
+    EXPECT_NE(test::readFileText(joinNative(dir_, "out.pls")).find("File2=a.mp3"), std::string::npos);
+    EXPECT_TRUE(prompts_.boxes.empty());
+}
+
 TEST_F(PlaylistFilesTest, NothingToAdd) {
     std::string empty = test::scratchDir("NothingToAddEmpty");
     list_.addPath(Playlist::AddOrdinary, empty.c_str());

