@@ -71,7 +71,7 @@ TEST_F(FrameReaderTest, BodySizesFollowLayerRateAndPadding) {
         {header(3, 9, 0, 1), 414},
         {header(1, 12, 0, 0), (12000 * 384 / 44100) * 4 - 4},
         {header(2, 10, 1, 0), 144000 * 192 / 48000 - 4},
-        {header(3, 4, 2, 0, 0, false, 2), 144000 * 32 / (24000 * 2) - 4},   // MPEG-2 24 kHz
+        {header(3, 4, 1, 0, 0, false, 2), 144000 * 32 / (24000 * 2) - 4},   // MPEG-2 24 kHz
         {header(3, 2, 2, 0, 3, false, 0), 144000 * 16 / (8000 * 2) - 4},    // MPEG-2.5 8 kHz
     };
     for (const Case& c : cases) {
