@@ -139,6 +139,48 @@ TEST(Layer2Frames, GroupedCodesAndScaleFactors) {
     for (size_t i = 0; i < full.size(); ++i) ASSERT_NEAR(full[i] / 2.0, half[i], 1.0);
 }
 
+// One MPEG-1 Layer I frame at 48 kHz and 32 kbit/s (32 bytes) with allocation 1 (2-bit codes)
+// in subband 5 only. Mono: one scale factor; joint stereo with mode extension 0: subband 5
+// lies beyond the bound of 4, so one code serves both channels, each with its own scale factor.
+std::vector<uint8_t> layer1Frame(bool joint, uint32_t code, uint32_t scaleLeft, uint32_t scaleRight) {
+    BitWriter w;
+    w.put(0xFFFF, 16);
+    w.put(0x14, 8);
+    w.put(joint ? 0x40 : 0xC0, 8);
+    if (joint) {
+        for (int sb = 0; sb < 4; ++sb) w.put(0, 8);
+        for (int sb = 4; sb < 32; ++sb) w.put(sb == 5 ? 1 : 0, 4);
+        w.put(scaleLeft, 6);
+        w.put(scaleRight, 6);
+    } else {
+        for (int sb = 0; sb < 32; ++sb) w.put(sb == 5 ? 1 : 0, 4);
+        w.put(scaleLeft, 6);
+    }
+    for (int slot = 0; slot < 12; ++slot) w.put(code, 2);
+    return w.frame(32);
+}
+
+TEST(Layer1Frames, TwoBitCodesAndSharedSubbands) {
+    // Codes 0, 1, 2, 3 are -2/3, 0, 2/3 and 4/3 of the scale factor.
+    std::vector<int16_t> minus = decodeBytes(layer1Frame(false, 0, 9, 0));
+    std::vector<int16_t> zero = decodeBytes(layer1Frame(false, 1, 9, 0));
+    std::vector<int16_t> plus = decodeBytes(layer1Frame(false, 2, 9, 0));
+    std::vector<int16_t> twice = decodeBytes(layer1Frame(false, 3, 9, 0));
+    ASSERT_EQ(plus.size(), size_t(384 * 2));
+    EXPECT_TRUE(allZero(zero));
+    EXPECT_FALSE(allZero(plus));
+    for (size_t i = 0; i < plus.size(); ++i) {
+        ASSERT_NEAR(minus[i], -plus[i], 1.0) << i;
+        ASSERT_NEAR(twice[i], 2.0 * plus[i], 1.0) << i;
+        if (i % 2) ASSERT_EQ(plus[i], plus[i - 1]);   // mono on both places
+    }
+    // Joint stereo: the right channel's scale factor is half the left's.
+    std::vector<int16_t> joint = decodeBytes(layer1Frame(true, 2, 3, 6));
+    ASSERT_EQ(joint.size(), size_t(384 * 2));
+    EXPECT_FALSE(allZero(joint));
+    for (size_t i = 0; i < joint.size(); i += 2) ASSERT_NEAR(joint[i + 1], joint[i] / 2.0, 1.0) << i;
+}
+
 TEST(Layer12Tables, MultipliersAndDegrouping) {
     const Layer12Tables& t = layer12Tables();
     EXPECT_DOUBLE_EQ(t.mulTable[2][0], 4.0 / 3.0);
