@@ -44,7 +44,6 @@ int runList(int argc, char** argv) {
     return list.countEntries() > 0 ? 0 : 1;
 }
 
-korvo::cli::Registrar reg({"list", "list PATH...            show the playlist made of files, folders and playlists",
-                           &runList});
+korvo::cli::Registrar reg({"list", "list PATH...", &runList});
 
 } // namespace

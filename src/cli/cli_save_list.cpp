@@ -43,7 +43,6 @@ int runSaveList(int argc, char** argv) {
     return 0;
 }
 
-korvo::cli::Registrar reg({"save-list", "save-list OUT.pls PATH... write the playlist of the paths as a PLS file",
-                           &runSaveList});
+korvo::cli::Registrar reg({"save-list", "save-list OUT.pls PATH...", &runSaveList});
 
 } // namespace

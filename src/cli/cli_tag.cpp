@@ -96,7 +96,7 @@ int runTag(int argc, char** argv) {
     return 0;
 }
 
-korvo::cli::Registrar reg({"tag", "tag FILE [--title T --artist A --album A --year Y --comment C | --wipe]",
+korvo::cli::Registrar reg({"tag", "tag FILE [--title T] [--artist A] [--album A] [--year Y] [--comment C] | --wipe",
                            &runTag});
 
 } // namespace
