@@ -1,0 +1,17 @@
+# libFuzzer targets (clang only): the core is built with the fuzzer's coverage and the
+# address and undefined-behaviour sanitizers.
+if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+  message(FATAL_ERROR "KORVO_FUZZ needs clang")
+endif()
+
+target_compile_options(korvo_core PUBLIC -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+target_link_options(korvo_core PUBLIC -fsanitize=address,undefined)
+
+file(GLOB FUZZ_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/fuzz/fuzz_*.cpp)
+foreach(src ${FUZZ_SOURCES})
+  get_filename_component(name ${src} NAME_WE)
+  add_executable(${name} ${src})
+  target_link_libraries(${name} PRIVATE korvo_core)
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+endforeach()
+
