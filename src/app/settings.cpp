@@ -102,7 +102,7 @@ void loadKey(Settings& s, const SettingKey& key, const char* path) {
         break;
     case SettingKind::Bands:
         for (int band = 0; band < kEqBandCount; ++band) {
-            char name[16];
+            char name[24];
             bandKey(name, sizeof name, band);
             field<float>(s, key, static_cast<size_t>(band)) = readFloat(name, key.textDefault, path);
         }
@@ -132,7 +132,7 @@ void saveKey(Settings& s, const SettingKey& key, const char* path) {
         break;
     case SettingKind::Bands:
         for (int band = 0; band < kEqBandCount; ++band) {
-            char name[16];
+            char name[24];
             bandKey(name, sizeof name, band);
             writeFloat(name, "%1.12f", field<float>(s, key, static_cast<size_t>(band)), path);
         }

@@ -60,7 +60,7 @@ std::string expectedNewFile(const std::string& dir) {
     add(kKeyEqLoudness, "0");
     add(kKeyEqVolume, "7");
     for (int band = 0; band < kEqBandCount; ++band) {
-        char name[16];
+        char name[24];
         std::snprintf(name, sizeof name, kKeyEqBandFormat, band);
         add(name, "1.000000000000");
     }
