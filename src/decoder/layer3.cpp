@@ -660,6 +660,11 @@ void Layer3Decoder::State::hybrid(int ch, const GranuleInfo& gi) {
 // ---------------------------------------------------------------------------------------------
 
 int Layer3Decoder::decodeLayer3Frame(Decoder& d) {
+    lastDecoded_ = decodeFrame(d);
+    return 1;
+}
+
+int Layer3Decoder::decodeFrame(Decoder& d) {
     State& st = *s_;
     const FrameHeader& h = d.header();
     FrameReader& rd = d.reader();

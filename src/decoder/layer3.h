@@ -43,14 +43,20 @@ public:
 
     // Builds the process-wide Layer III tables (once; later calls do nothing).
     static void initLayer3Tables();
-    // Decodes the frame whose body the decoder's reader holds, appending PCM.
-    // 1 = decoded, 0 = the frame was abandoned (bad side information or a Huffman overrun).
+    // Decodes the frame whose body the decoder's reader holds, appending PCM. Returns 1: the
+    // decoding object reads 0 as "no room in the PCM buffer", and an abandoned frame (bad side
+    // information or a Huffman overrun) is simply skipped; lastFrameDecoded() tells which.
     int decodeLayer3Frame(Decoder& decoder);
+    // 1 when the last frame decoded whole, 0 when it was abandoned.
+    int lastFrameDecoded() const { return lastDecoded_; }
 
     struct State;
 
 private:
+    int decodeFrame(Decoder& decoder);
+
     std::unique_ptr<State> s_;
+    int lastDecoded_ = 1;
 };
 
 // Read-only views of the computed tables (for tests).
