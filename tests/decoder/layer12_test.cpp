@@ -70,6 +70,26 @@ TEST(Layer12Encoded, FilterStateCarriesIntoTheNextFile) {
     for (size_t i = 15 * 32 * 2; i < fresh.stereo.size(); ++i) ASSERT_EQ(fresh.stereo[i], followed.stereo[i]) << i;
 }
 
+// Illegal Layer II streams (over-allocation, scale index 63, odd modes, wrong lengths and
+// CRCs) decode to whole frames of PCM without reading or writing outside any buffer.
+TEST(Layer12Damaged, IllegalStreamsEndCleanly) {
+    const char* names[] = {"ILL2_center2",   "ILL2_dual",       "ILL2_dynx22",       "ILL2_dynx31",
+                           "ILL2_dynx32",    "ILL2_ext_switching", "ILL2_layer1",     "ILL2_layer3",
+                           "ILL2_mono",      "ILL2_multilingual", "ILL2_overalloc1", "ILL2_overalloc2",
+                           "ILL2_prediction", "ILL2_samples",   "ILL2_scf63",        "ILL2_tca21",
+                           "ILL2_tca30",     "ILL2_tca30_PC",   "ILL2_tca31_PC",     "ILL2_tca31_mtx0",
+                           "ILL2_tca31_mtx2", "ILL2_tca32_PC",  "ILL2_wrongcrc",     "ILL4_ext_id1",
+                           "ILL4_sync",      "ILL4_wrong_length1", "ILL4_wrong_length2", "ILL4_wrongcrc",
+                           "l2-nonstandard-test32-size"};
+    for (const char* name : names) {
+        SCOPED_TRACE(name);
+        DecodedFile d;
+        decodeFile(vectorPath(std::string("robustness/") + name + ".bit"), d);
+        if (d.layer == 1 || d.layer == 2)
+            EXPECT_EQ(d.samplesPerChannel(), size_t(d.frames) * (d.layer == 1 ? 384 : 1152));
+    }
+}
+
 // Builds frame bodies bit by bit.
 class BitWriter {
 public:
