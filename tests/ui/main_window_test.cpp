@@ -1,0 +1,318 @@
+// LumenKorvo.exe started under the test's control, checked through its window, its
+// messages, the shared current-file record and its INI file.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "app/settings_keys.h"
+#include "app/settings_texts.h"
+#include "app/win32/main_window.h"
+#include "app/win32/resource_ids.h"
+#include "app/win32/skin.h"
+#include "app/win32/win_texts.h"
+#include "playlist/playlist_texts.h"
+#include "test_support.h"
+#include "ui_driver.h"
+
+namespace korvo::uitest {
+namespace {
+
+using korvo::test::fileExists;
+using korvo::test::mediaPath;
+using korvo::win::kButtonTable;
+
+std::string media(const char* name) {
+    std::string p = mediaPath(std::string("winapp/") + name);
+    EXPECT_TRUE(fileExists(p)) << p << " is missing (tests/media/winapp.sh makes it)";
+    return p;
+}
+
+POINT centre(int button) {
+    const RECT& r = kButtonTable[button].ellipse;
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+// The shape bitmap's window pixels: those that differ from the key pixel.
+long shapeArea() {
+    HBITMAP bmp = static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_SHAPE),
+                                                  IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    if (!bmp) return -1;
+    HRGN outside = korvo::win::regionFromBitmap(bmp, korvo::win::kShapeKeyX, korvo::win::kShapeKeyY, 0);
+    HRGN inside = korvo::win::regionFromBitmap(bmp, korvo::win::kShapeKeyX, korvo::win::kShapeKeyY, 1);
+    RECT box;
+    long area = 0;
+    for (int y = 0; y < korvo::win::kSkinHeight; ++y)
+        for (int x = 0; x < korvo::win::kSkinWidth; ++x) area += PtInRegion(inside, x, y) ? 1 : 0;
+    EXPECT_FALSE(PtInRegion(inside, korvo::win::kShapeKeyX, korvo::win::kShapeKeyY));
+    EXPECT_NE(GetRgnBox(outside, &box), ERROR);
+    DeleteObject(outside);
+    DeleteObject(inside);
+    DeleteObject(bmp);
+    return area;
+}
+
+// Every key of the save order, bands spelled out.
+std::vector<std::string> saveOrderKeys() {
+    std::vector<std::string> keys;
+    for (size_t i = 0; i < kSettingsSaveCount; ++i) {
+        const SettingKey* k = kSettingsSaveOrder[i];
+        if (k->kind == SettingKind::Bands) {
+            for (int b = 0; b < kEqBandCount; ++b) {
+                char name[32];
+                std::snprintf(name, sizeof name, kKeyEqBandFormat, b);
+                keys.push_back(name);
+            }
+        } else {
+            keys.push_back(k->name);
+        }
+    }
+    return keys;
+}
+
+constexpr int kPlayWaitMs = 8000;
+constexpr int kQuietMs = 1200;   // long enough for a start that should not happen
+
+TEST(MainWindow, WindowShapePositionAndScreenshot) {
+    ProgramFolder folder("window");
+    folder.setKey(kKeyWindowX, 123);
+    folder.setKey(kKeyWindowY, 77);
+    Program p;
+    ASSERT_TRUE(p.start(folder, {}));
+    HWND w = p.waitForWindow();
+    ASSERT_NE(w, nullptr);
+
+    char cls[64] = {}, title[64] = {};
+    GetClassNameA(w, cls, sizeof cls);
+    GetWindowTextA(w, title, sizeof title);
+    EXPECT_STREQ(cls, korvo::win::kMainWindowClass);
+    EXPECT_STREQ(title, korvo::win::kMainWindowTitle);
+    RECT r;
+    ASSERT_TRUE(GetWindowRect(w, &r));
+    EXPECT_EQ(r.left, 123);
+    EXPECT_EQ(r.top, 77);
+    EXPECT_EQ(r.right - r.left, korvo::win::kSkinWidth);
+    EXPECT_EQ(r.bottom - r.top, korvo::win::kSkinHeight);
+    long area = shapeArea();
+    EXPECT_GT(area, 0);
+    Sleep(300);
+    std::vector<bool> mask = windowHitMask(w);
+    EXPECT_EQ(std::count(mask.begin(), mask.end(), true), area);
+
+    // the whole shaped window is client area
+    DWORD_PTR hit = 0;
+    SendMessageTimeoutA(w, WM_NCHITTEST, 0, MAKELPARAM(r.left + 96, r.top + 128), SMTO_NORMAL, 5000, &hit);
+    EXPECT_EQ(hit, DWORD_PTR(HTCLIENT));
+
+    std::string png = buildDir() + "\\ui-main-window.png";
+    EXPECT_TRUE(saveWindowPng(w, png, mask)) << png;
+    std::printf("screenshot: %s\n", png.c_str());
+
+    // dragging outside the buttons moves the window
+    PostMessageA(w, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(30, 120));
+    PostMessageA(w, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(60, 140));
+    PostMessageA(w, WM_LBUTTONUP, 0, MAKELPARAM(60, 140));
+    EXPECT_TRUE(waitUntil([&] { return GetWindowRect(w, &r) && r.left == 153 && r.top == 97; }, 3000))
+        << r.left << "," << r.top;
+
+    // Alt+F4 ends the program and stores the position (keys already in the file keep their place)
+    PostMessageA(w, WM_SYSKEYDOWN, VK_F4, LPARAM(1) << 29);
+    EXPECT_EQ(p.waitForExit(10000), 0);
+    EXPECT_EQ(folder.key(kKeyWindowX, -1), 153);
+    EXPECT_EQ(folder.key(kKeyWindowY, -1), 97);
+    EXPECT_EQ(folder.keysInFile().size(), saveOrderKeys().size());
+}
+
+// A first save creates the file with every key in the save order.
+TEST(MainWindow, CloseButtonEndsAndSaves) {
+    ProgramFolder folder("close");
+    Program p;
+    ASSERT_TRUE(p.start(folder, {}));
+    ASSERT_NE(p.waitForWindow(), nullptr);
+    POINT c = centre(korvo::win::ButtonClose);
+    p.click(c.x, c.y);
+    EXPECT_EQ(p.waitForExit(10000), 0);
+    EXPECT_EQ(folder.keysInFile(), saveOrderKeys());
+}
+
+TEST(MainWindow, CommandsAndButtonsDrivePlayback) {
+    std::string a = media("long_a.mp2"), b = media("long_b.mp2"), c = media("long_c.mp2");
+    ProgramFolder folder("commands");
+    Program p;
+    clearRecord();
+    ASSERT_TRUE(p.start(folder, {a, b, c}));
+    ASSERT_NE(p.waitForWindow(), nullptr);
+    ASSERT_TRUE(waitForRecord(a, kPlayWaitMs)) << readRecord();
+
+    clearRecord();
+    p.command(IDM_NEXT);
+    EXPECT_TRUE(waitForRecord(b, kPlayWaitMs)) << readRecord();
+    clearRecord();
+    p.command(IDM_PREVIOUS);
+    EXPECT_TRUE(waitForRecord(a, kPlayWaitMs)) << readRecord();
+
+    // Stop, then Play starts the file again
+    clearRecord();
+    p.command(IDM_STOP);
+    Sleep(kQuietMs);
+    EXPECT_EQ(readRecord(), "");
+    p.command(IDM_PLAY);
+    EXPECT_TRUE(waitForRecord(a, kPlayWaitMs)) << readRecord();
+
+    // Pause, then Play resumes without a new start; Play while playing restarts
+    // (the sound device opens with the first frame, a moment after the start is reported)
+    Sleep(600);
+    clearRecord();
+    p.command(IDM_PAUSE);
+    EXPECT_EQ(findDialog(p.pid(), nullptr), nullptr);
+    p.command(IDM_PLAY);
+    Sleep(kQuietMs);
+    EXPECT_EQ(readRecord(), "");
+    p.command(IDM_PLAY);
+    EXPECT_TRUE(waitForRecord(a, kPlayWaitMs)) << readRecord();
+
+    // Buttons: press and release inside fires; press, move out, release does nothing
+    POINT next = centre(korvo::win::ButtonNext), prev = centre(korvo::win::ButtonPrevious);
+    clearRecord();
+    p.click(next.x, next.y);
+    EXPECT_TRUE(waitForRecord(b, kPlayWaitMs)) << readRecord();
+    clearRecord();
+    p.pressMoveRelease(next.x, next.y, 10, 240);
+    Sleep(kQuietMs);
+    EXPECT_EQ(readRecord(), "");
+    p.click(prev.x, prev.y);
+    EXPECT_TRUE(waitForRecord(a, kPlayWaitMs)) << readRecord();
+    POINT stop = centre(korvo::win::ButtonStop), play = centre(korvo::win::ButtonPlay);
+    p.click(stop.x, stop.y);
+    clearRecord();
+    Sleep(kQuietMs);
+    EXPECT_EQ(readRecord(), "");
+    p.click(play.x, play.y);
+    EXPECT_TRUE(waitForRecord(a, kPlayWaitMs)) << readRecord();
+}
+
+TEST(MainWindow, CopyDataRequests) {
+    std::string a = media("long_a.mp2"), b = media("long_b.mp2"), c = media("long_c.mp2");
+    ProgramFolder folder("copydata");
+    Program p;
+    clearRecord();
+    ASSERT_TRUE(p.start(folder, {a, b, c}));
+    ASSERT_NE(p.waitForWindow(), nullptr);
+    ASSERT_TRUE(waitForRecord(a, kPlayWaitMs)) << readRecord();
+
+    clearRecord();
+    char unused[2] = {};
+    EXPECT_EQ(p.copyData(korvo::win::RequestPlayIndex, unused, 2), TRUE);   // cbData is the index
+    EXPECT_TRUE(waitForRecord(c, kPlayWaitMs)) << readRecord();
+
+    clearRecord();
+    EXPECT_EQ(p.copyData(korvo::win::RequestPlayPath, b.data(), DWORD(b.size())), TRUE);
+    EXPECT_TRUE(waitForRecord(b, kPlayWaitMs)) << readRecord();
+
+    // Oversized or missing paths are not requests: nothing is added and nothing plays
+    std::string huge(300, 'x');
+    clearRecord();
+    p.copyData(korvo::win::RequestClear, nullptr, 0);
+    EXPECT_EQ(p.copyData(korvo::win::RequestAddPath, huge.data(), DWORD(huge.size())), TRUE);
+    EXPECT_EQ(p.copyData(korvo::win::RequestAddPath, huge.data(), 260), TRUE);
+    EXPECT_EQ(p.copyData(korvo::win::RequestPlayFirst, nullptr, 0), TRUE);
+    Sleep(kQuietMs);
+    EXPECT_EQ(readRecord(), "");
+    EXPECT_TRUE(p.running());
+
+    // a path of 259 bytes still fits
+    EXPECT_EQ(p.copyData(korvo::win::RequestAddPath, a.data(), DWORD(a.size())), TRUE);
+    EXPECT_EQ(p.copyData(korvo::win::RequestPlayFirst, nullptr, 0), TRUE);
+    EXPECT_TRUE(waitForRecord(a, kPlayWaitMs)) << readRecord();
+}
+
+TEST(MainWindow, SecondStartHandsOverOrOpensItsOwnWindow) {
+    std::string a = media("long_a.mp2"), b = media("long_b.mp2");
+    ProgramFolder folder("first");
+    Program first;
+    clearRecord();
+    ASSERT_TRUE(first.start(folder, {a}));
+    ASSERT_NE(first.waitForWindow(), nullptr);
+    ASSERT_TRUE(waitForRecord(a, kPlayWaitMs)) << readRecord();
+
+    {   // same settings: requests 0, 1, 4, then exit 0 without a window
+        Program second;
+        ASSERT_TRUE(second.start(folder, {"/switch", b}));
+        EXPECT_EQ(second.waitForExit(10000), 0);
+        EXPECT_TRUE(waitForRecord(b, kPlayWaitMs)) << readRecord();
+    }
+    {   // no arguments: ends at once, nothing sent
+        clearRecord();
+        Program second;
+        ASSERT_TRUE(second.start(folder, {}));
+        EXPECT_EQ(second.waitForExit(10000), 0);
+        Sleep(kQuietMs);
+        EXPECT_EQ(readRecord(), "");
+    }
+    {   // MultipleInstances 1: a window of its own
+        ProgramFolder other("second");
+        other.setKey(kKeyMultipleInstances, 1);
+        other.setKey(kKeyWindowX, 400);
+        Program second;
+        ASSERT_TRUE(second.start(other, {}));
+        HWND w2 = second.waitForWindow();
+        ASSERT_NE(w2, nullptr);
+        EXPECT_NE(w2, first.window());
+        PostMessageA(w2, WM_CLOSE, 0, 0);
+        EXPECT_EQ(second.waitForExit(10000), 0);
+    }
+    EXPECT_TRUE(first.running());
+}
+
+TEST(MainWindow, EndOfListWithAndWithoutRepeat) {
+    std::string s = media("short_a.mp2");
+    {
+        ProgramFolder folder("norepeat");
+        folder.setKey(kKeyRepeatPlay, 0);
+        Program p;
+        clearRecord();
+        ASSERT_TRUE(p.start(folder, {s}));
+        ASSERT_NE(p.waitForWindow(), nullptr);
+        ASSERT_TRUE(waitForRecord(s, kPlayWaitMs)) << readRecord();
+        // the record is cleared when the list has ended
+        EXPECT_TRUE(waitForRecord("", 8000)) << readRecord();
+        PostMessageA(p.window(), WM_CLOSE, 0, 0);
+        EXPECT_EQ(p.waitForExit(10000), 0);
+    }
+    {
+        ProgramFolder folder("repeat");
+        folder.setKey(kKeyRepeatPlay, 1);
+        Program p;
+        clearRecord();
+        ASSERT_TRUE(p.start(folder, {s}));
+        ASSERT_NE(p.waitForWindow(), nullptr);
+        ASSERT_TRUE(waitForRecord(s, kPlayWaitMs)) << readRecord();
+        clearRecord();
+        // it starts over from the first entry
+        EXPECT_TRUE(waitForRecord(s, 8000)) << readRecord();
+        PostMessageA(p.window(), WM_CLOSE, 0, 0);
+        EXPECT_EQ(p.waitForExit(10000), 0);
+        EXPECT_EQ(folder.key(kKeyRepeatPlay, -1), 1);
+    }
+}
+
+TEST(MainWindow, PathThatCannotBeAddedIsReported) {
+    std::string missing = korvo::test::nativePath(std::string(KORVO_BUILD_DIR) + "/no-such-folder");
+    ProgramFolder folder("missing");
+    Program p;
+    ASSERT_TRUE(p.start(folder, {missing}));
+    HWND box = nullptr;
+    ASSERT_TRUE(waitUntil([&] { return (box = findDialog(p.pid(), playlist_texts::kErrorTitle)) != nullptr; }, 15000));
+    char expected[512];
+    std::snprintf(expected, sizeof expected, playlist_texts::kErrorAddingDirectory, missing.c_str());
+    EXPECT_EQ(dialogText(box), expected);
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    // the program starts normally afterwards
+    ASSERT_NE(p.waitForWindow(), nullptr);
+    PostMessageA(p.window(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(p.waitForExit(10000), 0);
+}
+
+} // namespace
+} // namespace korvo::uitest

@@ -1,0 +1,290 @@
+#include "ui_driver.h"
+
+#include <cstdint>
+#include <cstring>
+#include <fstream>
+
+#include "app/settings_texts.h"
+#include "app/win32/win_texts.h"
+#include "test_support.h"
+
+namespace korvo::uitest {
+
+std::string buildDir() { return korvo::test::nativePath(KORVO_BUILD_DIR); }
+
+ProgramFolder::ProgramFolder(const std::string& name) : dir_(korvo::test::scratchDir("ui-" + name)) {
+    std::string src = buildDir() + "\\LumenKorvo.exe";
+    CopyFileA(src.c_str(), exe().c_str(), FALSE);
+}
+
+std::string ProgramFolder::ini() const { return dir_ + "\\" + kSettingsFileName; }
+
+void ProgramFolder::setKey(const char* key, int value) const {
+    WritePrivateProfileStringA(kSettingsSection, key, std::to_string(value).c_str(), ini().c_str());
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, ini().c_str());   // flush the profile cache
+}
+
+int ProgramFolder::key(const char* key, int def) const {
+    return int(GetPrivateProfileIntA(kSettingsSection, key, def, ini().c_str()));
+}
+
+std::vector<std::string> ProgramFolder::keysInFile() const {
+    std::vector<std::string> keys;
+    std::ifstream in(ini());
+    std::string line;
+    while (std::getline(in, line)) {
+        size_t eq = line.find('=');
+        if (eq != std::string::npos) keys.push_back(line.substr(0, eq));
+    }
+    return keys;
+}
+
+bool waitUntil(const std::function<bool()>& pred, int timeoutMs) {
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (pred()) return true;
+        if (int(GetTickCount() - start) > timeoutMs) return false;
+        Sleep(50);
+    }
+}
+
+Program::~Program() {
+    if (!process_) return;
+    if (running()) {
+        if (window_ && IsWindow(window_)) PostMessageA(window_, WM_CLOSE, 0, 0);
+        // dismiss any message box left open, then give it time to save and end
+        if (WaitForSingleObject(process_, 6000) != WAIT_OBJECT_0) TerminateProcess(process_, 1);
+        WaitForSingleObject(process_, 3000);
+    }
+    CloseHandle(process_);
+}
+
+bool Program::start(const ProgramFolder& folder, const std::vector<std::string>& args) {
+    std::string line = "\"" + folder.exe() + "\"";
+    for (const std::string& a : args) line += " \"" + a + "\"";
+    std::vector<char> buf(line.begin(), line.end());
+    buf.push_back('\0');
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(folder.exe().c_str(), buf.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.dir().c_str(),
+                        &si, &pi))
+        return false;
+    CloseHandle(pi.hThread);
+    process_ = pi.hProcess;
+    pid_ = pi.dwProcessId;
+    return true;
+}
+
+namespace {
+struct FindData {
+    DWORD pid;
+    const char* className;
+    const char* title;
+    HWND found;
+};
+BOOL CALLBACK findWindowProc(HWND hwnd, LPARAM lp) {
+    auto* d = reinterpret_cast<FindData*>(lp);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid != d->pid) return TRUE;
+    char cls[64] = {}, title[128] = {};
+    GetClassNameA(hwnd, cls, sizeof cls);
+    GetWindowTextA(hwnd, title, sizeof title);
+    if (std::strcmp(cls, d->className) != 0) return TRUE;
+    if (d->title && std::strcmp(title, d->title) != 0) return TRUE;
+    d->found = hwnd;
+    return FALSE;
+}
+HWND findTopLevel(DWORD pid, const char* cls, const char* title) {
+    FindData d{pid, cls, title, nullptr};
+    EnumWindows(findWindowProc, reinterpret_cast<LPARAM>(&d));
+    return d.found;
+}
+} // namespace
+
+HWND Program::waitForWindow(int timeoutMs) {
+    waitUntil([&] {
+        window_ = findTopLevel(pid_, korvo::win::kMainWindowClass, nullptr);
+        return window_ != nullptr || !running();
+    }, timeoutMs);
+    return window_;
+}
+
+long Program::waitForExit(int timeoutMs) {
+    if (!process_ || WaitForSingleObject(process_, DWORD(timeoutMs)) != WAIT_OBJECT_0) return -1;
+    DWORD code = 0;
+    GetExitCodeProcess(process_, &code);
+    return long(code);
+}
+
+bool Program::running() const { return process_ && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }
+
+LRESULT Program::command(int id) const {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(window_, WM_COMMAND, WPARAM(id), 0, SMTO_NORMAL, 5000, &result);
+    return LRESULT(result);
+}
+
+LRESULT Program::copyData(ULONG_PTR code, const void* data, DWORD size) const {
+    COPYDATASTRUCT cds{code, size, const_cast<void*>(data)};
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(window_, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds), SMTO_NORMAL, 5000, &result);
+    return LRESULT(result);
+}
+
+void Program::click(int x, int y) const { pressMoveRelease(x, y, x, y); }
+
+void Program::pressMoveRelease(int x, int y, int mx, int my) const {
+    PostMessageA(window_, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+    PostMessageA(window_, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(mx, my));
+    PostMessageA(window_, WM_LBUTTONUP, 0, MAKELPARAM(mx, my));
+    // let the window handle them before anyone looks
+    DWORD_PTR r = 0;
+    SendMessageTimeoutA(window_, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &r);
+}
+
+std::string readRecord() {
+    HANDLE map = OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, korvo::win::kCurrentFileRecordName);
+    if (!map) return "";
+    std::string text;
+    if (auto* view = static_cast<const char*>(MapViewOfFile(map, FILE_MAP_ALL_ACCESS, 0, 0, 261))) {
+        text.assign(view, strnlen(view, 261));
+        UnmapViewOfFile(view);
+    }
+    CloseHandle(map);
+    return text;
+}
+
+void clearRecord() {
+    HANDLE map = OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, korvo::win::kCurrentFileRecordName);
+    if (!map) return;
+    if (void* view = MapViewOfFile(map, FILE_MAP_ALL_ACCESS, 0, 0, 261)) {
+        std::memset(view, 0, 261);
+        UnmapViewOfFile(view);
+    }
+    CloseHandle(map);
+}
+
+bool waitForRecord(const std::string& expected, int timeoutMs) {
+    return waitUntil([&] { return readRecord() == expected; }, timeoutMs);
+}
+
+HWND findDialog(DWORD pid, const char* title) { return findTopLevel(pid, "#32770", title); }
+
+std::string dialogText(HWND box) {
+    char text[1024] = {};
+    GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+    return text;
+}
+
+std::vector<bool> windowHitMask(HWND hwnd) {
+    RECT r;
+    if (!GetWindowRect(hwnd, &r)) return {};
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    std::vector<bool> mask(size_t(w) * h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) mask[size_t(y) * w + x] = WindowFromPoint(POINT{r.left + x, r.top + y}) == hwnd;
+    return mask;
+}
+
+long windowRegionArea(HWND hwnd) {
+    long area = 0;
+    for (bool b : windowHitMask(hwnd)) area += b ? 1 : 0;
+    return area;
+}
+
+namespace {
+
+uint32_t crc32(const uint8_t* p, size_t n, uint32_t crc = 0) {
+    crc = ~crc;
+    for (size_t i = 0; i < n; ++i) {
+        crc ^= p[i];
+        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+void be32(std::vector<uint8_t>& v, uint32_t x) {
+    for (int s = 24; s >= 0; s -= 8) v.push_back(uint8_t(x >> s));
+}
+
+void chunk(std::vector<uint8_t>& png, const char* type, const std::vector<uint8_t>& data) {
+    be32(png, uint32_t(data.size()));
+    std::vector<uint8_t> body(type, type + 4);
+    body.insert(body.end(), data.begin(), data.end());
+    png.insert(png.end(), body.begin(), body.end());
+    be32(png, crc32(body.data(), body.size()));
+}
+
+// RGBA rows to a PNG with stored (uncompressed) deflate blocks.
+std::vector<uint8_t> encodePng(int w, int h, const std::vector<uint8_t>& rgba) {
+    std::vector<uint8_t> raw;
+    for (int y = 0; y < h; ++y) {
+        raw.push_back(0);
+        raw.insert(raw.end(), rgba.begin() + long(y) * w * 4, rgba.begin() + long(y + 1) * w * 4);
+    }
+    std::vector<uint8_t> z{0x78, 0x01};
+    for (size_t pos = 0; pos < raw.size() || pos == 0;) {
+        size_t n = std::min<size_t>(65535, raw.size() - pos);
+        bool last = pos + n >= raw.size();
+        z.push_back(last ? 1 : 0);
+        z.push_back(uint8_t(n)); z.push_back(uint8_t(n >> 8));
+        z.push_back(uint8_t(~n)); z.push_back(uint8_t((~n) >> 8));
+        z.insert(z.end(), raw.begin() + long(pos), raw.begin() + long(pos + n));
+        pos += n;
+        if (last) break;
+    }
+    uint32_t a = 1, b = 0;
+    for (uint8_t c : raw) a = (a + c) % 65521, b = (b + a) % 65521;
+    be32(z, (b << 16) | a);
+    std::vector<uint8_t> png{0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+    std::vector<uint8_t> ihdr;
+    be32(ihdr, uint32_t(w)); be32(ihdr, uint32_t(h));
+    ihdr.insert(ihdr.end(), {8, 6, 0, 0, 0});
+    chunk(png, "IHDR", ihdr);
+    chunk(png, "IDAT", z);
+    chunk(png, "IEND", {});
+    return png;
+}
+
+} // namespace
+
+bool saveWindowPng(HWND hwnd, const std::string& path, const std::vector<bool>& mask) {
+    RECT r;
+    if (!GetWindowRect(hwnd, &r)) return false;
+    const int w = r.right - r.left, h = r.bottom - r.top;
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(mem, dib);
+    BitBlt(mem, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+    GdiFlush();
+    std::vector<uint8_t> rgba(size_t(w) * h * 4);
+    const auto* px = static_cast<const uint8_t*>(bits);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            size_t i = (size_t(y) * w + x) * 4;
+            rgba[i] = px[i + 2];
+            rgba[i + 1] = px[i + 1];
+            rgba[i + 2] = px[i];
+            rgba[i + 3] = mask.empty() || mask[size_t(y) * w + x] ? 255 : 0;
+        }
+    SelectObject(mem, old);
+    DeleteObject(dib);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+    std::vector<uint8_t> png = encodePng(w, h, rgba);
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(png.data()), std::streamsize(png.size()));
+    return bool(out);
+}
+
+} // namespace korvo::uitest

@@ -1,0 +1,80 @@
+#pragma once
+// Drives LumenKorvo.exe from outside: starts it in a folder of its own, finds its windows,
+// sends it messages and reads what it leaves behind (the shared record, the INI file).
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace korvo::uitest {
+
+// The program copied into a fresh folder, so its INI file is its own.
+class ProgramFolder {
+public:
+    explicit ProgramFolder(const std::string& name);
+    const std::string& dir() const { return dir_; }
+    std::string exe() const { return dir_ + "\\LumenKorvo.exe"; }
+    std::string ini() const;
+    void setKey(const char* key, int value) const;
+    int key(const char* key, int def) const;
+    // Key names in the order the file holds them.
+    std::vector<std::string> keysInFile() const;
+
+private:
+    std::string dir_;
+};
+
+class Program {
+public:
+    Program() = default;
+    ~Program();   // closes a program that still runs, or ends it
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    bool start(const ProgramFolder& folder, const std::vector<std::string>& args);
+    // The main window of this process, waiting up to timeoutMs.
+    HWND waitForWindow(int timeoutMs = 15000);
+    HWND window() const { return window_; }
+    DWORD pid() const { return pid_; }
+    // Exit code once ended within timeoutMs, or -1.
+    long waitForExit(int timeoutMs);
+    bool running() const;
+
+    LRESULT command(int id) const;
+    LRESULT copyData(ULONG_PTR code, const void* data, DWORD size) const;
+    // Press at (x, y), optionally move to (mx, my), release where the pointer is.
+    void click(int x, int y) const;
+    void pressMoveRelease(int x, int y, int mx, int my) const;
+
+private:
+    HANDLE process_ = nullptr;
+    DWORD pid_ = 0;
+    HWND window_ = nullptr;
+};
+
+// Polls until pred holds or timeoutMs passes.
+bool waitUntil(const std::function<bool()>& pred, int timeoutMs);
+
+// The shared current-file record: its text ("" when it is zeros or absent).
+std::string readRecord();
+void clearRecord();
+bool waitForRecord(const std::string& expected, int timeoutMs);
+
+// A top-level dialog of the process with this title (a message box), or nullptr.
+HWND findDialog(DWORD pid, const char* title);
+std::string dialogText(HWND box);   // the message text of a message box
+
+// Which pixels of a window's rectangle take the mouse (its region, seen from outside:
+// points in the cut-away parts belong to the window beneath). Row by row.
+std::vector<bool> windowHitMask(HWND hwnd);
+long windowRegionArea(HWND hwnd);
+
+// Saves the window as seen on screen as a PNG; pixels outside the mask (windowHitMask)
+// are transparent.
+bool saveWindowPng(HWND hwnd, const std::string& path, const std::vector<bool>& mask);
+
+// The build folder (native form).
+std::string buildDir();
+
+} // namespace korvo::uitest
