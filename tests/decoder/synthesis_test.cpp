@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <numbers>
 #include <random>
 #include <vector>
 
@@ -19,7 +20,7 @@ public:
         std::memmove(v_ + 64, v_, sizeof(double) * 960);
         for (int i = 0; i < 64; ++i) {
             double sum = 0;
-            for (int k = 0; k < 32; ++k) sum += std::cos((16 + i) * (2 * k + 1) * M_PI / 64) * s[k];
+            for (int k = 0; k < 32; ++k) sum += std::cos((16 + i) * (2 * k + 1) * 3.14159265358979323846 / 64) * s[k];
             v_[i] = sum;
         }
         double u[512];
