@@ -16,6 +16,8 @@ public:
     DirSearch(const DirSearch&) = delete;
     DirSearch& operator=(const DirSearch&) = delete;
 
+    // Matches come in the system's order (posix sorts them without case, like an NTFS folder).
+    // "." and ".." are reported when the wildcard matches them, as FindFirstFileA does.
     // pattern is a folder path followed by a wildcard, e.g. "C:\\music\\*.mp3" or "/music/*".
     // Returns 1 and fills entry with the first match, 0 when nothing matches.
     int first(const char* pattern, DirEntry& entry);

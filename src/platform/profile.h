@@ -1,6 +1,8 @@
 #pragma once
 // INI profile functions with the behaviour of GetPrivateProfileStringA, GetPrivateProfileIntA
 // and WritePrivateProfileStringA (case-insensitive sections and keys, keys updated in place).
+// Pass full paths: Windows looks for a bare file name in its own folder. Section and key are
+// always given (the system's key listing with a null key is not offered).
 #include <cstddef>
 
 namespace korvo {

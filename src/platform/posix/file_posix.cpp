@@ -121,7 +121,7 @@ int removeFile(const char* path) { return path && ::unlink(path) == 0 ? 1 : 0; }
 bool systemProgramDirectory(char* out, size_t outSize) {
     if (outSize < 2) return false;
     ssize_t n = ::readlink("/proc/self/exe", out, outSize - 1);
-    if (n <= 0) return false;
+    if (n <= 0 || static_cast<size_t>(n) >= outSize - 1) return false;    // none, or maybe cut
     out[n] = '\0';
     char* slash = std::strrchr(out, '/');
     if (!slash) return false;
