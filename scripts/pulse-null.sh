@@ -20,8 +20,8 @@ export PULSE_RUNTIME_PATH="$runtime"
 export PULSE_STATE_PATH="$runtime/state"
 mkdir -p "$PULSE_STATE_PATH"
 pulseaudio --daemonize=yes --exit-idle-time=-1 --system=false -n --use-pid-file=no \
-  --disallow-exit=yes --log-target=file:"$runtime/log" \
-  -L "module-null-sink sink_name=korvo_null rate=44100 format=s16le channels=2" \
+  --log-target=file:"$runtime/log" \
+  -L "module-null-sink sink_name=korvo_null rate=44100 format=s16le channels=2 norewinds=1" \
   -L "module-native-protocol-unix auth-anonymous=1 socket=$sock" \
   -L "module-always-sink" >/dev/null 2>&1
 for _ in $(seq 1 50); do

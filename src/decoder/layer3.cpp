@@ -374,19 +374,38 @@ int Layer3Decoder::State::decodeHuffman(const GranuleInfo& gi, size_t endPos, in
             continue;
         }
         int linbits = ht.linbits;
+        const int lutShift = 32 - lut.bits;
         for (int p = 0; p < pairs; ++p) {
-            int v = decodeHuff(bits, lut);
+            // One look at 32 bits usually covers the code and both sign bits.
+            uint32_t w = bits.peek32();
+            uint32_t e = lut.entries[w >> lutShift];
+            int v;
+            if (!(e & 0x80000000u)) {
+                int len = int(e >> 16);
+                v = int(e & 0xFFFF);
+                w <<= len;
+                bits.pos += size_t(len);
+            } else {
+                v = decodeHuff(bits, lut);
+                w = bits.peek32();
+            }
             int x = v >> 4, y = v & 15;
-            if (linbits) {
+            if (linbits && (x == 15 || y == 15)) {
                 if (x == 15) x += int(bits.get(linbits));
                 if (x && bits.get1()) x = -x;
                 if (y == 15) y += int(bits.get(linbits));
                 if (y && bits.get1()) y = -y;
             } else {
-                uint32_t w = bits.peek32();
                 int used = 0;
-                if (x) { if (w & 0x80000000u) x = -x; ++used; }
-                if (y) { if ((w << used) & 0x80000000u) y = -y; ++used; }
+                if (x) {
+                    if (w & 0x80000000u) x = -x;
+                    w <<= 1;
+                    ++used;
+                }
+                if (y) {
+                    if (w & 0x80000000u) y = -y;
+                    ++used;
+                }
                 bits.pos += size_t(used);
             }
             out[0] = x;

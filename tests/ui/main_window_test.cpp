@@ -14,6 +14,7 @@
 #include "app/win32/win_texts.h"
 #include "playlist/playlist_texts.h"
 #include "test_support.h"
+#include "sound_recorder.h"
 #include "ui_driver.h"
 
 namespace korvo::uitest {
@@ -139,11 +140,19 @@ TEST(MainWindow, CloseButtonEndsAndSaves) {
 TEST(MainWindow, CommandsAndButtonsDrivePlayback) {
     std::string a = media("long_a.mp2"), b = media("long_b.mp2"), c = media("long_c.mp2");
     ProgramFolder folder("commands");
+    SoundRecorder sound;
+    EXPECT_TRUE(sound.start()) << "no capture device: the sink's monitor cannot be recorded";
     Program p;
     clearRecord();
+    DWORD started = GetTickCount();
     ASSERT_TRUE(p.start(folder, {a, b, c}));
     ASSERT_NE(p.waitForWindow(), nullptr);
     ASSERT_TRUE(waitForRecord(a, kPlayWaitMs)) << readRecord();
+    if (sound.recording()) {
+        DWORD heard = sound.waitForSound(started, kPlayWaitMs);
+        EXPECT_NE(heard, 0u) << "the command-line file was not heard";
+        if (heard) std::printf("start to first recorded sound: %lu ms\n", static_cast<unsigned long>(heard - started));
+    }
 
     clearRecord();
     p.command(IDM_NEXT);
@@ -152,22 +161,27 @@ TEST(MainWindow, CommandsAndButtonsDrivePlayback) {
     p.command(IDM_PREVIOUS);
     EXPECT_TRUE(waitForRecord(a, kPlayWaitMs)) << readRecord();
 
-    // Stop, then Play starts the file again
+    // Stop silences; Play starts the file again
     clearRecord();
     p.command(IDM_STOP);
-    Sleep(kQuietMs);
+    Sleep(300);
+    if (sound.recording()) EXPECT_TRUE(sound.quietFor(kQuietMs)) << "still playing after Stop";
     EXPECT_EQ(readRecord(), "");
+    DWORD played = GetTickCount();
     p.command(IDM_PLAY);
     EXPECT_TRUE(waitForRecord(a, kPlayWaitMs)) << readRecord();
+    if (sound.recording()) EXPECT_NE(sound.waitForSound(played, kPlayWaitMs), 0u) << "Play after Stop is silent";
 
-    // Pause, then Play resumes without a new start; Play while playing restarts
-    // (the sound device opens with the first frame, a moment after the start is reported)
-    Sleep(600);
+    // Pause silences; Play resumes without a new start; Play while playing restarts
+    Sleep(300);
     clearRecord();
     p.command(IDM_PAUSE);
     EXPECT_EQ(findDialog(p.pid(), nullptr), nullptr);
+    Sleep(300);
+    if (sound.recording()) EXPECT_TRUE(sound.quietFor(kQuietMs)) << "still playing after Pause";
+    DWORD resumed = GetTickCount();
     p.command(IDM_PLAY);
-    Sleep(kQuietMs);
+    if (sound.recording()) EXPECT_NE(sound.waitForSound(resumed, kPlayWaitMs), 0u) << "Play after Pause is silent";
     EXPECT_EQ(readRecord(), "");
     p.command(IDM_PLAY);
     EXPECT_TRUE(waitForRecord(a, kPlayWaitMs)) << readRecord();
@@ -184,9 +198,11 @@ TEST(MainWindow, CommandsAndButtonsDrivePlayback) {
     p.click(prev.x, prev.y);
     EXPECT_TRUE(waitForRecord(a, kPlayWaitMs)) << readRecord();
     POINT stop = centre(korvo::win::ButtonStop), play = centre(korvo::win::ButtonPlay);
+    Sleep(300);
     p.click(stop.x, stop.y);
     clearRecord();
-    Sleep(kQuietMs);
+    Sleep(300);
+    if (sound.recording()) EXPECT_TRUE(sound.quietFor(kQuietMs)) << "still playing after the Stop button";
     EXPECT_EQ(readRecord(), "");
     p.click(play.x, play.y);
     EXPECT_TRUE(waitForRecord(a, kPlayWaitMs)) << readRecord();
