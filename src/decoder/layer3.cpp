@@ -36,10 +36,14 @@ struct Tables {
     bool built = false;
     double gain[kGainSize];
     double power[kPowerSize];
+    double signedPower[2 * kPowerSize - 1];   // sign(m) * |m|^(4/3) at m + kPowerSize - 1
     double cs[8], ca[8];
     double longWindow[4][36];
     double shortWindow[12];
-    double imdct36[18][18];     // [input k][output: y0..y8, y18..y26]
+    alignas(16) double cos9[9][10];         // cos(pi / 9 * (n + 1/2) * m), [m][n], n = 0..8
+    double oddScale[9];                     // 1 / (2 cos(pi (n + 1/2) / 18))
+    double longTwiddled[4][36];             // window times sign times 1 / (2 cos(pi (2n + 1) / 72))
+    int longSource[36];                     // which transform output n feeds sample i
     double imdct12[6][12];      // [input k][output i]
     double isMpeg1[2][16][2];   // [ms][position][left, right]
     double isLsf[2][2][kIntensityPositions][2];   // [intensity scale][ms][position][left, right]
@@ -168,6 +172,10 @@ void Layer3Decoder::initLayer3Tables() {
     if (t.built) return;
     for (int i = 0; i < kGainSize; ++i) t.gain[i] = std::pow(2.0, -0.25 * (i - 256 + 210));
     for (int m = 0; m < kPowerSize; ++m) t.power[m] = std::pow(double(m), 4.0 / 3.0);
+    for (int m = kPowerSize - 1; m >= 0; --m) {
+        t.signedPower[kPowerSize - 1 + m] = t.power[m];
+        if (m > 0) t.signedPower[kPowerSize - 1 - m] = -t.power[m];
+    }
     for (int j = 0; j < 8; ++j) {
         double c = kAntialiasCoefficients[j];
         double sq = std::sqrt(1.0 + c * c);
@@ -189,13 +197,22 @@ void Layer3Decoder::initLayer3Tables() {
         t.longWindow[2][i] = i < 12 ? std::sin(kPi / 12 * (i + 0.5)) : 0.0;
     }
     for (int i = 0; i < 12; ++i) t.shortWindow[i] = std::sin(kPi / 12 * (i + 0.5));
-    // The 36-point transform is odd-symmetric in its first half and even in its second:
-    // y[17 - i] = -y[i], y[35 - i] = y[18 + i]; only y0..y8 and y18..y26 are computed.
-    for (int k = 0; k < 18; ++k) {
-        for (int i = 0; i < 9; ++i) {
-            t.imdct36[k][i] = std::cos(kPi / 72 * (2 * i + 1 + 18) * (2 * k + 1));
-            t.imdct36[k][9 + i] = std::cos(kPi / 72 * (2 * (18 + i) + 1 + 18) * (2 * k + 1));
-        }
+    // The 36-point inverse MDCT is an 18-point DCT-IV z (y_i = z_(i+9), -z_(26-i), -z_(i-27));
+    // the DCT-IV becomes a DCT-III of the pairwise sums, split into two 9-point halves.
+    for (int m = 0; m < 9; ++m) {
+        for (int n = 0; n < 9; ++n) t.cos9[m][n] = std::cos(kPi / 9 * (n + 0.5) * m);
+        t.cos9[m][9] = 0.0;
+    }
+    for (int n = 0; n < 9; ++n) t.oddScale[n] = 1.0 / (2.0 * std::cos(kPi * (n + 0.5) / 18));
+    for (int i = 0; i < 36; ++i) {
+        int n;
+        double sign;
+        if (i < 9) { n = i + 9; sign = 1; }
+        else if (i < 27) { n = 26 - i; sign = -1; }
+        else { n = i - 27; sign = -1; }
+        t.longSource[i] = n;
+        double twiddle = 1.0 / (2.0 * std::cos(kPi * (2 * n + 1) / 72));
+        for (int b = 0; b < 4; ++b) t.longTwiddled[b][i] = t.longWindow[b][i] * sign * twiddle;
     }
     for (int k = 0; k < 6; ++k)
         for (int i = 0; i < 12; ++i) t.imdct12[k][i] = std::cos(kPi / 24 * (2 * i + 1 + 6) * (2 * k + 1));
@@ -446,7 +463,6 @@ int Layer3Decoder::State::decodeHuffman(const GranuleInfo& gi, size_t endPos, in
 
 void Layer3Decoder::State::requantise(int ch, GranuleInfo& gi, int samplingIndex, int lsf, int qEnd, int forced) {
     const ScaleBandTable& sb = kScaleBandTables[samplingIndex];
-    const double* P = g_tables.power;
     const int* sf = scalefac[ch];
     double* xr = spectrum[ch];
     int shift = 1 + gi.scalefacScale;
@@ -454,13 +470,23 @@ void Layer3Decoder::State::requantise(int ch, GranuleInfo& gi, int samplingIndex
     if (qEnd < 576) std::memset(q + qEnd, 0, sizeof(int) * size_t(576 - qEnd));
     if (forced >= 0 && forced < 576) q[forced] = 0;
 
+    const double* SP = g_tables.signedPower + (kPowerSize - 1);
     auto requantRun = [&](int from, int count, int step, int qFrom, double g) {
         int any = 0;
-        for (int k = 0; k < count; ++k) {
-            int m = q[qFrom + k];
-            any |= m;
-            double v = P[m < 0 ? -m : m] * g;
-            xr[from + k * step] = m < 0 ? -v : v;
+        const int* qq = q + qFrom;
+        double* dst = xr + from;
+        if (step == 1) {
+            for (int k = 0; k < count; ++k) {
+                int m = qq[k];
+                any |= m;
+                dst[k] = SP[m] * g;
+            }
+        } else {
+            for (int k = 0; k < count; ++k) {
+                int m = qq[k];
+                any |= m;
+                dst[k * step] = SP[m] * g;
+            }
         }
         return any != 0 || (forced >= qFrom && forced < qFrom + count);
     };
@@ -605,25 +631,36 @@ void Layer3Decoder::State::antialias(int ch, const GranuleInfo& gi) {
 namespace {
 
 // 36-point inverse MDCT of one subband, windowed, overlapped; out gets 18 samples (stride 32).
-inline void longTransform(const double* in, const double* win, double* ov, double* out, bool odd) {
-    double acc[18] = {};
-    for (int k = 0; k < 18; ++k) {
-        double xk = in[k];
-        if (xk == 0.0) continue;
-        const double* c = g_tables.imdct36[k];
-        for (int i = 0; i < 18; ++i) acc[i] += xk * c[i];
+inline void longTransform(const double* in, int blockType, double* ov, double* out, bool odd) {
+    // Pairwise sums turn the DCT-IV into a DCT-III; its odd inputs are summed once more.
+    double v[18];
+    v[0] = in[0];
+    for (int k = 1; k < 18; ++k) v[k] = in[k] + in[k - 1];
+    double ev[9], od[9];
+    for (int m = 0; m < 9; ++m) ev[m] = v[2 * m];
+    od[0] = v[1];
+    for (int m = 1; m < 9; ++m) od[m] = v[2 * m + 1] + v[2 * m - 1];
+    alignas(16) double e[10] = {}, o[10] = {};
+    for (int m = 0; m < 9; ++m) {
+        const double* __restrict c = g_tables.cos9[m];
+        const double em = ev[m], om = od[m];
+        for (int n = 0; n < 10; ++n) {
+            e[n] += em * c[n];
+            o[n] += om * c[n];
+        }
     }
-    double y[36];
-    for (int i = 0; i < 9; ++i) {
-        y[i] = acc[i];
-        y[17 - i] = -acc[i];
-        y[18 + i] = acc[9 + i];
-        y[35 - i] = acc[9 + i];
+    double w[18];
+    for (int n = 0; n < 9; ++n) {
+        double so = o[n] * g_tables.oddScale[n];
+        w[n] = e[n] + so;
+        w[17 - n] = e[n] - so;
     }
+    const double* tw = g_tables.longTwiddled[blockType];
+    const int* src = g_tables.longSource;
     for (int t = 0; t < 18; ++t) {
-        double v = ov[t] + y[t] * win[t];
-        out[32 * t] = (odd && (t & 1)) ? -v : v;
-        ov[t] = y[18 + t] * win[18 + t];
+        double val = ov[t] + w[src[t]] * tw[t];
+        out[32 * t] = (odd && (t & 1)) ? -val : val;
+        ov[t] = w[src[18 + t]] * tw[18 + t];
     }
 }
 
@@ -655,15 +692,15 @@ void Layer3Decoder::State::hybrid(int ch, const GranuleInfo& gi) {
     int sb = 0;
     // The mixed flag puts the two lowest subbands on the normal window whatever the block type.
     if (gi.mixedBlockFlag) {
-        longTransform(x, g_tables.longWindow[0], overlap[ch][0], out, false);
-        longTransform(x + 18, g_tables.longWindow[0], overlap[ch][1], out + 1, true);
+        longTransform(x, 0, overlap[ch][0], out, false);
+        longTransform(x + 18, 0, overlap[ch][1], out + 1, true);
         sb = 2;
     }
     int active = std::clamp(gi.activeSubbands, 0, 32);
     for (; sb < active; sb += 2) {
         for (int s = sb; s < sb + 2; ++s) {
             if (gi.blockType == 2) shortTransform(x + 18 * s, overlap[ch][s], out + s, s & 1);
-            else longTransform(x + 18 * s, g_tables.longWindow[gi.blockType & 3], overlap[ch][s], out + s, s & 1);
+            else longTransform(x + 18 * s, gi.blockType & 3, overlap[ch][s], out + s, s & 1);
         }
     }
     for (; sb < 32; ++sb) {

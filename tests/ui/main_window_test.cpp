@@ -313,6 +313,39 @@ TEST(MainWindow, EndOfListWithAndWithoutRepeat) {
     }
 }
 
+// Keys: Esc opens the file dialog (cancel keeps the list), Alt+L the location dialog, whose
+// text is played; Ctrl+C is not a shortcut.
+TEST(MainWindow, AcceleratorsOpenTheDialogs) {
+    std::string a = media("long_a.mp2"), b = media("long_b.mp2");
+    ProgramFolder folder("keys");
+    Program p;
+    clearRecord();
+    ASSERT_TRUE(p.start(folder, {a}));
+    HWND w = p.waitForWindow();
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(waitForRecord(a, kPlayWaitMs)) << readRecord();
+
+    PostMessageA(w, WM_KEYDOWN, VK_ESCAPE, 1);
+    HWND files = nullptr;
+    ASSERT_TRUE(waitUntil([&] { return (files = findDialog(p.pid(), korvo::win::kOpenFilesTitle)) != nullptr; }, 8000));
+    clearRecord();
+    PostMessageA(files, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_TRUE(waitUntil([&] { return !IsWindow(files); }, 5000));
+    p.command(IDM_PLAY_CURRENT);   // the list still holds its file
+    EXPECT_TRUE(waitForRecord(a, kPlayWaitMs)) << readRecord();
+
+    PostMessageA(w, WM_SYSKEYDOWN, 'L', LPARAM(1) << 29);
+    HWND url = nullptr;
+    ASSERT_TRUE(waitUntil([&] { return (url = findDialog(p.pid(), TXT_OPEN_URL_CAPTION)) != nullptr; }, 8000));
+    clearRecord();
+    SendDlgItemMessageA(url, IDC_URL_EDIT, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(b.c_str()));
+    PostMessageA(url, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(waitForRecord(b, kPlayWaitMs)) << readRecord();
+
+    PostMessageA(w, WM_CLOSE, 0, 0);
+    EXPECT_EQ(p.waitForExit(10000), 0);
+}
+
 TEST(MainWindow, PathThatCannotBeAddedIsReported) {
     std::string missing = korvo::test::nativePath(std::string(KORVO_BUILD_DIR) + "/no-such-folder");
     ProgramFolder folder("missing");
