@@ -1,0 +1,285 @@
+// korvo play: plays files in a row through the decoder thread, to the sound server or into
+// WAV files, with a progress line and a few keys.
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/settings.h"
+#include "commands.h"
+#include "decoder/equalizer.h"
+#include "playback/decoder_thread.h"
+#include "playback/output_driver.h"
+
+namespace korvo::cli {
+namespace {
+
+constexpr char kUsage[] =
+    "play PATH... [--wav OUT.wav] [--8bit] [--eq G0,..,G11] [--mapping N] [--volume 0..15] [--repeat] [--shuffle]";
+constexpr char kNoServer[] =
+    "korvo: no sound server could be reached (PulseAudio); use --wav OUT.wav to write the sound into files\n";
+constexpr char kKeys[] = "keys: space pause/resume, n next, p previous, q quit, left/right seek 5%\n";
+
+// out.wav, out-2.wav, out-3.wav, ... one per change of sample rate.
+struct WavNames {
+    std::string base;
+    int count = 0;
+};
+
+int nextWavName(char* path, int size, int rate, void* context) {
+    auto* names = static_cast<WavNames*>(context);
+    std::string name = names->base;
+    if (++names->count > 1) {
+        size_t dot = name.rfind('.');
+        size_t slash = name.rfind('/');
+        std::string suffix = "-" + std::to_string(names->count);
+        if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) name += suffix;
+        else name.insert(dot, suffix);
+    }
+    if (int(name.size()) >= size) return 0;
+    std::snprintf(path, size_t(size), "%s", name.c_str());
+    std::fprintf(stderr, "\rwriting %s (%d Hz)\n", path, rate);
+    return 1;
+}
+
+// The front end: follows the notifications the way the main window does.
+class Player : public DecoderListener {
+public:
+    explicit Player(std::vector<std::string> files, bool repeat) : files_(std::move(files)), repeat_(repeat) {}
+
+    void start(long threadId) {
+        threadId_ = threadId;
+        playIndex(0);
+    }
+
+    void notify(uint32_t message) override {
+        std::lock_guard<std::mutex> lock(m_);
+        if (message == DNM_STARTED) {
+            current_ = pending_;
+            std::fprintf(stderr, "\r\033[K[%d/%d] %s\n", current_ + 1, int(files_.size()), files_[current_].c_str());
+            return;
+        }
+        if (message != DNM_ENDED) return;
+        int next = current_ + 1;
+        if (next >= int(files_.size())) {
+            if (!repeat_) {
+                postReleaseAudio(threadId_);
+                done_.store(true);
+                return;
+            }
+            next = 0;
+        }
+        pending_ = next;
+        postPlayFile(files_[next].c_str(), threadId_);
+    }
+
+    // A new file while one plays: resume a paused output and drop its queue first.
+    void jump(int delta) {
+        std::lock_guard<std::mutex> lock(m_);
+        int n = int(files_.size());
+        int target = ((current_ + delta) % n + n) % n;
+        stopForNewAction();
+        pending_ = target;
+        postStop(threadId_);
+        postPlayFile(files_[target].c_str(), threadId_);
+    }
+
+    void togglePause() {
+        std::lock_guard<std::mutex> lock(m_);
+        if (paused_) {
+            outputDriver().resume();
+            paused_ = false;
+        } else if (outputDriver().pause()) {
+            paused_ = true;
+        }
+    }
+
+    void quit() {
+        std::lock_guard<std::mutex> lock(m_);
+        stopForNewAction();
+        postStop(threadId_);
+        postReleaseAudio(threadId_);
+        done_.store(true);
+    }
+
+    bool done() const { return done_.load(); }
+    bool paused() {
+        std::lock_guard<std::mutex> lock(m_);
+        return paused_;
+    }
+
+private:
+    void playIndex(int i) {
+        std::lock_guard<std::mutex> lock(m_);
+        pending_ = i;
+        postPlayFile(files_[i].c_str(), threadId_);
+    }
+    void stopForNewAction() {
+        if (paused_) {
+            outputDriver().resume();
+            outputDriver().flush();
+            paused_ = false;
+        }
+    }
+
+    std::mutex m_;
+    std::vector<std::string> files_;
+    bool repeat_;
+    long threadId_ = -1;
+    int current_ = 0;
+    int pending_ = 0;
+    bool paused_ = false;
+    std::atomic<bool> done_{false};
+};
+
+// Raw keys from the terminal while playing; restored on every way out.
+class RawTerminal {
+public:
+    RawTerminal() {
+        if (!isatty(0) || tcgetattr(0, &saved_) != 0) return;
+        termios raw = saved_;
+        raw.c_lflag &= tcflag_t(~(ICANON | ECHO));
+        raw.c_cc[VMIN] = 0;
+        raw.c_cc[VTIME] = 0;
+        active_ = tcsetattr(0, TCSANOW, &raw) == 0;
+    }
+    ~RawTerminal() {
+        if (active_) tcsetattr(0, TCSANOW, &saved_);
+    }
+    bool active() const { return active_; }
+
+private:
+    termios saved_{};
+    bool active_ = false;
+};
+
+bool parseGains(const char* text, float* bands) {
+    for (int i = 0; i < 12; ++i) {
+        char* end = nullptr;
+        double v = std::strtod(text, &end);
+        if (end == text || v < 0.0 || v > 2.0) return false;
+        bands[i] = float(v);
+        text = end;
+        if (i < 11) {
+            if (*text != ',') return false;
+            ++text;
+        }
+    }
+    return *text == 0;
+}
+
+int run(int argc, char** argv) {
+    std::vector<std::string> files;
+    const char* wav = nullptr;
+    bool eightBit = false, repeat = false, shuffle = false;
+    int mapping = 2, volume = 15;
+    float bands[12];
+    bool eq = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        bool more = i + 1 < argc;
+        if (a == "--wav" && more) wav = argv[++i];
+        else if (a == "--8bit") eightBit = true;
+        else if (a == "--repeat") repeat = true;
+        else if (a == "--shuffle") shuffle = true;
+        else if (a == "--mapping" && more) mapping = std::atoi(argv[++i]);
+        else if (a == "--volume" && more) volume = std::atoi(argv[++i]);
+        else if (a == "--eq" && more) {
+            if (!parseGains(argv[++i], bands)) {
+                std::fprintf(stderr, "korvo play: --eq takes twelve gains 0.0..2.0 separated by commas\n");
+                return 2;
+            }
+            eq = true;
+        } else if (a.size() > 1 && a[0] == '-') {
+            std::fprintf(stderr, "usage: korvo %s\n", kUsage);
+            return 2;
+        } else {
+            files.push_back(a);
+        }
+    }
+    if (files.empty() || mapping < 1 || mapping > 4 || volume < 0 || volume > 15) {
+        std::fprintf(stderr, "usage: korvo %s\n", kUsage);
+        return 2;
+    }
+    if (shuffle) std::shuffle(files.begin(), files.end(), std::mt19937(std::random_device{}()));
+
+    loadSettings();
+    Settings& s = settings();
+    s.AudioOutputSystem = wav ? kOutputWavFile : kOutputSoundDevice;
+    s.AudioOutput8Bit = eightBit ? 1 : 0;
+    s.MappingMode = mapping;
+    s.EqVolume = volume;
+    s.EqEnabled = eq ? 1 : 0;
+    if (eq) {
+        for (int b = 0; b < kEqBandCount; ++b) s.EqBand[b] = bands[b];
+        buildEqLineGains(s.EqBand);
+    }
+
+    WavNames names;
+    if (wav) {
+        names.base = wav;
+        setWavFileNameHook(&nextWavName, &names);
+    } else if (!soundDeviceDriver().init()) {
+        std::fputs(kNoServer, stderr);
+        return 1;
+    }
+
+    Player player(files, repeat);
+    DecoderThreadSetup setup;
+    setup.listener = &player;
+    Thread thread;
+    long id = startDecoderThread(setup, thread);
+    if (id == -1) {
+        std::fprintf(stderr, "korvo play: could not start the decoder thread\n");
+        return 1;
+    }
+    RawTerminal term;
+    if (term.active()) std::fputs(kKeys, stderr);
+    player.start(id);
+
+    while (!player.done()) {
+        pollfd pfd{0, POLLIN, 0};
+        int ready = term.active() ? poll(&pfd, 1, 250) : (usleep(250 * 1000), 0);
+        if (ready > 0) {
+            char keys[8];
+            int n = int(read(0, keys, sizeof keys));
+            for (int k = 0; k < n; ++k) {
+                char c = keys[k];
+                if (c == ' ') player.togglePause();
+                else if (c == 'n') player.jump(1);
+                else if (c == 'p') player.jump(-1);
+                else if (c == 'q') player.quit();
+                else if (c == 27 && k + 2 < n && keys[k + 1] == '[' && (keys[k + 2] == 'C' || keys[k + 2] == 'D')) {
+                    DecoderStatus st;
+                    getDecoderStatus(st);
+                    int p = st.percent + (keys[k + 2] == 'C' ? 5 : -5);
+                    postSeekPercent(std::clamp(p, 0, 100), id);
+                    k += 2;
+                }
+            }
+        }
+        DecoderStatus st;
+        getDecoderStatus(st);
+        if (st.playing)
+            std::fprintf(stderr, "\r\033[K  %3d%%  %d Hz  layer %d  %d kbit/s%s", st.percent, st.sampleRate,
+                         st.layer, st.bitrateKbps, player.paused() ? "  [paused]" : "");
+    }
+    stopDecoderThread(id, thread);
+    std::fputs("\r\033[K", stderr);
+    setWavFileNameHook(nullptr, nullptr);
+    return 0;
+}
+
+Registrar reg({"play", kUsage, &run});
+
+} // namespace
+} // namespace korvo::cli

@@ -1,0 +1,322 @@
+// The decoder thread's message protocol, observed through a driver table that records
+// every call and a listener that records the notifications.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/settings.h"
+#include "platform/prompt.h"
+#include "playback/decoder_thread.h"
+#include "playback/output_driver.h"
+#include "playback/playback_texts.h"
+#include "playback_support.h"
+#include "test_support.h"
+
+namespace korvo {
+namespace {
+
+using namespace std::chrono_literals;
+constexpr int kRecordingSystem = 7;
+
+// One log shared by the driver, the listener and the prompt, in the order things happened.
+struct Recorder {
+    std::mutex m;
+    std::condition_variable cv;
+    std::vector<std::string> log;
+    long pcmBytes = 0;          // bytes written since the last flush or open
+    bool hold = false;          // writes block while set
+    int failWrites = 0;         // write returns -1 when set
+
+    void add(const std::string& s) {
+        std::lock_guard<std::mutex> lock(m);
+        log.push_back(s);
+        cv.notify_all();
+    }
+    int count(const std::string& s) {
+        std::lock_guard<std::mutex> lock(m);
+        int n = 0;
+        for (auto& e : log) n += e == s;
+        return n;
+    }
+    int countPrefix(const std::string& p) {
+        std::lock_guard<std::mutex> lock(m);
+        int n = 0;
+        for (auto& e : log) n += e.rfind(p, 0) == 0;
+        return n;
+    }
+    // Waits until s has been logged n times.
+    bool waitFor(const std::string& s, int n = 1) {
+        std::unique_lock<std::mutex> lock(m);
+        return cv.wait_for(lock, 10s, [&] {
+            int k = 0;
+            for (auto& e : log) k += e == s;
+            return k >= n;
+        });
+    }
+    long bytes() {
+        std::lock_guard<std::mutex> lock(m);
+        return pcmBytes;
+    }
+    void addAndReset(const std::string& s) {
+        std::lock_guard<std::mutex> lock(m);
+        log.push_back(s);
+        pcmBytes = 0;
+        cv.notify_all();
+    }
+    void setHold(bool on) {
+        std::lock_guard<std::mutex> lock(m);
+        hold = on;
+        cv.notify_all();
+    }
+    // Index of the first entry starting with p at or after from, or -1.
+    int find(const std::string& p, int from = 0) {
+        std::lock_guard<std::mutex> lock(m);
+        for (int i = from; i < int(log.size()); ++i)
+            if (log[i].rfind(p, 0) == 0) return i;
+        return -1;
+    }
+};
+
+Recorder* rec = nullptr;
+bool gOpen = false;
+
+int rInit() { rec->add("init"); return 1; }
+int rShutdown() { rec->add("shutdown"); return 1; }
+int rOpen(int rate, int ch, int eightBit) {
+    gOpen = true;
+    rec->addAndReset("open " + std::to_string(rate) + " " + std::to_string(ch) + " " + std::to_string(eightBit));
+    return 1;
+}
+int rClose(int reset) {
+    if (!gOpen) return 0;
+    gOpen = false;
+    rec->add("close " + std::to_string(reset));
+    return 1;
+}
+int rIsOpen() { return gOpen; }
+int rWrite(int n, const uint8_t*) {
+    std::unique_lock<std::mutex> lock(rec->m);
+    rec->log.push_back("write");
+    rec->cv.notify_all();
+    rec->cv.wait(lock, [] { return !rec->hold; });
+    if (rec->failWrites) return -1;
+    rec->pcmBytes += n;
+    return n;
+}
+int rFlush() { rec->addAndReset("flush"); return 1; }
+int rPause() { return 1; }
+int rResume() { return 1; }
+int rGetPlayed() { return 0; }
+int rSetPlayed(int ms) { rec->add("played " + std::to_string(ms)); return ms; }
+int rGetVolume() { return gOpen ? 0 : -1; }
+void rSetVolume(int level) { rec->add("volume " + std::to_string(level)); }
+int rBufferCount() { return 10; }
+int rFreeBufferCount() { return 10; }
+
+const OutputDriver kRecordingDriver = {
+    &rInit, &rShutdown, &rOpen, &rClose, &rIsOpen, &rWrite, &rFlush, &rPause, &rResume,
+    &rGetPlayed, &rSetPlayed, &rGetVolume, &rSetVolume, &rBufferCount, &rFreeBufferCount,
+};
+
+struct RecordingListener : DecoderListener {
+    void notify(uint32_t message) override {
+        rec->add(message == DNM_STARTED ? "STARTED" : message == DNM_ENDED ? "ENDED" : "?");
+    }
+};
+
+struct RecordingPrompt : Prompt {
+    void show(const char* text, const char* title, PromptIcon) override {
+        rec->add(std::string("box ") + title + ": " + text);
+    }
+    int askYesNo(const char*, const char*, PromptIcon) override { return 0; }
+};
+
+class DecoderThreadTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        rec = &recorder;
+        gOpen = false;
+        saved = settings();
+        settings().AudioOutputSystem = kRecordingSystem;
+        settings().AudioOutput8Bit = 0;
+        settings().DecoderPriority = 2;
+        settings().MappingMode = 2;
+        settings().EqEnabled = 0;
+        settings().EqVolume = 7;
+        registerOutputSystem(kRecordingSystem, &kRecordingDriver);
+        setPrompt(&prompt);
+        DecoderThreadSetup setup;
+        setup.listener = &listener;
+        id = startDecoderThread(setup, thread);
+        ASSERT_NE(id, -1);
+    }
+    void TearDown() override {
+        stopDecoderThread(id, thread);
+        setPrompt(nullptr);
+        registerOutputSystem(kRecordingSystem, nullptr);
+        settings() = saved;
+        rec = nullptr;
+    }
+    static std::string media(const char* name) {
+        std::string p = test::mediaPath(std::string("playback/") + name);
+        EXPECT_TRUE(test::fileExists(p)) << p << " is missing (tests/media/playback.sh makes it)";
+        return p;
+    }
+
+    Recorder recorder;
+    RecordingListener listener;
+    RecordingPrompt prompt;
+    Settings saved;
+    Thread thread;
+    long id = -1;
+};
+
+TEST_F(DecoderThreadTest, TwoFilesOfOneRateOpenTheDeviceOnceAndReleaseAtTheEnd) {
+    postPlayFile(media("a44.mp2").c_str(), id);
+    ASSERT_TRUE(recorder.waitFor("ENDED"));
+    long firstBytes = recorder.bytes();
+    postPlayFile(media("b44.mp2").c_str(), id);
+    ASSERT_TRUE(recorder.waitFor("ENDED", 2));
+    postReleaseAudio(id);
+    ASSERT_TRUE(recorder.waitFor("shutdown"));
+
+    EXPECT_EQ(recorder.count("STARTED"), 2);
+    EXPECT_EQ(recorder.count("open 44100 2 0"), 1);
+    EXPECT_EQ(recorder.countPrefix("open"), 1);
+    // Nothing closed between the files; the end of the list lets the queued audio finish.
+    int end = recorder.find("ENDED");
+    EXPECT_EQ(recorder.find("close", 0), recorder.find("close 0"));
+    EXPECT_GT(recorder.find("close 0"), recorder.find("ENDED", end + 1));
+    EXPECT_LT(recorder.find("close 0"), recorder.find("shutdown"));
+    // Both files' PCM went out whole: the tail below the threshold is written at release.
+    EXPECT_GT(firstBytes, 2 * 176400 - 16384 - 4608);
+    EXPECT_EQ(size_t(recorder.bytes()), test::decodeInRow({media("a44.mp2"), media("b44.mp2")}, false).size());
+    EXPECT_EQ(recorder.find("write", recorder.find("ENDED", end + 1)) + 1, recorder.find("close 0"));
+
+    DecoderStatus st;
+    getDecoderStatus(st);
+    EXPECT_EQ(st.playing, 0);
+    EXPECT_EQ(st.percent, 100);
+    EXPECT_EQ(st.infoValid, 1);
+    EXPECT_EQ(st.layer, 2);
+    EXPECT_EQ(st.bitrateKbps, 192);
+}
+
+TEST_F(DecoderThreadTest, RateChangeClosesWithResetAndReopens) {
+    postPlayFile(media("a44.mp2").c_str(), id);
+    ASSERT_TRUE(recorder.waitFor("ENDED"));
+    postPlayFile(media("d22.mp2").c_str(), id);
+    ASSERT_TRUE(recorder.waitFor("ENDED", 2));
+    int first = recorder.find("open 44100 2 0");
+    int close = recorder.find("close 1", first);
+    int second = recorder.find("open 22050 2 0", close);
+    EXPECT_GE(first, 0);
+    EXPECT_GT(close, recorder.find("STARTED", recorder.find("ENDED")));
+    EXPECT_GT(second, close);
+    DecoderStatus st;
+    getDecoderStatus(st);
+    EXPECT_EQ(st.sampleRate, 22050);
+}
+
+TEST_F(DecoderThreadTest, MissingFileShowsTheMessageAndSendsNothing) {
+    std::string path = test::scratchDir("decoder_thread_missing") + "/nothing.mp3";
+    postPlayFile(path.c_str(), id);
+    char text[400];
+    std::snprintf(text, sizeof text, texts::kCouldNotOpenFile, path.c_str());
+    std::string box = std::string("box ") + texts::kDecoderErrorTitle + ": " + text;
+    ASSERT_TRUE(recorder.waitFor(box));
+    // The thread is idle again and plays the next request.
+    postPlayFile(media("d22.mp2").c_str(), id);
+    ASSERT_TRUE(recorder.waitFor("ENDED"));
+    EXPECT_EQ(recorder.count("STARTED"), 1);
+    EXPECT_LT(recorder.find("box"), recorder.find("STARTED"));
+}
+
+TEST_F(DecoderThreadTest, PlayRequestDuringPlaybackIsDropped) {
+    recorder.setHold(true);
+    postPlayFile(media("a44.mp2").c_str(), id);
+    ASSERT_TRUE(recorder.waitFor("write"));
+    postPlayFile(media("c48.mp2").c_str(), id);
+    recorder.setHold(false);
+    ASSERT_TRUE(recorder.waitFor("ENDED"));
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(recorder.count("STARTED"), 1);
+    EXPECT_EQ(recorder.countPrefix("open 48000"), 0);
+}
+
+TEST_F(DecoderThreadTest, StopThenPlayPlaysTheNewFile) {
+    recorder.setHold(true);
+    postPlayFile(media("a44.mp2").c_str(), id);
+    ASSERT_TRUE(recorder.waitFor("write"));
+    postStop(id);
+    postPlayFile(media("c48.mp2").c_str(), id);
+    recorder.setHold(false);
+    ASSERT_TRUE(recorder.waitFor("ENDED"));
+    EXPECT_EQ(recorder.count("STARTED"), 2);
+    EXPECT_EQ(recorder.count("ENDED"), 1);
+    // The stopped file: flushed and closed with reset before the next one starts.
+    int flush = recorder.find("flush");
+    int close = recorder.find("close 1");
+    EXPECT_GT(flush, 0);
+    EXPECT_GT(close, flush);
+    EXPECT_GT(recorder.find("open 48000 2 0"), close);
+    DecoderStatus st;
+    getDecoderStatus(st);
+    EXPECT_EQ(st.sampleRate, 48000);
+}
+
+TEST_F(DecoderThreadTest, SeekToHalfContinuesFromTheMiddle) {
+    recorder.setHold(true);
+    postPlayFile(media("a44.mp2").c_str(), id);
+    ASSERT_TRUE(recorder.waitFor("write"));
+    postSeekPercent(50, id);
+    recorder.setHold(false);
+    ASSERT_TRUE(recorder.waitFor("ENDED"));
+    int flush = recorder.find("flush");
+    ASSERT_GT(flush, 0);
+    // Two seconds of audio: the middle is at 1 s (whole seconds).
+    EXPECT_EQ(recorder.find("played 1000"), flush + 1);
+    // What follows the seek is about the second half (one threshold of it stays buffered).
+    EXPECT_NEAR(double(recorder.bytes()), 176400.0, 176400.0 * 0.15);
+}
+
+TEST_F(DecoderThreadTest, FailedWriteEndsTheFileAsStopped) {
+    recorder.failWrites = 1;     // set before the thread sees the file
+    postPlayFile(media("a44.mp2").c_str(), id);
+    ASSERT_TRUE(recorder.waitFor("close 1"));
+    recorder.failWrites = 0;
+    EXPECT_EQ(recorder.count("write"), 1);
+    EXPECT_EQ(recorder.count("ENDED"), 0);
+    EXPECT_LT(recorder.find("flush"), recorder.find("close 1"));
+    // And the thread plays on afterwards.
+    postPlayFile(media("d22.mp2").c_str(), id);
+    ASSERT_TRUE(recorder.waitFor("ENDED"));
+}
+
+TEST_F(DecoderThreadTest, EightBitModeReopensAtHalfTheThreshold) {
+    postPlayFile(media("d22.mp2").c_str(), id);
+    ASSERT_TRUE(recorder.waitFor("ENDED"));
+    settings().AudioOutput8Bit = 1;
+    postPlayFile(media("a44.mp2").c_str(), id);
+    ASSERT_TRUE(recorder.waitFor("ENDED", 2));
+    int close = recorder.find("close 1", recorder.find("ENDED"));
+    EXPECT_GT(close, 0);
+    EXPECT_GT(recorder.find("open 44100 2 1"), close);
+    // 2 s of 8-bit stereo.
+    EXPECT_NEAR(double(recorder.bytes()), 88200.0 * 2, 8192.0 + 2304.0);
+}
+
+TEST(DecoderThreadPriority, ValuesOutsideTheSixChoicesMeanNormal) {
+    EXPECT_EQ(threadPriorityFor(6), PriorityNormal);
+    EXPECT_EQ(threadPriorityFor(-1), PriorityNormal);
+    EXPECT_EQ(threadPriorityFor(5), PriorityTimeCritical);
+}
+
+} // namespace
+} // namespace korvo

@@ -1,0 +1,44 @@
+#pragma once
+// Helpers of the player tests: a front end that plays a list the way the main window
+// does, and the reference decoding of files played in a row.
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "playback/decoder_thread.h"
+
+namespace korvo::test {
+
+// Plays its list: the next file on each end, the release after the last one.
+class ListPlayer : public DecoderListener {
+public:
+    explicit ListPlayer(std::vector<std::string> files) : files_(std::move(files)) {}
+    void start(long threadId);
+    void notify(uint32_t message) override;
+    // Waits until the list has ended; false after the timeout.
+    bool waitDone(int timeoutMs);
+    int started();
+
+private:
+    std::mutex m_;
+    std::condition_variable cv_;
+    std::vector<std::string> files_;
+    long threadId_ = -1;
+    int next_ = 0;
+    int started_ = 0;
+    bool done_ = false;
+};
+
+// The PCM of the files decoded one after another by one decoding object, as the player
+// decodes them.
+std::vector<uint8_t> decodeInRow(const std::vector<std::string>& paths, bool eightBit);
+
+// Little-endian fields of a WAV file.
+inline uint32_t le32(const std::vector<uint8_t>& b, size_t at) {
+    return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 | uint32_t(b[at + 3]) << 24;
+}
+inline uint16_t le16(const std::vector<uint8_t>& b, size_t at) { return uint16_t(b[at] | b[at + 1] << 8); }
+
+} // namespace korvo::test
