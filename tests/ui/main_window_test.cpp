@@ -334,7 +334,13 @@ TEST(MainWindow, AcceleratorsOpenTheDialogs) {
     p.command(IDM_PLAY_CURRENT);   // the list still holds its file
     EXPECT_TRUE(waitForRecord(a, kPlayWaitMs)) << readRecord();
 
-    PostMessageA(w, WM_SYSKEYDOWN, 'L', LPARAM(1) << 29);
+    // Alt must really be down for the accelerator, so this one goes through the keyboard
+    SetForegroundWindow(w);
+    Sleep(200);
+    keybd_event(VK_MENU, 0, 0, 0);
+    keybd_event('L', 0, 0, 0);
+    keybd_event('L', 0, KEYEVENTF_KEYUP, 0);
+    keybd_event(VK_MENU, 0, KEYEVENTF_KEYUP, 0);
     HWND url = nullptr;
     ASSERT_TRUE(waitUntil([&] { return (url = findDialog(p.pid(), TXT_OPEN_URL_CAPTION)) != nullptr; }, 8000));
     clearRecord();
