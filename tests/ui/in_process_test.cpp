@@ -2,6 +2,10 @@
 // region builder, and the right-click menu's check states on a main window of our own.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <shlobj.h>
+
+#include <cstring>
 #include <string>
 
 #include "app/settings.h"
@@ -197,6 +201,28 @@ TEST_F(OwnWindow, CopyDataBoundsAndMenuStates) {
     // Pause while stopped does nothing
     SendMessageA(w, WM_COMMAND, IDM_PAUSE, 0);
     EXPECT_EQ(mainWindow().playState(), PlayStateStopped);
+
+    // dropped files replace the list and the first one plays
+    std::string a = korvo::test::mediaPath("winapp/long_a.mp2"), b = korvo::test::mediaPath("winapp/long_b.mp2");
+    std::string names = a + '\0' + b + '\0' + '\0';
+    HGLOBAL mem = GlobalAlloc(GHND, sizeof(DROPFILES) + names.size());
+    auto* drop = static_cast<DROPFILES*>(GlobalLock(mem));
+    drop->pFiles = sizeof(DROPFILES);
+    std::memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), names.data(), names.size());
+    GlobalUnlock(mem);
+    SendMessageA(w, WM_DROPFILES, WPARAM(mem), 0);   // the window finishes (frees) the drop
+    EXPECT_EQ(playlist().countEntries(), 2);
+    // the decoder thread reports the start to this thread's window: keep its messages moving
+    DWORD until = GetTickCount() + 8000;
+    while (mainWindow().playState() != PlayStatePlaying && int(until - GetTickCount()) > 0) {
+        MSG m;
+        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
+        Sleep(20);
+    }
+    EXPECT_EQ(mainWindow().playState(), PlayStatePlaying);
+    char current[kPathBufferSize] = {};
+    EXPECT_TRUE(playlist().getCurrentPath(current, sizeof current));
+    EXPECT_EQ(std::string(current), a);
     destroy(w);
     EXPECT_EQ(settings().ShufflePlay, 1);
 }
