@@ -372,6 +372,7 @@ int Layer3Decoder::State::readScaleFactorsLsf(int ch, GranuleInfo& gi, int inten
 // Huffman walk into q (bitstream order). 1 when the big values overran part23Length.
 int Layer3Decoder::State::decodeHuffman(const GranuleInfo& gi, size_t endPos, int& qEnd, int& forced) {
     forced = -1;
+    MainBits bits = this->bits;   // a local cursor stays in registers
     int bv = gi.bigValues;
     int r1 = std::min(gi.region1Begin, 288), r2 = std::clamp(gi.region2Begin, r1, 288);
     int regionPairs[3];
@@ -433,6 +434,7 @@ int Layer3Decoder::State::decodeHuffman(const GranuleInfo& gi, size_t endPos, in
     int i = int(out - q);
     if (bits.pos > endPos) {
         qEnd = i;
+        this->bits = bits;
         return 1;
     }
     const HuffLut& c1 = *g_tables.count1Lut[gi.count1TableSelect & 1];
@@ -458,6 +460,7 @@ int Layer3Decoder::State::decodeHuffman(const GranuleInfo& gi, size_t endPos, in
         if (cut) break;
     }
     qEnd = i;
+    this->bits = bits;
     return 0;
 }
 

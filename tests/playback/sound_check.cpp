@@ -22,10 +22,15 @@ Span soundSpan(const int16_t* s, long frames) {
     return sp;
 }
 
-long longestSilence(const int16_t* s, Span sp) {
+// Near silence: a volume factor turns the decoder's +-1 into 0, so those count as silent.
+bool quiet(const int16_t* s, long frame) { return std::abs(s[2 * frame]) <= 2 && std::abs(s[2 * frame + 1]) <= 2; }
+
+// Longest quiet run inside the sound, leaving out its fading first and last 20 ms.
+long longestSilence(const int16_t* s, Span sp, int rate) {
+    long edge = rate / 50;
     long best = 0, run = 0;
-    for (long i = sp.first; i >= 0 && i <= sp.last; ++i) {
-        run = silent(s, i) ? run + 1 : 0;
+    for (long i = sp.first + edge; sp.first >= 0 && i <= sp.last - edge; ++i) {
+        run = quiet(s, i) ? run + 1 : 0;
         if (run > best) best = run;
     }
     return best;
@@ -59,8 +64,8 @@ SoundMatch matchSound(const std::vector<int16_t>& rec, const std::vector<uint8_t
     long recLen = rs.last - rs.first + 1, refLen = fs.last - fs.first + 1;
     m.recordedMs = double(recLen) * 1000.0 / rate;
     m.lengthDifferenceMs = double(recLen - refLen) * 1000.0 / rate;
-    m.longestSilence = longestSilence(rec.data(), rs);
-    m.referenceLongestSilence = longestSilence(ref.data(), fs);
+    m.longestSilence = longestSilence(rec.data(), rs, rate);
+    m.referenceLongestSilence = longestSilence(ref.data(), fs, rate);
 
     // Align on the first 100 ms, then correlate everything that overlaps.
     long window = std::min<long>(rate / 10, std::min(recLen, refLen) / 2);

@@ -9,7 +9,7 @@ struct SoundMatch {
     double correlation = 0;          // over the aligned overlap, both channels
     double lengthDifferenceMs = 0;   // recorded sound minus reference, first to last non-zero frame
     double recordedMs = 0;
-    long longestSilence = 0;         // frames, inside the recorded sound
+    long longestSilence = 0;         // quiet frames in a row, inside the recorded sound
     long referenceLongestSilence = 0;
 };
 

@@ -120,10 +120,24 @@ LRESULT MainWindow::onCreate() {
         }
     }
     SetTimer(hwnd_, kTimerStatus, 1000, nullptr);
+    created_ = 1;
     return 0;
 }
 
 void MainWindow::onDestroy() {
+    if (!created_) {
+        // Creation was refused: release what it took, but neither save nor end the loop,
+        // so the start-up's error box can still be shown.
+        record_.release();
+        if (decoderThreadId_ != -1) stopDecoderThread(decoderThreadId_, decoderThread_);
+        decoderThreadId_ = -1;
+        menu_.reset();
+        skin_.reset();
+        shape_.reset();
+        hwnd_ = nullptr;
+        return;
+    }
+    created_ = 0;
     UiHooks& hooks = uiHooks();
     if (hooks.isEditorShown && hooks.destroyEditor && hooks.isEditorShown()) hooks.destroyEditor();
     record_.release();

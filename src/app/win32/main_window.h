@@ -69,6 +69,7 @@ private:
     void allowAndRefreshEditor();
 
     HWND hwnd_ = nullptr;
+    int created_ = 0;   // WM_CREATE went through; a refused creation skips the shutdown work
     GdiObject<HBITMAP> skin_;
     GdiObject<HBITMAP> shape_;
     GdiObject<HPALETTE> palette_;
