@@ -1,6 +1,7 @@
 #include "sound_check.h"
 
 #include <cmath>
+#include <algorithm>
 #include <cstdlib>
 
 namespace korvo::test {
@@ -24,6 +25,15 @@ Span soundSpan(const int16_t* s, long frames) {
 
 // Near silence: a volume factor turns the decoder's +-1 into 0, so those count as silent.
 bool quiet(const int16_t* s, long frame) { return std::abs(s[2 * frame]) <= 2 && std::abs(s[2 * frame + 1]) <= 2; }
+
+long longestQuiet(const int16_t* s, Span sp) {
+    long best = 0, run = 0;
+    for (long i = sp.first; sp.first >= 0 && i <= sp.last; ++i) {
+        run = quiet(s, i) ? run + 1 : 0;
+        if (run > best) best = run;
+    }
+    return best;
+}
 
 // Longest quiet run inside the sound, leaving out its fading first and last 20 ms.
 long longestSilence(const int16_t* s, Span sp, int rate) {
@@ -54,7 +64,8 @@ double correlate(const int16_t* rec, long r0, const int16_t* ref, long f0, long 
 
 } // namespace
 
-SoundMatch matchSound(const std::vector<int16_t>& rec, const std::vector<uint8_t>& refBytes, int rate) {
+SoundMatch matchSound(const std::vector<int16_t>& rec, const std::vector<uint8_t>& refBytes, int rate,
+                      long joinFrame) {
     SoundMatch m;
     std::vector<int16_t> ref(refBytes.size() / 2);
     for (size_t i = 0; i < ref.size(); ++i) ref[i] = int16_t(refBytes[2 * i] | refBytes[2 * i + 1] << 8);
@@ -80,9 +91,41 @@ SoundMatch matchSound(const std::vector<int16_t>& rec, const std::vector<uint8_t
             bestShift = shift;
         }
     }
-    long r0 = rs.first + bestShift;
-    long n = std::min(recFrames - r0, refFrames - fs.first);
-    m.correlation = correlate(rec.data(), r0, ref.data(), fs.first, n);
+    // Then 100 ms pieces, each allowed to slip a little: the device may drop or add a few
+    // milliseconds on its own (Wine's mixer does), which must not hide what was played.
+    long offset = rs.first + bestShift - fs.first;     // ref frame k plays at rec frame k + offset
+    double sum = 0;
+    long pieces = 0;
+    long piece = rate / 10;
+    for (long k = fs.first; k + piece <= refFrames; k += piece) {
+        auto at = [&](long shift) {
+            long r = k + offset + shift;
+            return r < 0 || r + piece > recFrames ? -2.0 : correlate(rec.data(), r, ref.data(), k, piece);
+        };
+        double c = at(0);
+        if (c < 0.99) {
+            long best = 0;
+            for (long shift = -512; shift <= 512; shift += 1) {
+                double d = at(shift);
+                if (d > c) {
+                    c = d;
+                    best = shift;
+                }
+            }
+            offset += best;
+        }
+        if (joinFrame >= 0 && joinFrame >= k && joinFrame < k + piece) {
+            Span around{joinFrame + offset - rate / 20, joinFrame + offset + rate / 20};
+            around.first = std::max(around.first, 0L);
+            around.last = std::min(around.last, recFrames - 1);
+            m.silenceAtJoin = longestQuiet(rec.data(), around);
+            Span refAround{std::max(joinFrame - rate / 20, 0L), std::min(joinFrame + rate / 20, refFrames - 1)};
+            m.referenceSilenceAtJoin = longestQuiet(ref.data(), refAround);
+        }
+        sum += std::max(c, 0.0);
+        ++pieces;
+    }
+    m.correlation = pieces ? sum / double(pieces) : 0;
     return m;
 }
 
