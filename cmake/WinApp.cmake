@@ -41,12 +41,6 @@ list(FILTER KORVO_WINAPP_SOURCES EXCLUDE REGEX "/winmain\\.cpp$")
 add_library(korvo_winapp STATIC ${KORVO_WINAPP_SOURCES})
 target_link_libraries(korvo_winapp PUBLIC korvo_core comctl32 comdlg32 shell32 gdi32 user32)
 
-# The program needs the playback engine's decoder thread; until it is in the tree only the
-# library is built.
-if(NOT EXISTS ${CMAKE_SOURCE_DIR}/src/playback/decoder_thread.cpp)
-  return()
-endif()
-
 add_executable(LumenKorvo WIN32 ${CMAKE_SOURCE_DIR}/src/app/win32/winmain.cpp ${KORVO_RES_OBJ})
 target_link_libraries(LumenKorvo PRIVATE korvo_winapp)
 set_target_properties(LumenKorvo PROPERTIES OUTPUT_NAME LumenKorvo)
