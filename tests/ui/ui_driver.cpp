@@ -52,7 +52,7 @@ Program::~Program() {
     if (!process_) return;
     if (running()) {
         if (window_ && IsWindow(window_)) PostMessageA(window_, WM_CLOSE, 0, 0);
-        // dismiss any message box left open, then give it time to save and end
+        // give it time to save and end; a program stuck in a message box is ended
         if (WaitForSingleObject(process_, 6000) != WAIT_OBJECT_0) TerminateProcess(process_, 1);
         WaitForSingleObject(process_, 3000);
     }
