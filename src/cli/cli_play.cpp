@@ -17,6 +17,8 @@
 #include "app/settings.h"
 #include "commands.h"
 #include "decoder/equalizer.h"
+#include "playlist/playlist.h"
+#include "playlist/playlist_texts.h"
 #include "playback/decoder_thread.h"
 #include "playback/output_driver.h"
 
@@ -179,6 +181,7 @@ bool parseGains(const char* text, float* bands) {
 
 int run(int argc, char** argv) {
     std::vector<std::string> files;
+    std::vector<const char*> paths;
     const char* wav = nullptr;
     bool eightBit = false, repeat = false, shuffle = false;
     int mapping = 2, volume = 15;
@@ -203,8 +206,18 @@ int run(int argc, char** argv) {
             std::fprintf(stderr, "usage: korvo %s\n", kUsage);
             return 2;
         } else {
-            files.push_back(a);
+            paths.push_back(argv[i]);
         }
+    }
+    // Files, playlist files and folders, expanded as the player's own list expands them.
+    Playlist list;
+    list.setReadFileInfo(0);
+    for (const char* p : paths)
+        list.addPath(std::strstr(p, playlist_texts::kUrlMarker) ? Playlist::AddUrl : Playlist::AddOrdinary, p);
+    for (const PlaylistEntry* e = list.head(); e; e = e->next) files.push_back(e->path);
+    if (!paths.empty() && files.empty()) {
+        std::fprintf(stderr, "korvo play: nothing to play\n");
+        return 1;
     }
     if (files.empty() || mapping < 1 || mapping > 4 || volume < 0 || volume > 15) {
         std::fprintf(stderr, "usage: korvo %s\n", kUsage);

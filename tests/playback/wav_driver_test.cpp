@@ -2,7 +2,9 @@
 // file is asked for.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -101,6 +103,15 @@ TEST_F(WavDriverTest, TwoFilesOfOneRateGoIntoOneWav) {
     ASSERT_EQ(pcm.size(), both.size());
     EXPECT_TRUE(pcm == both);
     EXPECT_TRUE(std::equal(first.begin(), first.end(), pcm.begin()));
+#ifndef _WIN32
+    // The same file, byte for byte, as korvo decode makes of the two.
+    std::string korvo = std::string(KORVO_BUILD_DIR) + "/korvo";
+    ASSERT_TRUE(test::fileExists(korvo));
+    std::string out = names.dir + "/decoded.wav";
+    std::string cmd = korvo + " decode " + a + " " + b + " -o " + out;
+    ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
+    EXPECT_TRUE(test::readFileBytes(out) == wav(1));
+#endif
 }
 
 TEST_F(WavDriverTest, RateChangeAsksForASecondFile) {
