@@ -256,6 +256,7 @@ int run(int argc, char** argv) {
         return 1;
     }
     RawTerminal term;
+    const bool progress = isatty(2);
     if (term.active()) std::fputs(kKeys, stderr);
     player.start(id);
 
@@ -282,7 +283,7 @@ int run(int argc, char** argv) {
         }
         DecoderStatus st;
         getDecoderStatus(st);
-        if (st.playing)
+        if (st.playing && progress)
             std::fprintf(stderr, "\r\033[K  %3d%%  %d Hz  layer %d  %d kbit/s%s", st.percent, st.sampleRate,
                          st.layer, st.bitrateKbps, player.paused() ? "  [paused]" : "");
     }
