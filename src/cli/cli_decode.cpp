@@ -6,7 +6,9 @@
 #include <vector>
 
 #include "commands.h"
+#include "decode_options.h"
 #include "decoder/decoder.h"
+#include "decoder/equalizer.h"
 #include "decoder/frame_tables.h"
 #include "playback/input.h"
 #include "playback/wav_writer.h"
@@ -18,6 +20,9 @@ struct DecodeJob {
     std::vector<const char*> files;
     const char* output = nullptr;
     bool eightBit = false;
+    bool eq = false;
+    float eqBands[kEqBands] = {};
+    int mappingMode = 2;
 };
 
 // 1 when the arguments make a job; prints what is wrong otherwise.
@@ -32,6 +37,17 @@ int parseArguments(int argc, char** argv, DecodeJob& job) {
             job.output = argv[++i];
         } else if (!std::strcmp(a, "--8bit")) {
             job.eightBit = true;
+        } else if (!std::strcmp(a, "--eq")) {
+            if (i + 1 >= argc || !parseEqGains(argv[++i], job.eqBands)) {
+                std::fprintf(stderr, "korvo decode: --eq takes twelve gains 0.0..2.0 separated by commas\n");
+                return 0;
+            }
+            job.eq = true;
+        } else if (!std::strcmp(a, "--mapping")) {
+            if (i + 1 >= argc || !parseMappingMode(argv[++i], job.mappingMode)) {
+                std::fprintf(stderr, "korvo decode: --mapping takes 1, 2, 3 or 4\n");
+                return 0;
+            }
         } else if (a[0] == '-' && a[1] != '\0') {
             std::fprintf(stderr, "korvo decode: unknown option %s\n", a);
             return 0;
@@ -40,7 +56,7 @@ int parseArguments(int argc, char** argv, DecodeJob& job) {
         }
     }
     if (job.files.empty() || !job.output) {
-        std::fprintf(stderr, "usage: korvo decode FILE... -o OUT.wav [--8bit]\n");
+        std::fprintf(stderr, "usage: korvo decode FILE... -o OUT.wav [--8bit] [--eq G0,...,G11] [--mapping N]\n");
         return 0;
     }
     return 1;
@@ -60,6 +76,12 @@ int runDecode(int argc, char** argv) {
 
     // One decoding object for every file: the filterbank's state runs on from file to file.
     auto decoder = std::make_unique<Decoder>();
+    decoder->options.mappingMode = job.mappingMode;
+    if (job.eq) {
+        buildEqLineGains(job.eqBands);
+        decoder->options.eqEnabled = 1;
+        decoder->options.eqLineGains = eqLineGains();
+    }
     WavWriter wav;
     int rate = 0;
     auto fail = [&](const char* what, const char* path) {
@@ -109,7 +131,7 @@ int runDecode(int argc, char** argv) {
     return 0;
 }
 
-Registrar reg({"decode", "decode FILE... -o OUT.wav [--8bit]", &runDecode});
+Registrar reg({"decode", "decode FILE... -o OUT.wav [--8bit] [--eq G0,...,G11] [--mapping N]", &runDecode});
 
 } // namespace
 } // namespace korvo::cli

@@ -61,7 +61,7 @@ constinit const EightBitTable kEightBit = makeEightBitTable();
 // Windowing of one channel and slot: 32 sums of 16 products each. Every output is summed over
 // the columns in column order and the loops run across outputs, so the wider vector code
 // picked on processors that have it adds in exactly the same order as the plain code.
-#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__linux__)
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__linux__) && !defined(__SANITIZE_THREAD__)
 __attribute__((target_clones("avx2", "default")))
 #endif
 void windowSums(const double (*columns)[18], int p, double* out) {
