@@ -45,13 +45,23 @@ for s in tests/media/*.sh; do
 done
 
 # A sound server with a null sink, and a display for the window tests.
-[ -x scripts/pulse-null.sh ] && { source scripts/pulse-null.sh start > "$log/pulse.log" 2>&1 || stamp "no sound server (see $log/pulse.log)"; }
+if pulse_env=$(bash scripts/pulse-null.sh 2> "$log/pulse.log"); then
+  eval "$pulse_env"
+  started_pulse=1
+else
+  stamp "no sound server (see $log/pulse.log)"
+fi
 if command -v Xvfb >/dev/null; then
   Xvfb :97 -screen 0 1024x768x24 -nolisten tcp > "$log/xvfb.log" 2>&1 &
   xvfb_pid=$!
   export DISPLAY=:97
+  for _ in $(seq 1 50); do [ -e /tmp/.X11-unix/X97 ] && break; sleep 0.1; done
 fi
-cleanup() { [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null; [ -x scripts/pulse-null.sh ] && bash scripts/pulse-null.sh stop >/dev/null 2>&1; }
+cleanup() {
+  [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null
+  [ -n "${started_pulse:-}" ] && pactl exit >/dev/null 2>&1
+  true
+}
 trap cleanup EXIT
 
 if build native; then
@@ -63,6 +73,12 @@ if build asan; then
   stamp "sanitizer suite"
   ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 build/asan/korvo_tests --gtest_filter="${KORVO_ASAN_FILTER:-*}" > "$log/asan.log" 2>&1
   count_gtest asan "$log/asan.log" $?
+fi
+
+if build tsan; then
+  stamp "thread sanitizer suite"
+  TSAN_OPTIONS=halt_on_error=1 build/tsan/korvo_tests --gtest_filter='DecoderThread*:WavDriver*:PulseSound*:Thread*:Pipe*' > "$log/tsan.log" 2>&1
+  count_gtest tsan "$log/tsan.log" $?
 fi
 
 if build win; then
