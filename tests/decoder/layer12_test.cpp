@@ -26,13 +26,13 @@ TEST(Layer12Encoded, AgreesWithFfmpegOnEncoderOutput) {
         std::vector<int16_t> ref = readPcm16(path + ".raw");
         ASSERT_FALSE(ref.empty());
         EXPECT_EQ(d.samplesPerChannel(), size_t(d.frames) * 1152);
-        // ffmpeg drops a first frame whose header differs from the next (joint stereo
+        // ffmpeg drops first frames whose header differs from the next (joint stereo
         // switching); compare from where its output starts, once its filter has run
-        // 16 slots (ours still holds the dropped frame's tail before that).
+        // 16 slots (ours still holds the dropped frames' tail before that).
         const size_t refLength = ref.size() / size_t(d.channels);
         ASSERT_LE(refLength, d.samplesPerChannel());
         const size_t skip = d.samplesPerChannel() - refLength;
-        ASSERT_TRUE(skip == 0 || skip == 1152) << skip;
+        ASSERT_TRUE(skip % 1152 == 0 && skip <= 4 * 1152) << skip;
         for (int c = 0; c < d.channels; ++c) {
             std::vector<int16_t> ours = d.channel(c), theirs = deinterleave(ref, d.channels, c);
             const long settle = skip ? 16 * 32 : 0;
@@ -55,7 +55,8 @@ TEST(Layer12Encoded, EightBitBytesFollowTheSixteenBitSamples) {
 }
 
 TEST(Layer12Encoded, FilterStateCarriesIntoTheNextFile) {
-    const std::string first = vectorPath("iso/l2-fl16.bit");
+    // A first file that ends loud, so its tail is far above the rounding of the second.
+    const std::string first = mediaPath("layer12/l2_48_m96.mp2");
     const std::string second = mediaPath("layer12/l2_48_j128.mp2");
     DecodedFile fresh, followed, previous;
     ASSERT_TRUE(decodeFile(second, fresh));

@@ -7,7 +7,7 @@ mkdir -p "$out/layer12"
 cd "$out/layer12"
 
 src() {  # src NAME RATE CHANNELS: a sweep on the left, noise on the right
-  [ -f "$1.wav" ] || sox -n -r "$2" -c "$3" -b 16 "$1.wav" synth 3 sine 100-9000 pinknoise gain -4
+  [ -f "$1.wav" ] || sox -R -n -r "$2" -c "$3" -b 16 "$1.wav" synth 3 sine 100-9000 pinknoise gain -4
 }
 two() {  # two OUT SOURCE KBPS MODE
   [ -f "$1" ] || twolame --quiet -b "$3" -m "$4" "$2" "$1"
