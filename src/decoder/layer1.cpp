@@ -2,6 +2,7 @@
 
 #include "decoder.h"
 #include "layer2.h"
+#include "slot_render.h"
 
 namespace korvo {
 
@@ -16,10 +17,7 @@ int decodeLayer1(Decoder& d) {
     int bound = channels == 1 ? 32 : h.jointBound;
     if (bound < 0) bound = 0;
     if (bound > 32) bound = 32;
-    int select = h.channelSelect;
-    if (channels == 1 || select == 3) select = 0;
-    const bool stereo = select < 0;
-    select &= 1;
+    const Rendering rendering = renderingChoice(h, channels);
 
     uint8_t alloc[2][32] = {};
     for (int sb = 0; sb < 32; ++sb) {
@@ -56,14 +54,7 @@ int decodeLayer1(Decoder& d) {
             samples[0][sb] = v * t.mulTable[n + 1][scale[0][sb]];
             samples[1][sb] = v * t.mulTable[n + 1][scale[1][sb]];
         }
-        uint8_t* out = pcm.data + pcm.fill;
-        if (stereo) {
-            syn.synthStereoChannel(samples[0], 0, out);
-            syn.synthStereoChannel(samples[1], 1, out);
-        } else {
-            syn.synthMono(samples[select], out);
-        }
-        pcm.fill += h.pcmBytesPerBlock;
+        renderSlot(syn, pcm, h, rendering, samples[0], samples[1]);
     }
     return 1;
 }

@@ -4,6 +4,7 @@
 
 #include "decoder.h"
 #include "layer2_multipliers.h"
+#include "slot_render.h"
 
 namespace korvo {
 
@@ -100,10 +101,7 @@ int decodeLayer2(Decoder& d) {
     int bound = channels == 1 ? limit : h.jointBound;
     if (bound < 0) bound = 0;
     if (bound > limit) bound = limit;
-    int select = h.channelSelect;
-    if (channels == 1 || select == 3) select = 0;
-    const bool stereo = select < 0;
-    select &= 1;
+    const Rendering rendering = renderingChoice(h, channels);
 
     // Bit allocation: each subband's block starts with its field width.
     const AllocEntry* alloc[2][32] = {};
@@ -167,16 +165,7 @@ int decodeLayer2(Decoder& d) {
             requantise(t, k, scale[0][sb][part], &samples[0][0][sb], &samples[0][1][sb], &samples[0][2][sb]);
             requantise(t, k, scale[1][sb][part], &samples[1][0][sb], &samples[1][1][sb], &samples[1][2][sb]);
         }
-        for (int k = 0; k < 3; ++k) {
-            uint8_t* out = pcm.data + pcm.fill;
-            if (stereo) {
-                syn.synthStereoChannel(samples[0][k], 0, out);
-                syn.synthStereoChannel(samples[1][k], 1, out);
-            } else {
-                syn.synthMono(samples[select][k], out);
-            }
-            pcm.fill += h.pcmBytesPerBlock;
-        }
+        for (int k = 0; k < 3; ++k) renderSlot(syn, pcm, h, rendering, samples[0][k], samples[1][k]);
     }
     return 1;
 }
