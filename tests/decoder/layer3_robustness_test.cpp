@@ -8,27 +8,13 @@
 #include "decode_support.h"
 #include "decoder/decoder.h"
 #include "decoder/equalizer.h"
+#include "layer3_support.h"
 #include "test_support.h"
 
 using namespace korvo;
 using namespace korvo::test;
 
 namespace {
-
-class BitWriter {
-public:
-    void put(uint32_t v, int n) {
-        for (int i = n - 1; i >= 0; --i) {
-            if (bit_ == 0) bytes.push_back(0);
-            if ((v >> i) & 1) bytes.back() |= uint8_t(0x80 >> bit_);
-            bit_ = (bit_ + 1) & 7;
-        }
-    }
-    std::vector<uint8_t> bytes;
-
-private:
-    int bit_ = 0;
-};
 
 struct Extreme {
     bool lsf = false;

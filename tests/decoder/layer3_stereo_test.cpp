@@ -5,25 +5,12 @@
 #include <cmath>
 
 #include "decoder/decoder.h"
+#include "layer3_support.h"
 
 using namespace korvo;
+using namespace korvo::test;
 
 namespace {
-
-class Bits {
-public:
-    void put(uint32_t v, int n) {
-        for (int i = n - 1; i >= 0; --i) {
-            if (bit_ == 0) bytes.push_back(0);
-            if ((v >> i) & 1) bytes.back() |= uint8_t(0x80 >> bit_);
-            bit_ = (bit_ + 1) & 7;
-        }
-    }
-    std::vector<uint8_t> bytes;
-
-private:
-    int bit_ = 0;
-};
 
 // MPEG-1, 44.1 kHz, 128 kbit/s, joint stereo with intensity only; every frame the same.
 std::vector<uint8_t> intensityStream(int position, bool shortBlocks, int frames) {
@@ -32,7 +19,7 @@ std::vector<uint8_t> intensityStream(int position, bool shortBlocks, int frames)
     const int ch1Bits = shortBlocks ? 18 * (slen1 + slen2) : 11 * slen1 + 10 * slen2;
     std::vector<uint8_t> stream;
     for (int f = 0; f < frames; ++f) {
-        Bits b;
+        BitWriter b;
         b.put(0xFFFB9050, 32);   // sync, MPEG-1 Layer III, no CRC, 128 kbit/s, 44.1 kHz, joint, ext 1
         b.put(0, 9);             // main_data_begin
         b.put(0, 3);             // private bits

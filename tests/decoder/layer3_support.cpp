@@ -54,4 +54,12 @@ int bestOffset(const std::vector<int16_t>& a, const std::vector<int16_t>& b, int
     return best;
 }
 
+void BitWriter::put(uint32_t v, int n) {
+    for (int i = n - 1; i >= 0; --i) {
+        if (bit_ == 0) bytes.push_back(0);
+        if ((v >> i) & 1) bytes.back() |= uint8_t(0x80 >> bit_);
+        bit_ = (bit_ + 1) & 7;
+    }
+}
+
 } // namespace korvo::test

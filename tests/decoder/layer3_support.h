@@ -18,4 +18,14 @@ int decodeInStreamLayout(const std::string& path, std::vector<int16_t>& out, int
 // Offset (0..maxOffset) of b inside a that matches best over a window in the middle.
 int bestOffset(const std::vector<int16_t>& a, const std::vector<int16_t>& b, int maxOffset);
 
+// Builds a stream bit by bit, most significant bit first.
+class BitWriter {
+public:
+    void put(uint32_t v, int n);
+    std::vector<uint8_t> bytes;
+
+private:
+    int bit_ = 0;
+};
+
 } // namespace korvo::test
