@@ -43,6 +43,14 @@ std::vector<uint8_t> frames(int count) {
     return v;
 }
 
+// Opens the file and reads its first header into h: 1, or 0 if either step fails.
+int openAtFirstFrame(Input& in, FrameReader& reader, FrameHeader& h, const std::string& path) {
+    if (in.openInput(path.c_str()) != 1) return 0;
+    reader.setInput(&in);
+    reader.resetFrameReader();
+    return reader.readFrame(h) == 1 ? 1 : 0;
+}
+
 } // namespace
 
 TEST(InputTest, UrlsAreRecognisedByTheirSchemeSeparator) {
@@ -84,10 +92,7 @@ TEST(InputTest, SeekFindsTheNextHeaderOfTheStream) {
     Input in;
     FrameReader reader;
     FrameHeader h;
-    ASSERT_EQ(in.openInput(path.c_str()), 1);
-    reader.setInput(&in);
-    reader.resetFrameReader();
-    ASSERT_EQ(reader.readFrame(h), 1);
+    ASSERT_EQ(openAtFirstFrame(in, reader, h, path), 1);
     EXPECT_EQ(in.totalFrames(h), 39);   // 16680 / 417.96
     ASSERT_EQ(in.seekToFrame(reader, h, 0), 1);
     EXPECT_EQ(in.lastSeekOffset(), 0);
@@ -108,10 +113,7 @@ TEST(InputTest, SeekFailsWhenNoHeaderFollows) {
     Input in;
     FrameReader reader;
     FrameHeader h;
-    ASSERT_EQ(in.openInput(path.c_str()), 1);
-    reader.setInput(&in);
-    reader.resetFrameReader();
-    ASSERT_EQ(reader.readFrame(h), 1);
+    ASSERT_EQ(openAtFirstFrame(in, reader, h, path), 1);
     EXPECT_EQ(in.seekToFrame(reader, h, 10), 0);
 }
 
