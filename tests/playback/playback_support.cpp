@@ -60,4 +60,13 @@ std::vector<uint8_t> decodeInRow(const std::vector<std::string>& paths, bool eig
     return out;
 }
 
+bool ListPlayback::start() {
+    DecoderThreadSetup setup;
+    setup.listener = &player;
+    id_ = startDecoderThread(setup, thread_);
+    if (id_ == -1) return false;
+    player.start(id_);
+    return true;
+}
+
 } // namespace korvo::test

@@ -31,6 +31,20 @@ private:
     bool done_ = false;
 };
 
+// A decoder thread playing a ListPlayer's list; the tests assert on start() and the waits.
+class ListPlayback {
+public:
+    explicit ListPlayback(std::vector<std::string> files) : player(std::move(files)) {}
+    // Starts the thread and the first file; false if the thread could not be started.
+    bool start();
+    void stop() { stopDecoderThread(id_, thread_); }
+    ListPlayer player;
+
+private:
+    Thread thread_;
+    long id_ = -1;
+};
+
 // The PCM of the files decoded one after another by one decoding object, as the player
 // decodes them.
 std::vector<uint8_t> decodeInRow(const std::vector<std::string>& paths, bool eightBit);

@@ -130,15 +130,11 @@ protected:
 
 TEST_F(PulseSoundTest, PlaysTheDecodingOfTwoFilesWithoutAGap) {
     std::string a = media("a44.mp2"), b = media("b44.mp2");
-    test::ListPlayer player({a, b});
-    DecoderThreadSetup setup;
-    setup.listener = &player;
-    Thread thread;
-    long id = startDecoderThread(setup, thread);
-    ASSERT_NE(id, -1);
-    player.start(id);
+    test::ListPlayback playback({a, b});
+    ASSERT_TRUE(playback.start());
+    test::ListPlayer& player = playback.player;
     ASSERT_TRUE(player.waitDone(15000));
-    stopDecoderThread(id, thread);    // the release lets the queued audio play out first
+    playback.stop();    // the release lets the queued audio play out first
     std::vector<int16_t> rec = recorder.stop();
 
     std::vector<uint8_t> ref = test::decodeInRow({a, b}, false);
@@ -151,13 +147,9 @@ TEST_F(PulseSoundTest, PlaysTheDecodingOfTwoFilesWithoutAGap) {
 
 TEST_F(PulseSoundTest, PauseHoldsAndResumeContinues) {
     std::string a = media("a44.mp2");
-    test::ListPlayer player({a});
-    DecoderThreadSetup setup;
-    setup.listener = &player;
-    Thread thread;
-    long id = startDecoderThread(setup, thread);
-    ASSERT_NE(id, -1);
-    player.start(id);
+    test::ListPlayback playback({a});
+    ASSERT_TRUE(playback.start());
+    test::ListPlayer& player = playback.player;
     std::this_thread::sleep_for(700ms);
     ASSERT_EQ(outputDriver().pause(), 1);
     std::this_thread::sleep_for(150ms);
@@ -172,7 +164,7 @@ TEST_F(PulseSoundTest, PauseHoldsAndResumeContinues) {
     EXPECT_LE(outputDriver().getPlayedTime() - playedAtPause, 20);
     outputDriver().resume();
     ASSERT_TRUE(player.waitDone(15000));
-    stopDecoderThread(id, thread);
+    playback.stop();
     std::vector<int16_t> rec = recorder.stop();
 
     // All of the file arrived once the pause was taken out.

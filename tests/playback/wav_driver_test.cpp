@@ -54,15 +54,11 @@ protected:
     }
     // Plays the list through a decoder thread until the list has ended.
     void play(const std::vector<std::string>& files) {
-        test::ListPlayer player(files);
-        DecoderThreadSetup setup;
-        setup.listener = &player;
-        Thread thread;
-        long id = startDecoderThread(setup, thread);
-        ASSERT_NE(id, -1);
-        player.start(id);
+        test::ListPlayback playback(files);
+        ASSERT_TRUE(playback.start());
+        test::ListPlayer& player = playback.player;
         EXPECT_TRUE(player.waitDone(20000));
-        stopDecoderThread(id, thread);
+        playback.stop();
         EXPECT_EQ(player.started(), int(files.size()));
     }
     std::vector<uint8_t> wav(int n) { return test::readFileBytes(names.dir + "/out-" + std::to_string(n) + ".wav"); }
@@ -140,16 +136,12 @@ TEST_F(WavDriverTest, EightBitFormatRecord) {
 TEST_F(WavDriverTest, CancelledNameEndsTheFileSilently) {
     setWavFileNameHook(nullptr, nullptr);
     std::string a = media("a44.mp2");
-    test::ListPlayer player({a});
-    DecoderThreadSetup setup;
-    setup.listener = &player;
-    Thread thread;
-    long id = startDecoderThread(setup, thread);
-    ASSERT_NE(id, -1);
-    player.start(id);
+    test::ListPlayback playback({a});
+    ASSERT_TRUE(playback.start());
+    test::ListPlayer& player = playback.player;
     // Stopped, not ended: no end notification arrives.
     EXPECT_FALSE(player.waitDone(500));
-    stopDecoderThread(id, thread);
+    playback.stop();
     EXPECT_EQ(player.started(), 1);
 }
 

@@ -106,15 +106,11 @@ TEST_F(WaveOutSoundTest, PlaysTheDecodingOfTwoFilesWithoutAGap) {
     for (int attempt = 0; attempt < 2; ++attempt) {
         MonitorRecording rec("waveout_two_files");
         ASSERT_TRUE(rec.start()) << "parec could not be started";
-        test::ListPlayer player({a, b});
-        DecoderThreadSetup setup;
-        setup.listener = &player;
-        Thread thread;
-        long id = startDecoderThread(setup, thread);
-        ASSERT_NE(id, -1);
-        player.start(id);
+        test::ListPlayback playback({a, b});
+        ASSERT_TRUE(playback.start());
+        test::ListPlayer& player = playback.player;
         ASSERT_TRUE(player.waitDone(15000));
-        stopDecoderThread(id, thread);
+        playback.stop();
         m = test::matchSound(rec.stop(), expected, 44100, join);
         if (m.silenceAtJoin <= m.referenceSilenceAtJoin + 8 && m.correlation > 0.99) break;
     }
@@ -127,13 +123,9 @@ TEST_F(WaveOutSoundTest, PauseHoldsAndResumeContinues) {
     MonitorRecording rec("waveout_pause");
     ASSERT_TRUE(rec.start()) << "parec could not be started";
     std::string a = media("a44.mp2");
-    test::ListPlayer player({a});
-    DecoderThreadSetup setup;
-    setup.listener = &player;
-    Thread thread;
-    long id = startDecoderThread(setup, thread);
-    ASSERT_NE(id, -1);
-    player.start(id);
+    test::ListPlayback playback({a});
+    ASSERT_TRUE(playback.start());
+    test::ListPlayer& player = playback.player;
     std::this_thread::sleep_for(700ms);
     ASSERT_EQ(outputDriver().pause(), 1);
     std::this_thread::sleep_for(200ms);
@@ -147,7 +139,7 @@ TEST_F(WaveOutSoundTest, PauseHoldsAndResumeContinues) {
     EXPECT_EQ(outputDriver().getPlayedTime(), playedAtPause);
     outputDriver().resume();
     ASSERT_TRUE(player.waitDone(15000));
-    stopDecoderThread(id, thread);
+    playback.stop();
     std::vector<int16_t> recorded = rec.stop();
 
     test::SoundMatch m = test::matchSound(test::withoutSilence(recorded), test::decodeInRow({a}, false), 44100);
