@@ -13,8 +13,15 @@ public:
     ~File() { close(); }
     File(const File&) = delete;
     File& operator=(const File&) = delete;
-    File(File&& other) noexcept;
-    File& operator=(File&& other) noexcept;
+    File(File&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
+    File& operator=(File&& other) noexcept {
+        if (this != &other) {
+            close();
+            handle_ = other.handle_;
+            other.handle_ = nullptr;
+        }
+        return *this;
+    }
 
     int open(const char* path, Mode mode);     // 1 on success
     void close();

@@ -16,17 +16,6 @@ void* handleOf(int fd) { return reinterpret_cast<void*>(static_cast<intptr_t>(fd
 
 } // namespace
 
-File::File(File&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
-
-File& File::operator=(File&& other) noexcept {
-    if (this != &other) {
-        close();
-        handle_ = other.handle_;
-        other.handle_ = nullptr;
-    }
-    return *this;
-}
-
 int File::open(const char* path, Mode mode) {
     close();
     if (!path || !*path) return 0;

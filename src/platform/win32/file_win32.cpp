@@ -11,17 +11,6 @@ HANDLE h(void* p) { return static_cast<HANDLE>(p); }
 
 } // namespace
 
-File::File(File&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
-
-File& File::operator=(File&& other) noexcept {
-    if (this != &other) {
-        close();
-        handle_ = other.handle_;
-        other.handle_ = nullptr;
-    }
-    return *this;
-}
-
 int File::open(const char* path, Mode mode) {
     close();
     if (!path || !*path) return 0;
