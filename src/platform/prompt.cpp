@@ -21,14 +21,18 @@ public:
 
 StderrPrompt g_defaultPrompt;
 std::atomic<Prompt*> g_prompt{nullptr};
+thread_local Prompt* t_prompt = nullptr;
 
 } // namespace
 
 Prompt& prompt() {
+    if (t_prompt) return *t_prompt;
     Prompt* p = g_prompt.load(std::memory_order_acquire);
     return p ? *p : g_defaultPrompt;
 }
 
 void setPrompt(Prompt* p) { g_prompt.store(p, std::memory_order_release); }
+
+void setThreadPrompt(Prompt* p) { t_prompt = p; }
 
 } // namespace korvo

@@ -14,8 +14,12 @@ public:
     virtual int askYesNo(const char* text, const char* title, PromptIcon icon) = 0;
 };
 
-// The process-wide prompt. The default writes to stderr and answers no.
+// The process-wide prompt, or the calling thread's own where it set one. The default
+// writes to stderr and answers no.
 Prompt& prompt();
 void setPrompt(Prompt* p);    // nullptr restores the default
+// A prompt for the calling thread only (the decoder thread hands its messages to the user
+// interface thread instead of blocking in a box of its own); nullptr removes it.
+void setThreadPrompt(Prompt* p);
 
 } // namespace korvo

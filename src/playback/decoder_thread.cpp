@@ -43,8 +43,6 @@ constexpr unsigned kStackSize = 16384;
 constexpr unsigned kStackSize = 1u << 20;
 #endif
 
-constexpr unsigned kStopWaitMs = 3000;
-
 // Settings the thread polls; single aligned values written by the user interface thread.
 int settingValue(const int& field) { return std::atomic_ref<int>(const_cast<int&>(field)).load(std::memory_order_relaxed); }
 
@@ -349,9 +347,13 @@ long startDecoderThread(const DecoderThreadSetup& setup, Thread& thread) {
     return id;
 }
 
-void stopDecoderThread(long threadId, Thread& thread) {
+void stopDecoderThread(long threadId, Thread& thread, unsigned waitMs) {
     postThreadMessage(threadId, kMsgQuit, 0, 0);
-    if (!thread.join(kStopWaitMs)) thread.abandon(unsigned(-1));
+    if (!thread.join(waitMs)) thread.abandon(unsigned(-1));
+}
+
+int DecoderListener::postAnswer(int question, int yes, long threadId) {
+    return postThreadMessage(threadId, DTM_ANSWER, uintptr_t(question), yes ? 1 : 0);
 }
 
 int postPlayFile(const char* path, long threadId) {

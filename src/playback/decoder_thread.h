@@ -3,6 +3,7 @@
 // messages and reporting back through a notification the front end implements.
 #include <cstdint>
 
+#include "platform/prompt.h"
 #include "platform/thread.h"
 
 namespace korvo {
@@ -14,10 +15,15 @@ constexpr uint32_t DTM_STOP = 0x8102;
 constexpr uint32_t DTM_RELEASE_AUDIO = 0x8103;
 constexpr uint32_t DTM_SEEK_PERCENT = 0x8104;
 constexpr uint32_t DTM_PRIORITY_CHANGED = 0x8105;
+// The user's answer to a question the thread asked (wParam: question number, lParam: 1 yes, 0 no).
+constexpr uint32_t DTM_ANSWER = 0x8106;
 
 // Notifications from the decoder thread.
 constexpr uint32_t DNM_ENDED = 0x8200;
 constexpr uint32_t DNM_STARTED = 0x8201;
+// A file could not be played (its input or the output could not be opened, a write
+// failed); the user has been told. Not sent for a stop.
+constexpr uint32_t DNM_FAILED = 0x8202;
 
 // The front end's side of the notifications. Called on the decoder thread, which waits
 // until notify returns (the Windows program sends the message to its main window); the
@@ -26,6 +32,19 @@ class DecoderListener {
 public:
     virtual ~DecoderListener() = default;
     virtual void notify(uint32_t message) = 0;
+    // A message for the user, from the decoder thread. Must not wait for the user (the
+    // Windows program posts it to its user interface thread); the default shows it through
+    // the process prompt.
+    virtual void showMessage(const char* text, const char* title, PromptIcon icon) {
+        prompt().show(text, title, icon);
+    }
+    // A question for the user. The answer goes back with postAnswer(question, yes, threadId),
+    // now or later; meanwhile the thread keeps reading its queue, and a stop or quit ends the
+    // wait as a "no". The default asks the process prompt at once.
+    virtual void ask(int question, const char* text, const char* title, PromptIcon icon, long threadId) {
+        postAnswer(question, prompt().askYesNo(text, title, icon), threadId);
+    }
+    static int postAnswer(int question, int yes, long threadId);
 };
 
 struct DecoderStatus {
@@ -47,9 +66,11 @@ struct DecoderThreadSetup {
 
 // Starts the thread; returns its identifier, or -1. thread receives the handle.
 long startDecoderThread(const DecoderThreadSetup& setup, Thread& thread);
-// Posts the quit message and waits up to 3000 ms; a thread that does not end is given up.
-void stopDecoderThread(long threadId, Thread& thread);
+// Posts the quit message and waits up to waitMs; a thread that does not end is given up.
+constexpr unsigned kDecoderStopWaitMs = 3000;
+void stopDecoderThread(long threadId, Thread& thread, unsigned waitMs = kDecoderStopWaitMs);
 
+// Each post returns 1, or 0 when the message could not be posted.
 int postPlayFile(const char* path, long threadId);    // nullptr: play the current path again
 int postStop(long threadId);
 int postReleaseAudio(long threadId);

@@ -48,6 +48,15 @@ public:
     int readM3uFile(const char* path);
     int writePlsFile(const char* path);           // entries written, 0 for none or on failure
 
+    // While a batch is open (batches nest), paths that name nothing are collected instead
+    // of reported one by one; the outermost endAddBatch reports them: a single one with the
+    // missing-path text, several in one box (kEntriesNotFound, up to five examples).
+    // Reading a playlist file is a batch of its own.
+    void beginAddBatch();
+    void endAddBatch();
+    // The text for a path that names nothing ("%s" takes the path).
+    void setMissingPathFormat(const char* format) { missingFormat_ = format; }
+
     // --- Looking at the list ---
     const PlaylistEntry* head() const { return head_; }
     const PlaylistEntry* current() const { return current_; }
@@ -74,6 +83,7 @@ private:
     PlaylistEntry* current_ = nullptr;
     int count_ = 0;
     int readFileInfo_ = 1;
+    const char* missingFormat_ = nullptr;   // nullptr: kErrorAddingDirectory
     void (*refreshHook_)(void*) = nullptr;
     void* refreshContext_ = nullptr;
 };

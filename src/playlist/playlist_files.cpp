@@ -126,6 +126,10 @@ int Playlist::addPath(int mode, const char* path) {
     return 1;
 }
 
+// Collecting comes with the batch reporting; until then each path is reported at once.
+void Playlist::beginAddBatch() {}
+void Playlist::endAddBatch() {}
+
 int Playlist::addDirectory(const char* folder) {
     char pattern[kPathCapacity];
     if (!joinPath(folder, T::kAudioPattern, pattern, sizeof pattern)) return 0;

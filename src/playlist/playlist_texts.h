@@ -9,6 +9,9 @@ inline constexpr const char kNoteTitle[] = "Note";
 inline constexpr const char kErrorLoadingPlaylist[] = "Error Loading Playlist: %s";
 inline constexpr const char kErrorAddingDirectory[] = "Error Adding Directory: %s";
 inline constexpr const char kErrorProcessingFile[] = "Error Processing File: %s";
+// Paths that name nothing, collected while one playlist file or command line is added.
+inline constexpr const char kEntriesNotFound[] = "%d entries could not be found, for example:\n%s";
+inline constexpr int kEntriesNotFoundExamples = 5;
 inline constexpr const char kAdding[] = "Adding..";
 inline constexpr const char kFinishedAdding[] = "Finished Adding..";
 inline constexpr const char kErrorSettingPointer[] = "Error Setting Pointer";
