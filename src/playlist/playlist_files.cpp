@@ -36,12 +36,6 @@ bool endsWithNoCase(const char* s, const char* suffix) {
     return true;
 }
 
-bool startsWithNoCase(const char* s, const char* prefix) {
-    for (; *prefix; ++s, ++prefix)
-        if (!*s || upper(*s) != upper(*prefix)) return false;
-    return true;
-}
-
 bool containsUrlMarker(const char* s) { return std::strstr(s, T::kUrlMarker) != nullptr; }
 
 // The folder of a playlist file: up to, not including, its last separator. known is
@@ -242,7 +236,7 @@ int Playlist::writePlsFile(const char* given) {
     for (const PlaylistEntry* e = head_; e; e = e->next) {
         ++written;
         const char* value = e->path;
-        if (folder[0] && startsWithNoCase(e->path, folder)) value = e->path + std::strlen(folder);
+        if (folder[0] && pathStartsWith(e->path, folder)) value = e->path + std::strlen(folder);
         char key[32];
         std::snprintf(key, sizeof key, T::kPlsFileKeyFormat, written);
         if (!profileWriteString(T::kPlsSection, key, value, path)) ok = false;

@@ -63,26 +63,56 @@ TEST_F(PlaylistFilesTest, PlsRoundTripWithRelativeAbsoluteAndUrlEntries) {
     EXPECT_TRUE(prompts_.boxes.empty()) << prompts_.boxes[0].text;
 }
 
-TEST_F(PlaylistFilesTest, SavingComparesTheFolderWithoutCase) {
+// The list's folder is stripped by the platform's rule for paths: without case on Windows,
+// exactly elsewhere (where Music and music are two folders).
+TEST_F(PlaylistFilesTest, SavingComparesTheFolderByThePlatformsRule) {
     std::string folder = dir_ + kPathSeparator;
     std::string lower = folder;
     std::transform(lower.begin(), lower.end(), lower.begin(), [](char ch) { return char(std::tolower(ch)); });
+    ASSERT_NE(lower, folder);
     std::string sibling = dir_ + "2" + kPathSeparator + "x.mp3";   // shares the folder's first characters
-    for (const auto& p : {folder + "song.mp3", lower + "sub" + kPathSeparator + "song.mp3", sibling})
-        list_.addEntry(p.c_str());
+    std::string otherCase = lower + "sub" + kPathSeparator + "song.mp3";
+    for (const auto& p : {folder + "song.mp3", otherCase, sibling}) list_.addEntry(p.c_str());
     std::string pls = joinNative(dir_, "case.pls");
     ASSERT_EQ(list_.writePlsFile(pls.c_str()), 3);
     char value[kPathCapacity];
     profileGetString(T::kPlsSection, "File1", "", value, sizeof value, pls.c_str());
     EXPECT_STREQ(value, "song.mp3");
     profileGetString(T::kPlsSection, "File2", "", value, sizeof value, pls.c_str());
+#ifdef _WIN32
     EXPECT_EQ(std::string(value), std::string("sub") + kPathSeparator + "song.mp3");
+#else
+    EXPECT_EQ(std::string(value), otherCase);
+#endif
     profileGetString(T::kPlsSection, "File3", "", value, sizeof value, pls.c_str());
     EXPECT_EQ(std::string(value), sibling);
 
     Playlist empty;
     EXPECT_EQ(empty.writePlsFile(joinNative(dir_, "none.pls").c_str()), 0);
     EXPECT_FALSE(test::fileExists(joinNative(dir_, "none.pls")));
+}
+
+TEST_F(PlaylistFilesTest, AnEntryInAFolderOfOtherCaseReadsBackToItsOwnFile) {
+    std::string music = joinNative(dir_, "music");
+    std::string Music = joinNative(dir_, "Music");
+    std::filesystem::create_directories(music);
+    std::filesystem::create_directories(Music);
+    std::string x = joinNative(Music, "x.mp3");
+    test::writeFileText(x, "x");
+    list_.addEntry(x.c_str());
+    std::string pls = joinNative(music, "list.pls");
+    ASSERT_EQ(list_.writePlsFile(pls.c_str()), 1);
+
+    Playlist back;
+    back.setReadFileInfo(0);
+    back.addPath(Playlist::AddOrdinary, pls.c_str());
+#ifdef _WIN32
+    // One folder under two spellings: the entry is written relative and found through either.
+    EXPECT_EQ(pathsOf(back), Paths{joinNative(music, "x.mp3")});
+#else
+    EXPECT_EQ(pathsOf(back), Paths{x});
+#endif
+    EXPECT_TRUE(prompts_.boxes.empty());
 }
 
 TEST_F(PlaylistFilesTest, SavingOverALongerListKeepsItsLeftovers) {
