@@ -1,8 +1,12 @@
 // Adding paths by their kind, and reading and writing playlist files.
+#include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "platform/dir_search.h"
 #include "platform/file.h"
@@ -68,6 +72,28 @@ bool absoluteListPath(const char* path, char* out, size_t outSize) {
     if (full.size() + 1 > outSize) return false;
     std::memcpy(out, full.c_str(), full.size() + 1);
     return true;
+}
+
+// The highest n of the section's "File<n>" keys (n from 1 up, written without leading
+// zeros, as the reader asks for them), or 0 when there is none.
+int64_t highestFileKey(const char* path) {
+    std::vector<std::string> names;
+    // A list too long for the bound is read up to the last whole name that came.
+    profileGetKeyNames(T::kPlsSection, names, path);
+    const size_t prefixLength = size_t(std::strchr(T::kPlsFileKeyFormat, '%') - T::kPlsFileKeyFormat);
+    int64_t highest = 0;
+    for (const std::string& name : names) {
+        if (name.size() <= prefixLength || name[prefixLength] == '0') continue;
+        bool prefix = true;
+        for (size_t i = 0; i < prefixLength; ++i)
+            if (upper(name[i]) != upper(T::kPlsFileKeyFormat[i])) prefix = false;
+        if (!prefix) continue;
+        int64_t n = 0;
+        for (size_t i = prefixLength; i < name.size() && n <= INT_MAX; ++i)
+            n = (name[i] >= '0' && name[i] <= '9') ? n * 10 + (name[i] - '0') : INT64_MAX;
+        if (n <= INT_MAX && n > highest) highest = n;
+    }
+    return highest;
 }
 
 void stripLineBreaks(char* s) {
@@ -181,11 +207,13 @@ int Playlist::readPlsFile(const char* given) {
     char path[kPathCapacity];
     if (!absoluteListPath(given, path, sizeof path)) return 0;
     PlaylistFolder folder = folderOf(path);
-    int count = profileGetInt(T::kPlsSection, T::kPlsCountKey, -1, path);
+    int64_t count = profileGetInt(T::kPlsSection, T::kPlsCountKey, -1, path);
     if (count == -1) return 0;
-    for (int i = 1; i <= count; ++i) {
+    // The count is only a claim: keys past the highest File key are not asked for.
+    int64_t last = std::min(count, highestFileKey(path));
+    for (int64_t i = 1; i <= last; ++i) {
         char key[32];
-        std::snprintf(key, sizeof key, T::kPlsFileKeyFormat, i);
+        std::snprintf(key, sizeof key, T::kPlsFileKeyFormat, int(i));
         char value[kLineCapacity];
         profileGetString(T::kPlsSection, key, "", value, sizeof value, path);
         if (value[0] == 0) continue;   // a missing key would only name the playlist's folder

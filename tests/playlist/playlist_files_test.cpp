@@ -263,5 +263,24 @@ TEST_F(PlaylistFilesTest, NothingToAdd) {
     EXPECT_TRUE(prompts_.boxes.empty());
 }
 
+// --- A count far beyond the File keys ---
+
+TEST_F(PlaylistFilesTest, PlsReadingStopsAtTheHighestFileKey) {
+    std::string a = touch("a.mp3");
+    std::string b = touch("b.mp3");
+    std::string pls = joinNative(dir_, "tiny.pls");
+    test::writeFileText(pls, "[playlist]\r\nFile1=a.mp3\r\nfile2=b.mp3\r\nNumberOfEntries=2147483647\r\n");
+    list_.addPath(Playlist::AddOrdinary, pls.c_str());
+    EXPECT_EQ(pathsOf(list_), (Paths{a, b}));
+    EXPECT_TRUE(prompts_.boxes.empty());
+
+    // The count still limits the keys that are read, and gaps are passed over.
+    list_.clearPlaylist();
+    test::writeFileText(pls, "[playlist]\r\nFile1=a.mp3\r\nFile7=b.mp3\r\nFile9=a.mp3\r\nNumberOfEntries=8\r\n");
+    list_.addPath(Playlist::AddOrdinary, pls.c_str());
+    EXPECT_EQ(pathsOf(list_), (Paths{a, b}));
+    EXPECT_TRUE(prompts_.boxes.empty());
+}
+
 } // namespace
 } // namespace korvo
