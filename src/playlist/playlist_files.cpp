@@ -61,10 +61,11 @@ PlaylistFolder folderOf(const char* path) {
 }
 
 // Playlist files given relative to the working folder are made absolute first: the Windows
-// profile functions would otherwise look for them in the Windows folder.
+// profile functions would otherwise look for them in the Windows folder. The normal form
+// ("a/./b/../list.pls" as "a/list.pls") also lets a list that names itself be recognised.
 bool absoluteListPath(const char* path, char* out, size_t outSize) {
     std::string full = path;
-    if (!isAbsolutePath(path) && !containsUrlMarker(path)) {
+    if (!containsUrlMarker(path)) {
         std::error_code ec;
         std::filesystem::path p = std::filesystem::absolute(path, ec);
         if (!ec) full = p.lexically_normal().string();
@@ -203,12 +204,26 @@ void Playlist::addResolved(const char* folder, bool folderKnown, const char* ent
     addPath(AddOrdinary, path);
 }
 
+int Playlist::enterList(const char* path) {
+    if (listDepth_ >= kMaxListNesting) return 0;
+    for (int i = 0; i < listDepth_; ++i)
+        if (samePath(listsBeingRead_[i], path)) return 0;
+    std::snprintf(listsBeingRead_[listDepth_], kPathCapacity, "%s", path);
+    ++listDepth_;
+    return 1;
+}
+
+void Playlist::leaveList() {
+    if (listDepth_ > 0) --listDepth_;
+}
+
 int Playlist::readPlsFile(const char* given) {
     char path[kPathCapacity];
     if (!absoluteListPath(given, path, sizeof path)) return 0;
     PlaylistFolder folder = folderOf(path);
     int64_t count = profileGetInt(T::kPlsSection, T::kPlsCountKey, -1, path);
     if (count == -1) return 0;
+    if (!enterList(path)) return 0;
     // The count is only a claim: keys past the highest File key are not asked for.
     int64_t last = std::min(count, highestFileKey(path));
     for (int64_t i = 1; i <= last; ++i) {
@@ -219,6 +234,7 @@ int Playlist::readPlsFile(const char* given) {
         if (value[0] == 0) continue;   // a missing key would only name the playlist's folder
         addResolved(folder.text, folder.known, value);
     }
+    leaveList();
     return 1;
 }
 
@@ -228,6 +244,10 @@ int Playlist::readM3uFile(const char* given) {
     PlaylistFolder folder = folderOf(path);
     std::FILE* f = std::fopen(path, "rb");
     if (!f) return 0;
+    if (!enterList(path)) {
+        std::fclose(f);
+        return 0;
+    }
     char line[kLineCapacity];
     bool overlong;
     bool first = true;
@@ -245,6 +265,7 @@ int Playlist::readM3uFile(const char* given) {
         addResolved(folder.text, folder.known, text);
     }
     std::fclose(f);
+    leaveList();
     return 1;
 }
 

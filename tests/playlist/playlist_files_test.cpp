@@ -263,6 +263,74 @@ TEST_F(PlaylistFilesTest, NothingToAdd) {
     EXPECT_TRUE(prompts_.boxes.empty());
 }
 
+// --- Playlists that name themselves or each other ---
+
+TEST_F(PlaylistFilesTest, AListThatNamesItselfIsReadOnce) {
+    std::string a = touch("a.mp3");
+    std::string pls = joinNative(dir_, "self.pls");
+    test::writeFileText(pls, "[playlist]\r\nFile1=a.mp3\r\nFile2=self.pls\r\nNumberOfEntries=2\r\n");
+    list_.addPath(Playlist::AddOrdinary, pls.c_str());
+    EXPECT_EQ(pathsOf(list_), Paths{a});
+    EXPECT_EQ(prompts_.texts(), Paths{formatted(T::kErrorLoadingPlaylist, pls)});
+
+    list_.clearPlaylist();
+    prompts_.boxes.clear();
+    std::string m3u = joinNative(dir_, "self.m3u");
+    test::writeFileText(m3u, "a.mp3\n" + m3u + "\n");
+    list_.addPath(Playlist::AddOrdinary, m3u.c_str());
+    EXPECT_EQ(pathsOf(list_), Paths{a});
+    EXPECT_EQ(prompts_.texts(), Paths{formatted(T::kErrorLoadingPlaylist, m3u)});
+}
+
+TEST_F(PlaylistFilesTest, TwoListsThatNameEachOtherAreEachReadOnce) {
+    std::string a = touch("a.mp3");
+    std::string b = touch("b.mp3");
+    std::string pls = joinNative(dir_, "a.pls");
+    std::string m3u = joinNative(dir_, "b.m3u");
+    test::writeFileText(pls, "[playlist]\r\nFile1=a.mp3\r\nFile2=b.m3u\r\nNumberOfEntries=2\r\n");
+    test::writeFileText(m3u, "b.mp3\na.pls\n");
+    list_.addPath(Playlist::AddOrdinary, pls.c_str());
+    EXPECT_EQ(pathsOf(list_), (Paths{a, b}));
+    EXPECT_EQ(prompts_.texts(), Paths{formatted(T::kErrorLoadingPlaylist, pls)});
+
+    // Read one after the other, both are read whole each time.
+    list_.clearPlaylist();
+    prompts_.boxes.clear();
+    list_.addPath(Playlist::AddOrdinary, m3u.c_str());
+    EXPECT_EQ(pathsOf(list_), (Paths{b, a}));
+    EXPECT_EQ(prompts_.texts(), Paths{formatted(T::kErrorLoadingPlaylist, m3u)});
+}
+
+TEST_F(PlaylistFilesTest, NestingStopsAtEightLevels) {
+    // list1 names t1.mp3 and list2, and so on to list10; PLS and M3U alternate.
+    Paths tracks, trackNames, lists, listNames;
+    for (int i = 1; i <= 10; ++i) {
+        trackNames.push_back(test::formatted("t%s.mp3", std::to_string(i)));
+        listNames.push_back(test::formatted(i % 2 ? "list%s.pls" : "list%s.m3u", std::to_string(i)));
+        tracks.push_back(touch(trackNames.back()));
+        lists.push_back(joinNative(dir_, listNames.back()));
+    }
+    for (int i = 0; i < 10; ++i) {
+        const std::string& track = trackNames[size_t(i)];
+        const std::string& next = i + 1 < 10 ? listNames[size_t(i + 1)] : track;
+        if (i % 2 == 0)
+            test::writeFileText(lists[size_t(i)], "[playlist]\r\nFile1=" + track + "\r\nFile2=" + next +
+                                                      "\r\nNumberOfEntries=2\r\n");
+        else
+            test::writeFileText(lists[size_t(i)], track + "\n" + next + "\n");
+    }
+    list_.addPath(Playlist::AddOrdinary, lists[0].c_str());
+    EXPECT_EQ(pathsOf(list_), Paths(tracks.begin(), tracks.begin() + 8));
+    EXPECT_EQ(prompts_.texts(), Paths{formatted(T::kErrorLoadingPlaylist, lists[8])});
+
+    // The refusal is about depth, not the file: list9 read first is read like any list.
+    list_.clearPlaylist();
+    prompts_.boxes.clear();
+    list_.addPath(Playlist::AddOrdinary, lists[8].c_str());
+    EXPECT_EQ(pathsOf(list_), (Paths{tracks[8], tracks[9], tracks[9]}));
+    EXPECT_TRUE(prompts_.boxes.empty());
+}
+
 // --- A count far beyond the File keys ---
 
 TEST_F(PlaylistFilesTest, PlsReadingStopsAtTheHighestFileKey) {
