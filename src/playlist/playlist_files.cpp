@@ -137,19 +137,59 @@ int Playlist::addPath(int mode, const char* path) {
         if (!readM3uFile(path)) reportPath(T::kErrorLoadingPlaylist, path);
         return 1;
     }
-    // A path that names nothing counts as a folder and fails there.
     PathInfo info = mode == AddUrl ? PathInfo{} : pathInfo(path);
     if (mode == AddUrl || (info.exists && !info.directory)) {
         addEntry(path);
+        return 1;
+    }
+    if (!info.exists) {   // names nothing: reported now, or with the open batch
+        reportMissing(path);
         return 1;
     }
     if (!addDirectory(path)) reportPath(T::kErrorAddingDirectory, path);
     return 1;
 }
 
-// Collecting comes with the batch reporting; until then each path is reported at once.
-void Playlist::beginAddBatch() {}
-void Playlist::endAddBatch() {}
+const char* Playlist::missingPathFormat() const { return missingFormat_ ? missingFormat_ : T::kErrorAddingDirectory; }
+
+void Playlist::reportMissing(const char* path) {
+    if (batchDepth_ == 0) {
+        reportPath(missingPathFormat(), path);
+        return;
+    }
+    if (missingCount_ < INT_MAX) ++missingCount_;
+    if (missingExampleCount_ < T::kEntriesNotFoundExamples) {
+        std::snprintf(missingExamples_[missingExampleCount_], kPathCapacity, "%s", path);
+        ++missingExampleCount_;
+    }
+}
+
+void Playlist::beginAddBatch() {
+    if (batchDepth_ < INT_MAX) ++batchDepth_;
+}
+
+void Playlist::endAddBatch() {
+    if (batchDepth_ == 0 || --batchDepth_ > 0) return;
+    int count = missingCount_;
+    missingCount_ = 0;
+    int examples = missingExampleCount_;
+    missingExampleCount_ = 0;
+    if (count == 0) return;
+    if (count == 1) {
+        reportPath(missingPathFormat(), missingExamples_[0]);
+        return;
+    }
+    char lines[T::kEntriesNotFoundExamples * kPathCapacity] = {};
+    size_t used = 0;
+    for (int i = 0; i < examples; ++i) {
+        int n = std::snprintf(lines + used, sizeof lines - used, i ? "\n%s" : "%s", missingExamples_[i]);
+        if (n < 0 || size_t(n) >= sizeof lines - used) break;
+        used += size_t(n);
+    }
+    char text[sizeof lines + sizeof T::kEntriesNotFound + 16];
+    std::snprintf(text, sizeof text, T::kEntriesNotFound, count, lines);
+    prompt().show(text, T::kErrorTitle, IconWarning);
+}
 
 int Playlist::addDirectory(const char* folder) {
     char pattern[kPathCapacity];
@@ -226,6 +266,7 @@ int Playlist::readPlsFile(const char* given) {
     if (!enterList(path)) return 0;
     // The count is only a claim: keys past the highest File key are not asked for.
     int64_t last = std::min(count, highestFileKey(path));
+    beginAddBatch();
     for (int64_t i = 1; i <= last; ++i) {
         char key[32];
         std::snprintf(key, sizeof key, T::kPlsFileKeyFormat, int(i));
@@ -234,6 +275,7 @@ int Playlist::readPlsFile(const char* given) {
         if (value[0] == 0) continue;   // a missing key would only name the playlist's folder
         addResolved(folder.text, folder.known, value);
     }
+    endAddBatch();
     leaveList();
     return 1;
 }
@@ -248,6 +290,7 @@ int Playlist::readM3uFile(const char* given) {
         std::fclose(f);
         return 0;
     }
+    beginAddBatch();
     char line[kLineCapacity];
     bool overlong;
     bool first = true;
@@ -265,6 +308,7 @@ int Playlist::readM3uFile(const char* given) {
         addResolved(folder.text, folder.known, text);
     }
     std::fclose(f);
+    endAddBatch();
     leaveList();
     return 1;
 }

@@ -263,6 +263,77 @@ TEST_F(PlaylistFilesTest, NothingToAdd) {
     EXPECT_TRUE(prompts_.boxes.empty());
 }
 
+// --- Paths that name nothing, collected while a list or a batch is added ---
+
+std::string entriesNotFound(int count, const Paths& examples) {
+    std::string lines;
+    for (const auto& e : examples) lines += (lines.empty() ? "" : "\n") + e;
+    char text[2000];
+    std::snprintf(text, sizeof text, T::kEntriesNotFound, count, lines.c_str());
+    return text;
+}
+
+TEST_F(PlaylistFilesTest, AListOfMovedFilesGivesOneBox) {
+    std::string pls = joinNative(dir_, "moved.pls");
+    std::string text = "[playlist]\r\n";
+    Paths firstFive;
+    for (int i = 1; i <= 500; ++i) {
+        std::string name = "gone" + std::to_string(i) + ".mp3";
+        text += "File" + std::to_string(i) + "=" + name + "\r\n";
+        if (i <= T::kEntriesNotFoundExamples) firstFive.push_back(joinNative(dir_, name));
+    }
+    test::writeFileText(pls, text + "NumberOfEntries=500\r\n");
+    list_.addPath(Playlist::AddOrdinary, pls.c_str());
+    EXPECT_EQ(list_.countEntries(), 0);
+    ASSERT_EQ(prompts_.boxes.size(), 1u);
+    EXPECT_EQ(prompts_.boxes[0].text, entriesNotFound(500, firstFive));
+    EXPECT_EQ(prompts_.boxes[0].title, T::kErrorTitle);
+    EXPECT_EQ(prompts_.boxes[0].icon, IconWarning);
+}
+
+TEST_F(PlaylistFilesTest, BatchesNestAndReportOnceAtTheOutermostEnd) {
+    std::string a = touch("a.mp3");
+    std::string empty = test::scratchDir("BatchesNestEmptyFolder");
+    std::string m3u = joinNative(dir_, "two.m3u");
+    test::writeFileText(m3u, "a.mp3\nx.mp3\ny.mp3\n");
+    std::string first = joinNative(dir_, "first.mp3");
+
+    list_.beginAddBatch();
+    list_.addPath(Playlist::AddOrdinary, first.c_str());
+    list_.beginAddBatch();
+    list_.addPath(Playlist::AddOrdinary, m3u.c_str());
+    list_.endAddBatch();
+    // A folder that exists but holds no audio is still reported at once.
+    list_.addPath(Playlist::AddOrdinary, empty.c_str());
+    EXPECT_EQ(prompts_.texts(), Paths{formatted(T::kErrorAddingDirectory, empty)});
+    list_.endAddBatch();
+    EXPECT_EQ(pathsOf(list_), Paths{a});
+    ASSERT_EQ(prompts_.boxes.size(), 2u);
+    EXPECT_EQ(prompts_.boxes[1].text,
+              entriesNotFound(3, Paths{first, joinNative(dir_, "x.mp3"), joinNative(dir_, "y.mp3")}));
+    EXPECT_EQ(prompts_.boxes[1].icon, IconWarning);
+
+    // One path alone in a batch keeps the missing-path text; an extra end changes nothing.
+    prompts_.boxes.clear();
+    list_.beginAddBatch();
+    list_.addPath(Playlist::AddOrdinary, first.c_str());
+    list_.endAddBatch();
+    list_.endAddBatch();
+    EXPECT_EQ(prompts_.texts(), Paths{formatted(T::kErrorAddingDirectory, first)});
+    EXPECT_EQ(prompts_.boxes[0].title, T::kErrorTitle);
+}
+
+TEST_F(PlaylistFilesTest, MissingPathFormatReplacesTheFolderText) {
+    std::string nowhere = joinNative(dir_, "nowhere.mp3");
+    std::string empty = test::scratchDir("MissingPathFormatEmpty");
+    static constexpr char kFormat[] = "Nothing at %s";
+    list_.setMissingPathFormat(kFormat);
+    list_.addPath(Playlist::AddOrdinary, nowhere.c_str());
+    list_.addPath(Playlist::AddOrdinary, empty.c_str());
+    EXPECT_EQ(prompts_.texts(),
+              (Paths{formatted(kFormat, nowhere), formatted(T::kErrorAddingDirectory, empty)}));
+}
+
 // --- Playlists that name themselves or each other ---
 
 TEST_F(PlaylistFilesTest, AListThatNamesItselfIsReadOnce) {
