@@ -212,6 +212,7 @@ int run(int argc, char** argv) {
     // Files, playlist files and folders, expanded as the player's own list expands them.
     Playlist list;
     list.setReadFileInfo(0);
+    list.setMissingPathFormat(cli_texts::kNoSuchFileOrFolder);
     for (const char* p : paths)
         list.addPath(std::strstr(p, playlist_texts::kUrlMarker) ? Playlist::AddUrl : Playlist::AddOrdinary, p);
     for (const PlaylistEntry* e = list.head(); e; e = e->next) files.push_back(e->path);
