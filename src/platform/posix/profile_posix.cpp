@@ -244,7 +244,7 @@ int profileGetInt(const char* section, const char* key, int def, const char* pat
 
 int profileGetKeyNames(const char* section, std::vector<std::string>& names, const char* path, size_t maxBytes) {
     names.clear();
-    if (!section || !path) return 1;
+    if (!section || !path) return 0;
     std::lock_guard<std::mutex> lock(g_profileMutex);
     std::string text;
     if (!readWhole(path, text)) return 1;
