@@ -30,7 +30,8 @@ constexpr int kOutputSystemSlots = 8;
 
 // The process-wide table.
 OutputDriver& outputDriver();
-// Fills the table for a system; an unknown number leaves it as it was. Always 1.
+// Fills the table for a system; a number with no table (registered or built in) selects
+// the sound device. Always 1.
 int selectOutputDriver(int system);
 // Replaces the operations of a system number (tests put a recording driver here);
 // nullptr brings back the built-in one.
