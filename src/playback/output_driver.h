@@ -15,8 +15,8 @@ struct OutputDriver {
     int (*flush)();
     int (*pause)();
     int (*resume)();
-    int (*getPlayedTime)();
-    int (*setPlayedTime)(int ms);
+    int64_t (*getPlayedTime)();               // milliseconds; 64 bits outlast any playing time
+    int64_t (*setPlayedTime)(int64_t ms);
     int (*getVolume)();
     void (*setVolume)(int level);
     int (*bufferCount)();

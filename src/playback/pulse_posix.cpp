@@ -29,7 +29,7 @@ struct PulseDriver {
     bool failed = false;      // the stream broke; writes give up
     int level = 0;
     pa_usec_t playedBase = 0; // stream time when the played counter was last set
-    int playedOffset = 0;     // the value it was set to (ms)
+    int64_t playedOffset = 0; // the value it was set to (ms)
 } g;
 
 struct Lock {
@@ -278,16 +278,16 @@ int pulseResume() {
     return 1;
 }
 
-int pulseGetPlayedTime() {
+int64_t pulseGetPlayedTime() {
     if (!g.loop) return 0;
     Lock lock;
     if (!g.stream) return 0;
     pa_usec_t now = streamTime();
     pa_usec_t since = now > g.playedBase ? now - g.playedBase : 0;
-    return g.playedOffset + int(since / 1000);
+    return g.playedOffset + int64_t(since / 1000);
 }
 
-int pulseSetPlayedTime(int ms) {
+int64_t pulseSetPlayedTime(int64_t ms) {
     if (!g.loop) return ms;
     Lock lock;
     g.playedBase = streamTime();

@@ -112,8 +112,8 @@ int rWrite(int n, const uint8_t*) {
 int rFlush() { rec->addAndReset("flush"); return 1; }
 int rPause() { return 1; }
 int rResume() { return 1; }
-int rGetPlayed() { return 0; }
-int rSetPlayed(int ms) { rec->add("played " + std::to_string(ms)); return ms; }
+int64_t rGetPlayed() { return 0; }
+int64_t rSetPlayed(int64_t ms) { rec->add("played " + std::to_string(ms)); return ms; }
 int rGetVolume() { return gOpen ? 0 : -1; }
 void rSetVolume(int level) { rec->add("volume " + std::to_string(level)); }
 int rBufferCount() { return 10; }

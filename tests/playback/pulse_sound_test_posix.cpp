@@ -154,7 +154,7 @@ TEST_F(PulseSoundTest, PauseHoldsAndResumeContinues) {
     ASSERT_EQ(outputDriver().pause(), 1);
     std::this_thread::sleep_for(150ms);
     size_t held = recorder.size();
-    int playedAtPause = outputDriver().getPlayedTime();
+    int64_t playedAtPause = outputDriver().getPlayedTime();
     std::this_thread::sleep_for(500ms);
     // Nothing but silence reached the sink while paused, and the clock stood still.
     std::vector<uint8_t> during = recorder.slice(held, recorder.size());
