@@ -17,6 +17,7 @@
 #include "app/settings.h"
 #include "commands.h"
 #include "decoder/equalizer.h"
+#include "platform/file.h"
 #include "playlist/playlist.h"
 #include "playlist/playlist_texts.h"
 #include "playback/decoder_thread.h"
@@ -243,8 +244,13 @@ int run(int argc, char** argv) {
     // Files, playlist files and folders, expanded as the player's own list expands them.
     Playlist list;
     list.setReadFileInfo(0);
-    for (const char* p : paths)
-        list.addPath(std::strstr(p, playlist_texts::kUrlMarker) ? Playlist::AddUrl : Playlist::AddOrdinary, p);
+    // A path that names nothing is reported by the list and counts as an entry that failed.
+    bool missing = false;
+    for (const char* p : paths) {
+        const bool url = std::strstr(p, playlist_texts::kUrlMarker) != nullptr;
+        if (!url && !pathInfo(p).exists) missing = true;
+        list.addPath(url ? Playlist::AddUrl : Playlist::AddOrdinary, p);
+    }
     for (const PlaylistEntry* e = list.head(); e; e = e->next) files.push_back(e->path);
     if (!paths.empty() && files.empty()) {
         std::fprintf(stderr, "korvo play: nothing to play\n");
@@ -322,7 +328,7 @@ int run(int argc, char** argv) {
     stopDecoderThread(id, thread, player.quitByUser() ? kDecoderStopWaitMs : kDrainWaitMs);
     if (progress) std::fputs("\r\033[K", stderr);
     setWavFileNameHook(nullptr, nullptr);
-    return player.anyFailed() ? 1 : 0;
+    return missing || player.anyFailed() ? 1 : 0;
 }
 
 Registrar reg({"play", kUsage, &run});

@@ -25,6 +25,12 @@ TEST(KorvoPlay, EntriesThatCannotBePlayedEndWithExitCodeOne) {
     test::KorvoRun url = test::runKorvo({"play", "--wav", out, "http://127.0.0.1:1/none.mp3", media("d22.mp2")}, 20000);
     EXPECT_EQ(url.exitCode, 1) << url.errors;
     EXPECT_TRUE(test::fileExists(out)) << "the entry after the failed one was not played";
+    // A path that names nothing, then a file that plays.
+    std::string missing = dir + "/missing.mp3";
+    std::string out2 = dir + "/out2.wav";
+    test::KorvoRun gone = test::runKorvo({"play", "--wav", out2, missing, media("d22.mp2")}, 20000);
+    EXPECT_EQ(gone.exitCode, 1) << gone.errors;
+    EXPECT_TRUE(test::fileExists(out2)) << "the entry after the missing one was not played";
     // The output cannot be opened.
     test::KorvoRun wav = test::runKorvo({"play", "--wav", "/nonexistent/out.wav", media("d22.mp2"), media("d22.mp2")}, 20000);
     EXPECT_EQ(wav.exitCode, 1) << wav.errors;
