@@ -425,7 +425,9 @@ DecoderThread::Outcome DecoderThread::frameLoop() {
         int priority = settingValue(s.DecoderPriority);
         if (priority != priority_) applyPriority(priority);
 
-        gStatus.percent.store(totalFrames_ > 0 ? int(double(frames_) / double(totalFrames_) * 100.0) : 0);
+        // The count is an estimate (a VBR file's, from the current bitrate): never past 100.
+        double share = totalFrames_ > 0 ? double(frames_) / double(totalFrames_) * 100.0 : 0.0;
+        gStatus.percent.store(share > 100.0 ? 100 : int(share));
         ++frames_;
     }
 }

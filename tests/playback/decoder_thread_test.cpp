@@ -415,6 +415,33 @@ TEST_F(DecoderThreadTest, SeekInAVbrFileContinuesToTheEnd) {
     EXPECT_NEAR(double(recorder.bytes()), whole / 2, whole * 0.15);
 }
 
+// A 4.6 GB file: a seek to 50 % lands in the middle and the played time goes on from there.
+TEST_F(DecoderThreadTest, SeekInAFileOverFourGigabytesLandsInTheMiddle) {
+    std::string path = test::scratchDir("decoder_thread_large") + "/large.mp3";
+    ASSERT_GT(test::writeLargeSparseFile(media("e44.mp3"), path), 0);
+    recorder.setHold(true);
+    postPlayFile(path.c_str(), id);
+    ASSERT_TRUE(recorder.waitFor("write"));
+    postSeekPercent(50, id);
+    recorder.setHold(false);
+    ASSERT_TRUE(recorder.waitFor("ENDED"));
+    int flush = recorder.find("flush");
+    ASSERT_GT(flush, 0);
+    int played = recorder.find("played ", flush);
+    ASSERT_GT(played, flush);
+    long long ms = 0;
+    {
+        std::lock_guard<std::mutex> lock(recorder.m);
+        ms = std::stoll(recorder.log[size_t(played)].substr(7));
+    }
+    // About 40 hours at the middle; 32-bit sizes put it at 153 MB, about 2.7 hours.
+    EXPECT_GT(ms, 140000000LL);
+    EXPECT_LT(ms, 150000000LL);
+    // The copy at the middle played whole after the seek (less one threshold kept back).
+    EXPECT_GT(recorder.bytes(), 400000);
+    std::remove(path.c_str());
+}
+
 // A damaged file whose question the front end never answers.
 class DecoderThreadQuestionTest : public DecoderThreadTest {
 protected:
