@@ -448,7 +448,8 @@ bool DecoderThread::playingMessage(const ThreadMessage& msg, Outcome& outcome) {
 
 void DecoderThread::seek(int percent) {
     FrameHeader& h = decoder_->header();
-    int64_t frame = int64_t(double(totalFrames_) * double(percent) * double(0.01f));
+    // In single precision throughout, as the percentages have always been turned into frames.
+    int64_t frame = int64_t(float(totalFrames_) * float(percent) * 0.01f);
     if (!input_->seekToFrame(decoder_->reader(), h, frame)) return;
     PcmBuffer& pcm = decoder_->pcm();
     std::memset(pcm.data, 0, size_t(writeThreshold_));
