@@ -474,6 +474,10 @@ TEST_F(DecoderThreadQuestionTest, QuitDuringAQuestionEndsTheThread) {
     EXPECT_LT(std::chrono::steady_clock::now() - t0, 2s);
     EXPECT_FALSE(thread.running());
     EXPECT_EQ(recorder.count("shutdown"), 1);
+    // The thread is gone: posts say so.
+    EXPECT_EQ(postStop(id), 0);
+    EXPECT_EQ(postPlayFile(damaged.c_str(), id), 0);
+    EXPECT_EQ(postSeekPercent(10, id), 0);
 }
 
 TEST_F(DecoderThreadQuestionTest, OnlyTheAnswerToTheOpenQuestionCounts) {
