@@ -1,6 +1,8 @@
 #include "playback_support.h"
 
 #include <chrono>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 
 #include "decoder/byte_input.h"
@@ -58,6 +60,39 @@ std::vector<uint8_t> decodeInRow(const std::vector<std::string>& paths, bool eig
         }
     }
     return out;
+}
+
+bool writeWithFreeFormatFrame(const std::string& src, int frame, const std::string& dst) {
+    std::vector<uint8_t> bytes = readFileBytes(src);
+    size_t at = 0;
+    for (int i = 0; i < frame; ++i) {
+        if (at + 4 > bytes.size()) return false;
+        uint32_t w = uint32_t(bytes[at]) << 24 | uint32_t(bytes[at + 1]) << 16 | uint32_t(bytes[at + 2]) << 8 | bytes[at + 3];
+        int length = FrameReader::frameLength(w);
+        if (length <= 0) return false;
+        at += size_t(length);
+    }
+    if (at + 4 > bytes.size()) return false;
+    bytes[at + 2] &= 0x0F;
+    std::ofstream(dst, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    return true;
+}
+
+int64_t writeLargeSparseFile(const std::string& src, const std::string& path) {
+    std::vector<uint8_t> mp3 = readFileBytes(src);
+    if (mp3.empty()) return -1;
+    const double frameBytes = 417.96;
+    const int64_t middle = int64_t((frameBytes + 8.0) * double(int64_t(double(kLargeFileSize) / frameBytes) / 2)) - 2000;
+    {
+        std::fstream out(path, std::ios::binary | std::ios::out | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(mp3.data()), std::streamsize(mp3.size()));
+        out.seekp(std::streamoff(middle));
+        out.write(reinterpret_cast<const char*>(mp3.data()), std::streamsize(mp3.size()));
+        if (!out) return -1;
+    }
+    std::error_code ec;
+    std::filesystem::resize_file(path, uintmax_t(kLargeFileSize), ec);
+    return ec ? -1 : middle;
 }
 
 bool ListPlayback::start() {
