@@ -74,10 +74,7 @@ LRESULT MainWindow::onCommand(WPARAM wParam, LPARAM lParam) {
     Playlist& list = playlist();
     switch (LOWORD(wParam)) {
     case IDM_OPEN_FILE: openFile(); return 0;
-    case IDM_CLOSE:
-        ShowWindow(hwnd_, SW_HIDE);
-        DestroyWindow(hwnd_);
-        return 0;
+    case IDM_CLOSE: closeWindow(); return 0;
     case IDM_OPEN_LOCATION: openLocation(); return 0;
     case IDM_PLAYLIST_EDITOR:
         if (hooks.isEditorShown && hooks.isEditorShown()) {

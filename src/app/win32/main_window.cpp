@@ -86,10 +86,7 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
             uiHooks().trayAdd(hwnd_, 0, decoderThreadId_);
         return 0;
     case WM_PAINT: onPaint(); return 0;
-    case WM_CLOSE:
-        ShowWindow(hwnd_, SW_HIDE);   // gone from the screen before the shutdown work
-        DestroyWindow(hwnd_);
-        return 0;
+    case WM_CLOSE: closeWindow(); return 0;
     case WM_ERASEBKGND: return onEraseBackground(reinterpret_cast<HDC>(wParam));
     case WM_CONTEXTMENU: onContextMenu(lParam); return 0;
     case WM_NCHITTEST: return HTCLIENT;
@@ -195,7 +192,6 @@ void MainWindow::onDestroy() {
         return;
     }
     created_ = 0;
-    ShowWindow(hwnd_, SW_HIDE);
     UiHooks& hooks = uiHooks();
     if (hooks.isEditorShown && hooks.destroyEditor && hooks.isEditorShown()) hooks.destroyEditor();
     record_.release();
@@ -215,6 +211,16 @@ void MainWindow::onDestroy() {
     KillTimer(hwnd_, kTimerStatus);
     hwnd_ = nullptr;
     PostQuitMessage(0);
+}
+
+// Takes the window off the screen at once, then destroys it. An empty shape shows nothing
+// and needs no answer from the window manager; hiding does, and under Wine an X server
+// without one makes every hide wait two seconds for it. So the window is made invisible
+// by its shape and then dropped from the visible windows without being hidden.
+void MainWindow::closeWindow() {
+    SetWindowRgn(hwnd_, CreateRectRgn(0, 0, 0, 0), TRUE);   // the window owns the region
+    SetWindowLongA(hwnd_, GWL_STYLE, GetWindowLongA(hwnd_, GWL_STYLE) & ~WS_VISIBLE);
+    DestroyWindow(hwnd_);
 }
 
 // Ends the decoder thread. It may be inside a send to this window at this moment, so the

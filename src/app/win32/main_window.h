@@ -71,6 +71,7 @@ private:
     void redrawButton(int index);
     void applyTopmost();
     void stopDecoder();
+    void closeWindow();
 
     // controller
     LRESULT onCommand(WPARAM wParam, LPARAM lParam);
