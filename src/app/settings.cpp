@@ -96,6 +96,9 @@ void loadKey(Settings& s, const SettingKey& key, const char* path) {
     case SettingKind::Unsigned:
         field<int>(s, key) = readInt(key.name, key.intDefault, path);
         if (key.offset == offsetof(Settings, EqVolume) && s.EqVolume > kEqVolumeMax) s.EqVolume = kEqVolumeFallback;
+        // Only the sound device and the WAV file exist; anything else is the sound device.
+        if (key.offset == offsetof(Settings, AudioOutputSystem) && s.AudioOutputSystem != 0 && s.AudioOutputSystem != 1)
+            s.AudioOutputSystem = 0;
         break;
     case SettingKind::BufTime:
         field<float>(s, key) = readFloat(key.name, key.textDefault, path);

@@ -40,13 +40,13 @@ int infoOne(const char* path, bool doSeek, double percent) {
     std::printf("channels: %d\n", first.channels);
     std::printf("bitrate_kbps: %d\n", frameBitrateKbps(first));
     std::printf("frames: %ld\n", frames);
-    std::printf("estimated_frames: %d\n", input.totalFrames(first));
-    std::printf("seconds: %d\n", input.elapsedSeconds(h));
+    std::printf("estimated_frames: %lld\n", static_cast<long long>(input.totalFrames(first)));
+    std::printf("seconds: %lld\n", static_cast<long long>(input.elapsedSeconds(h)));
     if (doSeek) {
         // The player's own conversion, with the single-precision factor.
-        int target = int(float(input.totalFrames(h)) * float(percent) * 0.01f);
+        int64_t target = int64_t(double(input.totalFrames(h)) * double(percent) * double(0.01f));
         int ok = input.seekToFrame(reader, h, target);
-        std::printf("seek_frame: %d\n", target);
+        std::printf("seek_frame: %lld\n", static_cast<long long>(target));
         if (ok)
             std::printf("seek_offset: %lld\n", (long long)input.lastSeekOffset());
         else

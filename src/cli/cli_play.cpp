@@ -17,6 +17,7 @@
 #include "app/settings.h"
 #include "commands.h"
 #include "decoder/equalizer.h"
+#include "platform/file.h"
 #include "playlist/playlist.h"
 #include "playlist/playlist_texts.h"
 #include "playback/decoder_thread.h"
@@ -30,6 +31,12 @@ constexpr char kUsage[] =
 constexpr char kNoServer[] =
     "korvo: no sound server could be reached (PulseAudio); use --wav OUT.wav to write the sound into files\n";
 constexpr char kKeys[] = "keys: space pause/resume, n next, p previous, q quit, left/right seek 5%\n";
+// After the last entry the release lets the queued sound play out; the sound server holds
+// at most about half a second of it, so this wait is never the one that ends the program.
+constexpr unsigned kDrainWaitMs = 10000;
+
+// Progress lines and terminal control codes only go to a terminal.
+bool gTerminal = false;
 
 // out.wav, out-2.wav, out-3.wav, ... one per change of sample rate.
 struct WavNames {
@@ -49,7 +56,7 @@ int nextWavName(char* path, int size, int rate, void* context) {
     }
     if (int(name.size()) >= size) return 0;
     std::snprintf(path, size_t(size), "%s", name.c_str());
-    std::fprintf(stderr, "\rwriting %s (%d Hz)\n", path, rate);
+    std::fprintf(stderr, gTerminal ? "\r\033[Kwriting %s (%d Hz)\n" : "writing %s (%d Hz)\n", path, rate);
     return 1;
 }
 
@@ -67,10 +74,25 @@ public:
         std::lock_guard<std::mutex> lock(m_);
         if (message == DNM_STARTED) {
             current_ = pending_;
-            std::fprintf(stderr, "\r\033[K[%d/%d] %s\n", current_ + 1, int(files_.size()), files_[current_].c_str());
+            std::fprintf(stderr, gTerminal ? "\r\033[K[%d/%d] %s\n" : "[%d/%d] %s\n", current_ + 1,
+                         int(files_.size()), files_[current_].c_str());
             return;
         }
-        if (message != DNM_ENDED) return;
+        if (message == DNM_FAILED) {
+            // The user has been told; go on with the next entry, and end when every entry
+            // failed in a row (a repeated list of nothing playable must not spin for ever).
+            current_ = pending_;
+            failed_ = true;
+            if (++failedInRow_ >= int(files_.size()) && repeat_) {
+                postReleaseAudio(threadId_);
+                done_.store(true);
+                return;
+            }
+        } else if (message == DNM_ENDED) {
+            failedInRow_ = 0;
+        } else {
+            return;
+        }
         int next = current_ + 1;
         if (next >= int(files_.size())) {
             if (!repeat_) {
@@ -110,10 +132,17 @@ public:
         stopForNewAction();
         postStop(threadId_);
         postReleaseAudio(threadId_);
+        quit_.store(true);
         done_.store(true);
     }
 
     bool done() const { return done_.load(); }
+    // The list ended by itself (not by q): its last sound is still draining.
+    bool quitByUser() const { return quit_.load(); }
+    bool anyFailed() {
+        std::lock_guard<std::mutex> lock(m_);
+        return failed_;
+    }
     bool paused() {
         std::lock_guard<std::mutex> lock(m_);
         return paused_;
@@ -140,7 +169,10 @@ private:
     int current_ = 0;
     int pending_ = 0;
     bool paused_ = false;
+    bool failed_ = false;
+    int failedInRow_ = 0;
     std::atomic<bool> done_{false};
+    std::atomic<bool> quit_{false};
 };
 
 // Raw keys from the terminal while playing; restored on every way out.
@@ -212,8 +244,13 @@ int run(int argc, char** argv) {
     // Files, playlist files and folders, expanded as the player's own list expands them.
     Playlist list;
     list.setReadFileInfo(0);
-    for (const char* p : paths)
-        list.addPath(std::strstr(p, playlist_texts::kUrlMarker) ? Playlist::AddUrl : Playlist::AddOrdinary, p);
+    // A path that names nothing is reported by the list and counts as an entry that failed.
+    bool missing = false;
+    for (const char* p : paths) {
+        const bool url = std::strstr(p, playlist_texts::kUrlMarker) != nullptr;
+        if (!url && !pathInfo(p).exists) missing = true;
+        list.addPath(url ? Playlist::AddUrl : Playlist::AddOrdinary, p);
+    }
     for (const PlaylistEntry* e = list.head(); e; e = e->next) files.push_back(e->path);
     if (!paths.empty() && files.empty()) {
         std::fprintf(stderr, "korvo play: nothing to play\n");
@@ -237,6 +274,7 @@ int run(int argc, char** argv) {
         buildEqLineGains(s.EqBand);
     }
 
+    gTerminal = isatty(2);
     WavNames names;
     if (wav) {
         names.base = wav;
@@ -256,7 +294,7 @@ int run(int argc, char** argv) {
         return 1;
     }
     RawTerminal term;
-    const bool progress = isatty(2);
+    const bool progress = gTerminal;
     if (term.active()) std::fputs(kKeys, stderr);
     player.start(id);
 
@@ -287,10 +325,10 @@ int run(int argc, char** argv) {
             std::fprintf(stderr, "\r\033[K  %3d%%  %d Hz  layer %d  %d kbit/s%s", st.percent, st.sampleRate,
                          st.layer, st.bitrateKbps, player.paused() ? "  [paused]" : "");
     }
-    stopDecoderThread(id, thread);
-    std::fputs("\r\033[K", stderr);
+    stopDecoderThread(id, thread, player.quitByUser() ? kDecoderStopWaitMs : kDrainWaitMs);
+    if (progress) std::fputs("\r\033[K", stderr);
     setWavFileNameHook(nullptr, nullptr);
-    return 0;
+    return missing || player.anyFailed() ? 1 : 0;
 }
 
 Registrar reg({"play", kUsage, &run});

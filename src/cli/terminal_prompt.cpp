@@ -10,9 +10,10 @@ void TerminalPrompt::show(const char* text, const char* title, PromptIcon) {
 }
 
 int TerminalPrompt::askYesNo(const char* text, const char* title, PromptIcon) {
+    // Nobody to ask: resynchronise, so a damaged file plays on.
     if (!isatty(STDIN_FILENO)) {
-        std::fprintf(stderr, "%s: %s no\n", title, text);
-        return 0;
+        std::fprintf(stderr, "%s: %s yes\n", title, text);
+        return 1;
     }
     std::fprintf(stderr, "%s: %s [y/N] ", title, text);
     char line[16] = {};

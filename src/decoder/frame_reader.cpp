@@ -27,6 +27,7 @@ void FrameReader::resetFrameReader() {
     cursor_ = body_;
     limit_ = buffers_[1] + kBufferSize;
     atStart_ = true;
+    aheadStart_ = kLookAheadCapacity;
 }
 
 void FrameReader::clearBodies() {
@@ -53,11 +54,82 @@ void FrameReader::setMainDataPointer(int backstep) {
     bitIndex_ = 0;
 }
 
+int FrameReader::pull(uint8_t* dst, int n) {
+    if (n <= 0) return 0;
+    int have = kLookAheadCapacity - aheadStart_;
+    int k = have < n ? have : n;
+    if (k > 0) {
+        std::memcpy(dst, ahead_ + aheadStart_, size_t(k));
+        aheadStart_ += k;
+        if (k == n) return n;
+    }
+    int got = input_ ? input_->read(dst + k, n - k) : 0;
+    if (got <= 0) return k > 0 ? k : got;
+    return k + got;
+}
+
+bool FrameReader::unread(const uint8_t* src, int n) {
+    if (n <= 0) return true;
+    if (n > aheadStart_) return false;
+    aheadStart_ -= n;
+    std::memcpy(ahead_ + aheadStart_, src, size_t(n));
+    return true;
+}
+
+void FrameReader::unreadWord(uint32_t word, int lastBytes) {
+    uint8_t b[4] = {uint8_t(word >> 24), uint8_t(word >> 16), uint8_t(word >> 8), uint8_t(word)};
+    unread(b + 4 - lastBytes, lastBytes);
+}
+
+int FrameReader::frameLength(uint32_t w) {
+    if (!isValidHeader(w)) return 0;
+    FrameHeader h;
+    h.mpeg25 = (w & (1u << 20)) ? 0 : 1;
+    h.lsf = h.mpeg25 ? 1 : ((w & (1u << 19)) ? 0 : 1);
+    h.layer = 4 - int((w >> 17) & 3);
+    int sampling = int((w >> 10) & 3);
+    h.samplingIndex = h.mpeg25 ? sampling + 6 : sampling + 3 * h.lsf;
+    h.bitrateIndex = int((w >> 12) & 15);
+    const int rate = frameSampleRate(h);
+    const int kbps = frameBitrateKbps(h);
+    if (rate == 0 || kbps == 0) return 0;
+    const int padding = int((w >> 9) & 1);
+    switch (h.layer) {
+    case 1: return (12000 * kbps / rate + padding) * 4;
+    case 2: return 144000 * kbps / rate + padding;
+    case 3: return 144000 * kbps / (h.lsf ? rate * 2 : rate) + padding;
+    default: return 0;
+    }
+}
+
+bool FrameReader::confirmedByNext(uint32_t w) {
+    int length = frameLength(w);
+    if (length <= 4 || length - 4 > kBodyCapacity) return false;
+    const int body = length - 4;
+    const int want = body + 4;
+    int have = 0;
+    while (have < want) {
+        int n = pull(probe_ + have, want - have);
+        if (n <= 0) break;
+        have += n;
+    }
+    bool ok;
+    if (have == want) {
+        uint32_t next = (uint32_t(probe_[body]) << 24) | (uint32_t(probe_[body + 1]) << 16) |
+                        (uint32_t(probe_[body + 2]) << 8) | probe_[body + 3];
+        ok = isValidHeader(next) && sameKind(next, w);
+    } else {
+        ok = have >= body;      // the data end after this frame
+    }
+    unread(probe_, have > 0 ? have : 0);
+    return ok;
+}
+
 int FrameReader::read4(uint32_t& word) {
     uint8_t b[4];
     int got = 0;
     // A header read takes what one read gives; a short read from a stream ends it.
-    int n = input_ ? input_->read(b, 4) : 0;
+    int n = pull(b, 4);
     if (n > 0) got = n;
     if (got < 4) return 0;
     word = (uint32_t(b[0]) << 24) | (uint32_t(b[1]) << 16) | (uint32_t(b[2]) << 8) | b[3];
@@ -68,12 +140,12 @@ int FrameReader::read4(uint32_t& word) {
 int FrameReader::skipId3v2(uint32_t& word) {
     if ((word >> 8) != 0x494433u) return 1;   // "ID3"
     uint8_t rest[6];
-    int n = input_->read(rest, 6);
+    int n = pull(rest, 6);
     if (n < 6) return 0;
     bool syncsafe = rest[0] != 0xFF && !(rest[2] & 0x80) && !(rest[3] & 0x80) && !(rest[4] & 0x80) &&
                     !(rest[5] & 0x80);
     if (!syncsafe) {
-        if (!input_->isStream()) input_->stepBack(6);
+        unread(rest, 6);
         return 1;
     }
     uint64_t skip = (uint64_t(rest[2]) << 21) | (uint64_t(rest[3]) << 14) | (uint64_t(rest[4]) << 7) | rest[5];
@@ -81,7 +153,7 @@ int FrameReader::skipId3v2(uint32_t& word) {
     uint8_t sink[4096];
     while (skip > 0) {
         int want = skip > sizeof sink ? int(sizeof sink) : int(skip);
-        int got = input_->read(sink, want);
+        int got = pull(sink, want);
         if (got <= 0) return 0;
         skip -= uint64_t(got);
     }
@@ -89,12 +161,12 @@ int FrameReader::skipId3v2(uint32_t& word) {
 }
 
 // Walks the input a byte at a time (four at a time over 0xFF runs) to the next valid header.
-int FrameReader::scan(uint32_t& word) {
-    for (int steps = 0; steps < kScanLimit;) {
+int FrameReader::scan(uint32_t& word, int& steps) {
+    while (steps < kScanLimit) {
         if (!read4(word)) return 0;
         if ((word >> 16) == 0xFFFFu) continue;
         if (isValidHeader(word)) return 1;
-        input_->stepBack(3);
+        unreadWord(word, 3);     // on by one byte
         ++steps;
     }
     return 0;
@@ -116,18 +188,28 @@ int FrameReader::readFrame(FrameHeader& h) {
     h.headerChanged = 1;
     bool needScan = firstHeader_ == 0 && !isValidHeader(currentHeader_);
 
+    // One budget of scan steps and windows per call, however many candidates fail.
+    int steps = 0;
+    int windows = 0;
     for (;;) {
         if (needScan) {
-            if (!scan(word)) return 0;
+            if (!scan(word, steps)) return 0;
             currentHeader_ = word;
             needScan = false;
+            if (!confirmedByNext(word)) {
+                unreadWord(word, 3);
+                ++steps;
+                needScan = true;
+                continue;
+            }
         }
         if ((currentHeader_ & 0xFFE00000u) != 0xFFE00000u) {
             // Lost step: slide a window through the input looking for this stream's header.
             bool found = false;
-            for (int windows = 1;; ++windows) {
+            for (;;) {
+                ++windows;
                 uint8_t b;
-                if (input_->read(&b, 1) != 1) return 0;
+                if (pull(&b, 1) != 1) return 0;
                 currentHeader_ = (currentHeader_ << 8) | b;
                 if (lastHeader_ == 0) {
                     needScan = true;
@@ -140,6 +222,12 @@ int FrameReader::readFrame(FrameHeader& h) {
                 }
             }
             if (!found) continue;
+            if (!confirmedByNext(currentHeader_)) {
+                // Slide on from the byte after this false start.
+                unreadWord(currentHeader_, 3);
+                currentHeader_ = 0;
+                continue;
+            }
         }
         int result = 0;
         if (parseAndSize(h, result)) return result;
@@ -239,12 +327,12 @@ int FrameReader::readBody() {
     if (input_->isStream()) {
         int have = 0;
         while (have < bodySize_) {
-            int n = input_->read(body_ + have, bodySize_ - have);
+            int n = pull(body_ + have, bodySize_ - have);
             if (n <= 0) return 0;   // a partial frame from a stream is never decoded
             have += n;
         }
     } else {
-        int n = input_->read(body_, bodySize_);
+        int n = pull(body_, bodySize_);
         if (n <= 0) return 0;
         if (n < bodySize_) std::memset(body_ + n, 0, size_t(bodySize_ - n));
     }

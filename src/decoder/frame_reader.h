@@ -12,6 +12,9 @@ public:
     static constexpr int kMainDataRoom = 512;
     static constexpr int kBodyCapacity = kBufferSize - kMainDataRoom;   // 1792
     static constexpr int kScanLimit = 32768;
+    // Bytes read ahead and handed back: a rejected candidate's body and the next header,
+    // plus the three header bytes that follow its first.
+    static constexpr int kLookAheadCapacity = kBodyCapacity + 4 + 3;
 
     FrameReader();
 
@@ -52,6 +55,8 @@ public:
 
     // Clears both body buffers and puts the cursor at the current body (after a seek).
     void clearBodies();
+    // Forgets the bytes read ahead (the input was moved, by a seek).
+    void dropLookAhead() { aheadStart_ = kLookAheadCapacity; }
 
     uint32_t currentHeader() const { return currentHeader_; }
     uint32_t lastHeader() const { return lastHeader_; }
@@ -71,6 +76,11 @@ public:
 
     static bool isValidHeader(uint32_t w);
     static bool matchesStream(uint32_t w, uint32_t reference) { return ((w ^ reference) & 0xFFFFFD00u) == 0; }
+    // The fields that stay the same through a stream, even a VBR one: sync, version, layer
+    // and sampling rate.
+    static bool sameKind(uint32_t w, uint32_t reference) { return ((w ^ reference) & 0xFFFE0C00u) == 0; }
+    // Frame length in bytes (header included) of a valid header word with a bitrate; 0 otherwise.
+    static int frameLength(uint32_t w);
 
 private:
     void advance(int n) {
@@ -78,9 +88,17 @@ private:
         cursor_ += b >> 3;
         bitIndex_ = b & 7;
     }
+    // Reads through the look-ahead bytes first, then the input.
+    int pull(uint8_t* dst, int n);
+    // Hands bytes back to be read again; false when they do not fit.
+    bool unread(const uint8_t* src, int n);
+    void unreadWord(uint32_t word, int lastBytes);
+    // A header found by resynchronisation starts decoding only when the next header of the
+    // same kind follows at its length, or the data end there.
+    bool confirmedByNext(uint32_t w);
     int read4(uint32_t& word);
     int skipId3v2(uint32_t& word);
-    int scan(uint32_t& word);
+    int scan(uint32_t& word, int& steps);
     int parseAndSize(FrameHeader& h, int& result);
     int readBody();
 
@@ -102,6 +120,9 @@ private:
     const uint8_t* cursor_ = nullptr;
     const uint8_t* limit_ = nullptr;   // last position where a three-byte look-ahead stays in the buffer
     int bitIndex_ = 0;
+    uint8_t ahead_[kLookAheadCapacity];
+    int aheadStart_ = kLookAheadCapacity;     // the look-ahead bytes are ahead_[aheadStart_..]
+    uint8_t probe_[kBodyCapacity + 4];
 };
 
 } // namespace korvo

@@ -19,8 +19,18 @@ namespace korvo {
 namespace {
 
 // The one pending path of DTM_PLAY_FILE; a second post before the thread took the first
-// overwrites it, and both messages then play the latest path.
+// overwrites it, and both messages then play the latest path. Written and copied under
+// the lock, so the thread never takes a torn path.
 char gSharedPath[kPathSize];
+std::atomic_flag gSharedPathLock = ATOMIC_FLAG_INIT;
+
+struct SharedPathLock {
+    SharedPathLock() {
+        while (gSharedPathLock.test_and_set(std::memory_order_acquire)) {
+        }
+    }
+    ~SharedPathLock() { gSharedPathLock.clear(std::memory_order_release); }
+};
 
 std::atomic<int> gWriteThreshold{16384};
 
@@ -46,15 +56,43 @@ constexpr unsigned kStackSize = 1u << 20;
 // Settings the thread polls; single aligned values written by the user interface thread.
 int settingValue(const int& field) { return std::atomic_ref<int>(const_cast<int&>(field)).load(std::memory_order_relaxed); }
 
+class DecoderThread;
+
+// The decoder thread's own prompt: its messages and questions go to the front end, which
+// shows them on its own thread; the decoder thread never waits in a box of its own.
+class ListenerPrompt : public Prompt {
+public:
+    explicit ListenerPrompt(DecoderThread& owner) : owner_(owner) {}
+    void show(const char* text, const char* title, PromptIcon icon) override;
+    int askYesNo(const char* text, const char* title, PromptIcon icon) override;
+
+private:
+    DecoderThread& owner_;
+};
+
 class DecoderThread {
 public:
-    explicit DecoderThread(const DecoderThreadSetup& setup) : setup_(setup) {}
+    explicit DecoderThread(const DecoderThreadSetup& setup) : setup_(setup), prompt_(*this) {}
 
     unsigned run();
     std::atomic<int> ready{0};
 
+    void showMessage(const char* text, const char* title, PromptIcon icon);
+    int ask(const char* text, const char* title, PromptIcon icon);
+
 private:
-    enum class Outcome { Ended, Stopped, Quit };
+    enum class Outcome { Ended, Stopped, Failed, Quit };
+    // Messages that arrived while a question waited for its answer, in order.
+    static constexpr int kDeferredLimit = 64;
+
+    // The next message: a deferred one first, then the queue (waiting when wait is set).
+    // 0 when there is none (only without waiting).
+    int nextMessage(ThreadMessage& msg, bool wait);
+    void defer(const ThreadMessage& msg);
+    bool deferredHoldsEnd() const;
+    // A message while playing: true when it ends the file, with the outcome.
+    bool playingMessage(const ThreadMessage& msg, Outcome& outcome);
+    void takeSharedPath();
 
     void applyPriority(int value);
     void releaseAudio(int reset);
@@ -72,6 +110,10 @@ private:
     void closeOutput();
 
     DecoderThreadSetup setup_;
+    ListenerPrompt prompt_;
+    ThreadMessage deferred_[kDeferredLimit];
+    int deferredCount_ = 0;
+    int question_ = 0;
     std::unique_ptr<Decoder> decoder_;
     std::unique_ptr<Input> input_;
     char path_[kPathSize] = {};
@@ -81,8 +123,8 @@ private:
     int eightBitSetting_ = 0;
     int openRate_ = 0;
     int eightBit_ = 0;
-    int frames_ = 0;
-    int totalFrames_ = 0;
+    int64_t frames_ = 0;
+    int64_t totalFrames_ = 0;
     int writeThreshold_ = 16384;
 };
 
@@ -112,8 +154,81 @@ void DecoderThread::closeOutput() {
     openRate_ = 0;
 }
 
+void ListenerPrompt::show(const char* text, const char* title, PromptIcon icon) { owner_.showMessage(text, title, icon); }
+
+int ListenerPrompt::askYesNo(const char* text, const char* title, PromptIcon icon) { return owner_.ask(text, title, icon); }
+
+// Takes the thread's own prompt away while the front end is called, so that a front end
+// which shows the text through the prompt reaches the process prompt and not this one.
+struct WithoutThreadPrompt {
+    explicit WithoutThreadPrompt(Prompt* restore) : restore_(restore) { setThreadPrompt(nullptr); }
+    ~WithoutThreadPrompt() { setThreadPrompt(restore_); }
+    Prompt* restore_;
+};
+
+void DecoderThread::showMessage(const char* text, const char* title, PromptIcon icon) {
+    WithoutThreadPrompt plain(&prompt_);
+    if (setup_.listener) setup_.listener->showMessage(text, title, icon);
+    else prompt().show(text, title, icon);
+}
+
+int DecoderThread::ask(const char* text, const char* title, PromptIcon icon) {
+    const int question = ++question_;
+    {
+        WithoutThreadPrompt plain(&prompt_);
+        if (!setup_.listener) return prompt().askYesNo(text, title, icon);
+        setup_.listener->ask(question, text, title, icon, currentThreadId());
+    }
+    // The queue is read on while the answer is awaited: a stop or quit ends the wait as a
+    // "no" and is acted on after it; everything else waits its turn.
+    for (;;) {
+        ThreadMessage msg;
+        getThreadMessage(msg);
+        if (msg.message == DTM_ANSWER) {
+            if (int(msg.wParam) == question) return msg.lParam ? 1 : 0;
+            continue;    // the answer to an earlier question
+        }
+        defer(msg);
+        if (msg.message == DTM_STOP || msg.message == kMsgQuit) return 0;
+    }
+}
+
+void DecoderThread::defer(const ThreadMessage& msg) {
+    const bool ends = msg.message == DTM_STOP || msg.message == kMsgQuit;
+    // The last place is kept for the stop or quit that ends the wait.
+    if (deferredCount_ >= kDeferredLimit - (ends ? 0 : 1)) return;
+    deferred_[deferredCount_++] = msg;
+}
+
+bool DecoderThread::deferredHoldsEnd() const {
+    for (int i = 0; i < deferredCount_; ++i)
+        if (deferred_[i].message == DTM_STOP || deferred_[i].message == kMsgQuit) return true;
+    return false;
+}
+
+int DecoderThread::nextMessage(ThreadMessage& msg, bool wait) {
+    if (deferredCount_ > 0) {
+        msg = deferred_[0];
+        for (int i = 1; i < deferredCount_; ++i) deferred_[i - 1] = deferred_[i];
+        --deferredCount_;
+        return 1;
+    }
+    if (wait) {
+        getThreadMessage(msg);
+        return 1;
+    }
+    return peekThreadMessage(msg);
+}
+
+void DecoderThread::takeSharedPath() {
+    SharedPathLock lock;
+    std::memcpy(path_, gSharedPath, sizeof path_);
+    path_[kPathSize - 1] = 0;
+}
+
 unsigned DecoderThread::run() {
     ensureThreadQueue();
+    setThreadPrompt(&prompt_);
     Settings& s = settings();
     applyPriority(settingValue(s.DecoderPriority));
     system_ = settingValue(s.AudioOutputSystem);
@@ -127,20 +242,15 @@ unsigned DecoderThread::run() {
     ready.store(1);
 
     ThreadMessage msg;
-    while (getThreadMessage(msg)) {
+    while (nextMessage(msg, true) && msg.message != kMsgQuit) {
         switch (msg.message) {
-        case DTM_PLAY_FILE: {
-            const char* src = reinterpret_cast<const char*>(msg.lParam);
-            if (src) {
-                std::strncpy(path_, src, kPathSize - 1);
-                path_[kPathSize - 1] = 0;
-            }
+        case DTM_PLAY_FILE:
+            if (msg.lParam) takeSharedPath();
             if (!playFile()) {
                 shutdown();
                 return 1;
             }
             break;
-        }
         case DTM_PLAY:
             if (!playFile()) {
                 shutdown();
@@ -170,6 +280,7 @@ void DecoderThread::shutdown() {
     out.shutdown();
     decoder_.reset();
     input_.reset();
+    setThreadPrompt(nullptr);
 }
 
 bool DecoderThread::playFile() {
@@ -186,7 +297,12 @@ bool DecoderThread::playFile() {
         openRate_ = 0;
     }
     OutputDriver& out = outputDriver();
-    if (!out.init()) return true;
+    if (!out.init()) {
+        // Nothing to tell the user beyond the driver's own word, but the caller must not
+        // wait for this file.
+        notify(DNM_FAILED);
+        return true;
+    }
     int volume = settingValue(s.EqVolume);
     if (volume != eqVolume_) {
         eqVolume_ = volume;
@@ -208,6 +324,7 @@ bool DecoderThread::playFile() {
         char text[kPathSize + 64];
         std::snprintf(text, sizeof text, texts::kCouldNotOpenFile, path_);
         prompt().show(text, texts::kDecoderErrorTitle, IconError);
+        notify(DNM_FAILED);
         return true;
     }
 
@@ -221,12 +338,13 @@ bool DecoderThread::playFile() {
     gStatus.percent.store(100);
     gStatus.playing.store(0);
     if (outcome == Outcome::Quit) return false;
-    if (outcome == Outcome::Stopped) {
+    if (outcome == Outcome::Stopped || outcome == Outcome::Failed) {
         sleepMs(10);
         out.flush();
         decoder_->pcm().fill = 0;
         if (out.isOpen()) out.close(1);
         openRate_ = 0;
+        if (outcome == Outcome::Failed) notify(DNM_FAILED);
     } else {
         // The output stays open and the PCM below the threshold stays in the buffer, so
         // the next file of this rate continues without a gap.
@@ -268,18 +386,21 @@ DecoderThread::Outcome DecoderThread::frameLoop() {
     Decoder& dec = *decoder_;
     PcmBuffer& pcm = dec.pcm();
     bool first = true;
+    Outcome outcome = Outcome::Ended;
     for (;;) {
         ThreadMessage msg;
-        if (peekThreadMessage(msg)) {
-            if (msg.message == kMsgQuit) return Outcome::Quit;
-            if (msg.message == DTM_STOP) return Outcome::Stopped;
-            if (msg.message == DTM_SEEK_PERCENT) seek(int(msg.lParam));
-            // anything else (a play request among them) is dropped while playing
+        if (nextMessage(msg, false) && playingMessage(msg, outcome)) return outcome;
+        if (!dec.readFrame()) {
+            // A stop or quit that ended a question: it, and what came before it, count now.
+            while (deferredHoldsEnd()) {
+                nextMessage(msg, false);
+                if (playingMessage(msg, outcome)) return outcome;
+            }
+            return Outcome::Ended;
         }
-        if (!dec.readFrame()) return Outcome::Ended;
         FrameHeader& h = dec.header();
         if (first || h.headerChanged) {
-            if (!configure(h)) return Outcome::Stopped;
+            if (!configure(h)) return Outcome::Failed;
             first = false;
         }
         dec.options.mappingMode = settingValue(s.MappingMode);
@@ -291,7 +412,7 @@ DecoderThread::Outcome DecoderThread::frameLoop() {
             int n = out.write(pcm.fill, pcm.data);
             // A failed write (the WAV file's) is no byte count: the driver has told the
             // user, and the file ends as if stopped.
-            if (n < 0) return Outcome::Stopped;
+            if (n < 0) return Outcome::Failed;
             if (n < pcm.fill) pcm.consume(n);
             else pcm.fill = 0;
         }
@@ -304,14 +425,28 @@ DecoderThread::Outcome DecoderThread::frameLoop() {
         int priority = settingValue(s.DecoderPriority);
         if (priority != priority_) applyPriority(priority);
 
-        gStatus.percent.store(totalFrames_ ? int(double(frames_) / totalFrames_ * 100.0) : 0);
+        gStatus.percent.store(totalFrames_ > 0 ? int(double(frames_) / double(totalFrames_) * 100.0) : 0);
         ++frames_;
     }
 }
 
+bool DecoderThread::playingMessage(const ThreadMessage& msg, Outcome& outcome) {
+    if (msg.message == kMsgQuit) {
+        outcome = Outcome::Quit;
+        return true;
+    }
+    if (msg.message == DTM_STOP) {
+        outcome = Outcome::Stopped;
+        return true;
+    }
+    if (msg.message == DTM_SEEK_PERCENT) seek(int(msg.lParam));
+    // anything else (a play request among them) is dropped while playing
+    return false;
+}
+
 void DecoderThread::seek(int percent) {
     FrameHeader& h = decoder_->header();
-    int frame = int(float(totalFrames_) * float(percent) * 0.01f);
+    int64_t frame = int64_t(double(totalFrames_) * double(percent) * double(0.01f));
     if (!input_->seekToFrame(decoder_->reader(), h, frame)) return;
     PcmBuffer& pcm = decoder_->pcm();
     std::memset(pcm.data, 0, size_t(writeThreshold_));
@@ -357,35 +492,20 @@ int DecoderListener::postAnswer(int question, int yes, long threadId) {
 }
 
 int postPlayFile(const char* path, long threadId) {
-    if (!path) {
-        postThreadMessage(threadId, DTM_PLAY, 0, 0);
-        return 1;
-    }
+    if (!path) return postThreadMessage(threadId, DTM_PLAY, 0, 0);
+    SharedPathLock lock;
     std::strncpy(gSharedPath, path, kPathSize - 1);
     gSharedPath[kPathSize - 1] = 0;
-    postThreadMessage(threadId, DTM_PLAY_FILE, 0, reinterpret_cast<intptr_t>(gSharedPath));
-    return 1;
+    return postThreadMessage(threadId, DTM_PLAY_FILE, 0, reinterpret_cast<intptr_t>(gSharedPath));
 }
 
-int postStop(long threadId) {
-    postThreadMessage(threadId, DTM_STOP, 0, 0);
-    return 1;
-}
+int postStop(long threadId) { return postThreadMessage(threadId, DTM_STOP, 0, 0); }
 
-int postReleaseAudio(long threadId) {
-    postThreadMessage(threadId, DTM_RELEASE_AUDIO, 0, 0);
-    return 1;
-}
+int postReleaseAudio(long threadId) { return postThreadMessage(threadId, DTM_RELEASE_AUDIO, 0, 0); }
 
-int postSeekPercent(int percent, long threadId) {
-    postThreadMessage(threadId, DTM_SEEK_PERCENT, 0, percent);
-    return 1;
-}
+int postSeekPercent(int percent, long threadId) { return postThreadMessage(threadId, DTM_SEEK_PERCENT, 0, percent); }
 
-int postPriorityChanged(long threadId) {
-    postThreadMessage(threadId, DTM_PRIORITY_CHANGED, 0, 0);
-    return 1;
-}
+int postPriorityChanged(long threadId) { return postThreadMessage(threadId, DTM_PRIORITY_CHANGED, 0, 0); }
 
 void getDecoderStatus(DecoderStatus& dst) {
     dst.playing = gStatus.playing.load(std::memory_order_relaxed);

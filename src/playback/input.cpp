@@ -60,39 +60,63 @@ double Input::frameBytes(const FrameHeader& h) {
     }
 }
 
-int Input::totalFrames(const FrameHeader& h) {
+int64_t Input::totalFrames(const FrameHeader& h) {
     if (isStream_ || !file_.isOpen()) return 0;
-    uint32_t size = uint32_t(file_.size());
-    return int(double(size) / frameBytes(h));
+    int64_t size = file_.size();
+    if (size <= 0) return 0;
+    return int64_t(double(size) / frameBytes(h));
 }
 
-int Input::elapsedSeconds(const FrameHeader& h) {
+int64_t Input::elapsedSeconds(const FrameHeader& h) {
     if (isStream_ || !file_.isOpen()) return 0;
     int64_t pos = file_.position();
     if (pos < 0) return 0;
-    int frames = int(double(pos) / frameBytes(h));
+    int64_t frames = int64_t(double(pos) / frameBytes(h));
     int k = effectiveRate(h) / 1000;
     if (k <= 0) return 0;
     double msPerFrame = double(h.layer == 1 ? 384 : 1152) / k;
-    int seconds = int(frames * msPerFrame * 0.001);
+    int64_t seconds = int64_t(double(frames) * msPerFrame * 0.001);
     return seconds < 0 ? 0 : seconds;
 }
 
-int Input::seekToFrame(FrameReader& reader, FrameHeader& h, int frame) {
+int Input::seekToFrame(FrameReader& reader, FrameHeader& h, int64_t frame) {
     if (isStream_ || !file_.isOpen()) return 0;
     double fb = frameBytes(h);
-    int64_t offset = int64_t((fb + 8.0) * frame);
-    if (double(offset) > double(file_.size()) - 4.0 * fb) return 0;
-    if (file_.seek(offset, File::Begin) < 0) return 0;
-    uint8_t b[4];
-    if (file_.read(b, 4) != 4) return 0;
-    uint32_t word = (uint32_t(b[0]) << 24) | (uint32_t(b[1]) << 16) | (uint32_t(b[2]) << 8) | b[3];
-    while (!FrameReader::matchesStream(word, reader.firstHeader())) {
-        // The end of the file without a match fails the seek.
-        if (file_.read(b, 1) != 1) return 0;
-        word = (word << 8) | b[0];
+    int64_t offset = int64_t((fb + 8.0) * double(frame));
+    int64_t size = file_.size();
+    if (double(offset) > double(size) - 4.0 * fb) return 0;
+    const int64_t before = file_.position();
+    if (before < 0 || file_.seek(offset, File::Begin) < 0) return 0;
+    int n = file_.read(seekBytes_, int(sizeof seekBytes_));
+    const bool toEnd = n >= 0 && n < int(sizeof seekBytes_);
+    const uint32_t reference = reader.firstHeader();
+    auto wordAt = [&](int i) {
+        return (uint32_t(seekBytes_[i]) << 24) | (uint32_t(seekBytes_[i + 1]) << 16) |
+               (uint32_t(seekBytes_[i + 2]) << 8) | seekBytes_[i + 3];
+    };
+    // Only the fields a VBR stream keeps are compared; a candidate counts when the next
+    // header of the same kind follows at its length (or the file ends there).
+    int found = -1;
+    for (int i = 0; i + 4 <= n && i < kSeekWindow; ++i) {
+        uint32_t w = wordAt(i);
+        if (!FrameReader::sameKind(w, reference)) continue;
+        int length = FrameReader::frameLength(w);
+        if (length <= 4) continue;
+        if (i + length + 4 <= n) {
+            uint32_t next = wordAt(i + length);
+            if (!FrameReader::isValidHeader(next) || !FrameReader::sameKind(next, reference)) continue;
+        } else if (!(toEnd && i + length >= n)) {
+            continue;
+        }
+        found = i;
+        break;
     }
-    seekOffset_ = file_.seek(-4, File::Current);
+    if (found < 0) {
+        file_.seek(before, File::Begin);
+        return 0;
+    }
+    seekOffset_ = file_.seek(offset + found, File::Begin);
+    reader.dropLookAhead();
     reader.readFrame(h);
     reader.readFrame(h);
     reader.clearBodies();

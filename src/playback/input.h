@@ -2,12 +2,11 @@
 // The decoder's input: a local file (or, later, the stream pipe), with the file-only
 // services the player needs: length in frames, elapsed time, and seeking.
 #include "decoder/byte_input.h"
+#include "decoder/frame_reader.h"
 #include "decoder/frame_header.h"
 #include "platform/file.h"
 
 namespace korvo {
-
-class FrameReader;
 
 class Input : public ByteInput {
 public:
@@ -17,10 +16,13 @@ public:
     void closeInput();
     bool isOpen() const { return file_.isOpen(); }
 
-    int totalFrames(const FrameHeader& h);
-    int elapsedSeconds(const FrameHeader& h);
+    int64_t totalFrames(const FrameHeader& h);
+    int64_t elapsedSeconds(const FrameHeader& h);
     // Jumps to frame index F; reads two frames through the reader and clears its bodies.
-    int seekToFrame(FrameReader& reader, FrameHeader& h, int frame);
+    // The header must come within kSeekWindow bytes of the estimate; otherwise the position
+    // stays where it was.
+    int seekToFrame(FrameReader& reader, FrameHeader& h, int64_t frame);
+    static constexpr int kSeekWindow = 16384;
 
     // ByteInput
     int read(uint8_t* dst, int n) override;
@@ -36,6 +38,8 @@ private:
     File file_;
     bool isStream_ = false;
     int64_t seekOffset_ = -1;
+    // The search window plus one whole frame and the header after it.
+    uint8_t seekBytes_[kSeekWindow + FrameReader::kBodyCapacity + 8];
 };
 
 } // namespace korvo

@@ -18,9 +18,10 @@ const OutputDriver* builtIn(int system) {
 OutputDriver& outputDriver() { return gTable; }
 
 int selectOutputDriver(int system) {
-    if (system < 0 || system >= kOutputSystemSlots) return 1;
-    const OutputDriver* table = gRegistered[system] ? gRegistered[system] : builtIn(system);
-    if (table) gTable = *table;
+    const OutputDriver* table = nullptr;
+    if (system >= 0 && system < kOutputSystemSlots) table = gRegistered[system] ? gRegistered[system] : builtIn(system);
+    // A number without a table means the sound device: an empty table would be called.
+    gTable = table ? *table : soundDeviceDriver();
     return 1;
 }
 

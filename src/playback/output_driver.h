@@ -15,8 +15,8 @@ struct OutputDriver {
     int (*flush)();
     int (*pause)();
     int (*resume)();
-    int (*getPlayedTime)();
-    int (*setPlayedTime)(int ms);
+    int64_t (*getPlayedTime)();               // milliseconds; 64 bits outlast any playing time
+    int64_t (*setPlayedTime)(int64_t ms);
     int (*getVolume)();
     void (*setVolume)(int level);
     int (*bufferCount)();
@@ -30,7 +30,8 @@ constexpr int kOutputSystemSlots = 8;
 
 // The process-wide table.
 OutputDriver& outputDriver();
-// Fills the table for a system; an unknown number leaves it as it was. Always 1.
+// Fills the table for a system; a number with no table (registered or built in) selects
+// the sound device. Always 1.
 int selectOutputDriver(int system);
 // Replaces the operations of a system number (tests put a recording driver here);
 // nullptr brings back the built-in one.

@@ -1,6 +1,7 @@
 // The sound device on Linux: a PulseAudio playback stream with the same contract as the
-// Windows device driver (ten blocks of buffering, playback held until the fourth block,
-// pause by corking, played time from the stream's own clock).
+// Windows device driver (playback held until the fourth block, pause by corking, played
+// time from the stream's own clock). The server's buffer is sized in time, so that the
+// drain at the end of a list is short at every rate.
 #include <pulse/pulseaudio.h>
 
 #include <cstring>
@@ -17,6 +18,8 @@ namespace {
 constexpr int kBlocks = 10;
 constexpr int kBlockBytes = 32768;
 constexpr char kClientName[] = "LUMEN KORVO";
+// Half a second: ten device blocks of 32 KB would be ten seconds at 8 kHz.
+constexpr int kBufferMsMax = 500;
 
 struct PulseDriver {
     pa_threaded_mainloop* loop = nullptr;
@@ -29,7 +32,7 @@ struct PulseDriver {
     bool failed = false;      // the stream broke; writes give up
     int level = 0;
     pa_usec_t playedBase = 0; // stream time when the played counter was last set
-    int playedOffset = 0;     // the value it was set to (ms)
+    int64_t playedOffset = 0; // the value it was set to (ms)
 } g;
 
 struct Lock {
@@ -152,7 +155,13 @@ int pulseOpen(int rate, int channels, int eightBit) {
     pa_stream_set_write_callback(g.stream, &onStreamWrite, nullptr);
     pa_buffer_attr attr;
     attr.maxlength = uint32_t(-1);
-    attr.tlength = uint32_t(kBlocks * kBlockBytes);
+    int target = int(int64_t(g.bytesPerSecond) * kBufferMsMax / 1000);
+    if (target > kBlocks * kBlockBytes) target = kBlocks * kBlockBytes;
+    // Room for at least two of the decoder thread's writes (threshold plus one frame).
+    int write = currentWriteThreshold() + 4608;
+    if (target < 2 * write) target = 2 * write;
+    target -= target % (channels * (eightBit ? 1 : 2));
+    attr.tlength = uint32_t(target);
     // Held back by corking until the fourth block; after an underrun one write block
     // restarts it, and a drain plays whatever is left.
     attr.prebuf = uint32_t(currentWriteThreshold());
@@ -278,16 +287,16 @@ int pulseResume() {
     return 1;
 }
 
-int pulseGetPlayedTime() {
+int64_t pulseGetPlayedTime() {
     if (!g.loop) return 0;
     Lock lock;
     if (!g.stream) return 0;
     pa_usec_t now = streamTime();
     pa_usec_t since = now > g.playedBase ? now - g.playedBase : 0;
-    return g.playedOffset + int(since / 1000);
+    return g.playedOffset + int64_t(since / 1000);
 }
 
-int pulseSetPlayedTime(int ms) {
+int64_t pulseSetPlayedTime(int64_t ms) {
     if (!g.loop) return ms;
     Lock lock;
     g.playedBase = streamTime();

@@ -60,12 +60,13 @@ int wavWrite(int n, const uint8_t* bytes) {
 }
 
 int wavNothing() { return 0; }
-int wavNothingMs(int) { return 0; }
+int64_t wavNoTime() { return 0; }
+int64_t wavNothingMs(int64_t) { return 0; }
 void wavNoVolume(int) {}
 
 const OutputDriver kWavDriver = {
     &wavInit,    &wavShutdown, &wavOpen,     &wavClose,      &wavIsOpen,
-    &wavWrite,   &wavNothing,  &wavNothing,  &wavNothing,    &wavNothing,
+    &wavWrite,   &wavNothing,  &wavNothing,  &wavNothing,    &wavNoTime,
     &wavNothingMs, &wavNothing, &wavNoVolume, &wavNothing,   &wavNothing,
 };
 

@@ -27,7 +27,7 @@ struct WaveOutDriver {
     int ring = 0;
     int written = 0;
     bool driverPaused = false;
-    volatile LONG played = 0;
+    volatile LONG64 played = 0;
     DWORD pollMs = 46;
     WAVEFORMATEX format = {};
 } g;
@@ -43,12 +43,12 @@ void showError(MMRESULT err, const char* title) {
 
 void CALLBACK onWaveOut(HWAVEOUT, UINT message, DWORD_PTR, DWORD_PTR param1, DWORD_PTR) {
     if (message == WOM_OPEN) {
-        InterlockedExchange(&g.played, 0);
+        InterlockedExchange64(&g.played, 0);
     } else if (message == WOM_DONE) {
         InterlockedIncrement(&g.freeCount);
         const WAVEHDR* hdr = reinterpret_cast<const WAVEHDR*>(param1);
         double perMs = double(g.format.nAvgBytesPerSec) * 0.001;
-        if (hdr && perMs > 0) InterlockedExchangeAdd(&g.played, LONG(double(hdr->dwBufferLength) / perMs));
+        if (hdr && perMs > 0) InterlockedExchangeAdd64(&g.played, LONG64(double(hdr->dwBufferLength) / perMs));
     }
 }
 
@@ -122,7 +122,7 @@ int woOpen(int rate, int channels, int eightBit) {
     if (g.pollMs == 0) g.pollMs = 1;
     err = waveOutPause(g.device);
     if (err != MMSYSERR_NOERROR) showError(err, texts::kWaveOutPause);
-    InterlockedExchange(&g.played, 0);
+    InterlockedExchange64(&g.played, 0);
     g.driverPaused = true;
     return 1;
 }
@@ -168,7 +168,7 @@ int woFlush() {
     if (!g.device) return 1;
     waveOutReset(g.device);
     g.written = 0;
-    InterlockedExchange(&g.played, 0);
+    InterlockedExchange64(&g.played, 0);
     MMRESULT err = waveOutPause(g.device);
     if (err != MMSYSERR_NOERROR) showError(err, texts::kWaveOutPause);
     g.driverPaused = true;
@@ -188,10 +188,10 @@ int woResume() {
     return 1;
 }
 
-int woGetPlayedTime() { return g.device ? int(InterlockedCompareExchange(&g.played, 0, 0)) : 0; }
+int64_t woGetPlayedTime() { return g.device ? int64_t(InterlockedCompareExchange64(&g.played, 0, 0)) : 0; }
 
-int woSetPlayedTime(int ms) {
-    InterlockedExchange(&g.played, ms);
+int64_t woSetPlayedTime(int64_t ms) {
+    InterlockedExchange64(&g.played, LONG64(ms));
     return ms;
 }
 

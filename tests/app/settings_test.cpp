@@ -141,6 +141,14 @@ TEST_F(SettingsTest, EqVolumeAboveFifteenLoadsAsFourteen) {
     }
 }
 
+TEST_F(SettingsTest, OutputSystemOutsideZeroAndOneLoadsAsTheSoundDevice) {
+    for (auto [text, expected] : std::vector<std::pair<const char*, int>>{{"2", 0}, {"-1", 0}, {"7", 0}, {"1", 1}, {"0", 0}}) {
+        put(std::string(kKeyAudioOutputSystem) + "=" + text + "\r\n");
+        loadSettings();
+        EXPECT_EQ(settings().AudioOutputSystem, expected) << text;
+    }
+}
+
 TEST_F(SettingsTest, OutputDeviceMinusOneIsStoredUnsigned) {
     loadSettings();
     settings().WinMMOutputDev = -1;

@@ -1,8 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <memory>
+#include <random>
 #include <vector>
 
+#include "decoder/decoder.h"
 #include "decoder/decoder_texts.h"
 #include "decoder/frame_reader.h"
 #include "platform/prompt.h"
@@ -286,4 +290,81 @@ TEST_F(FrameReaderTest, ReadsPastTheBufferGiveZeros) {
     for (int i = 0; i < 4000; ++i) sum += reader.readBits(16);
     EXPECT_GT(sum, 0u);
     EXPECT_EQ(reader.readBits(16), 0u);
+}
+
+namespace {
+
+// Decodes everything the reader takes from the bytes; returns the PCM bytes made and how
+// many of the 16-bit samples are louder than a whisper.
+struct Decoded {
+    long bytes = 0;
+    long loud = 0;
+};
+Decoded decodeAll(ByteInput& in) {
+    auto dec = std::make_unique<Decoder>();
+    dec->startFile(&in, false);
+    Decoded d;
+    PcmBuffer& pcm = dec->pcm();
+    while (dec->readFrame()) {
+        dec->decodeFrame();
+        for (int i = 0; i + 1 < pcm.fill; i += 2)
+            d.loud += std::abs(int(int16_t(pcm.data[i] | pcm.data[i + 1] << 8))) > 64;
+        d.bytes += pcm.fill;
+        pcm.fill = 0;
+    }
+    return d;
+}
+
+} // namespace
+
+// Random bytes hold a header-like word every few kilobytes; none of them is followed by
+// another at its length, so nothing is decoded, from a file or from a stream.
+TEST_F(FrameReaderTest, RandomBytesGiveSilence) {
+    for (unsigned seed : {1u, 2u, 3u}) {
+        std::mt19937 gen(seed);
+        std::vector<uint8_t> v(200 * 1024);
+        for (auto& b : v) b = uint8_t(gen());
+        MemoryInput file(v.data(), v.size());
+        StreamInput stream(v.data(), v.size());
+        for (ByteInput* in : {static_cast<ByteInput*>(&file), static_cast<ByteInput*>(&stream)}) {
+            Decoded d = decodeAll(*in);
+            // At most a first frame taken at face value (the very first word is not scanned).
+            EXPECT_LE(d.loud, 1152 * 2) << "seed " << seed << (in == &stream ? " stream" : " file");
+        }
+    }
+}
+
+// A header found by the scan or the lost-step search starts decoding only when the next
+// header of the same kind follows at its length, or the data end there.
+TEST_F(FrameReaderTest, ResynchronisedHeaderNeedsTheNextOneAtItsLength) {
+    std::vector<uint8_t> v;
+    frame(v, header(3, 9, 0), 413, 1);
+    // Junk holding a copy of the stream's header with no header after it.
+    v.insert(v.end(), 50, 0x33);
+    frame(v, header(3, 9, 0), 100, 0x34);
+    v.insert(v.end(), 700, 0x35);
+    frame(v, header(3, 9, 0), 413, 2);
+    frame(v, header(3, 9, 0), 413, 3);
+    EXPECT_EQ(readAll(v), 3);
+    EXPECT_EQ(reader.body()[0], 3);
+
+    // The same through the scan at the start, from a file and from a stream.
+    std::vector<uint8_t> w(300, 0x12);
+    frame(w, header(3, 9, 0), 60, 0x56);
+    w.insert(w.end(), 500, 0x12);
+    frame(w, header(3, 9, 0), 413, 4);
+    frame(w, header(3, 9, 0, 1), 414, 5);
+    EXPECT_EQ(readAll(w), 2);
+    EXPECT_EQ(reader.body()[0], 5);
+    StreamInput in(w.data(), w.size());
+    reader.setInput(&in);
+    reader.resetFrameReader();
+    int n = 0;
+    std::vector<uint8_t> firsts;
+    while (reader.readFrame(h)) {
+        ++n;
+        firsts.push_back(reader.body()[0]);
+    }
+    EXPECT_EQ(n, 2);
+    EXPECT_EQ(firsts, (std::vector<uint8_t>{4, 5}));
 }

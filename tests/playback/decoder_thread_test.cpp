@@ -2,6 +2,7 @@
 // every call and a listener that records the notifications.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -32,6 +33,7 @@ struct Recorder {
     long pcmBytes = 0;          // bytes written since the last flush or open
     bool hold = false;          // writes block while set
     int failWrites = 0;         // write returns -1 when set
+    int failOpen = 0;           // open returns 0 when set
 
     void add(const std::string& s) {
         std::lock_guard<std::mutex> lock(m);
@@ -89,6 +91,10 @@ bool gOpen = false;
 int rInit() { rec->add("init"); return 1; }
 int rShutdown() { rec->add("shutdown"); return 1; }
 int rOpen(int rate, int ch, int eightBit) {
+    if (rec->failOpen) {
+        rec->add("open failed");
+        return 0;
+    }
     gOpen = true;
     rec->addAndReset("open " + std::to_string(rate) + " " + std::to_string(ch) + " " + std::to_string(eightBit));
     return 1;
@@ -112,8 +118,8 @@ int rWrite(int n, const uint8_t*) {
 int rFlush() { rec->addAndReset("flush"); return 1; }
 int rPause() { return 1; }
 int rResume() { return 1; }
-int rGetPlayed() { return 0; }
-int rSetPlayed(int ms) { rec->add("played " + std::to_string(ms)); return ms; }
+int64_t rGetPlayed() { return 0; }
+int64_t rSetPlayed(int64_t ms) { rec->add("played " + std::to_string(ms)); return ms; }
 int rGetVolume() { return gOpen ? 0 : -1; }
 void rSetVolume(int level) { rec->add("volume " + std::to_string(level)); }
 int rBufferCount() { return 10; }
@@ -126,7 +132,21 @@ const OutputDriver kRecordingDriver = {
 
 struct RecordingListener : DecoderListener {
     void notify(uint32_t message) override {
-        rec->add(message == DNM_STARTED ? "STARTED" : message == DNM_ENDED ? "ENDED" : "?");
+        rec->add(message == DNM_STARTED ? "STARTED"
+                 : message == DNM_ENDED ? "ENDED"
+                 : message == DNM_FAILED ? "FAILED"
+                                         : "?");
+    }
+    // Questions are logged and left to the test to answer (or never).
+    bool holdQuestions = false;
+    std::atomic<int> lastQuestion{0};
+    void ask(int question, const char* text, const char* title, PromptIcon icon, long threadId) override {
+        if (!holdQuestions) {
+            DecoderListener::ask(question, text, title, icon, threadId);
+            return;
+        }
+        lastQuestion.store(question);
+        rec->add("ask " + std::to_string(question));
     }
 };
 
@@ -310,6 +330,136 @@ TEST_F(DecoderThreadTest, EightBitModeReopensAtHalfTheThreshold) {
     EXPECT_GT(recorder.find("open 44100 2 1"), close);
     // 2 s of 8-bit stereo.
     EXPECT_NEAR(double(recorder.bytes()), 88200.0 * 2, 8192.0 + 2304.0);
+}
+
+TEST_F(DecoderThreadTest, FailuresAreReportedToTheCallerAndAStopIsNot) {
+    // The input cannot be opened: the message, then the failure.
+    std::string missing = test::scratchDir("decoder_thread_failures") + "/nothing.mp3";
+    postPlayFile(missing.c_str(), id);
+    ASSERT_TRUE(recorder.waitFor("FAILED"));
+    EXPECT_LT(recorder.find("box"), recorder.find("FAILED"));
+    // The output cannot be opened.
+    recorder.failOpen = 1;
+    postPlayFile(media("d22.mp2").c_str(), id);
+    ASSERT_TRUE(recorder.waitFor("FAILED", 2));
+    EXPECT_GT(recorder.find("FAILED", recorder.find("open failed")), 0);
+    recorder.failOpen = 0;
+    // A write fails.
+    recorder.failWrites = 1;
+    postPlayFile(media("d22.mp2").c_str(), id);
+    ASSERT_TRUE(recorder.waitFor("FAILED", 3));
+    recorder.failWrites = 0;
+    // A stop is no failure.
+    recorder.setHold(true);
+    postPlayFile(media("a44.mp2").c_str(), id);
+    ASSERT_TRUE(recorder.waitFor("write", 2));
+    postStop(id);
+    recorder.setHold(false);
+    ASSERT_TRUE(recorder.waitFor("close 1", 2));
+    postPlayFile(media("d22.mp2").c_str(), id);
+    ASSERT_TRUE(recorder.waitFor("ENDED"));
+    EXPECT_EQ(recorder.count("FAILED"), 3);
+    EXPECT_EQ(recorder.count("ENDED"), 1);
+}
+
+// Many play requests in a row from another thread: each one the thread takes is a whole
+// path, and the last one wins.
+TEST_F(DecoderThreadTest, RapidPlayRequestsHandOverWholePaths) {
+    std::string dir = test::scratchDir("decoder_thread_paths");
+    const std::string longPath = dir + "/" + std::string(200, 'a') + ".mp3";
+    const std::string shortPath = dir + "/b.mp3";
+    const std::string lastPath = dir + "/last.mp3";
+    std::thread poster([&] {
+        for (int i = 0; i < 2000; ++i) postPlayFile((i & 1 ? shortPath : longPath).c_str(), id);
+        postPlayFile(lastPath.c_str(), id);
+    });
+    poster.join();
+    auto box = [](const std::string& path) {
+        char text[400];
+        std::snprintf(text, sizeof text, texts::kCouldNotOpenFile, path.c_str());
+        return std::string("box ") + texts::kDecoderErrorTitle + ": " + text;
+    };
+    ASSERT_TRUE(recorder.waitFor("FAILED", 2001));
+    int boxes = recorder.countPrefix("box ");
+    EXPECT_EQ(boxes, 2001);
+    EXPECT_EQ(recorder.count(box(longPath)) + recorder.count(box(shortPath)) + recorder.count(box(lastPath)), boxes);
+    std::lock_guard<std::mutex> lock(recorder.m);
+    int last = -1;
+    for (int i = 0; i < int(recorder.log.size()); ++i)
+        if (recorder.log[i].rfind("box ", 0) == 0) last = i;
+    ASSERT_GE(last, 0);
+    EXPECT_EQ(recorder.log[last], box(lastPath));
+}
+
+TEST_F(DecoderThreadTest, SeekInAVbrFileContinuesToTheEnd) {
+    std::string vbr = test::mediaPath("layer3/vbr.mp3");
+    ASSERT_TRUE(test::fileExists(vbr)) << vbr << " is missing (tests/media/layer3.sh makes it)";
+    const double whole = double(test::decodeInRow({vbr}, false).size());
+    recorder.setHold(true);
+    postPlayFile(vbr.c_str(), id);
+    ASSERT_TRUE(recorder.waitFor("write"));
+    postSeekPercent(50, id);
+    recorder.setHold(false);
+    ASSERT_TRUE(recorder.waitFor("ENDED"));
+    ASSERT_GT(recorder.find("flush"), 0);
+    // About the second half follows the seek (less one threshold that stays buffered).
+    EXPECT_NEAR(double(recorder.bytes()), whole / 2, whole * 0.15);
+}
+
+// A damaged file whose question the front end never answers.
+class DecoderThreadQuestionTest : public DecoderThreadTest {
+protected:
+    void SetUp() override {
+        listener.holdQuestions = true;
+        DecoderThreadTest::SetUp();
+        damaged = test::scratchDir("decoder_thread_question") + "/damaged.mp2";
+        ASSERT_TRUE(test::writeWithFreeFormatFrame(media("a44.mp2"), 20, damaged));
+    }
+    std::string damaged;
+};
+
+TEST_F(DecoderThreadQuestionTest, StopDuringAQuestionEndsTheFile) {
+    postPlayFile(damaged.c_str(), id);
+    ASSERT_TRUE(recorder.waitFor("ask 1"));
+    postStop(id);
+    ASSERT_TRUE(recorder.waitFor("close 1"));
+    EXPECT_GT(recorder.find("flush"), recorder.find("ask 1"));
+    EXPECT_EQ(recorder.count("ENDED"), 0);
+    // The thread is idle and plays the next request.
+    postPlayFile(media("d22.mp2").c_str(), id);
+    ASSERT_TRUE(recorder.waitFor("ENDED"));
+}
+
+TEST_F(DecoderThreadQuestionTest, QuitDuringAQuestionEndsTheThread) {
+    postPlayFile(damaged.c_str(), id);
+    ASSERT_TRUE(recorder.waitFor("ask 1"));
+    auto t0 = std::chrono::steady_clock::now();
+    stopDecoderThread(id, thread);
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, 2s);
+    EXPECT_FALSE(thread.running());
+    EXPECT_EQ(recorder.count("shutdown"), 1);
+}
+
+TEST_F(DecoderThreadQuestionTest, OnlyTheAnswerToTheOpenQuestionCounts) {
+    postPlayFile(damaged.c_str(), id);
+    ASSERT_TRUE(recorder.waitFor("ask 1"));
+    postStop(id);
+    ASSERT_TRUE(recorder.waitFor("close 1"));
+    postPlayFile(damaged.c_str(), id);
+    ASSERT_TRUE(recorder.waitFor("ask 2"));
+    EXPECT_EQ(listener.lastQuestion.load(), 2);
+    // A seek that arrives during the question waits its turn; the late answer to the first
+    // question changes nothing.
+    postSeekPercent(90, id);
+    DecoderListener::postAnswer(1, 1, id);
+    std::this_thread::sleep_for(200ms);
+    int asked = recorder.find("ask 2");
+    EXPECT_EQ(recorder.find("flush", asked), -1);
+    EXPECT_EQ(recorder.count("ENDED"), 0);
+    ASSERT_EQ(DecoderListener::postAnswer(2, 1, id), 1);
+    ASSERT_TRUE(recorder.waitFor("ENDED"));
+    EXPECT_GT(recorder.find("flush", asked), asked);
+    EXPECT_GT(recorder.find("played 1000", asked), asked);    // 90 % of two seconds, in whole seconds
 }
 
 #ifndef _WIN32

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -115,6 +116,122 @@ TEST(InputTest, SeekFailsWhenNoHeaderFollows) {
     FrameHeader h;
     ASSERT_EQ(openAtFirstFrame(in, reader, h, path), 1);
     EXPECT_EQ(in.seekToFrame(reader, h, 10), 0);
+    // Playback goes on from where it stood before the seek: the second frame.
+    EXPECT_EQ(in.position(), 417);
+    ASSERT_EQ(reader.readFrame(h), 1);
+    EXPECT_EQ(reader.body()[0], 1);
+}
+
+// A seek into a long stretch of other data gives up near the estimate instead of reading
+// on to the next header far away.
+TEST(InputTest, SeekSearchesOnlyNearTheEstimate) {
+    std::string dir = test::scratchDir("input_seek_window");
+    std::vector<uint8_t> bytes = frames(3);
+    bytes.insert(bytes.end(), 400000, 0x00);
+    std::vector<uint8_t> tail = frames(20);
+    bytes.insert(bytes.end(), tail.begin(), tail.end());
+    std::string path = writeBytes(dir, "gap.mp3", bytes);
+    Input in;
+    FrameReader reader;
+    FrameHeader h;
+    ASSERT_EQ(openAtFirstFrame(in, reader, h, path), 1);
+    EXPECT_EQ(in.seekToFrame(reader, h, in.totalFrames(h) / 2), 0);
+    EXPECT_EQ(in.position(), 417);
+}
+
+// Headers of other bitrates and with the other padding and private bits are all this
+// stream's; a look-alike that no header follows is not.
+TEST(InputTest, SeekFindsHeadersOfAnyBitrateButNotLookAlikes) {
+    std::string dir = test::scratchDir("input_seek_vbr");
+    std::vector<uint8_t> v;
+    for (int i = 0; i < 40; ++i) {
+        // 44.1 kHz Layer III, alternating 160 and 96 kbit/s, padding and private bit set on odd frames.
+        int index = i & 1 ? 7 : 10;
+        int length = 144000 * (index == 7 ? 96 : 160) / 44100 + (i & 1);
+        const uint8_t head[4] = {0xFF, 0xFB, uint8_t(index << 4 | (i & 1 ? 0x03 : 0x00)), 0xC0};
+        size_t start = v.size();
+        v.insert(v.end(), head, head + 4);
+        v.insert(v.end(), size_t(length - 4), uint8_t(i));
+        // A look-alike inside the body: same kind, but nothing follows at its length.
+        const uint8_t fake[4] = {0xFF, 0xFB, 0x50, 0x00};
+        std::copy(fake, fake + 4, v.begin() + long(start) + 40);
+    }
+    std::string path = writeBytes(dir, "vbr.mp3", v);
+    Input in;
+    FrameReader reader;
+    FrameHeader h;
+    ASSERT_EQ(openAtFirstFrame(in, reader, h, path), 1);
+    ASSERT_EQ(h.bitrateIndex, 10);
+    ASSERT_EQ(in.seekToFrame(reader, h, 10), 1);
+    // Every landing is a real frame start.
+    size_t at = 0;
+    bool onFrame = false;
+    for (int i = 0; i < 40 && !onFrame; ++i) {
+        onFrame = int64_t(at) == in.lastSeekOffset();
+        at += size_t(144000 * (i & 1 ? 96 : 160) / 44100 + (i & 1));
+    }
+    EXPECT_TRUE(onFrame) << in.lastSeekOffset();
+    EXPECT_GT(in.lastSeekOffset(), 4000);
+}
+
+// A VBR file made by an encoder: its first frame's bitrate does not come again, and a seek
+// to the middle still lands there and plays on to the end.
+TEST(InputTest, SeekInAVbrFileContinuesToTheEnd) {
+    std::string path = test::mediaPath("layer3/vbr.mp3");
+    ASSERT_TRUE(test::fileExists(path)) << path << " is missing (tests/media/layer3.sh makes it)";
+    int whole = 0;
+    {
+        Input in;
+        FrameReader reader;
+        FrameHeader h;
+        ASSERT_EQ(openAtFirstFrame(in, reader, h, path), 1);
+        whole = 1;
+        while (reader.readFrame(h)) ++whole;
+    }
+    Input in;
+    FrameReader reader;
+    FrameHeader h;
+    ASSERT_EQ(openAtFirstFrame(in, reader, h, path), 1);
+    for (int i = 0; i < 5; ++i) ASSERT_EQ(reader.readFrame(h), 1);
+    ASSERT_EQ(in.seekToFrame(reader, h, in.totalFrames(h) / 2), 1);
+    int after = 0;
+    while (reader.readFrame(h)) ++after;
+    EXPECT_NEAR(after, whole / 2, whole * 0.15);
+}
+
+// A file beyond 4 GiB (sparse: it costs no disk): a real stream at the start and another
+// near the middle, nothing between.
+TEST(InputTest, FilesOverFourGigabytesCountAndSeekInSixtyFourBits) {
+    std::string src = test::mediaPath("playback/e44.mp3");
+    ASSERT_TRUE(test::fileExists(src)) << src << " is missing (tests/media/playback.sh makes it)";
+    std::vector<uint8_t> mp3 = test::readFileBytes(src);
+    std::string dir = test::scratchDir("input_large");
+    std::string path = dir + "/large.mp3";
+    const int64_t size = 4600000000LL;
+    const double fb = 417.96;     // 128 kbit/s at 44.1 kHz
+    const int64_t middle = int64_t((fb + 8.0) * double(int64_t(double(size) / fb) / 2)) - 2000;
+    {
+        std::fstream out(path, std::ios::binary | std::ios::out | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(mp3.data()), std::streamsize(mp3.size()));
+        out.seekp(std::streamoff(middle));
+        out.write(reinterpret_cast<const char*>(mp3.data()), std::streamsize(mp3.size()));
+    }
+    std::filesystem::resize_file(path, uintmax_t(size));
+    {
+        Input in;
+        FrameReader reader;
+        FrameHeader h;
+        ASSERT_EQ(openAtFirstFrame(in, reader, h, path), 1);
+        int64_t total = in.totalFrames(h);
+        EXPECT_EQ(total, int64_t(double(size) / Input::frameBytes(h)));
+        EXPECT_GT(total, 11000000);
+        ASSERT_EQ(in.seekToFrame(reader, h, total / 2), 1);
+        EXPECT_GT(in.lastSeekOffset(), middle);
+        EXPECT_LT(in.lastSeekOffset(), middle + 8000);
+        // About 26 hours in: past what 32-bit milliseconds hold at this scale of count.
+        EXPECT_GT(in.elapsedSeconds(h), 90000);
+    }
+    std::filesystem::remove(path);
 }
 
 // The frame reader agrees with ffprobe on every conformance stream and encoder-made file.

@@ -1,6 +1,7 @@
 #include "playback_support.h"
 
 #include <chrono>
+#include <fstream>
 #include <memory>
 
 #include "decoder/byte_input.h"
@@ -58,6 +59,22 @@ std::vector<uint8_t> decodeInRow(const std::vector<std::string>& paths, bool eig
         }
     }
     return out;
+}
+
+bool writeWithFreeFormatFrame(const std::string& src, int frame, const std::string& dst) {
+    std::vector<uint8_t> bytes = readFileBytes(src);
+    size_t at = 0;
+    for (int i = 0; i < frame; ++i) {
+        if (at + 4 > bytes.size()) return false;
+        uint32_t w = uint32_t(bytes[at]) << 24 | uint32_t(bytes[at + 1]) << 16 | uint32_t(bytes[at + 2]) << 8 | bytes[at + 3];
+        int length = FrameReader::frameLength(w);
+        if (length <= 0) return false;
+        at += size_t(length);
+    }
+    if (at + 4 > bytes.size()) return false;
+    bytes[at + 2] &= 0x0F;
+    std::ofstream(dst, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    return true;
 }
 
 bool ListPlayback::start() {

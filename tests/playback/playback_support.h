@@ -49,6 +49,11 @@ private:
 // decodes them.
 std::vector<uint8_t> decodeInRow(const std::vector<std::string>& paths, bool eightBit);
 
+// Copies src to dst with the header of frame `frame` given bitrate index 0 (free format,
+// which the player cannot decode): a file damaged in the middle. false when src has fewer
+// frames.
+bool writeWithFreeFormatFrame(const std::string& src, int frame, const std::string& dst);
+
 // Little-endian fields of a WAV file.
 inline uint32_t le32(const std::vector<uint8_t>& b, size_t at) {
     return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 | uint32_t(b[at + 3]) << 24;

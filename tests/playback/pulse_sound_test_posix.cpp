@@ -11,6 +11,7 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <mutex>
 #include <thread>
@@ -19,6 +20,7 @@
 #include "playback/decoder_thread.h"
 #include "playback/output_driver.h"
 #include "playback_support.h"
+#include "cli/korvo_run.h"
 #include "sound_check.h"
 #include "test_support.h"
 
@@ -154,7 +156,7 @@ TEST_F(PulseSoundTest, PauseHoldsAndResumeContinues) {
     ASSERT_EQ(outputDriver().pause(), 1);
     std::this_thread::sleep_for(150ms);
     size_t held = recorder.size();
-    int playedAtPause = outputDriver().getPlayedTime();
+    int64_t playedAtPause = outputDriver().getPlayedTime();
     std::this_thread::sleep_for(500ms);
     // Nothing but silence reached the sink while paused, and the clock stood still.
     std::vector<uint8_t> during = recorder.slice(held, recorder.size());
@@ -171,6 +173,27 @@ TEST_F(PulseSoundTest, PauseHoldsAndResumeContinues) {
     test::SoundMatch m = test::matchSound(test::withoutSilence(rec), test::decodeInRow({a}, false), 44100);
     EXPECT_GT(m.correlation, 0.99);
     EXPECT_LT(std::abs(m.lengthDifferenceMs), 100.0);
+}
+
+// korvo play of a 20 s file at 8 kHz: the end of the list waits for the sound server to
+// play what it holds, and what it holds is short.
+TEST_F(PulseSoundTest, KorvoPlayPlaysALowRateFileToItsEnd) {
+    std::string f8 = media("f8.mp3");
+    test::KorvoRun run = test::runKorvo({"play", f8}, 60000);
+    std::vector<int16_t> rec = recorder.stop();
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    // First to last sound recorded, at the monitor's 44.1 kHz.
+    long first = -1, last = -1;
+    for (long i = 0; i + 1 < long(rec.size()); i += 2) {
+        if (std::abs(rec[size_t(i)]) > 64 || std::abs(rec[size_t(i + 1)]) > 64) {
+            if (first < 0) first = i / 2;
+            last = i / 2;
+        }
+    }
+    ASSERT_GE(first, 0) << "nothing was recorded";
+    double seconds = double(last - first) / 44100.0;
+    std::printf("korvo play of 20 s at 8 kHz: %.2f s recorded\n", seconds);
+    EXPECT_GT(seconds, 19.5);
 }
 
 } // namespace

@@ -130,7 +130,7 @@ TEST_F(WaveOutSoundTest, PauseHoldsAndResumeContinues) {
     ASSERT_EQ(outputDriver().pause(), 1);
     std::this_thread::sleep_for(200ms);
     size_t held = rec.bytes().size();
-    int playedAtPause = outputDriver().getPlayedTime();
+    int64_t playedAtPause = outputDriver().getPlayedTime();
     std::this_thread::sleep_for(500ms);
     std::vector<uint8_t> all = rec.bytes();
     size_t loud = 0;

@@ -1,0 +1,31 @@
+// Selecting the output system by number.
+#include <gtest/gtest.h>
+
+#include "playback/output_driver.h"
+
+namespace korvo {
+namespace {
+
+int markerInit() { return 7; }
+
+TEST(OutputDriverSelection, NumbersWithoutATableSelectTheSoundDevice) {
+    OutputDriver marked = soundDeviceDriver();
+    marked.init = &markerInit;
+    registerOutputSystem(7, &marked);
+    for (int system : {2, 3, -1, 99, 8}) {
+        selectOutputDriver(7);
+        ASSERT_EQ(outputDriver().init, &markerInit);
+        EXPECT_EQ(selectOutputDriver(system), 1);
+        // Never an empty slot, never the table from before.
+        EXPECT_EQ(outputDriver().init, soundDeviceDriver().init) << system;
+        EXPECT_EQ(outputDriver().write, soundDeviceDriver().write) << system;
+    }
+    selectOutputDriver(kOutputWavFile);
+    EXPECT_EQ(outputDriver().write, wavFileDriver().write);
+    registerOutputSystem(7, nullptr);
+    selectOutputDriver(7);
+    EXPECT_EQ(outputDriver().init, soundDeviceDriver().init);
+}
+
+} // namespace
+} // namespace korvo
