@@ -1,5 +1,7 @@
 #include "ui_driver.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <cstring>
 #include <fstream>
@@ -14,7 +16,8 @@ std::string buildDir() { return korvo::test::nativePath(KORVO_BUILD_DIR); }
 
 ProgramFolder::ProgramFolder(const std::string& name) : dir_(korvo::test::scratchDir("ui-" + name)) {
     std::string src = buildDir() + "\\LumenKorvo.exe";
-    CopyFileA(src.c_str(), exe().c_str(), FALSE);
+    // A program of an earlier run that still holds the folder would be run instead
+    if (!CopyFileA(src.c_str(), exe().c_str(), FALSE)) ADD_FAILURE() << "cannot copy the program to " << exe();
 }
 
 std::string ProgramFolder::ini() const { return dir_ + "\\" + kSettingsFileName; }

@@ -213,13 +213,26 @@ void MainWindow::onDestroy() {
     PostQuitMessage(0);
 }
 
-// Takes the window off the screen at once, then destroys it. An empty shape shows nothing
+// Takes a window off the screen at once, without hiding it. An empty shape shows nothing
 // and needs no answer from the window manager; hiding does, and under Wine an X server
-// without one makes every hide wait two seconds for it. So the window is made invisible
-// by its shape and then dropped from the visible windows without being hidden.
+// without one makes every hide wait two seconds for it. Dropping the visible style keeps
+// DestroyWindow from hiding it again.
+namespace {
+void vanish(HWND w) {
+    SetWindowRgn(w, CreateRectRgn(0, 0, 0, 0), TRUE);   // the window owns the region
+    SetWindowLongA(w, GWL_STYLE, GetWindowLongA(w, GWL_STYLE) & ~WS_VISIBLE);
+}
+
+BOOL CALLBACK vanishOwned(HWND w, LPARAM owner) {
+    if (GetWindow(w, GW_OWNER) == reinterpret_cast<HWND>(owner) && IsWindowVisible(w)) vanish(w);
+    return TRUE;
+}
+} // namespace
+
+// The window and what it owns (an open message box among them) go at once; then it is destroyed.
 void MainWindow::closeWindow() {
-    SetWindowRgn(hwnd_, CreateRectRgn(0, 0, 0, 0), TRUE);   // the window owns the region
-    SetWindowLongA(hwnd_, GWL_STYLE, GetWindowLongA(hwnd_, GWL_STYLE) & ~WS_VISIBLE);
+    EnumThreadWindows(GetCurrentThreadId(), vanishOwned, reinterpret_cast<LPARAM>(hwnd_));
+    vanish(hwnd_);
     DestroyWindow(hwnd_);
 }
 
