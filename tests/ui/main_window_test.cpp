@@ -316,6 +316,25 @@ TEST(MainWindow, EndOfListWithAndWithoutRepeat) {
     }
 }
 
+// At the end of the list the queued sound plays out; Stop then cuts it.
+TEST(MainWindow, StopAtTheEndOfTheListCutsTheQueuedSound) {
+    std::string s = media("short_a.mp2");
+    ProgramFolder folder("endstop");
+    folder.setKey(kKeyRepeatPlay, 0);
+    SoundRecorder sound;
+    if (!sound.start()) GTEST_SKIP() << "no capture device: the sink's monitor cannot be recorded";
+    Program p;
+    clearRecord();
+    ASSERT_TRUE(p.start(folder, {s}));
+    ASSERT_NE(p.waitForWindow(), nullptr);
+    ASSERT_TRUE(waitForRecord(s, kPlayWaitMs)) << readRecord();
+    // the record is cleared when the list has ended, while the device still holds its last blocks
+    ASSERT_TRUE(waitForRecord("", 8000)) << readRecord();
+    p.command(IDM_STOP);
+    Sleep(300);
+    EXPECT_TRUE(sound.quietFor(500)) << "the end of the list still sounds after Stop";
+}
+
 // Keys: Esc opens the file dialog (cancel keeps the list), Alt+L the location dialog, whose
 // text is played; Ctrl+C is not a shortcut.
 TEST(MainWindow, AcceleratorsOpenTheDialogs) {
@@ -415,8 +434,8 @@ TEST(MainWindow, SecondStartWithRelativePathFromAnotherFolder) {
         DWORD took = GetTickCount() - t0;
         std::printf("second start whose request shows a box ended after %lu ms\n", static_cast<unsigned long>(took));
         EXPECT_EQ(code, 0) << "the second start waits for the box";
-        // process start-up under Wine takes part of the time; the hand-over itself is quick
-        EXPECT_LT(took, 3000u);
+        // about 0.3 s here, most of it the process start under Wine, which a busy machine slows
+        EXPECT_LT(took, 2000u);
         if (box) {
             char expected[512];
             std::snprintf(expected, sizeof expected, playlist_texts::kErrorAddingDirectory, missing.c_str());

@@ -30,6 +30,14 @@ void MainWindow::stopForNewAction() {
         outputDriver().resume();
         outputDriver().flush();
     }
+    if (releasing_) {
+        // The list has ended and the decoder thread lets the queued sound play out, deaf to
+        // a stop until it has: cut it here. Left running, so a last block written after the
+        // flush still plays out and the release ends.
+        outputDriver().flush();
+        outputDriver().resume();
+        releasing_ = 0;
+    }
     postStop(decoderThreadId_);
 }
 
@@ -268,6 +276,7 @@ LRESULT MainWindow::onDropFiles(HDROP drop) {
 
 void MainWindow::onStarted() {
     playState_ = PlayStatePlaying;
+    releasing_ = 0;   // the decoder thread is past the release
     record_.write(playingPath_);
     if (!settings().IRCEnabled) return;
     PlaylistEntry entry;
@@ -294,6 +303,7 @@ void MainWindow::onEnded() {
         playCurrentEntry();
     } else {
         postReleaseAudio(decoderThreadId_);
+        releasing_ = 1;
         playState_ = PlayStateStopped;
         record_.write(nullptr);
     }

@@ -122,6 +122,7 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
         }
         if (msg == DNM_FAILED) {   // the user has been told; the file is not playing
             playState_ = PlayStateStopped;
+            releasing_ = 0;
             return 0;
         }
         break;
@@ -213,11 +214,11 @@ void MainWindow::onDestroy() {
     PostQuitMessage(0);
 }
 
+namespace {
 // Takes a window off the screen at once, without hiding it. An empty shape shows nothing
 // and needs no answer from the window manager; hiding does, and under Wine an X server
 // without one makes every hide wait two seconds for it. Dropping the visible style keeps
 // DestroyWindow from hiding it again.
-namespace {
 void vanish(HWND w) {
     SetWindowRgn(w, CreateRectRgn(0, 0, 0, 0), TRUE);   // the window owns the region
     SetWindowLongA(w, GWL_STYLE, GetWindowLongA(w, GWL_STYLE) & ~WS_VISIBLE);

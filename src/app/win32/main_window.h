@@ -125,6 +125,7 @@ private:
     CurrentFileRecord record_;
     int playState_ = PlayStateStopped;
     int announceGate_ = 1;
+    int releasing_ = 0;   // the end of the list was reached; its queued sound may still play
     DecoderStatus status_{};
     char playingPath_[kPathBufferSize] = {};   // what the decoder thread plays when told to play again
 
