@@ -444,6 +444,26 @@ TEST(MainWindow, SecondStartWithRelativePathFromAnotherFolder) {
             EXPECT_TRUE(waitUntil([&] { return !IsWindow(box); }, 5000));
         }
     }
+    {   // the missing paths of one hand-over are reported in one box
+        Program second;
+        ASSERT_TRUE(second.start(folder, {"gone-1.mp3", "gone-2.mp3", "gone-3"}, mediaDir));
+        EXPECT_EQ(second.waitForExit(10000), 0);
+        HWND box = nullptr;
+        EXPECT_TRUE(waitUntil([&] { return (box = findDialog(first.pid(), playlist_texts::kErrorTitle)) != nullptr; },
+                              10000));
+        char prefix[128];
+        std::snprintf(prefix, sizeof prefix, playlist_texts::kEntriesNotFound, 3, "");
+        if (box) {
+            std::string text = dialogText(box);
+            EXPECT_EQ(text.rfind(prefix, 0), 0u) << text;
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+            EXPECT_TRUE(waitUntil([&] { return !IsWindow(box); }, 5000));
+        }
+        Sleep(kQuietMs);
+        box = anyBox(first.pid());
+        EXPECT_EQ(box, nullptr) << "a second box: " << dialogText(box);
+        if (box) PostMessageA(box, WM_COMMAND, IDOK, 0);
+    }
     EXPECT_TRUE(first.running());
 }
 
