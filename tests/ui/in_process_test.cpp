@@ -165,6 +165,11 @@ TEST_F(OwnWindow, CopyDataBoundsAndMenuStates) {
         COPYDATASTRUCT cds{code, size, const_cast<void*>(data)};
         return SendMessageA(w, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds));
     };
+    // requests run after WM_COPYDATA returned, from the window's own posted message
+    auto runPosted = [] {
+        MSG m;
+        while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
+    };
     std::string big(400, 'y');
     EXPECT_EQ(send(RequestClear, nullptr, 0), TRUE);
     EXPECT_EQ(send(RequestAddPath, big.data(), DWORD(big.size())), TRUE);
@@ -172,11 +177,14 @@ TEST_F(OwnWindow, CopyDataBoundsAndMenuStates) {
     EXPECT_EQ(send(RequestAddPath, nullptr, 20), TRUE);
     EXPECT_EQ(send(RequestPlayPath, nullptr, 20), TRUE);
     EXPECT_EQ(send(RequestPlayPath, big.data(), DWORD(big.size())), TRUE);
+    runPosted();
     EXPECT_EQ(playlist().countEntries(), 0);
     // a folder path that fits is handed to addPath (the folder holds no audio: reported, nothing added)
     EXPECT_EQ(send(RequestAddPath, dir.data(), DWORD(dir.size())), TRUE);
+    runPosted();
     EXPECT_EQ(playlist().countEntries(), 0);
     EXPECT_EQ(send(99, nullptr, 0), TRUE);
+    runPosted();
 
     // the right-click menu shows Repeat and Shuffle as the settings have them
     settings().RepeatPlay = 1;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 
 #include "app/settings_keys.h"
 #include "app/settings_texts.h"
@@ -12,6 +13,8 @@
 #include "app/win32/resource_ids.h"
 #include "app/win32/skin.h"
 #include "app/win32/win_texts.h"
+#include "decoder/decoder_texts.h"
+#include "playback/playback_texts.h"
 #include "playlist/playlist_texts.h"
 #include "test_support.h"
 #include "sound_recorder.h"
@@ -313,6 +316,25 @@ TEST(MainWindow, EndOfListWithAndWithoutRepeat) {
     }
 }
 
+// At the end of the list the queued sound plays out; Stop then cuts it.
+TEST(MainWindow, StopAtTheEndOfTheListCutsTheQueuedSound) {
+    std::string s = media("short_a.mp2");
+    ProgramFolder folder("endstop");
+    folder.setKey(kKeyRepeatPlay, 0);
+    SoundRecorder sound;
+    if (!sound.start()) GTEST_SKIP() << "no capture device: the sink's monitor cannot be recorded";
+    Program p;
+    clearRecord();
+    ASSERT_TRUE(p.start(folder, {s}));
+    ASSERT_NE(p.waitForWindow(), nullptr);
+    ASSERT_TRUE(waitForRecord(s, kPlayWaitMs)) << readRecord();
+    // the record is cleared when the list has ended, while the device still holds its last blocks
+    ASSERT_TRUE(waitForRecord("", 8000)) << readRecord();
+    p.command(IDM_STOP);
+    Sleep(300);
+    EXPECT_TRUE(sound.quietFor(500)) << "the end of the list still sounds after Stop";
+}
+
 // Keys: Esc opens the file dialog (cancel keeps the list), Alt+L the location dialog, whose
 // text is played; Ctrl+C is not a shortcut.
 TEST(MainWindow, AcceleratorsOpenTheDialogs) {
@@ -367,6 +389,243 @@ TEST(MainWindow, PathThatCannotBeAddedIsReported) {
     ASSERT_NE(p.waitForWindow(), nullptr);
     PostMessageA(p.window(), WM_CLOSE, 0, 0);
     EXPECT_EQ(p.waitForExit(10000), 0);
+}
+
+
+// Any message box of the process that is not the main window, or nullptr.
+HWND anyBox(DWORD pid) { return findDialog(pid, nullptr); }
+
+// A second start from another folder hands over absolute paths; the running player acts
+// on each request after the hand-over returned, so a box it shows does not hold the
+// second start.
+TEST(MainWindow, SecondStartWithRelativePathFromAnotherFolder) {
+    std::string a = media("long_a.mp2"), b = media("long_b.mp2");
+    std::string mediaDir = b.substr(0, b.rfind('\\'));
+    ProgramFolder folder("relative");
+    Program first;
+    clearRecord();
+    ASSERT_TRUE(first.start(folder, {a}));   // its current folder is its own
+    ASSERT_NE(first.waitForWindow(), nullptr);
+    ASSERT_TRUE(waitForRecord(a, kPlayWaitMs)) << readRecord();
+
+    {
+        clearRecord();
+        Program second;
+        DWORD t0 = GetTickCount();
+        ASSERT_TRUE(second.start(folder, {"long_b.mp2"}, mediaDir));
+        long code = second.waitForExit(10000);
+        std::printf("second start with a relative path ended after %lu ms\n",
+                    static_cast<unsigned long>(GetTickCount() - t0));
+        EXPECT_EQ(code, 0);
+        EXPECT_TRUE(waitForRecord(b, kPlayWaitMs)) << readRecord();
+        HWND box = anyBox(first.pid());
+        EXPECT_EQ(box, nullptr) << dialogText(box);
+        if (box) PostMessageA(box, WM_COMMAND, IDOK, 0);
+    }
+    {   // a path that names nothing: the running player shows its box, the second start ends
+        std::string missing = mediaDir + "\\no-such-file.mp2";
+        Program second;
+        DWORD t0 = GetTickCount();
+        ASSERT_TRUE(second.start(folder, {"no-such-file.mp2"}, mediaDir));
+        HWND box = nullptr;
+        EXPECT_TRUE(waitUntil([&] { return (box = findDialog(first.pid(), playlist_texts::kErrorTitle)) != nullptr; },
+                              10000));
+        long code = second.waitForExit(10000);
+        DWORD took = GetTickCount() - t0;
+        std::printf("second start whose request shows a box ended after %lu ms\n", static_cast<unsigned long>(took));
+        EXPECT_EQ(code, 0) << "the second start waits for the box";
+        // about 0.3 s here, most of it the process start under Wine, which a busy machine slows
+        EXPECT_LT(took, 2000u);
+        if (box) {
+            char expected[512];
+            std::snprintf(expected, sizeof expected, playlist_texts::kErrorAddingDirectory, missing.c_str());
+            EXPECT_EQ(dialogText(box), expected);
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+            EXPECT_TRUE(waitUntil([&] { return !IsWindow(box); }, 5000));
+        }
+    }
+    {   // the missing paths of one hand-over are reported in one box
+        Program second;
+        ASSERT_TRUE(second.start(folder, {"gone-1.mp3", "gone-2.mp3", "gone-3"}, mediaDir));
+        EXPECT_EQ(second.waitForExit(10000), 0);
+        HWND box = nullptr;
+        EXPECT_TRUE(waitUntil([&] { return (box = findDialog(first.pid(), playlist_texts::kErrorTitle)) != nullptr; },
+                              10000));
+        char prefix[128];
+        std::snprintf(prefix, sizeof prefix, playlist_texts::kEntriesNotFound, 3, "");
+        if (box) {
+            std::string text = dialogText(box);
+            EXPECT_EQ(text.rfind(prefix, 0), 0u) << text;
+            PostMessageA(box, WM_COMMAND, IDOK, 0);
+            EXPECT_TRUE(waitUntil([&] { return !IsWindow(box); }, 5000));
+        }
+        Sleep(kQuietMs);
+        box = anyBox(first.pid());
+        EXPECT_EQ(box, nullptr) << "a second box: " << dialogText(box);
+        if (box) PostMessageA(box, WM_COMMAND, IDOK, 0);
+    }
+    EXPECT_TRUE(first.running());
+}
+
+// Paths that name nothing, from a playlist file and the command line, are reported in one box.
+TEST(MainWindow, MissingPathsOfOneCommandLineGiveOneBox) {
+    ProgramFolder folder("moved");
+    const int kMoved = 12;
+    std::string pls = folder.dir() + "\\moved.pls";
+    {
+        std::ofstream out(pls);
+        out << "[playlist]\n";
+        for (int i = 1; i <= kMoved; ++i) out << "File" << i << "=" << folder.dir() << "\\gone\\" << i << ".mp3\n";
+        out << "NumberOfEntries=" << kMoved << "\nVersion=2\n";
+    }
+    std::string gone1 = folder.dir() + "\\gone-a.mp3", gone2 = folder.dir() + "\\gone-b";
+    Program p;
+    ASSERT_TRUE(p.start(folder, {pls, gone1, gone2}));
+    HWND box = nullptr;
+    ASSERT_TRUE(waitUntil([&] { return (box = findDialog(p.pid(), playlist_texts::kErrorTitle)) != nullptr; }, 15000));
+    char prefix[128];
+    std::snprintf(prefix, sizeof prefix, playlist_texts::kEntriesNotFound, kMoved + 2, "");
+    std::string text = dialogText(box);
+    EXPECT_EQ(text.rfind(prefix, 0), 0u) << text;
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    ASSERT_NE(p.waitForWindow(), nullptr);
+    Sleep(kQuietMs);
+    box = anyBox(p.pid());
+    EXPECT_EQ(box, nullptr) << "a second box: " << dialogText(box);
+    if (box) PostMessageA(box, WM_COMMAND, IDOK, 0);
+}
+
+// Play with nothing in the list asks for files, as the Open button does.
+TEST(MainWindow, PlayWithEmptyListOpensTheFileDialog) {
+    ProgramFolder folder("emptyplay");
+    Program p;
+    ASSERT_TRUE(p.start(folder, {}));
+    ASSERT_NE(p.waitForWindow(), nullptr);
+    p.postCommand(IDM_PLAY);
+    HWND files = nullptr;
+    EXPECT_TRUE(waitUntil([&] { return (files = findDialog(p.pid(), korvo::win::kOpenFilesTitle)) != nullptr; }, 8000));
+    HWND error = findDialog(p.pid(), korvo::texts::kDecoderErrorTitle);
+    EXPECT_EQ(error, nullptr) << dialogText(error);
+    if (files) {
+        PostMessageA(files, WM_COMMAND, IDCANCEL, 0);
+        EXPECT_TRUE(waitUntil([&] { return !IsWindow(files); }, 5000));
+    }
+    Sleep(500);
+    error = findDialog(p.pid(), korvo::texts::kDecoderErrorTitle);
+    EXPECT_EQ(error, nullptr) << dialogText(error);
+    if (error) PostMessageA(error, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(p.running());
+}
+
+// What the screen shows at the centres of the buttons of a window at r.
+std::vector<COLORREF> screenAtButtons(const RECT& r) {
+    std::vector<COLORREF> px;
+    HDC screen = GetDC(nullptr);
+    for (int i = 0; i < korvo::win::kButtonCount; ++i) {
+        POINT c = centre(i);
+        px.push_back(GetPixel(screen, r.left + c.x, r.top + c.y));
+    }
+    ReleaseDC(nullptr, screen);
+    return px;
+}
+
+// The window no longer shows on the screen: most of its button pixels changed.
+bool goneFromScreen(const RECT& r, const std::vector<COLORREF>& before) {
+    std::vector<COLORREF> now = screenAtButtons(r);
+    size_t changed = 0;
+    for (size_t i = 0; i < now.size(); ++i) changed += now[i] != before[i] ? 1 : 0;
+    return changed * 2 > now.size();
+}
+
+// Closing while a file plays: the window goes at once, the process soon after, and the
+// settings are written whole.
+TEST(MainWindow, CloseWhilePlayingIsQuick) {
+    std::string a = media("long_a.mp2");
+    for (int round = 0; round < 2; ++round) {
+        ProgramFolder folder("quickclose");
+        Program p;
+        clearRecord();
+        ASSERT_TRUE(p.start(folder, {a}));
+        HWND w = p.waitForWindow();
+        ASSERT_NE(w, nullptr);
+        ASSERT_TRUE(waitForRecord(a, kPlayWaitMs)) << readRecord();
+        Sleep(1000);
+        RECT r;
+        ASSERT_TRUE(GetWindowRect(w, &r));
+        std::vector<COLORREF> shown = screenAtButtons(r);
+        DWORD t0 = GetTickCount();
+        if (round == 0) PostMessageA(w, WM_CLOSE, 0, 0);
+        else PostMessageA(w, WM_SYSKEYDOWN, VK_F4, LPARAM(1) << 29);   // Alt+F4
+        // gone for the window manager and on the screen itself
+        waitUntil([&] { return !IsWindow(w) || !IsWindowVisible(w); }, 10000);
+        DWORD hidden = GetTickCount() - t0;
+        waitUntil([&] { return goneFromScreen(r, shown); }, 10000);
+        DWORD gone = GetTickCount() - t0;
+        long code = p.waitForExit(10000);
+        DWORD ended = GetTickCount() - t0;
+        std::printf("%s: window hidden after %lu ms, off the screen after %lu ms, process ended after %lu ms\n",
+                    round ? "Alt+F4" : "WM_CLOSE", static_cast<unsigned long>(hidden),
+                    static_cast<unsigned long>(gone), static_cast<unsigned long>(ended));
+        EXPECT_EQ(code, 0);
+        EXPECT_LE(hidden, 300u);
+        EXPECT_LE(gone, 300u);
+        EXPECT_LE(ended, 1500u);
+        EXPECT_EQ(folder.keysInFile(), saveOrderKeys());
+    }
+}
+
+// The decoder thread's question does not hold its queue: while the free-format question is
+// up, a play request for a good file plays it, and Close ends the program at once.
+TEST(MainWindow, DecoderQuestionDoesNotBlockRequests) {
+    std::string f = media("free_format.mp2"), b = media("long_b.mp2");
+    ProgramFolder folder("question");
+    SoundRecorder sound;
+    EXPECT_TRUE(sound.start());
+    Program p;
+    clearRecord();
+    ASSERT_TRUE(p.start(folder, {f}));
+    ASSERT_NE(p.waitForWindow(), nullptr);
+    HWND box = nullptr;
+    ASSERT_TRUE(waitUntil([&] { return (box = findDialog(p.pid(), korvo::texts::kInvalidBitrateTitle)) != nullptr; },
+                          kPlayWaitMs));
+    EXPECT_EQ(dialogText(box), korvo::texts::kInvalidBitrateText);
+
+    clearRecord();
+    DWORD asked = GetTickCount();
+    p.copyData(korvo::win::RequestPlayPath, b.data(), DWORD(b.size()));
+    EXPECT_TRUE(waitForRecord(b, kPlayWaitMs)) << "the play request was lost: " << readRecord();
+    if (sound.recording()) EXPECT_NE(sound.waitForSound(asked, kPlayWaitMs), 0u) << "the good file is not heard";
+
+    DWORD t0 = GetTickCount();
+    PostMessageA(p.window(), WM_CLOSE, 0, 0);
+    long code = p.waitForExit(10000);
+    std::printf("closed with the question up after %lu ms\n", static_cast<unsigned long>(GetTickCount() - t0));
+    EXPECT_EQ(code, 0);
+    EXPECT_LE(GetTickCount() - t0, 1500u);
+}
+
+// An output system the program does not have falls back to the sound device, which plays,
+// and the setting is written back as 0.
+TEST(MainWindow, UnknownOutputSystemPlaysToTheSoundDevice) {
+    std::string a = media("long_a.mp2");
+    SoundRecorder sound;
+    EXPECT_TRUE(sound.start()) << "no capture device: the sink's monitor cannot be recorded";
+    for (int value : {2, -1, 99}) {
+        ProgramFolder folder("outputsystem");
+        folder.setKey(kKeyAudioOutputSystem, value);
+        Program p;
+        clearRecord();
+        DWORD started = GetTickCount();
+        ASSERT_TRUE(p.start(folder, {a}));
+        ASSERT_NE(p.waitForWindow(), nullptr) << value;
+        EXPECT_TRUE(waitForRecord(a, kPlayWaitMs)) << value << ": " << readRecord();
+        if (sound.recording()) EXPECT_NE(sound.waitForSound(started, kPlayWaitMs), 0u) << value << ": not heard";
+        EXPECT_TRUE(p.running()) << value;
+        PostMessageA(p.window(), WM_CLOSE, 0, 0);
+        EXPECT_EQ(p.waitForExit(10000), 0) << value;
+        EXPECT_EQ(folder.key(kKeyAudioOutputSystem, -7), 0) << value;
+        Sleep(500);   // the next run's sound must not be this one's tail
+    }
 }
 
 } // namespace

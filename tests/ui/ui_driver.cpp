@@ -1,5 +1,7 @@
 #include "ui_driver.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <cstring>
 #include <fstream>
@@ -14,7 +16,8 @@ std::string buildDir() { return korvo::test::nativePath(KORVO_BUILD_DIR); }
 
 ProgramFolder::ProgramFolder(const std::string& name) : dir_(korvo::test::scratchDir("ui-" + name)) {
     std::string src = buildDir() + "\\LumenKorvo.exe";
-    CopyFileA(src.c_str(), exe().c_str(), FALSE);
+    // A program of an earlier run that still holds the folder would be run instead
+    if (!CopyFileA(src.c_str(), exe().c_str(), FALSE)) ADD_FAILURE() << "cannot copy the program to " << exe();
 }
 
 std::string ProgramFolder::ini() const { return dir_ + "\\" + kSettingsFileName; }
@@ -59,7 +62,7 @@ Program::~Program() {
     CloseHandle(process_);
 }
 
-bool Program::start(const ProgramFolder& folder, const std::vector<std::string>& args) {
+bool Program::start(const ProgramFolder& folder, const std::vector<std::string>& args, const std::string& workDir) {
     std::string line = "\"" + folder.exe() + "\"";
     for (const std::string& a : args) line += " \"" + a + "\"";
     std::vector<char> buf(line.begin(), line.end());
@@ -67,8 +70,8 @@ bool Program::start(const ProgramFolder& folder, const std::vector<std::string>&
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(folder.exe().c_str(), buf.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.dir().c_str(),
-                        &si, &pi))
+    if (!CreateProcessA(folder.exe().c_str(), buf.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        workDir.empty() ? folder.dir().c_str() : workDir.c_str(), &si, &pi))
         return false;
     CloseHandle(pi.hThread);
     process_ = pi.hProcess;
@@ -131,6 +134,15 @@ LRESULT Program::copyData(ULONG_PTR code, const void* data, DWORD size) const {
     DWORD_PTR result = 0;
     SendMessageTimeoutA(window_, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&cds), SMTO_NORMAL, 5000, &result);
     return LRESULT(result);
+}
+
+void Program::postCommand(int id) const { PostMessageA(window_, WM_COMMAND, WPARAM(id), 0); }
+
+long Program::cpuMs() const {
+    FILETIME created, exited, kernel, user;
+    if (!process_ || !GetProcessTimes(process_, &created, &exited, &kernel, &user)) return -1;
+    auto ticks = [](const FILETIME& t) { return (uint64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+    return long((ticks(kernel) + ticks(user)) / 10000);   // 100 ns units
 }
 
 void Program::click(int x, int y) const { pressMoveRelease(x, y, x, y); }

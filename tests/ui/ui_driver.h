@@ -32,7 +32,8 @@ public:
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
 
-    bool start(const ProgramFolder& folder, const std::vector<std::string>& args);
+    // workDir: the program's current folder (default: its own folder).
+    bool start(const ProgramFolder& folder, const std::vector<std::string>& args, const std::string& workDir = "");
     // The main window of this process, waiting up to timeoutMs.
     HWND waitForWindow(int timeoutMs = 15000);
     HWND window() const { return window_; }
@@ -42,6 +43,10 @@ public:
     bool running() const;
 
     LRESULT command(int id) const;
+    // Posts the command without waiting (for commands that open a modal window).
+    void postCommand(int id) const;
+    // Processor time the process has used so far (user and kernel), in milliseconds.
+    long cpuMs() const;
     LRESULT copyData(ULONG_PTR code, const void* data, DWORD size) const;
     // Press at (x, y), optionally move to (mx, my), release where the pointer is.
     void click(int x, int y) const;

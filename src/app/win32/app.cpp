@@ -13,6 +13,7 @@
 #include "app/win32/win_texts.h"
 #include "platform/prompt.h"
 #include "playback/decoder_thread.h"
+#include "playback/input.h"
 #include "playlist/playlist.h"
 
 namespace korvo::win {
@@ -33,22 +34,14 @@ namespace {
 class MessageBoxPrompt final : public Prompt {
 public:
     void show(const char* text, const char* title, PromptIcon icon) override {
-        MessageBoxA(owner(), text, title, MB_OK | iconFlag(icon) | MB_SETFOREGROUND);
+        MessageBoxA(owner(), text, title, MB_OK | messageBoxIcon(icon) | MB_SETFOREGROUND);
     }
     int askYesNo(const char* text, const char* title, PromptIcon icon) override {
-        return MessageBoxA(owner(), text, title, MB_YESNO | iconFlag(icon) | MB_SETFOREGROUND) == IDYES ? 1 : 0;
+        return MessageBoxA(owner(), text, title, MB_YESNO | messageBoxIcon(icon) | MB_SETFOREGROUND) == IDYES ? 1 : 0;
     }
 
 private:
     static HWND owner() { return mainWindow().hwnd(); }
-    static UINT iconFlag(PromptIcon icon) {
-        switch (icon) {
-        case IconInfo: return MB_ICONINFORMATION;
-        case IconWarning: return MB_ICONWARNING;
-        case IconError: return MB_ICONERROR;
-        default: return 0;
-        }
-    }
 };
 
 int sendRequest(HWND target, ULONG_PTR code, const char* text) {
@@ -61,6 +54,15 @@ int sendRequest(HWND target, ULONG_PTR code, const char* text) {
 }
 
 bool isSwitch(const char* arg) { return arg[0] == '/'; }
+
+// The running instance has a current folder of its own: a relative path is made absolute
+// here, against ours. URLs and paths that cannot be resolved go as they are.
+int sendPath(HWND target, const char* arg) {
+    if (Input::isUrl(arg)) return sendRequest(target, RequestAddPath, arg);
+    char full[CommandLine::kTokenSize];
+    DWORD n = GetFullPathNameA(arg, sizeof full, full, nullptr);
+    return sendRequest(target, RequestAddPath, n > 0 && n < sizeof full ? full : arg);
+}
 
 bool registerMainClass(HINSTANCE instance) {
     OSVERSIONINFOA version{};
@@ -106,7 +108,7 @@ int handOver(HWND running, int argc, const char* const* argv) {
     if (argc <= 1) return 0;
     int sent = sendRequest(running, RequestClear, nullptr);
     for (int i = 1; i < argc; ++i)
-        if (!isSwitch(argv[i])) sent += sendRequest(running, RequestAddPath, argv[i]);
+        if (!isSwitch(argv[i])) sent += sendPath(running, argv[i]);
     sent += sendRequest(running, RequestPlayFirst, nullptr);
     return sent;
 }
@@ -131,8 +133,10 @@ int runApp(HINSTANCE instance, HINSTANCE previous, int showCommand) {
         handOver(running, argc, argv);
         return 0;
     }
+    list.beginAddBatch();   // paths that name nothing are reported together
     for (int i = 1; i < argc; ++i)
         if (!isSwitch(commandLine.token(i))) list.addPath(Playlist::AddOrdinary, commandLine.token(i));
+    list.endAddBatch();
 
     if (!previous && !registerMainClass(instance)) return 0;
     HWND main = CreateWindowExA(WS_EX_ACCEPTFILES, kMainWindowClass, kMainWindowTitle,

@@ -30,6 +30,14 @@ void MainWindow::stopForNewAction() {
         outputDriver().resume();
         outputDriver().flush();
     }
+    if (releasing_) {
+        // The list has ended and the decoder thread lets the queued sound play out, deaf to
+        // a stop until it has: cut it here. Left running, so a last block written after the
+        // flush still plays out and the release ends.
+        outputDriver().flush();
+        outputDriver().resume();
+        releasing_ = 0;
+    }
     postStop(decoderThreadId_);
 }
 
@@ -74,7 +82,7 @@ LRESULT MainWindow::onCommand(WPARAM wParam, LPARAM lParam) {
     Playlist& list = playlist();
     switch (LOWORD(wParam)) {
     case IDM_OPEN_FILE: openFile(); return 0;
-    case IDM_CLOSE: DestroyWindow(hwnd_); return 0;
+    case IDM_CLOSE: closeWindow(); return 0;
     case IDM_OPEN_LOCATION: openLocation(); return 0;
     case IDM_PLAYLIST_EDITOR:
         if (hooks.isEditorShown && hooks.isEditorShown()) {
@@ -92,6 +100,10 @@ LRESULT MainWindow::onCommand(WPARAM wParam, LPARAM lParam) {
         if (hooks.openPreferences) hooks.openPreferences(hwnd_);
         return 0;
     case IDM_PLAY:
+        if (list.countEntries() == 0) {   // nothing to play: ask for files, as Open does
+            openFile();
+            return 0;
+        }
         if (playState_ == PlayStateStopped) {
             postPlay(nullptr);
         } else if (playState_ == PlayStatePaused) {
@@ -140,49 +152,105 @@ LRESULT MainWindow::onCommand(WPARAM wParam, LPARAM lParam) {
     }
 }
 
+// The request is copied and run after WM_COPYDATA has returned: a box shown while running
+// it must not hold the second start, which waits in its send.
 LRESULT MainWindow::onCopyData(const COPYDATASTRUCT* cds) {
-    if (uiHooks().setRefreshEnabled) uiHooks().setRefreshEnabled(1);
     if (!cds) return TRUE;
+    if (requestCount_ == kRequestQueueSize) return TRUE;   // full: the request is dropped
+    CopiedRequest& r = requests_[(requestHead_ + requestCount_) % kRequestQueueSize];
+    r.code = cds->dwData;
+    r.cbData = cds->cbData;
+    // A path that does not fit the buffer, or no data at all, is not a request.
+    r.hasPath = cds->lpData && cds->cbData < kPathBufferSize ? 1 : 0;
+    r.path[0] = '\0';
+    if (r.hasPath && (r.code == RequestAddPath || r.code == RequestPlayPath)) {
+        std::memcpy(r.path, cds->lpData, cds->cbData);
+        r.path[cds->cbData] = '\0';
+    }
+    ++requestCount_;
+    PostMessageA(hwnd_, kRunRequestsMessage, 0, 0);
+    return TRUE;
+}
+
+void MainWindow::runRequests() {
+    if (runningRequests_) return;
+    runningRequests_ = 1;
+    while (requestCount_ > 0 && hwnd_) {
+        const CopiedRequest r = requests_[requestHead_];   // its slot may be refilled meanwhile
+        requestHead_ = (requestHead_ + 1) % kRequestQueueSize;
+        --requestCount_;
+        runRequest(r);
+    }
+    runningRequests_ = 0;
+}
+
+// A hand-over's adds (from its clear to its play request) are one batch: paths that name
+// nothing are reported together at the end.
+void MainWindow::beginHandOverBatch() {
+    endHandOverBatch();
+    playlist().beginAddBatch();
+    handOverBatch_ = 1;
+    SetTimer(hwnd_, kTimerHandOverBatch, kHandOverBatchMs, nullptr);
+}
+
+void MainWindow::endHandOverBatch() {
+    if (!handOverBatch_) return;
+    handOverBatch_ = 0;
+    KillTimer(hwnd_, kTimerHandOverBatch);
+    playlist().endAddBatch();
+}
+
+void MainWindow::runRequest(const CopiedRequest& r) {
+    if (uiHooks().setRefreshEnabled) uiHooks().setRefreshEnabled(1);
     Playlist& list = playlist();
     auto requestRefresh = [] {
         if (uiHooks().requestRefresh) uiHooks().requestRefresh();
     };
-    switch (cds->dwData) {
+    auto addAlone = [&list](const char* path) {
+        list.beginAddBatch();
+        list.addPath(Playlist::AddOrdinary, path);
+        list.endAddBatch();
+    };
+    switch (r.code) {
     case RequestClear:
+        endHandOverBatch();
         stopForNewAction();
         list.clearPlaylist();
         requestRefresh();
+        beginHandOverBatch();
         break;
     case RequestAddPath:
-    case RequestPlayPath: {
-        // A path that does not fit the buffer, or no data at all, is not a request.
-        if (!cds->lpData || cds->cbData >= kPathBufferSize) break;
-        char path[kPathBufferSize];
-        std::memcpy(path, cds->lpData, cds->cbData);
-        path[cds->cbData] = '\0';
-        if (cds->dwData == RequestPlayPath) {
-            stopForNewAction();
-            list.clearPlaylist();
-            list.addPath(Playlist::AddOrdinary, path);
-            playCurrentEntry();
+        if (!r.hasPath) break;
+        if (handOverBatch_) {
+            SetTimer(hwnd_, kTimerHandOverBatch, kHandOverBatchMs, nullptr);   // the batch is alive
+            list.addPath(Playlist::AddOrdinary, r.path);
         } else {
-            list.addPath(Playlist::AddOrdinary, path);
+            addAlone(r.path);
         }
         requestRefresh();
         break;
-    }
+    case RequestPlayPath:
+        if (!r.hasPath) break;
+        endHandOverBatch();
+        stopForNewAction();
+        list.clearPlaylist();
+        addAlone(r.path);
+        playCurrentEntry();
+        requestRefresh();
+        break;
     case RequestPlayIndex:
-        list.selectEntry(int(cds->cbData > 0x7fffffff ? 0x7fffffff : cds->cbData), nullptr);
+        endHandOverBatch();
+        list.selectEntry(int(r.cbData > 0x7fffffff ? 0x7fffffff : r.cbData), nullptr);
         SendMessageA(hwnd_, WM_COMMAND, IDM_PLAY_CURRENT, 0);
         break;
     case RequestPlayFirst:
+        endHandOverBatch();
         list.selectEntry(0, nullptr);
         SendMessageA(hwnd_, WM_COMMAND, IDM_PLAY_CURRENT, 0);
         break;
     default:
         break;
     }
-    return TRUE;
 }
 
 LRESULT MainWindow::onDropFiles(HDROP drop) {
@@ -191,11 +259,13 @@ LRESULT MainWindow::onDropFiles(HDROP drop) {
     list.clearPlaylist();
     if (uiHooks().setRefreshEnabled) uiHooks().setRefreshEnabled(0);
     UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    list.beginAddBatch();
     for (UINT i = 0; i < count; ++i) {
         char path[kPathBufferSize];
         if (DragQueryFileA(drop, i, path, sizeof path)) list.addPath(Playlist::AddOrdinary, path);
     }
     DragFinish(drop);
+    list.endAddBatch();
     if (list.selectEntry(0, nullptr)) {
         if (settings().ShufflePlay) list.shufflePlaylist();
         playCurrentEntry();
@@ -206,6 +276,7 @@ LRESULT MainWindow::onDropFiles(HDROP drop) {
 
 void MainWindow::onStarted() {
     playState_ = PlayStatePlaying;
+    releasing_ = 0;   // the decoder thread is past the release
     record_.write(playingPath_);
     if (!settings().IRCEnabled) return;
     PlaylistEntry entry;
@@ -232,6 +303,7 @@ void MainWindow::onEnded() {
         playCurrentEntry();
     } else {
         postReleaseAudio(decoderThreadId_);
+        releasing_ = 1;
         playState_ = PlayStateStopped;
         record_.write(nullptr);
     }
@@ -248,6 +320,10 @@ void MainWindow::onTimer(UINT_PTR id) {
         break;
     case kTimerAnnounce:
         announceGate_ = 1;
+        break;
+    case kTimerHandOverBatch:
+        // the second start is gone without its play request; a running request keeps it open
+        if (!runningRequests_ && requestCount_ == 0) endHandOverBatch();
         break;
     default:
         break;

@@ -4,6 +4,9 @@
 
 #include <windowsx.h>
 
+#include <cstdio>
+#include <memory>
+
 #include "app/settings.h"
 #include "app/win32/resource_ids.h"
 #include "app/win32/ui_hooks.h"
@@ -26,8 +29,51 @@ LRESULT CALLBACK MainWindow::windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPAR
     return w.handle(msg, wParam, lParam);
 }
 
+UINT messageBoxIcon(PromptIcon icon) {
+    switch (icon) {
+    case IconInfo: return MB_ICONINFORMATION;
+    case IconWarning: return MB_ICONWARNING;
+    case IconError: return MB_ICONERROR;
+    default: return 0;
+    }
+}
+
 void MainWindow::notify(uint32_t message) {
-    if (hwnd_) SendMessageA(hwnd_, message, 0, 0);
+    if (HWND w = target_.load()) SendMessageA(w, message, 0, 0);
+}
+
+void MainWindow::showMessage(const char* text, const char* title, PromptIcon icon) {
+    postDecoderBox(text, title, icon, -1, 0);
+}
+
+void MainWindow::ask(int question, const char* text, const char* title, PromptIcon icon, long threadId) {
+    // With no window to ask in (closing), the answer is no.
+    if (!postDecoderBox(text, title, icon, question, threadId)) postAnswer(question, 0, threadId);
+}
+
+bool MainWindow::postDecoderBox(const char* text, const char* title, PromptIcon icon, int question, long threadId) {
+    HWND w = target_.load();
+    if (!w) return false;
+    auto box = std::make_unique<DecoderBox>();
+    std::snprintf(box->text, sizeof box->text, "%s", text ? text : "");
+    std::snprintf(box->title, sizeof box->title, "%s", title ? title : "");
+    box->icon = icon;
+    box->question = question;
+    box->threadId = threadId;
+    if (!PostMessageA(w, kDecoderBoxMessage, 0, reinterpret_cast<LPARAM>(box.get()))) return false;
+    box.release();   // the window frees it
+    return true;
+}
+
+void MainWindow::onDecoderBox(DecoderBox* raw) {
+    std::unique_ptr<DecoderBox> box(raw);
+    const UINT flags = messageBoxIcon(box->icon) | MB_SETFOREGROUND;
+    if (box->question < 0) {
+        MessageBoxA(hwnd_, box->text, box->title, MB_OK | flags);
+        return;
+    }
+    int yes = MessageBoxA(hwnd_, box->text, box->title, MB_YESNO | flags) == IDYES ? 1 : 0;
+    postAnswer(box->question, yes, box->threadId);
 }
 
 LRESULT MainWindow::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -40,7 +86,7 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
             uiHooks().trayAdd(hwnd_, 0, decoderThreadId_);
         return 0;
     case WM_PAINT: onPaint(); return 0;
-    case WM_CLOSE: DestroyWindow(hwnd_); return 0;
+    case WM_CLOSE: closeWindow(); return 0;
     case WM_ERASEBKGND: return onEraseBackground(reinterpret_cast<HDC>(wParam));
     case WM_CONTEXTMENU: onContextMenu(lParam); return 0;
     case WM_NCHITTEST: return HTCLIENT;
@@ -61,7 +107,11 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
     case kTrayCallbackMessage:
         if (uiHooks().trayCallback) uiHooks().trayCallback(hwnd_, wParam, lParam);
         break;
+    case kRunRequestsMessage: runRequests(); return 0;
+    case kDecoderBoxMessage: onDecoderBox(reinterpret_cast<DecoderBox*>(lParam)); return 0;
     default:
+        // A notification that was under way when destruction began is not acted on.
+        if ((msg == DNM_STARTED || msg == DNM_ENDED || msg == DNM_FAILED) && !target_.load()) return 0;
         if (msg == DNM_STARTED) {
             onStarted();
             break;   // then DefWindowProcA, as for any notification
@@ -69,6 +119,11 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (msg == DNM_ENDED) {
             onEnded();
             return 1;
+        }
+        if (msg == DNM_FAILED) {   // the user has been told; the file is not playing
+            playState_ = PlayStateStopped;
+            releasing_ = 0;
+            return 0;
         }
         break;
     }
@@ -104,6 +159,7 @@ LRESULT MainWindow::onCreate() {
     }
     buildEqLineGains(settings().EqBand);
 
+    target_.store(hwnd_);
     DecoderThreadSetup setup;
     setup.listener = this;
     setup.eqLineGains = eqLineGains();
@@ -129,8 +185,7 @@ void MainWindow::onDestroy() {
         // Creation was refused: release what it took, but neither save nor end the loop,
         // so the start-up's error box can still be shown.
         record_.release();
-        if (decoderThreadId_ != -1) stopDecoderThread(decoderThreadId_, decoderThread_);
-        decoderThreadId_ = -1;
+        stopDecoder();
         menu_.reset();
         skin_.reset();
         shape_.reset();
@@ -141,8 +196,7 @@ void MainWindow::onDestroy() {
     UiHooks& hooks = uiHooks();
     if (hooks.isEditorShown && hooks.destroyEditor && hooks.isEditorShown()) hooks.destroyEditor();
     record_.release();
-    if (decoderThreadId_ != -1) stopDecoderThread(decoderThreadId_, decoderThread_);
-    decoderThreadId_ = -1;
+    stopDecoder();
     if (!IsIconic(hwnd_)) {
         RECT r;
         if (GetWindowRect(hwnd_, &r)) {
@@ -158,6 +212,53 @@ void MainWindow::onDestroy() {
     KillTimer(hwnd_, kTimerStatus);
     hwnd_ = nullptr;
     PostQuitMessage(0);
+}
+
+namespace {
+// Takes a window off the screen at once, without hiding it. An empty shape shows nothing
+// and needs no answer from the window manager; hiding does, and under Wine an X server
+// without one makes every hide wait two seconds for it. Dropping the visible style keeps
+// DestroyWindow from hiding it again.
+void vanish(HWND w) {
+    SetWindowRgn(w, CreateRectRgn(0, 0, 0, 0), TRUE);   // the window owns the region
+    SetWindowLongA(w, GWL_STYLE, GetWindowLongA(w, GWL_STYLE) & ~WS_VISIBLE);
+}
+
+BOOL CALLBACK vanishOwned(HWND w, LPARAM owner) {
+    if (GetWindow(w, GW_OWNER) == reinterpret_cast<HWND>(owner) && IsWindowVisible(w)) vanish(w);
+    return TRUE;
+}
+} // namespace
+
+// The window and what it owns (an open message box among them) go at once; then it is destroyed.
+void MainWindow::closeWindow() {
+    EnumThreadWindows(GetCurrentThreadId(), vanishOwned, reinterpret_cast<LPARAM>(hwnd_));
+    vanish(hwnd_);
+    DestroyWindow(hwnd_);
+}
+
+// Ends the decoder thread. It may be inside a send to this window at this moment, so the
+// wait answers sent messages (unacted: the target is gone) instead of blocking for them.
+void MainWindow::stopDecoder() {
+    target_.store(nullptr);
+    if (decoderThreadId_ == -1) return;
+    if (playState_ == PlayStatePaused) {   // a paused device would hold the thread in its write
+        outputDriver().resume();
+        outputDriver().flush();
+    }
+    postThreadMessage(decoderThreadId_, kMsgQuit, 0, 0);
+    HANDLE thread = static_cast<HANDLE>(decoderThread_.nativeHandle());
+    const DWORD start = GetTickCount();
+    while (thread) {
+        DWORD elapsed = GetTickCount() - start;
+        if (elapsed >= kDecoderStopWaitMs) break;
+        DWORD r = MsgWaitForMultipleObjects(1, &thread, FALSE, kDecoderStopWaitMs - elapsed, QS_SENDMESSAGE);
+        if (r != WAIT_OBJECT_0 + 1) break;
+        MSG m;
+        PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+    }
+    stopDecoderThread(decoderThreadId_, decoderThread_, 0);   // ended by now, or given up
+    decoderThreadId_ = -1;
 }
 
 LRESULT MainWindow::onEraseBackground(HDC dc) {

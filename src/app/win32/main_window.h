@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <atomic>
+
 #include "app/win32/current_file_record.h"
 #include "app/win32/handles.h"
 #include "app/win32/skin.h"
@@ -21,10 +23,22 @@ enum CopyDataRequest {
 };
 
 constexpr UINT kTrayCallbackMessage = 0x9388;
+// Posted by the window to itself: copied second-instance requests wait in the queue.
+constexpr UINT kRunRequestsMessage = 0x8300;
+// Posted by the decoder thread: lParam is a DecoderBox to show (the window frees it).
+constexpr UINT kDecoderBoxMessage = 0x8301;
 constexpr UINT_PTR kTimerTrayHold = 1;
 constexpr UINT_PTR kTimerStatus = 2;
 constexpr UINT_PTR kTimerAnnounce = 3;
+// Closes a hand-over's add batch when its second start never sent the play request.
+constexpr UINT_PTR kTimerHandOverBatch = 4;
+constexpr UINT kHandOverBatchMs = 2000;
 constexpr int kPathBufferSize = 260;
+// Two whole command lines of requests (256 tokens each, with the clear and the play).
+constexpr int kRequestQueueSize = 520;
+
+// The message box flag for a prompt icon.
+UINT messageBoxIcon(PromptIcon icon);
 
 class MainWindow final : public DecoderListener {
 public:
@@ -35,8 +49,11 @@ public:
     int playState() const { return playState_; }
     long decoderThreadId() const { return decoderThreadId_; }
 
-    // DecoderListener: runs on the decoder thread, handed over synchronously.
+    // DecoderListener: runs on the decoder thread. Notifications are sent (the thread
+    // waits); messages and questions are posted, and their boxes are shown by this thread.
     void notify(uint32_t message) override;
+    void showMessage(const char* text, const char* title, PromptIcon icon) override;
+    void ask(int question, const char* text, const char* title, PromptIcon icon, long threadId) override;
 
 private:
     LRESULT handle(UINT msg, WPARAM wParam, LPARAM lParam);
@@ -53,10 +70,31 @@ private:
     void onInitMenu(HMENU menu);
     void redrawButton(int index);
     void applyTopmost();
+    void stopDecoder();
+    void closeWindow();
 
     // controller
     LRESULT onCommand(WPARAM wParam, LPARAM lParam);
     LRESULT onCopyData(const COPYDATASTRUCT* cds);
+    struct CopiedRequest {
+        ULONG_PTR code;
+        DWORD cbData;
+        int hasPath;   // codes 1 and 2: the path fitted the buffer
+        char path[kPathBufferSize];
+    };
+    void runRequests();
+    void runRequest(const CopiedRequest& r);
+    void beginHandOverBatch();
+    void endHandOverBatch();
+    struct DecoderBox {
+        char text[1024];
+        char title[128];
+        PromptIcon icon;
+        int question;   // -1: a message; otherwise the question's number
+        long threadId;
+    };
+    bool postDecoderBox(const char* text, const char* title, PromptIcon icon, int question, long threadId);
+    void onDecoderBox(DecoderBox* box);
     LRESULT onDropFiles(HDROP drop);
     void onStarted();
     void onEnded();
@@ -87,8 +125,18 @@ private:
     CurrentFileRecord record_;
     int playState_ = PlayStateStopped;
     int announceGate_ = 1;
+    int releasing_ = 0;   // the end of the list was reached; its queued sound may still play
     DecoderStatus status_{};
     char playingPath_[kPathBufferSize] = {};   // what the decoder thread plays when told to play again
+
+    // Second-instance requests, copied in WM_COPYDATA and run after it returned, in order.
+    CopiedRequest requests_[kRequestQueueSize];
+    int requestHead_ = 0;
+    int requestCount_ = 0;
+    int runningRequests_ = 0;   // a request's box may let more arrive; the outer run takes them
+    int handOverBatch_ = 0;     // an add batch opened by a clear request is open
+    // Set when destruction starts; read by the decoder thread before it sends or posts.
+    std::atomic<HWND> target_{nullptr};
 };
 
 MainWindow& mainWindow();
