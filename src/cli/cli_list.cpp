@@ -28,6 +28,7 @@ int runList(int argc, char** argv) {
     }
     korvo::Playlist list;
     list.setReadFileInfo(1);
+    list.setMissingPathFormat(korvo::cli_texts::kNoSuchFileOrFolder);
     // Unlike the program's command line, korvo takes URLs as URLs.
     for (int i = 1; i < argc; ++i)
         list.addPath(std::strstr(argv[i], T::kUrlMarker) ? korvo::Playlist::AddUrl : korvo::Playlist::AddOrdinary,

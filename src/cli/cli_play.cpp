@@ -244,6 +244,7 @@ int run(int argc, char** argv) {
     // Files, playlist files and folders, expanded as the player's own list expands them.
     Playlist list;
     list.setReadFileInfo(0);
+    list.setMissingPathFormat(cli_texts::kNoSuchFileOrFolder);
     // A path that names nothing is reported by the list and counts as an entry that failed.
     bool missing = false;
     for (const char* p : paths) {

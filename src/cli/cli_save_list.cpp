@@ -25,6 +25,7 @@ int runSaveList(int argc, char** argv) {
     }
     korvo::Playlist list;
     list.setReadFileInfo(0);
+    list.setMissingPathFormat(korvo::cli_texts::kNoSuchFileOrFolder);
     for (int i = 2; i < argc; ++i) {
         bool url = std::strstr(argv[i], korvo::playlist_texts::kUrlMarker) != nullptr;
         list.addPath(url ? korvo::Playlist::AddUrl : korvo::Playlist::AddOrdinary, absoluteUnlessUrl(argv[i]).c_str());

@@ -1,5 +1,6 @@
 #pragma once
 // korvo's subcommands register themselves here, one source file each.
+#include "cli/cli_texts.h"
 
 namespace korvo::cli {
 

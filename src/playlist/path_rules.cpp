@@ -11,6 +11,31 @@ int lastSeparator(const char* path) {
     return last;
 }
 
+namespace {
+
+bool samePathChar(char a, char b) {
+#ifdef _WIN32
+    auto upper = [](char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; };
+    return upper(a) == upper(b);
+#else
+    return a == b;
+#endif
+}
+
+} // namespace
+
+bool samePath(const char* a, const char* b) {
+    for (; *a && *b; ++a, ++b)
+        if (!samePathChar(*a, *b)) return false;
+    return *a == *b;
+}
+
+bool pathStartsWith(const char* path, const char* prefix) {
+    for (; *prefix; ++path, ++prefix)
+        if (!*path || !samePathChar(*path, *prefix)) return false;
+    return true;
+}
+
 int joinPath(const char* folder, const char* name, char* out, size_t outSize) {
     if (outSize == 0) return 0;
     out[0] = 0;

@@ -28,4 +28,10 @@ int joinPath(const char* folder, const char* name, char* out, size_t outSize);
 // Position of the last separator in path, or -1.
 int lastSeparator(const char* path);
 
+// Whether two paths name the same place by the platform's rule: without regard to case on
+// Windows, exactly elsewhere. Neither path is normalised here.
+bool samePath(const char* a, const char* b);
+// Whether path begins with the whole of prefix, by the same rule.
+bool pathStartsWith(const char* path, const char* prefix);
+
 } // namespace korvo

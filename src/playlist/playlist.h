@@ -3,6 +3,7 @@
 #include <cstddef>
 
 #include "playlist_entry.h"
+#include "playlist_texts.h"
 
 namespace korvo {
 
@@ -73,10 +74,19 @@ public:
         refreshContext_ = context;
     }
 
+    // Playlist files read inside one another: deeper ones are refused.
+    static constexpr int kMaxListNesting = 8;
+
 private:
     void swapPayloads(PlaylistEntry* a, PlaylistEntry* b);
     void unlink(PlaylistEntry* e);
     void addResolved(const char* folder, bool folderKnown, const char* entryText);
+    const char* missingPathFormat() const;
+    void reportMissing(const char* path);
+    // Marks an absolute playlist path as being read; 0 when it already is, or when
+    // kMaxListNesting lists are open. leaveList undoes a successful enterList.
+    int enterList(const char* path);
+    void leaveList();
 
     PlaylistEntry* head_ = nullptr;
     PlaylistEntry* tail_ = nullptr;
@@ -84,6 +94,14 @@ private:
     int count_ = 0;
     int readFileInfo_ = 1;
     const char* missingFormat_ = nullptr;   // nullptr: kErrorAddingDirectory
+    // The open batch: its depth, how many paths named nothing, and the first few of them.
+    int batchDepth_ = 0;
+    int missingCount_ = 0;
+    int missingExampleCount_ = 0;
+    char missingExamples_[playlist_texts::kEntriesNotFoundExamples][kPathCapacity] = {};
+    // The playlist files being read, outermost first.
+    int listDepth_ = 0;
+    char listsBeingRead_[kMaxListNesting][kPathCapacity] = {};
     void (*refreshHook_)(void*) = nullptr;
     void* refreshContext_ = nullptr;
 };

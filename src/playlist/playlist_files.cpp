@@ -1,8 +1,12 @@
 // Adding paths by their kind, and reading and writing playlist files.
+#include <algorithm>
+#include <climits>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "platform/dir_search.h"
 #include "platform/file.h"
@@ -36,12 +40,6 @@ bool endsWithNoCase(const char* s, const char* suffix) {
     return true;
 }
 
-bool startsWithNoCase(const char* s, const char* prefix) {
-    for (; *prefix; ++s, ++prefix)
-        if (!*s || upper(*s) != upper(*prefix)) return false;
-    return true;
-}
-
 bool containsUrlMarker(const char* s) { return std::strstr(s, T::kUrlMarker) != nullptr; }
 
 // The folder of a playlist file: up to, not including, its last separator. known is
@@ -63,10 +61,11 @@ PlaylistFolder folderOf(const char* path) {
 }
 
 // Playlist files given relative to the working folder are made absolute first: the Windows
-// profile functions would otherwise look for them in the Windows folder.
+// profile functions would otherwise look for them in the Windows folder. The normal form
+// ("a/./b/../list.pls" as "a/list.pls") also lets a list that names itself be recognised.
 bool absoluteListPath(const char* path, char* out, size_t outSize) {
     std::string full = path;
-    if (!isAbsolutePath(path) && !containsUrlMarker(path)) {
+    if (!containsUrlMarker(path)) {
         std::error_code ec;
         std::filesystem::path p = std::filesystem::absolute(path, ec);
         if (!ec) full = p.lexically_normal().string();
@@ -74,6 +73,28 @@ bool absoluteListPath(const char* path, char* out, size_t outSize) {
     if (full.size() + 1 > outSize) return false;
     std::memcpy(out, full.c_str(), full.size() + 1);
     return true;
+}
+
+// The highest n of the section's "File<n>" keys (n from 1 up, written without leading
+// zeros, as the reader asks for them), or 0 when there is none.
+int64_t highestFileKey(const char* path) {
+    std::vector<std::string> names;
+    // A list too long for the bound is read up to the last whole name that came.
+    profileGetKeyNames(T::kPlsSection, names, path);
+    const size_t prefixLength = size_t(std::strchr(T::kPlsFileKeyFormat, '%') - T::kPlsFileKeyFormat);
+    int64_t highest = 0;
+    for (const std::string& name : names) {
+        if (name.size() <= prefixLength || name[prefixLength] == '0') continue;
+        bool prefix = true;
+        for (size_t i = 0; i < prefixLength; ++i)
+            if (upper(name[i]) != upper(T::kPlsFileKeyFormat[i])) prefix = false;
+        if (!prefix) continue;
+        int64_t n = 0;
+        for (size_t i = prefixLength; i < name.size() && n <= INT_MAX; ++i)
+            n = (name[i] >= '0' && name[i] <= '9') ? n * 10 + (name[i] - '0') : INT64_MAX;
+        if (n <= INT_MAX && n > highest) highest = n;
+    }
+    return highest;
 }
 
 void stripLineBreaks(char* s) {
@@ -116,19 +137,59 @@ int Playlist::addPath(int mode, const char* path) {
         if (!readM3uFile(path)) reportPath(T::kErrorLoadingPlaylist, path);
         return 1;
     }
-    // A path that names nothing counts as a folder and fails there.
     PathInfo info = mode == AddUrl ? PathInfo{} : pathInfo(path);
     if (mode == AddUrl || (info.exists && !info.directory)) {
         addEntry(path);
+        return 1;
+    }
+    if (!info.exists) {   // names nothing: reported now, or with the open batch
+        reportMissing(path);
         return 1;
     }
     if (!addDirectory(path)) reportPath(T::kErrorAddingDirectory, path);
     return 1;
 }
 
-// Collecting comes with the batch reporting; until then each path is reported at once.
-void Playlist::beginAddBatch() {}
-void Playlist::endAddBatch() {}
+const char* Playlist::missingPathFormat() const { return missingFormat_ ? missingFormat_ : T::kErrorAddingDirectory; }
+
+void Playlist::reportMissing(const char* path) {
+    if (batchDepth_ == 0) {
+        reportPath(missingPathFormat(), path);
+        return;
+    }
+    if (missingCount_ < INT_MAX) ++missingCount_;
+    if (missingExampleCount_ < T::kEntriesNotFoundExamples) {
+        std::snprintf(missingExamples_[missingExampleCount_], kPathCapacity, "%s", path);
+        ++missingExampleCount_;
+    }
+}
+
+void Playlist::beginAddBatch() {
+    if (batchDepth_ < INT_MAX) ++batchDepth_;
+}
+
+void Playlist::endAddBatch() {
+    if (batchDepth_ == 0 || --batchDepth_ > 0) return;
+    int count = missingCount_;
+    missingCount_ = 0;
+    int examples = missingExampleCount_;
+    missingExampleCount_ = 0;
+    if (count == 0) return;
+    if (count == 1) {
+        reportPath(missingPathFormat(), missingExamples_[0]);
+        return;
+    }
+    char lines[T::kEntriesNotFoundExamples * kPathCapacity] = {};
+    size_t used = 0;
+    for (int i = 0; i < examples; ++i) {
+        int n = std::snprintf(lines + used, sizeof lines - used, i ? "\n%s" : "%s", missingExamples_[i]);
+        if (n < 0 || size_t(n) >= sizeof lines - used) break;
+        used += size_t(n);
+    }
+    char text[sizeof lines + sizeof T::kEntriesNotFound + 16];
+    std::snprintf(text, sizeof text, T::kEntriesNotFound, count, lines);
+    prompt().show(text, T::kErrorTitle, IconWarning);
+}
 
 int Playlist::addDirectory(const char* folder) {
     char pattern[kPathCapacity];
@@ -183,20 +244,39 @@ void Playlist::addResolved(const char* folder, bool folderKnown, const char* ent
     addPath(AddOrdinary, path);
 }
 
+int Playlist::enterList(const char* path) {
+    if (listDepth_ >= kMaxListNesting) return 0;
+    for (int i = 0; i < listDepth_; ++i)
+        if (samePath(listsBeingRead_[i], path)) return 0;
+    std::snprintf(listsBeingRead_[listDepth_], kPathCapacity, "%s", path);
+    ++listDepth_;
+    return 1;
+}
+
+void Playlist::leaveList() {
+    if (listDepth_ > 0) --listDepth_;
+}
+
 int Playlist::readPlsFile(const char* given) {
     char path[kPathCapacity];
     if (!absoluteListPath(given, path, sizeof path)) return 0;
     PlaylistFolder folder = folderOf(path);
-    int count = profileGetInt(T::kPlsSection, T::kPlsCountKey, -1, path);
+    int64_t count = profileGetInt(T::kPlsSection, T::kPlsCountKey, -1, path);
     if (count == -1) return 0;
-    for (int i = 1; i <= count; ++i) {
+    if (!enterList(path)) return 0;
+    // The count is only a claim: keys past the highest File key are not asked for.
+    int64_t last = std::min(count, highestFileKey(path));
+    beginAddBatch();
+    for (int64_t i = 1; i <= last; ++i) {
         char key[32];
-        std::snprintf(key, sizeof key, T::kPlsFileKeyFormat, i);
+        std::snprintf(key, sizeof key, T::kPlsFileKeyFormat, int(i));
         char value[kLineCapacity];
         profileGetString(T::kPlsSection, key, "", value, sizeof value, path);
         if (value[0] == 0) continue;   // a missing key would only name the playlist's folder
         addResolved(folder.text, folder.known, value);
     }
+    endAddBatch();
+    leaveList();
     return 1;
 }
 
@@ -206,6 +286,11 @@ int Playlist::readM3uFile(const char* given) {
     PlaylistFolder folder = folderOf(path);
     std::FILE* f = std::fopen(path, "rb");
     if (!f) return 0;
+    if (!enterList(path)) {
+        std::fclose(f);
+        return 0;
+    }
+    beginAddBatch();
     char line[kLineCapacity];
     bool overlong;
     bool first = true;
@@ -223,6 +308,8 @@ int Playlist::readM3uFile(const char* given) {
         addResolved(folder.text, folder.known, text);
     }
     std::fclose(f);
+    endAddBatch();
+    leaveList();
     return 1;
 }
 
@@ -242,7 +329,7 @@ int Playlist::writePlsFile(const char* given) {
     for (const PlaylistEntry* e = head_; e; e = e->next) {
         ++written;
         const char* value = e->path;
-        if (folder[0] && startsWithNoCase(e->path, folder)) value = e->path + std::strlen(folder);
+        if (folder[0] && pathStartsWith(e->path, folder)) value = e->path + std::strlen(folder);
         char key[32];
         std::snprintf(key, sizeof key, T::kPlsFileKeyFormat, written);
         if (!profileWriteString(T::kPlsSection, key, value, path)) ok = false;

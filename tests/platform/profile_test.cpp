@@ -9,6 +9,7 @@
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <vector>
 
 namespace korvo {
 namespace {
@@ -129,6 +130,38 @@ TEST_F(ProfileTest, NullValueRemovesTheKey) {
 TEST_F(ProfileTest, WritingIntoAMissingFolderFails) {
     std::string bad = dir_ + kPathSeparator + "missing" + kPathSeparator + "x.ini";
     EXPECT_EQ(profileWriteString("S", "k", "v", bad.c_str()), 0);
+}
+
+TEST_F(ProfileTest, KeyNamesOfASectionInFileOrder) {
+    put("[A]\r\nx=1\r\n; a comment\r\n\r\n  Spaced Name  = v\r\nFile12=\r\n[B]\r\ny=2\r\n");
+    std::vector<std::string> names;
+    EXPECT_EQ(profileGetKeyNames("a", names, path_.c_str()), 1);
+    EXPECT_EQ(names, (std::vector<std::string>{"x", "Spaced Name", "File12"}));
+    EXPECT_EQ(profileGetKeyNames("B", names, path_.c_str()), 1);
+    EXPECT_EQ(names, std::vector<std::string>{"y"});
+    // A missing section or file has no keys.
+    EXPECT_EQ(profileGetKeyNames("None", names, path_.c_str()), 1);
+    EXPECT_TRUE(names.empty());
+    std::string missing = dir_ + kPathSeparator + "missing.ini";
+    EXPECT_EQ(profileGetKeyNames("A", names, missing.c_str()), 1);
+    EXPECT_TRUE(names.empty());
+}
+
+TEST_F(ProfileTest, KeyNamesBeyondTheBoundAreLeftOut) {
+    std::string text = "[S]\r\n";
+    const int keys = 20000;   // about 200 KB of names: more than one first buffer holds
+    for (int i = 1; i <= keys; ++i) text += "File" + std::to_string(i) + "=v\r\n";
+    put(text);
+    std::vector<std::string> names;
+    EXPECT_EQ(profileGetKeyNames("S", names, path_.c_str()), 1);
+    ASSERT_EQ(names.size(), size_t(keys));
+    EXPECT_EQ(names.back(), "File" + std::to_string(keys));
+
+    // With a small bound only whole names come back, the first ones, and the result says so.
+    EXPECT_EQ(profileGetKeyNames("S", names, path_.c_str(), 4096), 0);
+    EXPECT_GT(names.size(), 100u);
+    EXPECT_LT(names.size(), 4096u / 6);
+    for (size_t i = 0; i < names.size(); ++i) ASSERT_EQ(names[i], "File" + std::to_string(i + 1));
 }
 
 } // namespace

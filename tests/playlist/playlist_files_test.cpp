@@ -63,26 +63,56 @@ TEST_F(PlaylistFilesTest, PlsRoundTripWithRelativeAbsoluteAndUrlEntries) {
     EXPECT_TRUE(prompts_.boxes.empty()) << prompts_.boxes[0].text;
 }
 
-TEST_F(PlaylistFilesTest, SavingComparesTheFolderWithoutCase) {
+// The list's folder is stripped by the platform's rule for paths: without case on Windows,
+// exactly elsewhere (where Music and music are two folders).
+TEST_F(PlaylistFilesTest, SavingComparesTheFolderByThePlatformsRule) {
     std::string folder = dir_ + kPathSeparator;
     std::string lower = folder;
     std::transform(lower.begin(), lower.end(), lower.begin(), [](char ch) { return char(std::tolower(ch)); });
+    ASSERT_NE(lower, folder);
     std::string sibling = dir_ + "2" + kPathSeparator + "x.mp3";   // shares the folder's first characters
-    for (const auto& p : {folder + "song.mp3", lower + "sub" + kPathSeparator + "song.mp3", sibling})
-        list_.addEntry(p.c_str());
+    std::string otherCase = lower + "sub" + kPathSeparator + "song.mp3";
+    for (const auto& p : {folder + "song.mp3", otherCase, sibling}) list_.addEntry(p.c_str());
     std::string pls = joinNative(dir_, "case.pls");
     ASSERT_EQ(list_.writePlsFile(pls.c_str()), 3);
     char value[kPathCapacity];
     profileGetString(T::kPlsSection, "File1", "", value, sizeof value, pls.c_str());
     EXPECT_STREQ(value, "song.mp3");
     profileGetString(T::kPlsSection, "File2", "", value, sizeof value, pls.c_str());
+#ifdef _WIN32
     EXPECT_EQ(std::string(value), std::string("sub") + kPathSeparator + "song.mp3");
+#else
+    EXPECT_EQ(std::string(value), otherCase);
+#endif
     profileGetString(T::kPlsSection, "File3", "", value, sizeof value, pls.c_str());
     EXPECT_EQ(std::string(value), sibling);
 
     Playlist empty;
     EXPECT_EQ(empty.writePlsFile(joinNative(dir_, "none.pls").c_str()), 0);
     EXPECT_FALSE(test::fileExists(joinNative(dir_, "none.pls")));
+}
+
+TEST_F(PlaylistFilesTest, AnEntryInAFolderOfOtherCaseReadsBackToItsOwnFile) {
+    std::string music = joinNative(dir_, "music");
+    std::string Music = joinNative(dir_, "Music");
+    std::filesystem::create_directories(music);
+    std::filesystem::create_directories(Music);
+    std::string x = joinNative(Music, "x.mp3");
+    test::writeFileText(x, "x");
+    list_.addEntry(x.c_str());
+    std::string pls = joinNative(music, "list.pls");
+    ASSERT_EQ(list_.writePlsFile(pls.c_str()), 1);
+
+    Playlist back;
+    back.setReadFileInfo(0);
+    back.addPath(Playlist::AddOrdinary, pls.c_str());
+#ifdef _WIN32
+    // One folder under two spellings: the entry is written relative and found through either.
+    EXPECT_EQ(pathsOf(back), Paths{joinNative(music, "x.mp3")});
+#else
+    EXPECT_EQ(pathsOf(back), Paths{x});
+#endif
+    EXPECT_TRUE(prompts_.boxes.empty());
 }
 
 TEST_F(PlaylistFilesTest, SavingOverALongerListKeepsItsLeftovers) {
@@ -230,6 +260,164 @@ TEST_F(PlaylistFilesTest, NothingToAdd) {
     prompts_.boxes.clear();
     list_.addPath(Playlist::AddUrl, nowhere.c_str());
     EXPECT_EQ(pathsOf(list_), Paths{nowhere});
+    EXPECT_TRUE(prompts_.boxes.empty());
+}
+
+// --- Paths that name nothing, collected while a list or a batch is added ---
+
+std::string entriesNotFound(int count, const Paths& examples) {
+    std::string lines;
+    for (const auto& e : examples) lines += (lines.empty() ? "" : "\n") + e;
+    char text[2000];
+    std::snprintf(text, sizeof text, T::kEntriesNotFound, count, lines.c_str());
+    return text;
+}
+
+TEST_F(PlaylistFilesTest, AListOfMovedFilesGivesOneBox) {
+    std::string pls = joinNative(dir_, "moved.pls");
+    std::string text = "[playlist]\r\n";
+    Paths firstFive;
+    for (int i = 1; i <= 500; ++i) {
+        std::string name = "gone" + std::to_string(i) + ".mp3";
+        text += "File" + std::to_string(i) + "=" + name + "\r\n";
+        if (i <= T::kEntriesNotFoundExamples) firstFive.push_back(joinNative(dir_, name));
+    }
+    test::writeFileText(pls, text + "NumberOfEntries=500\r\n");
+    list_.addPath(Playlist::AddOrdinary, pls.c_str());
+    EXPECT_EQ(list_.countEntries(), 0);
+    ASSERT_EQ(prompts_.boxes.size(), 1u);
+    EXPECT_EQ(prompts_.boxes[0].text, entriesNotFound(500, firstFive));
+    EXPECT_EQ(prompts_.boxes[0].title, T::kErrorTitle);
+    EXPECT_EQ(prompts_.boxes[0].icon, IconWarning);
+}
+
+TEST_F(PlaylistFilesTest, BatchesNestAndReportOnceAtTheOutermostEnd) {
+    std::string a = touch("a.mp3");
+    std::string empty = test::scratchDir("BatchesNestEmptyFolder");
+    std::string m3u = joinNative(dir_, "two.m3u");
+    test::writeFileText(m3u, "a.mp3\nx.mp3\ny.mp3\n");
+    std::string first = joinNative(dir_, "first.mp3");
+
+    list_.beginAddBatch();
+    list_.addPath(Playlist::AddOrdinary, first.c_str());
+    list_.beginAddBatch();
+    list_.addPath(Playlist::AddOrdinary, m3u.c_str());
+    list_.endAddBatch();
+    // A folder that exists but holds no audio is still reported at once.
+    list_.addPath(Playlist::AddOrdinary, empty.c_str());
+    EXPECT_EQ(prompts_.texts(), Paths{formatted(T::kErrorAddingDirectory, empty)});
+    list_.endAddBatch();
+    EXPECT_EQ(pathsOf(list_), Paths{a});
+    ASSERT_EQ(prompts_.boxes.size(), 2u);
+    EXPECT_EQ(prompts_.boxes[1].text,
+              entriesNotFound(3, Paths{first, joinNative(dir_, "x.mp3"), joinNative(dir_, "y.mp3")}));
+    EXPECT_EQ(prompts_.boxes[1].icon, IconWarning);
+
+    // One path alone in a batch keeps the missing-path text; an extra end changes nothing.
+    prompts_.boxes.clear();
+    list_.beginAddBatch();
+    list_.addPath(Playlist::AddOrdinary, first.c_str());
+    list_.endAddBatch();
+    list_.endAddBatch();
+    EXPECT_EQ(prompts_.texts(), Paths{formatted(T::kErrorAddingDirectory, first)});
+    EXPECT_EQ(prompts_.boxes[0].title, T::kErrorTitle);
+}
+
+TEST_F(PlaylistFilesTest, MissingPathFormatReplacesTheFolderText) {
+    std::string nowhere = joinNative(dir_, "nowhere.mp3");
+    std::string empty = test::scratchDir("MissingPathFormatEmpty");
+    static constexpr char kFormat[] = "Nothing at %s";
+    list_.setMissingPathFormat(kFormat);
+    list_.addPath(Playlist::AddOrdinary, nowhere.c_str());
+    list_.addPath(Playlist::AddOrdinary, empty.c_str());
+    EXPECT_EQ(prompts_.texts(),
+              (Paths{formatted(kFormat, nowhere), formatted(T::kErrorAddingDirectory, empty)}));
+}
+
+// --- Playlists that name themselves or each other ---
+
+TEST_F(PlaylistFilesTest, AListThatNamesItselfIsReadOnce) {
+    std::string a = touch("a.mp3");
+    std::string pls = joinNative(dir_, "self.pls");
+    test::writeFileText(pls, "[playlist]\r\nFile1=a.mp3\r\nFile2=self.pls\r\nNumberOfEntries=2\r\n");
+    list_.addPath(Playlist::AddOrdinary, pls.c_str());
+    EXPECT_EQ(pathsOf(list_), Paths{a});
+    EXPECT_EQ(prompts_.texts(), Paths{formatted(T::kErrorLoadingPlaylist, pls)});
+
+    list_.clearPlaylist();
+    prompts_.boxes.clear();
+    std::string m3u = joinNative(dir_, "self.m3u");
+    test::writeFileText(m3u, "a.mp3\n" + m3u + "\n");
+    list_.addPath(Playlist::AddOrdinary, m3u.c_str());
+    EXPECT_EQ(pathsOf(list_), Paths{a});
+    EXPECT_EQ(prompts_.texts(), Paths{formatted(T::kErrorLoadingPlaylist, m3u)});
+}
+
+TEST_F(PlaylistFilesTest, TwoListsThatNameEachOtherAreEachReadOnce) {
+    std::string a = touch("a.mp3");
+    std::string b = touch("b.mp3");
+    std::string pls = joinNative(dir_, "a.pls");
+    std::string m3u = joinNative(dir_, "b.m3u");
+    test::writeFileText(pls, "[playlist]\r\nFile1=a.mp3\r\nFile2=b.m3u\r\nNumberOfEntries=2\r\n");
+    test::writeFileText(m3u, "b.mp3\na.pls\n");
+    list_.addPath(Playlist::AddOrdinary, pls.c_str());
+    EXPECT_EQ(pathsOf(list_), (Paths{a, b}));
+    EXPECT_EQ(prompts_.texts(), Paths{formatted(T::kErrorLoadingPlaylist, pls)});
+
+    // Read one after the other, both are read whole each time.
+    list_.clearPlaylist();
+    prompts_.boxes.clear();
+    list_.addPath(Playlist::AddOrdinary, m3u.c_str());
+    EXPECT_EQ(pathsOf(list_), (Paths{b, a}));
+    EXPECT_EQ(prompts_.texts(), Paths{formatted(T::kErrorLoadingPlaylist, m3u)});
+}
+
+TEST_F(PlaylistFilesTest, NestingStopsAtEightLevels) {
+    // list1 names t1.mp3 and list2, and so on to list10; PLS and M3U alternate.
+    Paths tracks, trackNames, lists, listNames;
+    for (int i = 1; i <= 10; ++i) {
+        trackNames.push_back(test::formatted("t%s.mp3", std::to_string(i)));
+        listNames.push_back(test::formatted(i % 2 ? "list%s.pls" : "list%s.m3u", std::to_string(i)));
+        tracks.push_back(touch(trackNames.back()));
+        lists.push_back(joinNative(dir_, listNames.back()));
+    }
+    for (int i = 0; i < 10; ++i) {
+        const std::string& track = trackNames[size_t(i)];
+        const std::string& next = i + 1 < 10 ? listNames[size_t(i + 1)] : track;
+        if (i % 2 == 0)
+            test::writeFileText(lists[size_t(i)], "[playlist]\r\nFile1=" + track + "\r\nFile2=" + next +
+                                                      "\r\nNumberOfEntries=2\r\n");
+        else
+            test::writeFileText(lists[size_t(i)], track + "\n" + next + "\n");
+    }
+    list_.addPath(Playlist::AddOrdinary, lists[0].c_str());
+    EXPECT_EQ(pathsOf(list_), Paths(tracks.begin(), tracks.begin() + 8));
+    EXPECT_EQ(prompts_.texts(), Paths{formatted(T::kErrorLoadingPlaylist, lists[8])});
+
+    // The refusal is about depth, not the file: list9 read first is read like any list.
+    list_.clearPlaylist();
+    prompts_.boxes.clear();
+    list_.addPath(Playlist::AddOrdinary, lists[8].c_str());
+    EXPECT_EQ(pathsOf(list_), (Paths{tracks[8], tracks[9], tracks[9]}));
+    EXPECT_TRUE(prompts_.boxes.empty());
+}
+
+// --- A count far beyond the File keys ---
+
+TEST_F(PlaylistFilesTest, PlsReadingStopsAtTheHighestFileKey) {
+    std::string a = touch("a.mp3");
+    std::string b = touch("b.mp3");
+    std::string pls = joinNative(dir_, "tiny.pls");
+    test::writeFileText(pls, "[playlist]\r\nFile1=a.mp3\r\nfile2=b.mp3\r\nNumberOfEntries=2147483647\r\n");
+    list_.addPath(Playlist::AddOrdinary, pls.c_str());
+    EXPECT_EQ(pathsOf(list_), (Paths{a, b}));
+    EXPECT_TRUE(prompts_.boxes.empty());
+
+    // The count still limits the keys that are read, and gaps are passed over.
+    list_.clearPlaylist();
+    test::writeFileText(pls, "[playlist]\r\nFile1=a.mp3\r\nFile7=b.mp3\r\nFile9=a.mp3\r\nNumberOfEntries=8\r\n");
+    list_.addPath(Playlist::AddOrdinary, pls.c_str());
+    EXPECT_EQ(pathsOf(list_), (Paths{a, b}));
     EXPECT_TRUE(prompts_.boxes.empty());
 }
 

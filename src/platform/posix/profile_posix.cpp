@@ -242,6 +242,26 @@ int profileGetInt(const char* section, const char* key, int def, const char* pat
     return static_cast<int>(value);
 }
 
+int profileGetKeyNames(const char* section, std::vector<std::string>& names, const char* path, size_t maxBytes) {
+    names.clear();
+    if (!section || !path) return 0;
+    std::lock_guard<std::mutex> lock(g_profileMutex);
+    std::string text;
+    if (!readWhole(path, text)) return 1;
+    std::vector<Line> lines = parse(text);
+    size_t begin, end;
+    if (!findSection(lines, trimmed(section), begin, end)) return 1;
+    size_t used = 1;    // the terminator after the last name
+    for (size_t i = begin + 1; i < end; ++i) {
+        const Line& l = lines[i];
+        if (l.kind != LineKind::Key || l.name.empty() || l.name[0] == ';') continue;
+        if (used + l.name.size() + 1 > maxBytes) return 0;
+        used += l.name.size() + 1;
+        names.push_back(l.name);
+    }
+    return 1;
+}
+
 int profileWriteString(const char* section, const char* key, const char* value, const char* path) {
     if (!section || !path || !*path) return 0;
     std::lock_guard<std::mutex> lock(g_profileMutex);
