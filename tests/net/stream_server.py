@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """HTTP server for the streaming tests: loopback only, a free port, ends by itself.
 
-Prints the port on the first line of stdout once it listens. Ends when stdin reaches its
-end (the test that started it is gone), after --lifetime seconds, or on SIGTERM.
+Prints the port on the first line of stdout once it listens (and writes it to --port-file
+when given). Ends when stdin reaches its end (the test that started it is gone), after
+--lifetime seconds, on SIGTERM, or when asked for /quit.
 Every served request adds lines to --log: "open PATH" and then "closed PATH BYTES" when
 the body ended or the client went away.
 
@@ -16,6 +17,7 @@ Paths (NAME is a file in --root; query values are optional):
   /stall/NAME?after=N&secs=S  N bytes, then nothing for S seconds, then the rest
   /icy/NAME?rate=B            the file after an "ICY 200 OK" status line
   /named/ANYTHING?src=NAME    the file NAME under any path (save names from the URL)
+  /quit                       ends the server
 """
 import argparse
 import os
@@ -134,6 +136,12 @@ class Handler(BaseHTTPRequestHandler):
         kind = parts[0]
         name = parts[1] if len(parts) > 1 else ""
 
+        if kind == "quit":
+            self.send_response(200)
+            self.send_header("Content-Length", "0")
+            self.end_headers()
+            self.server.finish()
+            return
         if kind == "status":
             code = int(name or "500")
             body = b"<html><body>error %d</body></html>" % code
@@ -205,6 +213,10 @@ class Server(ThreadingHTTPServer):
         self.log_file = open(log_path, "a", buffering=1) if log_path else None
         self.headers_file = log_path + ".headers" if log_path else None
 
+    def finish(self):
+        self.ending.set()
+        threading.Thread(target=self.shutdown, daemon=True).start()
+
     def log(self, line):
         if self.log_file:
             with self.log_lock:
@@ -227,14 +239,21 @@ def main():
     ap.add_argument("--root", required=True)
     ap.add_argument("--lifetime", type=float, default=300.0)
     ap.add_argument("--log", default="")
+    ap.add_argument("--port-file", default="")
     args = ap.parse_args()
 
     server = Server(args.root, args.lifetime, args.log)
-    print(server.server_address[1], flush=True)
+    try:
+        print(server.server_address[1], flush=True)
+    except OSError:
+        pass
+    if args.port_file:
+        with open(args.port_file + ".part", "w") as f:
+            f.write("%d\n" % server.server_address[1])
+        os.replace(args.port_file + ".part", args.port_file)
 
     def finish(*_):
-        server.ending.set()
-        threading.Thread(target=server.shutdown, daemon=True).start()
+        server.finish()
 
     signal.signal(signal.SIGTERM, finish)
     timer = threading.Timer(args.lifetime, finish)
@@ -249,7 +268,7 @@ def main():
             pass
         finish()
 
-    if not sys.stdin.isatty():
+    if not sys.stdin.isatty() and not args.port_file:
         threading.Thread(target=watch_stdin, daemon=True).start()
     server.serve_forever(poll_interval=0.2)
     server.server_close()
