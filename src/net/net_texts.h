@@ -16,5 +16,7 @@ inline constexpr char kNoBuffer[] = "Cannot Create Download Buffer...";
 inline constexpr char kNoThread[] = "Cannot Create Download Thread...";
 inline constexpr char kSaveFileTitle[] = "ERROR!";
 inline constexpr char kSaveFileFailed[] = "URL Save file could NOT be created,\nData will NOT be saved...";
+// Shown (Linux) when a server accepted the connection but sent nothing; %u is seconds.
+inline constexpr char kNoAnswer[] = "The server sent nothing for %u seconds";
 
 } // namespace korvo::net_texts

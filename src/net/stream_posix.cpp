@@ -40,6 +40,7 @@ struct StreamState {
     curl_slist* aliases = nullptr;
     char errorText[kStreamErrorTextBytes] = {};
     CURLcode result = CURLE_OK;
+    char stallText[kStreamErrorTextBytes] = {};
 
     // Until the reply's headers are in, the opener waits; then the body flows.
     enum Phase { Connecting, Streaming, Failed };
@@ -137,7 +138,10 @@ int onProgress(void* user, curl_off_t, curl_off_t now, curl_off_t, curl_off_t) {
         s.lastActivity = t;
     }
     auto silent = std::chrono::duration_cast<std::chrono::milliseconds>(t - s.lastActivity).count();
-    return silent >= long(gStallLimitMs.load()) ? 1 : 0;
+    if (silent < long(gStallLimitMs.load())) return 0;
+    // libcurl would only say that a callback aborted; before any reply, say what happened.
+    std::snprintf(s.stallText, sizeof s.stallText, net_texts::kNoAnswer, gStallLimitMs.load() / 1000);
+    return 1;
 }
 
 unsigned downloadThread(void* param) {
@@ -225,7 +229,8 @@ int HttpStream::openStream(const char* url) {
     if (phase == StreamState::Failed) {
         impl->thread.join(kWaitForever);    // it has ended its transfer already
         char text[kStreamErrorTextBytes];
-        std::snprintf(text, sizeof text, "%s", s.errorText[0] ? s.errorText : curl_easy_strerror(s.result));
+        const char* why = s.stallText[0] ? s.stallText : s.errorText[0] ? s.errorText : curl_easy_strerror(s.result);
+        std::snprintf(text, sizeof text, "%s", why);
         delete impl;
         prompt().show(text, net_texts::kUrlErrorTitle, IconError);
         return 0;

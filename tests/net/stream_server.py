@@ -17,6 +17,7 @@ Paths (NAME is a file in --root; query values are optional):
   /stall/NAME?after=N&secs=S  N bytes, then nothing for S seconds, then the rest
   /icy/NAME?rate=B            the file after an "ICY 200 OK" status line
   /named/ANYTHING?src=NAME    the file NAME under any path (save names from the URL)
+  /silent?secs=S              no answer at all for S seconds, then the connection closes
   /quit                       ends the server
 """
 import argparse
@@ -141,6 +142,14 @@ class Handler(BaseHTTPRequestHandler):
             self.send_header("Content-Length", "0")
             self.end_headers()
             self.server.finish()
+            return
+        if kind == "silent":
+            end = time.monotonic() + min(float(q.get("secs", "40")), MAX_STALL)
+            while time.monotonic() < end and not self.server.ending.is_set():
+                if self.client_gone(0.05):
+                    break
+            self.close_connection = True
+            self.log("closed %s 0" % self.path)
             return
         if kind == "status":
             code = int(name or "500")

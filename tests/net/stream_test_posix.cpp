@@ -232,6 +232,21 @@ TEST_F(StreamHttp, ASilentServerEndsTheStream) {
     input.closeInput();
 }
 
+TEST_F(StreamHttp, AServerThatNeverAnswersFailsTheOpenWithAText) {
+    setStreamStallLimitMs(1500);
+    Input input;
+    Clock::time_point t = Clock::now();
+    EXPECT_EQ(input.openInput(url("/silent?secs=60").c_str()), 0);
+    EXPECT_LT(elapsedMs(t), 10000);
+    EXPECT_FALSE(input.isOpen());
+    std::vector<std::string> shown = prompt_.messages();
+    ASSERT_EQ(shown.size(), 1u);
+    char text[128];
+    std::snprintf(text, sizeof text, net_texts::kNoAnswer, 1u);
+    EXPECT_EQ(shown[0], std::string(net_texts::kUrlErrorTitle) + "|" + text);
+    EXPECT_TRUE(server_->waitForLog("closed /silent?secs=60", 3000)) << server_->log();
+}
+
 TEST_F(StreamHttp, SavedFileHoldsTheServedBytesAndReplacesAnOldOne) {
     std::string dir = test::scratchDir("stream_save");
     std::vector<uint8_t> served = test::readFileBytes(media("e44.mp3"));
