@@ -128,6 +128,21 @@ TEST_F(StreamHttp, DecodeOverHttpEqualsDecodeOfTheFile) {
     expectSameDecode(media("a44.mp2"), "/icy/a44.mp2");
 }
 
+TEST_F(StreamHttp, InfoCountsTheFramesThatArrive) {
+    std::string dir = test::scratchDir("stream_info");
+    auto framesLine = [&](const std::string& what, const std::string& out) {
+        test::KorvoRun run = test::runKorvo({"info", what}, 30000, out);
+        EXPECT_EQ(run.exitCode, 0) << what << ": " << run.errors;
+        std::vector<uint8_t> bytes = test::readFileBytes(out);
+        std::string text(bytes.begin(), bytes.end());
+        size_t at = text.find("\nframes: ");
+        return at == std::string::npos ? std::string() : text.substr(at + 1, text.find('\n', at + 1) - at - 1);
+    };
+    std::string local = framesLine(media("e44.mp3"), dir + "/local.txt");
+    ASSERT_FALSE(local.empty());
+    EXPECT_EQ(framesLine(url("/file/e44.mp3?rate=50000"), dir + "/net.txt"), local);
+}
+
 TEST_F(StreamHttp, RequestCarriesTheAgentAndTheAcceptHeader) {
     Input input;
     std::string u = url("/file/d22.mp2?agent=1");
