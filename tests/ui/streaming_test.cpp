@@ -7,6 +7,7 @@
 #include <wininet.h>
 
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -182,6 +183,38 @@ TEST_F(StreamingWindow, StopWhilePausedEndsTheDownload) {
     p.command(IDM_STOP);
     EXPECT_TRUE(waitUntil([&] { return server_.log().find("closed " + path) != std::string::npos; }, 3000))
         << "the server still sends after " << (GetTickCount() - stopped) << " ms";
+    PostMessageA(p.window(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(p.waitForExit(10000), 0);
+}
+
+TEST_F(StreamingWindow, AnEmptySaveNameWarnsAndPlaysWithoutSaving) {
+    ProgramFolder folder("stream-noname");
+    std::string saveDir = korvo::test::scratchDir("ui-stream-noname-saved");
+    folder.setKey(kKeyDownloadOption, 1);
+    WritePrivateProfileStringA(kSettingsSection, kKeyInternetDLDir, saveDir.c_str(), folder.ini().c_str());
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, folder.ini().c_str());
+    Program p;
+    ASSERT_TRUE(p.start(folder, {}));
+    ASSERT_NE(p.waitForWindow(), nullptr);
+    std::string u = server_.url("/named/?src=long_a.mp2");
+    clearRecord();
+    ASSERT_NE(openLocation(p, u), 0u) << "no Open URL dialog";
+    HWND box = nullptr;
+    ASSERT_TRUE(waitUntil([&] { return (box = findDialog(p.pid(), net_texts::kSaveFileTitle)) != nullptr; }, 15000));
+    EXPECT_EQ(dialogText(box), net_texts::kSaveFileFailed);
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(waitUntil([&] { return !IsWindow(box); }, 5000));
+    EXPECT_TRUE(waitForRecord(u, kPlayWaitMs)) << "the stream does not play: " << readRecord();
+    WIN32_FIND_DATAA found;
+    HANDLE h = FindFirstFileA((saveDir + "\\*").c_str(), &found);
+    int names = 0;
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            if (std::strcmp(found.cFileName, ".") && std::strcmp(found.cFileName, "..")) ++names;
+        } while (FindNextFileA(h, &found));
+        FindClose(h);
+    }
+    EXPECT_EQ(names, 0) << "something was saved";
     PostMessageA(p.window(), WM_CLOSE, 0, 0);
     EXPECT_EQ(p.waitForExit(10000), 0);
 }
