@@ -44,7 +44,7 @@ int infoOne(const char* path, bool doSeek, double percent) {
     std::printf("seconds: %lld\n", static_cast<long long>(input.elapsedSeconds(h)));
     if (doSeek) {
         // The player's own conversion, with the single-precision factor.
-        int64_t target = int64_t(double(input.totalFrames(h)) * double(percent) * double(0.01f));
+        int64_t target = int64_t(float(input.totalFrames(h)) * float(percent) * 0.01f);
         int ok = input.seekToFrame(reader, h, target);
         std::printf("seek_frame: %lld\n", static_cast<long long>(target));
         if (ok)

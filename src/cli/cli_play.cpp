@@ -137,7 +137,7 @@ public:
     }
 
     bool done() const { return done_.load(); }
-    // The list ended by itself (not by q): its last sound is still draining.
+    // q ended the list: what was queued is dropped, nothing is left to drain.
     bool quitByUser() const { return quit_.load(); }
     bool anyFailed() {
         std::lock_guard<std::mutex> lock(m_);

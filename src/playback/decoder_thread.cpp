@@ -425,7 +425,9 @@ DecoderThread::Outcome DecoderThread::frameLoop() {
         int priority = settingValue(s.DecoderPriority);
         if (priority != priority_) applyPriority(priority);
 
-        gStatus.percent.store(totalFrames_ > 0 ? int(double(frames_) / double(totalFrames_) * 100.0) : 0);
+        // The count is an estimate (a VBR file's, from the current bitrate): never past 100.
+        double share = totalFrames_ > 0 ? double(frames_) / double(totalFrames_) * 100.0 : 0.0;
+        gStatus.percent.store(share > 100.0 ? 100 : int(share));
         ++frames_;
     }
 }
@@ -446,7 +448,8 @@ bool DecoderThread::playingMessage(const ThreadMessage& msg, Outcome& outcome) {
 
 void DecoderThread::seek(int percent) {
     FrameHeader& h = decoder_->header();
-    int64_t frame = int64_t(double(totalFrames_) * double(percent) * double(0.01f));
+    // In single precision throughout, as the percentages have always been turned into frames.
+    int64_t frame = int64_t(float(totalFrames_) * float(percent) * 0.01f);
     if (!input_->seekToFrame(decoder_->reader(), h, frame)) return;
     PcmBuffer& pcm = decoder_->pcm();
     std::memset(pcm.data, 0, size_t(writeThreshold_));

@@ -1,6 +1,7 @@
 #include "playback_support.h"
 
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 
@@ -75,6 +76,23 @@ bool writeWithFreeFormatFrame(const std::string& src, int frame, const std::stri
     bytes[at + 2] &= 0x0F;
     std::ofstream(dst, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
     return true;
+}
+
+int64_t writeLargeSparseFile(const std::string& src, const std::string& path) {
+    std::vector<uint8_t> mp3 = readFileBytes(src);
+    if (mp3.empty()) return -1;
+    const double frameBytes = 417.96;
+    const int64_t middle = int64_t((frameBytes + 8.0) * double(int64_t(double(kLargeFileSize) / frameBytes) / 2)) - 2000;
+    {
+        std::fstream out(path, std::ios::binary | std::ios::out | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(mp3.data()), std::streamsize(mp3.size()));
+        out.seekp(std::streamoff(middle));
+        out.write(reinterpret_cast<const char*>(mp3.data()), std::streamsize(mp3.size()));
+        if (!out) return -1;
+    }
+    std::error_code ec;
+    std::filesystem::resize_file(path, uintmax_t(kLargeFileSize), ec);
+    return ec ? -1 : middle;
 }
 
 bool ListPlayback::start() {
