@@ -27,7 +27,7 @@ namespace korvo::cli {
 namespace {
 
 constexpr char kUsage[] =
-    "play PATH... [--wav OUT.wav] [--8bit] [--eq G0,..,G11] [--mapping N] [--volume 0..15] [--repeat] [--shuffle]";
+    "play PATH... [--wav OUT.wav] [--save-dir DIR] [--8bit] [--eq G0,..,G11] [--mapping N] [--volume 0..15] [--repeat] [--shuffle]";
 constexpr char kNoServer[] =
     "korvo: no sound server could be reached (PulseAudio); use --wav OUT.wav to write the sound into files\n";
 constexpr char kKeys[] = "keys: space pause/resume, n next, p previous, q quit, left/right seek 5%\n";
@@ -215,6 +215,7 @@ int run(int argc, char** argv) {
     std::vector<std::string> files;
     std::vector<const char*> paths;
     const char* wav = nullptr;
+    const char* saveDir = nullptr;
     bool eightBit = false, repeat = false, shuffle = false;
     int mapping = 2, volume = 15;
     float bands[12];
@@ -223,6 +224,7 @@ int run(int argc, char** argv) {
         std::string a = argv[i];
         bool more = i + 1 < argc;
         if (a == "--wav" && more) wav = argv[++i];
+        else if (a == "--save-dir" && more) saveDir = argv[++i];
         else if (a == "--8bit") eightBit = true;
         else if (a == "--repeat") repeat = true;
         else if (a == "--shuffle") shuffle = true;
@@ -257,6 +259,11 @@ int run(int argc, char** argv) {
         std::fprintf(stderr, "korvo play: nothing to play\n");
         return 1;
     }
+    if (saveDir && std::strlen(saveDir) >= kSettingsDirSize) {
+        std::fprintf(stderr, "korvo play: --save-dir takes a folder of at most %d characters\n",
+                     int(kSettingsDirSize) - 1);
+        return 2;
+    }
     if (files.empty() || mapping < 1 || mapping > 4 || volume < 0 || volume > 15) {
         std::fprintf(stderr, "usage: korvo %s\n", kUsage);
         return 2;
@@ -270,6 +277,11 @@ int run(int argc, char** argv) {
     s.MappingMode = mapping;
     s.EqVolume = volume;
     s.EqEnabled = eq ? 1 : 0;
+    if (saveDir) {
+        // Streams are saved there as the player's "Play and Save" does.
+        s.DownloadOption = 1;
+        std::snprintf(s.InternetDLDir, sizeof s.InternetDLDir, "%s", saveDir);
+    }
     if (eq) {
         for (int b = 0; b < kEqBandCount; ++b) s.EqBand[b] = bands[b];
         buildEqLineGains(s.EqBand);

@@ -20,7 +20,7 @@ int Input::openInput(const char* path) {
     closeInput();
     isStream_ = isUrl(path);
     if (isStream_) {
-        // Streaming is not built yet: a URL fails like a file that cannot be opened.
+        if (stream_.openStream(path)) return 1;
         isStream_ = false;
         return 0;
     }
@@ -29,10 +29,12 @@ int Input::openInput(const char* path) {
 
 void Input::closeInput() {
     file_.close();
+    stream_.closeStream();
     isStream_ = false;
 }
 
 int Input::read(uint8_t* dst, int n) {
+    if (isStream_) return stream_.read(dst, n);
     if (!file_.isOpen()) return 0;
     return file_.read(dst, n);
 }

@@ -1,9 +1,10 @@
 #pragma once
-// The decoder's input: a local file (or, later, the stream pipe), with the file-only
+// The decoder's input: a local file or the pipe of an HTTP stream, with the file-only
 // services the player needs: length in frames, elapsed time, and seeking.
 #include "decoder/byte_input.h"
 #include "decoder/frame_reader.h"
 #include "decoder/frame_header.h"
+#include "net/stream.h"
 #include "platform/file.h"
 
 namespace korvo {
@@ -14,7 +15,7 @@ public:
 
     int openInput(const char* path);     // 1 on success; nothing is left open on failure
     void closeInput();
-    bool isOpen() const { return file_.isOpen(); }
+    bool isOpen() const { return file_.isOpen() || stream_.isOpen(); }
 
     int64_t totalFrames(const FrameHeader& h);
     int64_t elapsedSeconds(const FrameHeader& h);
@@ -36,6 +37,7 @@ public:
 
 private:
     File file_;
+    HttpStream stream_;
     bool isStream_ = false;
     int64_t seekOffset_ = -1;
     // The search window plus one whole frame and the header after it.

@@ -21,7 +21,7 @@ std::string media(const char* name) {
 TEST(KorvoPlay, EntriesThatCannotBePlayedEndWithExitCodeOne) {
     std::string dir = test::scratchDir("korvo_play_failures");
     std::string out = dir + "/out.wav";
-    // A URL (no stream support) and then a file that plays.
+    // A URL that refuses the connection, and then a file that plays.
     test::KorvoRun url = test::runKorvo({"play", "--wav", out, "http://127.0.0.1:1/none.mp3", media("d22.mp2")}, 20000);
     EXPECT_EQ(url.exitCode, 1) << url.errors;
     EXPECT_TRUE(test::fileExists(out)) << "the entry after the failed one was not played";

@@ -10,8 +10,8 @@ struct KorvoRun {
     std::string errors;     // what it wrote to stderr
 };
 
-// korvo ARGS..., stdin from /dev/null, stdout discarded, stderr into a file; waits at most
-// timeoutMs.
-KorvoRun runKorvo(const std::vector<std::string>& args, int timeoutMs);
+// korvo ARGS..., stdin from /dev/null, stdout discarded (or into stdoutPath), stderr into a
+// file; waits at most timeoutMs.
+KorvoRun runKorvo(const std::vector<std::string>& args, int timeoutMs, const std::string& stdoutPath = "");
 
 } // namespace korvo::test

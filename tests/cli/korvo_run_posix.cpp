@@ -15,7 +15,7 @@ extern char** environ;
 
 namespace korvo::test {
 
-KorvoRun runKorvo(const std::vector<std::string>& args, int timeoutMs) {
+KorvoRun runKorvo(const std::vector<std::string>& args, int timeoutMs, const std::string& stdoutPath) {
     KorvoRun run;
     std::string errPath = scratchDir("korvo_run") + "/stderr.txt";
     std::string program = std::string(KORVO_BUILD_DIR) + "/korvo";
@@ -27,7 +27,8 @@ KorvoRun runKorvo(const std::vector<std::string>& args, int timeoutMs) {
     posix_spawn_file_actions_t fa;
     posix_spawn_file_actions_init(&fa);
     posix_spawn_file_actions_addopen(&fa, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
+    if (stdoutPath.empty()) posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
+    else posix_spawn_file_actions_addopen(&fa, 1, stdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&fa, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     pid_t pid = -1;
     int rc = posix_spawn(&pid, program.c_str(), &fa, nullptr, argv.data(), environ);

@@ -1,0 +1,22 @@
+#pragma once
+// The streaming part's texts: what the server is told, and the boxes the user sees.
+
+namespace korvo::net_texts {
+
+inline constexpr char kUserAgent[] = "LUMEN KORVO-2000";
+inline constexpr char kAcceptHeader[] = "Accept: audio/x-mpeg, audio/x-mpegurl, */*\r\n";
+// Older radio servers answer with this status line instead of an HTTP one.
+inline constexpr char kIcyStatus[] = "ICY 200 OK";
+
+inline constexpr char kInternetErrorTitle[] = "LUMEN KORVO Internet Error Message...";
+// The title of a URL that cannot be opened: no blank before "Internet".
+inline constexpr char kUrlErrorTitle[] = "LUMEN KORVOInternet Error Message...";
+inline constexpr char kNoCallback[] = "Cannot Create Download Callback...";
+inline constexpr char kNoBuffer[] = "Cannot Create Download Buffer...";
+inline constexpr char kNoThread[] = "Cannot Create Download Thread...";
+inline constexpr char kSaveFileTitle[] = "ERROR!";
+inline constexpr char kSaveFileFailed[] = "URL Save file could NOT be created,\nData will NOT be saved...";
+// Shown (Linux) when a server accepted the connection but sent nothing; %u is seconds.
+inline constexpr char kNoAnswer[] = "The server sent nothing for %u seconds";
+
+} // namespace korvo::net_texts

@@ -1,0 +1,51 @@
+#pragma once
+// An HTTP stream as the decoder's input: a download thread copies the response body into
+// a pipe, and the decoder reads the pipe's read end as it reads a file. One stream is
+// open at a time; every open makes a new session, pipe and thread.
+#include <cstdint>
+
+namespace korvo {
+
+constexpr unsigned kStreamPipeBytes = 65536;
+constexpr unsigned kDownloadStackBytes = 16384;
+constexpr int kDownloadReadBytes = 2048;
+constexpr int kStreamErrorTextBytes = 1024;
+constexpr unsigned kDownloadStopWaitMs = 2000;
+// A server that sends nothing for this long ends the stream (posix; WinInet has its own).
+constexpr unsigned kStreamStallLimitMs = 30000;
+
+class HttpStream {
+public:
+    HttpStream() = default;
+    ~HttpStream() { closeStream(); }
+    HttpStream(const HttpStream&) = delete;
+    HttpStream& operator=(const HttpStream&) = delete;
+
+    // Opens the URL and starts the download thread; 1 on success. On failure the user has
+    // been shown the reason and nothing is left open.
+    int openStream(const char* url);
+    // Bytes from the pipe, waiting for them; 0 at the end of the stream, -1 on an error.
+    int read(uint8_t* dst, int n);
+    // Stops the download: the read end first (a writer blocked on a full pipe is let go),
+    // then the quit message, a bounded wait, and the rest. Safe when nothing is open.
+    void closeStream();
+    bool isOpen() const { return impl_ != nullptr; }
+
+private:
+    void* impl_ = nullptr;
+};
+
+// Where a stream of url is saved in folder dir: the last segment of the URL's path (before
+// any '?' or '#'). 0 when that name is empty, ".", "..", holds a character no file name may
+// hold, or the path would not fit in size; then path is left empty.
+int streamSavePath(const char* url, const char* dir, char* path, int size);
+
+class File;
+// With DownloadOption 1, creates the save file for url in InternetDLDir (replacing a file of
+// that name). When it cannot, shows the save-file warning and leaves file closed.
+void openStreamSaveFile(const char* url, File& file);
+
+// The stall limit in use; tests shorten it.
+void setStreamStallLimitMs(unsigned ms);
+
+} // namespace korvo

@@ -1,0 +1,269 @@
+// The stream through libcurl: the transfer runs on the download thread and writes into the
+// pipe from its write callback. Stopping never kills the thread: the transfer is ended
+// from its own callbacks once the quit message has arrived.
+#include "net/stream.h"
+
+#include <curl/curl.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <mutex>
+
+#include "net/net_texts.h"
+#include "platform/file.h"
+#include "platform/pipe.h"
+#include "platform/prompt.h"
+#include "platform/thread.h"
+
+namespace korvo {
+
+namespace {
+
+std::atomic<unsigned> gStallLimitMs{kStreamStallLimitMs};
+
+// How long the opener waits for a connection before it gives up.
+constexpr long kConnectTimeoutSeconds = 30;
+
+using Clock = std::chrono::steady_clock;
+
+// Shared by the opener and the download thread; the last one to let go frees it, so a
+// thread that outlives the stop wait still finds everything it uses.
+struct StreamState {
+    Pipe pipe;
+    File saveFile;
+    CURL* curl = nullptr;
+    curl_slist* headers = nullptr;
+    curl_slist* aliases = nullptr;
+    char errorText[kStreamErrorTextBytes] = {};
+    CURLcode result = CURLE_OK;
+    char stallText[kStreamErrorTextBytes] = {};
+
+    // Until the reply's headers are in, the opener waits; then the body flows.
+    enum Phase { Connecting, Streaming, Failed };
+    std::mutex mutex;
+    std::condition_variable changed;
+    Phase phase = Connecting;
+    // The save file is made once the reply is known (a refused URL leaves no file); the
+    // body waits for it, so the file gets every byte the pipe gets.
+    bool saveReady = false;
+
+    // Download thread only.
+    bool quit = false;
+    curl_off_t lastBytes = 0;
+    Clock::time_point lastActivity = Clock::now();
+
+    ~StreamState() {
+        if (curl) curl_easy_cleanup(curl);
+        curl_slist_free_all(headers);
+        curl_slist_free_all(aliases);
+    }
+
+    void setSaveReady() {
+        std::lock_guard<std::mutex> lock(mutex);
+        saveReady = true;
+        changed.notify_all();
+    }
+    void waitSaveReady() {
+        std::unique_lock<std::mutex> lock(mutex);
+        changed.wait(lock, [&] { return saveReady; });
+    }
+
+    bool opened() {
+        std::lock_guard<std::mutex> lock(mutex);
+        return phase == Streaming;
+    }
+
+    void setPhase(Phase p) {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (phase == Connecting) phase = p;
+        changed.notify_all();
+    }
+};
+
+struct Impl {
+    std::shared_ptr<StreamState> state;
+    Thread thread;
+};
+
+// True once the quit message is in the thread's queue; other messages are dropped.
+bool quitArrived(StreamState& s) {
+    ThreadMessage msg;
+    while (!s.quit && peekThreadMessage(msg))
+        if (msg.message == kMsgQuit) s.quit = true;
+    return s.quit;
+}
+
+size_t onHeader(char* data, size_t size, size_t count, void* user) {
+    auto& s = *static_cast<StreamState*>(user);
+    size_t n = size * count;
+    // The blank line ends one reply's headers; a redirect's reply is followed by the next.
+    if (n <= 2 && (n == 0 || data[0] == '\r' || data[0] == '\n')) {
+        long code = 0;
+        curl_easy_getinfo(s.curl, CURLINFO_RESPONSE_CODE, &code);
+        char* location = nullptr;
+        curl_easy_getinfo(s.curl, CURLINFO_REDIRECT_URL, &location);
+        const bool redirect = code >= 300 && code < 400 && location;
+        if (!redirect && code >= 200 && code < 400) s.setPhase(StreamState::Streaming);
+    }
+    s.lastActivity = Clock::now();
+    return quitArrived(s) ? 0 : n;
+}
+
+size_t onBody(char* data, size_t size, size_t count, void* user) {
+    auto& s = *static_cast<StreamState*>(user);
+    size_t n = size * count;
+    s.setPhase(StreamState::Streaming);
+    s.waitSaveReady();
+    if (quitArrived(s)) return 0;
+    // Blocks while the pipe is full (the decoder is paused); fails at once when the
+    // reader has gone, and then the quit message follows.
+    s.pipe.write(data, int(n));
+    if (s.saveFile.isOpen()) s.saveFile.write(data, int(n));
+    s.lastActivity = Clock::now();
+    return n;
+}
+
+// Called about once a second even while nothing arrives: here a stop and a stall end the
+// transfer.
+int onProgress(void* user, curl_off_t, curl_off_t now, curl_off_t, curl_off_t) {
+    auto& s = *static_cast<StreamState*>(user);
+    if (quitArrived(s)) return 1;
+    Clock::time_point t = Clock::now();
+    if (now != s.lastBytes) {
+        s.lastBytes = now;
+        s.lastActivity = t;
+    }
+    auto silent = std::chrono::duration_cast<std::chrono::milliseconds>(t - s.lastActivity).count();
+    if (silent < long(gStallLimitMs.load())) return 0;
+    // libcurl would only say that a callback aborted; before any reply, say what happened.
+    std::snprintf(s.stallText, sizeof s.stallText, net_texts::kNoAnswer, gStallLimitMs.load() / 1000);
+    return 1;
+}
+
+unsigned downloadThread(void* param) {
+    std::shared_ptr<StreamState> state(std::move(*static_cast<std::shared_ptr<StreamState>*>(param)));
+    delete static_cast<std::shared_ptr<StreamState>*>(param);
+    StreamState& s = *state;
+    s.lastActivity = Clock::now();
+    s.result = curl_easy_perform(s.curl);
+    // Whatever ended it (the data, a failed read, a stall, a stop), the reader now sees
+    // the end after the last byte. A reply without a body still opened.
+    s.setPhase(s.result == CURLE_OK ? StreamState::Streaming : StreamState::Failed);
+    if (s.opened()) s.waitSaveReady();    // the opener is still deciding about the file
+    s.pipe.closeWrite();
+    s.saveFile.close();
+    return 1;
+}
+
+bool configure(StreamState& s, const char* url) {
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    s.curl = curl_easy_init();
+    if (!s.curl) return false;
+    // The header as one line without its line end: libcurl adds its own.
+    char accept[sizeof net_texts::kAcceptHeader];
+    std::snprintf(accept, sizeof accept, "%s", net_texts::kAcceptHeader);
+    accept[std::strcspn(accept, "\r\n")] = 0;
+    s.headers = curl_slist_append(nullptr, accept);
+    s.aliases = curl_slist_append(nullptr, net_texts::kIcyStatus);
+    if (!s.headers || !s.aliases) return false;
+    CURL* c = s.curl;
+    curl_easy_setopt(c, CURLOPT_URL, url);
+    curl_easy_setopt(c, CURLOPT_USERAGENT, net_texts::kUserAgent);
+    curl_easy_setopt(c, CURLOPT_HTTPHEADER, s.headers);
+    curl_easy_setopt(c, CURLOPT_HTTP200ALIASES, s.aliases);
+    curl_easy_setopt(c, CURLOPT_PROXY, "");    // direct, as on Windows
+    curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(c, CURLOPT_MAXREDIRS, 10L);
+    curl_easy_setopt(c, CURLOPT_FAILONERROR, 1L);
+    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
+    curl_easy_setopt(c, CURLOPT_BUFFERSIZE, long(kDownloadReadBytes));
+    curl_easy_setopt(c, CURLOPT_ERRORBUFFER, s.errorText);
+    curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, &onHeader);
+    curl_easy_setopt(c, CURLOPT_HEADERDATA, &s);
+    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &onBody);
+    curl_easy_setopt(c, CURLOPT_WRITEDATA, &s);
+    curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &onProgress);
+    curl_easy_setopt(c, CURLOPT_XFERINFODATA, &s);
+    curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
+    return true;
+}
+
+} // namespace
+
+void setStreamStallLimitMs(unsigned ms) { gStallLimitMs.store(ms); }
+
+int HttpStream::openStream(const char* url) {
+    closeStream();
+    auto state = std::make_shared<StreamState>();
+    StreamState& s = *state;
+    if (!configure(s, url)) {
+        prompt().show(net_texts::kNoCallback, net_texts::kInternetErrorTitle, IconError);
+        return 0;
+    }
+    if (!s.pipe.create(kStreamPipeBytes)) {
+        prompt().show(net_texts::kNoBuffer, net_texts::kInternetErrorTitle, IconError);
+        return 0;
+    }
+    auto* impl = new Impl;
+    impl->state = state;
+    auto* param = new std::shared_ptr<StreamState>(state);
+    if (impl->thread.start(&downloadThread, param, kDownloadStackBytes) == -1) {
+        delete param;
+        delete impl;
+        prompt().show(net_texts::kNoThread, net_texts::kInternetErrorTitle, IconError);
+        return 0;
+    }
+    // Like opening the URL on Windows: the call returns once the reply is known.
+    StreamState::Phase phase;
+    {
+        std::unique_lock<std::mutex> lock(s.mutex);
+        s.changed.wait(lock, [&] { return s.phase != StreamState::Connecting; });
+        phase = s.phase;
+    }
+    if (phase == StreamState::Failed) {
+        impl->thread.join(kWaitForever);    // it has ended its transfer already
+        char text[kStreamErrorTextBytes];
+        const char* why = s.stallText[0] ? s.stallText : s.errorText[0] ? s.errorText : curl_easy_strerror(s.result);
+        std::snprintf(text, sizeof text, "%s", why);
+        delete impl;
+        prompt().show(text, net_texts::kUrlErrorTitle, IconError);
+        return 0;
+    }
+    openStreamSaveFile(url, s.saveFile);
+    s.setSaveReady();
+    impl_ = impl;
+    return 1;
+}
+
+int HttpStream::read(uint8_t* dst, int n) {
+    auto* impl = static_cast<Impl*>(impl_);
+    if (!impl) return -1;
+    // Whole reads, so that a header read never ends the stream for arriving in pieces.
+    int have = 0;
+    while (have < n) {
+        int got = impl->state->pipe.read(dst + have, n - have);
+        if (got < 0) return have > 0 ? have : -1;
+        if (got == 0) break;
+        have += got;
+    }
+    return have;
+}
+
+void HttpStream::closeStream() {
+    auto* impl = static_cast<Impl*>(impl_);
+    if (!impl) return;
+    impl_ = nullptr;
+    impl->state->pipe.closeRead();
+    postThreadMessage(impl->thread.id(), kMsgQuit, 0, 0);
+    if (!impl->thread.join(kDownloadStopWaitMs)) impl->thread.abandon(1);
+    // What the thread still holds is freed by whichever of us lets go last.
+    delete impl;
+}
+
+} // namespace korvo

@@ -1,0 +1,91 @@
+#include "net/stream.h"
+
+#include <atomic>
+#include <cctype>
+#include <cstring>
+
+#include "app/settings.h"
+#include "net/net_texts.h"
+#include "platform/file.h"
+#include "platform/prompt.h"
+
+namespace korvo {
+
+namespace {
+
+// Device names Windows keeps for itself, with or without an extension.
+bool reservedDeviceName(const char* name, size_t len) {
+    static const char* const kNames[] = {"CON", "PRN", "AUX", "NUL"};
+    size_t stem = 0;
+    while (stem < len && name[stem] != '.') ++stem;
+    auto same = [&](const char* word) {
+        size_t n = std::strlen(word);
+        if (n != stem) return false;
+        for (size_t i = 0; i < n; ++i)
+            if (std::toupper(static_cast<unsigned char>(name[i])) != word[i]) return false;
+        return true;
+    };
+    for (const char* w : kNames)
+        if (same(w)) return true;
+    if (stem == 4 && name[3] >= '1' && name[3] <= '9') {
+        char three[4] = {char(std::toupper(static_cast<unsigned char>(name[0]))),
+                         char(std::toupper(static_cast<unsigned char>(name[1]))),
+                         char(std::toupper(static_cast<unsigned char>(name[2]))), 0};
+        if (!std::strcmp(three, "COM") || !std::strcmp(three, "LPT")) return true;
+    }
+    return false;
+}
+
+bool safeName(const char* name, size_t len) {
+    if (len == 0) return false;
+    if ((len == 1 && name[0] == '.') || (len == 2 && name[0] == '.' && name[1] == '.')) return false;
+    for (size_t i = 0; i < len; ++i) {
+        unsigned char c = static_cast<unsigned char>(name[i]);
+        if (c < 0x20 || c == 0x7f || std::strchr("\\/:*?\"<>|", c)) return false;
+    }
+    return !reservedDeviceName(name, len);
+}
+
+} // namespace
+
+int streamSavePath(const char* url, const char* dir, char* path, int size) {
+    if (size > 0) path[0] = 0;
+    if (!url || !dir || size <= 0) return 0;
+    // The path starts at the first '/' after "scheme://host"; it ends at '?' or '#'.
+    const char* scheme = std::strstr(url, "://");
+    const char* p = scheme ? scheme + 3 : url;
+    const char* end = p + std::strcspn(p, "?#");
+    const char* slash = nullptr;
+    for (const char* q = p; q < end; ++q)
+        if (*q == '/') slash = q;
+    if (!slash) return 0;    // no path at all: nothing to name the file after
+    const char* name = slash + 1;
+    size_t len = size_t(end - name);
+    if (!safeName(name, len)) return 0;
+    size_t dirLen = std::strlen(dir);
+    if (dirLen == 0) return 0;    // no folder: the name alone would land wherever we run
+    bool separator = dirLen > 0 && (dir[dirLen - 1] == '/' || dir[dirLen - 1] == '\\');
+    size_t total = dirLen + (separator ? 0 : 1) + len;
+    if (total + 1 > size_t(size)) return 0;
+    std::memcpy(path, dir, dirLen);
+    size_t at = dirLen;
+    if (!separator) path[at++] = kPathSeparator;
+    std::memcpy(path + at, name, len);
+    path[at + len] = 0;
+    return 1;
+}
+
+void openStreamSaveFile(const char* url, File& file) {
+    Settings& s = settings();
+    if (std::atomic_ref<int>(s.DownloadOption).load(std::memory_order_relaxed) != 1) return;
+    char dir[kSettingsDirSize];
+    std::memcpy(dir, s.InternetDLDir, sizeof dir);
+    dir[sizeof dir - 1] = 0;
+    char path[kSettingsDirSize];
+    if (!streamSavePath(url, dir, path, int(sizeof path)) || !file.open(path, File::Create)) {
+        file.close();
+        prompt().show(net_texts::kSaveFileFailed, net_texts::kSaveFileTitle, IconWarning);
+    }
+}
+
+} // namespace korvo

@@ -1,0 +1,145 @@
+// An endless stream through the decoder thread, as a radio plays: it plays, a pause holds
+// the transfer (the pipe fills), and a stop ends the download and lets the next entry play.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+
+#include "app/settings.h"
+#include "net/stream_server.h"
+#include "platform/prompt.h"
+#include "playback/decoder_thread.h"
+#include "playback/output_driver.h"
+#include "test_support.h"
+
+namespace korvo {
+namespace {
+
+constexpr int kStreamSystem = kOutputSystemSlots - 1;    // a free slot, as the player tests use it
+
+// A sound device whose writes block while it is paused, as the real one's do once its
+// buffers are full.
+struct Device {
+    std::mutex m;
+    std::condition_variable cv;
+    bool open = false;
+    bool paused = false;
+    long written = 0;
+    int started = 0, ended = 0, failed = 0;
+
+    template <class Pred>
+    bool waitFor(Pred pred, int ms = 10000) {
+        std::unique_lock<std::mutex> lock(m);
+        return cv.wait_for(lock, std::chrono::milliseconds(ms), pred);
+    }
+} gDevice;
+
+int dInit() { return 1; }
+int dShutdown() { return 1; }
+int dOpen(int, int, int) {
+    std::lock_guard<std::mutex> lock(gDevice.m);
+    gDevice.open = true;
+    return 1;
+}
+int dClose(int) {
+    std::lock_guard<std::mutex> lock(gDevice.m);
+    bool was = gDevice.open;
+    gDevice.open = false;
+    return was ? 1 : 0;
+}
+int dIsOpen() {
+    std::lock_guard<std::mutex> lock(gDevice.m);
+    return gDevice.open;
+}
+int dWrite(int n, const uint8_t*) {
+    std::unique_lock<std::mutex> lock(gDevice.m);
+    gDevice.cv.wait(lock, [] { return !gDevice.paused; });
+    gDevice.written += n;
+    gDevice.cv.notify_all();
+    return n;
+}
+int dFlush() { return 1; }
+int dPause() {
+    std::lock_guard<std::mutex> lock(gDevice.m);
+    gDevice.paused = true;
+    return 1;
+}
+int dResume() {
+    std::lock_guard<std::mutex> lock(gDevice.m);
+    gDevice.paused = false;
+    gDevice.cv.notify_all();
+    return 1;
+}
+int64_t dGetPlayed() { return 0; }
+int64_t dSetPlayed(int64_t ms) { return ms; }
+int dGetVolume() { return 0; }
+void dSetVolume(int) {}
+int dBufferCount() { return 10; }
+int dFreeBufferCount() { return 10; }
+
+const OutputDriver kDevice = {
+    &dInit, &dShutdown, &dOpen, &dClose, &dIsOpen, &dWrite, &dFlush, &dPause, &dResume,
+    &dGetPlayed, &dSetPlayed, &dGetVolume, &dSetVolume, &dBufferCount, &dFreeBufferCount,
+};
+
+struct Listener : DecoderListener {
+    void notify(uint32_t message) override {
+        std::lock_guard<std::mutex> lock(gDevice.m);
+        if (message == DNM_STARTED) ++gDevice.started;
+        if (message == DNM_ENDED) ++gDevice.ended;
+        if (message == DNM_FAILED) ++gDevice.failed;
+        gDevice.cv.notify_all();
+    }
+    void showMessage(const char*, const char*, PromptIcon) override {}
+};
+
+TEST(StreamPlayer, EndlessStreamPausesStopsAndTheNextEntryPlays) {
+    test::StreamServer server;
+    ASSERT_TRUE(server.start(test::mediaPath("playback")));
+    Settings saved = settings();
+    settings().AudioOutputSystem = kStreamSystem;
+    settings().AudioOutput8Bit = 0;
+    settings().DownloadOption = 0;
+    registerOutputSystem(kStreamSystem, &kDevice);
+    Listener listener;
+    DecoderThreadSetup setup;
+    setup.listener = &listener;
+    Thread thread;
+    long id = startDecoderThread(setup, thread);
+    ASSERT_NE(id, -1);
+
+    const std::string path = "/endless/a44.mp2?radio=1";
+    postPlayFile(server.url(path).c_str(), id);
+    EXPECT_TRUE(gDevice.waitFor([] { return gDevice.started == 1 && gDevice.written > 200000; }))
+        << "the stream did not play";
+
+    // Paused: the decoder waits in the device, the pipe fills and holds the download.
+    dPause();
+    sleepMs(1500);
+    EXPECT_EQ(server.log().find("closed " + path), std::string::npos) << "the download ended while paused";
+    DecoderStatus status;
+    getDecoderStatus(status);
+    EXPECT_EQ(status.playing, 1);
+    EXPECT_EQ(status.percent, 0) << "a stream has no length";
+
+    // Stopped as the window stops a paused file: resume, flush, stop; then the next entry.
+    auto stopped = std::chrono::steady_clock::now();
+    dResume();
+    dFlush();
+    postStop(id);
+    postPlayFile(test::mediaPath("playback/d22.mp2").c_str(), id);
+    EXPECT_TRUE(server.waitForLog("closed " + path, 3000)) << server.log();
+    EXPECT_LT(std::chrono::steady_clock::now() - stopped, std::chrono::seconds(3));
+    EXPECT_TRUE(gDevice.waitFor([] { return gDevice.started == 2 && gDevice.ended == 1; }))
+        << "the next entry did not play to its end";
+    EXPECT_EQ(gDevice.failed, 0);
+
+    stopDecoderThread(id, thread);
+    registerOutputSystem(kStreamSystem, nullptr);
+    settings() = saved;
+}
+
+} // namespace
+} // namespace korvo

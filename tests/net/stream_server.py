@@ -1,0 +1,287 @@
+#!/usr/bin/env python3
+"""HTTP server for the streaming tests: loopback only, a free port, ends by itself.
+
+Prints the port on the first line of stdout once it listens (and writes it to --port-file
+when given). Ends when stdin reaches its end (the test that started it is gone), after
+--lifetime seconds, on SIGTERM, or when asked for /quit.
+Every served request adds lines to --log: "open PATH" and then "closed PATH BYTES" when
+the body ended or the client went away.
+
+Paths (NAME is a file in --root; query values are optional):
+  /file/NAME?rate=B&close=N   the file at B bytes a second, the connection closed after N bytes
+  /status/CODE                an error answer with that code
+  /redirect/NAME              302 to /file/NAME (the query goes along)
+  /chunked/NAME?rate=B        the file in chunked transfer encoding
+  /endless/NAME?rate=B        the file over and over, without a length
+  /garbage                    text that holds no MPEG audio
+  /stall/NAME?after=N&secs=S  N bytes, then nothing for S seconds, then the rest
+  /icy/NAME?rate=B            the file after an "ICY 200 OK" status line
+  /named/ANYTHING?src=NAME    the file NAME under any path (save names from the URL)
+  /silent?secs=S              no answer at all for S seconds, then the connection closes
+  /quit                       ends the server
+"""
+import argparse
+import os
+import select
+import signal
+import socket
+import socketserver
+import sys
+import threading
+import time
+import urllib.parse
+from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
+
+MAX_STALL = 120.0
+PIECE = 1024
+
+
+class Handler(BaseHTTPRequestHandler):
+    protocol_version = "HTTP/1.0"
+    server_version = "korvo-test"
+
+    def log_message(self, fmt, *args):
+        pass
+
+    def log(self, line):
+        self.server.log(line)
+
+    def query(self):
+        parts = urllib.parse.urlsplit(self.path)
+        return parts.path, dict(urllib.parse.parse_qsl(parts.query))
+
+    def file_bytes(self, name):
+        root = self.server.root
+        path = os.path.realpath(os.path.join(root, name))
+        if not path.startswith(os.path.realpath(root) + os.sep) or not os.path.isfile(path):
+            return None
+        with open(path, "rb") as f:
+            return f.read()
+
+    def pace(self, rate, sent, started):
+        """Sleeps until `sent` bytes are due at `rate` bytes a second."""
+        if rate <= 0:
+            return
+        due = started + sent / rate
+        wait = due - time.monotonic()
+        if wait > 0:
+            time.sleep(min(wait, 5.0))
+
+    def client_gone(self, wait):
+        """True when the client closed its end (seen while nothing is being sent)."""
+        readable, _, _ = select.select([self.connection], [], [], wait)
+        if not readable:
+            return False
+        try:
+            return self.connection.recv(1, socket.MSG_PEEK) == b""
+        except OSError:
+            return True
+
+    def send_body(self, data, rate=0, limit=None, stall_after=None, stall_secs=0.0,
+                  chunked=False, endless=False):
+        sent = 0
+        started = time.monotonic()
+        deadline = started + self.server.lifetime
+        pos = 0
+        try:
+            while time.monotonic() < deadline and not self.server.ending.is_set():
+                if pos >= len(data):
+                    if not endless:
+                        break
+                    pos = 0
+                n = min(PIECE, len(data) - pos)
+                if limit is not None:
+                    n = min(n, limit - sent)
+                    if n <= 0:
+                        break
+                if stall_after is not None and sent < stall_after:
+                    n = min(n, stall_after - sent)
+                piece = data[pos:pos + n]
+                if chunked:
+                    self.wfile.write(b"%x\r\n" % len(piece) + piece + b"\r\n")
+                else:
+                    self.wfile.write(piece)
+                self.wfile.flush()
+                pos += n
+                sent += n
+                if stall_after is not None and sent == stall_after:
+                    stall_end = time.monotonic() + min(stall_secs, MAX_STALL)
+                    while time.monotonic() < stall_end and not self.server.ending.is_set():
+                        if self.client_gone(0.05):
+                            raise ConnectionResetError()
+                    stall_after = None
+                    started = time.monotonic() - sent / rate if rate > 0 else started
+                self.pace(rate, sent, started)
+            if chunked and limit is None:
+                self.wfile.write(b"0\r\n\r\n")
+                self.wfile.flush()
+        except (BrokenPipeError, ConnectionResetError, OSError):
+            pass
+        self.log("closed %s %d" % (self.path, sent))
+
+    def headers_ok(self, length=None, chunked=False):
+        self.send_response(200)
+        self.send_header("Content-Type", "audio/mpeg")
+        if length is not None:
+            self.send_header("Content-Length", str(length))
+        if chunked:
+            self.send_header("Transfer-Encoding", "chunked")
+        self.end_headers()
+
+    def do_GET(self):
+        path, q = self.query()
+        self.log("open %s" % self.path)
+        self.server.note_request(self.path, self.headers)
+        rate = int(q.get("rate", "0"))
+        parts = path.strip("/").split("/", 1)
+        kind = parts[0]
+        name = parts[1] if len(parts) > 1 else ""
+
+        if kind == "quit":
+            self.send_response(200)
+            self.send_header("Content-Length", "0")
+            self.end_headers()
+            self.server.finish()
+            return
+        if kind == "silent":
+            end = time.monotonic() + min(float(q.get("secs", "40")), MAX_STALL)
+            while time.monotonic() < end and not self.server.ending.is_set():
+                if self.client_gone(0.05):
+                    break
+            self.close_connection = True
+            self.log("closed %s 0" % self.path)
+            return
+        if kind == "status":
+            code = int(name or "500")
+            body = b"<html><body>error %d</body></html>" % code
+            self.send_response(code)
+            self.send_header("Content-Type", "text/html")
+            self.send_header("Content-Length", str(len(body)))
+            self.end_headers()
+            self.wfile.write(body)
+            self.log("closed %s %d" % (self.path, len(body)))
+            return
+        if kind == "garbage":
+            body = b"<html><body>This is not audio at all.</body></html>\n" * 2000
+            self.headers_ok(len(body))
+            self.send_body(body, rate)
+            return
+        if kind == "redirect":
+            target = "/file/" + name
+            query = urllib.parse.urlsplit(self.path).query
+            if query:
+                target += "?" + query
+            self.send_response(302)
+            self.send_header("Location", target)
+            self.send_header("Content-Length", "0")
+            self.end_headers()
+            self.log("closed %s 0" % self.path)
+            return
+
+        if kind == "named":
+            name = q.get("src", "")
+        data = self.file_bytes(urllib.parse.unquote(name)) if name else None
+        if data is None:
+            self.send_error(404)
+            self.log("closed %s 0" % self.path)
+            return
+        if kind in ("file", "named"):
+            close = q.get("close")
+            self.headers_ok(len(data))
+            self.send_body(data, rate, limit=int(close) if close else None)
+        elif kind == "chunked":
+            self.protocol_version = "HTTP/1.1"
+            self.headers_ok(chunked=True)
+            self.send_body(data, rate, chunked=True)
+            self.close_connection = True
+        elif kind == "endless":
+            self.headers_ok()
+            self.send_body(data, rate, endless=True)
+        elif kind == "stall":
+            self.headers_ok(len(data))
+            self.send_body(data, rate, stall_after=int(q.get("after", "0")),
+                           stall_secs=float(q.get("secs", "40")))
+        elif kind == "icy":
+            self.wfile.write(b"ICY 200 OK\r\nicy-name: korvo test\r\nContent-Type: audio/mpeg\r\n\r\n")
+            self.send_body(data, rate)
+        else:
+            self.send_error(404)
+            self.log("closed %s 0" % self.path)
+
+
+class Server(ThreadingHTTPServer):
+    daemon_threads = True
+    allow_reuse_address = False
+
+    def __init__(self, root, lifetime, log_path):
+        super().__init__(("127.0.0.1", 0), Handler)
+        self.root = root
+        self.lifetime = lifetime
+        self.ending = threading.Event()
+        self.log_lock = threading.Lock()
+        self.log_file = open(log_path, "a", buffering=1) if log_path else None
+        self.headers_file = log_path + ".headers" if log_path else None
+
+    def finish(self):
+        self.ending.set()
+        threading.Thread(target=self.shutdown, daemon=True).start()
+
+    def log(self, line):
+        if self.log_file:
+            with self.log_lock:
+                self.log_file.write(line + "\n")
+                self.log_file.flush()
+
+    def note_request(self, path, headers):
+        if not self.headers_file:
+            return
+        with self.log_lock:
+            with open(self.headers_file, "a") as f:
+                f.write("GET %s\n" % path)
+                for k, v in headers.items():
+                    f.write("%s: %s\n" % (k, v))
+                f.write("\n")
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--root", required=True)
+    ap.add_argument("--lifetime", type=float, default=300.0)
+    ap.add_argument("--log", default="")
+    ap.add_argument("--port-file", default="")
+    args = ap.parse_args()
+
+    server = Server(args.root, args.lifetime, args.log)
+    try:
+        print(server.server_address[1], flush=True)
+    except OSError:
+        pass
+    if args.port_file:
+        with open(args.port_file + ".part", "w") as f:
+            f.write("%d\n" % server.server_address[1])
+        os.replace(args.port_file + ".part", args.port_file)
+
+    def finish(*_):
+        server.finish()
+
+    signal.signal(signal.SIGTERM, finish)
+    timer = threading.Timer(args.lifetime, finish)
+    timer.daemon = True
+    timer.start()
+
+    def watch_stdin():
+        try:
+            while sys.stdin.buffer.read(4096):
+                pass
+        except OSError:
+            pass
+        finish()
+
+    if not sys.stdin.isatty() and not args.port_file:
+        threading.Thread(target=watch_stdin, daemon=True).start()
+    server.serve_forever(poll_interval=0.2)
+    server.server_close()
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,112 @@
+#include "net/stream_server.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <thread>
+#include <vector>
+
+#include "test_support.h"
+
+extern char** environ;
+
+namespace korvo::test {
+
+namespace {
+
+std::string readAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+} // namespace
+
+StreamServer::~StreamServer() {
+    if (stdinFd_ >= 0) close(stdinFd_);
+    if (pid_ > 0) {
+        kill(pid_, SIGTERM);
+        // It ends within its poll interval; a server that does not is killed.
+        for (int i = 0; i < 100; ++i) {
+            if (waitpid(pid_, nullptr, WNOHANG) == pid_) return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+    }
+}
+
+bool StreamServer::start(const std::string& root) {
+    if (pid_ > 0) return false;
+    logPath_ = scratchDir("stream_server_" + std::to_string(getpid()) + "_" +
+                          std::to_string(reinterpret_cast<uintptr_t>(this))) + "/log.txt";
+    int in[2], out[2];
+    if (pipe2(in, O_CLOEXEC) != 0) return false;
+    if (pipe2(out, O_CLOEXEC) != 0) {
+        close(in[0]);
+        close(in[1]);
+        return false;
+    }
+    std::string script = std::string(KORVO_SOURCE_DIR) + "/tests/net/stream_server.py";
+    std::vector<std::string> args = {"python3", script, "--root", root, "--log", logPath_, "--lifetime", "600"};
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t fa;
+    posix_spawn_file_actions_init(&fa);
+    posix_spawn_file_actions_adddup2(&fa, in[0], 0);
+    posix_spawn_file_actions_adddup2(&fa, out[1], 1);
+    pid_t pid = -1;
+    int rc = posix_spawnp(&pid, "python3", &fa, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&fa);
+    close(in[0]);
+    close(out[1]);
+    stdinFd_ = in[1];
+    if (rc != 0) {
+        close(out[0]);
+        return false;
+    }
+    pid_ = pid;
+    // The first line is the port.
+    std::string line;
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (line.find('\n') == std::string::npos && std::chrono::steady_clock::now() < deadline) {
+        pollfd p{out[0], POLLIN, 0};
+        if (poll(&p, 1, 100) <= 0) continue;
+        char buf[64];
+        ssize_t n = read(out[0], buf, sizeof buf);
+        if (n <= 0) break;
+        line.append(buf, size_t(n));
+    }
+    close(out[0]);
+    port_ = std::atoi(line.c_str());
+    return port_ > 0;
+}
+
+std::string StreamServer::url(const std::string& path) const {
+    return "http://127.0.0.1:" + std::to_string(port_) + path;
+}
+
+std::string StreamServer::log() const { return readAll(logPath_); }
+
+std::string StreamServer::requests() const { return readAll(logPath_ + ".headers"); }
+
+bool StreamServer::waitForLog(const std::string& text, int timeoutMs) const {
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        if (log().find(text) != std::string::npos) return true;
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+}
+
+} // namespace korvo::test

@@ -1,0 +1,317 @@
+// Streams from the test server: over HTTP the player decodes exactly what it decodes from
+// the file, ends cleanly on every failure, stops promptly, and saves what it received.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "app/settings.h"
+#include "cli/korvo_run.h"
+#include "net/net_texts.h"
+#include "net/stream.h"
+#include "net/stream_server.h"
+#include "platform/prompt.h"
+#include "platform/thread.h"
+#include "playback/input.h"
+#include "test_support.h"
+
+namespace korvo {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+long elapsedMs(Clock::time_point since) {
+    return long(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count());
+}
+
+std::string mediaDir() { return test::mediaPath("playback"); }
+
+std::string media(const char* name) {
+    std::string p = mediaDir() + "/" + name;
+    EXPECT_TRUE(test::fileExists(p)) << p << " is missing (tests/media/playback.sh makes it)";
+    return p;
+}
+
+void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+// Where the samples of a WAV file begin (after the "data" chunk's header); 0 when none.
+size_t wavDataOffset(const std::vector<uint8_t>& wav) {
+    for (size_t i = 12; i + 8 <= wav.size() && i < 200; ++i)
+        if (!std::memcmp(wav.data() + i, "data", 4)) return i + 8;
+    return 0;
+}
+
+// Everything the input gives until its end.
+std::vector<uint8_t> readToEnd(Input& input) {
+    std::vector<uint8_t> all;
+    uint8_t buf[3000];
+    for (int n; (n = input.read(buf, int(sizeof buf))) > 0;) all.insert(all.end(), buf, buf + n);
+    return all;
+}
+
+struct RecordingPrompt : Prompt {
+    void show(const char* text, const char* title, PromptIcon) override {
+        std::lock_guard<std::mutex> lock(m);
+        shown.push_back(std::string(title) + "|" + text);
+    }
+    int askYesNo(const char*, const char*, PromptIcon) override { return 0; }
+    std::vector<std::string> messages() {
+        std::lock_guard<std::mutex> lock(m);
+        return shown;
+    }
+    std::mutex m;
+    std::vector<std::string> shown;
+};
+
+class StreamHttp : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        server_ = new test::StreamServer;
+        if (!server_->start(mediaDir())) {
+            delete server_;
+            server_ = nullptr;
+        }
+    }
+    static void TearDownTestSuite() {
+        delete server_;
+        server_ = nullptr;
+    }
+    void SetUp() override {
+        ASSERT_NE(server_, nullptr) << "the test server did not start";
+        settings().DownloadOption = 0;
+        setPrompt(&prompt_);
+    }
+    void TearDown() override {
+        setPrompt(nullptr);
+        settings().DownloadOption = 0;
+        setStreamStallLimitMs(kStreamStallLimitMs);
+    }
+    std::string url(const std::string& path) { return server_->url(path); }
+
+    // korvo decode of a local file and of a URL; both must succeed.
+    void expectSameDecode(const std::string& file, const std::string& streamPath) {
+        std::string dir = test::scratchDir("stream_decode");
+        std::string local = dir + "/local.wav", net = dir + "/net.wav";
+        test::KorvoRun a = test::runKorvo({"decode", file, "-o", local}, 30000);
+        ASSERT_EQ(a.exitCode, 0) << a.errors;
+        test::KorvoRun b = test::runKorvo({"decode", url(streamPath), "-o", net}, 60000);
+        ASSERT_EQ(b.exitCode, 0) << streamPath << ": " << b.errors;
+        std::vector<uint8_t> x = test::readFileBytes(local), y = test::readFileBytes(net);
+        ASSERT_GT(x.size(), 44u);
+        EXPECT_TRUE(x == y) << streamPath << ": " << y.size() << " bytes against " << x.size();
+    }
+
+    static test::StreamServer* server_;
+    RecordingPrompt prompt_;
+};
+
+test::StreamServer* StreamHttp::server_ = nullptr;
+
+TEST_F(StreamHttp, DecodeOverHttpEqualsDecodeOfTheFile) {
+    // Layer II and Layer III, all at once and at about their own bitrate.
+    expectSameDecode(media("a44.mp2"), "/file/a44.mp2");
+    expectSameDecode(media("a44.mp2"), "/file/a44.mp2?rate=30000");
+    expectSameDecode(media("e44.mp3"), "/file/e44.mp3");
+    expectSameDecode(media("e44.mp3"), "/file/e44.mp3?rate=20000");
+    // The other ways a body arrives.
+    expectSameDecode(media("e44.mp3"), "/redirect/e44.mp3");
+    expectSameDecode(media("e44.mp3"), "/chunked/e44.mp3?rate=40000");
+    expectSameDecode(media("a44.mp2"), "/icy/a44.mp2");
+}
+
+TEST_F(StreamHttp, InfoCountsTheFramesThatArrive) {
+    std::string dir = test::scratchDir("stream_info");
+    auto framesLine = [&](const std::string& what, const std::string& out) {
+        test::KorvoRun run = test::runKorvo({"info", what}, 30000, out);
+        EXPECT_EQ(run.exitCode, 0) << what << ": " << run.errors;
+        std::vector<uint8_t> bytes = test::readFileBytes(out);
+        std::string text(bytes.begin(), bytes.end());
+        size_t at = text.find("\nframes: ");
+        return at == std::string::npos ? std::string() : text.substr(at + 1, text.find('\n', at + 1) - at - 1);
+    };
+    std::string local = framesLine(media("e44.mp3"), dir + "/local.txt");
+    ASSERT_FALSE(local.empty());
+    EXPECT_EQ(framesLine(url("/file/e44.mp3?rate=50000"), dir + "/net.txt"), local);
+}
+
+TEST_F(StreamHttp, RequestCarriesTheAgentAndTheAcceptHeader) {
+    Input input;
+    std::string u = url("/file/d22.mp2?agent=1");
+    ASSERT_EQ(input.openInput(u.c_str()), 1);
+    EXPECT_TRUE(input.isStream());
+    readToEnd(input);
+    input.closeInput();
+    std::string requests = server_->requests();
+    size_t at = requests.find("GET /file/d22.mp2?agent=1\n");
+    ASSERT_NE(at, std::string::npos) << requests;
+    std::string block = requests.substr(at, requests.find("\n\n", at) + 1 - at);
+    EXPECT_NE(block.find(std::string("User-Agent: ") + net_texts::kUserAgent + "\n"), std::string::npos) << block;
+    std::string accept = net_texts::kAcceptHeader;
+    accept = accept.substr(0, accept.find('\r'));
+    EXPECT_NE(block.find(accept + "\n"), std::string::npos) << block;
+}
+
+TEST_F(StreamHttp, EarlyCloseDecodesWhatArrivedAndEndsNormally) {
+    std::string dir = test::scratchDir("stream_early_close");
+    std::string full = dir + "/full.wav", part = dir + "/part.wav";
+    ASSERT_EQ(test::runKorvo({"decode", media("e44.mp3"), "-o", full}, 30000).exitCode, 0);
+    test::KorvoRun run = test::runKorvo({"decode", url("/file/e44.mp3?close=20000"), "-o", part}, 30000);
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    std::vector<uint8_t> a = test::readFileBytes(full), b = test::readFileBytes(part);
+    const size_t data = wavDataOffset(a);
+    ASSERT_GT(data, 0u);
+    ASSERT_EQ(wavDataOffset(b), data);
+    ASSERT_GT(b.size(), data + 10000u);
+    ASSERT_LT(b.size(), a.size());
+    EXPECT_TRUE(std::equal(b.begin() + long(data), b.end(), a.begin() + long(data)))
+        << "the part that arrived decodes as in the file";
+    // Played, too: the entry ends by itself.
+    test::KorvoRun play = test::runKorvo({"play", "--wav", dir + "/play.wav", url("/file/e44.mp3?close=20000")}, 30000);
+    EXPECT_EQ(play.exitCode, 0) << play.errors;
+}
+
+TEST_F(StreamHttp, FailuresEndWithAMessageAndExitCodeOne) {
+    std::string out = test::scratchDir("stream_failures") + "/out.wav";
+    struct Case {
+        const char* path;
+        const char* says;
+    } cases[] = {{"/status/404", "404"}, {"/status/500", "500"}, {"/garbage", "no MPEG audio frame"}};
+    for (const Case& c : cases) {
+        test::KorvoRun run = test::runKorvo({"decode", url(c.path), "-o", out}, 30000);
+        EXPECT_EQ(run.exitCode, 1) << c.path << ": " << run.errors;
+        EXPECT_NE(run.errors.find(c.says), std::string::npos) << c.path << ": " << run.errors;
+    }
+    // A refused connection, and the player goes on with the next entry.
+    test::KorvoRun play = test::runKorvo({"play", "--wav", out, url("/status/404"), "http://127.0.0.1:1/none.mp3",
+                                          url("/file/d22.mp2")}, 30000);
+    EXPECT_EQ(play.exitCode, 1) << play.errors;
+    EXPECT_NE(play.errors.find(net_texts::kUrlErrorTitle), std::string::npos) << play.errors;
+    EXPECT_NE(play.errors.find("[3/3]"), std::string::npos) << play.errors;
+    EXPECT_TRUE(test::fileExists(out));
+}
+
+TEST_F(StreamHttp, RefusedConnectionShowsATextUnderTheUrlTitle) {
+    Input input;
+    EXPECT_EQ(input.openInput("http://127.0.0.1:1/none.mp3"), 0);
+    EXPECT_FALSE(input.isOpen());
+    std::vector<std::string> shown = prompt_.messages();
+    ASSERT_EQ(shown.size(), 1u);
+    std::string title = std::string(net_texts::kUrlErrorTitle) + "|";
+    EXPECT_EQ(shown[0].rfind(title, 0), 0u) << shown[0];
+    EXPECT_GT(shown[0].size(), title.size()) << "the box has no text";
+}
+
+TEST_F(StreamHttp, StopDuringAStallReturnsWithinThreeSeconds) {
+    Input input;
+    std::string path = "/stall/e44.mp3?after=6000&secs=60&stop=1";
+    ASSERT_EQ(input.openInput(url(path).c_str()), 1);
+    uint8_t buf[6000];
+    ASSERT_EQ(input.read(buf, 6000), 6000);
+    Clock::time_point t = Clock::now();
+    input.closeInput();
+    EXPECT_LT(elapsedMs(t), 3000);
+    EXPECT_TRUE(server_->waitForLog("closed " + path, 3000)) << server_->log();
+}
+
+TEST_F(StreamHttp, StopWhileThePipeIsFullReturnsAtOnce) {
+    // Nobody reads an endless stream: the download thread blocks on the full pipe.
+    Input input;
+    std::string path = "/endless/a44.mp2?full=1";
+    ASSERT_EQ(input.openInput(url(path).c_str()), 1);
+    uint8_t buf[100];
+    ASSERT_EQ(input.read(buf, 100), 100);
+    sleepMs(500);
+    Clock::time_point t = Clock::now();
+    input.closeInput();
+    EXPECT_LT(elapsedMs(t), 3000);
+    EXPECT_TRUE(server_->waitForLog("closed " + path, 3000)) << server_->log();
+}
+
+TEST_F(StreamHttp, ASilentServerEndsTheStream) {
+    setStreamStallLimitMs(1500);
+    Input input;
+    ASSERT_EQ(input.openInput(url("/stall/e44.mp3?after=5000&secs=60&silent=1").c_str()), 1);
+    Clock::time_point t = Clock::now();
+    std::vector<uint8_t> got = readToEnd(input);
+    EXPECT_EQ(got.size(), 5000u);
+    EXPECT_LT(elapsedMs(t), 10000) << "the stall did not end the stream";
+    input.closeInput();
+}
+
+TEST_F(StreamHttp, AServerThatNeverAnswersFailsTheOpenWithAText) {
+    setStreamStallLimitMs(1500);
+    Input input;
+    Clock::time_point t = Clock::now();
+    EXPECT_EQ(input.openInput(url("/silent?secs=60").c_str()), 0);
+    EXPECT_LT(elapsedMs(t), 10000);
+    EXPECT_FALSE(input.isOpen());
+    std::vector<std::string> shown = prompt_.messages();
+    ASSERT_EQ(shown.size(), 1u);
+    char text[128];
+    std::snprintf(text, sizeof text, net_texts::kNoAnswer, 1u);
+    EXPECT_EQ(shown[0], std::string(net_texts::kUrlErrorTitle) + "|" + text);
+    EXPECT_TRUE(server_->waitForLog("closed /silent?secs=60", 3000)) << server_->log();
+}
+
+TEST_F(StreamHttp, SavedFileHoldsTheServedBytesAndReplacesAnOldOne) {
+    std::string dir = test::scratchDir("stream_save");
+    std::vector<uint8_t> served = test::readFileBytes(media("e44.mp3"));
+    // An older, longer file of the same name is replaced from its first byte.
+    writeBytes(dir + "/e44.mp3", std::vector<uint8_t>(served.size() + 5000, 0x55));
+    settings().DownloadOption = 1;
+    std::snprintf(settings().InternetDLDir, sizeof settings().InternetDLDir, "%s", dir.c_str());
+    Input input;
+    ASSERT_EQ(input.openInput(url("/file/e44.mp3?rate=100000#part").c_str()), 1);
+    EXPECT_TRUE(readToEnd(input) == served);
+    input.closeInput();
+    EXPECT_TRUE(test::readFileBytes(dir + "/e44.mp3") == served);
+    EXPECT_TRUE(prompt_.messages().empty());
+
+    // korvo play --save-dir does the same.
+    std::string other = test::scratchDir("stream_save_cli");
+    test::KorvoRun run = test::runKorvo({"play", "--wav", other + "/out.wav", "--save-dir", other,
+                                         url("/redirect/a44.mp2?x=1")}, 30000);
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_TRUE(test::readFileBytes(other + "/a44.mp2") == test::readFileBytes(media("a44.mp2")));
+}
+
+TEST_F(StreamHttp, UnsafeOrEmptySaveNamesWriteNothingButPlayOn) {
+    std::string base = test::scratchDir("stream_save_unsafe");
+    std::string dir = base + "/in";
+    std::filesystem::create_directories(dir);
+    settings().DownloadOption = 1;
+    std::snprintf(settings().InternetDLDir, sizeof settings().InternetDLDir, "%s", dir.c_str());
+    std::vector<uint8_t> served = test::readFileBytes(media("d22.mp2"));
+    const char* paths[] = {"/named/?src=d22.mp2", "/named/a:b?src=d22.mp2", "/named/a%5Cb/CON?src=d22.mp2",
+                           "/named/?src=d22.mp2&name=/x.mp2"};
+    for (const char* p : paths) {
+        prompt_.shown.clear();
+        Input input;
+        ASSERT_EQ(input.openInput(url(p).c_str()), 1) << p;
+        EXPECT_TRUE(readToEnd(input) == served) << p << ": the stream still plays";
+        input.closeInput();
+        std::vector<std::string> shown = prompt_.messages();
+        ASSERT_EQ(shown.size(), 1u) << p;
+        EXPECT_EQ(shown[0], std::string(net_texts::kSaveFileTitle) + "|" + net_texts::kSaveFileFailed) << p;
+    }
+    // Nothing in the folder, nothing beside it.
+    EXPECT_TRUE(std::filesystem::is_empty(dir));
+    int entries = 0;
+    for (auto& e : std::filesystem::directory_iterator(base)) {
+        (void)e;
+        ++entries;
+    }
+    EXPECT_EQ(entries, 1);
+}
+
+} // namespace
+} // namespace korvo

@@ -1,0 +1,238 @@
+// LumenKorvo.exe playing HTTP streams from the test server (tests/net/stream_server.py,
+// started as a Unix process beside Wine): it plays and saves them, stops a paused endless
+// stream at once, and reports a refused connection in a box with text.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <wininet.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/settings_texts.h"
+#include "app/win32/resource_ids.h"
+#include "net/net_texts.h"
+#include "sound_recorder.h"
+#include "test_support.h"
+#include "ui_driver.h"
+
+namespace korvo::uitest {
+namespace {
+
+using korvo::test::fileExists;
+using korvo::test::nativePath;
+using korvo::test::readFileBytes;
+
+constexpr int kPlayWaitMs = 8000;
+
+std::string readText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+// The server as a Unix process (Wine's start /unix), told its folders by their Unix
+// paths; it writes its port into a file and ends on /quit or after its lifetime.
+class UnixStreamServer {
+public:
+    ~UnixStreamServer() {
+        if (port_ <= 0) return;
+        HINTERNET net = InternetOpenA("korvo-test", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
+        if (!net) return;
+        HINTERNET quit = InternetOpenUrlA(net, url("/quit").c_str(), nullptr, 0, INTERNET_FLAG_RELOAD, 0);
+        if (quit) InternetCloseHandle(quit);
+        InternetCloseHandle(net);
+    }
+
+    bool start(const std::string& unixRoot, const std::string& name) {
+        std::string unixDir = std::string(KORVO_BUILD_DIR) + "/scratch/ui-server-" + name;
+        korvo::test::scratchDir("ui-server-" + name);
+        unixLog_ = unixDir + "/log.txt";
+        std::string unixPort = unixDir + "/port.txt";
+        std::string command = "start.exe /unix /usr/bin/python3 \"" + std::string(KORVO_SOURCE_DIR) +
+                              "/tests/net/stream_server.py\" --root \"" + unixRoot + "\" --log \"" + unixLog_ +
+                              "\" --port-file \"" + unixPort + "\" --lifetime 300";
+        STARTUPINFOA si{};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi{};
+        std::vector<char> line(command.begin(), command.end());
+        line.push_back(0);
+        if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi))
+            return false;
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+        std::string portFile = nativePath(unixPort);
+        waitUntil([&] { return fileExists(portFile) && std::atoi(readText(portFile).c_str()) > 0; }, 20000);
+        port_ = std::atoi(readText(portFile).c_str());
+        return port_ > 0;
+    }
+
+    std::string url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port_) + path; }
+    std::string log() const { return readText(nativePath(unixLog_)); }
+
+private:
+    int port_ = 0;
+    std::string unixLog_;
+};
+
+std::string winappUnixDir() { return std::string(KORVO_SOURCE_DIR) + "/build/media/winapp"; }
+
+std::vector<uint8_t> served(const char* name) {
+    std::vector<uint8_t> bytes = readFileBytes(nativePath(winappUnixDir() + "/" + name));
+    EXPECT_FALSE(bytes.empty()) << name << " is missing (tests/media/winapp.sh makes it)";
+    return bytes;
+}
+
+// Open Location with this text, as a user types it; the tick at which "Open" was pressed,
+// or 0 when the dialog did not come.
+DWORD openLocation(const Program& p, const std::string& text) {
+    // Posted: the dialog is modal, so a sent command would only return once it closed.
+    PostMessageA(p.window(), WM_COMMAND, IDM_OPEN_LOCATION, 0);
+    HWND box = nullptr;
+    if (!waitUntil([&] { return (box = findDialog(p.pid(), TXT_OPEN_URL_CAPTION)) != nullptr; }, 8000)) return 0;
+    SendDlgItemMessageA(box, IDC_URL_EDIT, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    DWORD pressed = GetTickCount();
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    return pressed;
+}
+
+class StreamingWindow : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(server_.start(winappUnixDir(), "streaming")) << "the test server did not start"; }
+    UnixStreamServer server_;
+};
+
+TEST_F(StreamingWindow, StreamFromTheCommandLinePlaysAndIsSavedWhole) {
+    std::vector<uint8_t> bytes = served("short_a.mp2");
+    ProgramFolder folder("stream-save");
+    std::string saveDir = korvo::test::scratchDir("ui-stream-saved");
+    folder.setKey(kKeyDownloadOption, 1);
+    WritePrivateProfileStringA(kSettingsSection, kKeyInternetDLDir, saveDir.c_str(), folder.ini().c_str());
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, folder.ini().c_str());
+    // A URL reaches the command line through a playlist file: a bare URL argument is
+    // looked up as a path (and reported as a folder that cannot be added).
+    std::string list = folder.dir() + "\\stream.m3u";
+    std::string u = server_.url("/file/short_a.mp2?rate=40000");
+    { std::ofstream(list) << u << "\r\n"; }
+
+    SoundRecorder sound;
+    EXPECT_TRUE(sound.start()) << "no capture device: the sink's monitor cannot be recorded";
+    clearRecord();
+    Program p;
+    DWORD started = GetTickCount();
+    ASSERT_TRUE(p.start(folder, {list}));
+    ASSERT_NE(p.waitForWindow(), nullptr);
+    EXPECT_TRUE(waitForRecord(u, kPlayWaitMs)) << readRecord();
+    if (sound.recording()) {
+        DWORD heard = sound.waitForSound(started, kPlayWaitMs);
+        EXPECT_NE(heard, 0u) << "the stream was not heard";
+        if (heard) std::printf("command-line start to first recorded sound of a stream: %lu ms\n",
+                               static_cast<unsigned long>(heard - started));
+    }
+    std::string saved = saveDir + "\\short_a.mp2";
+    EXPECT_TRUE(waitUntil([&] { return readFileBytes(saved) == bytes; }, 15000))
+        << readFileBytes(saved).size() << " bytes saved of " << bytes.size();
+    EXPECT_EQ(findDialog(p.pid(), nullptr), nullptr);
+    PostMessageA(p.window(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(p.waitForExit(10000), 0);
+}
+
+TEST_F(StreamingWindow, OpenLocationPlaysAStream) {
+    ProgramFolder folder("stream-open");
+    SoundRecorder sound;
+    EXPECT_TRUE(sound.start()) << "no capture device: the sink's monitor cannot be recorded";
+    Program p;
+    ASSERT_TRUE(p.start(folder, {}));
+    ASSERT_NE(p.waitForWindow(), nullptr);
+    Sleep(500);
+    std::string u = server_.url("/endless/long_a.mp2?rate=16000");
+    clearRecord();
+    DWORD opened = openLocation(p, u);
+    ASSERT_NE(opened, 0u) << "no Open URL dialog";
+    EXPECT_TRUE(waitForRecord(u, kPlayWaitMs)) << readRecord();
+    if (sound.recording()) {
+        DWORD heard = sound.waitForSound(opened, kPlayWaitMs);
+        EXPECT_NE(heard, 0u) << "the stream was not heard";
+        if (heard) std::printf("Open Location to first recorded sound of a local stream: %lu ms\n",
+                               static_cast<unsigned long>(heard - opened));
+    }
+    PostMessageA(p.window(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(p.waitForExit(10000), 0);
+}
+
+TEST_F(StreamingWindow, StopWhilePausedEndsTheDownload) {
+    ProgramFolder folder("stream-pause");
+    Program p;
+    ASSERT_TRUE(p.start(folder, {}));
+    ASSERT_NE(p.waitForWindow(), nullptr);
+    std::string path = "/endless/long_b.mp2?pause=1";
+    std::string u = server_.url(path);
+    clearRecord();
+    ASSERT_NE(openLocation(p, u), 0u) << "no Open URL dialog";
+    ASSERT_TRUE(waitForRecord(u, kPlayWaitMs)) << readRecord();
+    Sleep(500);
+    p.command(IDM_PAUSE);
+    Sleep(1500);    // the pipe fills and holds the download thread
+    EXPECT_EQ(server_.log().find("closed " + path), std::string::npos) << "the download ended while paused";
+    DWORD stopped = GetTickCount();
+    p.command(IDM_STOP);
+    EXPECT_TRUE(waitUntil([&] { return server_.log().find("closed " + path) != std::string::npos; }, 3000))
+        << "the server still sends after " << (GetTickCount() - stopped) << " ms";
+    PostMessageA(p.window(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(p.waitForExit(10000), 0);
+}
+
+TEST_F(StreamingWindow, AnEmptySaveNameWarnsAndPlaysWithoutSaving) {
+    ProgramFolder folder("stream-noname");
+    std::string saveDir = korvo::test::scratchDir("ui-stream-noname-saved");
+    folder.setKey(kKeyDownloadOption, 1);
+    WritePrivateProfileStringA(kSettingsSection, kKeyInternetDLDir, saveDir.c_str(), folder.ini().c_str());
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, folder.ini().c_str());
+    Program p;
+    ASSERT_TRUE(p.start(folder, {}));
+    ASSERT_NE(p.waitForWindow(), nullptr);
+    std::string u = server_.url("/named/?src=long_a.mp2");
+    clearRecord();
+    ASSERT_NE(openLocation(p, u), 0u) << "no Open URL dialog";
+    HWND box = nullptr;
+    ASSERT_TRUE(waitUntil([&] { return (box = findDialog(p.pid(), net_texts::kSaveFileTitle)) != nullptr; }, 15000));
+    EXPECT_EQ(dialogText(box), net_texts::kSaveFileFailed);
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(waitUntil([&] { return !IsWindow(box); }, 5000));
+    EXPECT_TRUE(waitForRecord(u, kPlayWaitMs)) << "the stream does not play: " << readRecord();
+    WIN32_FIND_DATAA found;
+    HANDLE h = FindFirstFileA((saveDir + "\\*").c_str(), &found);
+    int names = 0;
+    if (h != INVALID_HANDLE_VALUE) {
+        do {
+            if (std::strcmp(found.cFileName, ".") && std::strcmp(found.cFileName, "..")) ++names;
+        } while (FindNextFileA(h, &found));
+        FindClose(h);
+    }
+    EXPECT_EQ(names, 0) << "something was saved";
+    PostMessageA(p.window(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(p.waitForExit(10000), 0);
+}
+
+TEST_F(StreamingWindow, RefusedConnectionIsReportedInABoxWithText) {
+    ProgramFolder folder("stream-refused");
+    Program p;
+    ASSERT_TRUE(p.start(folder, {}));
+    ASSERT_NE(p.waitForWindow(), nullptr);
+    ASSERT_NE(openLocation(p, "http://127.0.0.1:1/none.mp3"), 0u) << "no Open URL dialog";
+    HWND box = nullptr;
+    ASSERT_TRUE(waitUntil([&] { return (box = findDialog(p.pid(), net_texts::kUrlErrorTitle)) != nullptr; }, 15000));
+    EXPECT_FALSE(dialogText(box).empty()) << "the box has no text";
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(waitUntil([&] { return !IsWindow(box); }, 5000));
+    PostMessageA(p.window(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(p.waitForExit(10000), 0);
+}
+
+} // namespace
+} // namespace korvo::uitest
