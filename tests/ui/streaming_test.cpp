@@ -114,18 +114,14 @@ TEST_F(StreamingWindow, StreamFromTheCommandLinePlaysAndIsSavedWhole) {
     folder.setKey(kKeyDownloadOption, 1);
     WritePrivateProfileStringA(kSettingsSection, kKeyInternetDLDir, saveDir.c_str(), folder.ini().c_str());
     WritePrivateProfileStringA(nullptr, nullptr, nullptr, folder.ini().c_str());
-    // A URL reaches the command line through a playlist file: a bare URL argument is
-    // looked up as a path (and reported as a folder that cannot be added).
-    std::string list = folder.dir() + "\\stream.m3u";
     std::string u = server_.url("/file/short_a.mp2?rate=40000");
-    { std::ofstream(list) << u << "\r\n"; }
 
     SoundRecorder sound;
     EXPECT_TRUE(sound.start()) << "no capture device: the sink's monitor cannot be recorded";
     clearRecord();
     Program p;
     DWORD started = GetTickCount();
-    ASSERT_TRUE(p.start(folder, {list}));
+    ASSERT_TRUE(p.start(folder, {u}));
     ASSERT_NE(p.waitForWindow(), nullptr);
     EXPECT_TRUE(waitForRecord(u, kPlayWaitMs)) << readRecord();
     if (sound.recording()) {

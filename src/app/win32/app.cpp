@@ -135,7 +135,7 @@ int runApp(HINSTANCE instance, HINSTANCE previous, int showCommand) {
     }
     list.beginAddBatch();   // paths that name nothing are reported together
     for (int i = 1; i < argc; ++i)
-        if (!isSwitch(commandLine.token(i))) list.addPath(Playlist::AddOrdinary, commandLine.token(i));
+        if (!isSwitch(commandLine.token(i))) addCommandLinePath(list, commandLine.token(i));
     list.endAddBatch();
 
     if (!previous && !registerMainClass(instance)) return 0;

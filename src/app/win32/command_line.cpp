@@ -1,6 +1,13 @@
 #include "app/win32/command_line.h"
 
+#include "playback/input.h"
+#include "playlist/playlist.h"
+
 namespace korvo::win {
+
+void addCommandLinePath(Playlist& list, const char* path) {
+    list.addPath(Input::isUrl(path) ? Playlist::AddUrl : Playlist::AddOrdinary, path);
+}
 
 CommandLine::CommandLine() : storage_(new char[size_t(kMaxTokens) * kTokenSize]()) {}
 

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "app/settings.h"
+#include "app/win32/command_line.h"
 #include "app/win32/dialogs.h"
 #include "app/win32/resource_ids.h"
 #include "app/win32/ui_hooks.h"
@@ -208,7 +209,7 @@ void MainWindow::runRequest(const CopiedRequest& r) {
     };
     auto addAlone = [&list](const char* path) {
         list.beginAddBatch();
-        list.addPath(Playlist::AddOrdinary, path);
+        addCommandLinePath(list, path);
         list.endAddBatch();
     };
     switch (r.code) {
@@ -223,7 +224,7 @@ void MainWindow::runRequest(const CopiedRequest& r) {
         if (!r.hasPath) break;
         if (handOverBatch_) {
             SetTimer(hwnd_, kTimerHandOverBatch, kHandOverBatchMs, nullptr);   // the batch is alive
-            list.addPath(Playlist::AddOrdinary, r.path);
+            addCommandLinePath(list, r.path);
         } else {
             addAlone(r.path);
         }
