@@ -16,6 +16,8 @@ inline constexpr char kNoBuffer[] = "Cannot Create Download Buffer...";
 inline constexpr char kNoThread[] = "Cannot Create Download Thread...";
 inline constexpr char kSaveFileTitle[] = "ERROR!";
 inline constexpr char kSaveFileFailed[] = "URL Save file could NOT be created,\nData will NOT be saved...";
+// An error answer (status 400 and up) is no audio: the status and its text.
+inline constexpr char kErrorAnswer[] = "The server answered %lu %s";
 // Shown (Linux) when a server accepted the connection but sent nothing; %u is seconds.
 inline constexpr char kNoAnswer[] = "The server sent nothing for %u seconds";
 

@@ -52,6 +52,20 @@ void lastErrorText(char* text, DWORD size) {
     while (end > 0 && (text[end - 1] == '\r' || text[end - 1] == '\n' || text[end - 1] == ' ')) text[--end] = 0;
 }
 
+// WinInet opens an error answer like any other; its page would be played as noise.
+bool isErrorAnswer(HINTERNET url, char* text, size_t size) {
+    DWORD status = 0;
+    DWORD len = sizeof status;
+    if (!HttpQueryInfoA(url, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &len, nullptr) || status < 400)
+        return false;
+    char reason[256] = {};
+    DWORD reasonLen = sizeof reason;
+    if (!HttpQueryInfoA(url, HTTP_QUERY_STATUS_TEXT, reason, &reasonLen, nullptr)) reason[0] = 0;
+    reason[sizeof reason - 1] = 0;
+    std::snprintf(text, size, net_texts::kErrorAnswer, static_cast<unsigned long>(status), reason);
+    return true;
+}
+
 void CALLBACK ignoreStatus(HINTERNET, DWORD_PTR, DWORD, LPVOID, DWORD) {}
 
 unsigned downloadThread(void* param) {
@@ -96,6 +110,12 @@ int HttpStream::openStream(const char* url) {
     s->urlHandle = InternetOpenUrlA(s->internetHandle, url, net_texts::kAcceptHeader, DWORD(-1), 0, 0);
     if (!s->urlHandle) {
         lastErrorText(text, sizeof text);
+        closeInternet(*s);
+        delete s;
+        prompt().show(text, net_texts::kUrlErrorTitle, IconError);
+        return 0;
+    }
+    if (isErrorAnswer(s->urlHandle, text, sizeof text)) {
         closeInternet(*s);
         delete s;
         prompt().show(text, net_texts::kUrlErrorTitle, IconError);

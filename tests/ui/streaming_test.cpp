@@ -16,6 +16,7 @@
 #include "app/settings_texts.h"
 #include "app/win32/resource_ids.h"
 #include "net/net_texts.h"
+#include "playback/playback_texts.h"
 #include "sound_recorder.h"
 #include "test_support.h"
 #include "ui_driver.h"
@@ -215,17 +216,27 @@ TEST_F(StreamingWindow, AnEmptySaveNameWarnsAndPlaysWithoutSaving) {
     EXPECT_EQ(p.waitForExit(10000), 0);
 }
 
-TEST_F(StreamingWindow, RefusedConnectionIsReportedInABoxWithText) {
+// A refused connection, and an error answer (whose page is no audio), are each told in a box.
+TEST_F(StreamingWindow, RefusedConnectionAndErrorAnswerAreReportedInABoxWithText) {
     ProgramFolder folder("stream-refused");
     Program p;
     ASSERT_TRUE(p.start(folder, {}));
     ASSERT_NE(p.waitForWindow(), nullptr);
-    ASSERT_NE(openLocation(p, "http://127.0.0.1:1/none.mp3"), 0u) << "no Open URL dialog";
-    HWND box = nullptr;
-    ASSERT_TRUE(waitUntil([&] { return (box = findDialog(p.pid(), net_texts::kUrlErrorTitle)) != nullptr; }, 15000));
-    EXPECT_FALSE(dialogText(box).empty()) << "the box has no text";
-    PostMessageA(box, WM_COMMAND, IDOK, 0);
-    EXPECT_TRUE(waitUntil([&] { return !IsWindow(box); }, 5000));
+    for (const std::string& url : {std::string("http://127.0.0.1:1/none.mp3"), server_.url("/status/404")}) {
+        ASSERT_NE(openLocation(p, url), 0u) << "no Open URL dialog";
+        HWND box = nullptr;
+        ASSERT_TRUE(waitUntil([&] { return (box = findDialog(p.pid(), net_texts::kUrlErrorTitle)) != nullptr; }, 15000))
+            << url;
+        std::string text = dialogText(box);
+        EXPECT_FALSE(text.empty()) << "the box has no text";
+        if (url.find("/status/") != std::string::npos) EXPECT_NE(text.find("404"), std::string::npos) << text;
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        EXPECT_TRUE(waitUntil([&] { return !IsWindow(box); }, 5000));
+        // then the player's own word that the entry could not be opened
+        ASSERT_TRUE(waitUntil([&] { return (box = findDialog(p.pid(), texts::kDecoderErrorTitle)) != nullptr; }, 5000));
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        EXPECT_TRUE(waitUntil([&] { return !IsWindow(box); }, 5000));
+    }
     PostMessageA(p.window(), WM_CLOSE, 0, 0);
     EXPECT_EQ(p.waitForExit(10000), 0);
 }

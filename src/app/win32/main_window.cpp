@@ -67,13 +67,33 @@ bool MainWindow::postDecoderBox(const char* text, const char* title, PromptIcon 
 
 void MainWindow::onDecoderBox(DecoderBox* raw) {
     std::unique_ptr<DecoderBox> box(raw);
-    const UINT flags = messageBoxIcon(box->icon) | MB_SETFOREGROUND;
-    if (box->question < 0) {
-        MessageBoxA(hwnd_, box->text, box->title, MB_OK | flags);
+    // A box shown while another is up would sit on top of it and hold the first open until
+    // it is closed: they come one after another instead.
+    if (showingDecoderBox_) {
+        if (pendingBoxes_.size() < kPendingBoxLimit) pendingBoxes_.push_back(std::move(box));
+        else if (box->question >= 0) postAnswer(box->question, 0, box->threadId);
         return;
     }
-    int yes = MessageBoxA(hwnd_, box->text, box->title, MB_YESNO | flags) == IDYES ? 1 : 0;
-    postAnswer(box->question, yes, box->threadId);
+    showingDecoderBox_ = 1;
+    while (box && hwnd_) {
+        showDecoderBox(*box);
+        box.reset();
+        if (!pendingBoxes_.empty()) {
+            box = std::move(pendingBoxes_.front());
+            pendingBoxes_.pop_front();
+        }
+    }
+    showingDecoderBox_ = 0;
+}
+
+void MainWindow::showDecoderBox(const DecoderBox& box) {
+    const UINT flags = messageBoxIcon(box.icon) | MB_SETFOREGROUND;
+    if (box.question < 0) {
+        MessageBoxA(hwnd_, box.text, box.title, MB_OK | flags);
+        return;
+    }
+    int yes = MessageBoxA(hwnd_, box.text, box.title, MB_YESNO | flags) == IDYES ? 1 : 0;
+    postAnswer(box.question, yes, box.threadId);
 }
 
 LRESULT MainWindow::handle(UINT msg, WPARAM wParam, LPARAM lParam) {

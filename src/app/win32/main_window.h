@@ -5,6 +5,8 @@
 #include <shellapi.h>
 
 #include <atomic>
+#include <deque>
+#include <memory>
 
 #include "app/win32/current_file_record.h"
 #include "app/win32/handles.h"
@@ -95,6 +97,7 @@ private:
     };
     bool postDecoderBox(const char* text, const char* title, PromptIcon icon, int question, long threadId);
     void onDecoderBox(DecoderBox* box);
+    void showDecoderBox(const DecoderBox& box);
     LRESULT onDropFiles(HDROP drop);
     void onStarted();
     void onEnded();
@@ -125,6 +128,11 @@ private:
     CurrentFileRecord record_;
     int playState_ = PlayStateStopped;
     int announceGate_ = 1;
+    // The decoder thread's boxes are shown one at a time, in order; those that come while one
+    // is up wait here.
+    static constexpr size_t kPendingBoxLimit = 16;
+    std::deque<std::unique_ptr<DecoderBox>> pendingBoxes_;
+    int showingDecoderBox_ = 0;
     int releasing_ = 0;   // the end of the list was reached; its queued sound may still play
     DecoderStatus status_{};
     char playingPath_[kPathBufferSize] = {};   // what the decoder thread plays when told to play again
