@@ -10,6 +10,7 @@
 #include "app/settings.h"
 #include "app/win32/dialogs.h"
 #include "app/win32/resource_ids.h"
+#include "app/win32/tag_editor.h"
 #include "app/win32/ui_hooks.h"
 #include "app/win32/win_texts.h"
 #include "playback/output_driver.h"
@@ -93,7 +94,7 @@ LRESULT MainWindow::onCommand(WPARAM wParam, LPARAM lParam) {
         return 0;
     case IDM_TAG_EDITOR: {
         char path[kPathBufferSize];
-        if (list.getCurrentPath(path, sizeof path) && hooks.toggleTagEditor) hooks.toggleTagEditor(hwnd_, path);
+        toggleTagEditor(hwnd_, list.getCurrentPath(path, sizeof path) ? path : nullptr);
         return 0;
     }
     case IDM_PREFERENCES:

@@ -214,7 +214,6 @@ void MainWindow::onDestroy() {
     PostQuitMessage(0);
 }
 
-namespace {
 // Takes a window off the screen at once, without hiding it. An empty shape shows nothing
 // and needs no answer from the window manager; hiding does, and under Wine an X server
 // without one makes every hide wait two seconds for it. Dropping the visible style keeps
@@ -224,6 +223,7 @@ void vanish(HWND w) {
     SetWindowLongA(w, GWL_STYLE, GetWindowLongA(w, GWL_STYLE) & ~WS_VISIBLE);
 }
 
+namespace {
 BOOL CALLBACK vanishOwned(HWND w, LPARAM owner) {
     if (GetWindow(w, GW_OWNER) == reinterpret_cast<HWND>(owner) && IsWindowVisible(w)) vanish(w);
     return TRUE;

@@ -35,6 +35,17 @@
 #define IDD_OPEN_URL 125
 #define IDC_URL_EDIT 1056
 #define IDC_URL_EXAMPLE 1057
+#define IDD_TAG_EDITOR 141
+#define IDC_TAG_GENRE 1068
+#define IDC_TAG_PATH 1091
+#define IDC_TAG_ARTIST 1092
+#define IDC_TAG_SAVE 1093
+#define IDC_TAG_TITLE 1094
+#define IDC_TAG_ALBUM 1095
+#define IDC_TAG_COMMENT 1096
+#define IDC_TAG_WIPE 1097
+#define IDC_TAG_YEAR 1099
+#define IDC_TAG_YEAR_SPIN 1100
 
 // Commands of menu 106 and accelerators 105
 #define IDM_OPEN_FILE 40001
@@ -89,6 +100,19 @@
 #define TXT_OPEN_URL_EXAMPLE "For example: http://www.example.com/music/song.mp3"
 #define TXT_OPEN_URL_OK "Open"
 #define TXT_OPEN_URL_CANCEL "Cancel"
+
+// Dialog 141 (the "&" marks a label's keyboard mnemonic)
+#define TXT_TAG_CAPTION "Tag Editor"
+#define TXT_TAG_PATH "FileName"
+#define TXT_TAG_GROUP "TAG Info"
+#define TXT_TAG_ARTIST "&Artist Name"
+#define TXT_TAG_TITLE "Song &Title"
+#define TXT_TAG_ALBUM "Al&bum Title"
+#define TXT_TAG_COMMENT "&Comment"
+#define TXT_TAG_YEAR "&Year / Genre"
+#define TXT_TAG_SAVE "&Save"
+#define TXT_TAG_WIPE "&Wipe Tag"
+#define TXT_TAG_CLOSE "Close"
 
 // Version resource
 #define TXT_PRODUCT_NAME "LUMEN KORVO 2000"

@@ -1,5 +1,5 @@
 #pragma once
-// Windows that other parts of the program add later (playlist editor, tag editor,
+// Windows that other parts of the program add later (playlist editor,
 // preferences, about, equalizer, tray, chat announcement). The main window calls them
 // through this table; an empty slot means the feature is not there and the call does nothing.
 #include <windows.h>
@@ -13,8 +13,6 @@ struct UiHooks {
     int (*isEditorShown)() = nullptr;
     void (*requestRefresh)() = nullptr;
     void (*setRefreshEnabled)(int on) = nullptr;
-    // tag editor: opens it for the path, or closes it when it is open
-    void (*toggleTagEditor)(HWND owner, const char* path) = nullptr;
     int (*openPreferences)(HWND owner) = nullptr;
     void (*showAbout)(HWND owner) = nullptr;
     void (*toggleEqualizer)(HWND owner) = nullptr;

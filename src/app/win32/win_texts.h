@@ -28,6 +28,15 @@ inline constexpr const char kPatternPlaylists[] = "*.PLS;*.M3U";
 inline constexpr const char kFilterAllTypes[] = "All FileTypes";
 inline constexpr const char kPatternAllTypes[] = "*.*";
 
+// The tag editor
+inline constexpr const char kTagEditorCaption[] = TXT_TAG_CAPTION;
+inline constexpr const char kErrorOpening[] = "Error Opening: %s";
+inline constexpr const char kErrorOpeningForWriting[] = "Error Opening: `%s` for writing";
+inline constexpr const char kTagNoTagText[] = "Edit Me!";
+inline constexpr unsigned kTagNoTagYear = 1998;
+inline constexpr int kTagYearLow = 1900;
+inline constexpr int kTagYearHigh = 3000;
+
 // Menu texts without their shortcut part
 inline constexpr const char kMenuRepeat[] = TXT_MENU_REPEAT;
 inline constexpr const char kMenuShuffle[] = TXT_MENU_SHUFFLE;
