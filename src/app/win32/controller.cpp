@@ -9,6 +9,7 @@
 
 #include "app/settings.h"
 #include "app/win32/dialogs.h"
+#include "app/win32/playlist_editor.h"
 #include "app/win32/resource_ids.h"
 #include "app/win32/tag_editor.h"
 #include "app/win32/ui_hooks.h"
@@ -48,8 +49,8 @@ void MainWindow::playCurrentEntry() {
 }
 
 void MainWindow::allowAndRefreshEditor() {
-    if (uiHooks().setRefreshEnabled) uiHooks().setRefreshEnabled(1);
-    if (uiHooks().requestRefresh) uiHooks().requestRefresh();
+    setRefreshEnabled(1);
+    requestRefresh();
 }
 
 void MainWindow::openFile() {
@@ -86,11 +87,8 @@ LRESULT MainWindow::onCommand(WPARAM wParam, LPARAM lParam) {
     case IDM_CLOSE: closeWindow(); return 0;
     case IDM_OPEN_LOCATION: openLocation(); return 0;
     case IDM_PLAYLIST_EDITOR:
-        if (hooks.isEditorShown && hooks.isEditorShown()) {
-            if (hooks.destroyEditor) hooks.destroyEditor();
-        } else if (hooks.showEditor) {
-            hooks.showEditor();
-        }
+        if (isEditorShown()) destroyEditor();
+        else showEditor();
         return 0;
     case IDM_TAG_EDITOR: {
         char path[kPathBufferSize];
@@ -202,11 +200,8 @@ void MainWindow::endHandOverBatch() {
 }
 
 void MainWindow::runRequest(const CopiedRequest& r) {
-    if (uiHooks().setRefreshEnabled) uiHooks().setRefreshEnabled(1);
+    setRefreshEnabled(1);
     Playlist& list = playlist();
-    auto requestRefresh = [] {
-        if (uiHooks().requestRefresh) uiHooks().requestRefresh();
-    };
     auto addAlone = [&list](const char* path) {
         list.beginAddBatch();
         list.addPath(Playlist::AddOrdinary, path);
@@ -258,7 +253,7 @@ LRESULT MainWindow::onDropFiles(HDROP drop) {
     Playlist& list = playlist();
     stopForNewAction();
     list.clearPlaylist();
-    if (uiHooks().setRefreshEnabled) uiHooks().setRefreshEnabled(0);
+    setRefreshEnabled(0);
     UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
     list.beginAddBatch();
     for (UINT i = 0; i < count; ++i) {

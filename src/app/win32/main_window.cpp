@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "app/settings.h"
+#include "app/win32/playlist_editor.h"
 #include "app/win32/resource_ids.h"
 #include "app/win32/ui_hooks.h"
 #include "app/win32/win_texts.h"
@@ -194,7 +195,7 @@ void MainWindow::onDestroy() {
     }
     created_ = 0;
     UiHooks& hooks = uiHooks();
-    if (hooks.isEditorShown && hooks.destroyEditor && hooks.isEditorShown()) hooks.destroyEditor();
+    destroyEditor();
     record_.release();
     stopDecoder();
     if (!IsIconic(hwnd_)) {
@@ -351,7 +352,7 @@ void MainWindow::onInitMenu(HMENU menu) {
     auto check = [menu](UINT id, bool on) { CheckMenuItem(menu, id, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED)); };
     check(IDM_REPEAT, settings().RepeatPlay == 1);
     check(IDM_SHUFFLE, settings().ShufflePlay == 1);
-    check(IDM_PLAYLIST_EDITOR, uiHooks().isEditorShown && uiHooks().isEditorShown());
+    check(IDM_PLAYLIST_EDITOR, isEditorShown() == 1);
     check(IDM_PREFERENCES, preferencesSheet() != nullptr);
 }
 

@@ -35,6 +35,19 @@
 #define IDD_OPEN_URL 125
 #define IDC_URL_EDIT 1056
 #define IDC_URL_EXAMPLE 1057
+#define IDD_PLAYLIST_EDITOR 114
+#define IDC_PL_LOAD 2
+#define IDC_PL_SAVE 3
+#define IDC_PL_ADD 5
+#define IDC_PL_DELETE 6
+#define IDC_PL_SHUFFLE 7
+#define IDC_PL_SORT 8
+#define IDC_PL_UP 9
+#define IDC_PL_DOWN 10
+#define IDC_PL_CLEAR 11
+#define IDC_PL_EDIT_TAG 12
+#define IDC_PL_LIST 1012
+#define IDC_PL_PLAYTIME 1081
 #define IDD_TAG_EDITOR 141
 #define IDC_TAG_GENRE 1068
 #define IDC_TAG_PATH 1091
@@ -100,6 +113,21 @@
 #define TXT_OPEN_URL_EXAMPLE "For example: http://www.example.com/music/song.mp3"
 #define TXT_OPEN_URL_OK "Open"
 #define TXT_OPEN_URL_CANCEL "Cancel"
+
+// Dialog 114 (its caption is replaced at run time)
+#define TXT_PL_TEMPLATE_CAPTION "KOR Playlist Editor"
+#define TXT_PL_CAPTION "LUMEN KORVO Playlist Editor"
+#define TXT_PL_LOAD "Load List"
+#define TXT_PL_SAVE "Save List"
+#define TXT_PL_ADD "Add Item"
+#define TXT_PL_DELETE "Del Item"
+#define TXT_PL_SHUFFLE "Shuffle"
+#define TXT_PL_SORT "Sort"
+#define TXT_PL_CLEAR "Clear"
+#define TXT_PL_EDIT_TAG "Edit Tag"
+#define TXT_PL_DISMISS "Dismiss"
+#define TXT_PL_UP "Up"
+#define TXT_PL_DOWN "Dn"
 
 // Dialog 141 (the "&" marks a label's keyboard mnemonic)
 #define TXT_TAG_CAPTION "Tag Editor"
