@@ -2,6 +2,8 @@
 // own controls from outside.
 #include <gtest/gtest.h>
 
+#include <shlobj.h>
+
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -13,6 +15,8 @@
 #include "app/win32/playlist_editor.h"
 #include "app/win32/resource_ids.h"
 #include "app/win32/win_texts.h"
+#include "platform/prompt.h"
+#include "playlist/playlist.h"
 #include "playlist/playlist_texts.h"
 #include "test_support.h"
 #include "ui_driver.h"
@@ -107,9 +111,9 @@ std::vector<uint8_t> lastTag(const std::vector<uint8_t>& bytes) {
     return std::vector<uint8_t>(bytes.end() - 128, bytes.end());
 }
 
-// Starts the program on one file and opens the tag editor for it.
+// Sent, so the dialog is complete (its controls made and filled) when this returns.
 HWND openTagEditor(Program& p) {
-    p.postCommand(IDM_TAG_EDITOR);
+    p.command(IDM_TAG_EDITOR);
     return waitForDialog(p.pid(), korvo::win::kTagEditorCaption);
 }
 
@@ -134,11 +138,6 @@ TEST(EditorTags, UntaggedFileGetsDefaultsAndSaveWritesThem) {
     EXPECT_EQ(controlText(dlg, IDC_TAG_YEAR), "1998");
     EXPECT_NE(GetDlgItem(dlg, IDC_TAG_YEAR_SPIN), nullptr);
     EXPECT_EQ(GetWindow(dlg, GW_OWNER), p.window());
-    RedrawWindow(dlg, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    Sleep(500);
-    std::string png = buildDir() + "\\ui-tag-editor.png";
-    EXPECT_TRUE(saveWindowPng(dlg, png, windowHitMask(dlg))) << png;
-    std::printf("screenshot: %s\n", png.c_str());
 
     // saving unchanged appends exactly the default tag
     pressButton(dlg, IDC_TAG_SAVE);
@@ -170,6 +169,13 @@ TEST(EditorTags, UntaggedFileGetsDefaultsAndSaveWritesThem) {
     EXPECT_EQ(readFileBytes(file), original);
     EXPECT_EQ(findDialog(p.pid(), korvo::win::kErrorTitle), nullptr);
     EXPECT_EQ(controlText(dlg, IDC_TAG_ARTIST), korvo::win::kTagNoTagText);   // the edits keep their text
+
+    SetForegroundWindow(dlg);
+    RedrawWindow(dlg, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    Sleep(1000);
+    std::string png = buildDir() + "\\ui-tag-editor.png";
+    EXPECT_TRUE(saveWindowPng(dlg, png, {})) << png;
+    std::printf("screenshot: %s\n", png.c_str());
 
     // the command closes an open editor
     p.command(IDM_TAG_EDITOR);
@@ -250,6 +256,7 @@ TEST(EditorTags, UrlEntryCannotBeOpened) {
     EXPECT_EQ(takeBox(p.pid(), korvo::win::kErrorTitle), format(korvo::win::kErrorOpening, url));
     HWND dlg = waitForDialog(p.pid(), korvo::win::kTagEditorCaption);
     ASSERT_NE(dlg, nullptr);
+    EXPECT_TRUE(waitUntil([&] { return IsWindowVisible(dlg) != FALSE; }, kWaitMs));   // shown when complete
     EXPECT_EQ(controlText(dlg, IDC_TAG_TITLE), korvo::win::kTagNoTagText);
     EXPECT_EQ(controlText(dlg, IDC_TAG_YEAR), "1998");
     closeProgram(p);
@@ -485,6 +492,169 @@ TEST(EditorPlaylist, TwentyThousandRows) {
     EXPECT_TRUE(saveWindowPng(dlg, png, {})) << png;
     std::printf("screenshot: %s\n", png.c_str());
     closeProgram(p);
+}
+
+// The file-name field of a common file dialog: set the name and press OK.
+void chooseFile(HWND dlg, const std::string& path) {
+    HWND name = GetDlgItem(dlg, 0x47c);   // cmb13, the Explorer style's name box
+    if (!name) name = GetDlgItem(dlg, 0x480);   // edt1
+    ASSERT_NE(name, nullptr);
+    SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    PostMessageA(dlg, WM_COMMAND, IDOK, 0);
+}
+
+// The save dialog's own title is the platform's: any dialog of the process that is neither
+// the editor nor the main window.
+struct OtherDialog {
+    DWORD pid;
+    HWND editor;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK findOtherDialog(HWND w, LPARAM lp) {
+    auto* d = reinterpret_cast<OtherDialog*>(lp);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    char cls[16] = {};
+    GetClassNameA(w, cls, sizeof cls);
+    if (pid == d->pid && w != d->editor && std::strcmp(cls, "#32770") == 0 && IsWindowVisible(w)) {
+        d->found = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND waitForFileDialog(DWORD pid, HWND editor) {
+    OtherDialog d{pid, editor};
+    waitUntil([&] {
+        d.found = nullptr;
+        EnumWindows(findOtherDialog, reinterpret_cast<LPARAM>(&d));
+        return d.found != nullptr;
+    }, kWaitMs);
+    return d.found;
+}
+
+std::vector<std::string> plsPaths(const std::string& pls) {
+    Playlist list;
+    list.readPlsFile(pls.c_str());
+    std::vector<std::string> out;
+    for (const PlaylistEntry* e = list.head(); e; e = e->next) out.push_back(e->path);
+    return out;
+}
+
+TEST(EditorPlaylist, SaveListLoadListAndWriteError) {
+    ProgramFolder folder("pl-files");
+    const std::string d = folder.dir();
+    std::vector<std::string> files = {timedFile(d, "one.mp3", 10), timedFile(d, "two.mp3", 20), timedFile(d, "three.mp3", 30)};
+    Program p;
+    ASSERT_TRUE(p.start(folder, {}));
+    ASSERT_NE(p.waitForWindow(), nullptr);
+    addPaths(p, files);
+    HWND dlg = openPlaylistEditor(p);
+    ASSERT_NE(dlg, nullptr);
+    const std::vector<std::string> before = rows(dlg);
+    ASSERT_EQ(before.size(), 3u);
+
+    // Save List writes a list that reads back the same
+    const std::string saved = d + "\\saved.pls";
+    pressButton(dlg, IDC_PL_SAVE, true);
+    HWND save = waitForFileDialog(p.pid(), dlg);
+    ASSERT_NE(save, nullptr);
+    chooseFile(save, saved);
+    ASSERT_TRUE(waitUntil([&] { return fileExists(saved) && !IsWindow(save); }, kWaitMs));
+    Sleep(300);
+    EXPECT_EQ(plsPaths(saved), files);
+
+    // Load List cancelled keeps the list
+    pressButton(dlg, IDC_PL_LOAD, true);
+    HWND load = waitForDialog(p.pid(), korvo::win::kOpenFilesTitle);
+    ASSERT_NE(load, nullptr);
+    PostMessageA(load, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_TRUE(waitUntil([&] { return !IsWindow(load); }, kWaitMs));
+    EXPECT_EQ(rows(dlg), before);
+
+    // Load List replaces the list with the file's
+    const std::string other = d + "\\other.pls";
+    {
+        std::ofstream pls(other);
+        pls << "[playlist]\nFile1=" << files[2] << "\nNumberOfEntries=1\n";
+    }
+    pressButton(dlg, IDC_PL_LOAD, true);
+    load = waitForDialog(p.pid(), korvo::win::kOpenFilesTitle);
+    ASSERT_NE(load, nullptr);
+    chooseFile(load, other);
+    EXPECT_TRUE(waitUntil([&] { return rows(dlg).size() == 1; }, kWaitMs));
+    std::vector<std::string> after = rows(dlg);
+    ASSERT_EQ(after.size(), 1u);
+    EXPECT_EQ(withoutNumber(after[0]), withoutNumber(before[2]));
+
+    // a list file that cannot be written is reported
+    const std::string locked = d + "\\locked.pls";
+    writeBytes(locked, {});
+    HANDLE lock = CreateFileA(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    pressButton(dlg, IDC_PL_SAVE, true);
+    save = waitForFileDialog(p.pid(), dlg);
+    ASSERT_NE(save, nullptr);
+    chooseFile(save, locked);
+    HWND box = waitForDialog(p.pid(), korvo::win::kErrorTitle);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(GetWindow(box, GW_OWNER), dlg);
+    EXPECT_EQ(takeBox(p.pid(), korvo::win::kErrorTitle), format(korvo::win::kErrorWriting, locked));
+    CloseHandle(lock);
+    closeProgram(p);
+}
+
+// A dropped folder: "Adding.." and "Finished Adding.." once each, then one refresh with
+// the rows. Run on an editor inside the test process: a drop handle means nothing in
+// another process.
+class RecordingPrompt final : public Prompt {
+public:
+    void show(const char* text, const char*, PromptIcon) override { shown.push_back(text); }
+    int askYesNo(const char*, const char*, PromptIcon) override { return 0; }
+    std::vector<std::string> shown;
+};
+
+int resets = 0;
+WNDPROC listProc = nullptr;
+LRESULT CALLBACK countingListProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == LB_RESETCONTENT) ++resets;
+    return CallWindowProcA(listProc, w, msg, wp, lp);
+}
+
+TEST(EditorPlaylist, DroppedFolderIsAddedWithOneRefresh) {
+    const std::string sub = korvo::test::scratchDir("ui-pl-drop");
+    timedFile(sub, "a.mp3", 10);
+    timedFile(sub, "b.mp3", 10);
+    RecordingPrompt boxes;
+    setPrompt(&boxes);
+    playlist().clearPlaylist();
+    ASSERT_EQ(korvo::win::showEditor(), 1);
+    HWND dlg = korvo::win::editorWindow();
+    ASSERT_NE(dlg, nullptr);
+    HWND list = GetDlgItem(dlg, IDC_PL_LIST);
+    resets = 0;
+    listProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(countingListProc)));
+
+    const std::string names = sub + '\0' + '\0';
+    HGLOBAL mem = GlobalAlloc(GHND, sizeof(DROPFILES) + names.size());
+    ASSERT_NE(mem, nullptr);
+    auto* drop = static_cast<DROPFILES*>(GlobalLock(mem));
+    drop->pFiles = sizeof(DROPFILES);
+    std::memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), names.data(), names.size());
+    GlobalUnlock(mem);
+    SendMessageA(dlg, WM_DROPFILES, WPARAM(mem), 0);   // the editor finishes (frees) the drop
+
+    EXPECT_EQ(boxes.shown, (std::vector<std::string>{playlist_texts::kAdding, playlist_texts::kFinishedAdding}));
+    EXPECT_EQ(resets, 1);
+    EXPECT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 2);
+    EXPECT_EQ(playlist().countEntries(), 2);
+    SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(listProc));
+    korvo::win::destroyEditor();
+    EXPECT_EQ(korvo::win::editorWindow(), nullptr);
+    playlist().clearPlaylist();
+    setPrompt(nullptr);
 }
 
 } // namespace

@@ -14,7 +14,6 @@
 #include "app/win32/main_window.h"
 #include "app/win32/resource_ids.h"
 #include "app/win32/win_texts.h"
-#include "platform/file.h"
 #include "playlist/entry_info.h"
 #include "playlist/playlist.h"
 
@@ -198,8 +197,8 @@ void saveList(HWND dlg) {
     ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY;
     if (!GetSaveFileNameA(&ofn)) return;
     Playlist& pl = playlist();
-    // writePlsFile also gives 0 for an empty list it did write
-    if (!pl.writePlsFile(name) && (pl.countEntries() > 0 || !pathInfo(name).exists)) box(dlg, kErrorWriting, name);
+    // an empty list writes nothing and is no error
+    if (!pl.writePlsFile(name) && pl.countEntries() > 0) box(dlg, kErrorWriting, name);
 }
 
 void addUrl(HWND dlg) {
