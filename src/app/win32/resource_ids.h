@@ -114,20 +114,20 @@
 #define TXT_OPEN_URL_OK "Open"
 #define TXT_OPEN_URL_CANCEL "Cancel"
 
-// Dialog 114 (its caption is replaced at run time)
+// Dialog 114 (its caption is replaced at run time; "&" marks a button's keyboard mnemonic)
 #define TXT_PL_TEMPLATE_CAPTION "KOR Playlist Editor"
 #define TXT_PL_CAPTION "LUMEN KORVO Playlist Editor"
-#define TXT_PL_LOAD "Load List"
-#define TXT_PL_SAVE "Save List"
-#define TXT_PL_ADD "Add Item"
-#define TXT_PL_DELETE "Del Item"
-#define TXT_PL_SHUFFLE "Shuffle"
-#define TXT_PL_SORT "Sort"
-#define TXT_PL_CLEAR "Clear"
-#define TXT_PL_EDIT_TAG "Edit Tag"
-#define TXT_PL_DISMISS "Dismiss"
-#define TXT_PL_UP "Up"
-#define TXT_PL_DOWN "Dn"
+#define TXT_PL_LOAD "&Load List"
+#define TXT_PL_SAVE "&Save List"
+#define TXT_PL_ADD "&Add Item"
+#define TXT_PL_DELETE "&Del Item"
+#define TXT_PL_SHUFFLE "S&huffle"
+#define TXT_PL_SORT "So&rt"
+#define TXT_PL_CLEAR "&Clear"
+#define TXT_PL_EDIT_TAG "&Edit Tag"
+#define TXT_PL_DISMISS "D&ismiss"
+#define TXT_PL_UP "&Up"
+#define TXT_PL_DOWN "D&n"
 
 // Dialog 141 (the "&" marks a label's keyboard mnemonic)
 #define TXT_TAG_CAPTION "Tag Editor"
