@@ -494,6 +494,43 @@ TEST(EditorPlaylist, TwentyThousandRows) {
     closeProgram(p);
 }
 
+// Sort from the popup's commands, Add URL through dialog 125 owned by the editor, Clear.
+TEST(EditorPlaylist, SortAddUrlAndClear) {
+    ProgramFolder folder("pl-sort");
+    const std::string d = folder.dir();
+    std::vector<std::string> files = {timedFile(d, "b.mp3", 10), timedFile(d, "c.mp3", 10), timedFile(d, "a.mp3", 10)};
+    Program p;
+    ASSERT_TRUE(p.start(folder, {}));
+    ASSERT_NE(p.waitForWindow(), nullptr);
+    addPaths(p, files);
+    HWND dlg = openPlaylistEditor(p);
+    ASSERT_NE(dlg, nullptr);
+    auto names = [&] {
+        std::vector<std::string> out;
+        for (const std::string& r : rows(dlg)) out.push_back(withoutNumber(r).substr(0, 1));
+        return out;
+    };
+    SendMessageA(dlg, WM_COMMAND, IDM_SORT_ASCENDING, 0);
+    EXPECT_EQ(names(), (std::vector<std::string>{"a", "b", "c"}));
+    SendMessageA(dlg, WM_COMMAND, IDM_SORT_DESCENDING, 0);
+    EXPECT_EQ(names(), (std::vector<std::string>{"c", "b", "a"}));
+    EXPECT_EQ(rows(dlg)[0].rfind("1> c", 0), 0u);
+
+    const std::string url = "http://127.0.0.1:9/stream.mp3";
+    PostMessageA(dlg, WM_COMMAND, IDM_ADD_URL, 0);
+    HWND open = waitForDialog(p.pid(), TXT_OPEN_URL_CAPTION);
+    ASSERT_NE(open, nullptr);
+    EXPECT_EQ(GetWindow(open, GW_OWNER), dlg);
+    SendDlgItemMessageA(open, IDC_URL_EDIT, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(url.c_str()));
+    PostMessageA(open, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(waitUntil([&] { return rows(dlg).size() == 4; }, kWaitMs));
+    EXPECT_EQ(findDialog(p.pid(), korvo::win::kErrorTitle), nullptr);
+
+    pressButton(dlg, IDC_PL_CLEAR);
+    EXPECT_TRUE(rows(dlg).empty());
+    closeProgram(p);
+}
+
 // The file-name field of a common file dialog: set the name and press OK.
 void chooseFile(HWND dlg, const std::string& path) {
     HWND name = GetDlgItem(dlg, 0x47c);   // cmb13, the Explorer style's name box
