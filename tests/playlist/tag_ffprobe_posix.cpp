@@ -6,7 +6,9 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <vector>
 
+#include "app/win32/win_texts.h"
 #include "platform/file.h"
 #include "playlist/id3v1.h"
 #include "playlist_test_util.h"
@@ -97,6 +99,33 @@ TEST(TagFfprobe, KorvoTagCommandWritesKeepsAndWipes) {
     EXPECT_EQ(std::system((korvo + " tag " + quoted + " --wipe").c_str()), 0);
     EXPECT_EQ(test::readFileBytes(path).size(), plain);
     EXPECT_TRUE(ffprobeTags(path).empty());
+}
+
+// The tag editor's record for a file without a tag: four "Edit Me!" fields, 1998, genre 0;
+// a title typed longer than a field keeps its first 29 characters.
+TEST(TagFfprobe, TagEditorDefaultsReadBackInFfprobe) {
+    std::string path = copyOfTone("TagEditorDefaultsReadBackInFfprobe");
+    Id3v1Tag tag;
+    std::snprintf(tag.title, sizeof tag.title, "%.29s", "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghi");
+    std::snprintf(tag.artist, sizeof tag.artist, "%s", win::kTagNoTagText);
+    std::snprintf(tag.album, sizeof tag.album, "%s", win::kTagNoTagText);
+    std::snprintf(tag.comment, sizeof tag.comment, "%s", win::kTagNoTagText);
+    std::snprintf(tag.year, sizeof tag.year, "%u", win::kTagNoTagYear);
+    {
+        File f;
+        ASSERT_EQ(f.open(path.c_str(), File::ReadWrite), 1);
+        ASSERT_EQ(writeTag(f, tag), 1);
+    }
+    auto tags = ffprobeTags(path);
+    EXPECT_EQ(tags["title"], "ABCDEFGHIJKLMNOPQRSTUVWXYZabc");
+    EXPECT_EQ(tags["artist"], win::kTagNoTagText);
+    EXPECT_EQ(tags["album"], win::kTagNoTagText);
+    EXPECT_EQ(tags["comment"], win::kTagNoTagText);
+    EXPECT_EQ(tags["date"], "1998");
+    EXPECT_EQ(tags["genre"], "Blues");
+    std::vector<uint8_t> bytes = test::readFileBytes(path);
+    ASSERT_GE(bytes.size(), size_t(kTagSize));
+    EXPECT_EQ(bytes.back(), 0);   // genre byte
 }
 
 } // namespace

@@ -8,7 +8,9 @@
 #include "app/settings.h"
 #include "app/win32/command_line.h"
 #include "app/win32/main_window.h"
+#include "app/win32/playlist_editor.h"
 #include "app/win32/resource_ids.h"
+#include "app/win32/tag_editor.h"
 #include "app/win32/ui_hooks.h"
 #include "app/win32/win_texts.h"
 #include "platform/prompt.h"
@@ -156,6 +158,10 @@ int runApp(HINSTANCE instance, HINSTANCE previous, int showCommand) {
         if (sheet && !SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0)) afterPreferencesClosed(main);
         sheet = preferencesSheet();
         if (sheet && SendMessageA(sheet, PSM_ISDIALOGMESSAGE, 0, reinterpret_cast<LPARAM>(&msg))) continue;
+        // The editors take their own keys (Tab, Enter, Escape) before the main window's shortcuts.
+        if (editorTakesMessage(msg)) continue;
+        HWND tags = tagEditorWindow();
+        if (tags && IsDialogMessageA(tags, &msg)) continue;
         if (accelerators && TranslateAcceleratorA(main, accelerators, &msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);

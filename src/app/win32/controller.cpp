@@ -10,7 +10,9 @@
 #include "app/settings.h"
 #include "app/win32/command_line.h"
 #include "app/win32/dialogs.h"
+#include "app/win32/playlist_editor.h"
 #include "app/win32/resource_ids.h"
+#include "app/win32/tag_editor.h"
 #include "app/win32/ui_hooks.h"
 #include "app/win32/win_texts.h"
 #include "playback/output_driver.h"
@@ -48,8 +50,8 @@ void MainWindow::playCurrentEntry() {
 }
 
 void MainWindow::allowAndRefreshEditor() {
-    if (uiHooks().setRefreshEnabled) uiHooks().setRefreshEnabled(1);
-    if (uiHooks().requestRefresh) uiHooks().requestRefresh();
+    setRefreshEnabled(1);
+    requestRefresh();
 }
 
 void MainWindow::openFile() {
@@ -86,15 +88,12 @@ LRESULT MainWindow::onCommand(WPARAM wParam, LPARAM lParam) {
     case IDM_CLOSE: closeWindow(); return 0;
     case IDM_OPEN_LOCATION: openLocation(); return 0;
     case IDM_PLAYLIST_EDITOR:
-        if (hooks.isEditorShown && hooks.isEditorShown()) {
-            if (hooks.destroyEditor) hooks.destroyEditor();
-        } else if (hooks.showEditor) {
-            hooks.showEditor();
-        }
+        if (isEditorShown()) destroyEditor();
+        else showEditor();
         return 0;
     case IDM_TAG_EDITOR: {
         char path[kPathBufferSize];
-        if (list.getCurrentPath(path, sizeof path) && hooks.toggleTagEditor) hooks.toggleTagEditor(hwnd_, path);
+        toggleTagEditor(hwnd_, list.getCurrentPath(path, sizeof path) ? path : nullptr);
         return 0;
     }
     case IDM_PREFERENCES:
@@ -202,11 +201,8 @@ void MainWindow::endHandOverBatch() {
 }
 
 void MainWindow::runRequest(const CopiedRequest& r) {
-    if (uiHooks().setRefreshEnabled) uiHooks().setRefreshEnabled(1);
+    setRefreshEnabled(1);
     Playlist& list = playlist();
-    auto requestRefresh = [] {
-        if (uiHooks().requestRefresh) uiHooks().requestRefresh();
-    };
     auto addAlone = [&list](const char* path) {
         list.beginAddBatch();
         addCommandLinePath(list, path);
@@ -258,7 +254,7 @@ LRESULT MainWindow::onDropFiles(HDROP drop) {
     Playlist& list = playlist();
     stopForNewAction();
     list.clearPlaylist();
-    if (uiHooks().setRefreshEnabled) uiHooks().setRefreshEnabled(0);
+    setRefreshEnabled(0);
     UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
     list.beginAddBatch();
     for (UINT i = 0; i < count; ++i) {

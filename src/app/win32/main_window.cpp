@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "app/settings.h"
+#include "app/win32/playlist_editor.h"
 #include "app/win32/resource_ids.h"
 #include "app/win32/ui_hooks.h"
 #include "app/win32/win_texts.h"
@@ -214,7 +215,7 @@ void MainWindow::onDestroy() {
     }
     created_ = 0;
     UiHooks& hooks = uiHooks();
-    if (hooks.isEditorShown && hooks.destroyEditor && hooks.isEditorShown()) hooks.destroyEditor();
+    destroyEditor();
     record_.release();
     stopDecoder();
     if (!IsIconic(hwnd_)) {
@@ -234,7 +235,6 @@ void MainWindow::onDestroy() {
     PostQuitMessage(0);
 }
 
-namespace {
 // Takes a window off the screen at once, without hiding it. An empty shape shows nothing
 // and needs no answer from the window manager; hiding does, and under Wine an X server
 // without one makes every hide wait two seconds for it. Dropping the visible style keeps
@@ -244,6 +244,7 @@ void vanish(HWND w) {
     SetWindowLongA(w, GWL_STYLE, GetWindowLongA(w, GWL_STYLE) & ~WS_VISIBLE);
 }
 
+namespace {
 BOOL CALLBACK vanishOwned(HWND w, LPARAM owner) {
     if (GetWindow(w, GW_OWNER) == reinterpret_cast<HWND>(owner) && IsWindowVisible(w)) vanish(w);
     return TRUE;
@@ -371,7 +372,7 @@ void MainWindow::onInitMenu(HMENU menu) {
     auto check = [menu](UINT id, bool on) { CheckMenuItem(menu, id, MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED)); };
     check(IDM_REPEAT, settings().RepeatPlay == 1);
     check(IDM_SHUFFLE, settings().ShufflePlay == 1);
-    check(IDM_PLAYLIST_EDITOR, uiHooks().isEditorShown && uiHooks().isEditorShown());
+    check(IDM_PLAYLIST_EDITOR, isEditorShown() == 1);
     check(IDM_PREFERENCES, preferencesSheet() != nullptr);
 }
 

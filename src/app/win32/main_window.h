@@ -39,6 +39,9 @@ constexpr int kPathBufferSize = 260;
 // Two whole command lines of requests (256 tokens each, with the clear and the play).
 constexpr int kRequestQueueSize = 520;
 
+// Takes a window off the screen at once, before it is destroyed (see main_window.cpp).
+void vanish(HWND w);
+
 // The message box flag for a prompt icon.
 UINT messageBoxIcon(PromptIcon icon);
 

@@ -35,6 +35,30 @@
 #define IDD_OPEN_URL 125
 #define IDC_URL_EDIT 1056
 #define IDC_URL_EXAMPLE 1057
+#define IDD_PLAYLIST_EDITOR 114
+#define IDC_PL_LOAD 2
+#define IDC_PL_SAVE 3
+#define IDC_PL_ADD 5
+#define IDC_PL_DELETE 6
+#define IDC_PL_SHUFFLE 7
+#define IDC_PL_SORT 8
+#define IDC_PL_UP 9
+#define IDC_PL_DOWN 10
+#define IDC_PL_CLEAR 11
+#define IDC_PL_EDIT_TAG 12
+#define IDC_PL_LIST 1012
+#define IDC_PL_PLAYTIME 1081
+#define IDD_TAG_EDITOR 141
+#define IDC_TAG_GENRE 1068
+#define IDC_TAG_PATH 1091
+#define IDC_TAG_ARTIST 1092
+#define IDC_TAG_SAVE 1093
+#define IDC_TAG_TITLE 1094
+#define IDC_TAG_ALBUM 1095
+#define IDC_TAG_COMMENT 1096
+#define IDC_TAG_WIPE 1097
+#define IDC_TAG_YEAR 1099
+#define IDC_TAG_YEAR_SPIN 1100
 
 // Commands of menu 106 and accelerators 105
 #define IDM_OPEN_FILE 40001
@@ -89,6 +113,34 @@
 #define TXT_OPEN_URL_EXAMPLE "For example: http://www.example.com/music/song.mp3"
 #define TXT_OPEN_URL_OK "Open"
 #define TXT_OPEN_URL_CANCEL "Cancel"
+
+// Dialog 114 (its caption is replaced at run time; "&" marks a button's keyboard mnemonic)
+#define TXT_PL_TEMPLATE_CAPTION "KOR Playlist Editor"
+#define TXT_PL_CAPTION "LUMEN KORVO Playlist Editor"
+#define TXT_PL_LOAD "&Load List"
+#define TXT_PL_SAVE "&Save List"
+#define TXT_PL_ADD "&Add Item"
+#define TXT_PL_DELETE "&Del Item"
+#define TXT_PL_SHUFFLE "S&huffle"
+#define TXT_PL_SORT "So&rt"
+#define TXT_PL_CLEAR "&Clear"
+#define TXT_PL_EDIT_TAG "&Edit Tag"
+#define TXT_PL_DISMISS "D&ismiss"
+#define TXT_PL_UP "&Up"
+#define TXT_PL_DOWN "D&n"
+
+// Dialog 141 (the "&" marks a label's keyboard mnemonic)
+#define TXT_TAG_CAPTION "Tag Editor"
+#define TXT_TAG_PATH "FileName"
+#define TXT_TAG_GROUP "TAG Info"
+#define TXT_TAG_ARTIST "&Artist Name"
+#define TXT_TAG_TITLE "Song &Title"
+#define TXT_TAG_ALBUM "Al&bum Title"
+#define TXT_TAG_COMMENT "&Comment"
+#define TXT_TAG_YEAR "&Year / Genre"
+#define TXT_TAG_SAVE "&Save"
+#define TXT_TAG_WIPE "&Wipe Tag"
+#define TXT_TAG_CLOSE "Close"
 
 // Version resource
 #define TXT_PRODUCT_NAME "LUMEN KORVO 2000"

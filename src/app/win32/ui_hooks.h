@@ -1,20 +1,12 @@
 #pragma once
-// Windows that other parts of the program add later (playlist editor, tag editor,
-// preferences, about, equalizer, tray, chat announcement). The main window calls them
+// Windows that other parts of the program add later (preferences, about, equalizer,
+// tray, chat announcement). The main window calls them
 // through this table; an empty slot means the feature is not there and the call does nothing.
 #include <windows.h>
 
 namespace korvo::win {
 
 struct UiHooks {
-    // playlist editor
-    int (*showEditor)() = nullptr;
-    void (*destroyEditor)() = nullptr;
-    int (*isEditorShown)() = nullptr;
-    void (*requestRefresh)() = nullptr;
-    void (*setRefreshEnabled)(int on) = nullptr;
-    // tag editor: opens it for the path, or closes it when it is open
-    void (*toggleTagEditor)(HWND owner, const char* path) = nullptr;
     int (*openPreferences)(HWND owner) = nullptr;
     void (*showAbout)(HWND owner) = nullptr;
     void (*toggleEqualizer)(HWND owner) = nullptr;

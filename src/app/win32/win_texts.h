@@ -28,6 +28,28 @@ inline constexpr const char kPatternPlaylists[] = "*.PLS;*.M3U";
 inline constexpr const char kFilterAllTypes[] = "All FileTypes";
 inline constexpr const char kPatternAllTypes[] = "*.*";
 
+// The playlist editor
+inline constexpr const char kPlaylistEditorCaption[] = TXT_PL_CAPTION;
+inline constexpr const char kPlaylistEditorTemplateCaption[] = TXT_PL_TEMPLATE_CAPTION;
+inline constexpr const char kSaveListFilter[] = "Playlist Files";
+inline constexpr const char kSaveListPattern[] = "*.pls";
+inline constexpr const char kSaveListExtension[] = "PLS";
+inline constexpr const char kErrorWriting[] = "Error Writing: %s";
+inline constexpr const char kBrowseFolderTitle[] = "Please Select a directory to add...";
+inline constexpr const char kErrorOccurred[] = "An Error Occurred...";
+using playlist_texts::kPlaytimeFormat;
+using playlist_texts::kPlaytimeUnknown;
+using playlist_texts::kRowFormat;
+
+// The tag editor
+inline constexpr const char kTagEditorCaption[] = TXT_TAG_CAPTION;
+inline constexpr const char kErrorOpening[] = "Error Opening: %s";
+inline constexpr const char kErrorOpeningForWriting[] = "Error Opening: `%s` for writing";
+inline constexpr const char kTagNoTagText[] = "Edit Me!";
+inline constexpr unsigned kTagNoTagYear = 1998;
+inline constexpr int kTagYearLow = 1900;
+inline constexpr int kTagYearHigh = 3000;
+
 // Menu texts without their shortcut part
 inline constexpr const char kMenuRepeat[] = TXT_MENU_REPEAT;
 inline constexpr const char kMenuShuffle[] = TXT_MENU_SHUFFLE;

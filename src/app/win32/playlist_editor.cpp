@@ -1,0 +1,413 @@
+#include "app/win32/playlist_editor.h"
+
+#include <commdlg.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "app/settings.h"
+#include "app/win32/dialogs.h"
+#include "app/win32/handles.h"
+#include "app/win32/main_window.h"
+#include "app/win32/resource_ids.h"
+#include "app/win32/win_texts.h"
+#include "playlist/entry_info.h"
+#include "playlist/playlist.h"
+
+namespace korvo::win {
+namespace {
+
+constexpr int kMaxSelected = 1024;
+constexpr int kSaveNameSize = 260;
+constexpr int kMinTrackWidth = 280;
+constexpr int kMinTrackHeight = 255;
+constexpr int kAddItemMenu = 1;
+constexpr int kSortMenu = 2;
+
+struct EditorState {
+    HWND window = nullptr;
+    int refreshEnabled = 1;
+    int buttonWidth = 0;
+    int buttonHeight = 0;
+    MenuHandle menu;
+};
+
+EditorState& state() {
+    static EditorState s;
+    return s;
+}
+
+HWND listBox(HWND dlg) { return GetDlgItem(dlg, IDC_PL_LIST); }
+
+// Pixels for a length given at 96 dots per inch.
+int scaled(HWND dlg, int px) {
+    WindowDC dc(dlg);
+    int dpi = dc ? GetDeviceCaps(dc.get(), LOGPIXELSY) : 96;
+    return MulDiv(px, dpi > 0 ? dpi : 96, 96);
+}
+
+void storeRect(HWND dlg) {
+    RECT r;
+    if (IsIconic(dlg) || !GetWindowRect(dlg, &r)) return;
+    settings().PlaylistX = r.left;
+    settings().PlaylistY = r.top;
+    settings().PlaylistW = r.right - r.left;
+    settings().PlaylistH = r.bottom - r.top;
+}
+
+void showPlayTime(HWND dlg, int seconds) {
+    char text[64];
+    if (seconds < 0)
+        std::snprintf(text, sizeof text, "%s", kPlaytimeUnknown);
+    else
+        std::snprintf(text, sizeof text, kPlaytimeFormat, seconds / 3600, seconds / 60 % 60, seconds % 60);
+    SetDlgItemTextA(dlg, IDC_PL_PLAYTIME, text);
+}
+
+// One row per entry, added with redrawing suspended so a long list appears at once.
+// withLabel: the current entry's play time goes into the label (at dialog start).
+void fillRows(HWND dlg, bool withLabel) {
+    HWND list = listBox(dlg);
+    Playlist& pl = playlist();
+    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    SendMessageA(list, LB_RESETCONTENT, 0, 0);
+    SendMessageA(list, LB_INITSTORAGE, WPARAM(pl.countEntries()), LPARAM(pl.countEntries()) * 48);
+    int row = 0;
+    int currentRow = -1;
+    for (const PlaylistEntry* e = pl.head(); e; e = e->next, ++row) {
+        std::string name = entryDisplayName(*e);
+        char text[2 * kPathCapacity + 16];
+        std::snprintf(text, sizeof text, kRowFormat, row + 1, name.c_str());
+        SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+        if (e == pl.current()) {
+            currentRow = row;
+            if (withLabel && e->infoRead == 1) showPlayTime(dlg, e->playTimeMs < 0 ? -1 : e->playTimeMs / 1000);
+        }
+    }
+    if (currentRow >= 0) {
+        SendMessageA(list, LB_SETSEL, TRUE, currentRow);
+        SendMessageA(list, LB_SETTOPINDEX, WPARAM(currentRow), 0);
+    }
+    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list, nullptr, TRUE);
+}
+
+void onRefresh(HWND dlg) {
+    if (!state().refreshEnabled) return;
+    fillRows(dlg, false);
+    storeRect(dlg);
+}
+
+// Enables refreshes and rebuilds the rows.
+void refresh(HWND dlg) {
+    state().refreshEnabled = 1;
+    SendMessageA(dlg, kEditorRefreshMessage, 0, 0);
+}
+
+int selectedRows(HWND dlg, int* rows) {
+    LRESULT n = SendMessageA(listBox(dlg), LB_GETSELITEMS, kMaxSelected, reinterpret_cast<LPARAM>(rows));
+    return n > 0 ? int(n) : 0;
+}
+
+void layout(HWND dlg) {
+    EditorState& s = state();
+    RECT c;
+    if (!GetClientRect(dlg, &c)) return;
+    const int W = c.right, H = c.bottom, BW = s.buttonWidth, BH = s.buttonHeight;
+    const int x = W - BW - 2;
+    auto place = [dlg](int id, int left, int top) {
+        SetWindowPos(GetDlgItem(dlg, id), nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    };
+    // The list ends above the Up and Dn buttons, which grow with the screen's DPI.
+    const int listBottomGap = BH + 4 > 24 ? BH + 4 : 24;
+    SetWindowPos(listBox(dlg), nullptr, 3, 3, W - BW - 10, H - listBottomGap, SWP_NOZORDER | SWP_NOACTIVATE);
+    place(IDC_PL_LOAD, x, 3);
+    place(IDC_PL_SAVE, x, BH + 3);
+    place(IDC_PL_ADD, x, 2 * BH + 8);
+    place(IDC_PL_DELETE, x, 3 * BH + 8);
+    place(IDC_PL_SHUFFLE, x, 4 * BH + 13);
+    place(IDC_PL_SORT, x, 5 * BH + 13);
+    place(IDC_PL_CLEAR, x, 6 * BH + 13);
+    place(IDC_PL_EDIT_TAG, x, 7 * BH + 18);
+    place(IDOK, x, H - BH - 4);
+    // Up, Dn and the label side by side; at higher DPI the buttons are wider than the gaps.
+    RECT up{}, dn{};
+    GetWindowRect(GetDlgItem(dlg, IDC_PL_UP), &up);
+    GetWindowRect(GetDlgItem(dlg, IDC_PL_DOWN), &dn);
+    const int dnLeft = 3 + (up.right - up.left) + 3 > 30 ? 3 + (up.right - up.left) + 3 : 30;
+    const int labelLeft = dnLeft + (dn.right - dn.left) + 6 > 60 ? dnLeft + (dn.right - dn.left) + 6 : 60;
+    place(IDC_PL_UP, 3, H - BH + 2);
+    place(IDC_PL_DOWN, dnLeft, H - BH + 2);
+    place(IDC_PL_PLAYTIME, labelLeft, H - BH + 2);
+    InvalidateRect(dlg, nullptr, TRUE);
+}
+
+void onInit(HWND dlg) {
+    EditorState& s = state();
+    s.window = dlg;
+    HINSTANCE inst = GetModuleHandleA(nullptr);
+    HICON icon = LoadIconA(inst, MAKEINTRESOURCEA(IDI_PLAYLIST));
+    SendMessageA(dlg, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+    SendMessageA(dlg, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+    SetWindowTextA(dlg, kPlaylistEditorCaption);
+    s.menu.reset(LoadMenuA(inst, MAKEINTRESOURCEA(IDR_MAINMENU)));
+    MoveWindow(dlg, settings().PlaylistX, settings().PlaylistY, settings().PlaylistW, settings().PlaylistH, FALSE);
+    RECT b;
+    GetWindowRect(GetDlgItem(dlg, IDC_PL_LOAD), &b);
+    s.buttonWidth = b.right - b.left;
+    s.buttonHeight = b.bottom - b.top;
+    layout(dlg);
+    SetDlgItemTextA(dlg, IDC_PL_PLAYTIME, kPlaytimeUnknown);
+    if (playlist().countEntries() > 0) fillRows(dlg, true);
+}
+
+void popup(HWND dlg, int submenu) {
+    HMENU menu = state().menu ? GetSubMenu(state().menu.get(), submenu) : nullptr;
+    if (!menu) return;
+    POINT pt;
+    GetCursorPos(&pt);
+    TrackPopupMenu(menu, TPM_RIGHTBUTTON, pt.x, pt.y, 0, dlg, nullptr);
+}
+
+void box(HWND owner, const char* format, const char* arg) {
+    char text[kPathCapacity + 64];
+    std::snprintf(text, sizeof text, format, arg);
+    MessageBoxA(owner, text, kErrorTitle, MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
+}
+
+void saveList(HWND dlg) {
+    char name[kSaveNameSize] = {};
+    char filter[64] = {};
+    // "Playlist Files\0*.pls\0\0"
+    size_t a = std::strlen(kSaveListFilter), b = std::strlen(kSaveListPattern);
+    if (a + b + 3 > sizeof filter) return;
+    std::memcpy(filter, kSaveListFilter, a);
+    std::memcpy(filter + a + 1, kSaveListPattern, b);
+    OPENFILENAMEA ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = dlg;
+    ofn.lpstrFilter = filter;
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = name;
+    ofn.nMaxFile = sizeof name;
+    ofn.lpstrDefExt = kSaveListExtension;
+    ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY;
+    if (!GetSaveFileNameA(&ofn)) return;
+    Playlist& pl = playlist();
+    // an empty list writes nothing and is no error
+    if (!pl.writePlsFile(name) && pl.countEntries() > 0) box(dlg, kErrorWriting, name);
+}
+
+void addUrl(HWND dlg) {
+    char text[kPathCapacity];
+    if (runOpenUrlDialog(dlg, text, sizeof text) && std::strlen(text) >= 4) {
+        if (!playlist().addEntry(text)) box(dlg, kErrorProcessingFile, text);
+    }
+    refresh(dlg);
+}
+
+void addDirectory(HWND dlg) {
+    IMalloc* allocator = nullptr;
+    if (FAILED(SHGetMalloc(&allocator)) || !allocator) {
+        MessageBoxA(dlg, kErrorOccurred, kErrorTitle, MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
+        return;
+    }
+    BROWSEINFOA bi{};
+    bi.hwndOwner = dlg;
+    bi.lpszTitle = kBrowseFolderTitle;
+    LPITEMIDLIST item = SHBrowseForFolderA(&bi);
+    if (item) {
+        char path[MAX_PATH] = {};
+        if (SHGetPathFromIDListA(item, path)) playlist().addPath(Playlist::AddOrdinary, path);
+        allocator->Free(item);
+    }
+    allocator->Release();
+    refresh(dlg);
+}
+
+void deleteSelected(HWND dlg) {
+    int rows[kMaxSelected];
+    int n = selectedRows(dlg, rows);
+    playlist().deleteEntries(n, rows);
+    refresh(dlg);
+}
+
+void moveSelected(HWND dlg, int direction) {
+    int rows[kMaxSelected];
+    int n = selectedRows(dlg, rows);
+    playlist().moveEntries(direction, n, rows);
+    refresh(dlg);
+    HWND list = listBox(dlg);
+    SendMessageA(list, LB_SETSEL, FALSE, -1);
+    const int last = int(SendMessageA(list, LB_GETCOUNT, 0, 0)) - 1;
+    for (int i = 0; i < n; ++i) {
+        int row = direction == Playlist::MoveUp ? rows[i] - 1 : rows[i] + 1;
+        if (row < 0) row = 0;
+        if (row > last) row = last;
+        SendMessageA(list, LB_SETSEL, TRUE, row);
+    }
+}
+
+void playCaretRow(HWND dlg) {
+    int caret = int(SendMessageA(listBox(dlg), LB_GETCARETINDEX, 0, 0));
+    playlist().selectEntry(caret, nullptr);
+    SendMessageA(mainWindow().hwnd(), WM_COMMAND, IDM_PLAY_CURRENT, 0);
+}
+
+void onSelectionChanged(HWND dlg) {
+    int rows[kMaxSelected];
+    int n = selectedRows(dlg, rows);
+    showPlayTime(dlg, playlist().playTimeOf(n, rows));
+}
+
+void onDropFiles(HWND dlg, HDROP drop) {
+    state().refreshEnabled = 0;
+    Playlist& pl = playlist();
+    UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    pl.beginAddBatch();
+    for (UINT i = 0; i < count; ++i) {
+        char path[kPathCapacity];
+        if (DragQueryFileA(drop, i, path, sizeof path)) pl.addPath(Playlist::AddOrdinary, path);
+    }
+    DragFinish(drop);
+    pl.endAddBatch();
+    refresh(dlg);
+}
+
+void onCommand(HWND dlg, int id, int code) {
+    Playlist& pl = playlist();
+    switch (id) {
+    case IDOK: destroyEditor(); break;
+    case IDC_PL_LOAD:
+        if (openFilesDialog(dlg, 1, FiltersPlaylists) >= 1) refresh(dlg);
+        break;
+    case IDC_PL_SAVE: saveList(dlg); break;
+    case IDC_PL_ADD: popup(dlg, kAddItemMenu); break;
+    case IDC_PL_DELETE: deleteSelected(dlg); break;
+    case IDC_PL_SHUFFLE:
+        if (pl.shufflePlaylist() == 1) SendMessageA(dlg, kEditorRefreshMessage, 0, 0);
+        break;
+    case IDC_PL_SORT: popup(dlg, kSortMenu); break;
+    case IDC_PL_UP: moveSelected(dlg, Playlist::MoveUp); break;
+    case IDC_PL_DOWN: moveSelected(dlg, Playlist::MoveDown); break;
+    case IDC_PL_CLEAR:
+        state().refreshEnabled = 1;
+        pl.clearPlaylist();
+        SendMessageA(listBox(dlg), LB_RESETCONTENT, 0, 0);
+        break;
+    case IDC_PL_LIST:
+        if (code == LBN_SELCHANGE) onSelectionChanged(dlg);
+        if (code == LBN_DBLCLK) playCaretRow(dlg);
+        break;
+    case IDM_ADD_FILES:
+        if (openFilesDialog(dlg, 0, FiltersAll) >= 1) refresh(dlg);
+        break;
+    case IDM_ADD_URL: addUrl(dlg); break;
+    case IDM_SORT_ASCENDING:
+    case IDM_SORT_DESCENDING:
+        if (pl.sortPlaylist(id == IDM_SORT_DESCENDING ? 1 : 0) == 1) SendMessageA(dlg, kEditorRefreshMessage, 0, 0);
+        break;
+    case IDM_ADD_DIRECTORY: addDirectory(dlg); break;
+    default: break;
+    }
+}
+
+INT_PTR CALLBACK editorProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_INITDIALOG:
+        onInit(dlg);
+        return TRUE;
+    case kEditorRefreshMessage:
+        onRefresh(dlg);
+        return TRUE;
+    case WM_SIZE:
+        if (wParam != SIZE_MINIMIZED) layout(dlg);
+        return TRUE;
+    case WM_GETMINMAXINFO: {
+        auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+        info->ptMinTrackSize.x = scaled(dlg, kMinTrackWidth);
+        info->ptMinTrackSize.y = scaled(dlg, kMinTrackHeight);
+        return TRUE;
+    }
+    case WM_COMMAND:
+        onCommand(dlg, LOWORD(wParam), HIWORD(wParam));
+        return TRUE;
+    case WM_VKEYTOITEM:
+        // the list's keys: Enter plays, Delete deletes, Insert is swallowed
+        switch (LOWORD(wParam)) {
+        case VK_RETURN: playCaretRow(dlg); return -2;
+        case VK_DELETE: deleteSelected(dlg); return -2;
+        case VK_INSERT: return -2;
+        default: return -1;
+        }
+    case WM_DROPFILES:
+        onDropFiles(dlg, reinterpret_cast<HDROP>(wParam));
+        return TRUE;
+    case WM_CLOSE:
+        destroyEditor();
+        return TRUE;
+    case WM_DESTROY:
+        storeRect(dlg);
+        state().menu.reset();
+        if (state().window == dlg) state().window = nullptr;
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}
+
+} // namespace
+
+HWND editorWindow() { return state().window; }
+
+int showEditor() {
+    EditorState& s = state();
+    playlist().setRefreshHook([](void*) { requestRefresh(); }, nullptr);
+    if (!s.window) {
+        HWND dlg = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_PLAYLIST_EDITOR), nullptr,
+                                      editorProc, 0);
+        if (!dlg) return 0;
+        s.window = dlg;
+    }
+    ShowWindow(s.window, SW_SHOW);
+    return 1;
+}
+
+void destroyEditor() {
+    HWND w = state().window;
+    if (!w) return;
+    vanish(w);
+    DestroyWindow(w);   // stores the rectangle
+    state().window = nullptr;
+}
+
+int isEditorShown() {
+    HWND w = state().window;
+    if (!w) return 0;
+    WINDOWPLACEMENT wp{};
+    wp.length = sizeof wp;
+    return GetWindowPlacement(w, &wp) && wp.showCmd != 0 ? 1 : 0;
+}
+
+void requestRefresh() {
+    if (state().window) SendMessageA(state().window, kEditorRefreshMessage, 0, 0);
+}
+
+void setRefreshEnabled(int on) { state().refreshEnabled = on ? 1 : 0; }
+
+int editorTakesMessage(MSG& msg) {
+    HWND dlg = state().window;
+    if (!dlg || (msg.hwnd != dlg && !IsChild(dlg, msg.hwnd))) return 0;
+    if (msg.message == WM_KEYDOWN) {
+        // Enter in the list belongs to the list (it plays the caret row), not to Dismiss;
+        // Escape would press "Load List", whose identifier is the cancel one.
+        if (msg.wParam == VK_RETURN && msg.hwnd == listBox(dlg)) return 0;
+        if (msg.wParam == VK_ESCAPE) return 1;
+    }
+    return IsDialogMessageA(dlg, &msg) ? 1 : 0;
+}
+
+} // namespace korvo::win

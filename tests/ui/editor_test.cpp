@@ -1,0 +1,698 @@
+// The tag editor and the playlist editor of a running LumenKorvo.exe, driven through their
+// own controls from outside.
+#include <gtest/gtest.h>
+
+#include <shlobj.h>
+
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "app/settings_texts.h"
+#include "app/win32/main_window.h"
+#include "app/win32/playlist_editor.h"
+#include "app/win32/resource_ids.h"
+#include "app/win32/win_texts.h"
+#include "platform/prompt.h"
+#include "playlist/playlist.h"
+#include "playlist/playlist_texts.h"
+#include "test_support.h"
+#include "ui_driver.h"
+
+namespace korvo::uitest {
+namespace {
+
+using korvo::test::fileExists;
+using korvo::test::mediaPath;
+using korvo::test::readFileBytes;
+
+constexpr int kWaitMs = 8000;
+
+std::string controlText(HWND dlg, int id) {
+    char text[512] = {};
+    HWND c = GetDlgItem(dlg, id);
+    if (!c) return "<no control>";
+    SendMessageA(c, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+void setControlText(HWND dlg, int id, const char* text) {
+    SendMessageA(GetDlgItem(dlg, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+}
+
+// Presses a dialog button the way a click does; post when the press may open a box.
+void pressButton(HWND dlg, int id, bool post = false) {
+    WPARAM w = MAKEWPARAM(id, BN_CLICKED);
+    LPARAM l = reinterpret_cast<LPARAM>(GetDlgItem(dlg, id));
+    if (post) PostMessageA(dlg, WM_COMMAND, w, l);
+    else SendMessageA(dlg, WM_COMMAND, w, l);
+}
+
+HWND waitForDialog(DWORD pid, const char* title, int timeoutMs = kWaitMs) {
+    HWND d = nullptr;
+    waitUntil([&] { return (d = findDialog(pid, title)) != nullptr; }, timeoutMs);
+    return d;
+}
+
+// Confirms the message box of that title and returns its text ("" when none came).
+std::string takeBox(DWORD pid, const char* title, int timeoutMs = kWaitMs) {
+    HWND box = waitForDialog(pid, title, timeoutMs);
+    if (!box) return "";
+    std::string text = dialogText(box);
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    waitUntil([&] { return !IsWindow(box); }, 3000);
+    return text;
+}
+
+std::string format(const char* f, const std::string& arg) {
+    char text[1024];
+    std::snprintf(text, sizeof text, f, arg.c_str());
+    return text;
+}
+
+void writeBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+}
+
+// A copy of a test sound without a tag, in a folder of its own.
+std::string untaggedCopy(const std::string& dir, const char* name) {
+    std::string src = mediaPath("winapp/long_a.mp2");
+    EXPECT_TRUE(fileExists(src)) << src << " is missing (tests/media/winapp.sh makes it)";
+    std::vector<uint8_t> bytes = readFileBytes(src);
+    if (bytes.size() >= 128 && std::memcmp(bytes.data() + bytes.size() - 128, "TAG", 3) == 0) bytes.resize(bytes.size() - 128);
+    std::string path = dir + "\\" + name;
+    writeBytes(path, bytes);
+    return path;
+}
+
+// A trailer as the program writes it (fields padded with spaces) or as other taggers may
+// (fill 0).
+std::vector<uint8_t> tagBlock(const char* title, const char* artist, const char* album, const char* year,
+                              const char* comment, uint8_t genre, char fill = ' ') {
+    std::vector<uint8_t> b(128, uint8_t(fill));
+    std::memcpy(b.data(), "TAG", 3);
+    auto put = [&b](int offset, int width, const char* text) {
+        for (int i = 0; i < width && text[i]; ++i) b[size_t(offset + i)] = uint8_t(text[i]);
+    };
+    put(3, 30, title);
+    put(33, 30, artist);
+    put(63, 30, album);
+    put(93, 4, year);
+    put(97, 30, comment);
+    b[127] = genre;
+    return b;
+}
+
+std::vector<uint8_t> lastTag(const std::vector<uint8_t>& bytes) {
+    if (bytes.size() < 128) return {};
+    return std::vector<uint8_t>(bytes.end() - 128, bytes.end());
+}
+
+// Sent, so the dialog is complete (its controls made and filled) when this returns.
+HWND openTagEditor(Program& p) {
+    p.command(IDM_TAG_EDITOR);
+    return waitForDialog(p.pid(), korvo::win::kTagEditorCaption);
+}
+
+void closeProgram(Program& p) {
+    PostMessageA(p.window(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(p.waitForExit(10000), 0);
+}
+
+TEST(EditorTags, UntaggedFileGetsDefaultsAndSaveWritesThem) {
+    ProgramFolder folder("tags-defaults");
+    std::string file = untaggedCopy(folder.dir(), "plain.mp2");
+    const std::vector<uint8_t> original = readFileBytes(file);
+    Program p;
+    ASSERT_TRUE(p.start(folder, {file}));
+    ASSERT_NE(p.waitForWindow(), nullptr);
+    HWND dlg = openTagEditor(p);
+    ASSERT_NE(dlg, nullptr);
+
+    EXPECT_EQ(controlText(dlg, IDC_TAG_PATH), file);
+    for (int id : {IDC_TAG_ARTIST, IDC_TAG_TITLE, IDC_TAG_ALBUM, IDC_TAG_COMMENT})
+        EXPECT_EQ(controlText(dlg, id), korvo::win::kTagNoTagText) << id;
+    EXPECT_EQ(controlText(dlg, IDC_TAG_YEAR), "1998");
+    EXPECT_NE(GetDlgItem(dlg, IDC_TAG_YEAR_SPIN), nullptr);
+    EXPECT_EQ(GetWindow(dlg, GW_OWNER), p.window());
+
+    // saving unchanged appends exactly the default tag
+    pressButton(dlg, IDC_TAG_SAVE);
+    std::vector<uint8_t> saved = readFileBytes(file);
+    ASSERT_EQ(saved.size(), original.size() + 128);
+    EXPECT_TRUE(std::equal(original.begin(), original.end(), saved.begin()));
+    EXPECT_EQ(lastTag(saved), tagBlock("Edit Me!", "Edit Me!", "Edit Me!", "1998", "Edit Me!", 0));
+    EXPECT_EQ(findDialog(p.pid(), korvo::win::kErrorTitle), nullptr);
+
+    // 35 typed characters keep their first 29; the year takes digits only
+    HWND title = GetDlgItem(dlg, IDC_TAG_TITLE);
+    setControlText(dlg, IDC_TAG_TITLE, "");
+    const std::string typed = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghi";
+    ASSERT_EQ(typed.size(), 35u);
+    for (char c : typed) SendMessageA(title, WM_CHAR, WPARAM(c), 1);
+    HWND year = GetDlgItem(dlg, IDC_TAG_YEAR);
+    setControlText(dlg, IDC_TAG_YEAR, "");
+    for (char c : std::string("2x0a01")) SendMessageA(year, WM_CHAR, WPARAM(c), 1);
+    EXPECT_EQ(controlText(dlg, IDC_TAG_YEAR), "2001");
+    pressButton(dlg, IDC_TAG_SAVE);
+    saved = readFileBytes(file);
+    ASSERT_EQ(saved.size(), original.size() + 128);
+    EXPECT_EQ(lastTag(saved), tagBlock(typed.substr(0, 29).c_str(), "Edit Me!", "Edit Me!", "2001", "Edit Me!", 0));
+
+    // Wipe Tag takes it off again; on an untagged file it changes nothing and says nothing
+    pressButton(dlg, IDC_TAG_WIPE);
+    EXPECT_EQ(readFileBytes(file), original);
+    pressButton(dlg, IDC_TAG_WIPE);
+    EXPECT_EQ(readFileBytes(file), original);
+    EXPECT_EQ(findDialog(p.pid(), korvo::win::kErrorTitle), nullptr);
+    EXPECT_EQ(controlText(dlg, IDC_TAG_ARTIST), korvo::win::kTagNoTagText);   // the edits keep their text
+
+    SetForegroundWindow(dlg);
+    RedrawWindow(dlg, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    Sleep(1000);
+    std::string png = buildDir() + "\\ui-tag-editor.png";
+    EXPECT_TRUE(saveWindowPng(dlg, png, {})) << png;
+    std::printf("screenshot: %s\n", png.c_str());
+
+    // the command closes an open editor
+    p.command(IDM_TAG_EDITOR);
+    EXPECT_FALSE(IsWindow(dlg));
+    closeProgram(p);
+}
+
+TEST(EditorTags, ReadsTheFileTagAndItsYearNumber) {
+    ProgramFolder folder("tags-read");
+    std::string file = untaggedCopy(folder.dir(), "tagged.mp2");
+    std::vector<uint8_t> bytes = readFileBytes(file);
+    std::vector<uint8_t> tag = tagBlock("A Title", "An Artist", "An Album", "19a7", "A Comment", 17, 0);
+    bytes.insert(bytes.end(), tag.begin(), tag.end());
+    writeBytes(file, bytes);
+    Program p;
+    ASSERT_TRUE(p.start(folder, {file}));
+    ASSERT_NE(p.waitForWindow(), nullptr);
+    HWND dlg = openTagEditor(p);
+    ASSERT_NE(dlg, nullptr);
+    EXPECT_EQ(controlText(dlg, IDC_TAG_TITLE), "A Title");
+    EXPECT_EQ(controlText(dlg, IDC_TAG_ARTIST), "An Artist");
+    EXPECT_EQ(controlText(dlg, IDC_TAG_ALBUM), "An Album");
+    EXPECT_EQ(controlText(dlg, IDC_TAG_COMMENT), "A Comment");
+    EXPECT_EQ(controlText(dlg, IDC_TAG_YEAR), "19");
+
+    // saving keeps the file's genre
+    pressButton(dlg, IDC_TAG_SAVE);
+    std::vector<uint8_t> saved = readFileBytes(file);
+    ASSERT_EQ(saved.size(), bytes.size());
+    EXPECT_EQ(lastTag(saved), tagBlock("A Title", "An Artist", "An Album", "19", "A Comment", 17));
+    pressButton(dlg, IDCANCEL);
+    EXPECT_FALSE(IsWindow(dlg));
+    closeProgram(p);
+}
+
+// A file that another program holds without write sharing (as a read-only file refuses
+// writing): saving and wiping report the open for writing and leave every byte.
+TEST(EditorTags, LockedFileKeepsItsBytes) {
+    ProgramFolder folder("tags-locked");
+    std::string file = untaggedCopy(folder.dir(), "locked.mp2");
+    std::vector<uint8_t> bytes = readFileBytes(file);
+    std::vector<uint8_t> tag = tagBlock("Old", "Old", "Old", "1990", "Old", 3);
+    bytes.insert(bytes.end(), tag.begin(), tag.end());
+    writeBytes(file, bytes);
+    HANDLE lock = CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    Program p;
+    ASSERT_TRUE(p.start(folder, {file}));
+    ASSERT_NE(p.waitForWindow(), nullptr);
+    HWND dlg = openTagEditor(p);
+    ASSERT_NE(dlg, nullptr);
+    EXPECT_EQ(controlText(dlg, IDC_TAG_TITLE), "Old");
+    setControlText(dlg, IDC_TAG_TITLE, "New");
+    pressButton(dlg, IDC_TAG_SAVE, true);
+    EXPECT_EQ(takeBox(p.pid(), korvo::win::kErrorTitle), format(korvo::win::kErrorOpeningForWriting, file));
+    EXPECT_EQ(readFileBytes(file), bytes);
+    pressButton(dlg, IDC_TAG_WIPE, true);
+    EXPECT_EQ(takeBox(p.pid(), korvo::win::kErrorTitle), format(korvo::win::kErrorOpeningForWriting, file));
+    EXPECT_EQ(readFileBytes(file), bytes);
+    CloseHandle(lock);
+    closeProgram(p);
+}
+
+TEST(EditorTags, UrlEntryCannotBeOpened) {
+    const std::string url = "http://127.0.0.1:9/none.mp3";
+    ProgramFolder folder("tags-url");
+    Program p;
+    ASSERT_TRUE(p.start(folder, {}));
+    ASSERT_NE(p.waitForWindow(), nullptr);
+    // a playlist file brings the URL in without playing it
+    std::string list = folder.dir() + "\\url.pls";
+    {
+        std::ofstream pls(list);
+        pls << "[playlist]\nFile1=" << url << "\nNumberOfEntries=1\n";
+    }
+    p.copyData(korvo::win::RequestAddPath, list.c_str(), DWORD(list.size()));
+    p.postCommand(IDM_TAG_EDITOR);
+    EXPECT_EQ(takeBox(p.pid(), korvo::win::kErrorTitle), format(korvo::win::kErrorOpening, url));
+    HWND dlg = waitForDialog(p.pid(), korvo::win::kTagEditorCaption);
+    ASSERT_NE(dlg, nullptr);
+    EXPECT_TRUE(waitUntil([&] { return IsWindowVisible(dlg) != FALSE; }, kWaitMs));   // shown when complete
+    EXPECT_EQ(controlText(dlg, IDC_TAG_TITLE), korvo::win::kTagNoTagText);
+    EXPECT_EQ(controlText(dlg, IDC_TAG_YEAR), "1998");
+    closeProgram(p);
+}
+
+
+// ---- playlist editor ----
+
+// A silent stand-in of `seconds` seconds: one MPEG-2 layer III header at 8 kbit/s (1000
+// bytes a second) and zeros; freeFormat: a header without a table bitrate (play time unknown).
+std::string timedFile(const std::string& dir, const char* name, int seconds, bool freeFormat = false,
+                      const std::vector<uint8_t>& tag = {}) {
+    std::vector<uint8_t> bytes(size_t(seconds) * 1000 - tag.size(), 0);
+    const uint8_t header[4] = {0xFF, 0xF3, uint8_t(freeFormat ? 0x00 : 0x10), 0xC0};
+    std::memcpy(bytes.data(), header, 4);
+    bytes.insert(bytes.end(), tag.begin(), tag.end());
+    std::string path = dir + "\\" + name;
+    writeBytes(path, bytes);
+    return path;
+}
+
+void addPaths(Program& p, const std::vector<std::string>& paths) {
+    for (const std::string& path : paths) p.copyData(korvo::win::RequestAddPath, path.c_str(), DWORD(path.size()));
+}
+
+HWND openPlaylistEditor(Program& p) {
+    p.command(IDM_PLAYLIST_EDITOR);
+    return waitForDialog(p.pid(), korvo::win::kPlaylistEditorCaption);
+}
+
+// Read as wide text: across processes Wine hands the ANSI request the wide row.
+std::string rowText(HWND list, int i) {
+    wchar_t text[1024] = {};
+    if (SendMessageW(list, LB_GETTEXTLEN, WPARAM(i), 0) >= LRESULT(sizeof text / sizeof text[0])) return "<too long>";
+    SendMessageW(list, LB_GETTEXT, WPARAM(i), reinterpret_cast<LPARAM>(text));
+    char narrow[2048] = {};
+    WideCharToMultiByte(CP_ACP, 0, text, -1, narrow, sizeof narrow, nullptr, nullptr);
+    return narrow;
+}
+
+std::vector<std::string> rows(HWND dlg) {
+    HWND list = GetDlgItem(dlg, IDC_PL_LIST);
+    std::vector<std::string> out;
+    int n = int(SendMessageA(list, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < n; ++i) {
+        out.push_back(rowText(list, i));
+    }
+    return out;
+}
+
+std::vector<int> selection(HWND dlg) {
+    HWND list = GetDlgItem(dlg, IDC_PL_LIST);
+    std::vector<int> out;
+    int n = int(SendMessageA(list, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < n; ++i)
+        if (SendMessageA(list, LB_GETSEL, WPARAM(i), 0) > 0) out.push_back(i);
+    return out;
+}
+
+// Selects exactly these rows and tells the dialog, as a click would.
+void select(HWND dlg, const std::vector<int>& which) {
+    HWND list = GetDlgItem(dlg, IDC_PL_LIST);
+    SendMessageA(list, LB_SETSEL, FALSE, -1);
+    for (int i : which) SendMessageA(list, LB_SETSEL, TRUE, i);
+    SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDC_PL_LIST, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+}
+
+std::string withoutNumber(const std::string& row) {
+    size_t at = row.find("> ");
+    return at == std::string::npos ? row : row.substr(at + 2);
+}
+
+std::string row(int number, const std::string& name) {
+    char text[600];
+    std::snprintf(text, sizeof text, playlist_texts::kRowFormat, number, name.c_str());
+    return text;
+}
+
+std::string playtime(int h, int m, int sec) {
+    char text[64];
+    std::snprintf(text, sizeof text, playlist_texts::kPlaytimeFormat, h, m, sec);
+    return text;
+}
+
+TEST(EditorPlaylist, RowsSelectionLabelMoveAndDelete) {
+    ProgramFolder folder("pl-rows");
+    const std::string d = folder.dir();
+    std::vector<std::string> files = {
+        timedFile(d, "hour.mp3", 3600),
+        timedFile(d, "tagged.mp3", 125, false, tagBlock("Song", "Band", "", "2000", "", 0)),
+        timedFile(d, "unknown.mp3", 10, true),
+        timedFile(d, "ten.mp3", 10),
+        timedFile(d, "twenty.mp3", 20),
+    };
+    Program p;
+    ASSERT_TRUE(p.start(folder, {}));
+    ASSERT_NE(p.waitForWindow(), nullptr);
+    addPaths(p, files);
+    HWND dlg = openPlaylistEditor(p);
+    ASSERT_NE(dlg, nullptr);
+    EXPECT_EQ(GetWindow(dlg, GW_OWNER), nullptr);
+    std::vector<std::string> r = rows(dlg);
+    ASSERT_EQ(r.size(), 5u);
+    EXPECT_EQ(r[0].rfind("1> hour", 0), 0u) << r[0];
+    EXPECT_EQ(r[1], row(2, "Song / Band"));
+    EXPECT_EQ(r[4].rfind("5> twenty", 0), 0u) << r[4];
+    EXPECT_EQ(controlText(dlg, IDC_PL_PLAYTIME), playtime(1, 0, 0));   // the current entry's time
+
+    // the label: 3,725 s, nothing, an entry without a known time
+    select(dlg, {0, 1});
+    EXPECT_EQ(controlText(dlg, IDC_PL_PLAYTIME), playtime(1, 2, 5));
+    select(dlg, {});
+    EXPECT_EQ(controlText(dlg, IDC_PL_PLAYTIME), playtime(0, 0, 0));
+    select(dlg, {2});
+    EXPECT_EQ(controlText(dlg, IDC_PL_PLAYTIME), playlist_texts::kPlaytimeUnknown);
+
+    // positions 2 and 3 down by one: the same two items, still selected
+    select(dlg, {2, 3});
+    pressButton(dlg, IDC_PL_DOWN);
+    EXPECT_EQ(selection(dlg), (std::vector<int>{3, 4}));
+    std::vector<std::string> moved = rows(dlg);
+    ASSERT_EQ(moved.size(), 5u);
+    EXPECT_EQ(withoutNumber(moved[3]), withoutNumber(r[2]));
+    EXPECT_EQ(withoutNumber(moved[4]), withoutNumber(r[3]));
+    EXPECT_EQ(withoutNumber(moved[2]), withoutNumber(r[4]));
+    EXPECT_EQ(moved[3].rfind("4> ", 0), 0u);
+    // and up again
+    pressButton(dlg, IDC_PL_UP);
+    EXPECT_EQ(selection(dlg), (std::vector<int>{2, 3}));
+    EXPECT_EQ(rows(dlg), r);
+
+    // select all, Delete: nothing left
+    select(dlg, {0, 1, 2, 3, 4});
+    HWND list = GetDlgItem(dlg, IDC_PL_LIST);
+    PostMessageA(list, WM_KEYDOWN, VK_DELETE, 1);
+    EXPECT_TRUE(waitUntil([&] { return SendMessageA(list, LB_GETCOUNT, 0, 0) == 0; }, 3000));
+    EXPECT_EQ(findDialog(p.pid(), korvo::win::kErrorTitle), nullptr);
+
+    // the command closes the editor
+    p.command(IDM_PLAYLIST_EDITOR);
+    EXPECT_FALSE(IsWindow(dlg));
+    closeProgram(p);
+}
+
+// Double click plays the row; the rectangle goes to the INI file after a move and a close.
+TEST(EditorPlaylist, DoubleClickPlaysAndRectangleIsKept) {
+    std::string a = mediaPath("winapp/long_a.mp2"), b = mediaPath("winapp/long_b.mp2"), c = mediaPath("winapp/long_c.mp2");
+    ProgramFolder folder("pl-play");
+    folder.setKey(kKeyPlaylistX, 40);
+    folder.setKey(kKeyPlaylistY, 50);
+    folder.setKey(kKeyPlaylistW, 400);
+    folder.setKey(kKeyPlaylistH, 300);
+    Program p;
+    clearRecord();
+    ASSERT_TRUE(p.start(folder, {a, b, c}));
+    ASSERT_NE(p.waitForWindow(), nullptr);
+    ASSERT_TRUE(waitForRecord(a, kWaitMs)) << readRecord();
+    HWND dlg = openPlaylistEditor(p);
+    ASSERT_NE(dlg, nullptr);
+    RECT wr;
+    ASSERT_TRUE(GetWindowRect(dlg, &wr));
+    EXPECT_EQ(wr.left, 40);
+    EXPECT_EQ(wr.top, 50);
+    EXPECT_EQ(wr.right - wr.left, 400);
+    EXPECT_EQ(wr.bottom - wr.top, 300);
+    EXPECT_EQ(selection(dlg), (std::vector<int>{0}));   // the current entry
+
+    // layout: the list fills the left, Dismiss sits at the bottom right
+    RECT client, listRect, dismiss;
+    GetClientRect(dlg, &client);
+    GetWindowRect(GetDlgItem(dlg, IDC_PL_LIST), &listRect);
+    GetWindowRect(GetDlgItem(dlg, IDOK), &dismiss);
+    POINT lt{listRect.left, listRect.top}, dr{dismiss.right, dismiss.bottom};
+    ScreenToClient(dlg, &lt);
+    ScreenToClient(dlg, &dr);
+    EXPECT_EQ(lt.x, 3);
+    EXPECT_EQ(lt.y, 3);
+    EXPECT_EQ(dr.x, client.right - 2);
+    EXPECT_EQ(dr.y, client.bottom - 4);
+
+    // too small is refused
+    SetWindowPos(dlg, nullptr, 0, 0, 100, 100, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ASSERT_TRUE(GetWindowRect(dlg, &wr));
+    EXPECT_GE(wr.right - wr.left, 280);
+    EXPECT_GE(wr.bottom - wr.top, 255);
+
+    clearRecord();
+    HWND list = GetDlgItem(dlg, IDC_PL_LIST);
+    SendMessageA(list, LB_SETCARETINDEX, 2, 0);
+    SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDC_PL_LIST, LBN_DBLCLK), reinterpret_cast<LPARAM>(list));
+    EXPECT_TRUE(waitForRecord(c, kWaitMs)) << readRecord();
+    // Enter in the list plays the caret row too
+    clearRecord();
+    SendMessageA(list, LB_SETCARETINDEX, 1, 0);
+    PostMessageA(list, WM_KEYDOWN, VK_RETURN, 1);
+    EXPECT_TRUE(waitForRecord(b, kWaitMs)) << readRecord();
+    EXPECT_TRUE(IsWindow(dlg));   // Enter did not press Dismiss
+
+    SetWindowPos(dlg, nullptr, 70, 80, 420, 330, SWP_NOZORDER | SWP_NOACTIVATE);
+    PostMessageA(dlg, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(waitUntil([&] { return !IsWindow(dlg); }, 3000));
+    closeProgram(p);
+    EXPECT_EQ(folder.key(kKeyPlaylistX, -1), 70);
+    EXPECT_EQ(folder.key(kKeyPlaylistY, -1), 80);
+    EXPECT_EQ(folder.key(kKeyPlaylistW, -1), 420);
+    EXPECT_EQ(folder.key(kKeyPlaylistH, -1), 330);
+}
+
+// Twenty thousand rows appear at once (redrawing is suspended while they are added).
+TEST(EditorPlaylist, TwentyThousandRows) {
+    ProgramFolder folder("pl-large");
+    std::string file = timedFile(folder.dir(), "one.mp3", 5);
+    std::string list = folder.dir() + "\\large.m3u";
+    {
+        std::ofstream m3u(list);
+        for (int i = 0; i < 20000; ++i) m3u << file << "\n";
+    }
+    Program p;
+    ASSERT_TRUE(p.start(folder, {}));
+    ASSERT_NE(p.waitForWindow(), nullptr);
+    p.copyData(korvo::win::RequestAddPath, list.c_str(), DWORD(list.size()));
+    DWORD t0 = GetTickCount();
+    HWND dlg = openPlaylistEditor(p);
+    ASSERT_NE(dlg, nullptr);
+    ASSERT_TRUE(waitUntil([&] { return SendMessageA(GetDlgItem(dlg, IDC_PL_LIST), LB_GETCOUNT, 0, 0) == 20000; }, 60000));
+    DWORD shown = GetTickCount() - t0;
+    std::printf("20,000-row list shown in %lu ms\n", static_cast<unsigned long>(shown));
+    std::string last = rowText(GetDlgItem(dlg, IDC_PL_LIST), 19999);
+    EXPECT_EQ(last.rfind("20000> one", 0), 0u) << last;
+    RedrawWindow(dlg, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    Sleep(500);
+    std::string png = buildDir() + "\\ui-playlist-editor.png";
+    EXPECT_TRUE(saveWindowPng(dlg, png, {})) << png;
+    std::printf("screenshot: %s\n", png.c_str());
+    closeProgram(p);
+}
+
+// Sort from the popup's commands, Add URL through dialog 125 owned by the editor, Clear.
+TEST(EditorPlaylist, SortAddUrlAndClear) {
+    ProgramFolder folder("pl-sort");
+    const std::string d = folder.dir();
+    std::vector<std::string> files = {timedFile(d, "b.mp3", 10), timedFile(d, "c.mp3", 10), timedFile(d, "a.mp3", 10)};
+    Program p;
+    ASSERT_TRUE(p.start(folder, {}));
+    ASSERT_NE(p.waitForWindow(), nullptr);
+    addPaths(p, files);
+    HWND dlg = openPlaylistEditor(p);
+    ASSERT_NE(dlg, nullptr);
+    auto names = [&] {
+        std::vector<std::string> out;
+        for (const std::string& r : rows(dlg)) out.push_back(withoutNumber(r).substr(0, 1));
+        return out;
+    };
+    SendMessageA(dlg, WM_COMMAND, IDM_SORT_ASCENDING, 0);
+    EXPECT_EQ(names(), (std::vector<std::string>{"a", "b", "c"}));
+    SendMessageA(dlg, WM_COMMAND, IDM_SORT_DESCENDING, 0);
+    EXPECT_EQ(names(), (std::vector<std::string>{"c", "b", "a"}));
+    EXPECT_EQ(rows(dlg)[0].rfind("1> c", 0), 0u);
+
+    const std::string url = "http://127.0.0.1:9/stream.mp3";
+    PostMessageA(dlg, WM_COMMAND, IDM_ADD_URL, 0);
+    HWND open = waitForDialog(p.pid(), TXT_OPEN_URL_CAPTION);
+    ASSERT_NE(open, nullptr);
+    EXPECT_EQ(GetWindow(open, GW_OWNER), dlg);
+    SendDlgItemMessageA(open, IDC_URL_EDIT, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(url.c_str()));
+    PostMessageA(open, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(waitUntil([&] { return rows(dlg).size() == 4; }, kWaitMs));
+    EXPECT_EQ(findDialog(p.pid(), korvo::win::kErrorTitle), nullptr);
+
+    pressButton(dlg, IDC_PL_CLEAR);
+    EXPECT_TRUE(rows(dlg).empty());
+    closeProgram(p);
+}
+
+// The file-name field of a common file dialog: set the name and press OK.
+void chooseFile(HWND dlg, const std::string& path) {
+    HWND name = GetDlgItem(dlg, 0x47c);   // cmb13, the Explorer style's name box
+    if (!name) name = GetDlgItem(dlg, 0x480);   // edt1
+    ASSERT_NE(name, nullptr);
+    SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    PostMessageA(dlg, WM_COMMAND, IDOK, 0);
+}
+
+// The save dialog's own title is the platform's: any dialog of the process that is neither
+// the editor nor the main window.
+struct OtherDialog {
+    DWORD pid;
+    HWND editor;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK findOtherDialog(HWND w, LPARAM lp) {
+    auto* d = reinterpret_cast<OtherDialog*>(lp);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(w, &pid);
+    char cls[16] = {};
+    GetClassNameA(w, cls, sizeof cls);
+    if (pid == d->pid && w != d->editor && std::strcmp(cls, "#32770") == 0 && IsWindowVisible(w)) {
+        d->found = w;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND waitForFileDialog(DWORD pid, HWND editor) {
+    OtherDialog d{pid, editor};
+    waitUntil([&] {
+        d.found = nullptr;
+        EnumWindows(findOtherDialog, reinterpret_cast<LPARAM>(&d));
+        return d.found != nullptr;
+    }, kWaitMs);
+    return d.found;
+}
+
+std::vector<std::string> plsPaths(const std::string& pls) {
+    Playlist list;
+    list.readPlsFile(pls.c_str());
+    std::vector<std::string> out;
+    for (const PlaylistEntry* e = list.head(); e; e = e->next) out.push_back(e->path);
+    return out;
+}
+
+TEST(EditorPlaylist, SaveListLoadListAndWriteError) {
+    ProgramFolder folder("pl-files");
+    const std::string d = folder.dir();
+    std::vector<std::string> files = {timedFile(d, "one.mp3", 10), timedFile(d, "two.mp3", 20), timedFile(d, "three.mp3", 30)};
+    Program p;
+    ASSERT_TRUE(p.start(folder, {}));
+    ASSERT_NE(p.waitForWindow(), nullptr);
+    addPaths(p, files);
+    HWND dlg = openPlaylistEditor(p);
+    ASSERT_NE(dlg, nullptr);
+    const std::vector<std::string> before = rows(dlg);
+    ASSERT_EQ(before.size(), 3u);
+
+    // Save List writes a list that reads back the same
+    const std::string saved = d + "\\saved.pls";
+    pressButton(dlg, IDC_PL_SAVE, true);
+    HWND save = waitForFileDialog(p.pid(), dlg);
+    ASSERT_NE(save, nullptr);
+    chooseFile(save, saved);
+    ASSERT_TRUE(waitUntil([&] { return fileExists(saved) && !IsWindow(save); }, kWaitMs));
+    Sleep(300);
+    EXPECT_EQ(plsPaths(saved), files);
+
+    // Load List cancelled keeps the list
+    pressButton(dlg, IDC_PL_LOAD, true);
+    HWND load = waitForDialog(p.pid(), korvo::win::kOpenFilesTitle);
+    ASSERT_NE(load, nullptr);
+    PostMessageA(load, WM_COMMAND, IDCANCEL, 0);
+    EXPECT_TRUE(waitUntil([&] { return !IsWindow(load); }, kWaitMs));
+    EXPECT_EQ(rows(dlg), before);
+
+    // Load List replaces the list with the file's
+    const std::string other = d + "\\other.pls";
+    {
+        std::ofstream pls(other);
+        pls << "[playlist]\nFile1=" << files[2] << "\nNumberOfEntries=1\n";
+    }
+    pressButton(dlg, IDC_PL_LOAD, true);
+    load = waitForDialog(p.pid(), korvo::win::kOpenFilesTitle);
+    ASSERT_NE(load, nullptr);
+    chooseFile(load, other);
+    EXPECT_TRUE(waitUntil([&] { return rows(dlg).size() == 1; }, kWaitMs));
+    std::vector<std::string> after = rows(dlg);
+    ASSERT_EQ(after.size(), 1u);
+    EXPECT_EQ(withoutNumber(after[0]), withoutNumber(before[2]));
+
+    // a list file that cannot be written is reported
+    const std::string locked = d + "\\locked.pls";
+    writeBytes(locked, {});
+    HANDLE lock = CreateFileA(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    pressButton(dlg, IDC_PL_SAVE, true);
+    save = waitForFileDialog(p.pid(), dlg);
+    ASSERT_NE(save, nullptr);
+    chooseFile(save, locked);
+    HWND box = waitForDialog(p.pid(), korvo::win::kErrorTitle);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(GetWindow(box, GW_OWNER), dlg);
+    EXPECT_EQ(takeBox(p.pid(), korvo::win::kErrorTitle), format(korvo::win::kErrorWriting, locked));
+    CloseHandle(lock);
+    closeProgram(p);
+}
+
+// A dropped folder: "Adding.." and "Finished Adding.." once each, then one refresh with
+// the rows. Run on an editor inside the test process: a drop handle means nothing in
+// another process.
+class RecordingPrompt final : public Prompt {
+public:
+    void show(const char* text, const char*, PromptIcon) override { shown.push_back(text); }
+    int askYesNo(const char*, const char*, PromptIcon) override { return 0; }
+    std::vector<std::string> shown;
+};
+
+int resets = 0;
+WNDPROC listProc = nullptr;
+LRESULT CALLBACK countingListProc(HWND w, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == LB_RESETCONTENT) ++resets;
+    return CallWindowProcA(listProc, w, msg, wp, lp);
+}
+
+TEST(EditorPlaylist, DroppedFolderIsAddedWithOneRefresh) {
+    const std::string sub = korvo::test::scratchDir("ui-pl-drop");
+    timedFile(sub, "a.mp3", 10);
+    timedFile(sub, "b.mp3", 10);
+    RecordingPrompt boxes;
+    setPrompt(&boxes);
+    playlist().clearPlaylist();
+    ASSERT_EQ(korvo::win::showEditor(), 1);
+    HWND dlg = korvo::win::editorWindow();
+    ASSERT_NE(dlg, nullptr);
+    HWND list = GetDlgItem(dlg, IDC_PL_LIST);
+    resets = 0;
+    listProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(countingListProc)));
+
+    const std::string names = sub + '\0' + '\0';
+    HGLOBAL mem = GlobalAlloc(GHND, sizeof(DROPFILES) + names.size());
+    ASSERT_NE(mem, nullptr);
+    auto* drop = static_cast<DROPFILES*>(GlobalLock(mem));
+    drop->pFiles = sizeof(DROPFILES);
+    std::memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), names.data(), names.size());
+    GlobalUnlock(mem);
+    SendMessageA(dlg, WM_DROPFILES, WPARAM(mem), 0);   // the editor finishes (frees) the drop
+
+    EXPECT_EQ(boxes.shown, (std::vector<std::string>{playlist_texts::kAdding, playlist_texts::kFinishedAdding}));
+    EXPECT_EQ(resets, 1);
+    EXPECT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 2);
+    EXPECT_EQ(playlist().countEntries(), 2);
+    SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(listProc));
+    korvo::win::destroyEditor();
+    EXPECT_EQ(korvo::win::editorWindow(), nullptr);
+    playlist().clearPlaylist();
+    setPrompt(nullptr);
+}
+
+} // namespace
+} // namespace korvo::uitest
