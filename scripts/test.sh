@@ -77,7 +77,7 @@ fi
 
 if build tsan; then
   stamp "thread sanitizer suite"
-  TSAN_OPTIONS=halt_on_error=1 build/tsan/korvo_tests --gtest_filter='DecoderThread*:WavDriver*:PulseSound*:Thread*:Pipe*:Stream*' > "$log/tsan.log" 2>&1
+  TSAN_OPTIONS="halt_on_error=1 suppressions=$here/tests/tsan.supp" build/tsan/korvo_tests --gtest_filter='DecoderThread*:WavDriver*:PulseSound*:Thread*:Pipe*:Stream*' > "$log/tsan.log" 2>&1
   count_gtest tsan "$log/tsan.log" $?
 fi
 
