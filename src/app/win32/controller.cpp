@@ -10,7 +10,9 @@
 #include "app/settings.h"
 #include "app/win32/command_line.h"
 #include "app/win32/dialogs.h"
+#include "app/win32/equalizer_dialog.h"
 #include "app/win32/playlist_editor.h"
+#include "app/win32/preferences.h"
 #include "app/win32/resource_ids.h"
 #include "app/win32/tag_editor.h"
 #include "app/win32/ui_hooks.h"
@@ -97,7 +99,7 @@ LRESULT MainWindow::onCommand(WPARAM wParam, LPARAM lParam) {
         return 0;
     }
     case IDM_PREFERENCES:
-        if (hooks.openPreferences) hooks.openPreferences(hwnd_);
+        openPreferences(hwnd_);
         return 0;
     case IDM_PLAY:
         if (list.countEntries() == 0) {   // nothing to play: ask for files, as Open does
@@ -141,7 +143,7 @@ LRESULT MainWindow::onCommand(WPARAM wParam, LPARAM lParam) {
         if (hooks.showAbout) hooks.showAbout(hwnd_);
         return 0;
     case IDM_EQUALIZER:
-        if (hooks.toggleEqualizer) hooks.toggleEqualizer(hwnd_);
+        toggleEqualizer(hwnd_);
         return 0;
     case IDM_PLAY_CURRENT:
         stopForNewAction();

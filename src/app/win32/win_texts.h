@@ -50,6 +50,43 @@ inline constexpr unsigned kTagNoTagYear = 1998;
 inline constexpr int kTagYearLow = 1900;
 inline constexpr int kTagYearHigh = 3000;
 
+// The preferences sheet
+inline constexpr const char kPreferencesCaption[] = "LUMEN KORVO Preferences";
+inline constexpr const char kPageGeneral[] = TXT_PREF_GENERAL;
+inline constexpr const char kPageDecoder[] = TXT_PREF_DECODER;
+inline constexpr const char kPageAudio[] = TXT_PREF_AUDIO;
+inline constexpr const char kPageStreaming[] = TXT_PREF_STREAMING;
+inline constexpr const char* const kPriorityNames[] = {"Lowest Priority", "Below Normal", "Normal Priority",
+                                                       "Above Normal", "Highest Priority", "RealTime Priority"};
+inline constexpr const char kOutputWavFileName[] = ".wav file";
+inline constexpr const char kOutputSoundDeviceName[] = "Windows Media";
+inline constexpr const char kWaveMapperName[] = "Wave Mapper";
+inline constexpr const char kDownloadFolderTitle[] = "Please Select a directory for downloads...";
+inline constexpr int kIrcTextChars = 255;
+inline constexpr int kDownloadDirChars = 259;
+
+// File-type registration
+inline constexpr const char kAudioFileType[] = "LUMEN KORVO MPEG Audio File";
+inline constexpr const char kPlaylistFileType[] = "LUMEN KORVO Playlist File";
+inline constexpr int kAudioFileIcon = 13;
+inline constexpr int kPlaylistFileIcon = 14;
+inline constexpr const char* const kAudioExtensions[] = {".mp1", ".mp2", ".mp3"};
+inline constexpr const char* const kPlaylistExtensions[] = {".pls", ".m3u"};
+inline constexpr const char kRegistryKeyClass[] = "Test";
+inline constexpr const char kEditFlagsValue[] = "EditFlags";
+inline constexpr const char kDefaultIconKey[] = "DefaultIcon";
+inline constexpr const char kIconFormat[] = "%s,%d";
+inline constexpr const char kShellKey[] = "Shell";
+inline constexpr const char kOpenKey[] = "open";
+inline constexpr const char kCommandKey[] = "command";
+inline constexpr const char kOpenCommandFormat[] = "\"%s\" \"%%1\"";
+inline constexpr const char kUserClassesKey[] = "Software\\Classes";
+inline constexpr const char kClassesRootName[] = "HKEY_CLASSES_ROOT";
+inline constexpr const char kRegisteredText[] =
+    "Filetypes are now registered,\nYou may start a supported file by double clicking.\nIcons may not be updated untill windows is restarted";
+inline constexpr const char kRegisterRefusedText[] = "Filetypes could not be registered,\nthe registry refused access.";
+inline constexpr const char kRegisterTitle[] = "FileType Registration...";
+
 // Menu texts without their shortcut part
 inline constexpr const char kMenuRepeat[] = TXT_MENU_REPEAT;
 inline constexpr const char kMenuShuffle[] = TXT_MENU_SHUFFLE;
