@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "app/settings.h"
+#include "app/win32/about.h"
 #include "app/win32/command_line.h"
 #include "app/win32/dialogs.h"
 #include "app/win32/equalizer_dialog.h"
@@ -83,7 +84,6 @@ void MainWindow::openLocation() {
 }
 
 LRESULT MainWindow::onCommand(WPARAM wParam, LPARAM lParam) {
-    UiHooks& hooks = uiHooks();
     Playlist& list = playlist();
     switch (LOWORD(wParam)) {
     case IDM_OPEN_FILE: openFile(); return 0;
@@ -140,7 +140,7 @@ LRESULT MainWindow::onCommand(WPARAM wParam, LPARAM lParam) {
         redrawButton(ButtonRepeat);
         return 0;
     case IDM_ABOUT:
-        if (hooks.showAbout) hooks.showAbout(hwnd_);
+        showAbout(hwnd_);
         return 0;
     case IDM_EQUALIZER:
         toggleEqualizer(hwnd_);

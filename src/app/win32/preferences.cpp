@@ -34,7 +34,7 @@ void markChanged(HWND page) { SendMessageA(GetParent(page), PSM_CHANGED, reinter
 void setCheck(HWND page, int id, int on) { CheckDlgButton(page, id, on ? BST_CHECKED : BST_UNCHECKED); }
 int checked(HWND page, int id) { return IsDlgButtonChecked(page, id) == BST_CHECKED ? 1 : 0; }
 
-int notifyCode(LPARAM lParam) { return int(reinterpret_cast<const NMHDR*>(lParam)->code); }
+UINT notifyCode(LPARAM lParam) { return reinterpret_cast<const NMHDR*>(lParam)->code; }
 
 // General
 

@@ -63,6 +63,12 @@
 #define IDC_EQ_BAND0 1115
 #define IDC_EQ_ON 1127
 #define IDC_EQ_RESET 1128
+#define IDD_ABOUT_PAGE 119
+#define IDD_LINKS_PAGE 120
+#define IDC_ABOUT_TEXT 1061
+#define IDC_LINKS_LIST 1060
+#define IDC_LINKS_ADDRESS 1047
+#define IDC_LINKS_BROWSE 1045
 #define IDD_PREF_DECODER 107
 #define IDD_PREF_GENERAL 108
 #define IDD_PREF_AUDIO 117
@@ -257,6 +263,10 @@
 #define TXT_NET_SERVER_TAG "Check for server TAG File"
 #define TXT_NET_STATUS "Download status window"
 #define TXT_NET_BUFFER "Streaming Buffer"
+// Dialogs 119 and 120 (about pages)
+#define TXT_ABOUT_PAGE "About Page"
+#define TXT_LINKS_PAGE "Cool Links"
+#define TXT_LINKS_BROWSE "Browse To"
 // Version resource
 #define TXT_PRODUCT_NAME "LUMEN KORVO 2000"
 #define TXT_FILE_DESCRIPTION "LUMEN KORVO 2000 MPEG audio player"
