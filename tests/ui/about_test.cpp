@@ -66,7 +66,7 @@ TEST(PrefsAbout, BothPagesRowsShowTheirAddressAndShortTextsAreNotOpened) {
     ASSERT_NE(about, nullptr);
     std::string text = controlText(about, IDC_ABOUT_TEXT);
     EXPECT_EQ(text.substr(0, text.find('\r')), kMainWindowTitle);
-    snapshot(sheet, "about_page.png");
+    snapshot(sheet, "ui-about-page.png");
 
     SendMessageA(sheet, PSM_SETCURSEL, 1, 0);
     HWND links = reinterpret_cast<HWND>(SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
@@ -78,7 +78,7 @@ TEST(PrefsAbout, BothPagesRowsShowTheirAddressAndShortTextsAreNotOpened) {
         SendMessageA(links, WM_COMMAND, MAKEWPARAM(IDC_LINKS_LIST, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
         EXPECT_EQ(controlText(links, IDC_LINKS_ADDRESS), kLinks[row].address) << row;
     }
-    snapshot(sheet, "about_links.png");
+    snapshot(sheet, "ui-about-links.png");
 
     int before = windowsOf(p.pid());
     SetDlgItemTextA(links, IDC_LINKS_ADDRESS, "ab");

@@ -88,7 +88,7 @@ TEST(PrefsEqualizer, OpensFromTheIniResetAndOnThenCancelRestores) {
     }
     RECT r;
     GetWindowRect(dlg, &r);
-    saveWindowPng(dlg, buildDir() + "\\equalizer.png",
+    saveWindowPng(dlg, buildDir() + "\\ui-equalizer.png",
                   std::vector<bool>(size_t(r.right - r.left) * size_t(r.bottom - r.top), true));
 
     EXPECT_FALSE(isOn(dlg));

@@ -18,6 +18,8 @@
 #include "app/win32/file_types.h"
 #include "app/win32/resource_ids.h"
 #include "app/win32/win_texts.h"
+#include "sound_recorder.h"
+#include "test_support.h"
 #include "ui_driver.h"
 
 namespace korvo::uitest {
@@ -139,7 +141,7 @@ TEST(PrefsSheet, PagesStartFromTheIniAndCancelRestoresOnlyTheListedFields) {
     EXPECT_FALSE(isChecked(general, IDC_GEN_TASKBAR));
     EXPECT_EQ(controlText(general, IDC_GEN_IRC_TIMEOUT), "7");
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(general, IDC_GEN_START_MENU)));
-    snapshot(sheet, "prefs_general.png");
+    snapshot(sheet, "ui-prefs-general.png");
 
     HWND decoder = showPage(sheet, PageDecoder);
     ASSERT_NE(decoder, nullptr);
@@ -148,7 +150,7 @@ TEST(PrefsSheet, PagesStartFromTheIniAndCancelRestoresOnlyTheListedFields) {
     EXPECT_TRUE(isChecked(decoder, IDC_DEC_MAP_XING));
     EXPECT_FALSE(isChecked(decoder, IDC_DEC_MAP_ISO));
     EXPECT_EQ(selectedText(decoder, IDC_DEC_OUTPUT), kOutputSoundDeviceName);
-    snapshot(sheet, "prefs_decoder.png");
+    snapshot(sheet, "ui-prefs-decoder.png");
     HWND bar = GetDlgItem(decoder, IDC_DEC_PRIORITY);
     SendMessageA(bar, TBM_SETPOS, TRUE, 5);
     SendMessageA(decoder, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, 5), reinterpret_cast<LPARAM>(bar));
@@ -161,7 +163,7 @@ TEST(PrefsSheet, PagesStartFromTheIniAndCancelRestoresOnlyTheListedFields) {
     ASSERT_NE(audio, nullptr);
     EXPECT_EQ(selectedText(audio, IDC_AUD_DEVICE), kWaveMapperName);
     EXPECT_TRUE(isChecked(audio, IDC_AUD_8BIT));
-    snapshot(sheet, "prefs_audio.png");
+    snapshot(sheet, "ui-prefs-audio.png");
     int rows = int(SendDlgItemMessageA(audio, IDC_AUD_DEVICE, CB_GETCOUNT, 0, 0));
     ASSERT_GE(rows, 2) << "no sound device listed before the wave mapper";
     std::string device;
@@ -182,7 +184,7 @@ TEST(PrefsSheet, PagesStartFromTheIniAndCancelRestoresOnlyTheListedFields) {
     EXPECT_EQ(controlText(streaming, IDC_NET_DIR), "C:\\downloads");
     for (int id : {IDC_NET_SAVE_ONLY, IDC_NET_PLAY_AFTER, IDC_NET_CONNECTION, IDC_NET_SERVER_TAG, IDC_NET_STATUS, IDC_NET_BUFFER})
         EXPECT_FALSE(IsWindowEnabled(GetDlgItem(streaming, id))) << id;
-    snapshot(sheet, "prefs_streaming.png");
+    snapshot(sheet, "ui-prefs-streaming.png");
 
     pressSheet(sheet, PSBTN_CANCEL);
     ASSERT_TRUE(sheetClosed(p));
@@ -279,6 +281,38 @@ TEST(PrefsSheet, BrowseThenCancelKeepsTheFolderAndOkStoresIt) {
     ASSERT_TRUE(sheetClosed(p));
     EXPECT_TRUE(waitUntil([&] { return text(folder, kKeyInternetDLDir) == desktop; }, 3000)) << text(folder, kKeyInternetDLDir);
     EXPECT_NE(text(folder, kKeyInternetDLDir).back(), '\\');
+    closeProgram(p);
+}
+
+TEST(PrefsSheet, WavOutputChosenWhilePlayingKeepsTheFileSounding) {
+    SoundRecorder sound;
+    if (!sound.start()) GTEST_SKIP() << "no capture device: the sink's monitor cannot be recorded";
+    std::string file = korvo::test::mediaPath("winapp/long_a.mp2");
+    ASSERT_TRUE(korvo::test::fileExists(file)) << file << " is missing (tests/media/winapp.sh makes it)";
+    ProgramFolder folder("prefs_wav");
+    Program p;
+    DWORD started = GetTickCount();
+    ASSERT_TRUE(p.start(folder, {file}));
+    ASSERT_NE(p.waitForWindow(), nullptr);
+    ASSERT_NE(sound.waitForSound(started, kWaitMs), 0u) << "the file was not heard";
+    HWND sheet = openSheet(p);
+    ASSERT_NE(sheet, nullptr);
+    HWND decoder = showPage(sheet, PageDecoder);
+    ASSERT_NE(decoder, nullptr);
+    int rows = int(SendDlgItemMessageA(decoder, IDC_DEC_OUTPUT, CB_GETCOUNT, 0, 0));
+    for (int row = 0; row < rows; ++row) {
+        SendDlgItemMessageA(decoder, IDC_DEC_OUTPUT, CB_SETCURSEL, WPARAM(row), 0);
+        if (selectedText(decoder, IDC_DEC_OUTPUT) == kOutputWavFileName) break;
+    }
+    ASSERT_EQ(selectedText(decoder, IDC_DEC_OUTPUT), kOutputWavFileName);
+    selectRow(decoder, IDC_DEC_OUTPUT, int(SendDlgItemMessageA(decoder, IDC_DEC_OUTPUT, CB_GETCURSEL, 0, 0)));
+    pressSheet(sheet, PSBTN_OK);
+    ASSERT_TRUE(sheetClosed(p));
+    EXPECT_TRUE(waitUntil([&] { return folder.key(kKeyAudioOutputSystem, 0) == 1; }, 3000));
+    // the file playing now keeps the sound device until it ends
+    Sleep(1500);
+    DWORD later = GetTickCount();
+    EXPECT_NE(sound.waitForSound(later, 2000), 0u) << "the playing file fell silent when the output changed";
     closeProgram(p);
 }
 
