@@ -17,6 +17,14 @@ make long_a 20 330
 make long_b 20 392
 make long_c 20 494
 
+# A Layer III file of 30 s with a low tone (60 Hz, the equalizer's lowest band) and a
+# middle one (2 kHz) to compare it with.
+if [ ! -f two_tones.mp3 ]; then
+  sox -n -r 44100 -c 2 -b 16 two_tones.wav synth 30 sine 60 synth sine mix 2000 gain -12
+  lame --quiet -b 192 two_tones.wav two_tones.mp3
+  rm -f two_tones.wav
+fi
+
 # A Layer III file of 5 s and a copy whose first header has bitrate index 0 (free format):
 # the decoder asks whether to resynchronise.
 if [ ! -f long_mp3.mp3 ]; then

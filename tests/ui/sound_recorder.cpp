@@ -1,6 +1,7 @@
 #include "sound_recorder.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -10,6 +11,7 @@ constexpr int kRate = 44100;
 constexpr int kSliceBytes = kRate / 20 * 4;   // 50 ms of 16-bit stereo
 constexpr int kBuffers = 8;
 constexpr int kLoud = 300;                    // peak above the noise floor of silence
+constexpr size_t kSlicesWithSamples = 1200;   // one minute of samples is kept
 } // namespace
 
 SoundRecorder::~SoundRecorder() { stop(); }
@@ -46,9 +48,12 @@ void SoundRecorder::collect() {
             int peak = 0;
             const auto* s = reinterpret_cast<const short*>(h.lpData);
             for (DWORD i = 0; i < h.dwBytesRecorded / 2; ++i) peak = std::max(peak, std::abs(int(s[i])));
+            std::vector<short> left(h.dwBytesRecorded / 4);
+            for (size_t i = 0; i < left.size(); ++i) left[i] = s[2 * i];
             {
                 std::lock_guard<std::mutex> g(lock_);
-                slices_.push_back({GetTickCount(), peak});
+                slices_.push_back({GetTickCount(), peak, std::move(left)});
+                if (slices_.size() > kSlicesWithSamples) slices_[slices_.size() - kSlicesWithSamples - 1].left.clear();
             }
             h.dwFlags &= ~DWORD(WHDR_DONE);
             waveInAddBuffer(device_, &h, sizeof h);
@@ -91,6 +96,26 @@ bool SoundRecorder::quietFor(int ms) {
         if (s.peak > kLoud) return false;
     }
     return any;
+}
+
+double SoundRecorder::toneLevel(DWORD fromTick, DWORD toTick, int hz) {
+    std::lock_guard<std::mutex> g(lock_);
+    double sum = 0;
+    int count = 0;
+    for (const Slice& s : slices_) {
+        if (int(s.tick - fromTick) < 0 || int(toTick - s.tick) < 0 || s.left.empty()) continue;
+        // Goertzel filter on one bin
+        double w = 2.0 * 3.14159265358979323846 * hz / kRate, c = 2.0 * std::cos(w);
+        double s1 = 0, s2 = 0;
+        for (short x : s.left) {
+            double s0 = x + c * s1 - s2;
+            s2 = s1;
+            s1 = s0;
+        }
+        sum += std::sqrt(std::max(0.0, s1 * s1 + s2 * s2 - c * s1 * s2)) / double(s.left.size());
+        ++count;
+    }
+    return count ? sum / count : 0;
 }
 
 } // namespace korvo::uitest

@@ -27,12 +27,16 @@ public:
     DWORD waitForSound(DWORD sinceTick, int timeoutMs);
     // True when every slice recorded in the last ms milliseconds is quiet (waits for them).
     bool quietFor(int ms);
+    // The mean strength of a tone of hz in the left channel of the slices recorded between
+    // the two ticks (hz a multiple of 20, so it falls on a bin of a 50 ms slice); 0 when none.
+    double toneLevel(DWORD fromTick, DWORD toTick, int hz);
 
 private:
     void collect();   // the worker: takes filled buffers, measures them, hands them back
     struct Slice {
         DWORD tick;
         int peak;
+        std::vector<short> left;   // kept for the newest slices only
     };
     HWAVEIN device_ = nullptr;
     std::vector<WAVEHDR> headers_;

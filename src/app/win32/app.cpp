@@ -7,6 +7,7 @@
 
 #include "app/settings.h"
 #include "app/win32/command_line.h"
+#include "app/win32/equalizer_dialog.h"
 #include "app/win32/main_window.h"
 #include "app/win32/playlist_editor.h"
 #include "app/win32/resource_ids.h"
@@ -97,6 +98,7 @@ bool registerMainClass(HINSTANCE instance) {
 // The preferences sheet was closed by the user: tidy up after it.
 void afterPreferencesClosed(HWND main) {
     EnableWindow(main, TRUE);
+    vanish(preferencesSheet());   // hiding it would wait for a window manager
     DestroyWindow(preferencesSheet());
     preferencesSheet() = nullptr;
     saveSettings();
@@ -162,6 +164,8 @@ int runApp(HINSTANCE instance, HINSTANCE previous, int showCommand) {
         if (editorTakesMessage(msg)) continue;
         HWND tags = tagEditorWindow();
         if (tags && IsDialogMessageA(tags, &msg)) continue;
+        HWND eq = equalizerWindow();
+        if (eq && IsDialogMessageA(eq, &msg)) continue;
         if (accelerators && TranslateAcceleratorA(main, accelerators, &msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);

@@ -8,9 +8,12 @@
 #include <cstring>
 
 #include "app/settings.h"
+#include "app/win32/about.h"
 #include "app/win32/command_line.h"
 #include "app/win32/dialogs.h"
+#include "app/win32/equalizer_dialog.h"
 #include "app/win32/playlist_editor.h"
+#include "app/win32/preferences.h"
 #include "app/win32/resource_ids.h"
 #include "app/win32/tag_editor.h"
 #include "app/win32/ui_hooks.h"
@@ -81,7 +84,6 @@ void MainWindow::openLocation() {
 }
 
 LRESULT MainWindow::onCommand(WPARAM wParam, LPARAM lParam) {
-    UiHooks& hooks = uiHooks();
     Playlist& list = playlist();
     switch (LOWORD(wParam)) {
     case IDM_OPEN_FILE: openFile(); return 0;
@@ -97,7 +99,7 @@ LRESULT MainWindow::onCommand(WPARAM wParam, LPARAM lParam) {
         return 0;
     }
     case IDM_PREFERENCES:
-        if (hooks.openPreferences) hooks.openPreferences(hwnd_);
+        openPreferences(hwnd_);
         return 0;
     case IDM_PLAY:
         if (list.countEntries() == 0) {   // nothing to play: ask for files, as Open does
@@ -138,10 +140,10 @@ LRESULT MainWindow::onCommand(WPARAM wParam, LPARAM lParam) {
         redrawButton(ButtonRepeat);
         return 0;
     case IDM_ABOUT:
-        if (hooks.showAbout) hooks.showAbout(hwnd_);
+        showAbout(hwnd_);
         return 0;
     case IDM_EQUALIZER:
-        if (hooks.toggleEqualizer) hooks.toggleEqualizer(hwnd_);
+        toggleEqualizer(hwnd_);
         return 0;
     case IDM_PLAY_CURRENT:
         stopForNewAction();

@@ -59,6 +59,57 @@
 #define IDC_TAG_WIPE 1097
 #define IDC_TAG_YEAR 1099
 #define IDC_TAG_YEAR_SPIN 1100
+#define IDD_EQUALIZER 149
+#define IDC_EQ_BAND0 1115
+#define IDC_EQ_ON 1127
+#define IDC_EQ_RESET 1128
+#define IDD_ABOUT_PAGE 119
+#define IDD_LINKS_PAGE 120
+#define IDC_ABOUT_TEXT 1061
+#define IDC_LINKS_LIST 1060
+#define IDC_LINKS_ADDRESS 1047
+#define IDC_LINKS_BROWSE 1045
+#define IDD_PREF_DECODER 107
+#define IDD_PREF_GENERAL 108
+#define IDD_PREF_AUDIO 117
+#define IDD_PREF_STREAMING 126
+#define IDC_GEN_READ_INFO 1084
+#define IDC_GEN_MULTIPLE 1005
+#define IDC_GEN_ON_TOP 1075
+#define IDC_GEN_AUTO_PLAY 1076
+#define IDC_GEN_SPLASH 1006
+#define IDC_GEN_EASY_MOVE 1071
+#define IDC_GEN_TASKBAR 1085
+#define IDC_GEN_SYSTRAY 1086
+#define IDC_GEN_IRC_SERVER 1108
+#define IDC_GEN_IRC_COMMAND 1109
+#define IDC_GEN_IRC_ENABLED 1110
+#define IDC_GEN_IRC_USE_TAG 1111
+#define IDC_GEN_IRC_TIMEOUT 1117
+#define IDC_GEN_START_MENU 1077
+#define IDC_GEN_REGISTER 1078
+#define IDC_DEC_PRIORITY 1002
+#define IDC_DEC_PRIORITY_NAME 1004
+#define IDC_DEC_MAP_ISO 1099
+#define IDC_DEC_MAP_XING 1100
+#define IDC_DEC_MAP_FHG 1101
+#define IDC_DEC_MAP_AR 1120
+#define IDC_DEC_OUTPUT 1052
+#define IDC_AUD_DEVICE 1062
+#define IDC_AUD_8BIT 1063
+#define IDC_AUD_BYPASS_ACM 1032
+#define IDC_AUD_SYNC_DEV 1031
+#define IDC_NET_PLAY_ONLY 1064
+#define IDC_NET_PLAY_SAVE 1065
+#define IDC_NET_DIR 1057
+#define IDC_NET_BROWSE 1058
+#define IDC_NET_SAVE_ONLY 1066
+#define IDC_NET_PLAY_AFTER 1067
+#define IDC_NET_CONNECTION 1068
+#define IDC_NET_SERVER_TAG 1069
+#define IDC_NET_STATUS 1070
+#define IDC_NET_BUFFER 1072
+#define IDC_NET_BUFFER_TEXT 1073
 
 // Commands of menu 106 and accelerators 105
 #define IDM_OPEN_FILE 40001
@@ -142,6 +193,80 @@
 #define TXT_TAG_WIPE "&Wipe Tag"
 #define TXT_TAG_CLOSE "Close"
 
+// Dialog 149 (band labels: centre frequencies at 44.1 kHz)
+#define TXT_EQ_CAPTION "Eq"
+#define TXT_EQ_ON "On"
+#define TXT_EQ_RESET "Reset"
+#define TXT_EQ_OK "OK"
+#define TXT_EQ_CANCEL "Cancel"
+#define TXT_EQ_TOP "+6 dB"
+#define TXT_EQ_FLAT "0 dB"
+#define TXT_EQ_BOTTOM "off"
+#define TXT_EQ_HZ "Hz"
+#define TXT_EQ_BAND0 "20"
+#define TXT_EQ_BAND1 "130"
+#define TXT_EQ_BAND2 "330"
+#define TXT_EQ_BAND3 "750"
+#define TXT_EQ_BAND4 "1.2k"
+#define TXT_EQ_BAND5 "1.9k"
+#define TXT_EQ_BAND6 "3.8k"
+#define TXT_EQ_BAND7 "5.8k"
+#define TXT_EQ_BAND8 "7.7k"
+#define TXT_EQ_BAND9 "12k"
+#define TXT_EQ_BAND10 "15k"
+#define TXT_EQ_BAND11 "22k"
+// Dialogs 108, 107, 117, 126 (preference pages)
+#define TXT_PREF_GENERAL "General"
+#define TXT_PREF_DECODER "Decoder"
+#define TXT_PREF_AUDIO "Audio Output"
+#define TXT_PREF_STREAMING "Streaming"
+#define TXT_GEN_OPTIONS "General Options"
+#define TXT_GEN_READ_INFO "Read File Info on Open"
+#define TXT_GEN_MULTIPLE "Multiple Instances"
+#define TXT_GEN_ON_TOP "Always On Top"
+#define TXT_GEN_AUTO_PLAY "Auto Play on Open"
+#define TXT_GEN_SPLASH "Show Splashscreen"
+#define TXT_GEN_EASY_MOVE "Easy Move"
+#define TXT_GEN_MINIMIZE "Minimize to"
+#define TXT_GEN_TASKBAR "TaskBar"
+#define TXT_GEN_SYSTRAY "Systray"
+#define TXT_GEN_IRC "IRC Announcement"
+#define TXT_GEN_SERVER "Server"
+#define TXT_GEN_COMMAND "Command Text"
+#define TXT_GEN_IRC_ENABLED "mIrc Support Enabled"
+#define TXT_GEN_IRC_USE_TAG "Use ID3-TAG info if available"
+#define TXT_GEN_TIMEOUT "Sec. timeout"
+#define TXT_GEN_FILE_TYPES "File Types"
+#define TXT_GEN_START_MENU "Add to Start menu"
+#define TXT_GEN_REGISTER "Register Filetypes"
+#define TXT_DEC_PRIORITY "Thread Priority"
+#define TXT_DEC_MAPPING "Layer III Mapping"
+#define TXT_DEC_MAP_ISO "ISO Default Scheme"
+#define TXT_DEC_MAP_XING "Xing / Misc Encoder"
+#define TXT_DEC_MAP_FHG "Fraunhoffer l3producer"
+#define TXT_DEC_MAP_AR "ARCoder v1.2+"
+#define TXT_DEC_OUTPUT "Output System"
+#define TXT_AUD_DEVICE "Sound Device"
+#define TXT_AUD_OPTIONS "Device Options"
+#define TXT_AUD_8BIT "Force 8-Bit Output"
+#define TXT_AUD_BYPASS_ACM "Bypass Audio Compression  Manager"
+#define TXT_AUD_SYNC_DEV "Allow Synchronous Devices"
+#define TXT_NET_CAPTION "Internet"
+#define TXT_NET_DOWNLOAD "Download"
+#define TXT_NET_PLAY_ONLY "Play Only"
+#define TXT_NET_PLAY_SAVE "Play and Save"
+#define TXT_NET_SAVE_ONLY "Save Only"
+#define TXT_NET_PLAY_AFTER "Play after download"
+#define TXT_NET_DIR "Download Folder"
+#define TXT_NET_BROWSE "Browse"
+#define TXT_NET_CONNECTION "Connection"
+#define TXT_NET_SERVER_TAG "Check for server TAG File"
+#define TXT_NET_STATUS "Download status window"
+#define TXT_NET_BUFFER "Streaming Buffer"
+// Dialogs 119 and 120 (about pages)
+#define TXT_ABOUT_PAGE "About Page"
+#define TXT_LINKS_PAGE "Cool Links"
+#define TXT_LINKS_BROWSE "Browse To"
 // Version resource
 #define TXT_PRODUCT_NAME "LUMEN KORVO 2000"
 #define TXT_FILE_DESCRIPTION "LUMEN KORVO 2000 MPEG audio player"

@@ -1,15 +1,11 @@
 #pragma once
-// Windows that other parts of the program add later (preferences, about, equalizer,
-// tray, chat announcement). The main window calls them
-// through this table; an empty slot means the feature is not there and the call does nothing.
+// Windows that other parts of the program add later (tray, chat announcement). The main
+// window calls them through this table; an empty slot means the feature is not there and the call does nothing.
 #include <windows.h>
 
 namespace korvo::win {
 
 struct UiHooks {
-    int (*openPreferences)(HWND owner) = nullptr;
-    void (*showAbout)(HWND owner) = nullptr;
-    void (*toggleEqualizer)(HWND owner) = nullptr;
     // tray
     void (*loadTrayIcons)() = nullptr;
     int (*trayAdd)(HWND owner, int percent, long decoderThreadId) = nullptr;

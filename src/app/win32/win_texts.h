@@ -50,6 +50,74 @@ inline constexpr unsigned kTagNoTagYear = 1998;
 inline constexpr int kTagYearLow = 1900;
 inline constexpr int kTagYearHigh = 3000;
 
+// The preferences sheet
+inline constexpr const char kPreferencesCaption[] = "LUMEN KORVO Preferences";
+inline constexpr const char kPageGeneral[] = TXT_PREF_GENERAL;
+inline constexpr const char kPageDecoder[] = TXT_PREF_DECODER;
+inline constexpr const char kPageAudio[] = TXT_PREF_AUDIO;
+inline constexpr const char kPageStreaming[] = TXT_PREF_STREAMING;
+inline constexpr const char* const kPriorityNames[] = {"Lowest Priority", "Below Normal", "Normal Priority",
+                                                       "Above Normal", "Highest Priority", "RealTime Priority"};
+inline constexpr const char kOutputWavFileName[] = ".wav file";
+inline constexpr const char kOutputSoundDeviceName[] = "Windows Media";
+inline constexpr const char kWaveMapperName[] = "Wave Mapper";
+inline constexpr const char kDownloadFolderTitle[] = "Please Select a directory for downloads...";
+inline constexpr int kIrcTextChars = 255;
+inline constexpr int kDownloadDirChars = 259;
+
+// File-type registration
+inline constexpr const char kAudioFileType[] = "LUMEN KORVO MPEG Audio File";
+inline constexpr const char kPlaylistFileType[] = "LUMEN KORVO Playlist File";
+inline constexpr int kAudioFileIcon = 13;
+inline constexpr int kPlaylistFileIcon = 14;
+inline constexpr const char* const kAudioExtensions[] = {".mp1", ".mp2", ".mp3"};
+inline constexpr const char* const kPlaylistExtensions[] = {".pls", ".m3u"};
+inline constexpr const char kRegistryKeyClass[] = "Test";
+inline constexpr const char kEditFlagsValue[] = "EditFlags";
+inline constexpr const char kDefaultIconKey[] = "DefaultIcon";
+inline constexpr const char kIconFormat[] = "%s,%d";
+inline constexpr const char kShellKey[] = "Shell";
+inline constexpr const char kOpenKey[] = "open";
+inline constexpr const char kCommandKey[] = "command";
+inline constexpr const char kOpenCommandFormat[] = "\"%s\" \"%%1\"";
+inline constexpr const char kUserClassesKey[] = "Software\\Classes";
+inline constexpr const char kClassesRootName[] = "HKEY_CLASSES_ROOT";
+inline constexpr const char kRegisteredText[] =
+    "Filetypes are now registered,\nYou may start a supported file by double clicking.\nIcons may not be updated untill windows is restarted";
+inline constexpr const char kRegisterRefusedText[] = "Filetypes could not be registered,\nthe registry refused access.";
+inline constexpr const char kRegisterTitle[] = "FileType Registration...";
+
+// The about sheet
+inline constexpr const char kAboutCaption[] = "About LUMEN KORVO";
+inline constexpr const char kAboutText[] =
+    "LUMEN KORVO 2000\r\n"
+    "MPEG audio player, Layers I, II and III\r\n"
+    "\r\n"
+    "Decoder, playlist and window by the LUMEN KORVO developers.\r\n"
+    "Thanks to everyone who sent in broken files: we have played them all, several times.\r\n"
+    "\r\n"
+    "No frames were harmed in the making of this program.\r\n"
+    "Some were resynchronised, and they are better for it.";
+struct Link {
+    const char* name;
+    const char* address;
+};
+inline constexpr Link kLinks[] = {
+    {"LUMEN KORVO home page", "http://www.lumenkorvo.example/"},
+    {"MPEG, the Moving Picture Experts Group", "https://www.mpeg.org/"},
+    {"ISO/IEC 11172-3: MPEG-1 audio", "https://www.iso.org/standard/22412.html"},
+    {"ISO/IEC 13818-3: MPEG-2 audio", "https://www.iso.org/standard/26797.html"},
+    {"MP3 in the Library of Congress format descriptions",
+     "https://www.loc.gov/preservation/digital/formats/fdd/fdd000012.shtml"},
+    {"ID3 tag documentation", "https://id3.org/"},
+    {"RFC 3003: the audio/mpeg media type", "https://www.rfc-editor.org/rfc/rfc3003"},
+    {"RFC 5219: MP3 in RTP", "https://www.rfc-editor.org/rfc/rfc5219"},
+    {"IANA audio media types", "https://www.iana.org/assignments/media-types/media-types.xhtml#audio"},
+    {"ITU-R BS.1387: measuring perceived audio quality", "https://www.itu.int/rec/R-REC-BS.1387"},
+    {"MP3 in Wikipedia", "https://en.wikipedia.org/wiki/MP3"},
+};
+inline constexpr int kLinkAddressChars = 1023;
+
 // Menu texts without their shortcut part
 inline constexpr const char kMenuRepeat[] = TXT_MENU_REPEAT;
 inline constexpr const char kMenuShuffle[] = TXT_MENU_SHUFFLE;
