@@ -18,6 +18,9 @@
 #include "app/win32/file_types.h"
 #include "app/win32/resource_ids.h"
 #include "app/win32/win_texts.h"
+#include "decoder/byte_input.h"
+#include "decoder/decoder.h"
+#include "playback/playback_texts.h"
 #include "sound_recorder.h"
 #include "test_support.h"
 #include "ui_driver.h"
@@ -313,6 +316,51 @@ TEST(PrefsSheet, WavOutputChosenWhilePlayingKeepsTheFileSounding) {
     Sleep(1500);
     DWORD later = GetTickCount();
     EXPECT_NE(sound.waitForSound(later, 2000), 0u) << "the playing file fell silent when the output changed";
+    closeProgram(p);
+}
+
+// With the WAV output the next file asks for a name, and the file holds exactly the
+// decoding, after a 46-byte header (its format record has 18 bytes).
+TEST(PrefsSheet, WavOutputAsksForANameAndWritesTheDecoding) {
+    std::string file = korvo::test::mediaPath("winapp/short_a.mp2");
+    ASSERT_TRUE(korvo::test::fileExists(file)) << file << " is missing (tests/media/winapp.sh makes it)";
+    std::vector<uint8_t> expected;
+    {
+        std::vector<uint8_t> bytes = korvo::test::readFileBytes(file);
+        MemoryInput in(bytes.data(), bytes.size());
+        auto dec = std::make_unique<Decoder>();
+        dec->startFile(&in, false);
+        PcmBuffer& pcm = dec->pcm();
+        while (dec->readFrame()) {
+            dec->decodeFrame();
+            expected.insert(expected.end(), pcm.data, pcm.data + pcm.fill);
+            pcm.fill = 0;
+        }
+    }
+    ASSERT_FALSE(expected.empty());
+    ProgramFolder folder("prefs_wavname");
+    folder.setKey(kKeyAudioOutputSystem, 1);
+    folder.setKey(kKeyRepeatPlay, 0);
+    const std::string wav = folder.dir() + "\\written.wav";
+    Program p;
+    clearRecord();
+    ASSERT_TRUE(p.start(folder, {file}));
+    ASSERT_NE(p.waitForWindow(), nullptr);
+    HWND dlg = nullptr;
+    ASSERT_TRUE(waitUntil([&] { return (dlg = findDialog(p.pid(), korvo::texts::kWavSaveTitle)) != nullptr; }, kWaitMs))
+        << "no save dialog";
+    SetDlgItemTextA(dlg, 1148, wav.c_str());   // the file name box of the common dialog
+    PostMessageA(dlg, WM_COMMAND, IDOK, 0);
+    // the list ends and releases the output, which completes the file
+    EXPECT_TRUE(waitForRecord(file, kWaitMs)) << readRecord();
+    EXPECT_TRUE(waitForRecord("", kWaitMs)) << readRecord();
+    std::vector<uint8_t> written;
+    EXPECT_TRUE(waitUntil([&] {
+        written = korvo::test::readFileBytes(wav);
+        return written.size() == expected.size() + 46;
+    }, kWaitMs)) << written.size() << " bytes, expected " << expected.size() + 46;
+    if (written.size() == expected.size() + 46)
+        EXPECT_TRUE(std::equal(expected.begin(), expected.end(), written.begin() + 46)) << "the PCM differs";
     closeProgram(p);
 }
 

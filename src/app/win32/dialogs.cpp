@@ -9,6 +9,7 @@
 #include "app/settings.h"
 #include "app/win32/resource_ids.h"
 #include "app/win32/win_texts.h"
+#include "playback/playback_texts.h"
 #include "playlist/playlist.h"
 
 namespace korvo::win {
@@ -116,6 +117,25 @@ int runOpenUrlDialog(HWND owner, char* text, int textSize) {
     INT_PTR r = DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDD_OPEN_URL), owner, openUrlProc,
                                 reinterpret_cast<LPARAM>(&data));
     return r == 1 ? 1 : 0;
+}
+
+int runWavSaveDialog(HWND owner, char* path, int size) {
+    if (!path || size <= 0) return 0;
+    std::vector<char> filter;
+    for (const char* part : {texts::kWavSaveFilter, texts::kWavSavePattern})
+        filter.insert(filter.end(), part, part + std::strlen(part) + 1);
+    filter.push_back('\0');
+    path[0] = '\0';   // the name field starts empty each time
+    OPENFILENAMEA ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = owner;
+    ofn.lpstrFilter = filter.data();
+    ofn.lpstrFile = path;
+    ofn.nMaxFile = DWORD(size);
+    ofn.lpstrTitle = texts::kWavSaveTitle;
+    ofn.lpstrDefExt = texts::kWavDefaultExt;
+    ofn.Flags = OFN_HIDEREADONLY;
+    return GetSaveFileNameA(&ofn) ? 1 : 0;
 }
 
 } // namespace korvo::win

@@ -1,5 +1,5 @@
 #pragma once
-// The open-files dialog and the "Open URL..." dialog.
+// The open-files dialog, the WAV output's save dialog and the "Open URL..." dialog.
 #include <windows.h>
 
 namespace korvo::win {
@@ -9,6 +9,9 @@ enum FilterSet { FiltersAll = 0, FiltersAudio = 1, FiltersPlaylists = 2 };
 // Lets the user choose files and adds them to the playlist (replace 1: the playlist is
 // emptied first, after OK). Returns the number of names chosen, 0 on cancel.
 int openFilesDialog(HWND owner, int replace, int filterSet);
+
+// The WAV output's save dialog: 1 with the chosen path in path (size bytes), 0 on cancel.
+int runWavSaveDialog(HWND owner, char* path, int size);
 
 // Dialog 125: 1 with the entered text (at most 259 characters) in text, 0 on cancel.
 int runOpenUrlDialog(HWND owner, char* text, int textSize);

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "app/settings.h"
+#include "app/win32/dialogs.h"
 #include "app/win32/playlist_editor.h"
 #include "app/win32/resource_ids.h"
 #include "app/win32/ui_hooks.h"
@@ -64,6 +65,14 @@ bool MainWindow::postDecoderBox(const char* text, const char* title, PromptIcon 
     if (!PostMessageA(w, kDecoderBoxMessage, 0, reinterpret_cast<LPARAM>(box.get()))) return false;
     box.release();   // the window frees it
     return true;
+}
+
+int MainWindow::askWavName(char* path, int size, int, void* context) {
+    auto* self = static_cast<MainWindow*>(context);
+    HWND w = self->target_.load();
+    if (!w) return 0;
+    WavNameRequest r{path, size};
+    return int(SendMessageA(w, kWavNameMessage, 0, reinterpret_cast<LPARAM>(&r)));
 }
 
 void MainWindow::onDecoderBox(DecoderBox* raw) {
@@ -130,6 +139,11 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
         break;
     case kRunRequestsMessage: runRequests(); return 0;
     case kDecoderBoxMessage: onDecoderBox(reinterpret_cast<DecoderBox*>(lParam)); return 0;
+    case kWavNameMessage: {
+        if (!target_.load()) return 0;   // closing: no file
+        auto* r = reinterpret_cast<WavNameRequest*>(lParam);
+        return runWavSaveDialog(hwnd_, r->path, r->size);
+    }
     default:
         // A notification that was under way when destruction began is not acted on.
         if ((msg == DNM_STARTED || msg == DNM_ENDED || msg == DNM_FAILED) && !target_.load()) return 0;
@@ -181,6 +195,7 @@ LRESULT MainWindow::onCreate() {
     buildEqLineGains(settings().EqBand);
 
     target_.store(hwnd_);
+    setWavFileNameHook(&MainWindow::askWavName, this);
     DecoderThreadSetup setup;
     setup.listener = this;
     setup.eqLineGains = eqLineGains();

@@ -29,6 +29,9 @@ constexpr UINT kTrayCallbackMessage = 0x9388;
 constexpr UINT kRunRequestsMessage = 0x8300;
 // Posted by the decoder thread: lParam is a DecoderBox to show (the window frees it).
 constexpr UINT kDecoderBoxMessage = 0x8301;
+// Sent by the decoder thread when the WAV output opens: lParam is a WavNameRequest; the
+// result is 1 with a name, 0 when cancelled.
+constexpr UINT kWavNameMessage = 0x8302;
 constexpr UINT_PTR kTimerTrayHold = 1;
 constexpr UINT_PTR kTimerStatus = 2;
 constexpr UINT_PTR kTimerAnnounce = 3;
@@ -98,6 +101,12 @@ private:
         int question;   // -1: a message; otherwise the question's number
         long threadId;
     };
+    struct WavNameRequest {
+        char* path;
+        int size;
+    };
+    // The WAV output's name, asked on the decoder thread; the dialog runs on ours.
+    static int askWavName(char* path, int size, int rate, void* context);
     bool postDecoderBox(const char* text, const char* title, PromptIcon icon, int question, long threadId);
     void onDecoderBox(DecoderBox* box);
     void showDecoderBox(const DecoderBox& box);
