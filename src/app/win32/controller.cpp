@@ -257,14 +257,7 @@ LRESULT MainWindow::onDropFiles(HDROP drop) {
     stopForNewAction();
     list.clearPlaylist();
     setRefreshEnabled(0);
-    UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
-    list.beginAddBatch();
-    for (UINT i = 0; i < count; ++i) {
-        char path[kPathBufferSize];
-        if (DragQueryFileA(drop, i, path, sizeof path)) list.addPath(Playlist::AddOrdinary, path);
-    }
-    DragFinish(drop);
-    list.endAddBatch();
+    addDroppedPaths(drop);
     if (list.selectEntry(0, nullptr)) {
         if (settings().ShufflePlay) list.shufflePlaylist();
         playCurrentEntry();

@@ -119,6 +119,18 @@ int runOpenUrlDialog(HWND owner, char* text, int textSize) {
     return r == 1 ? 1 : 0;
 }
 
+void addDroppedPaths(HDROP drop) {
+    Playlist& list = playlist();
+    UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    list.beginAddBatch();
+    for (UINT i = 0; i < count; ++i) {
+        char path[kPathCapacity];
+        if (DragQueryFileA(drop, i, path, sizeof path)) list.addPath(Playlist::AddOrdinary, path);
+    }
+    DragFinish(drop);
+    list.endAddBatch();
+}
+
 int runWavSaveDialog(HWND owner, char* path, int size) {
     if (!path || size <= 0) return 0;
     std::vector<char> filter;

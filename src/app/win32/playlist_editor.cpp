@@ -265,15 +265,7 @@ void onSelectionChanged(HWND dlg) {
 
 void onDropFiles(HWND dlg, HDROP drop) {
     state().refreshEnabled = 0;
-    Playlist& pl = playlist();
-    UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
-    pl.beginAddBatch();
-    for (UINT i = 0; i < count; ++i) {
-        char path[kPathCapacity];
-        if (DragQueryFileA(drop, i, path, sizeof path)) pl.addPath(Playlist::AddOrdinary, path);
-    }
-    DragFinish(drop);
-    pl.endAddBatch();
+    addDroppedPaths(drop);
     refresh(dlg);
 }
 
