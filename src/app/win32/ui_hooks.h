@@ -1,7 +1,6 @@
 #pragma once
-// Windows that other parts of the program add later (preferences, about, equalizer,
-// tray, chat announcement). The main window calls them
-// through this table; an empty slot means the feature is not there and the call does nothing.
+// Windows that other parts of the program add later (preferences, about, equalizer). The
+// main window calls them through this table; an empty slot means the feature is not there and the call does nothing.
 #include <windows.h>
 
 namespace korvo::win {
@@ -10,15 +9,6 @@ struct UiHooks {
     int (*openPreferences)(HWND owner) = nullptr;
     void (*showAbout)(HWND owner) = nullptr;
     void (*toggleEqualizer)(HWND owner) = nullptr;
-    // tray
-    void (*loadTrayIcons)() = nullptr;
-    int (*trayAdd)(HWND owner, int percent, long decoderThreadId) = nullptr;
-    void (*trayRemove)(HWND owner) = nullptr;
-    void (*trayUpdate)(HWND owner, int percent) = nullptr;
-    LRESULT (*trayCallback)(HWND owner, WPARAM wParam, LPARAM lParam) = nullptr;
-    void (*trayHoldTimer)(HWND owner) = nullptr;
-    // chat announcement
-    void (*announceNowPlaying)(const char* name) = nullptr;
 };
 
 UiHooks& uiHooks();
