@@ -145,6 +145,20 @@ TEST(Tray, MinimiseToTrayRestoreAndShellRestart) {
         std::printf("the shell's tray has no visible window: no picture of the icon\n");
     }
 
+    // the right button shows the main menu; Escape closes it
+    mouseOnIcon(w, WM_RBUTTONDOWN);
+    HWND menu = nullptr;
+    EXPECT_TRUE(waitUntil([&] {
+        menu = FindWindowA("#32768", nullptr);
+        DWORD owner = 0;
+        if (menu) GetWindowThreadProcessId(menu, &owner);
+        return menu && owner == p.pid() && IsWindowVisible(menu);
+    }, 3000)) << "no menu on the right button";
+    if (menu) {
+        PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+        EXPECT_TRUE(waitUntil([&] { return !IsWindowVisible(menu); }, 5000));
+    }
+
     // double click restores and takes the icon away
     mouseOnIcon(w, WM_LBUTTONDBLCLK);
     EXPECT_TRUE(waitUntil([&] { return IsWindowVisible(w) && !IsIconic(w); }, 5000)) << "double click did not restore";
