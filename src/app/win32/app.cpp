@@ -10,9 +10,9 @@
 #include "app/win32/equalizer_dialog.h"
 #include "app/win32/main_window.h"
 #include "app/win32/playlist_editor.h"
+#include "app/win32/preferences.h"
 #include "app/win32/resource_ids.h"
 #include "app/win32/tag_editor.h"
-#include "app/win32/ui_hooks.h"
 #include "app/win32/win_texts.h"
 #include "platform/prompt.h"
 #include "playback/decoder_thread.h"
@@ -20,16 +20,6 @@
 #include "playlist/playlist.h"
 
 namespace korvo::win {
-
-UiHooks& uiHooks() {
-    static UiHooks hooks;
-    return hooks;
-}
-
-HWND& preferencesSheet() {
-    static HWND sheet = nullptr;
-    return sheet;
-}
 
 namespace {
 

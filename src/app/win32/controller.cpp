@@ -9,6 +9,7 @@
 
 #include "app/settings.h"
 #include "app/win32/about.h"
+#include "app/win32/chat.h"
 #include "app/win32/command_line.h"
 #include "app/win32/dialogs.h"
 #include "app/win32/equalizer_dialog.h"
@@ -16,7 +17,7 @@
 #include "app/win32/preferences.h"
 #include "app/win32/resource_ids.h"
 #include "app/win32/tag_editor.h"
-#include "app/win32/ui_hooks.h"
+#include "app/win32/tray.h"
 #include "app/win32/win_texts.h"
 #include "playback/output_driver.h"
 #include "playlist/playlist.h"
@@ -281,13 +282,13 @@ void MainWindow::onStarted() {
         if (GetFileTitleA(entry.path, title, sizeof title) != 0) title[0] = '\0';
         std::snprintf(name, sizeof name, "%s", title);
     }
-    if (announceGate_ == 1 && uiHooks().announceNowPlaying) uiHooks().announceNowPlaying(name);
+    if (announceGate_ == 1) announceNowPlaying(name);
     announceGate_ = 0;
     SetTimer(hwnd_, kTimerAnnounce, UINT(settings().IRCAnnounceTimeout) * 1000u, nullptr);
 }
 
 void MainWindow::onEnded() {
-    if (uiHooks().trayUpdate) uiHooks().trayUpdate(hwnd_, 100);
+    trayUpdate(hwnd_, 100);
     Playlist& list = playlist();
     if (list.nextEntry()) {
         playCurrentEntry();
@@ -304,11 +305,11 @@ void MainWindow::onEnded() {
 void MainWindow::onTimer(UINT_PTR id) {
     switch (id) {
     case kTimerTrayHold:
-        if (uiHooks().trayHoldTimer) uiHooks().trayHoldTimer(hwnd_);
+        trayHoldTimer(hwnd_);
         break;
     case kTimerStatus:
         getDecoderStatus(status_);
-        if (uiHooks().trayUpdate) uiHooks().trayUpdate(hwnd_, status_.percent);
+        trayUpdate(hwnd_, status_.percent);
         break;
     case kTimerAnnounce:
         announceGate_ = 1;

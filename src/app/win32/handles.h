@@ -2,6 +2,7 @@
 // Owners for Win32 handles: each releases what it holds when it goes out of scope, so an
 // early return never leaks a DC, a GDI object, a mapping or a key.
 #include <windows.h>
+#include <ddeml.h>
 
 #include <utility>
 
@@ -168,6 +169,58 @@ public:
 
 private:
     HMENU m_ = nullptr;
+};
+
+
+// A DDEML instance: DdeUninitialize.
+class DdeInstance {
+public:
+    DdeInstance() = default;
+    ~DdeInstance() {
+        if (id_) DdeUninitialize(id_);
+    }
+    DdeInstance(const DdeInstance&) = delete;
+    DdeInstance& operator=(const DdeInstance&) = delete;
+    DWORD* receive() { return &id_; }
+    DWORD get() const { return id_; }
+    explicit operator bool() const { return id_ != 0; }
+
+private:
+    DWORD id_ = 0;
+};
+
+// A DDE string handle of an instance: DdeFreeStringHandle.
+class DdeString {
+public:
+    DdeString(DWORD instance, const char* text)
+        : instance_(instance), h_(DdeCreateStringHandleA(instance, text, CP_WINANSI)) {}
+    ~DdeString() {
+        if (h_) DdeFreeStringHandle(instance_, h_);
+    }
+    DdeString(const DdeString&) = delete;
+    DdeString& operator=(const DdeString&) = delete;
+    HSZ get() const { return h_; }
+    explicit operator bool() const { return h_ != nullptr; }
+
+private:
+    DWORD instance_;
+    HSZ h_;
+};
+
+// A DDE conversation: DdeDisconnect.
+class DdeConversation {
+public:
+    explicit DdeConversation(HCONV c) : c_(c) {}
+    ~DdeConversation() {
+        if (c_) DdeDisconnect(c_);
+    }
+    DdeConversation(const DdeConversation&) = delete;
+    DdeConversation& operator=(const DdeConversation&) = delete;
+    HCONV get() const { return c_; }
+    explicit operator bool() const { return c_ != nullptr; }
+
+private:
+    HCONV c_;
 };
 
 

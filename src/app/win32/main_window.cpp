@@ -9,9 +9,11 @@
 
 #include "app/settings.h"
 #include "app/win32/dialogs.h"
+#include "app/win32/mini_controller.h"
 #include "app/win32/playlist_editor.h"
+#include "app/win32/preferences.h"
 #include "app/win32/resource_ids.h"
-#include "app/win32/ui_hooks.h"
+#include "app/win32/tray.h"
 #include "app/win32/win_texts.h"
 #include "decoder/equalizer.h"
 #include "playback/output_driver.h"
@@ -111,9 +113,8 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CREATE: return onCreate();
     case WM_DESTROY: onDestroy(); return 0;
     case WM_SIZE:
-        if (wParam == SIZE_RESTORED && uiHooks().trayRemove) uiHooks().trayRemove(hwnd_);
-        if (wParam == SIZE_MINIMIZED && settings().MinimizeLocation == 1 && uiHooks().trayAdd)
-            uiHooks().trayAdd(hwnd_, 0, decoderThreadId_);
+        if (wParam == SIZE_RESTORED) trayRemove(hwnd_);
+        if (wParam == SIZE_MINIMIZED && settings().MinimizeLocation == 1) trayAdd(hwnd_, 0, decoderThreadId_);
         return 0;
     case WM_PAINT: onPaint(); return 0;
     case WM_CLOSE: closeWindow(); return 0;
@@ -135,7 +136,7 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_COPYDATA: return onCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
     case WM_DROPFILES: return onDropFiles(reinterpret_cast<HDROP>(wParam));
     case kTrayCallbackMessage:
-        if (uiHooks().trayCallback) uiHooks().trayCallback(hwnd_, wParam, lParam);
+        trayCallback(hwnd_, lParam, popupMenu());
         break;
     case kRunRequestsMessage: runRequests(); return 0;
     case kDecoderBoxMessage: onDecoderBox(reinterpret_cast<DecoderBox*>(lParam)); return 0;
@@ -145,6 +146,10 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
         return runWavSaveDialog(hwnd_, r->path, r->size);
     }
     default:
+        if (msg == taskbarCreatedMessage() && msg != 0) {
+            trayShellRestarted(hwnd_);
+            return 0;
+        }
         // A notification that was under way when destruction began is not acted on.
         if ((msg == DNM_STARTED || msg == DNM_ENDED || msg == DNM_FAILED) && !target_.load()) return 0;
         if (msg == DNM_STARTED) {
@@ -186,7 +191,7 @@ LRESULT MainWindow::onCreate() {
     menu_.reset(LoadMenuA(inst, MAKEINTRESOURCEA(IDR_MAINMENU)));
     if (!menu_) return -1;
     applyTopmost();
-    if (uiHooks().loadTrayIcons) uiHooks().loadTrayIcons();
+    loadTrayIcons();
     record_.create();   // the program runs on without it
     if (shape_) {
         HRGN shape = createWindowShape(shape_.get());
@@ -229,7 +234,6 @@ void MainWindow::onDestroy() {
         return;
     }
     created_ = 0;
-    UiHooks& hooks = uiHooks();
     destroyEditor();
     record_.release();
     stopDecoder();
@@ -240,7 +244,8 @@ void MainWindow::onDestroy() {
             settings().WindowY = r.top;
         }
     }
-    if (hooks.trayRemove) hooks.trayRemove(hwnd_);
+    closeMiniController();
+    trayRemove(hwnd_, 0);   // the window goes: it is not shown again
     saveSettings();
     menu_.reset();
     skin_.reset();

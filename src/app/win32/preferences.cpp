@@ -11,11 +11,15 @@
 #include "app/settings.h"
 #include "app/win32/file_types.h"
 #include "app/win32/resource_ids.h"
-#include "app/win32/ui_hooks.h"
 #include "app/win32/win_texts.h"
 #include "playback/output_driver.h"
 
 namespace korvo::win {
+
+HWND& preferencesSheet() {
+    static HWND sheet = nullptr;
+    return sheet;
+}
 namespace {
 
 constexpr int kPriorityLevels = 6;

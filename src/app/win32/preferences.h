@@ -8,4 +8,8 @@ namespace korvo::win {
 // its handle). 1 when the sheet exists afterwards.
 int openPreferences(HWND owner);
 
+// The sheet while it is open (the message loop hands it its dialog messages and tidies up
+// after it closes).
+HWND& preferencesSheet();
+
 } // namespace korvo::win

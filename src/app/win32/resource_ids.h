@@ -274,4 +274,18 @@
 #define TXT_VERSION "1.0.0.0"
 #define VERSION_NUMBERS 1, 0, 0, 0
 
+// Dialog 137: the mini controller
+#define IDD_MINI_CONTROLLER 137
+#define IDC_MINI_PREV 1078
+#define IDC_MINI_PLAY 1079
+#define IDC_MINI_PAUSE 1080
+#define IDC_MINI_STOP 1081
+#define IDC_MINI_NEXT 1082
+#define IDC_MINI_SLIDER 1112
+#define TXT_MINI_PREV "Prev"
+#define TXT_MINI_PLAY "Play"
+#define TXT_MINI_PAUSE "Pause"
+#define TXT_MINI_STOP "Stop"
+#define TXT_MINI_NEXT "Next"
+
 #endif

@@ -122,4 +122,13 @@ inline constexpr int kLinkAddressChars = 1023;
 inline constexpr const char kMenuRepeat[] = TXT_MENU_REPEAT;
 inline constexpr const char kMenuShuffle[] = TXT_MENU_SHUFFLE;
 
+// The chat announcement's DDE conversation
+inline constexpr const char kChatTopic[] = "command";
+inline constexpr const char kChatItem[] = " ";
+inline constexpr unsigned kChatPokeTimeoutMs = 1000;
+
+// The tray icon
+inline constexpr const char kTrayTipFormat[] = "LUMEN KORVO - %s - %03d%%";
+inline constexpr const char kTaskbarCreatedMessage[] = "TaskbarCreated";
+
 } // namespace korvo::win

@@ -1,0 +1,40 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "app/chat_command.h"
+#include "app/settings_texts.h"
+
+namespace korvo {
+namespace {
+
+std::string format(const char* templ, const char* name, size_t size = kChatCommandSize) {
+    char out[kChatCommandSize + 8];
+    formatChatCommand(templ, name, out, size);
+    return out;
+}
+
+TEST(ChatCommand, NamePlacesAndPercentSigns) {
+    EXPECT_EQ(format(kDefaultIRCCommand, "Song"), "/ame is listening to Song in LUMEN KORVO");
+    EXPECT_EQ(format("%s and %s", "x"), "x and x");
+    EXPECT_EQ(format("no name here", "x"), "no name here");
+    EXPECT_EQ(format("100%% %s", "x"), "100% x");
+    // seven places get the name; an eighth stays as typed
+    EXPECT_EQ(format("%s%s%s%s%s%s%s%s", "ab"), "ababababababab%s");
+}
+
+TEST(ChatCommand, OtherConversionsAreText) {
+    EXPECT_EQ(format("%d%n %x %s %", "Song"), "%d%n %x Song %");
+    EXPECT_EQ(format("%5s|%-s|%S", "x"), "%5s|%-s|%S");
+}
+
+TEST(ChatCommand, CutToTheBuffer) {
+    std::string longName(2000, 'n');
+    std::string out = format("/me %s", longName.c_str());
+    EXPECT_EQ(out.size(), kChatCommandSize - 1);
+    EXPECT_EQ(out.substr(0, 5), "/me n");
+    EXPECT_EQ(format("abcdef", "", 4), "abc");
+}
+
+} // namespace
+} // namespace korvo

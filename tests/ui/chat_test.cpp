@@ -1,0 +1,224 @@
+// The chat announcement: a DDE server of our own stands in for the chat client, and a
+// running LumenKorvo.exe announces the files it starts to it.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commdlg.h>
+#include <ddeml.h>
+
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/settings.h"
+#include "app/settings_texts.h"
+#include "app/win32/chat.h"
+#include "app/win32/resource_ids.h"
+#include "app/win32/win_texts.h"
+#include "test_support.h"
+#include "ui_driver.h"
+
+namespace korvo::uitest {
+namespace {
+
+using korvo::test::fileExists;
+using korvo::test::mediaPath;
+
+constexpr int kPlayWaitMs = 8000;
+
+std::string media(const char* name) {
+    std::string p = mediaPath(std::string("winapp/") + name);
+    EXPECT_TRUE(fileExists(p)) << p << " is missing (tests/media/winapp.sh makes it)";
+    return p;
+}
+
+// What the program announces for a path: its display title.
+std::string titleOf(const std::string& path) {
+    char title[MAX_PATH] = {};
+    GetFileTitleA(path.c_str(), title, sizeof title);
+    return title;
+}
+
+std::string withName(const char* templ, const std::string& name) {
+    std::string out;
+    for (const char* t = templ; *t; ++t) {
+        if (t[0] == '%' && t[1] == 's') {
+            out += name;
+            ++t;
+        } else {
+            out += *t;
+        }
+    }
+    return out + '\0';   // the poke carries the terminating zero
+}
+
+// A chat client's DDE side: takes pokes on topic "command" of its service and keeps them.
+class ChatServer {
+public:
+    struct Poke {
+        std::string topic, item, data;
+        UINT format;
+    };
+
+    explicit ChatServer(const char* service) : service_(service) {
+        HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        thread_ = std::thread([this, ready] { run(ready); });
+        WaitForSingleObject(ready, 5000);
+        CloseHandle(ready);
+    }
+    ~ChatServer() {
+        PostThreadMessageA(threadId_, WM_QUIT, 0, 0);
+        thread_.join();
+    }
+    bool serving() const { return serving_; }
+    std::vector<Poke> pokes() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return pokes_;
+    }
+    size_t count() { return pokes().size(); }
+
+private:
+    static ChatServer*& current() {
+        static ChatServer* server = nullptr;
+        return server;
+    }
+    std::string text(HSZ h) const {
+        char buf[256] = {};
+        DdeQueryStringA(instance_, h, buf, sizeof buf, CP_WINANSI);
+        return buf;
+    }
+    static HDDEDATA CALLBACK callback(UINT type, UINT format, HCONV, HSZ hsz1, HSZ hsz2, HDDEDATA data, ULONG_PTR, ULONG_PTR) {
+        ChatServer* s = current();
+        if (!s) return nullptr;
+        switch (type) {
+        case XTYP_CONNECT:
+            return reinterpret_cast<HDDEDATA>(s->text(hsz1) == korvo::win::kChatTopic ? TRUE : FALSE);
+        case XTYP_POKE: {
+            Poke p;
+            p.topic = s->text(hsz1);
+            p.item = s->text(hsz2);
+            p.format = format;
+            DWORD size = DdeGetData(data, nullptr, 0, 0);
+            p.data.resize(size);
+            if (size) DdeGetData(data, reinterpret_cast<BYTE*>(&p.data[0]), size, 0);
+            std::lock_guard<std::mutex> lock(s->mutex_);
+            s->pokes_.push_back(p);
+            return reinterpret_cast<HDDEDATA>(DDE_FACK);
+        }
+        default:
+            return nullptr;
+        }
+    }
+    void run(HANDLE ready) {
+        threadId_ = GetCurrentThreadId();
+        MSG m;
+        PeekMessageA(&m, nullptr, 0, 0, PM_NOREMOVE);   // the thread's queue exists before anyone posts
+        current() = this;
+        if (DdeInitializeA(&instance_, callback, APPCLASS_STANDARD, 0) == DMLERR_NO_ERROR) {
+            HSZ name = DdeCreateStringHandleA(instance_, service_, CP_WINANSI);
+            serving_ = name && DdeNameService(instance_, name, nullptr, DNS_REGISTER) != nullptr;
+            SetEvent(ready);
+            while (GetMessageA(&m, nullptr, 0, 0) > 0) DispatchMessageA(&m);
+            if (serving_) DdeNameService(instance_, name, nullptr, DNS_UNREGISTER);
+            if (name) DdeFreeStringHandle(instance_, name);
+            DdeUninitialize(instance_);
+        } else {
+            SetEvent(ready);
+        }
+        current() = nullptr;
+    }
+
+    const char* service_;
+    DWORD instance_ = 0;
+    DWORD threadId_ = 0;
+    bool serving_ = false;
+    std::thread thread_;
+    std::mutex mutex_;
+    std::vector<Poke> pokes_;
+};
+
+void setText(const ProgramFolder& folder, const char* key, const char* value) {
+    WritePrivateProfileStringA(kSettingsSection, key, value, folder.ini().c_str());
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, folder.ini().c_str());
+}
+
+TEST(Chat, StartedFilesAreAnnouncedOncePerTimeout) {
+    std::string a = media("long_a.mp2"), b = media("long_b.mp2");
+    ChatServer server(kDefaultIRCAppName);
+    ASSERT_TRUE(server.serving());
+    ProgramFolder folder("chat-default");
+    folder.setKey(kKeyIRCAnnounceTimeout, 2);
+    Program p;
+    clearRecord();
+    ASSERT_TRUE(p.start(folder, {a, b}));
+    ASSERT_NE(p.waitForWindow(), nullptr);
+    ASSERT_TRUE(waitForRecord(a, kPlayWaitMs)) << readRecord();
+    ASSERT_TRUE(waitUntil([&] { return server.count() >= 1; }, 3000));
+    std::vector<ChatServer::Poke> pokes = server.pokes();
+    EXPECT_EQ(pokes[0].data, withName(kDefaultIRCCommand, titleOf(a)));
+    EXPECT_EQ(pokes[0].topic, korvo::win::kChatTopic);
+    EXPECT_EQ(pokes[0].item, korvo::win::kChatItem);
+    EXPECT_EQ(pokes[0].format, UINT(CF_TEXT));
+
+    // a second file within the time-out is not announced, and restarts the timer
+    clearRecord();
+    p.command(IDM_NEXT);
+    ASSERT_TRUE(waitForRecord(b, kPlayWaitMs)) << readRecord();
+    Sleep(500);
+    EXPECT_EQ(server.count(), 1u);
+
+    // once the timer has run out, the next start is announced again
+    Sleep(2000);
+    clearRecord();
+    p.command(IDM_PREVIOUS);
+    ASSERT_TRUE(waitForRecord(a, kPlayWaitMs)) << readRecord();
+    ASSERT_TRUE(waitUntil([&] { return server.count() >= 2; }, 3000));
+    EXPECT_EQ(server.pokes()[1].data, withName(kDefaultIRCCommand, titleOf(a)));
+    EXPECT_EQ(findDialog(p.pid(), nullptr), nullptr);
+}
+
+TEST(Chat, TemplateTakesTheNameOnlyForPercentS) {
+    std::string a = media("long_a.mp2");
+    ChatServer server(kDefaultIRCAppName);
+    ASSERT_TRUE(server.serving());
+    ProgramFolder folder("chat-template");
+    const char* templ = "/me %s, %d%n%x %% %s";
+    setText(folder, kKeyIRCCommand, templ);
+    Program p;
+    clearRecord();
+    ASSERT_TRUE(p.start(folder, {a}));
+    ASSERT_NE(p.waitForWindow(), nullptr);
+    ASSERT_TRUE(waitForRecord(a, kPlayWaitMs)) << readRecord();
+    ASSERT_TRUE(waitUntil([&] { return server.count() >= 1; }, 3000));
+    std::string name = titleOf(a);
+    EXPECT_EQ(server.pokes()[0].data, "/me " + name + ", %d%n%x % " + name + std::string(1, '\0'));
+}
+
+TEST(Chat, NoClientCostsNoWaitAndShowsNothing) {
+    std::string a = media("long_a.mp2");
+    // the announcement alone, in this process, with no server of that name
+    Settings& s = settings();
+    std::snprintf(s.IRCAppName, sizeof s.IRCAppName, "%s", "NoSuchChatClient");
+    std::snprintf(s.IRCCommand, sizeof s.IRCCommand, "%s", kDefaultIRCCommand);
+    DWORD start = GetTickCount();
+    korvo::win::announceNowPlaying("name");
+    DWORD took = GetTickCount() - start;
+    std::printf("announcement with no client: %lu ms\n", static_cast<unsigned long>(took));
+    EXPECT_LT(took, 500u);
+
+    ProgramFolder folder("chat-none");
+    setText(folder, kKeyIRCAppName, "NoSuchChatClient");
+    Program p;
+    clearRecord();
+    ASSERT_TRUE(p.start(folder, {a}));
+    ASSERT_NE(p.waitForWindow(), nullptr);
+    ASSERT_TRUE(waitForRecord(a, kPlayWaitMs)) << readRecord();
+    Sleep(500);
+    EXPECT_EQ(findDialog(p.pid(), nullptr), nullptr);
+}
+
+} // namespace
+} // namespace korvo::uitest
