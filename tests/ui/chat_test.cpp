@@ -29,18 +29,7 @@ using korvo::test::mediaPath;
 
 constexpr int kPlayWaitMs = 8000;
 
-std::string media(const char* name) {
-    std::string p = mediaPath(std::string("winapp/") + name);
-    EXPECT_TRUE(fileExists(p)) << p << " is missing (tests/media/winapp.sh makes it)";
-    return p;
-}
 
-// What the program announces for a path: its display title.
-std::string titleOf(const std::string& path) {
-    char title[MAX_PATH] = {};
-    GetFileTitleA(path.c_str(), title, sizeof title);
-    return title;
-}
 
 std::string withName(const char* templ, const std::string& name) {
     std::string out;

@@ -22,11 +22,6 @@ namespace {
 constexpr int kWaitMs = 8000;
 constexpr int kBands = 12;
 
-std::string media(const char* name) {
-    std::string path = korvo::test::mediaPath(std::string("winapp/") + name);
-    EXPECT_TRUE(korvo::test::fileExists(path)) << path << " is missing (tests/media/winapp.sh makes it)";
-    return path;
-}
 
 HWND slider(HWND dlg, int band) { return GetDlgItem(dlg, IDC_EQ_BAND0 + band); }
 int position(HWND dlg, int band) { return int(SendMessageA(slider(dlg, band), TBM_GETPOS, 0, 0)); }

@@ -27,11 +27,6 @@ using korvo::test::fileExists;
 using korvo::test::mediaPath;
 using korvo::win::kButtonTable;
 
-std::string media(const char* name) {
-    std::string p = mediaPath(std::string("winapp/") + name);
-    EXPECT_TRUE(fileExists(p)) << p << " is missing (tests/media/winapp.sh makes it)";
-    return p;
-}
 
 POINT centre(int button) {
     const RECT& r = kButtonTable[button].ellipse;

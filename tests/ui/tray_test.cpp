@@ -33,17 +33,7 @@ using korvo::win::kTrayIconId;
 constexpr int kPlayWaitMs = 8000;
 constexpr int kQuietMs = 600;
 
-std::string media(const char* name) {
-    std::string p = mediaPath(std::string("winapp/") + name);
-    EXPECT_TRUE(fileExists(p)) << p << " is missing (tests/media/winapp.sh makes it)";
-    return p;
-}
 
-std::string titleOf(const std::string& path) {
-    char title[MAX_PATH] = {};
-    GetFileTitleA(path.c_str(), title, sizeof title);
-    return title;
-}
 
 // The shell knows an icon of that window and identifier: modifying it succeeds.
 bool iconExists(HWND owner) {

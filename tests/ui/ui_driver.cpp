@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <commdlg.h>
+
 #include <cstdint>
 #include <cstring>
 #include <fstream>
@@ -297,6 +299,18 @@ bool saveWindowPng(HWND hwnd, const std::string& path, const std::vector<bool>& 
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(png.data()), std::streamsize(png.size()));
     return bool(out);
+}
+
+std::string media(const char* name) {
+    std::string p = korvo::test::mediaPath(std::string("winapp/") + name);
+    EXPECT_TRUE(korvo::test::fileExists(p)) << p << " is missing (tests/media/winapp.sh makes it)";
+    return p;
+}
+
+std::string titleOf(const std::string& path) {
+    char title[MAX_PATH] = {};
+    GetFileTitleA(path.c_str(), title, sizeof title);
+    return title;
 }
 
 } // namespace korvo::uitest

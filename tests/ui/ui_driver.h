@@ -79,6 +79,11 @@ long windowRegionArea(HWND hwnd);
 // are transparent.
 bool saveWindowPng(HWND hwnd, const std::string& path, const std::vector<bool>& mask);
 
+// A file that tests/media/winapp.sh makes (a test fails, not crashes, when it is missing).
+std::string media(const char* name);
+// What the program shows and announces for a path: its display title.
+std::string titleOf(const std::string& path);
+
 // The build folder (native form).
 std::string buildDir();
 
