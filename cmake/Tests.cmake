@@ -10,7 +10,7 @@ else()
   set(KORVO_GTEST GTest::gtest GTest::gtest_main)
 endif()
 
-set(KORVO_TEST_DIRS tests tests/decoder tests/playback tests/playlist tests/net tests/app tests/platform tests/cli)
+set(KORVO_TEST_DIRS tests tests/decoder tests/playback tests/playlist tests/net tests/settings tests/app tests/platform tests/cli)
 korvo_glob(TEST_SOURCES ${KORVO_TEST_DIRS})
 if(KORVO_WIN)
   set(TEST_EXE korvo_win_tests)

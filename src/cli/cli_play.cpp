@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "commands.h"
 #include "decoder/equalizer.h"
 #include "platform/file.h"

@@ -4,7 +4,7 @@
 #include <cctype>
 #include <cstring>
 
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "net/net_texts.h"
 #include "platform/file.h"
 #include "platform/prompt.h"

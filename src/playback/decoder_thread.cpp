@@ -5,7 +5,7 @@
 #include <cstring>
 #include <memory>
 
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "decoder/decoder.h"
 #include "decoder/equalizer.h"
 #include "decoder/frame_tables.h"

@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "decoder_thread.h"
 #include "output_driver.h"
 #include "platform/prompt.h"

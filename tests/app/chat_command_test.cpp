@@ -3,7 +3,7 @@
 #include <string>
 
 #include "app/chat_command.h"
-#include "app/settings_texts.h"
+#include "settings/settings_texts.h"
 
 namespace korvo {
 namespace {

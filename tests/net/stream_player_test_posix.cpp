@@ -7,7 +7,7 @@
 #include <mutex>
 #include <string>
 
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "net/stream_server.h"
 #include "platform/prompt.h"
 #include "playback/decoder_thread.h"

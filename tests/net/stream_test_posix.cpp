@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "cli/korvo_run.h"
 #include "net/net_texts.h"
 #include "net/stream.h"

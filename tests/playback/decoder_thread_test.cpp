@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "platform/prompt.h"
 #include "playback/decoder_thread.h"
 #include "playback/output_driver.h"

@@ -16,7 +16,7 @@
 #include <mutex>
 #include <thread>
 
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "playback/decoder_thread.h"
 #include "playback/output_driver.h"
 #include "playback_support.h"

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "playback/decoder_thread.h"
 #include "playback/output_driver.h"
 #include "playback_support.h"

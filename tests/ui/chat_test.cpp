@@ -13,8 +13,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/settings.h"
-#include "app/settings_texts.h"
+#include "settings/settings.h"
+#include "settings/settings_texts.h"
 #include "app/win32/chat.h"
 #include "app/win32/resource_ids.h"
 #include "app/win32/win_texts.h"

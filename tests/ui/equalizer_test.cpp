@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/settings_texts.h"
+#include "settings/settings_texts.h"
 #include "app/win32/resource_ids.h"
 #include "sound_recorder.h"
 #include "test_support.h"

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "app/win32/command_line.h"
 #include "app/win32/main_window.h"
 #include "app/win32/resource_ids.h"

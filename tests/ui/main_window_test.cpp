@@ -7,8 +7,8 @@
 #include <cstring>
 #include <fstream>
 
-#include "app/settings_keys.h"
-#include "app/settings_texts.h"
+#include "settings/settings_keys.h"
+#include "settings/settings_texts.h"
 #include "app/win32/main_window.h"
 #include "app/win32/resource_ids.h"
 #include "app/win32/skin.h"

@@ -14,7 +14,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/settings_texts.h"
+#include "settings/settings_texts.h"
 #include "app/win32/file_types.h"
 #include "app/win32/resource_ids.h"
 #include "app/win32/win_texts.h"

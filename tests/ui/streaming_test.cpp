@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "app/settings_texts.h"
+#include "settings/settings_texts.h"
 #include "app/win32/resource_ids.h"
 #include "net/net_texts.h"
 #include "playback/playback_texts.h"

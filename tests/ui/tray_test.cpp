@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/settings_texts.h"
+#include "settings/settings_texts.h"
 #include "app/win32/main_window.h"
 #include "app/win32/mini_controller.h"
 #include "app/win32/resource_ids.h"

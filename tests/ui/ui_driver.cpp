@@ -8,7 +8,7 @@
 #include <cstring>
 #include <fstream>
 
-#include "app/settings_texts.h"
+#include "settings/settings_texts.h"
 #include "app/win32/win_texts.h"
 #include "test_support.h"
 

@@ -5,7 +5,7 @@
 
 #include <cstring>
 
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "app/win32/command_line.h"
 #include "app/win32/equalizer_dialog.h"
 #include "app/win32/main_window.h"

@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "app/chat_command.h"
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "app/win32/handles.h"
 #include "app/win32/win_texts.h"
 

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "app/win32/about.h"
 #include "app/win32/chat.h"
 #include "app/win32/command_line.h"

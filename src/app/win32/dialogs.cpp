@@ -6,7 +6,7 @@
 #include <cstring>
 #include <vector>
 
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "app/win32/resource_ids.h"
 #include "app/win32/win_texts.h"
 #include "playback/playback_texts.h"

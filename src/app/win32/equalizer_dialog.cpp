@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "app/win32/main_window.h"
 #include "app/win32/resource_ids.h"
 #include "decoder/equalizer.h"

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "app/win32/dialogs.h"
 #include "app/win32/mini_controller.h"
 #include "app/win32/playlist_editor.h"

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "app/win32/file_types.h"
 #include "app/win32/resource_ids.h"
 #include "app/win32/win_texts.h"

@@ -1,6 +1,6 @@
-#include "app/settings.h"
+#include "settings/settings.h"
 
-#include "app/settings_keys.h"
+#include "settings/settings_keys.h"
 #include "platform/file.h"
 #include "platform/profile.h"
 

@@ -1,5 +1,5 @@
 // The INI keys of the settings record: field, kind, default, and the read and write orders.
-#include "app/settings_keys.h"
+#include "settings/settings_keys.h"
 
 namespace korvo {
 

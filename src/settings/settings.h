@@ -1,7 +1,7 @@
 #pragma once
 // The configuration record, one field per INI key, kept in "LUMEN KORVO.ini" beside the program.
 // The user interface thread writes it; the decoder thread reads single int fields while it runs.
-#include "app/settings_texts.h"
+#include "settings/settings_texts.h"
 
 #include <cstddef>
 

@@ -1,6 +1,6 @@
 #pragma once
 // How each INI key maps to a field of Settings, and the orders in which they are read and written.
-#include "app/settings.h"
+#include "settings/settings.h"
 
 #include <cstddef>
 
