@@ -5,7 +5,7 @@
 set(KORVO_ART_DIR ${CMAKE_BINARY_DIR}/artwork)
 set(KORVO_ART_TOOL ${CMAKE_BINARY_DIR}/host/korvo_art)
 set(KORVO_ART_FILES
-  skin.bmp shape.bmp app.ico playlist.ico doc_audio.ico doc_list.ico
+  skin.bmp skin_pressed.bmp display_font.bmp shape.bmp app.ico playlist.ico doc_audio.ico doc_list.ico
   mini_pause.ico mini_play.ico mini_stop.ico mini_next.ico mini_prev.ico
   tray0.ico tray1.ico tray2.ico tray3.ico tray4.ico tray5.ico tray6.ico tray7.ico tray8.ico tray9.ico tray10.ico)
 list(TRANSFORM KORVO_ART_FILES PREPEND ${KORVO_ART_DIR}/ OUTPUT_VARIABLE KORVO_ART_OUTPUTS)

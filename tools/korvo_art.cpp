@@ -134,6 +134,41 @@ constexpr Glyph kFont[] = {
     {'0', {".###.", "#...#", "#..##", "#.#.#", "##..#", "#...#", ".###."}},
 };
 
+
+// The display's pixel font: 5 x 8 cells (the last row for descenders), one hex byte per
+// row, bit 4 the leftmost column. Codes 32..126, then a box for anything else and the
+// play, pause and stop glyphs. The program trims each glyph to its ink, so it is proportional.
+constexpr int kDisplayCount = 99;   // from code 32
+constexpr const char* kDisplayFont[kDisplayCount] = {
+    "0000000000000000", "0404040404000400", "0a0a000000000000", "0a0a1f0a1f0a0a00", // space ! " #
+    "040f140e051e0400", "1819020408130300", "0c12140815120d00", "0404000000000000", // $ % & '
+    "0204080808040200", "0804020202040800", "0004150e15040000", "0004041f04040000", // ( ) * +
+    "0000000000040408", "0000000e00000000", "0000000000000400", "0001020408100000", // , - . /
+    "0e11131519110e00", "040c040404040e00", "0e11010204081f00", "1f02040201110e00", // 0 1 2 3
+    "02060a121f020200", "1f101e0101110e00", "0608101e11110e00", "1f01020408080800", // 4 5 6 7
+    "0e11110e11110e00", "0e11110f01020c00", "0000040000040000", "0000040000040408", // 8 9 : ;
+    "0204081008040200", "00001f001f000000", "0804020102040800", "0e11010204000400", // < = > ?
+    "0e11010d15150e00", "0e1111111f111100", "1e11111e11111e00", "0e11101010110e00", // @ A B C
+    "1c12111111121c00", "1f10101e10101f00", "1f10101e10101000", "0e11101711110f00", // D E F G
+    "1111111f11111100", "0e04040404040e00", "0702020202120c00", "1112141814121100", // H I J K
+    "1010101010101f00", "111b151511111100", "1111191513111100", "0e11111111110e00", // L M N O
+    "1e11111e10101000", "0e11111115120d00", "1e11111e14121100", "0f10100e01011e00", // P Q R S
+    "1f04040404040400", "1111111111110e00", "11111111110a0400", "1111111515150a00", // T U V W
+    "11110a040a111100", "1111110a04040400", "1f01020408101f00", "0e08080808080e00", // X Y Z [
+    "0010080402010000", "0e02020202020e00", "040a110000000000", "0000000000001f00", // \ ] ^ _
+    "0804000000000000", "00000e010f110f00", "1010161911111e00", "00000e1010110e00", // ` a b c
+    "01010d1311110f00", "00000e111f100e00", "0609081c08080800", "00000f11110f010e", // d e f g
+    "1010161911111100", "04000c0404040e00", "020006020202120c", "1010121418141200", // h i j k
+    "0c04040404040e00", "00001a1515111100", "0000161911111100", "00000e1111110e00", // l m n o
+    "00001e11111e1010", "00000f11110f0101", "0000161910101000", "00000f100e011e00", // p q r s
+    "08081c0808090600", "0000111111130d00", "00001111110a0400", "0000111115150a00", // t u v w
+    "0000110a040a1100", "00001111110f010e", "00001f0204081f00", "0204040804040200", // x y z {
+    "0404040404040400", "0804040204040800", "0000081502000000",                     // | } ~
+    "1f11111111111f00", "10181c1e1c181000", "1b1b1b1b1b1b1b00",                     // box play pause
+    "001f1f1f1f1f0000",                                                             // stop
+};
+constexpr int kCellW = 6, kCellH = 8, kAtlasColumns = 16;
+
 // Text as a shape: each font pixel a square of the given size.
 Inside text(const std::string& s, float x0, float y0, float px) {
     return [=](float x, float y) {
@@ -331,7 +366,9 @@ const Rgb kHighlight = hex(0xcfe3f7), kFaceLight = hex(0xf4f6f8), kFaceDark = he
 const Rgb kGlyph = hex(0x16263c), kLcdBack = hex(0x0f2a1e), kLcdText = hex(0x7dfcb0);
 const Rgb kCloseLight = hex(0xff8a78), kCloseDark = hex(0xa3221a), kAmberLight = hex(0xffe08a), kAmberDark = hex(0xb8790f);
 
-void drawButton(Canvas& c, const Button& b) {
+// A pressed button sits deeper: no drop shadow, its face lit from below, the glyph moved
+// down and right by a pixel.
+void drawButton(Canvas& c, const Button& b, bool pressed) {
     float cx = (b.l + b.r) / 2, cy = (b.t + b.b) / 2, rx = (b.r - b.l) / 2, ry = (b.b - b.t) / 2;
     std::string name = b.name;
     Rgb light = kFaceLight, dark = kFaceDark, glyph = kGlyph;
@@ -339,23 +376,28 @@ void drawButton(Canvas& c, const Button& b) {
     if (name == "minimise") light = kAmberLight, dark = kAmberDark;
     // socket: a dark recess slightly larger than the button, then a drop shadow
     c.fill(ellipse(cx, cy, rx + 2.2f, ry + 2.2f), kRim, 0.85f);
-    c.fill(ellipse(cx + 1.2f, cy + 1.4f, rx, ry), hex(0x000000), 0.5f);
-    // convex face lit from the upper left
+    if (!pressed) c.fill(ellipse(cx + 1.2f, cy + 1.4f, rx, ry), hex(0x000000), 0.5f);
+    // convex face lit from the upper left; a pressed one is dimmer and lit from the lower right
+    const float lx = pressed ? 0.35f : -0.35f, ly = pressed ? 0.4f : -0.4f;
+    if (pressed) light = scale(light, 0.82f), dark = scale(dark, 0.72f);
     c.fill(ellipse(cx, cy, rx, ry), [=](float x, float y) {
-        float dx = (x - (cx - rx * 0.35f)) / (rx * 1.6f), dy = (y - (cy - ry * 0.4f)) / (ry * 1.6f);
+        float dx = (x - (cx + rx * lx)) / (rx * 1.6f), dy = (y - (cy + ry * ly)) / (ry * 1.6f);
         float t = std::clamp(std::sqrt(dx * dx + dy * dy), 0.f, 1.f);
         return mix(light, dark, t);
     });
-    c.fill(ring(cx, cy, rx, ry, 1.0f), scale(dark, 0.7f), 0.8f);
-    // specular spot
-    c.fill(ellipse(cx - rx * 0.3f, cy - ry * 0.38f, rx * 0.35f, ry * 0.22f), hex(0xffffff), 0.3f);
-    auto g = buttonGlyph(name, cx, cy, rx, ry);
-    c.fill(shifted(g, 0.6f, 0.6f), hex(0xffffff), name == "close" ? 0.f : 0.35f);
+    c.fill(ring(cx, cy, rx, ry, pressed ? 1.6f : 1.0f), scale(dark, 0.6f), 0.85f);
+    if (!pressed) c.fill(ellipse(cx - rx * 0.3f, cy - ry * 0.38f, rx * 0.35f, ry * 0.22f), hex(0xffffff), 0.3f);
+    const float shift = pressed ? 1.f : 0.f;
+    auto g = shifted(buttonGlyph(name, cx, cy, rx, ry), shift, shift);
+    c.fill(shifted(g, 0.6f, 0.6f), hex(0xffffff), name == "close" || pressed ? 0.f : 0.35f);
     c.fill(g, glyph);
 }
 
-void drawSkin(const std::string& out) {
-    Canvas c(kSkinW, kSkinH, hex(0x000000));
+// The display's colours have fixed places in the skin's colour table, so the program
+// draws with them by index: text, the dim progress track, the plate.
+const Rgb kLcdDim = mix(kLcdBack, kLcdText, 0.35f);
+
+void drawBody(Canvas& c) {
     auto body = [](float x, float y) { return bodyAt(x, y, 0); };
     // body with a vertical gradient, a broad highlight and a rim
     c.fill(body, kRim);
@@ -380,19 +422,11 @@ void drawSkin(const std::string& out) {
         c.fill(roundRect(22, y + 3, 52, y + 4, 0.5f), kHighlight, 0.25f);
     }
 
-    // display plate with the product name
-    c.fill(roundRect(113, 98, 173, 144, 5), kRim);
-    c.fill(roundRect(114.5f, 99.5f, 171.5f, 142.5f, 4), [](float, float y) {
-        return mix(hex(0x1b4a35), kLcdBack, std::clamp((y - 99) / 44.f, 0.f, 1.f));
+    // the display plate, empty: the program writes on it (its area is 110,97 to 171,143)
+    c.fill(roundRect(107, 94, 174, 146, 5), kRim);
+    c.fill(roundRect(108.5f, 95.5f, 172.5f, 144.5f, 4), [](float, float y) {
+        return mix(hex(0x163f2d), kLcdBack, std::clamp((y - 95) / 50.f, 0.f, 1.f));
     });
-    const float px = 1.55f;
-    const char* lines[] = {"LUMEN", "KORVO", "2000"};
-    for (int i = 0; i < 3; ++i) {
-        float w = textWidth(lines[i], px);
-        float x0 = 143 - w / 2, y0 = 102.5f + i * 13.f;
-        c.fill(text(lines[i], x0, y0, px), kLcdText);
-    }
-    c.fill(roundRect(116, 100.5f, 170, 108, 3), hex(0xffffff), 0.08f);
 
     // engraved name along the bottom
     std::string name = "LUMEN KORVO 2000";
@@ -402,22 +436,10 @@ void drawSkin(const std::string& out) {
 
     // button wells on the fin
     c.fill(roundRect(168, 69, 192, 93, 5), kRim, 0.7f);
-    for (const Button& b : kButtons) drawButton(c, b);
+}
 
-    // outside the shape is cut away by the window region; keep it black
-    std::vector<uint8_t> inside(size_t(kSkinW) * kSkinH);
-    std::vector<Rgb> shapePixels;
-    for (int y = 0; y < kSkinH; ++y)
-        for (int x = 0; x < kSkinW; ++x) {
-            bool in = bodyAt(x + 0.5f, y + 0.5f, 0);
-            inside[size_t(y) * kSkinW + x] = in ? 1 : 0;
-            if (in) shapePixels.push_back(c.px[size_t(y) * kSkinW + x]);
-        }
-    std::vector<Rgb> pal = medianCut(shapePixels, 127);
-    pal.insert(pal.begin(), Rgb{0, 0, 0});
-    while (pal.size() < 128) pal.push_back(Rgb{0, 0, 0});
-
-    // Floyd-Steinberg inside the shape so the gradients do not band
+// Floyd-Steinberg inside the shape so the gradients do not band.
+std::vector<uint8_t> reduce(const Canvas& c, const std::vector<uint8_t>& inside, const std::vector<Rgb>& pal) {
     std::vector<Rgb> work = c.px;
     std::vector<uint8_t> idx(size_t(kSkinW) * kSkinH, 0);
     for (int y = 0; y < kSkinH; ++y)
@@ -437,10 +459,57 @@ void drawSkin(const std::string& out) {
             };
             spread(1, 0, 7 / 16.f); spread(-1, 1, 3 / 16.f); spread(0, 1, 5 / 16.f); spread(1, 1, 1 / 16.f);
         }
-    writeIndexedBmp(out + "/skin.bmp", kSkinW, kSkinH, 8, pal, idx);
+    return idx;
+}
+
+// The skin, and the same skin with every button pressed (the program shows one button of
+// it at a time); both share one colour table.
+void drawSkin(const std::string& out) {
+    Canvas c(kSkinW, kSkinH, hex(0x000000));
+    drawBody(c);
+    Canvas pressed = c;
+    for (const Button& b : kButtons) {
+        drawButton(c, b, false);
+        drawButton(pressed, b, true);
+    }
+
+    // outside the shape is cut away by the window region; keep it black
+    std::vector<uint8_t> inside(size_t(kSkinW) * kSkinH);
+    std::vector<Rgb> shapePixels;
+    for (int y = 0; y < kSkinH; ++y)
+        for (int x = 0; x < kSkinW; ++x) {
+            bool in = bodyAt(x + 0.5f, y + 0.5f, 0);
+            inside[size_t(y) * kSkinW + x] = in ? 1 : 0;
+            if (in) shapePixels.push_back(c.px[size_t(y) * kSkinW + x]);
+        }
+    for (const Button& b : kButtons)
+        for (int y = int(b.t); y < int(b.b); ++y)
+            for (int x = int(b.l); x < int(b.r); ++x) shapePixels.push_back(pressed.px[size_t(y) * kSkinW + x]);
+    std::vector<Rgb> pal = medianCut(shapePixels, 124);
+    pal.insert(pal.begin(), {Rgb{0, 0, 0}, kLcdText, kLcdDim, kLcdBack});
+    while (pal.size() < 128) pal.push_back(Rgb{0, 0, 0});
+    writeIndexedBmp(out + "/skin.bmp", kSkinW, kSkinH, 8, pal, reduce(c, inside, pal));
+    writeIndexedBmp(out + "/skin_pressed.bmp", kSkinW, kSkinH, 8, pal, reduce(pressed, inside, pal));
 
     // shape: black outside (the key colour at 10,10), white inside
     writeIndexedBmp(out + "/shape.bmp", kSkinW, kSkinH, 1, {Rgb{0, 0, 0}, Rgb{255, 255, 255}}, inside);
+}
+
+// The display font as a 1-bit atlas of 6 x 8 cells, sixteen to a row, ink white.
+void drawDisplayFont(const std::string& out) {
+    const int rows = (kDisplayCount + kAtlasColumns - 1) / kAtlasColumns;
+    const int w = kAtlasColumns * kCellW, h = rows * kCellH;
+    std::vector<uint8_t> ink(size_t(w) * h, 0);
+    for (int i = 0; i < kDisplayCount; ++i) {
+        const char* hexRows = kDisplayFont[i];
+        int x0 = (i % kAtlasColumns) * kCellW, y0 = (i / kAtlasColumns) * kCellH;
+        for (int r = 0; r < kCellH; ++r) {
+            unsigned bits = unsigned(std::stoul(std::string(hexRows + 2 * r, 2), nullptr, 16));
+            for (int col = 0; col < 5; ++col)
+                if (bits & (0x10u >> col)) ink[size_t(y0 + r) * w + size_t(x0 + col)] = 1;
+        }
+    }
+    writeIndexedBmp(out + "/display_font.bmp", w, h, 1, {Rgb{0, 0, 0}, Rgb{255, 255, 255}}, ink);
 }
 
 // --- icons -----------------------------------------------------------------------------
@@ -546,6 +615,7 @@ int main(int argc, char** argv) {
     }
     std::string out = argv[1];
     drawSkin(out);
+    drawDisplayFont(out);
     drawIcons(out);
     return 0;
 }

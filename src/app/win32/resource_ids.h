@@ -6,6 +6,8 @@
 // Bitmaps, menu, accelerators
 #define IDB_SKIN 102
 #define IDB_SHAPE 145
+#define IDB_SKIN_PRESSED 170
+#define IDB_DISPLAY_FONT 171
 #define IDR_ACCELERATORS 105
 #define IDR_MAINMENU 106
 
