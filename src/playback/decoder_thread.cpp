@@ -43,6 +43,7 @@ struct SharedStatus {
     std::atomic<int32_t> bitrateKbps{0};
     std::atomic<int32_t> infoValid{0};
     std::atomic<int32_t> percent{0};
+    std::atomic<int32_t> totalMs{0};
 } gStatus;
 
 // The thread's stack: the decoder's state lives on the heap, so the Windows program keeps
@@ -329,6 +330,7 @@ bool DecoderThread::playFile() {
     }
 
     out.setPlayedTime(0);
+    gStatus.totalMs.store(0);
     notify(DNM_STARTED);
     decoder_->startFile(input_.get(), eightBit_ != 0);
 
@@ -364,6 +366,9 @@ bool DecoderThread::configure(const FrameHeader& h) {
     if (eightBit_) writeThreshold_ /= 2;
     gWriteThreshold.store(writeThreshold_);
     int rate = frameSampleRate(h);
+    const int64_t samples = h.layer == 1 ? 384 : h.layer == 3 && h.lsf ? 576 : 1152;
+    const int64_t totalMs = rate > 0 ? totalFrames_ * samples * 1000 / rate : 0;
+    gStatus.totalMs.store(totalMs > INT32_MAX ? INT32_MAX : int32_t(totalMs));
 
     OutputDriver& out = outputDriver();
     bool needOpen = !out.isOpen();
@@ -517,6 +522,7 @@ void getDecoderStatus(DecoderStatus& dst) {
     dst.bitrateKbps = uint16_t(gStatus.bitrateKbps.load(std::memory_order_relaxed));
     dst.infoValid = gStatus.infoValid.load(std::memory_order_relaxed);
     dst.percent = gStatus.percent.load(std::memory_order_relaxed);
+    dst.totalMs = gStatus.totalMs.load(std::memory_order_relaxed);
 }
 
 int currentWriteThreshold() { return gWriteThreshold.load(std::memory_order_relaxed); }

@@ -54,6 +54,7 @@ struct DecoderStatus {
     uint16_t bitrateKbps = 0;
     int32_t infoValid = 0;
     int32_t percent = 0;
+    int32_t totalMs = 0;   // the file's length; 0 when unknown (a stream)
 };
 
 constexpr int kPathSize = 260;
