@@ -4,6 +4,7 @@
 
 #include <windowsx.h>
 
+#include <atomic>
 #include <cstdio>
 #include <memory>
 
@@ -17,6 +18,7 @@
 #include "app/win32/win_texts.h"
 #include "decoder/equalizer.h"
 #include "playback/output_driver.h"
+#include "playlist/entry_info.h"
 #include "playlist/playlist.h"
 
 namespace korvo::win {
@@ -108,7 +110,16 @@ void MainWindow::showDecoderBox(const DecoderBox& box) {
     postAnswer(box.question, yes, box.threadId);
 }
 
+// The display follows the play state whatever message changed it.
 LRESULT MainWindow::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
+    LRESULT result = dispatch(msg, wParam, lParam);
+    if (created_ && hwnd_ &&
+        (playState_ != shownState_ || msg == DNM_STARTED || msg == DNM_ENDED || msg == DNM_FAILED))
+        refreshDisplay();
+    return result;
+}
+
+LRESULT MainWindow::dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_CREATE: return onCreate();
     case WM_DESTROY: onDestroy(); return 0;
@@ -132,7 +143,21 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONUP: return onLButtonUp();
     case WM_LBUTTONDBLCLK: return 0;
     case WM_COMMAND: return onCommand(wParam, lParam);
-    case WM_TIMER: onTimer(wParam); return 0;
+    case WM_TIMER:
+        if (wParam == kTimerDisplay || wParam == kTimerVolumeMessage) onDisplayTimer(wParam);
+        else onTimer(wParam);
+        return 0;
+    case WM_MOUSEWHEEL:
+        wheelRest_ += GET_WHEEL_DELTA_WPARAM(wParam);
+        changeVolume(wheelRest_ / WHEEL_DELTA);
+        wheelRest_ %= WHEEL_DELTA;
+        return 0;
+    case WM_KEYDOWN:
+        if (wParam == VK_UP || wParam == VK_DOWN) {
+            changeVolume(wParam == VK_UP ? 1 : -1);
+            return 0;
+        }
+        break;
     case WM_COPYDATA: return onCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
     case WM_DROPFILES: return onDropFiles(reinterpret_cast<HDROP>(wParam));
     case kTrayCallbackMessage:
@@ -190,6 +215,10 @@ LRESULT MainWindow::onCreate() {
         LoadImageA(inst, MAKEINTRESOURCEA(IDB_SHAPE), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
     menu_.reset(LoadMenuA(inst, MAKEINTRESOURCEA(IDR_MAINMENU)));
     if (!menu_) return -1;
+    pressedSkin_.reset(static_cast<HBITMAP>(
+        LoadImageA(inst, MAKEINTRESOURCEA(IDB_SKIN_PRESSED), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    display_.create(skin_.get(), inst);   // without it the plate stays empty
+    createButtonTips(hwnd_);               // destroyed with the window
     applyTopmost();
     loadTrayIcons();
     record_.create();   // the program runs on without it
@@ -251,6 +280,10 @@ void MainWindow::onDestroy() {
     skin_.reset();
     shape_.reset();
     KillTimer(hwnd_, kTimerStatus);
+    KillTimer(hwnd_, kTimerDisplay);
+    KillTimer(hwnd_, kTimerVolumeMessage);
+    display_.release();
+    pressedSkin_.reset();
     hwnd_ = nullptr;
     PostQuitMessage(0);
 }
@@ -310,12 +343,81 @@ LRESULT MainWindow::onEraseBackground(HDC dc) {
     return 1;
 }
 
+// Each button as it stands (pressed while held inside it), then the display.
 void MainWindow::onPaint() {
     PaintScope paint(hwnd_);
+    HDC dc = paint.get();
     if (palette_) {
-        SelectPalette(paint.get(), palette_.get(), FALSE);
-        RealizePalette(paint.get());
+        SelectPalette(dc, palette_.get(), FALSE);
+        RealizePalette(dc);
     }
+    MemoryDC mem(dc);
+    if (mem && skin_) {
+        for (int i = 0; i < kButtonCount; ++i) {
+            const bool pressed = buttons_[i].pressed && buttons_[i].inside && pressedSkin_;
+            if (!buttonRegions_[i]) continue;
+            mem.select(pressed ? pressedSkin_.get() : skin_.get());
+            const RECT& r = kButtonTable[i].ellipse;
+            SelectClipRgn(dc, buttonRegions_[i].get());   // within the update region still
+            BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, mem.get(), r.left, r.top, SRCCOPY);
+            SelectClipRgn(dc, nullptr);
+        }
+    }
+    display_.blit(dc);
+}
+
+void MainWindow::refreshDisplay() {
+    shownState_ = playState_;
+    const bool playing = playState_ == PlayStatePlaying;
+    if (playing != (displayTimer_ != 0)) {
+        if (playing) SetTimer(hwnd_, kTimerDisplay, kDisplayRefreshMs, nullptr);
+        else KillTimer(hwnd_, kTimerDisplay);
+        displayTimer_ = playing ? 1 : 0;
+    }
+    NowPlayingView view;
+    PlaylistEntry entry;
+    std::string name = kMainWindowTitle;
+    const bool hasEntry = playlist().copyCurrentEntry(entry) != 0;
+    if (hasEntry) name = entryDisplayName(entry);
+    view.name = name.c_str();
+    view.state = playState_ == PlayStatePlaying ? DisplayPlaying
+                 : playState_ == PlayStatePaused ? DisplayPaused
+                                                 : DisplayStopped;
+    if (playState_ == PlayStateStopped) {
+        view.totalMs = hasEntry && entry.playTimeMs > 0 ? entry.playTimeMs : 0;
+    } else {
+        DecoderStatus status;
+        getDecoderStatus(status);
+        view.totalMs = status.totalMs;
+        view.elapsedMs = outputDriver().getPlayedTime();
+        // the WAV output keeps no time: the read position stands in for it
+        if (view.elapsedMs <= 0 && view.totalMs > 0) view.elapsedMs = int64_t(status.percent) * view.totalMs / 100;
+    }
+    if (showingVolume_) view.volume = settings().EqVolume;
+    if (!display_.render(view)) return;
+    WindowDC dc(hwnd_);
+    if (dc) display_.blit(dc.get());
+}
+
+void MainWindow::onDisplayTimer(UINT_PTR id) {
+    if (id == kTimerVolumeMessage) {
+        KillTimer(hwnd_, kTimerVolumeMessage);
+        showingVolume_ = 0;
+    } else {
+        display_.scroll();
+    }
+    refreshDisplay();
+}
+
+// The decoder thread picks the new level up at its next frame.
+void MainWindow::changeVolume(int steps) {
+    if (steps == 0) return;
+    int level = settings().EqVolume + steps;
+    level = level < 0 ? 0 : level >= kVolumeLevels ? kVolumeLevels - 1 : level;
+    std::atomic_ref<int>(settings().EqVolume).store(level, std::memory_order_relaxed);
+    showingVolume_ = 1;
+    SetTimer(hwnd_, kTimerVolumeMessage, kVolumeMessageMs, nullptr);
+    refreshDisplay();
 }
 
 void MainWindow::redrawButton(int index) {
@@ -325,6 +427,14 @@ void MainWindow::redrawButton(int index) {
 }
 
 LRESULT MainWindow::onLButtonDown(int x, int y) {
+    const int percent = NowPlayingDisplay::percentAt(x, y);
+    if (percent >= 0 && playState_ != PlayStateStopped) {
+        getDecoderStatus(status_);
+        if (status_.totalMs > 0) {   // a stream has no place to go to
+            postSeekPercent(percent, decoderThreadId_);
+            return 0;
+        }
+    }
     grab_ = {x, y};
     for (int i = 0; i < kButtonCount; ++i) {
         if (buttonRegions_[i] && PtInRegion(buttonRegions_[i].get(), x, y)) {
@@ -347,8 +457,12 @@ LRESULT MainWindow::onMouseMove(int x, int y) {
         SetWindowPos(hwnd_, nullptr, p.x - grab_.x, p.y - grab_.y, 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOSENDCHANGING);
     }
-    for (int i = 0; i < kButtonCount; ++i)
-        buttons_[i].inside = buttonRegions_[i] && PtInRegion(buttonRegions_[i].get(), x, y) ? 1 : 0;
+    for (int i = 0; i < kButtonCount; ++i) {
+        const int inside = buttonRegions_[i] && PtInRegion(buttonRegions_[i].get(), x, y) ? 1 : 0;
+        const bool changed = inside != buttons_[i].inside;
+        buttons_[i].inside = inside;
+        if (changed && buttons_[i].pressed) redrawButton(i);   // held, it looks pressed only inside
+    }
     return 0;
 }
 

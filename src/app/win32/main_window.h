@@ -10,6 +10,7 @@
 
 #include "app/win32/current_file_record.h"
 #include "app/win32/handles.h"
+#include "app/win32/now_playing.h"
 #include "app/win32/skin.h"
 #include "playback/decoder_thread.h"
 #include "platform/thread.h"
@@ -65,6 +66,7 @@ public:
 
 private:
     LRESULT handle(UINT msg, WPARAM wParam, LPARAM lParam);
+    LRESULT dispatch(UINT msg, WPARAM wParam, LPARAM lParam);
 
     // window (skin, shape, mouse, lifecycle)
     LRESULT onCreate();
@@ -77,6 +79,10 @@ private:
     void onContextMenu(LPARAM lParam);
     void onInitMenu(HMENU menu);
     void redrawButton(int index);
+    // the display and the volume
+    void refreshDisplay();
+    void onDisplayTimer(UINT_PTR id);
+    void changeVolume(int steps);
     void applyTopmost();
     void stopDecoder();
     void closeWindow();
@@ -127,6 +133,12 @@ private:
     GdiObject<HBITMAP> shape_;
     GdiObject<HPALETTE> palette_;
     GdiObject<HRGN> buttonRegions_[kButtonCount];
+    GdiObject<HBITMAP> pressedSkin_;
+    NowPlayingDisplay display_;
+    int shownState_ = -1;       // the play state the display last showed
+    int displayTimer_ = 0;      // the refresh timer runs (while playing)
+    int showingVolume_ = 0;
+    int wheelRest_ = 0;         // wheel movement short of a step
     MenuHandle menu_;
     struct ButtonFlags {
         int pressed = 0;

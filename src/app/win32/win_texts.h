@@ -131,4 +131,14 @@ inline constexpr unsigned kChatPokeTimeoutMs = 1000;
 inline constexpr const char kTrayTipFormat[] = "LUMEN KORVO - %s - %03d%%";
 inline constexpr const char kTaskbarCreatedMessage[] = "TaskbarCreated";
 
+// The main window's display and its buttons' tips (in button order: Close, Minimise, Open,
+// Play, Pause, Stop, Previous, Next, Repeat, Shuffle), with the keys the program has.
+inline constexpr const char kDisplayTimeFormat[] = "%d:%02d";
+inline constexpr const char kDisplayTimeSeparator[] = " / ";
+inline constexpr const char kVolumeFormat[] = "Volume %d/%d";
+inline constexpr int kVolumeLevels = 16;   // EqVolume 0 to 15
+inline constexpr const char* const kButtonTips[] = {
+    "Close (Alt+F4)", "Minimise", "Open (Alt+O)", "Play (Ctrl+X)", "Pause",
+    "Stop (Ctrl+V)", "Previous (Ctrl+Z)", "Next (Ctrl+B)", "Repeat", "Shuffle"};
+
 } // namespace korvo::win

@@ -1,0 +1,246 @@
+#include "app/win32/now_playing.h"
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/win32/resource_ids.h"
+#include "app/win32/skin.h"
+#include "app/win32/win_texts.h"
+
+namespace korvo::win {
+
+static_assert(sizeof kButtonTips / sizeof kButtonTips[0] == kButtonCount, "one tip per button");
+
+// --- the font --------------------------------------------------------------------------
+
+bool PixelFont::load(HINSTANCE instance) {
+    GdiObject<HBITMAP> atlas(static_cast<HBITMAP>(
+        LoadImageA(instance, MAKEINTRESOURCEA(IDB_DISPLAY_FONT), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    WindowDC screen(nullptr);
+    BITMAP bm{};
+    if (!atlas || !screen || !GetObjectA(atlas.get(), sizeof bm, &bm)) return false;
+    const int rows = (kGlyphs + kColumns - 1) / kColumns;
+    if (bm.bmWidth < kColumns * kCellWidth || bm.bmHeight < rows * kCellHeight) return false;
+    const int width = bm.bmWidth, height = bm.bmHeight, stride = (width + 3) & ~3;
+    struct {
+        BITMAPINFOHEADER header;
+        RGBQUAD colours[256];
+    } info{};
+    info.header.biSize = sizeof(BITMAPINFOHEADER);
+    info.header.biWidth = width;
+    info.header.biHeight = -height;
+    info.header.biPlanes = 1;
+    info.header.biBitCount = 8;
+    info.header.biCompression = BI_RGB;
+    std::vector<uint8_t> pixels(size_t(stride) * size_t(height));
+    if (!GetDIBits(screen.get(), atlas.get(), 0, UINT(height), pixels.data(), reinterpret_cast<BITMAPINFO*>(&info),
+                   DIB_RGB_COLORS))
+        return false;
+    for (int g = 0; g < kGlyphs; ++g) {
+        const int x0 = (g % kColumns) * kCellWidth, y0 = (g / kColumns) * kCellHeight;
+        auto inked = [&](int x, int y) {
+            const RGBQUAD& c = info.colours[pixels[size_t(y0 + y) * stride + size_t(x0 + x)]];
+            return c.rgbGreen > 127;
+        };
+        int first = kCellWidth, last = -1;
+        for (int y = 0; y < kCellHeight; ++y)
+            for (int x = 0; x < kCellWidth; ++x)
+                if (inked(x, y)) first = x < first ? x : first, last = x > last ? x : last;
+        widths_[g] = uint8_t(last < 0 ? 0 : last - first + 1);
+        for (int y = 0; y < kCellHeight; ++y)
+            for (int x = first; x <= last; ++x)
+                if (inked(x, y)) rows_[g][y] = uint8_t(rows_[g][y] | (1u << (x - first)));
+    }
+    loaded_ = 1;
+    return true;
+}
+
+int PixelFont::codeOf(char c) {
+    const int u = static_cast<unsigned char>(c);
+    return u >= kFirst && u < kBox ? u : kBox;
+}
+
+int PixelFont::advance(int code) const {
+    const int g = code - kFirst;
+    if (g < 0 || g >= kGlyphs) return 0;
+    return widths_[g] ? widths_[g] + 1 : kSpaceAdvance;
+}
+
+int PixelFont::width(const char* text) const {
+    int w = 0;
+    for (const char* p = text; *p; ++p) w += advance(codeOf(*p));
+    return w > 0 ? w - 1 : 0;   // no space after the last glyph
+}
+
+bool PixelFont::ink(int code, int x, int y) const {
+    const int g = code - kFirst;
+    if (g < 0 || g >= kGlyphs || x < 0 || x >= widths_[g] || y < 0 || y >= kCellHeight) return false;
+    return (rows_[g][y] >> x) & 1u;
+}
+
+// --- the display -----------------------------------------------------------------------
+
+void formatDisplayTime(int64_t elapsedMs, int64_t totalMs, char* out, int size) {
+    auto put = [](int64_t ms, char* dst, int n) {
+        const int64_t s = ms > 0 ? ms / 1000 : 0;
+        std::snprintf(dst, size_t(n), kDisplayTimeFormat, int(s / 60), int(s % 60));
+    };
+    char elapsed[24], total[24];
+    put(elapsedMs, elapsed, sizeof elapsed);
+    if (totalMs <= 0) {
+        std::snprintf(out, size_t(size), "%s", elapsed);
+        return;
+    }
+    put(totalMs, total, sizeof total);
+    std::snprintf(out, size_t(size), "%s%s%s", elapsed, kDisplayTimeSeparator, total);
+}
+
+bool NowPlayingDisplay::create(HBITMAP skin, HINSTANCE instance) {
+    DIBSECTION skinDib{};
+    if (!skin || GetObjectA(skin, sizeof skinDib, &skinDib) != sizeof skinDib || skinDib.dsBm.bmBitsPixel != 8 ||
+        !skinDib.dsBm.bmBits || skinDib.dsBm.bmWidth < kDisplayArea.right || skinDib.dsBm.bmHeight < kDisplayArea.bottom)
+        return false;
+    if (!font_.load(instance)) return false;
+    WindowDC screen(nullptr);
+    MemoryDC mem(screen.get());
+    if (!screen || !mem) return false;
+    struct {
+        BITMAPINFOHEADER header;
+        RGBQUAD colours[256];
+    } info{};
+    mem.select(skin);
+    const UINT colours = GetDIBColorTable(mem.get(), 0, 256, info.colours);
+    if (colours <= kDisplayDim) return false;
+    info.header.biSize = sizeof(BITMAPINFOHEADER);
+    info.header.biWidth = kDisplayWidth;
+    info.header.biHeight = -kDisplayHeight;   // top row first
+    info.header.biPlanes = 1;
+    info.header.biBitCount = 8;
+    info.header.biCompression = BI_RGB;
+    info.header.biClrUsed = colours;
+    void* bits = nullptr;
+    bitmap_.reset(CreateDIBSection(screen.get(), reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!bitmap_ || !bits) return false;
+    bits_ = static_cast<uint8_t*>(bits);
+    stride_ = (kDisplayWidth + 3) & ~3;
+    // The skin's rows are stored bottom up (a positive height) or top down.
+    const int skinStride = skinDib.dsBm.bmWidthBytes;
+    const bool bottomUp = skinDib.dsBmih.biHeight > 0;
+    const auto* skinBits = static_cast<const uint8_t*>(skinDib.dsBm.bmBits);
+    plate_.assign(size_t(stride_) * kDisplayHeight, 0);
+    for (int y = 0; y < kDisplayHeight; ++y) {
+        const int sy = kDisplayArea.top + y;
+        const int row = bottomUp ? skinDib.dsBm.bmHeight - 1 - sy : sy;
+        std::memcpy(&plate_[size_t(y) * stride_], skinBits + size_t(row) * skinStride + kDisplayArea.left,
+                    size_t(kDisplayWidth));
+    }
+    drawn_ = 0;
+    scroll_ = 0;
+    return true;
+}
+
+void NowPlayingDisplay::release() {
+    bitmap_.reset();
+    bits_ = nullptr;
+}
+
+void NowPlayingDisplay::text(const char* s, int x, int y, uint8_t colour) {
+    font_.forEachInk(s, x, y, [&](int px, int py) {
+        if (px >= kDisplayMargin && px < kDisplayWidth - kDisplayMargin && py >= 0 && py < kDisplayHeight)
+            bits_[size_t(py) * stride_ + size_t(px)] = colour;
+    });
+}
+
+int NowPlayingDisplay::render(const NowPlayingView& view) {
+    if (!bits_) return 0;
+    GdiFlush();   // GDI may still be reading the bitmap
+    std::vector<uint8_t> before(bits_, bits_ + plate_.size());
+    std::memcpy(bits_, plate_.data(), plate_.size());
+
+    if (std::strcmp(name_, view.name ? view.name : "") != 0) {
+        std::snprintf(name_, sizeof name_, "%s", view.name ? view.name : "");
+        scroll_ = 0;
+    }
+    const int inner = kDisplayWidth - 2 * kDisplayMargin;
+    const int nameWidth = font_.width(name_);
+    text(name_, kDisplayMargin - scroll_, kDisplayNameY, kDisplayInk);
+    if (nameWidth > inner) text(name_, kDisplayMargin - scroll_ + nameWidth + kDisplayScrollGap, kDisplayNameY, kDisplayInk);
+
+    char line[64];
+    int x = kDisplayMargin;
+    const int glyph = view.state == DisplayPlaying ? PixelFont::kPlay
+                      : view.state == DisplayPaused ? PixelFont::kPause
+                                                    : PixelFont::kStop;
+    if (view.volume >= 0) {
+        std::snprintf(line, sizeof line, kVolumeFormat, view.volume, kVolumeLevels - 1);
+    } else {
+        font_.drawGlyph(glyph, x, kDisplayTimeY, [&](int px, int py) {
+            bits_[size_t(py) * stride_ + size_t(px)] = kDisplayInk;
+        });
+        x += font_.advance(glyph) + 2;
+        formatDisplayTime(view.elapsedMs, view.totalMs, line, sizeof line);
+    }
+    text(line, x, kDisplayTimeY, kDisplayInk);
+
+    const int left = kDisplayMargin, right = kDisplayWidth - kDisplayMargin;
+    int filled = left;
+    if (view.totalMs > 0) {
+        int64_t elapsed = view.elapsedMs < 0 ? 0 : view.elapsedMs > view.totalMs ? view.totalMs : view.elapsedMs;
+        filled = left + int(elapsed * (right - left) / view.totalMs);
+    }
+    for (int y = kDisplayLineY; y < kDisplayLineY + kDisplayLineHeight; ++y)
+        for (int px = left; px < right; ++px)
+            bits_[size_t(y) * stride_ + size_t(px)] = px < filled ? kDisplayInk : kDisplayDim;
+
+    last_ = view;
+    const int changed = !drawn_ || std::memcmp(before.data(), bits_, before.size()) != 0;
+    drawn_ = 1;
+    return changed;
+}
+
+int NowPlayingDisplay::scroll() {
+    const int nameWidth = font_.width(name_);
+    if (nameWidth <= kDisplayWidth - 2 * kDisplayMargin) return 0;
+    scroll_ = (scroll_ + kDisplayScrollStep) % (nameWidth + kDisplayScrollGap);
+    return 1;
+}
+
+void NowPlayingDisplay::blit(HDC dc) {
+    if (!bitmap_) return;
+    MemoryDC mem(dc);
+    if (!mem) return;
+    mem.select(bitmap_.get());
+    BitBlt(dc, kDisplayArea.left, kDisplayArea.top, kDisplayWidth, kDisplayHeight, mem.get(), 0, 0, SRCCOPY);
+}
+
+int NowPlayingDisplay::percentAt(int x, int y) {
+    const int left = kDisplayArea.left + kDisplayMargin, right = kDisplayArea.right - kDisplayMargin;
+    const int top = kDisplayArea.top + kDisplayLineY;
+    if (x < left || x >= right || y < top - kDisplayLineReach || y >= top + kDisplayLineHeight + kDisplayLineReach)
+        return -1;
+    return (x - left) * 100 / (right - 1 - left);
+}
+
+// --- the tips --------------------------------------------------------------------------
+
+HWND createButtonTips(HWND owner) {
+    HWND tips = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr,
+                                GetModuleHandleA(nullptr), nullptr);
+    if (!tips) return nullptr;
+    for (int i = 0; i < kButtonCount; ++i) {
+        TTTOOLINFOA tool{};
+        tool.cbSize = TTTOOLINFOA_V1_SIZE;
+        tool.uFlags = TTF_SUBCLASS;
+        tool.hwnd = owner;
+        tool.uId = UINT_PTR(i + 1);
+        tool.rect = kButtonTable[i].ellipse;
+        tool.lpszText = const_cast<char*>(kButtonTips[i]);
+        SendMessageA(tips, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+    return tips;
+}
+
+} // namespace korvo::win
