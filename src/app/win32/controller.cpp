@@ -121,8 +121,9 @@ LRESULT MainWindow::onCommand(WPARAM wParam, LPARAM lParam) {
         stopForNewAction();
         playState_ = PlayStateStopped;
         return 0;
-    case IDM_PAUSE:
+    case IDM_PAUSE:   // and again to go on, as Play does
         if (playState_ == PlayStatePlaying && outputDriver().pause()) playState_ = PlayStatePaused;
+        else if (playState_ == PlayStatePaused && outputDriver().resume()) playState_ = PlayStatePlaying;
         return 0;
     case IDM_NEXT:
     case IDM_PREVIOUS:
