@@ -17,6 +17,17 @@ make long_a 20 330
 make long_b 20 392
 make long_c 20 494
 
+# 24 s in three tones, so a recording tells where playback is: 400 Hz to 11 s, 600 Hz
+# around the middle (11 to 14 s), 800 Hz to the end. Its name is wider than the display.
+if [ ! -f seek_marks.mp2 ]; then
+  sox -n -r 44100 -c 2 -b 16 seek_a.wav synth 11 sine 400 gain -10
+  sox -n -r 44100 -c 2 -b 16 seek_b.wav synth 3 sine 600 gain -10
+  sox -n -r 44100 -c 2 -b 16 seek_c.wav synth 10 sine 800 gain -10
+  sox seek_a.wav seek_b.wav seek_c.wav seek_marks.wav
+  twolame --quiet -b 128 seek_marks.wav seek_marks.mp2
+  rm -f seek_a.wav seek_b.wav seek_c.wav seek_marks.wav
+fi
+
 # A Layer III file of 30 s with a low tone (60 Hz, the equalizer's lowest band) and a
 # middle one (2 kHz) to compare it with.
 if [ ! -f two_tones.mp3 ]; then

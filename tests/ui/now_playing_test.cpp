@@ -1,0 +1,338 @@
+// The main window's display, volume, button feedback and tips, seen from outside: screen
+// pixels, recorded sound and the INI file.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/win32/main_window.h"
+#include "app/win32/resource_ids.h"
+#include "app/win32/now_playing.h"
+#include "app/win32/skin.h"
+#include "app/win32/win_texts.h"
+#include "settings/settings_texts.h"
+#include "sound_recorder.h"
+#include "ui_driver.h"
+
+namespace korvo::uitest {
+namespace {
+
+using namespace korvo::win;
+
+constexpr int kPlayWaitMs = 8000;
+
+POINT centre(int button) {
+    const RECT& r = kButtonTable[button].ellipse;
+    return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+// The window as the screen shows it, a COLORREF-like 0xRRGGBB per pixel, top row first.
+struct Shot {
+    int w = 0, h = 0;
+    std::vector<uint32_t> px;
+    uint32_t at(int x, int y) const { return px[size_t(y) * w + x]; }
+};
+
+Shot shoot(HWND hwnd) {
+    Shot s;
+    RECT r;
+    if (!GetWindowRect(hwnd, &r)) return s;
+    s.w = r.right - r.left;
+    s.h = r.bottom - r.top;
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = s.w;
+    bi.bmiHeader.biHeight = -s.h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(mem, dib);
+    BitBlt(mem, 0, 0, s.w, s.h, screen, r.left, r.top, SRCCOPY);
+    GdiFlush();
+    const auto* p = static_cast<const uint32_t*>(bits);
+    s.px.assign(p, p + size_t(s.w) * s.h);
+    for (uint32_t& v : s.px) v &= 0xFFFFFF;
+    SelectObject(mem, old);
+    DeleteObject(dib);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+    return s;
+}
+
+// The display's text colour is bright green; its plate and the dim track are dark.
+bool inked(uint32_t rgb) { return ((rgb >> 8) & 0xFF) > 0xC0 && ((rgb >> 16) & 0xFF) < 0xA0; }
+
+// The font the program draws with, from the resources this test links as well.
+const PixelFont& font() {
+    static PixelFont f;
+    if (!f.loaded()) f.load(GetModuleHandleA(nullptr));
+    return f;
+}
+
+// Ink of a display row (8 pixels high from rowY) inside the margins, as a string of '#' and '.'.
+std::string rowInk(const Shot& s, int rowY) {
+    std::string ink;
+    for (int y = 0; y < PixelFont::kCellHeight; ++y)
+        for (int x = kDisplayMargin; x < kDisplayWidth - kDisplayMargin; ++x)
+            ink += inked(s.at(kDisplayArea.left + x, kDisplayArea.top + rowY + y)) ? '#' : '.';
+    return ink;
+}
+
+// The same, for text drawn by the font with its left at x (display pixels); a copy follows
+// at x + repeat when repeat > 0.
+std::string renderedInk(const std::string& text, int x, int repeat, int glyph = -1) {
+    std::vector<bool> on(size_t(kDisplayWidth) * PixelFont::kCellHeight, false);
+    auto plot = [&](int px, int py) {
+        if (px >= 0 && px < kDisplayWidth && py >= 0 && py < PixelFont::kCellHeight) on[size_t(py) * kDisplayWidth + px] = true;
+    };
+    int tx = x;
+    if (glyph >= 0) {
+        font().drawGlyph(glyph, x, 0, plot);
+        tx += font().advance(glyph) + 2;
+    }
+    font().forEachInk(text.c_str(), tx, 0, plot);
+    if (repeat > 0) font().forEachInk(text.c_str(), tx + repeat, 0, plot);
+    std::string ink;
+    for (int y = 0; y < PixelFont::kCellHeight; ++y)
+        for (int px = kDisplayMargin; px < kDisplayWidth - kDisplayMargin; ++px) ink += on[size_t(y) * kDisplayWidth + px] ? '#' : '.';
+    return ink;
+}
+
+// The name row reads the name: at the left, or, for a name wider than the display, at one
+// of its scroll positions. The position found, or -1.
+int nameOffset(const Shot& s, const std::string& name) {
+    const std::string shown = rowInk(s, kDisplayNameY);
+    const int width = font().width(name.c_str());
+    if (width <= kDisplayWidth - 2 * kDisplayMargin) return shown == renderedInk(name, kDisplayMargin, 0) ? 0 : -1;
+    const int period = width + kDisplayScrollGap;
+    for (int offset = 0; offset < period; ++offset)
+        if (shown == renderedInk(name, kDisplayMargin - offset, period)) return offset;
+    return -1;
+}
+
+// The time row shows the play glyph and one of the times "s / total" for s up to limitS.
+bool showsTime(const Shot& s, int glyph, int64_t totalMs, int limitS) {
+    const std::string shown = rowInk(s, kDisplayTimeY);
+    for (int sec = 0; sec <= limitS; ++sec) {
+        char text[32];
+        formatDisplayTime(int64_t(sec) * 1000, totalMs, text, sizeof text);
+        if (shown == renderedInk(text, kDisplayMargin, 0, glyph)) return true;
+    }
+    return false;
+}
+
+bool showsVolume(HWND w, int level) {
+    char text[32];
+    std::snprintf(text, sizeof text, kVolumeFormat, level, kVolumeLevels - 1);
+    const std::string expected = renderedInk(text, kDisplayMargin, 0);
+    return waitUntil([&] { return rowInk(shoot(w), kDisplayTimeY) == expected; }, 2000);
+}
+
+bool insideDisplay(int x, int y) {
+    return x >= kDisplayArea.left && x < kDisplayArea.right && y >= kDisplayArea.top && y < kDisplayArea.bottom;
+}
+
+TEST(NowPlaying, DisplayShowsTheEntryItsTimeAndScrolls) {
+    std::string path = media("seek_marks.mp2");
+    ASSERT_TRUE(font().loaded());
+    ProgramFolder folder("display");
+    Program p;
+    clearRecord();
+    ASSERT_TRUE(p.start(folder, {path}));
+    HWND w = p.waitForWindow();
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(waitForRecord(path, kPlayWaitMs)) << readRecord();
+    Sleep(1200);
+    const Shot first = shoot(w);
+    Sleep(1600);
+    const Shot second = shoot(w);
+    ASSERT_EQ(first.px.size(), second.px.size());
+    std::vector<bool> mask = windowHitMask(w);
+    EXPECT_TRUE(saveWindowPng(w, buildDir() + "\\ui-now-playing.png", mask));
+
+    long inside = 0, outside = 0;
+    for (int y = 0; y < first.h; ++y)
+        for (int x = 0; x < first.w; ++x)
+            if (first.at(x, y) != second.at(x, y)) (insideDisplay(x, y) ? inside : outside) += 1;
+    EXPECT_GT(inside, 0) << "the display stood still while playing";
+    EXPECT_EQ(outside, 0) << "pixels outside the display changed";
+
+    // the name is wider than the display: it reads the name at two scroll positions
+    const std::string name = titleOf(path);
+    const int a = nameOffset(first, name), b = nameOffset(second, name);
+    EXPECT_GE(a, 0) << "the name row does not read " << name;
+    EXPECT_GE(b, 0) << "the name row does not read " << name;
+    EXPECT_NE(a, b) << "the name did not scroll";
+    EXPECT_TRUE(showsTime(second, PixelFont::kPlay, 23 * 1000 + 950, 10)) << "no \"m:ss / 0:23\" with the play glyph";
+
+    // stopped: the stop glyph, the entry's time from the playlist
+    p.command(IDM_STOP);
+    EXPECT_TRUE(waitUntil([&] { return showsTime(shoot(w), PixelFont::kStop, 23 * 1000, 0); }, 2000));
+    PostMessageA(w, WM_SYSKEYDOWN, VK_F4, LPARAM(1) << 29);
+    EXPECT_EQ(p.waitForExit(10000), 0);
+}
+
+TEST(NowPlaying, ClickOnTheProgressLineSeeks) {
+    std::string path = media("seek_marks.mp2");
+    ProgramFolder folder("seek");
+    SoundRecorder sound;
+    ASSERT_TRUE(sound.start()) << "no capture device: the sink's monitor cannot be recorded";
+    Program p;
+    DWORD started = GetTickCount();
+    ASSERT_TRUE(p.start(folder, {path}));
+    ASSERT_NE(p.waitForWindow(), nullptr);
+    DWORD heard = sound.waitForSound(started, kPlayWaitMs);
+    ASSERT_NE(heard, 0u);
+    Sleep(800);
+    const DWORD before = GetTickCount();
+    EXPECT_GT(sound.toneLevel(before - 600, before, 400), 4 * sound.toneLevel(before - 600, before, 600));
+
+    // the middle of the line
+    const int left = kDisplayArea.left + kDisplayMargin, right = kDisplayArea.right - kDisplayMargin;
+    const int x = left + (right - 1 - left) / 2, y = kDisplayArea.top + kDisplayLineY + 1;
+    ASSERT_EQ(NowPlayingDisplay::percentAt(x, y), 50);
+    const DWORD clicked = GetTickCount();
+    p.click(x, y);
+    Sleep(2000);
+    const double at400 = sound.toneLevel(clicked + 900, clicked + 1900, 400);
+    const double at600 = sound.toneLevel(clicked + 900, clicked + 1900, 600);
+    const double at800 = sound.toneLevel(clicked + 900, clicked + 1900, 800);
+    EXPECT_GT(at600, 4 * at400) << "not at the middle: 400 Hz " << at400 << ", 600 Hz " << at600;
+    EXPECT_GT(at600, 4 * at800) << "not at the middle: 800 Hz " << at800 << ", 600 Hz " << at600;
+}
+
+TEST(NowPlaying, WheelAndKeysSetTheVolumeWithinItsRange) {
+    std::string path = media("seek_marks.mp2");
+    ProgramFolder folder("volume");
+    folder.setKey(kKeyEqVolume, 7);
+    SoundRecorder sound;
+    ASSERT_TRUE(sound.start()) << "no capture device: the sink's monitor cannot be recorded";
+    Program p;
+    DWORD started = GetTickCount();
+    ASSERT_TRUE(p.start(folder, {path}));
+    HWND w = p.waitForWindow();
+    ASSERT_NE(w, nullptr);
+    ASSERT_NE(sound.waitForSound(started, kPlayWaitMs), 0u);
+    Sleep(1500);
+    const DWORD quiet = GetTickCount();
+    Sleep(1200);
+    const double level7 = sound.toneLevel(quiet, quiet + 1200, 400);
+
+    RECT r;
+    GetWindowRect(w, &r);
+    for (int i = 0; i < 3; ++i)
+        PostMessageA(w, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), MAKELPARAM(r.left + 96, r.top + 128));
+    EXPECT_TRUE(showsVolume(w, 10));
+    Sleep(800);   // the sound already queued plays out at the old level
+    const DWORD loud = GetTickCount();
+    Sleep(1200);
+    const double level10 = sound.toneLevel(loud, loud + 1200, 400);
+    ASSERT_GT(level7, 0);
+    const double db = 20 * std::log10(level10 / level7);
+    EXPECT_NEAR(db, 20 * std::log10(10.0 / 7.0), 0.5) << level7 << " -> " << level10;
+
+    // the message goes after a second; the keys step within 0..15
+    EXPECT_TRUE(waitUntil([&] { return showsTime(shoot(w), PixelFont::kPlay, 23 * 1000 + 950, 15); }, 3000));
+    for (int i = 0; i < 20; ++i) PostMessageA(w, WM_KEYDOWN, VK_DOWN, 1);
+    EXPECT_TRUE(showsVolume(w, 0));
+    for (int i = 0; i < 25; ++i) PostMessageA(w, WM_KEYDOWN, VK_UP, 1);
+    EXPECT_TRUE(showsVolume(w, 15));
+    PostMessageA(w, WM_MOUSEWHEEL, MAKEWPARAM(0, -5 * WHEEL_DELTA), MAKELPARAM(r.left + 96, r.top + 128));
+    EXPECT_TRUE(showsVolume(w, 10));
+    PostMessageA(w, WM_SYSKEYDOWN, VK_F4, LPARAM(1) << 29);
+    EXPECT_EQ(p.waitForExit(10000), 0);
+    EXPECT_EQ(folder.key(kKeyEqVolume, -1), 10);
+}
+
+// The tip window of the process that shows this text, or nullptr.
+HWND findTip(DWORD pid, const char* text) {
+    struct Search {
+        DWORD pid;
+        const char* text;
+        HWND found;
+    } search{pid, text, nullptr};
+    EnumWindows(
+        [](HWND h, LPARAM l) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(l);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(h, &owner);
+            char cls[64] = {}, shown[128] = {};
+            GetClassNameA(h, cls, sizeof cls);
+            if (owner != s->pid || lstrcmpiA(cls, TOOLTIPS_CLASSA) != 0 || !IsWindowVisible(h)) return TRUE;
+            SendMessageTimeoutA(h, WM_GETTEXT, sizeof shown, reinterpret_cast<LPARAM>(shown), SMTO_NORMAL, 2000, nullptr);
+            if (std::string(shown) == s->text) s->found = h;
+            return s->found ? FALSE : TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+TEST(NowPlaying, PressedButtonsTipsAndPauseTwice) {
+    std::string path = media("seek_marks.mp2");
+    ProgramFolder folder("buttons");
+    SoundRecorder sound;
+    EXPECT_TRUE(sound.start()) << "no capture device: the sink's monitor cannot be recorded";
+    Program p;
+    DWORD started = GetTickCount();
+    clearRecord();
+    ASSERT_TRUE(p.start(folder, {path}));
+    HWND w = p.waitForWindow();
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(waitForRecord(path, kPlayWaitMs)) << readRecord();
+    if (sound.recording()) EXPECT_NE(sound.waitForSound(started, kPlayWaitMs), 0u);
+
+    // Pause, and Pause again goes on
+    p.command(IDM_PAUSE);
+    Sleep(300);
+    if (sound.recording()) EXPECT_TRUE(sound.quietFor(1200)) << "still playing after Pause";
+    EXPECT_TRUE(waitUntil([&] { return showsTime(shoot(w), PixelFont::kPause, 23 * 1000 + 950, 10); }, 2000));
+    const DWORD resumed = GetTickCount();
+    p.command(IDM_PAUSE);
+    if (sound.recording()) EXPECT_NE(sound.waitForSound(resumed, kPlayWaitMs), 0u) << "a second Pause did not resume";
+    EXPECT_TRUE(waitUntil([&] { return showsTime(shoot(w), PixelFont::kPlay, 23 * 1000 + 950, 15); }, 2000));
+    EXPECT_EQ(readRecord(), path) << "resuming started the file again";
+
+    // held on Repeat, the button looks pressed; moved off it, released; nothing is toggled
+    const RECT& repeat = kButtonTable[ButtonRepeat].ellipse;
+    auto repeatPixels = [&] {
+        Shot s = shoot(w);
+        std::vector<uint32_t> v;
+        for (int y = repeat.top + 2; y < repeat.bottom - 2; ++y)
+            for (int x = repeat.left + 2; x < repeat.right - 2; ++x) v.push_back(s.at(x, y));
+        return v;
+    };
+    const std::vector<uint32_t> up = repeatPixels();
+    POINT c = centre(ButtonRepeat);
+    PostMessageA(w, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(c.x, c.y));
+    EXPECT_TRUE(waitUntil([&] { return repeatPixels() != up; }, 2000)) << "a held button is not drawn pressed";
+    PostMessageA(w, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(10, 240));
+    EXPECT_TRUE(waitUntil([&] { return repeatPixels() == up; }, 2000)) << "moved off, the button still looks pressed";
+    PostMessageA(w, WM_LBUTTONUP, 0, MAKELPARAM(10, 240));
+
+    // resting on Play shows its tip
+    RECT r;
+    GetWindowRect(w, &r);
+    POINT play = centre(ButtonPlay);
+    SetCursorPos(r.left + play.x, r.top + play.y);
+    for (int i = 0; i < 3; ++i) {
+        PostMessageA(w, WM_MOUSEMOVE, 0, MAKELPARAM(play.x, play.y));
+        Sleep(50);
+    }
+    EXPECT_TRUE(waitUntil([&] { return findTip(p.pid(), kButtonTips[ButtonPlay]) != nullptr; }, 5000))
+        << "no tip \"" << kButtonTips[ButtonPlay] << "\"";
+    SetCursorPos(0, 0);
+    PostMessageA(w, WM_SYSKEYDOWN, VK_F4, LPARAM(1) << 29);
+    EXPECT_EQ(p.waitForExit(10000), 0);
+    EXPECT_EQ(folder.key(kKeyRepeatPlay, -1), 0);
+}
+
+} // namespace
+} // namespace korvo::uitest
