@@ -110,11 +110,13 @@ void MainWindow::showDecoderBox(const DecoderBox& box) {
     postAnswer(box.question, yes, box.threadId);
 }
 
-// The display follows the play state whatever message changed it.
+// The display follows the play state and the entry, whatever message changed them.
 LRESULT MainWindow::handle(UINT msg, WPARAM wParam, LPARAM lParam) {
     LRESULT result = dispatch(msg, wParam, lParam);
+    // commands, requests and drops may change the list while nothing plays
     if (created_ && hwnd_ &&
-        (playState_ != shownState_ || msg == DNM_STARTED || msg == DNM_ENDED || msg == DNM_FAILED))
+        (playState_ != shownState_ || msg == DNM_STARTED || msg == DNM_ENDED || msg == DNM_FAILED ||
+         msg == WM_COMMAND || msg == kRunRequestsMessage || msg == WM_DROPFILES))
         refreshDisplay();
     return result;
 }
@@ -366,7 +368,7 @@ void MainWindow::onPaint() {
     display_.blit(dc);
 }
 
-void MainWindow::refreshDisplay() {
+void MainWindow::refreshDisplay(bool entry) {
     shownState_ = playState_;
     const bool playing = playState_ == PlayStatePlaying;
     if (playing != (displayTimer_ != 0)) {
@@ -374,17 +376,19 @@ void MainWindow::refreshDisplay() {
         else KillTimer(hwnd_, kTimerDisplay);
         displayTimer_ = playing ? 1 : 0;
     }
+    if (entry || shownName_.empty()) {
+        PlaylistEntry current;
+        const bool hasEntry = playlist().copyCurrentEntry(current) != 0;
+        shownName_ = hasEntry ? entryDisplayName(current) : std::string(kMainWindowTitle);
+        entryTimeMs_ = hasEntry && current.playTimeMs > 0 ? current.playTimeMs : 0;
+    }
     NowPlayingView view;
-    PlaylistEntry entry;
-    std::string name = kMainWindowTitle;
-    const bool hasEntry = playlist().copyCurrentEntry(entry) != 0;
-    if (hasEntry) name = entryDisplayName(entry);
-    view.name = name.c_str();
+    view.name = shownName_.c_str();
     view.state = playState_ == PlayStatePlaying ? DisplayPlaying
                  : playState_ == PlayStatePaused ? DisplayPaused
                                                  : DisplayStopped;
     if (playState_ == PlayStateStopped) {
-        view.totalMs = hasEntry && entry.playTimeMs > 0 ? entry.playTimeMs : 0;
+        view.totalMs = entryTimeMs_;
     } else {
         DecoderStatus status;
         getDecoderStatus(status);
@@ -403,10 +407,11 @@ void MainWindow::onDisplayTimer(UINT_PTR id) {
     if (id == kTimerVolumeMessage) {
         KillTimer(hwnd_, kTimerVolumeMessage);
         showingVolume_ = 0;
+        refreshDisplay();
     } else {
         display_.scroll();
+        refreshDisplay(false);
     }
-    refreshDisplay();
 }
 
 // The decoder thread picks the new level up at its next frame.

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <deque>
 #include <memory>
+#include <string>
 
 #include "app/win32/current_file_record.h"
 #include "app/win32/handles.h"
@@ -80,7 +81,8 @@ private:
     void onInitMenu(HMENU menu);
     void redrawButton(int index);
     // the display and the volume
-    void refreshDisplay();
+    // entry: read the current entry's name and length again (not needed for a tick)
+    void refreshDisplay(bool entry = true);
     void onDisplayTimer(UINT_PTR id);
     void changeVolume(int steps);
     void applyTopmost();
@@ -139,6 +141,8 @@ private:
     int displayTimer_ = 0;      // the refresh timer runs (while playing)
     int showingVolume_ = 0;
     int wheelRest_ = 0;         // wheel movement short of a step
+    std::string shownName_;     // the current entry's display text, read at the last change
+    int32_t entryTimeMs_ = 0;   // its length as the playlist knows it
     MenuHandle menu_;
     struct ButtonFlags {
         int pressed = 0;
