@@ -194,7 +194,6 @@ int NowPlayingDisplay::render(const NowPlayingView& view) {
         for (int px = left; px < right; ++px)
             bits_[size_t(y) * stride_ + size_t(px)] = px < filled ? kDisplayInk : kDisplayDim;
 
-    last_ = view;
     const int changed = !drawn_ || std::memcmp(before.data(), bits_, before.size()) != 0;
     drawn_ = 1;
     return changed;

@@ -108,7 +108,6 @@ private:
     int stride_ = 0;
     std::vector<uint8_t> plate_;   // the skin's pixels under the display
     PixelFont font_;
-    NowPlayingView last_{};
     char name_[520] = {};
     int scroll_ = 0;
     int drawn_ = 0;
