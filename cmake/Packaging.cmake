@@ -1,4 +1,5 @@
-# What gets installed and how it is packed: on Linux the korvo program as a Debian package.
+# What gets installed and how it is packed: on Linux the korvo program as a Debian package,
+# on Windows the NSIS installer and a portable zip (see packaging/).
 
 set(CPACK_PACKAGE_NAME korvo)
 set(CPACK_PACKAGE_VENDOR "LUMEN KORVO 2000")
@@ -40,3 +41,35 @@ writes ID3v1 tags and writes PLS playlists.")
   include(CPack)
 endif()
 
+if(KORVO_WIN)
+  # The setup program (NSIS) and a portable zip of the program and its readme.
+  find_program(KORVO_MAKENSIS makensis)
+  set(KORVO_SETUP ${CPACK_PACKAGE_DIRECTORY}/LumenKorvo-${PROJECT_VERSION}-setup.exe)
+  set(KORVO_PORTABLE ${CPACK_PACKAGE_DIRECTORY}/LumenKorvo-${PROJECT_VERSION}-portable.zip)
+  set(KORVO_PORTABLE_DIR ${CMAKE_BINARY_DIR}/portable)
+  add_custom_command(
+    OUTPUT ${KORVO_PORTABLE}
+    COMMAND ${CMAKE_COMMAND} -E rm -rf ${KORVO_PORTABLE_DIR}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${KORVO_PORTABLE_DIR} ${CPACK_PACKAGE_DIRECTORY}
+    COMMAND ${CMAKE_COMMAND} -E copy $<TARGET_FILE:LumenKorvo> ${KORVO_PORTABLE_DIR}/
+    COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/README.md ${KORVO_PORTABLE_DIR}/README.txt
+    COMMAND ${CMAKE_COMMAND} -E chdir ${KORVO_PORTABLE_DIR}
+            ${CMAKE_COMMAND} -E tar cf ${KORVO_PORTABLE} --format=zip LumenKorvo.exe README.txt
+    DEPENDS LumenKorvo ${CMAKE_SOURCE_DIR}/README.md
+    COMMENT "Packing the portable zip")
+  set(KORVO_INSTALLER_OUTPUTS ${KORVO_PORTABLE})
+  if(KORVO_MAKENSIS)
+    add_custom_command(
+      OUTPUT ${KORVO_SETUP}
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${CPACK_PACKAGE_DIRECTORY}
+      COMMAND ${KORVO_MAKENSIS} -V2 -DVERSION=${PROJECT_VERSION} -DEXE=$<TARGET_FILE:LumenKorvo>
+              -DREADME=${CMAKE_SOURCE_DIR}/README.md -DICON=${KORVO_ART_DIR}/app.ico -DOUTFILE=${KORVO_SETUP}
+              ${CMAKE_SOURCE_DIR}/packaging/installer.nsi
+      DEPENDS LumenKorvo ${CMAKE_SOURCE_DIR}/packaging/installer.nsi ${CMAKE_SOURCE_DIR}/README.md ${KORVO_ART_DIR}/app.ico
+      COMMENT "Making the setup program")
+    list(APPEND KORVO_INSTALLER_OUTPUTS ${KORVO_SETUP})
+  else()
+    message(WARNING "makensis not found: no setup program (Debian package nsis)")
+  endif()
+  add_custom_target(installer ALL DEPENDS ${KORVO_INSTALLER_OUTPUTS})
+endif()

@@ -103,6 +103,8 @@ if build win; then
     stamp "Windows user interface under Wine"
     scripts/wine-run.sh build/win/korvo_ui_tests.exe > "$log/ui.log" 2>&1; count_gtest ui "$log/ui.log" $?
   fi
+  stamp "Windows setup program under Wine"
+  bash tests/packaging/installer.sh build/win > "$log/installer.log" 2>&1; count_script installer "$log/installer.log" $?
 fi
 
 if [ -f cmake/Fuzz.cmake ] && build fuzz; then
