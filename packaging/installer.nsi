@@ -12,6 +12,7 @@ SetCompressor /SOLID lzma
 !include "MUI2.nsh"
 !include "FileFunc.nsh"
 !include "LogicLib.nsh"
+!include "nsDialogs.nsh"
 
 !define PRODUCT "LUMEN KORVO 2000"
 !define EXE_NAME "LumenKorvo.exe"
@@ -25,6 +26,9 @@ SetCompressor /SOLID lzma
 !define AUDIO_ICON 13
 !define LIST_ICON 14
 !define FILETYPES_TEXT "Open MP3, MP2, MP1, PLS and M3U files with ${PRODUCT}"
+!define FILETYPES_TITLE "File types"
+!define FILETYPES_SUBTITLE "Which files should open with ${PRODUCT} when you double-click them?"
+!define FILETYPES_NOTE "This changes the file types for you only. The player's preferences can register them again later."
 !define SETTINGS_QUESTION "Delete your ${PRODUCT} settings (${SETTINGS_FILE}) too?"
 
 Name "${PRODUCT}"
@@ -40,10 +44,9 @@ VIAddVersionKey "LegalCopyright" "${PRODUCT} developers"
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
-!define MUI_COMPONENTSPAGE_NODESC
 !insertmacro MUI_PAGE_WELCOME
 !insertmacro MUI_PAGE_DIRECTORY
-!insertmacro MUI_PAGE_COMPONENTS
+Page custom FileTypesPage FileTypesPageLeave
 !insertmacro MUI_PAGE_INSTFILES
 !define MUI_FINISHPAGE_RUN "$INSTDIR\${EXE_NAME}"
 !insertmacro MUI_PAGE_FINISH
@@ -92,6 +95,33 @@ Section /o "${FILETYPES_TEXT}" SecFileTypes
   ; SHCNE_ASSOCCHANGED: the shell shows the new icons at once.
   System::Call 'shell32::SHChangeNotify(i 0x08000000, i 0, p 0, p 0)'
 SectionEnd
+
+Var FileTypesBox
+
+; The optional page: one box, ticked when /FILETYPES was given.
+Function FileTypesPage
+  !insertmacro MUI_HEADER_TEXT "${FILETYPES_TITLE}" "${FILETYPES_SUBTITLE}"
+  nsDialogs::Create 1018
+  Pop $0
+  ${NSD_CreateCheckbox} 0 0 100% 12u "${FILETYPES_TEXT}"
+  Pop $FileTypesBox
+  ${If} ${SectionIsSelected} ${SecFileTypes}
+    ${NSD_Check} $FileTypesBox
+  ${EndIf}
+  ${NSD_CreateLabel} 0 20u 100% 24u "${FILETYPES_NOTE}"
+  Pop $0
+  ${NSD_SetFocus} $FileTypesBox
+  nsDialogs::Show
+FunctionEnd
+
+Function FileTypesPageLeave
+  ${NSD_GetState} $FileTypesBox $0
+  ${If} $0 == ${BST_CHECKED}
+    SectionSetFlags ${SecFileTypes} ${SF_SELECTED}
+  ${Else}
+    SectionSetFlags ${SecFileTypes} 0
+  ${EndIf}
+FunctionEnd
 
 Function .onInit
   ${GetParameters} $R0
