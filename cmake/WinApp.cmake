@@ -28,9 +28,10 @@ set(KORVO_RES_OBJ ${CMAKE_BINARY_DIR}/korvo_res.o)
 add_custom_command(
   OUTPUT ${KORVO_RES_OBJ}
   COMMAND ${CMAKE_RC_COMPILER} -I ${CMAKE_SOURCE_DIR}/src/app/win32 -I ${CMAKE_SOURCE_DIR}/resources
-          -I ${KORVO_ART_DIR} -i ${CMAKE_SOURCE_DIR}/resources/korvo.rc -o ${KORVO_RES_OBJ}
+          -I ${KORVO_ART_DIR} -I ${CMAKE_BINARY_DIR}/generated -i ${CMAKE_SOURCE_DIR}/resources/korvo.rc -o ${KORVO_RES_OBJ}
   DEPENDS ${CMAKE_SOURCE_DIR}/resources/korvo.rc ${CMAKE_SOURCE_DIR}/resources/LumenKorvo.manifest
-          ${CMAKE_SOURCE_DIR}/src/app/win32/resource_ids.h ${KORVO_ART_OUTPUTS}
+          ${CMAKE_SOURCE_DIR}/src/app/win32/resource_ids.h ${CMAKE_BINARY_DIR}/generated/korvo_version.h
+          ${KORVO_ART_OUTPUTS}
   COMMENT "Compiling the resources")
 set_source_files_properties(${KORVO_RES_OBJ} PROPERTIES EXTERNAL_OBJECT TRUE GENERATED TRUE)
 

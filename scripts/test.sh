@@ -26,6 +26,19 @@ count_gtest() {
   stamp "$name: $p passed, $f failed"
 }
 
+# Counts a script's checks from its last line, "N passed, N failed".
+count_script() {
+  local name=$1 out=$2 rc=$3
+  local p f
+  p=$(tail -1 "$out" | sed -n 's/^\([0-9]*\) passed, \([0-9]*\) failed$/\1/p')
+  f=$(tail -1 "$out" | sed -n 's/^\([0-9]*\) passed, \([0-9]*\) failed$/\2/p')
+  p=${p:-0}; f=${f:-0}
+  if [ "$rc" -ne 0 ] && [ "$f" -eq 0 ]; then f=1; fi
+  [ "$f" -gt 0 ] && grep -E '^FAILED' "$out"
+  passed=$((passed + p)); failed=$((failed + f))
+  stamp "$name: $p passed, $f failed"
+}
+
 build() {
   local preset=$1
   stamp "building $preset"
@@ -67,6 +80,8 @@ trap cleanup EXIT
 if build native; then
   stamp "native suite"
   build/native/korvo_tests > "$log/native.log" 2>&1; count_gtest native "$log/native.log" $?
+  stamp "Debian package"
+  bash tests/packaging/deb.sh build/native > "$log/deb.log" 2>&1; count_script deb "$log/deb.log" $?
 fi
 
 if build asan; then
@@ -88,6 +103,8 @@ if build win; then
     stamp "Windows user interface under Wine"
     scripts/wine-run.sh build/win/korvo_ui_tests.exe > "$log/ui.log" 2>&1; count_gtest ui "$log/ui.log" $?
   fi
+  stamp "Windows setup program under Wine"
+  bash tests/packaging/installer.sh build/win > "$log/installer.log" 2>&1; count_script installer "$log/installer.log" $?
 fi
 
 if [ -f cmake/Fuzz.cmake ] && build fuzz; then

@@ -6,9 +6,11 @@
 #include <cstring>
 #include <ctime>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "commands.h"
+#include "decode_options.h"
 #include "decoder/decoder.h"
 #include "decoder/frame_tables.h"
 #include "platform/file.h"
@@ -52,30 +54,23 @@ double medianOf(std::vector<double> v) {
     return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
 }
 
-int runBench(int argc, char** argv) {
-    std::vector<const char*> files;
+struct BenchJob {
+    std::vector<std::string> files;
     int repeat = 5;
-    for (int i = 1; i < argc; ++i) {
-        if (!std::strcmp(argv[i], "--repeat") && i + 1 < argc) {
-            repeat = std::atoi(argv[++i]);
-            if (repeat < 1) {
-                std::fprintf(stderr, "korvo bench: --repeat needs a count of 1 or more\n");
-                return 1;
-            }
-        } else if (argv[i][0] == '-') {
-            std::fprintf(stderr, "usage: korvo bench FILE... [--repeat N]\n");
-            return 1;
-        } else {
-            files.push_back(argv[i]);
-        }
-    }
-    if (files.empty()) {
-        std::fprintf(stderr, "usage: korvo bench FILE... [--repeat N]\n");
-        return 1;
-    }
+};
+BenchJob job;
+
+void define(CLI::App& c) {
+    c.add_option("FILE", job.files, "MPEG audio files")->required();
+    c.add_option("--repeat", job.repeat, "decodes per file")->capture_default_str()->check(wholeNumberIn(1, 100000))->type_name("N");
+}
+
+int runBench() {
+    const int repeat = job.repeat;
     auto decoder = std::make_unique<Decoder>();
     int status = 0;
-    for (const char* path : files) {
+    for (const std::string& name : job.files) {
+        const char* path = name.c_str();
         std::vector<uint8_t> data;
         if (!readWholeFile(path, data)) {
             std::fprintf(stderr, "korvo bench: cannot read %s\n", path);
@@ -107,7 +102,7 @@ int runBench(int argc, char** argv) {
     return status;
 }
 
-Registrar reg({"bench", "bench FILE... [--repeat N]", &runBench});
+Registrar reg({"bench", "decoding speed per file, nothing written", &define, &runBench});
 
 } // namespace
 } // namespace korvo::cli

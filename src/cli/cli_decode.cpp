@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "commands.h"
@@ -17,49 +18,20 @@ namespace korvo::cli {
 namespace {
 
 struct DecodeJob {
-    std::vector<const char*> files;
-    const char* output = nullptr;
+    std::vector<std::string> files;
+    std::string output;
     bool eightBit = false;
-    bool eq = false;
-    float eqBands[kEqBands] = {};
+    std::string eq;
     int mappingMode = 2;
 };
+DecodeJob job;
 
-// 1 when the arguments make a job; prints what is wrong otherwise.
-int parseArguments(int argc, char** argv, DecodeJob& job) {
-    for (int i = 1; i < argc; ++i) {
-        const char* a = argv[i];
-        if (!std::strcmp(a, "-o")) {
-            if (i + 1 >= argc) {
-                std::fprintf(stderr, "korvo decode: -o needs a file name\n");
-                return 0;
-            }
-            job.output = argv[++i];
-        } else if (!std::strcmp(a, "--8bit")) {
-            job.eightBit = true;
-        } else if (!std::strcmp(a, "--eq")) {
-            if (i + 1 >= argc || !parseEqGains(argv[++i], job.eqBands)) {
-                std::fprintf(stderr, "korvo decode: --eq takes twelve gains 0.0..2.0 separated by commas\n");
-                return 0;
-            }
-            job.eq = true;
-        } else if (!std::strcmp(a, "--mapping")) {
-            if (i + 1 >= argc || !parseMappingMode(argv[++i], job.mappingMode)) {
-                std::fprintf(stderr, "korvo decode: --mapping takes 1, 2, 3 or 4\n");
-                return 0;
-            }
-        } else if (a[0] == '-' && a[1] != '\0') {
-            std::fprintf(stderr, "korvo decode: unknown option %s\n", a);
-            return 0;
-        } else {
-            job.files.push_back(a);
-        }
-    }
-    if (job.files.empty() || !job.output) {
-        std::fprintf(stderr, "usage: korvo decode FILE... -o OUT.wav [--8bit] [--eq G0,...,G11] [--mapping N]\n");
-        return 0;
-    }
-    return 1;
+void define(CLI::App& c) {
+    c.add_option("FILE", job.files, "MPEG audio files or URLs, decoded in a row")->required();
+    c.add_option("-o,--output", job.output, "the WAV file to write")->required()->type_name("OUT.wav");
+    c.add_flag("--8bit", job.eightBit, "unsigned 8-bit samples instead of 16-bit");
+    c.add_option("--eq", job.eq, "equalizer gains of the twelve bands (Layer III)")->check(eqGains())->type_name("G0,...,G11");
+    c.add_option("--mapping", job.mappingMode, "Layer III mapping scheme")->capture_default_str()->check(wholeNumberIn(1, 4))->type_name("N");
 }
 
 // Hands the whole PCM fill to the file; 0 when the file refused it.
@@ -70,15 +42,15 @@ int drain(PcmBuffer& pcm, WavWriter& wav) {
     return n >= 0;
 }
 
-int runDecode(int argc, char** argv) {
-    DecodeJob job;
-    if (!parseArguments(argc, argv, job)) return 1;
-
+int runDecode() {
+    const char* output = job.output.c_str();
     // One decoding object for every file: the filterbank's state runs on from file to file.
     auto decoder = std::make_unique<Decoder>();
     decoder->options.mappingMode = job.mappingMode;
-    if (job.eq) {
-        buildEqLineGains(job.eqBands);
+    if (!job.eq.empty()) {
+        float bands[kEqBands];
+        parseEqGains(job.eq.c_str(), bands);
+        buildEqLineGains(bands);
         decoder->options.eqEnabled = 1;
         decoder->options.eqLineGains = eqLineGains();
     }
@@ -90,7 +62,8 @@ int runDecode(int argc, char** argv) {
         return 1;
     };
 
-    for (const char* path : job.files) {
+    for (const std::string& name : job.files) {
+        const char* path = name.c_str();
         Input input;
         if (!input.openInput(path)) return fail("cannot open", path);
         decoder->startFile(&input, job.eightBit);
@@ -99,9 +72,9 @@ int runDecode(int argc, char** argv) {
             const int frameRate = frameSampleRate(decoder->header());
             if (!wav.isOpen()) {
                 rate = frameRate;
-                if (!wav.open(job.output, rate, 2, job.eightBit)) {
+                if (!wav.open(output, rate, 2, job.eightBit)) {
                     input.closeInput();
-                    return fail("cannot create", job.output);
+                    return fail("cannot create", output);
                 }
             } else if (frameRate != rate) {
                 input.closeInput();
@@ -110,28 +83,28 @@ int runDecode(int argc, char** argv) {
             if (!decoder->decodeFrame()) {
                 if (!drain(decoder->pcm(), wav) || !decoder->decodeFrame()) {
                     input.closeInput();
-                    return fail("cannot write", job.output);
+                    return fail("cannot write", output);
                 }
             }
             ++frames;
             if (decoder->pcm().fill >= PcmBuffer::kCapacity / 2 && !drain(decoder->pcm(), wav)) {
                 input.closeInput();
-                return fail("cannot write", job.output);
+                return fail("cannot write", output);
             }
         }
         input.closeInput();
-        if (!drain(decoder->pcm(), wav)) return fail("cannot write", job.output);
+        if (!drain(decoder->pcm(), wav)) return fail("cannot write", output);
         if (frames == 0) return fail("no MPEG audio frame in", path);
     }
     if (!wav.close()) {
-        std::fprintf(stderr, "korvo decode: cannot finish %s\n", job.output);
-        removeFile(job.output);
+        std::fprintf(stderr, "korvo decode: cannot finish %s\n", output);
+        removeFile(output);
         return 1;
     }
     return 0;
 }
 
-Registrar reg({"decode", "decode FILE... -o OUT.wav [--8bit] [--eq G0,...,G11] [--mapping N]", &runDecode});
+Registrar reg({"decode", "decode files into one WAV file, exactly the PCM the player plays", &define, &runDecode});
 
 } // namespace
 } // namespace korvo::cli

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "commands.h"
+#include "decode_options.h"
 #include "decoder/frame_reader.h"
 #include "decoder/frame_tables.h"
 #include "playback/input.h"
@@ -56,31 +57,28 @@ int infoOne(const char* path, bool doSeek, double percent) {
     return 1;
 }
 
-int runInfo(int argc, char** argv) {
-    std::vector<const char*> files;
-    bool doSeek = false;
-    double percent = 0;
-    for (int i = 1; i < argc; ++i) {
-        if (!std::strcmp(argv[i], "--seek") && i + 1 < argc) {
-            doSeek = true;
-            percent = std::atof(argv[++i]);
-        } else {
-            files.push_back(argv[i]);
-        }
-    }
-    if (files.empty()) {
-        std::fprintf(stderr, "usage: korvo info FILE... [--seek PERCENT]\n");
-        return 2;
-    }
+struct InfoJob {
+    std::vector<std::string> files;
+    double seekPercent = -1;   // below 0: no seek asked for
+};
+InfoJob job;
+
+void define(CLI::App& c) {
+    c.add_option("FILE", job.files, "MPEG audio files or URLs")->required();
+    c.add_option("--seek", job.seekPercent, "where a seek to this share of the file lands")->check(numberIn(0, 100))->type_name("PERCENT");
+}
+
+int runInfo() {
+    const std::vector<std::string>& files = job.files;
     int status = 0;
     for (size_t i = 0; i < files.size(); ++i) {
         if (i) std::printf("\n");
-        if (!infoOne(files[i], doSeek, percent)) status = 1;
+        if (!infoOne(files[i].c_str(), job.seekPercent >= 0, job.seekPercent)) status = 1;
     }
     return status;
 }
 
-Registrar reg({"info", "info FILE... [--seek PERCENT]", &runInfo});
+Registrar reg({"info", "the first frame's format, the frame count and the play time of each file", &define, &runInfo});
 
 } // namespace
 } // namespace korvo::cli

@@ -1,6 +1,7 @@
 // korvo list PATH...: the playlist as the editor shows it, with its total play time.
 #include <cstdio>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "commands.h"
@@ -21,18 +22,18 @@ void printPlayTime(int seconds) {
     std::printf("\n");
 }
 
-int runList(int argc, char** argv) {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: korvo list PATH...\n");
-        return 2;
-    }
+std::vector<std::string> paths;
+
+void define(CLI::App& c) { c.add_option("PATH", paths, "files, playlist files, folders or URLs")->required(); }
+
+int runList() {
     korvo::Playlist list;
     list.setReadFileInfo(1);
     list.setMissingPathFormat(korvo::cli_texts::kNoSuchFileOrFolder);
     // Unlike the program's command line, korvo takes URLs as URLs.
-    for (int i = 1; i < argc; ++i)
-        list.addPath(std::strstr(argv[i], T::kUrlMarker) ? korvo::Playlist::AddUrl : korvo::Playlist::AddOrdinary,
-                     argv[i]);
+    for (const std::string& p : paths)
+        list.addPath(std::strstr(p.c_str(), T::kUrlMarker) ? korvo::Playlist::AddUrl : korvo::Playlist::AddOrdinary,
+                     p.c_str());
 
     std::vector<int> all;
     int row = 1;
@@ -45,6 +46,6 @@ int runList(int argc, char** argv) {
     return list.countEntries() > 0 ? 0 : 1;
 }
 
-korvo::cli::Registrar reg({"list", "list PATH...", &runList});
+korvo::cli::Registrar reg({"list", "the playlist as the editor shows it, with its total play time", &define, &runList});
 
 } // namespace

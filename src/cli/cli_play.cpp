@@ -16,6 +16,7 @@
 
 #include "settings/settings.h"
 #include "commands.h"
+#include "decode_options.h"
 #include "decoder/equalizer.h"
 #include "platform/file.h"
 #include "playlist/playlist.h"
@@ -26,8 +27,6 @@
 namespace korvo::cli {
 namespace {
 
-constexpr char kUsage[] =
-    "play PATH... [--wav OUT.wav] [--save-dir DIR] [--8bit] [--eq G0,..,G11] [--mapping N] [--volume 0..15] [--repeat] [--shuffle]";
 constexpr char kNoServer[] =
     "korvo: no sound server could be reached (PulseAudio); use --wav OUT.wav to write the sound into files\n";
 constexpr char kKeys[] = "keys: space pause/resume, n next, p previous, q quit, left/right seek 5%\n";
@@ -196,77 +195,53 @@ private:
     bool active_ = false;
 };
 
-bool parseGains(const char* text, float* bands) {
-    for (int i = 0; i < 12; ++i) {
-        char* end = nullptr;
-        double v = std::strtod(text, &end);
-        if (end == text || v < 0.0 || v > 2.0) return false;
-        bands[i] = float(v);
-        text = end;
-        if (i < 11) {
-            if (*text != ',') return false;
-            ++text;
-        }
-    }
-    return *text == 0;
-}
-
-int run(int argc, char** argv) {
-    std::vector<std::string> files;
-    std::vector<const char*> paths;
-    const char* wav = nullptr;
-    const char* saveDir = nullptr;
+struct PlayJob {
+    std::vector<std::string> paths;
+    std::string wav;
+    std::string saveDir;
     bool eightBit = false, repeat = false, shuffle = false;
     int mapping = 2, volume = 15;
-    float bands[12];
-    bool eq = false;
-    for (int i = 1; i < argc; ++i) {
-        std::string a = argv[i];
-        bool more = i + 1 < argc;
-        if (a == "--wav" && more) wav = argv[++i];
-        else if (a == "--save-dir" && more) saveDir = argv[++i];
-        else if (a == "--8bit") eightBit = true;
-        else if (a == "--repeat") repeat = true;
-        else if (a == "--shuffle") shuffle = true;
-        else if (a == "--mapping" && more) mapping = std::atoi(argv[++i]);
-        else if (a == "--volume" && more) volume = std::atoi(argv[++i]);
-        else if (a == "--eq" && more) {
-            if (!parseGains(argv[++i], bands)) {
-                std::fprintf(stderr, "korvo play: --eq takes twelve gains 0.0..2.0 separated by commas\n");
-                return 2;
-            }
-            eq = true;
-        } else if (a.size() > 1 && a[0] == '-') {
-            std::fprintf(stderr, "usage: korvo %s\n", kUsage);
-            return 2;
-        } else {
-            paths.push_back(argv[i]);
-        }
-    }
+    std::string eq;
+};
+PlayJob job;
+
+void define(CLI::App& c) {
+    c.add_option("PATH", job.paths, "files, playlist files (PLS, M3U), folders or URLs, played in a row")->required();
+    c.add_option("--wav", job.wav, "write the sound into WAV files (OUT.wav, OUT-2.wav, ... at each change of sample rate)")->type_name("OUT.wav");
+    c.add_option("--save-dir", job.saveDir, "also save each stream into this folder")->check(atMostChars(kSettingsDirSize - 1))->type_name("DIR");
+    c.add_flag("--8bit", job.eightBit, "unsigned 8-bit samples instead of 16-bit");
+    c.add_option("--eq", job.eq, "equalizer gains of the twelve bands (Layer III)")->check(eqGains())->type_name("G0,..,G11");
+    c.add_option("--mapping", job.mapping, "Layer III mapping scheme")->capture_default_str()->check(wholeNumberIn(1, 4))->type_name("N");
+    c.add_option("--volume", job.volume, "equalizer volume")->capture_default_str()->check(wholeNumberIn(0, 15))->type_name("N");
+    c.add_flag("--repeat", job.repeat, "start again after the last entry");
+    c.add_flag("--shuffle", job.shuffle, "play the entries in a random order");
+}
+
+int run() {
+    std::vector<std::string> files;
+    const char* wav = job.wav.empty() ? nullptr : job.wav.c_str();
+    const char* saveDir = job.saveDir.empty() ? nullptr : job.saveDir.c_str();
+    const bool eightBit = job.eightBit, repeat = job.repeat, shuffle = job.shuffle;
+    const int mapping = job.mapping, volume = job.volume;
+    const bool eq = !job.eq.empty();
+    float bands[kEqBandCount] = {};
+    if (eq) parseEqGains(job.eq.c_str(), bands);
     // Files, playlist files and folders, expanded as the player's own list expands them.
     Playlist list;
     list.setReadFileInfo(0);
     list.setMissingPathFormat(cli_texts::kNoSuchFileOrFolder);
     // A path that names nothing is reported by the list and counts as an entry that failed.
     bool missing = false;
-    for (const char* p : paths) {
+    for (const std::string& path : job.paths) {
+        const char* p = path.c_str();
         const bool url = std::strstr(p, playlist_texts::kUrlMarker) != nullptr;
         if (!url && !pathInfo(p).exists) missing = true;
         list.addPath(url ? Playlist::AddUrl : Playlist::AddOrdinary, p);
     }
     for (const PlaylistEntry* e = list.head(); e; e = e->next) files.push_back(e->path);
-    if (!paths.empty() && files.empty()) {
+    if (files.empty()) {
         std::fprintf(stderr, "korvo play: nothing to play\n");
         return 1;
-    }
-    if (saveDir && std::strlen(saveDir) >= kSettingsDirSize) {
-        std::fprintf(stderr, "korvo play: --save-dir takes a folder of at most %d characters\n",
-                     int(kSettingsDirSize) - 1);
-        return 2;
-    }
-    if (files.empty() || mapping < 1 || mapping > 4 || volume < 0 || volume > 15) {
-        std::fprintf(stderr, "usage: korvo %s\n", kUsage);
-        return 2;
     }
     if (shuffle) std::shuffle(files.begin(), files.end(), std::mt19937(std::random_device{}()));
 
@@ -344,7 +319,7 @@ int run(int argc, char** argv) {
     return missing || player.anyFailed() ? 1 : 0;
 }
 
-Registrar reg({"play", kUsage, &run});
+Registrar reg({"play", "plays files, playlists, folders and URLs to the sound server or into WAV files", &define, &run});
 
 } // namespace
 } // namespace korvo::cli

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "commands.h"
 #include "playlist/playlist.h"
@@ -18,23 +19,30 @@ std::string absoluteUnlessUrl(const char* path) {
     return ec ? std::string(path) : p.lexically_normal().string();
 }
 
-int runSaveList(int argc, char** argv) {
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: korvo save-list OUT.pls PATH...\n");
-        return 2;
-    }
+struct SaveJob {
+    std::string output;
+    std::vector<std::string> paths;
+};
+SaveJob job;
+
+void define(CLI::App& c) {
+    c.add_option("OUT.pls", job.output, "the playlist file to write")->required();
+    c.add_option("PATH", job.paths, "files, playlist files, folders or URLs")->required();
+}
+
+int runSaveList() {
     korvo::Playlist list;
     list.setReadFileInfo(0);
     list.setMissingPathFormat(korvo::cli_texts::kNoSuchFileOrFolder);
-    for (int i = 2; i < argc; ++i) {
-        bool url = std::strstr(argv[i], korvo::playlist_texts::kUrlMarker) != nullptr;
-        list.addPath(url ? korvo::Playlist::AddUrl : korvo::Playlist::AddOrdinary, absoluteUnlessUrl(argv[i]).c_str());
+    for (const std::string& p : job.paths) {
+        bool url = std::strstr(p.c_str(), korvo::playlist_texts::kUrlMarker) != nullptr;
+        list.addPath(url ? korvo::Playlist::AddUrl : korvo::Playlist::AddOrdinary, absoluteUnlessUrl(p.c_str()).c_str());
     }
     if (list.countEntries() == 0) {
         std::fprintf(stderr, "korvo save-list: nothing to write\n");
         return 1;
     }
-    std::string out = absoluteUnlessUrl(argv[1]);
+    std::string out = absoluteUnlessUrl(job.output.c_str());
     int written = list.writePlsFile(out.c_str());
     if (written == 0) {
         std::fprintf(stderr, "korvo save-list: cannot write %s\n", out.c_str());
@@ -44,6 +52,6 @@ int runSaveList(int argc, char** argv) {
     return 0;
 }
 
-korvo::cli::Registrar reg({"save-list", "save-list OUT.pls PATH...", &runSaveList});
+korvo::cli::Registrar reg({"save-list", "writes the playlist of the given paths as a PLS file", &define, &runSaveList});
 
 } // namespace

@@ -1,6 +1,7 @@
 // korvo tag FILE [--title T] [--artist A] [--album A] [--year Y] [--comment C] | --wipe
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "commands.h"
 #include "platform/file.h"
@@ -13,8 +14,31 @@ struct FieldOption {
     const char* label;
     char* (*field)(korvo::Id3v1Tag&);
     size_t capacity;
-    const char* value = nullptr;
+    std::string value;
+    CLI::Option* parsed = nullptr;
 };
+
+struct TagJob {
+    std::string path;
+    bool wipe = false;
+    FieldOption fields[5] = {
+        {"--title", "title", [](korvo::Id3v1Tag& t) { return t.title; }, sizeof korvo::Id3v1Tag{}.title, {}, nullptr},
+        {"--artist", "artist", [](korvo::Id3v1Tag& t) { return t.artist; }, sizeof korvo::Id3v1Tag{}.artist, {}, nullptr},
+        {"--album", "album", [](korvo::Id3v1Tag& t) { return t.album; }, sizeof korvo::Id3v1Tag{}.album, {}, nullptr},
+        {"--year", "year", [](korvo::Id3v1Tag& t) { return t.year; }, sizeof korvo::Id3v1Tag{}.year, {}, nullptr},
+        {"--comment", "comment", [](korvo::Id3v1Tag& t) { return t.comment; }, sizeof korvo::Id3v1Tag{}.comment, {}, nullptr},
+    };
+};
+TagJob job;
+
+void define(CLI::App& c) {
+    c.add_option("FILE", job.path, "the audio file; without options its tag is shown")->required();
+    CLI::Option* wipe = c.add_flag("--wipe", job.wipe, "remove the tag");
+    for (FieldOption& f : job.fields) {
+        std::string help = std::string("write the ") + f.label + " (longer texts are cut)";
+        f.parsed = c.add_option(f.option, f.value, help)->excludes(wipe)->type_name("TEXT");
+    }
+}
 
 void printTag(const char* path, const korvo::Id3v1Tag& t) {
     if (!t.present) {
@@ -25,40 +49,11 @@ void printTag(const char* path, const korvo::Id3v1Tag& t) {
                 t.artist, t.album, t.year, t.comment, t.genreName, t.genreByte);
 }
 
-int usage() {
-    std::fprintf(stderr,
-                 "usage: korvo tag FILE\n"
-                 "       korvo tag FILE [--title T] [--artist A] [--album A] [--year Y] [--comment C]\n"
-                 "       korvo tag FILE --wipe\n");
-    return 2;
-}
-
-int runTag(int argc, char** argv) {
-    if (argc < 2) return usage();
-    const char* path = argv[1];
-    FieldOption fields[] = {
-        {"--title", "title", [](korvo::Id3v1Tag& t) { return t.title; }, sizeof korvo::Id3v1Tag{}.title},
-        {"--artist", "artist", [](korvo::Id3v1Tag& t) { return t.artist; }, sizeof korvo::Id3v1Tag{}.artist},
-        {"--album", "album", [](korvo::Id3v1Tag& t) { return t.album; }, sizeof korvo::Id3v1Tag{}.album},
-        {"--year", "year", [](korvo::Id3v1Tag& t) { return t.year; }, sizeof korvo::Id3v1Tag{}.year},
-        {"--comment", "comment", [](korvo::Id3v1Tag& t) { return t.comment; }, sizeof korvo::Id3v1Tag{}.comment},
-    };
-    bool wipe = false, change = false;
-    for (int i = 2; i < argc; ++i) {
-        if (!std::strcmp(argv[i], "--wipe")) {
-            wipe = true;
-            continue;
-        }
-        bool known = false;
-        for (auto& f : fields)
-            if (!std::strcmp(argv[i], f.option)) {
-                if (i + 1 >= argc) return usage();
-                f.value = argv[++i];
-                known = change = true;
-            }
-        if (!known) return usage();
-    }
-    if (wipe && change) return usage();
+int runTag() {
+    const char* path = job.path.c_str();
+    bool change = false;
+    for (const FieldOption& f : job.fields) change = change || f.parsed->count() > 0;
+    const bool wipe = job.wipe;
 
     korvo::File file;
     if (!wipe && !change) {
@@ -81,12 +76,12 @@ int runTag(int argc, char** argv) {
     }
     korvo::Id3v1Tag tag;   // a file without a tag starts from empty fields and genre 0
     korvo::readTag(file, tag);
-    for (auto& f : fields) {
-        if (!f.value) continue;
-        if (std::strlen(f.value) > f.capacity - 1)
+    for (auto& f : job.fields) {
+        if (f.parsed->count() == 0) continue;
+        if (f.value.size() > f.capacity - 1)
             std::fprintf(stderr, "korvo tag: %s cut to %zu characters\n", f.label, f.capacity - 1);
         char* dst = f.field(tag);
-        std::strncpy(dst, f.value, f.capacity - 1);
+        std::strncpy(dst, f.value.c_str(), f.capacity - 1);
         dst[f.capacity - 1] = 0;
     }
     if (!korvo::writeTag(file, tag)) {
@@ -96,7 +91,6 @@ int runTag(int argc, char** argv) {
     return 0;
 }
 
-korvo::cli::Registrar reg({"tag", "tag FILE [--title T] [--artist A] [--album A] [--year Y] [--comment C] | --wipe",
-                           &runTag});
+korvo::cli::Registrar reg({"tag", "reads, writes or removes the ID3v1 tag of a file", &define, &runTag});
 
 } // namespace

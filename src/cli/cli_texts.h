@@ -6,4 +6,19 @@ namespace korvo::cli_texts {
 // A path given to korvo that names no file or folder.
 inline constexpr const char kNoSuchFileOrFolder[] = "No such file or folder: %s";
 
+// What "korvo --help" says about the program, and its exit codes.
+inline constexpr const char kDescription[] = "LUMEN KORVO 2000 on the command line: plays, decodes and inspects MPEG audio files";
+inline constexpr const char kExitCodes[] = "Exit status: 0 done, 1 a file failed, 2 usage error.";
+// "korvo --version": the program's name and the version.
+inline constexpr const char kVersionFormat[] = "korvo %s";
+
+// Usage errors: the command, then CLI11's message (it names the option), then where help is.
+inline constexpr const char kUsageErrorFormat[] = "%s: %s\nRun '%s --help' for more information.\n";
+// A first word that is no command.
+inline constexpr const char kUnknownCommandFormat[] = "korvo: unknown command '%s'\nRun 'korvo --help' for the commands.\n";
+// Validator messages; the option's name goes in front.
+inline constexpr const char kRangeFormat[] = "%s is not in the range %s to %s";
+inline constexpr const char kEqGainsFormat[] = "%s is not twelve gains 0.0 to 2.0 separated by commas";
+inline constexpr const char kTooLongFormat[] = "takes at most %zu characters";
+
 } // namespace korvo::cli_texts

@@ -1,7 +1,11 @@
 #include "decode_options.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <string>
+
+#include "cli/cli_texts.h"
 
 namespace korvo::cli {
 
@@ -23,13 +27,66 @@ int parseEqGains(const char* text, float* gains12) {
     return *p == '\0';
 }
 
-int parseMappingMode(const char* text, int& mode) {
-    if (!text) return 0;
-    char* end = nullptr;
-    long v = std::strtol(text, &end, 10);
-    if (end == text || *end != '\0' || v < 1 || v > 4) return 0;
-    mode = int(v);
-    return 1;
+namespace {
+
+std::string format(const char* fmt, const std::string& a, const std::string& b = "", const std::string& c = "") {
+    char text[512];
+    std::snprintf(text, sizeof text, fmt, a.c_str(), b.c_str(), c.c_str());
+    return text;
+}
+
+std::string shortNumber(double v) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", v);
+    return text;
+}
+
+} // namespace
+
+CLI::Validator wholeNumberIn(long lo, long hi) {
+    return CLI::Validator(
+        [lo, hi](std::string& input) -> std::string {
+            char* end = nullptr;
+            errno = 0;
+            long v = std::strtol(input.c_str(), &end, 10);
+            if (end == input.c_str() || *end != '\0' || errno != 0 || v < lo || v > hi)
+                return format(cli_texts::kRangeFormat, input, std::to_string(lo), std::to_string(hi));
+            return {};
+        },
+        std::to_string(lo) + ".." + std::to_string(hi));
+}
+
+CLI::Validator numberIn(double lo, double hi) {
+    return CLI::Validator(
+        [lo, hi](std::string& input) -> std::string {
+            char* end = nullptr;
+            errno = 0;
+            double v = std::strtod(input.c_str(), &end);
+            if (end == input.c_str() || *end != '\0' || errno != 0 || !(v >= lo && v <= hi))
+                return format(cli_texts::kRangeFormat, input, shortNumber(lo), shortNumber(hi));
+            return {};
+        },
+        shortNumber(lo) + ".." + shortNumber(hi));
+}
+
+CLI::Validator eqGains() {
+    return CLI::Validator(
+        [](std::string& input) -> std::string {
+            float gains[12];
+            return parseEqGains(input.c_str(), gains) ? std::string() : format(cli_texts::kEqGainsFormat, input);
+        },
+        "");
+}
+
+CLI::Validator atMostChars(size_t maxChars) {
+    return CLI::Validator(
+        [maxChars](std::string& input) -> std::string {
+            if (input.size() <= maxChars) return {};
+            char text[128];
+            std::snprintf(text, sizeof text, cli_texts::kTooLongFormat, maxChars);
+            return text;
+        },
+        "");
 }
 
 } // namespace korvo::cli

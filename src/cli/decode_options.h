@@ -1,11 +1,20 @@
 #pragma once
-// Parsing of korvo decode's equalizer and mapping options.
+// Value checks shared by korvo's commands. Each validator's message names the accepted range;
+// CLI11 puts the option's name in front of it.
+#include <CLI/CLI.hpp>
 
 namespace korvo::cli {
 
 // "--eq G0,G1,...,G11": twelve gains from 0.0 to 2.0. 1 when the text holds exactly that.
 int parseEqGains(const char* text, float* gains12);
-// "--mapping N": the Layer III mapping scheme, 1 to 4. 1 when valid.
-int parseMappingMode(const char* text, int& mode);
+
+// A whole number from lo to hi.
+CLI::Validator wholeNumberIn(long lo, long hi);
+// A number from lo to hi.
+CLI::Validator numberIn(double lo, double hi);
+// Twelve equalizer gains, see parseEqGains.
+CLI::Validator eqGains();
+// A text of at most maxChars characters.
+CLI::Validator atMostChars(size_t maxChars);
 
 } // namespace korvo::cli

@@ -3,6 +3,8 @@
 #ifndef KORVO_RESOURCE_IDS_H
 #define KORVO_RESOURCE_IDS_H
 
+#include "korvo_version.h"
+
 // Bitmaps, menu, accelerators
 #define IDB_SKIN 102
 #define IDB_SHAPE 145
@@ -273,8 +275,8 @@
 #define TXT_PRODUCT_NAME "LUMEN KORVO 2000"
 #define TXT_FILE_DESCRIPTION "LUMEN KORVO 2000 MPEG audio player"
 #define TXT_EXE_NAME "LumenKorvo.exe"
-#define TXT_VERSION "1.0.0.0"
-#define VERSION_NUMBERS 1, 0, 0, 0
+#define TXT_VERSION KORVO_VERSION_QUAD
+#define VERSION_NUMBERS KORVO_VERSION_NUMBERS
 
 // Dialog 137: the mini controller
 #define IDD_MINI_CONTROLLER 137
