@@ -1,0 +1,106 @@
+// The AVX2 forms of the hot loops: the shared kernels instantiated on four-double vectors.
+#include "dsp_avx2.h"
+
+#if KORVO_HAVE_AVX2_PATH
+#pragma GCC target("avx2")
+#include <immintrin.h>
+
+#include "dsp_kernels.h"
+
+namespace korvo {
+namespace {
+
+// A plain vector of four doubles (the intrinsics type carries attributes templates drop).
+typedef double V __attribute__((vector_size(32)));
+
+template <>
+struct Lanes<V> {
+    static V splat(double v) { return _mm256_set1_pd(v); }
+};
+
+// Rows a..d of four doubles become columns.
+inline void transpose4(V& a, V& b, V& c, V& d) {
+    V ab0 = _mm256_unpacklo_pd(a, b), ab1 = _mm256_unpackhi_pd(a, b);
+    V cd0 = _mm256_unpacklo_pd(c, d), cd1 = _mm256_unpackhi_pd(c, d);
+    a = _mm256_permute2f128_pd(ab0, cd0, 0x20);
+    b = _mm256_permute2f128_pd(ab1, cd1, 0x20);
+    c = _mm256_permute2f128_pd(ab0, cd0, 0x31);
+    d = _mm256_permute2f128_pd(ab1, cd1, 0x31);
+}
+
+} // namespace
+
+namespace avx2 {
+
+void synthesisDct(const double (*slots)[32], int count, double (*out)[32]) {
+    int i = 0;
+    for (; i + 4 <= count; i += 4) {
+        V in[32], res[32];
+        for (int k = 0; k < 32; k += 4) {
+            V a = _mm256_loadu_pd(slots[i] + k), b = _mm256_loadu_pd(slots[i + 1] + k);
+            V c = _mm256_loadu_pd(slots[i + 2] + k), d = _mm256_loadu_pd(slots[i + 3] + k);
+            transpose4(a, b, c, d);
+            in[k] = a, in[k + 1] = b, in[k + 2] = c, in[k + 3] = d;
+        }
+        LeeDct<32, V>::run(in, res);
+        for (int k = 0; k < 32; k += 4) {
+            V a = res[k], b = res[k + 1], c = res[k + 2], d = res[k + 3];
+            transpose4(a, b, c, d);
+            _mm256_storeu_pd(out[i] + k, a);
+            _mm256_storeu_pd(out[i + 1] + k, b);
+            _mm256_storeu_pd(out[i + 2] + k, c);
+            _mm256_storeu_pd(out[i + 3] + k, d);
+        }
+    }
+    for (; i < count; ++i) LeeDct<32, double>::run(slots[i], out[i]);
+}
+
+void windowSums(const double (*columns)[18], int p, double* out) { windowSumsOf(columns, p, out); }
+
+void writeSamples(const double* sums, uint8_t* out, int step) {
+    // max and min take the bound for a NaN, as the plain comparisons do; the conversion rounds
+    // to nearest, ties to even, as the plain rounding does.
+    const V lo = _mm256_set1_pd(-32768.0), hi = _mm256_set1_pd(32767.0);
+    alignas(32) int16_t s[32];
+    for (int j = 0; j < 32; j += 8) {
+        V a = _mm256_min_pd(_mm256_max_pd(_mm256_loadu_pd(sums + j), lo), hi);
+        V b = _mm256_min_pd(_mm256_max_pd(_mm256_loadu_pd(sums + j + 4), lo), hi);
+        __m128i ia = _mm256_cvtpd_epi32(a), ib = _mm256_cvtpd_epi32(b);
+        _mm_store_si128(reinterpret_cast<__m128i*>(s + j), _mm_packs_epi32(ia, ib));
+    }
+    for (int j = 0; j < 32; ++j) {
+        out[step * j] = uint8_t(s[j] & 0xFF);
+        out[step * j + 1] = uint8_t((s[j] >> 8) & 0xFF);
+    }
+}
+
+void longBlocks(const double* x, int from, int groups, const ImdctConstants& k, int blockType,
+                double (*overlap)[32], double (*out)[32]) {
+    // Odd subbands negate their odd samples: lanes 1 and 3 of a group that starts even.
+    const V flip = _mm256_set_pd(-0.0, 0.0, -0.0, 0.0);
+    for (int g = 0; g < groups; ++g) {
+        const int sb = from + 4 * g;
+        const double* r0 = x + 18 * sb;
+        V in[18];
+        for (int i = 0; i < 16; i += 4) {
+            V a = _mm256_loadu_pd(r0 + i), b = _mm256_loadu_pd(r0 + 18 + i);
+            V c = _mm256_loadu_pd(r0 + 36 + i), d = _mm256_loadu_pd(r0 + 54 + i);
+            transpose4(a, b, c, d);
+            in[i] = a, in[i + 1] = b, in[i + 2] = c, in[i + 3] = d;
+        }
+        in[16] = _mm256_set_pd(r0[54 + 16], r0[36 + 16], r0[18 + 16], r0[16]);
+        in[17] = _mm256_set_pd(r0[54 + 17], r0[36 + 17], r0[18 + 17], r0[17]);
+        V previous[18], cur[18], next[18];
+        for (int t = 0; t < 18; ++t) previous[t] = _mm256_loadu_pd(overlap[t] + sb);
+        imdct36(in, k, blockType, previous, cur, next);
+        for (int t = 0; t < 18; ++t) {
+            _mm256_storeu_pd(out[t] + sb, (t & 1) ? _mm256_xor_pd(cur[t], flip) : cur[t]);
+            _mm256_storeu_pd(overlap[t] + sb, next[t]);
+        }
+    }
+}
+
+} // namespace avx2
+} // namespace korvo
+
+#endif
