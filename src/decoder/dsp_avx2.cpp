@@ -55,22 +55,59 @@ void synthesisDct(const double (*slots)[32], int count, double (*out)[32]) {
     for (; i < count; ++i) LeeDct<32, double>::run(slots[i], out[i]);
 }
 
-void windowSums(const double (*columns)[18], int p, double* out) { windowSumsOf(columns, p, out); }
-
-void writeSamples(const double* sums, uint8_t* out, int step) {
-    // max and min take the bound for a NaN, as the plain comparisons do; the conversion rounds
-    // to nearest, ties to even, as the plain rounding does.
-    const V lo = _mm256_set1_pd(-32768.0), hi = _mm256_set1_pd(32767.0);
-    alignas(32) int16_t s[32];
-    for (int j = 0; j < 32; j += 8) {
-        V a = _mm256_min_pd(_mm256_max_pd(_mm256_loadu_pd(sums + j), lo), hi);
-        V b = _mm256_min_pd(_mm256_max_pd(_mm256_loadu_pd(sums + j + 4), lo), hi);
-        __m128i ia = _mm256_cvtpd_epi32(a), ib = _mm256_cvtpd_epi32(b);
-        _mm_store_si128(reinterpret_cast<__m128i*>(s + j), _mm_packs_epi32(ia, ib));
+void windowSums(const double (*columns)[18], int p, double* out) {
+    // windowSumsOf with the front and back sums of a column sharing its loads: rows 0..15 of
+    // both in four vectors each, rows 16 and 17 of the front in a pair.
+    const double(*wf)[SynthesisWindow::kFrontRows] = kSynthesisWindow.front + 16 - p;
+    const double(*wb)[SynthesisWindow::kBackRows] = kSynthesisWindow.back + 16 - p;
+    __m256d f0 = _mm256_setzero_pd(), f1 = f0, f2 = f0, f3 = f0, b0 = f0, b1 = f0, b2 = f0, b3 = f0;
+    __m128d f4 = _mm_setzero_pd();
+    for (int c = 0; c < 16; ++c) {
+        const double* s = columns[c];
+        const __m256d s0 = _mm256_loadu_pd(s), s1 = _mm256_loadu_pd(s + 4);
+        const __m256d s2 = _mm256_loadu_pd(s + 8), s3 = _mm256_loadu_pd(s + 12);
+        f0 = _mm256_add_pd(f0, _mm256_mul_pd(_mm256_loadu_pd(wf[c]), s0));
+        f1 = _mm256_add_pd(f1, _mm256_mul_pd(_mm256_loadu_pd(wf[c] + 4), s1));
+        f2 = _mm256_add_pd(f2, _mm256_mul_pd(_mm256_loadu_pd(wf[c] + 8), s2));
+        f3 = _mm256_add_pd(f3, _mm256_mul_pd(_mm256_loadu_pd(wf[c] + 12), s3));
+        f4 = _mm_add_pd(f4, _mm_mul_pd(_mm_loadu_pd(wf[c] + 16), _mm_loadu_pd(s + 16)));
+        b0 = _mm256_add_pd(b0, _mm256_mul_pd(_mm256_loadu_pd(wb[c]), s0));
+        b1 = _mm256_add_pd(b1, _mm256_mul_pd(_mm256_loadu_pd(wb[c] + 4), s1));
+        b2 = _mm256_add_pd(b2, _mm256_mul_pd(_mm256_loadu_pd(wb[c] + 8), s2));
+        b3 = _mm256_add_pd(b3, _mm256_mul_pd(_mm256_loadu_pd(wb[c] + 12), s3));
     }
-    for (int j = 0; j < 32; ++j) {
-        out[step * j] = uint8_t(s[j] & 0xFF);
-        out[step * j + 1] = uint8_t((s[j] >> 8) & 0xFF);
+    _mm256_storeu_pd(out, f0);
+    _mm256_storeu_pd(out + 4, f1);
+    _mm256_storeu_pd(out + 8, f2);
+    _mm256_storeu_pd(out + 12, f3);
+    out[16] = _mm_cvtsd_f64(f4);
+    // Entry r of the back sums is sample 32 - r: reversed into samples 17..31 (entry 0 unused).
+    alignas(32) double back[16];
+    _mm256_store_pd(back, b0);
+    _mm256_store_pd(back + 4, b1);
+    _mm256_store_pd(back + 8, b2);
+    _mm256_store_pd(back + 12, b3);
+    for (int r = 1; r < 16; ++r) out[32 - r] = back[r];
+}
+
+void writeSamples(const double* sums, uint8_t* out, int channel, bool mono) {
+    // max and min take the bound for a NaN, as the plain comparisons do; the conversion rounds
+    // to nearest, ties to even, as the plain rounding does. Stereo pairs are 32-bit words:
+    // channel 0 fills the low halves, channel 1 (after it) the high ones.
+    const __m256d lo = _mm256_set1_pd(-32768.0), hi = _mm256_set1_pd(32767.0);
+    const __m256i low16 = _mm256_set1_epi32(0xFFFF);
+    for (int j = 0; j < 32; j += 8) {
+        __m256d a = _mm256_min_pd(_mm256_max_pd(_mm256_loadu_pd(sums + j), lo), hi);
+        __m256d b = _mm256_min_pd(_mm256_max_pd(_mm256_loadu_pd(sums + j + 4), lo), hi);
+        __m256i v = _mm256_and_si256(_mm256_set_m128i(_mm256_cvtpd_epi32(b), _mm256_cvtpd_epi32(a)), low16);
+        __m256i* dst = reinterpret_cast<__m256i*>(out + 4 * j);
+        if (mono) {
+            v = _mm256_or_si256(v, _mm256_slli_epi32(v, 16));
+        } else {
+            const __m256i had = _mm256_loadu_si256(dst);
+            v = channel ? _mm256_blend_epi16(had, _mm256_slli_epi32(v, 16), 0xAA) : _mm256_blend_epi16(had, v, 0x55);
+        }
+        _mm256_storeu_si256(dst, v);
     }
 }
 

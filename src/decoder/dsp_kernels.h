@@ -80,30 +80,38 @@ inline __attribute__((always_inline)) void imdct36(const T* in, const ImdctConst
                                                    const T* previous, T* cur, T* next) {
     T v[18];
     v[0] = in[0];
+#pragma GCC unroll 18
     for (int i = 1; i < 18; ++i) v[i] = in[i] + in[i - 1];
     T ev[9], od[9];
+#pragma GCC unroll 18
     for (int m = 0; m < 9; ++m) ev[m] = v[2 * m];
     od[0] = v[1];
+#pragma GCC unroll 18
     for (int m = 1; m < 9; ++m) od[m] = v[2 * m + 1] + v[2 * m - 1];
     T e[9], o[9];
+#pragma GCC unroll 18
     for (int n = 0; n < 9; ++n) {
         const T c = Lanes<T>::splat(k.cos9[0][n]);
         e[n] = ev[0] * c;
         o[n] = od[0] * c;
     }
+#pragma GCC unroll 9
     for (int m = 1; m < 9; ++m)
+#pragma GCC unroll 9
         for (int n = 0; n < 9; ++n) {
             const T c = Lanes<T>::splat(k.cos9[m][n]);
             e[n] = e[n] + ev[m] * c;
             o[n] = o[n] + od[m] * c;
         }
     T w[18];
+#pragma GCC unroll 18
     for (int n = 0; n < 9; ++n) {
         T so = o[n] * Lanes<T>::splat(k.oddScale[n]);
         w[n] = e[n] + so;
         w[17 - n] = e[n] - so;
     }
     const double* tw = k.twiddled[blockType & 3];
+#pragma GCC unroll 18
     for (int t = 0; t < 18; ++t) {
         cur[t] = previous[t] + w[imdctSource(t)] * Lanes<T>::splat(tw[t]);
         next[t] = w[imdctSource(18 + t)] * Lanes<T>::splat(tw[18 + t]);

@@ -73,8 +73,7 @@ void Synthesis::emit(const double* sums, int channel, bool mono, uint8_t* out, b
     }
 #if KORVO_HAVE_AVX2_PATH
     if (vector) {
-        avx2::writeSamples(sums, out + 2 * channel, 4);
-        if (mono) avx2::writeSamples(sums, out + 2, 4);
+        avx2::writeSamples(sums, out, channel, mono);
         return;
     }
 #endif
