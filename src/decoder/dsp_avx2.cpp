@@ -137,6 +137,26 @@ void longBlocks(const double* x, int from, int groups, const ImdctConstants& k, 
     }
 }
 
+void antialias(double* x, int bounds, const double* cs, const double* ca) {
+    const __m256d cs0 = _mm256_loadu_pd(cs), cs1 = _mm256_loadu_pd(cs + 4);
+    const __m256d ca0 = _mm256_loadu_pd(ca), ca1 = _mm256_loadu_pd(ca + 4);
+    for (int s = 1; s <= bounds && s < 32; ++s) {
+        double* dn = x + 18 * s;
+        // Lines below the boundary run downwards: reversed, lane j holds line 18 s - 1 - j.
+        __m256d u0 = _mm256_permute4x64_pd(_mm256_loadu_pd(dn - 4), 0x1B);
+        __m256d u1 = _mm256_permute4x64_pd(_mm256_loadu_pd(dn - 8), 0x1B);
+        __m256d d0 = _mm256_loadu_pd(dn), d1 = _mm256_loadu_pd(dn + 4);
+        __m256d nu0 = _mm256_sub_pd(_mm256_mul_pd(u0, cs0), _mm256_mul_pd(d0, ca0));
+        __m256d nu1 = _mm256_sub_pd(_mm256_mul_pd(u1, cs1), _mm256_mul_pd(d1, ca1));
+        __m256d nd0 = _mm256_add_pd(_mm256_mul_pd(d0, cs0), _mm256_mul_pd(u0, ca0));
+        __m256d nd1 = _mm256_add_pd(_mm256_mul_pd(d1, cs1), _mm256_mul_pd(u1, ca1));
+        _mm256_storeu_pd(dn - 4, _mm256_permute4x64_pd(nu0, 0x1B));
+        _mm256_storeu_pd(dn - 8, _mm256_permute4x64_pd(nu1, 0x1B));
+        _mm256_storeu_pd(dn, nd0);
+        _mm256_storeu_pd(dn + 4, nd1);
+    }
+}
+
 } // namespace avx2
 } // namespace korvo
 

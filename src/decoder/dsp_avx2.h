@@ -27,4 +27,7 @@ void writeSamples(const double* sums, uint8_t* out, int channel, bool mono);
 void longBlocks(const double* x, int from, int groups, const ImdctConstants& k, int blockType,
                 double (*overlap)[32], double (*out)[32]);
 
+// The alias-reduction butterflies at subband boundaries 1..bounds of 576 lines.
+void antialias(double* x, int bounds, const double* cs, const double* ca);
+
 } // namespace korvo::avx2

@@ -614,6 +614,12 @@ void Layer3Decoder::State::antialias(int ch, const GranuleInfo& gi) {
     double* x = spectrum[ch];
     const double* cs = g_tables.cs;
     const double* ca = g_tables.ca;
+#if KORVO_HAVE_AVX2_PATH
+    if (vectorPathActive()) {
+        avx2::antialias(x, bounds, cs, ca);
+        return;
+    }
+#endif
     for (int s = 1; s <= bounds && s < 32; ++s) {
         double* up = x + 18 * s - 1;   // line 17 of subband s - 1
         double* dn = x + 18 * s;
