@@ -1,5 +1,7 @@
 #include "layer1.h"
 
+#include <cstring>
+
 #include "decoder.h"
 #include "layer2.h"
 #include "slot_render.h"
@@ -33,7 +35,10 @@ int decodeLayer1(Decoder& d) {
             if (alloc[ch][sb]) scale[ch][sb] = uint8_t(br.readBits(6));
 
     // The frame's 12 slots per channel first, then synthesis in one run.
-    alignas(32) double frame[2][12][32] = {};
+    // Every slot and subband of the stream's channels is written; a lone channel's twin is
+    // never played but is cleared all the same.
+    alignas(32) double frame[2][12][32];
+    if (channels == 1) std::memset(frame[1], 0, sizeof frame[1]);
     for (int slot = 0; slot < 12; ++slot) {
         for (int sb = 0; sb < bound; ++sb)
             for (int ch = 0; ch < channels; ++ch) {

@@ -151,7 +151,11 @@ int decodeLayer2(Decoder& d) {
         }
 
     // The whole frame's 36 slots per channel first, then synthesis in two runs of 18.
-    alignas(32) double samples[2][36][32] = {};
+    // Subbands below the limit are written for every slot; only those above are cleared.
+    alignas(32) double samples[2][36][32];
+    for (int ch = 0; ch < 2; ++ch)
+        for (int k = 0; k < 36; ++k)
+            for (int sb = limit; sb < 32; ++sb) samples[ch][k][sb] = 0.0;
     for (int g = 0; g < 12; ++g) {
         const int part = g >> 2;
         double(*s0)[32] = samples[0] + 3 * g;
