@@ -408,17 +408,15 @@ int Layer3Decoder::State::decodeHuffman(const GranuleInfo& gi, size_t endPos, in
                 if (y == 15) y += int(bits.get(linbits));
                 if (y && bits.get1()) y = -y;
             } else {
-                int used = 0;
-                if (x) {
-                    if (w & 0x80000000u) x = -x;
-                    w <<= 1;
-                    ++used;
-                }
-                if (y) {
-                    if (w & 0x80000000u) y = -y;
-                    ++used;
-                }
-                bits.pos += size_t(used);
+                // The sign bits follow the code, one per non-zero value; taken without branches,
+                // whose outcome the signal makes unpredictable.
+                const uint32_t nx = x != 0, ny = y != 0;
+                const uint32_t sx = (w >> 31) & nx;
+                w <<= nx;
+                const uint32_t sy = (w >> 31) & ny;
+                x = (x ^ -int(sx)) + int(sx);
+                y = (y ^ -int(sy)) + int(sy);
+                bits.pos += size_t(nx + ny);
             }
             out[0] = x;
             out[1] = y;
