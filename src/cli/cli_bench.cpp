@@ -11,6 +11,7 @@
 #include "commands.h"
 #include "decoder/decoder.h"
 #include "decoder/frame_tables.h"
+#include "decoder/vector_path.h"
 #include "platform/file.h"
 
 namespace korvo::cli {
@@ -62,15 +63,17 @@ int runBench(int argc, char** argv) {
                 std::fprintf(stderr, "korvo bench: --repeat needs a count of 1 or more\n");
                 return 1;
             }
+        } else if (!std::strcmp(argv[i], "--plain")) {
+            forcePlainPath(1);   // the portable code, for comparing the two
         } else if (argv[i][0] == '-') {
-            std::fprintf(stderr, "usage: korvo bench FILE... [--repeat N]\n");
+            std::fprintf(stderr, "usage: korvo bench FILE... [--repeat N] [--plain]\n");
             return 1;
         } else {
             files.push_back(argv[i]);
         }
     }
     if (files.empty()) {
-        std::fprintf(stderr, "usage: korvo bench FILE... [--repeat N]\n");
+        std::fprintf(stderr, "usage: korvo bench FILE... [--repeat N] [--plain]\n");
         return 1;
     }
     auto decoder = std::make_unique<Decoder>();
@@ -101,13 +104,14 @@ int runBench(int argc, char** argv) {
         }
         const double median = medianOf(times), cpuMedian = medianOf(cpu);
         const double audio = double(samples) / rate;
-        std::printf("%s: median %.4f s over %d runs, %.1fx real time (%.2f s of audio; processor time %.4f s)\n",
-                    path, median, repeat, median > 0 ? audio / median : 0.0, audio, cpuMedian);
+        std::printf("%s: median %.4f s over %d runs, %.1fx real time (%.2f s of audio; processor time %.4f s; %s code)\n",
+                    path, median, repeat, median > 0 ? audio / median : 0.0, audio, cpuMedian,
+                    vectorPathActive() ? "AVX2" : "plain");
     }
     return status;
 }
 
-Registrar reg({"bench", "bench FILE... [--repeat N]", &runBench});
+Registrar reg({"bench", "bench FILE... [--repeat N] [--plain]", &runBench});
 
 } // namespace
 } // namespace korvo::cli
