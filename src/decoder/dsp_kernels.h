@@ -89,11 +89,11 @@ inline __attribute__((always_inline)) void imdct36(const T* in, const ImdctConst
 #pragma GCC unroll 18
     for (int m = 1; m < 9; ++m) od[m] = v[2 * m + 1] + v[2 * m - 1];
     T e[9], o[9];
+    // Row 0 of the cosines is cos 0 = 1 exactly: its products are the inputs themselves.
 #pragma GCC unroll 18
     for (int n = 0; n < 9; ++n) {
-        const T c = Lanes<T>::splat(k.cos9[0][n]);
-        e[n] = ev[0] * c;
-        o[n] = od[0] * c;
+        e[n] = ev[0];
+        o[n] = od[0];
     }
 #pragma GCC unroll 9
     for (int m = 1; m < 9; ++m)
