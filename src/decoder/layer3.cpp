@@ -58,7 +58,13 @@ struct Tables {
 
 Tables g_tables;
 
-void buildLut(HuffLut& lut, const int16_t* tree, int treeSize) {
+// Entries: a leaf's value and code length (bit 31 clear), or the tree node to go on from
+// (bit 31 set). For pairs (withSigns), a leaf whose sign bits fit in the look-up too comes
+// signed: bit 30 set, x and y as signed bytes, code and sign bits together as the length.
+// Values of 15 never come signed: they may carry extra bits.
+constexpr uint32_t kSignedPair = 0x40000000u;
+
+void buildLut(HuffLut& lut, const int16_t* tree, bool withSigns) {
     lut.tree = tree;
     int depth = 0;
     // The deepest leaf bounds the look-up width.
@@ -72,8 +78,7 @@ void buildLut(HuffLut& lut, const int16_t* tree, int treeSize) {
         stack[sp++] = {w.idx + 1, w.d + 1};
         stack[sp++] = {w.idx + 1 - tree[w.idx], w.d + 1};
     }
-    (void)treeSize;
-    lut.bits = std::min(std::max(depth, 1), kLutBitsMax);
+    lut.bits = std::min(std::max(depth + (withSigns ? 2 : 0), 1), kLutBitsMax);
     for (int p = 0; p < (1 << lut.bits); ++p) {
         int idx = 0;
         int used = 0;
@@ -82,9 +87,18 @@ void buildLut(HuffLut& lut, const int16_t* tree, int treeSize) {
             idx = bit ? idx + 1 - tree[idx] : idx + 1;
             ++used;
         }
-        if (tree[idx] >= 0)
+        if (tree[idx] >= 0) {
             lut.entries[p] = uint32_t(tree[idx]) | (uint32_t(used) << 16);
-        else
+            int x = tree[idx] >> 4, y = tree[idx] & 15;
+            int len = used + (x != 0) + (y != 0);
+            if (withSigns && x != 15 && y != 15 && len <= lut.bits) {
+                int at = used;
+                if (x && ((p >> (lut.bits - 1 - at++)) & 1)) x = -x;
+                if (y && ((p >> (lut.bits - 1 - at++)) & 1)) y = -y;
+                lut.entries[p] = kSignedPair | (uint32_t(len) << 16) | (uint32_t(uint8_t(int8_t(y))) << 8) |
+                                 uint32_t(uint8_t(int8_t(x)));
+            }
+        } else
             lut.entries[p] = 0x80000000u | uint32_t(idx);
     }
 }
@@ -265,14 +279,14 @@ void Layer3Decoder::initLayer3Tables() {
         for (int i = 0; i < used; ++i)
             if (t.luts[i].tree == tree) found = &t.luts[i];
         if (!found) {
-            buildLut(t.luts[used], tree, 0);
+            buildLut(t.luts[used], tree, true);
             found = &t.luts[used++];
         }
         t.bigLut[n] = found;
     }
-    buildLut(t.luts[used], kCount1TreeA, 31);
+    buildLut(t.luts[used], kCount1TreeA, false);
     t.count1Lut[0] = &t.luts[used++];
-    buildLut(t.luts[used], kCount1TreeB, 31);
+    buildLut(t.luts[used], kCount1TreeB, false);
     t.count1Lut[1] = &t.luts[used++];
     t.built = true;
 }
@@ -391,6 +405,13 @@ int Layer3Decoder::State::decodeHuffman(const GranuleInfo& gi, size_t endPos, in
             // One look at 32 bits usually covers the code and both sign bits.
             uint32_t w = bits.peek32();
             uint32_t e = lut.entries[w >> lutShift];
+            if (e & kSignedPair) {
+                bits.pos += (e >> 16) & 0xFF;
+                out[0] = int8_t(e & 0xFF);
+                out[1] = int8_t((e >> 8) & 0xFF);
+                out += 2;
+                continue;
+            }
             int v;
             if (!(e & 0x80000000u)) {
                 int len = int(e >> 16);
