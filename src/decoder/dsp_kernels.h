@@ -26,6 +26,15 @@ struct Lanes<double> {
     static double splat(double v) { return v; }
 };
 
+// Two values side by side in the compiler's own vector type (no particular instruction set):
+// the plain code's way of doing two subbands or slots at once.
+typedef double Pair __attribute__((vector_size(16)));
+
+template <>
+struct Lanes<Pair> {
+    static Pair splat(double v) { return Pair{v, v}; }
+};
+
 // Lee's factorisation of the 32-point DCT-II X[m] = sum x[k] cos((2k + 1) m pi / 64):
 // the sums of mirrored inputs give the even outputs, their scaled differences the odd ones.
 template <int N, class T>

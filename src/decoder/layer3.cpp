@@ -664,6 +664,21 @@ inline void longTransform(const double* x, int sb, int blockType, double (*ov)[3
     }
 }
 
+// Subbands sb and sb + 1 (sb even) through the long-block transform.
+inline void longTransformPair(const double* x, int sb, int blockType, double (*ov)[32], double (*out)[32]) {
+    const double* a = x + 18 * sb;
+    Pair in[18], previous[18], cur[18], next[18];
+    for (int i = 0; i < 18; ++i) in[i] = Pair{a[i], a[18 + i]};
+    for (int t = 0; t < 18; ++t) previous[t] = Pair{ov[t][sb], ov[t][sb + 1]};
+    imdct36(in, g_tables.imdct, blockType, previous, cur, next);
+    for (int t = 0; t < 18; ++t) {
+        out[t][sb] = cur[t][0];
+        out[t][sb + 1] = (t & 1) ? -cur[t][1] : cur[t][1];
+        ov[t][sb] = next[t][0];
+        ov[t][sb + 1] = next[t][1];
+    }
+}
+
 inline void shortTransform(const double* x, int sb, double (*ov)[32], double (*out)[32]) {
     const double* in = x + 18 * sb;
     const bool odd = sb & 1;
@@ -714,7 +729,8 @@ void Layer3Decoder::State::hybrid(int ch, const GranuleInfo& gi) {
             sb += 4 * std::max(groups, 0);
         }
 #endif
-        for (; sb < active; ++sb) longTransform(x, sb, gi.blockType, ov, out);
+        if (sb & 1) longTransform(x, sb++, gi.blockType, ov, out);
+        for (; sb < active; sb += 2) longTransformPair(x, sb, gi.blockType, ov, out);
     }
     for (; sb < 32; ++sb) {
         const bool odd = sb & 1;

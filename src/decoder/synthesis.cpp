@@ -41,6 +41,21 @@ void writePlainSamples(const double* sums, uint8_t* out, int step) {
     }
 }
 
+// The transform of count slots, two at a time.
+void plainDct(const double (*slots)[32], int count, double (*out)[32]) {
+    int i = 0;
+    for (; i + 2 <= count; i += 2) {
+        Pair in[32], res[32];
+        for (int k = 0; k < 32; ++k) in[k] = Pair{slots[i][k], slots[i + 1][k]};
+        LeeDct<32, Pair>::run(in, res);
+        for (int k = 0; k < 32; ++k) {
+            out[i][k] = res[k][0];
+            out[i + 1][k] = res[k][1];
+        }
+    }
+    for (; i < count; ++i) LeeDct<32, double>::run(slots[i], out[i]);
+}
+
 } // namespace
 
 Synthesis::Synthesis() = default;
@@ -95,7 +110,7 @@ void Synthesis::synthSlots(const double (*slots)[32], int count, int channel, bo
     if (vector) avx2::synthesisDct(slots, count, a);
     else
 #endif
-        for (int i = 0; i < count; ++i) LeeDct<32, double>::run(slots[i], a[i]);
+        plainDct(slots, count, a);
     for (int i = 0; i < count; ++i) {
         const int p = (batchStart_ - 1 - i) & 15;
         store(a[i], channel, p);
