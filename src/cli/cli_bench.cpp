@@ -13,6 +13,7 @@
 #include "decode_options.h"
 #include "decoder/decoder.h"
 #include "decoder/frame_tables.h"
+#include "decoder/vector_path.h"
 #include "platform/file.h"
 
 namespace korvo::cli {
@@ -57,16 +58,19 @@ double medianOf(std::vector<double> v) {
 struct BenchJob {
     std::vector<std::string> files;
     int repeat = 5;
+    bool plain = false;
 };
 BenchJob job;
 
 void define(CLI::App& c) {
     c.add_option("FILE", job.files, "MPEG audio files")->required();
     c.add_option("--repeat", job.repeat, "decodes per file")->capture_default_str()->check(wholeNumberIn(1, 100000))->type_name("N");
+    c.add_flag("--plain", job.plain, "decode with the portable code instead of the processor's vector instructions");
 }
 
 int runBench() {
     const int repeat = job.repeat;
+    if (job.plain) forcePlainPath(1);
     auto decoder = std::make_unique<Decoder>();
     int status = 0;
     for (const std::string& name : job.files) {
@@ -96,8 +100,9 @@ int runBench() {
         }
         const double median = medianOf(times), cpuMedian = medianOf(cpu);
         const double audio = double(samples) / rate;
-        std::printf("%s: median %.4f s over %d runs, %.1fx real time (%.2f s of audio; processor time %.4f s)\n",
-                    path, median, repeat, median > 0 ? audio / median : 0.0, audio, cpuMedian);
+        std::printf("%s: median %.4f s over %d runs, %.1fx real time (%.2f s of audio; processor time %.4f s; %s code)\n",
+                    path, median, repeat, median > 0 ? audio / median : 0.0, audio, cpuMedian,
+                    vectorPathActive() ? "AVX2" : "plain");
     }
     return status;
 }

@@ -1,5 +1,7 @@
 #include "layer1.h"
 
+#include <cstring>
+
 #include "decoder.h"
 #include "layer2.h"
 #include "slot_render.h"
@@ -32,30 +34,34 @@ int decodeLayer1(Decoder& d) {
         for (int ch = 0; ch < channels; ++ch)
             if (alloc[ch][sb]) scale[ch][sb] = uint8_t(br.readBits(6));
 
-    alignas(16) double samples[2][32] = {};
+    // The frame's 12 slots per channel first, then synthesis in one run.
+    // Every slot and subband of the stream's channels is written; a lone channel's twin is
+    // never played but is cleared all the same.
+    alignas(32) double frame[2][12][32];
+    if (channels == 1) std::memset(frame[1], 0, sizeof frame[1]);
     for (int slot = 0; slot < 12; ++slot) {
         for (int sb = 0; sb < bound; ++sb)
             for (int ch = 0; ch < channels; ++ch) {
                 const int n = alloc[ch][sb];
                 if (n == 0) {
-                    samples[ch][sb] = 0.0;
+                    frame[ch][slot][sb] = 0.0;
                     continue;
                 }
                 const int code = int(br.readBits(n + 1));
-                samples[ch][sb] = double(code - (1 << n) + 1) * t.mulTable[n + 1][scale[ch][sb]];
+                frame[ch][slot][sb] = double(code - (1 << n) + 1) * t.mulTable[n + 1][scale[ch][sb]];
             }
         for (int sb = bound; sb < 32; ++sb) {
             const int n = alloc[0][sb];
             if (n == 0) {
-                samples[0][sb] = samples[1][sb] = 0.0;
+                frame[0][slot][sb] = frame[1][slot][sb] = 0.0;
                 continue;
             }
             const double v = double(int(br.readBits(n + 1)) - (1 << n) + 1);
-            samples[0][sb] = v * t.mulTable[n + 1][scale[0][sb]];
-            samples[1][sb] = v * t.mulTable[n + 1][scale[1][sb]];
+            frame[0][slot][sb] = v * t.mulTable[n + 1][scale[0][sb]];
+            frame[1][slot][sb] = v * t.mulTable[n + 1][scale[1][sb]];
         }
-        renderSlot(syn, pcm, h, rendering, samples[0], samples[1]);
     }
+    renderSlots(syn, pcm, h, rendering, frame[0], frame[1], 12);
     return 1;
 }
 

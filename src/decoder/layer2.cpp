@@ -150,23 +150,32 @@ int decodeLayer2(Decoder& d) {
             }
         }
 
-    alignas(16) double samples[2][3][32] = {};
+    // The whole frame's 36 slots per channel first, then synthesis in two runs of 18.
+    // Subbands below the limit are written for every slot; only those above are cleared.
+    alignas(32) double samples[2][36][32];
+    for (int ch = 0; ch < 2; ++ch)
+        for (int k = 0; k < 36; ++k)
+            for (int sb = limit; sb < 32; ++sb) samples[ch][k][sb] = 0.0;
     for (int g = 0; g < 12; ++g) {
         const int part = g >> 2;
+        double(*s0)[32] = samples[0] + 3 * g;
+        double(*s1)[32] = samples[1] + 3 * g;
         for (int sb = 0; sb < bound; ++sb)
             for (int ch = 0; ch < channels; ++ch) {
                 Codes k{alloc[ch][sb], {0, 0, 0}};
                 readCodes(br, k);
-                requantise(t, k, scale[ch][sb][part], &samples[ch][0][sb], &samples[ch][1][sb], &samples[ch][2][sb]);
+                double(*s)[32] = ch ? s1 : s0;
+                requantise(t, k, scale[ch][sb][part], &s[0][sb], &s[1][sb], &s[2][sb]);
             }
         for (int sb = bound; sb < limit; ++sb) {
             Codes k{alloc[0][sb], {0, 0, 0}};
             readCodes(br, k);
-            requantise(t, k, scale[0][sb][part], &samples[0][0][sb], &samples[0][1][sb], &samples[0][2][sb]);
-            requantise(t, k, scale[1][sb][part], &samples[1][0][sb], &samples[1][1][sb], &samples[1][2][sb]);
+            requantise(t, k, scale[0][sb][part], &s0[0][sb], &s0[1][sb], &s0[2][sb]);
+            requantise(t, k, scale[1][sb][part], &s1[0][sb], &s1[1][sb], &s1[2][sb]);
         }
-        for (int k = 0; k < 3; ++k) renderSlot(syn, pcm, h, rendering, samples[0][k], samples[1][k]);
     }
+    renderSlots(syn, pcm, h, rendering, samples[0], samples[1], 18);
+    renderSlots(syn, pcm, h, rendering, samples[0] + 18, samples[1] + 18, 18);
     return 1;
 }
 

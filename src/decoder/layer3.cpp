@@ -5,9 +5,12 @@
 #include <cstring>
 
 #include "decoder.h"
+#include "dsp_avx2.h"
+#include "dsp_kernels.h"
 #include "equalizer.h"
 #include "layer3_huffman_tables.h"
 #include "layer3_tables.h"
+#include "vector_path.h"
 
 namespace korvo {
 
@@ -40,10 +43,7 @@ struct Tables {
     double cs[8], ca[8];
     double longWindow[4][36];
     double shortWindow[12];
-    alignas(16) double cos9[9][10];         // cos(pi / 9 * (n + 1/2) * m), [m][n], n = 0..8
-    double oddScale[9];                     // 1 / (2 cos(pi (n + 1/2) / 18))
-    double longTwiddled[4][36];             // window times sign times 1 / (2 cos(pi (2n + 1) / 72))
-    int longSource[36];                     // which transform output n feeds sample i
+    ImdctConstants imdct;
     double imdct12[6][12];      // [input k][output i]
     double isMpeg1[2][16][2];   // [ms][position][left, right]
     double isLsf[2][2][kIntensityPositions][2];   // [intensity scale][ms][position][left, right]
@@ -58,7 +58,13 @@ struct Tables {
 
 Tables g_tables;
 
-void buildLut(HuffLut& lut, const int16_t* tree, int treeSize) {
+// Entries: a leaf's value and code length (bit 31 clear), or the tree node to go on from
+// (bit 31 set). For pairs (withSigns), a leaf whose sign bits fit in the look-up too comes
+// signed: bit 30 set, x and y as signed bytes, code and sign bits together as the length.
+// Values of 15 never come signed: they may carry extra bits.
+constexpr uint32_t kSignedPair = 0x40000000u;
+
+void buildLut(HuffLut& lut, const int16_t* tree, bool withSigns) {
     lut.tree = tree;
     int depth = 0;
     // The deepest leaf bounds the look-up width.
@@ -72,8 +78,7 @@ void buildLut(HuffLut& lut, const int16_t* tree, int treeSize) {
         stack[sp++] = {w.idx + 1, w.d + 1};
         stack[sp++] = {w.idx + 1 - tree[w.idx], w.d + 1};
     }
-    (void)treeSize;
-    lut.bits = std::min(std::max(depth, 1), kLutBitsMax);
+    lut.bits = std::min(std::max(depth + (withSigns ? 2 : 0), 1), kLutBitsMax);
     for (int p = 0; p < (1 << lut.bits); ++p) {
         int idx = 0;
         int used = 0;
@@ -82,9 +87,18 @@ void buildLut(HuffLut& lut, const int16_t* tree, int treeSize) {
             idx = bit ? idx + 1 - tree[idx] : idx + 1;
             ++used;
         }
-        if (tree[idx] >= 0)
+        if (tree[idx] >= 0) {
             lut.entries[p] = uint32_t(tree[idx]) | (uint32_t(used) << 16);
-        else
+            int x = tree[idx] >> 4, y = tree[idx] & 15;
+            int len = used + (x != 0) + (y != 0);
+            if (withSigns && x != 15 && y != 15 && len <= lut.bits) {
+                int at = used;
+                if (x && ((p >> (lut.bits - 1 - at++)) & 1)) x = -x;
+                if (y && ((p >> (lut.bits - 1 - at++)) & 1)) y = -y;
+                lut.entries[p] = kSignedPair | (uint32_t(len) << 16) | (uint32_t(uint8_t(int8_t(y))) << 8) |
+                                 uint32_t(uint8_t(int8_t(x)));
+            }
+        } else
             lut.entries[p] = 0x80000000u | uint32_t(idx);
     }
 }
@@ -199,20 +213,14 @@ void Layer3Decoder::initLayer3Tables() {
     for (int i = 0; i < 12; ++i) t.shortWindow[i] = std::sin(kPi / 12 * (i + 0.5));
     // The 36-point inverse MDCT is an 18-point DCT-IV z (y_i = z_(i+9), -z_(26-i), -z_(i-27));
     // the DCT-IV becomes a DCT-III of the pairwise sums, split into two 9-point halves.
-    for (int m = 0; m < 9; ++m) {
-        for (int n = 0; n < 9; ++n) t.cos9[m][n] = std::cos(kPi / 9 * (n + 0.5) * m);
-        t.cos9[m][9] = 0.0;
-    }
-    for (int n = 0; n < 9; ++n) t.oddScale[n] = 1.0 / (2.0 * std::cos(kPi * (n + 0.5) / 18));
+    for (int m = 0; m < 9; ++m)
+        for (int n = 0; n < 9; ++n) t.imdct.cos9[m][n] = std::cos(kPi / 9 * (n + 0.5) * m);
+    for (int n = 0; n < 9; ++n) t.imdct.oddScale[n] = 1.0 / (2.0 * std::cos(kPi * (n + 0.5) / 18));
     for (int i = 0; i < 36; ++i) {
-        int n;
-        double sign;
-        if (i < 9) { n = i + 9; sign = 1; }
-        else if (i < 27) { n = 26 - i; sign = -1; }
-        else { n = i - 27; sign = -1; }
-        t.longSource[i] = n;
+        const int n = imdctSource(i);
+        const double sign = i < 9 ? 1.0 : -1.0;
         double twiddle = 1.0 / (2.0 * std::cos(kPi * (2 * n + 1) / 72));
-        for (int b = 0; b < 4; ++b) t.longTwiddled[b][i] = t.longWindow[b][i] * sign * twiddle;
+        for (int b = 0; b < 4; ++b) t.imdct.twiddled[b][i] = t.longWindow[b][i] * sign * twiddle;
     }
     for (int k = 0; k < 6; ++k)
         for (int i = 0; i < 12; ++i) t.imdct12[k][i] = std::cos(kPi / 24 * (2 * i + 1 + 6) * (2 * k + 1));
@@ -271,14 +279,14 @@ void Layer3Decoder::initLayer3Tables() {
         for (int i = 0; i < used; ++i)
             if (t.luts[i].tree == tree) found = &t.luts[i];
         if (!found) {
-            buildLut(t.luts[used], tree, 0);
+            buildLut(t.luts[used], tree, true);
             found = &t.luts[used++];
         }
         t.bigLut[n] = found;
     }
-    buildLut(t.luts[used], kCount1TreeA, 31);
+    buildLut(t.luts[used], kCount1TreeA, false);
     t.count1Lut[0] = &t.luts[used++];
-    buildLut(t.luts[used], kCount1TreeB, 31);
+    buildLut(t.luts[used], kCount1TreeB, false);
     t.count1Lut[1] = &t.luts[used++];
     t.built = true;
 }
@@ -300,7 +308,7 @@ struct Layer3Decoder::State {
     alignas(32) int q[576] = {};
     alignas(32) double spectrum[2][576] = {};
     alignas(32) double timeSamples[2][18][32] = {};
-    alignas(32) double overlap[2][32][18] = {};   // second halves saved by the previous granule
+    alignas(32) double overlap[2][18][32] = {};   // second halves saved by the previous granule, [t][subband]
     MainBits bits;
 
     int readScaleFactors(int ch, GranuleInfo& gi);
@@ -397,6 +405,13 @@ int Layer3Decoder::State::decodeHuffman(const GranuleInfo& gi, size_t endPos, in
             // One look at 32 bits usually covers the code and both sign bits.
             uint32_t w = bits.peek32();
             uint32_t e = lut.entries[w >> lutShift];
+            if (e & kSignedPair) {
+                bits.pos += (e >> 16) & 0xFF;
+                out[0] = int8_t(e & 0xFF);
+                out[1] = int8_t((e >> 8) & 0xFF);
+                out += 2;
+                continue;
+            }
             int v;
             if (!(e & 0x80000000u)) {
                 int len = int(e >> 16);
@@ -414,17 +429,15 @@ int Layer3Decoder::State::decodeHuffman(const GranuleInfo& gi, size_t endPos, in
                 if (y == 15) y += int(bits.get(linbits));
                 if (y && bits.get1()) y = -y;
             } else {
-                int used = 0;
-                if (x) {
-                    if (w & 0x80000000u) x = -x;
-                    w <<= 1;
-                    ++used;
-                }
-                if (y) {
-                    if (w & 0x80000000u) y = -y;
-                    ++used;
-                }
-                bits.pos += size_t(used);
+                // The sign bits follow the code, one per non-zero value; taken without branches,
+                // whose outcome the signal makes unpredictable.
+                const uint32_t nx = x != 0, ny = y != 0;
+                const uint32_t sx = (w >> 31) & nx;
+                w <<= nx;
+                const uint32_t sy = (w >> 31) & ny;
+                x = (x ^ -int(sx)) + int(sx);
+                y = (y ^ -int(sy)) + int(sy);
+                bits.pos += size_t(nx + ny);
             }
             out[0] = x;
             out[1] = y;
@@ -620,6 +633,12 @@ void Layer3Decoder::State::antialias(int ch, const GranuleInfo& gi) {
     double* x = spectrum[ch];
     const double* cs = g_tables.cs;
     const double* ca = g_tables.ca;
+#if KORVO_HAVE_AVX2_PATH
+    if (vectorPathActive()) {
+        avx2::antialias(x, bounds, cs, ca);
+        return;
+    }
+#endif
     for (int s = 1; s <= bounds && s < 32; ++s) {
         double* up = x + 18 * s - 1;   // line 17 of subband s - 1
         double* dn = x + 18 * s;
@@ -633,41 +652,36 @@ void Layer3Decoder::State::antialias(int ch, const GranuleInfo& gi) {
 
 namespace {
 
-// 36-point inverse MDCT of one subband, windowed, overlapped; out gets 18 samples (stride 32).
-inline void longTransform(const double* in, int blockType, double* ov, double* out, bool odd) {
-    // Pairwise sums turn the DCT-IV into a DCT-III; its odd inputs are summed once more.
-    double v[18];
-    v[0] = in[0];
-    for (int k = 1; k < 18; ++k) v[k] = in[k] + in[k - 1];
-    double ev[9], od[9];
-    for (int m = 0; m < 9; ++m) ev[m] = v[2 * m];
-    od[0] = v[1];
-    for (int m = 1; m < 9; ++m) od[m] = v[2 * m + 1] + v[2 * m - 1];
-    alignas(16) double e[10] = {}, o[10] = {};
-    for (int m = 0; m < 9; ++m) {
-        const double* __restrict c = g_tables.cos9[m];
-        const double em = ev[m], om = od[m];
-        for (int n = 0; n < 10; ++n) {
-            e[n] += em * c[n];
-            o[n] += om * c[n];
-        }
-    }
-    double w[18];
-    for (int n = 0; n < 9; ++n) {
-        double so = o[n] * g_tables.oddScale[n];
-        w[n] = e[n] + so;
-        w[17 - n] = e[n] - so;
-    }
-    const double* tw = g_tables.longTwiddled[blockType];
-    const int* src = g_tables.longSource;
+// 36-point inverse MDCT of subband sb, windowed, overlapped; out and ov are [18][32].
+inline void longTransform(const double* x, int sb, int blockType, double (*ov)[32], double (*out)[32]) {
+    double previous[18], cur[18], next[18];
+    for (int t = 0; t < 18; ++t) previous[t] = ov[t][sb];
+    imdct36(x + 18 * sb, g_tables.imdct, blockType, previous, cur, next);
+    const bool odd = sb & 1;
     for (int t = 0; t < 18; ++t) {
-        double val = ov[t] + w[src[t]] * tw[t];
-        out[32 * t] = (odd && (t & 1)) ? -val : val;
-        ov[t] = w[src[18 + t]] * tw[18 + t];
+        out[t][sb] = (odd && (t & 1)) ? -cur[t] : cur[t];
+        ov[t][sb] = next[t];
     }
 }
 
-inline void shortTransform(const double* in, double* ov, double* out, bool odd) {
+// Subbands sb and sb + 1 (sb even) through the long-block transform.
+inline void longTransformPair(const double* x, int sb, int blockType, double (*ov)[32], double (*out)[32]) {
+    const double* a = x + 18 * sb;
+    Pair in[18], previous[18], cur[18], next[18];
+    for (int i = 0; i < 18; ++i) in[i] = Pair{a[i], a[18 + i]};
+    for (int t = 0; t < 18; ++t) previous[t] = Pair{ov[t][sb], ov[t][sb + 1]};
+    imdct36(in, g_tables.imdct, blockType, previous, cur, next);
+    for (int t = 0; t < 18; ++t) {
+        out[t][sb] = cur[t][0];
+        out[t][sb + 1] = (t & 1) ? -cur[t][1] : cur[t][1];
+        ov[t][sb] = next[t][0];
+        ov[t][sb + 1] = next[t][1];
+    }
+}
+
+inline void shortTransform(const double* x, int sb, double (*ov)[32], double (*out)[32]) {
+    const double* in = x + 18 * sb;
+    const bool odd = sb & 1;
     double block[36] = {};
     const double* sw = g_tables.shortWindow;
     for (int w = 0; w < 3; ++w) {
@@ -681,9 +695,9 @@ inline void shortTransform(const double* in, double* ov, double* out, bool odd) 
         for (int i = 0; i < 12; ++i) block[6 + 6 * w + i] += z[i] * sw[i];
     }
     for (int t = 0; t < 18; ++t) {
-        double v = ov[t] + block[t];
-        out[32 * t] = (odd && (t & 1)) ? -v : v;
-        ov[t] = block[18 + t];
+        double v = ov[t][sb] + block[t];
+        out[t][sb] = (odd && (t & 1)) ? -v : v;
+        ov[t][sb] = block[18 + t];
     }
 }
 
@@ -691,27 +705,39 @@ inline void shortTransform(const double* in, double* ov, double* out, bool odd) 
 
 void Layer3Decoder::State::hybrid(int ch, const GranuleInfo& gi) {
     const double* x = spectrum[ch];
-    double* out = &timeSamples[ch][0][0];
+    double(*out)[32] = timeSamples[ch];
+    double(*ov)[32] = overlap[ch];
     int sb = 0;
     // The mixed flag puts the two lowest subbands on the normal window whatever the block type.
     if (gi.mixedBlockFlag) {
-        longTransform(x, 0, overlap[ch][0], out, false);
-        longTransform(x + 18, 0, overlap[ch][1], out + 1, true);
+        longTransform(x, 0, 0, ov, out);
+        longTransform(x, 1, 0, ov, out);
         sb = 2;
     }
+    // Subbands above the active ones hold zeros: their transform is zero, only the overlap
+    // passes on. Work goes in pairs (fours on the vector path); a zero subband in a pair or
+    // four gives the same samples through the transform.
     int active = std::clamp(gi.activeSubbands, 0, 32);
-    for (; sb < active; sb += 2) {
-        for (int s = sb; s < sb + 2; ++s) {
-            if (gi.blockType == 2) shortTransform(x + 18 * s, overlap[ch][s], out + s, s & 1);
-            else longTransform(x + 18 * s, gi.blockType & 3, overlap[ch][s], out + s, s & 1);
+    if (gi.blockType == 2) {
+        for (; sb < active; ++sb) shortTransform(x, sb, ov, out);
+    } else {
+#if KORVO_HAVE_AVX2_PATH
+        if (vectorPathActive()) {
+            for (; sb < active && (sb & 3); ++sb) longTransform(x, sb, gi.blockType, ov, out);
+            const int groups = (active - sb + 3) / 4;
+            if (groups > 0) avx2::longBlocks(x, sb, groups, g_tables.imdct, gi.blockType, ov, out);
+            sb += 4 * std::max(groups, 0);
         }
+#endif
+        if (sb & 1) longTransform(x, sb++, gi.blockType, ov, out);
+        for (; sb < active; sb += 2) longTransformPair(x, sb, gi.blockType, ov, out);
     }
     for (; sb < 32; ++sb) {
-        double* ov = overlap[ch][sb];
+        const bool odd = sb & 1;
         for (int t = 0; t < 18; ++t) {
-            double v = ov[t];
-            out[32 * t + sb] = ((sb & 1) && (t & 1)) ? -v : v;
-            ov[t] = 0.0;
+            double v = ov[t][sb];
+            out[t][sb] = (odd && (t & 1)) ? -v : v;
+            ov[t][sb] = 0.0;
         }
     }
 }
@@ -829,16 +855,14 @@ int Layer3Decoder::decodeFrame(Decoder& d) {
             st.antialias(ch, gi);
             st.hybrid(ch, gi);
         }
-        for (int t = 0; t < 18; ++t) {
-            uint8_t* out = pcm.data + pcm.fill;
-            if (outChannels == 1) {
-                syn.synthMono(st.timeSamples[0][t], out);
-            } else {
-                syn.synthStereoChannel(st.timeSamples[0][t], 0, out);
-                syn.synthStereoChannel(st.timeSamples[1][t], 1, out);
-            }
-            pcm.fill += h.pcmBytesPerBlock;
+        uint8_t* out = pcm.data + pcm.fill;
+        if (outChannels == 1) {
+            syn.synthSlots(st.timeSamples[0], 18, 0, true, out, h.pcmBytesPerBlock);
+        } else {
+            syn.synthSlots(st.timeSamples[0], 18, 0, false, out, h.pcmBytesPerBlock);
+            syn.synthSlots(st.timeSamples[1], 18, 1, false, out, h.pcmBytesPerBlock);
         }
+        pcm.fill += 18 * h.pcmBytesPerBlock;
     }
     return 1;
 }

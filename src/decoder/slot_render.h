@@ -30,4 +30,17 @@ inline void renderSlot(Synthesis& syn, PcmBuffer& pcm, const FrameHeader& h, Ren
     pcm.fill += h.pcmBytesPerBlock;
 }
 
+// count consecutive slots (up to Synthesis::kMaxSlots) of each channel.
+inline void renderSlots(Synthesis& syn, PcmBuffer& pcm, const FrameHeader& h, Rendering r,
+                        const double (*left)[32], const double (*right)[32], int count) {
+    uint8_t* out = pcm.data + pcm.fill;
+    if (r.stereo) {
+        syn.synthSlots(left, count, 0, false, out, h.pcmBytesPerBlock);
+        syn.synthSlots(right, count, 1, false, out, h.pcmBytesPerBlock);
+    } else {
+        syn.synthSlots(r.select == 0 ? left : right, count, 0, true, out, h.pcmBytesPerBlock);
+    }
+    pcm.fill += count * h.pcmBytesPerBlock;
+}
+
 } // namespace korvo

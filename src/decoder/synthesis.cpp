@@ -2,38 +2,13 @@
 
 #include <cstring>
 
-#include "synthesis_tables.h"
+#include "dsp_avx2.h"
+#include "dsp_kernels.h"
+#include "vector_path.h"
 
 namespace korvo {
 
 namespace {
-
-// Lee's factorisation of the 32-point DCT-II X[m] = sum x[k] cos((2k + 1) m pi / 64):
-// the sums of mirrored inputs give the even outputs, their scaled differences the odd ones.
-constexpr int cosineOffset(int n) { return 32 - n; }
-
-template <int N>
-struct FastDct {
-    static inline void run(const double* in, double* out) {
-        constexpr int H = N / 2;
-        const double* c = kSynthesisCosines + cosineOffset(N);
-        double sums[H], diffs[H], even[H], odd[H];
-        for (int k = 0; k < H; ++k) {
-            sums[k] = in[k] + in[N - 1 - k];
-            diffs[k] = (in[k] - in[N - 1 - k]) * c[k];
-        }
-        FastDct<H>::run(sums, even);
-        FastDct<H>::run(diffs, odd);
-        for (int m = 0; m < H; ++m) out[2 * m] = even[m];
-        for (int m = 0; m < H - 1; ++m) out[2 * m + 1] = odd[m] + odd[m + 1];
-        out[N - 1] = odd[H - 1];
-    }
-};
-
-template <>
-struct FastDct<1> {
-    static inline void run(const double* in, double* out) { out[0] = in[0]; }
-};
 
 // 1.5 * 2^52: adding and subtracting it rounds to the nearest integer, ties to even, in the
 // default rounding mode, identically for scalar and vector code.
@@ -58,25 +33,27 @@ constexpr EightBitTable makeEightBitTable() {
 // Fixed by nature for the whole process; being constant it needs no building at run time.
 constinit const EightBitTable kEightBit = makeEightBitTable();
 
-// Windowing of one channel and slot: 32 sums of 16 products each. Every output is summed over
-// the columns in column order and the loops run across outputs, so the wider vector code
-// picked on processors that have it adds in exactly the same order as the plain code.
-#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__linux__) && !defined(__SANITIZE_THREAD__)
-__attribute__((target_clones("avx2", "default")))
-#endif
-void windowSums(const double (*columns)[18], int p, double* out) {
-    constexpr int kFront = SynthesisWindow::kFrontRows, kBack = SynthesisWindow::kBackRows;
-    double front[kFront] = {};
-    double back[kBack] = {};
-    for (int c = 0; c < 16; ++c) {
-        const double* s = columns[c];
-        const double* wf = kSynthesisWindow.front[16 - p + c];
-        const double* wb = kSynthesisWindow.back[16 - p + c];
-        for (int r = 0; r < kFront; ++r) front[r] += wf[r] * s[r];
-        for (int r = 0; r < kBack; ++r) back[r] += wb[r] * s[r];
+void writePlainSamples(const double* sums, uint8_t* out, int step) {
+    for (int j = 0; j < 32; ++j) {
+        int v = int(clampRound(sums[j]));
+        out[step * j] = uint8_t(v & 0xFF);
+        out[step * j + 1] = uint8_t((v >> 8) & 0xFF);
     }
-    for (int j = 0; j <= 16; ++j) out[j] = front[j];
-    for (int r = 1; r < 16; ++r) out[32 - r] = back[r];
+}
+
+// The transform of count slots, two at a time.
+void plainDct(const double (*slots)[32], int count, double (*out)[32]) {
+    int i = 0;
+    for (; i + 2 <= count; i += 2) {
+        Pair in[32], res[32];
+        for (int k = 0; k < 32; ++k) in[k] = Pair{slots[i][k], slots[i + 1][k]};
+        LeeDct<32, Pair>::run(in, res);
+        for (int k = 0; k < 32; ++k) {
+            out[i][k] = res[k][0];
+            out[i + 1][k] = res[k][1];
+        }
+    }
+    for (; i < count; ++i) LeeDct<32, double>::run(slots[i], out[i]);
 }
 
 } // namespace
@@ -89,11 +66,7 @@ uint8_t Synthesis::eightBitSample(int sample) { return kEightBit.entries[(sample
 
 int Synthesis::toSample(double sum) { return int(clampRound(sum)); }
 
-void Synthesis::render(const double* subbands, int channel, int32_t* samples) {
-    double a[32];
-    FastDct<32>::run(subbands, a);
-
-    const int p = position_;
+void Synthesis::store(const double* a, int channel, int p) {
     const int half = p & 1;
     double* evenSide = state_[channel][half][p];
     double* oddSide = state_[channel][half ^ 1][p];
@@ -102,41 +75,61 @@ void Synthesis::render(const double* subbands, int channel, int32_t* samples) {
     evenSide[17] = 0.0;
     for (int r = 0; r <= 16; ++r) oddSide[r] = a[16 - r];
     oddSide[17] = 0.0;
+}
 
-    double out[32];
-    windowSums(state_[channel][half], p, out);
-    for (int j = 0; j < 32; ++j) samples[j] = int32_t(clampRound(out[j]));
+void Synthesis::emit(const double* sums, int channel, bool mono, uint8_t* out, bool vector) {
+    if (eightBit_) {
+        for (int j = 0; j < 32; ++j) {
+            uint8_t v = kEightBit.entries[(int(clampRound(sums[j])) >> 3) + 4096];
+            if (mono) out[2 * j] = out[2 * j + 1] = v;
+            else out[2 * j + channel] = v;
+        }
+        return;
+    }
+#if KORVO_HAVE_AVX2_PATH
+    if (vector) {
+        avx2::writeSamples(sums, out, channel, mono);
+        return;
+    }
+#endif
+    writePlainSamples(sums, out + 2 * channel, 4);
+    if (mono) writePlainSamples(sums, out + 2, 4);
+}
+
+void Synthesis::synthSlots(const double (*slots)[32], int count, int channel, bool mono, uint8_t* out,
+                           int blockBytes) {
+    channel = mono ? 0 : channel & 1;
+    count = count < 0 ? 0 : count > kMaxSlots ? kMaxSlots : count;
+    if (channel == 0) {
+        batchStart_ = position_;
+        position_ = (position_ - count) & 15;
+    }
+    const bool vector = vectorPathActive();
+    alignas(32) double a[kMaxSlots][32];
+#if KORVO_HAVE_AVX2_PATH
+    if (vector) avx2::synthesisDct(slots, count, a);
+    else
+#endif
+        plainDct(slots, count, a);
+    for (int i = 0; i < count; ++i) {
+        const int p = (batchStart_ - 1 - i) & 15;
+        store(a[i], channel, p);
+        double sums[32];
+#if KORVO_HAVE_AVX2_PATH
+        if (vector) avx2::windowSums(state_[channel][p & 1], p, sums);
+        else
+#endif
+            windowSumsOf(state_[channel][p & 1], p, sums);
+        emit(sums, channel, mono, out + size_t(i) * size_t(blockBytes), vector);
+    }
 }
 
 void Synthesis::synthStereoChannel(const double* subbands, int channel, uint8_t* out) {
-    channel &= 1;
-    if (channel == 0) position_ = (position_ - 1) & 15;
-    int32_t s[32];
-    render(subbands, channel, s);
-    if (eightBit_) {
-        for (int j = 0; j < 32; ++j) out[2 * j + channel] = kEightBit.entries[(s[j] >> 3) + 4096];
-    } else {
-        uint8_t* o = out + 2 * channel;
-        for (int j = 0; j < 32; ++j) {
-            o[4 * j] = uint8_t(s[j] & 0xFF);
-            o[4 * j + 1] = uint8_t((s[j] >> 8) & 0xFF);
-        }
-    }
+    synthSlots(reinterpret_cast<const double(*)[32]>(subbands), 1, channel, false, out, 0);
 }
 
 void Synthesis::synthMono(const double* subbands, uint8_t* out) {
-    position_ = (position_ - 1) & 15;
-    int32_t s[32];
-    render(subbands, 0, s);
-    if (eightBit_) {
-        for (int j = 0; j < 32; ++j) out[2 * j] = out[2 * j + 1] = kEightBit.entries[(s[j] >> 3) + 4096];
-    } else {
-        for (int j = 0; j < 32; ++j) {
-            uint8_t lo = uint8_t(s[j] & 0xFF), hi = uint8_t((s[j] >> 8) & 0xFF);
-            out[4 * j] = out[4 * j + 2] = lo;
-            out[4 * j + 1] = out[4 * j + 3] = hi;
-        }
-    }
+    synthSlots(reinterpret_cast<const double(*)[32]>(subbands), 1, 0, true, out, 0);
 }
 
 } // namespace korvo

@@ -13,6 +13,11 @@ public:
     void synthStereoChannel(const double* subbands, int channel, uint8_t* out);
     // Advances the ring, renders channel 0 and writes every sample to both places.
     void synthMono(const double* subbands, uint8_t* out);
+    // Renders count (up to kMaxSlots) consecutive slots of one channel, slot i into the block
+    // at out + i * blockBytes; the same as count single calls. Channel 0 (or mono, which writes
+    // both places) advances the ring; channel 1 then renders the same slots' other places.
+    static constexpr int kMaxSlots = 18;
+    void synthSlots(const double (*slots)[32], int count, int channel, bool mono, uint8_t* out, int blockBytes);
 
     void setEightBit(bool on) { eightBit_ = on; }
     bool eightBit() const { return eightBit_; }
@@ -25,10 +30,12 @@ public:
 
 private:
     static constexpr int kRows = 18;   // 17 stored values per slot and half, one of padding
-    void render(const double* subbands, int channel, int32_t* samples);
+    void store(const double* transformed, int channel, int p);
+    void emit(const double* sums, int channel, bool mono, uint8_t* out, bool vector);
 
     bool eightBit_ = false;
     int position_ = 1;
+    int batchStart_ = 2;   // one past the ring position of channel 0's last slots
     // Per channel, two halves of 16 ring columns: the half of the ring position's parity
     // holds the values that the next windowing reads (see synthesis_window.cpp).
     alignas(32) double state_[2][2][16][kRows] = {};
