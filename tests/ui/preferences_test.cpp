@@ -161,6 +161,9 @@ TEST(PrefsSheet, PagesStartFromTheIniAndCancelRestoresOnlyTheListedFields) {
     click(decoder, IDC_DEC_MAP_FHG);
     EXPECT_TRUE(isChecked(decoder, IDC_DEC_MAP_FHG));
     EXPECT_FALSE(isChecked(decoder, IDC_DEC_MAP_XING));
+    EXPECT_TRUE(isChecked(decoder, IDC_DEC_GAPLESS));
+    click(decoder, IDC_DEC_GAPLESS);
+    EXPECT_FALSE(isChecked(decoder, IDC_DEC_GAPLESS));
 
     HWND audio = showPage(sheet, PageAudio);
     ASSERT_NE(audio, nullptr);
@@ -194,6 +197,7 @@ TEST(PrefsSheet, PagesStartFromTheIniAndCancelRestoresOnlyTheListedFields) {
     // the loop saves the settings when the sheet closes
     EXPECT_TRUE(waitUntil([&] { return folder.key(kKeyMappingMode, 0) == 3; }, 3000)) << "MappingMode not kept";
     EXPECT_EQ(folder.key(kKeyDecoderPriority, -9), 3) << "Cancel kept the moved priority";
+    EXPECT_EQ(folder.key(kKeyGaplessPlayback, -9), 1) << "Cancel kept gapless playback off";
     EXPECT_EQ(device, caps.szPname);
     EXPECT_EQ(folder.key(kKeyWinMMOutputDev, -9), 0) << "Cancel gave back the device";
     closeProgram(p);
@@ -215,10 +219,14 @@ TEST(PrefsSheet, OkSavesAtOnceAndASecondCommandOpensNoSecondSheet) {
     ASSERT_NE(general, nullptr);
     click(general, IDC_GEN_ON_TOP);
     SetDlgItemTextA(general, IDC_GEN_IRC_TIMEOUT, "42");
+    HWND decoder = showPage(sheet, PageDecoder);
+    ASSERT_NE(decoder, nullptr);
+    click(decoder, IDC_DEC_GAPLESS);
     pressSheet(sheet, PSBTN_OK);
     ASSERT_TRUE(sheetClosed(p));
     EXPECT_TRUE(waitUntil([&] { return folder.key(kKeyAlwaysOnTop, 0) == 1; }, 3000));
     EXPECT_EQ(folder.key(kKeyIRCAnnounceTimeout, 0), 42);
+    EXPECT_EQ(folder.key(kKeyGaplessPlayback, -9), 0);
     EXPECT_TRUE(GetWindowLongA(p.window(), GWL_EXSTYLE) & WS_EX_TOPMOST);
     closeProgram(p);
 }
