@@ -23,6 +23,7 @@ struct DecodeJob {
     bool eq = false;
     float eqBands[kEqBands] = {};
     int mappingMode = 2;
+    bool gapless = true;
 };
 
 // 1 when the arguments make a job; prints what is wrong otherwise.
@@ -37,6 +38,8 @@ int parseArguments(int argc, char** argv, DecodeJob& job) {
             job.output = argv[++i];
         } else if (!std::strcmp(a, "--8bit")) {
             job.eightBit = true;
+        } else if (!std::strcmp(a, "--no-gapless")) {
+            job.gapless = false;
         } else if (!std::strcmp(a, "--eq")) {
             if (i + 1 >= argc || !parseEqGains(argv[++i], job.eqBands)) {
                 std::fprintf(stderr, "korvo decode: --eq takes twelve gains 0.0..2.0 separated by commas\n");
@@ -56,17 +59,19 @@ int parseArguments(int argc, char** argv, DecodeJob& job) {
         }
     }
     if (job.files.empty() || !job.output) {
-        std::fprintf(stderr, "usage: korvo decode FILE... -o OUT.wav [--8bit] [--eq G0,...,G11] [--mapping N]\n");
+        std::fprintf(stderr, "usage: korvo decode FILE... -o OUT.wav [--8bit] [--eq G0,...,G11] [--mapping N] [--no-gapless]\n");
         return 0;
     }
     return 1;
 }
 
-// Hands the whole PCM fill to the file; 0 when the file refused it.
-int drain(PcmBuffer& pcm, WavWriter& wav) {
-    if (pcm.fill == 0) return 1;
-    int n = wav.write(pcm.data, pcm.fill);
-    pcm.consume(pcm.fill);
+// Hands what may be output of the PCM to the file; 0 when the file refused it.
+int drain(Decoder& decoder, WavWriter& wav) {
+    PcmBuffer& pcm = decoder.pcm();
+    const int ready = decoder.writableBytes();
+    if (ready == 0) return 1;
+    int n = wav.write(pcm.data, ready);
+    pcm.consume(ready);
     return n >= 0;
 }
 
@@ -77,6 +82,7 @@ int runDecode(int argc, char** argv) {
     // One decoding object for every file: the filterbank's state runs on from file to file.
     auto decoder = std::make_unique<Decoder>();
     decoder->options.mappingMode = job.mappingMode;
+    decoder->options.gapless = job.gapless ? 1 : 0;
     if (job.eq) {
         buildEqLineGains(job.eqBands);
         decoder->options.eqEnabled = 1;
@@ -108,19 +114,20 @@ int runDecode(int argc, char** argv) {
                 return fail("sample rate differs from the first file's", path);
             }
             if (!decoder->decodeFrame()) {
-                if (!drain(decoder->pcm(), wav) || !decoder->decodeFrame()) {
+                if (!drain(*decoder, wav) || !decoder->decodeFrame()) {
                     input.closeInput();
                     return fail("cannot write", job.output);
                 }
             }
             ++frames;
-            if (decoder->pcm().fill >= PcmBuffer::kCapacity / 2 && !drain(decoder->pcm(), wav)) {
+            if (decoder->pcm().fill >= PcmBuffer::kCapacity / 2 && !drain(*decoder, wav)) {
                 input.closeInput();
                 return fail("cannot write", job.output);
             }
         }
         input.closeInput();
-        if (!drain(decoder->pcm(), wav)) return fail("cannot write", job.output);
+        decoder->endFile();
+        if (!drain(*decoder, wav)) return fail("cannot write", job.output);
         if (frames == 0) return fail("no MPEG audio frame in", path);
     }
     if (!wav.close()) {
@@ -131,7 +138,7 @@ int runDecode(int argc, char** argv) {
     return 0;
 }
 
-Registrar reg({"decode", "decode FILE... -o OUT.wav [--8bit] [--eq G0,...,G11] [--mapping N]", &runDecode});
+Registrar reg({"decode", "decode FILE... -o OUT.wav [--8bit] [--eq G0,...,G11] [--mapping N] [--no-gapless]", &runDecode});
 
 } // namespace
 } // namespace korvo::cli

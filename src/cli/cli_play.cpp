@@ -27,7 +27,7 @@ namespace korvo::cli {
 namespace {
 
 constexpr char kUsage[] =
-    "play PATH... [--wav OUT.wav] [--save-dir DIR] [--8bit] [--eq G0,..,G11] [--mapping N] [--volume 0..15] [--repeat] [--shuffle]";
+    "play PATH... [--wav OUT.wav] [--save-dir DIR] [--8bit] [--eq G0,..,G11] [--mapping N] [--volume 0..15] [--repeat] [--shuffle] [--no-gapless]";
 constexpr char kNoServer[] =
     "korvo: no sound server could be reached (PulseAudio); use --wav OUT.wav to write the sound into files\n";
 constexpr char kKeys[] = "keys: space pause/resume, n next, p previous, q quit, left/right seek 5%\n";
@@ -216,7 +216,7 @@ int run(int argc, char** argv) {
     std::vector<const char*> paths;
     const char* wav = nullptr;
     const char* saveDir = nullptr;
-    bool eightBit = false, repeat = false, shuffle = false;
+    bool eightBit = false, repeat = false, shuffle = false, gapless = true;
     int mapping = 2, volume = 15;
     float bands[12];
     bool eq = false;
@@ -228,6 +228,7 @@ int run(int argc, char** argv) {
         else if (a == "--8bit") eightBit = true;
         else if (a == "--repeat") repeat = true;
         else if (a == "--shuffle") shuffle = true;
+        else if (a == "--no-gapless") gapless = false;
         else if (a == "--mapping" && more) mapping = std::atoi(argv[++i]);
         else if (a == "--volume" && more) volume = std::atoi(argv[++i]);
         else if (a == "--eq" && more) {
@@ -277,6 +278,7 @@ int run(int argc, char** argv) {
     s.MappingMode = mapping;
     s.EqVolume = volume;
     s.EqEnabled = eq ? 1 : 0;
+    s.GaplessPlayback = gapless ? 1 : 0;
     if (saveDir) {
         // Streams are saved there as the player's "Play and Save" does.
         s.DownloadOption = 1;
