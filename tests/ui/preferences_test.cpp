@@ -194,10 +194,11 @@ TEST(PrefsSheet, PagesStartFromTheIniAndCancelRestoresOnlyTheListedFields) {
 
     pressSheet(sheet, PSBTN_CANCEL);
     ASSERT_TRUE(sheetClosed(p));
-    // the loop saves the settings when the sheet closes
-    EXPECT_TRUE(waitUntil([&] { return folder.key(kKeyMappingMode, 0) == 3; }, 3000)) << "MappingMode not kept";
+    // the loop saves the settings when the sheet closes; the last key written marks the end
+    EXPECT_TRUE(waitUntil([&] { return folder.key(kKeyGaplessPlayback, -9) == 1; }, 3000))
+        << "Cancel kept gapless playback off";
+    EXPECT_EQ(folder.key(kKeyMappingMode, 0), 3) << "MappingMode not kept";
     EXPECT_EQ(folder.key(kKeyDecoderPriority, -9), 3) << "Cancel kept the moved priority";
-    EXPECT_EQ(folder.key(kKeyGaplessPlayback, -9), 1) << "Cancel kept gapless playback off";
     EXPECT_EQ(device, caps.szPname);
     EXPECT_EQ(folder.key(kKeyWinMMOutputDev, -9), 0) << "Cancel gave back the device";
     closeProgram(p);
@@ -224,9 +225,9 @@ TEST(PrefsSheet, OkSavesAtOnceAndASecondCommandOpensNoSecondSheet) {
     click(decoder, IDC_DEC_GAPLESS);
     pressSheet(sheet, PSBTN_OK);
     ASSERT_TRUE(sheetClosed(p));
-    EXPECT_TRUE(waitUntil([&] { return folder.key(kKeyAlwaysOnTop, 0) == 1; }, 3000));
+    EXPECT_TRUE(waitUntil([&] { return folder.key(kKeyGaplessPlayback, -9) == 0; }, 3000));
+    EXPECT_EQ(folder.key(kKeyAlwaysOnTop, 0), 1);
     EXPECT_EQ(folder.key(kKeyIRCAnnounceTimeout, 0), 42);
-    EXPECT_EQ(folder.key(kKeyGaplessPlayback, -9), 0);
     EXPECT_TRUE(GetWindowLongA(p.window(), GWL_EXSTYLE) & WS_EX_TOPMOST);
     closeProgram(p);
 }
