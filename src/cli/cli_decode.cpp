@@ -23,6 +23,7 @@ struct DecodeJob {
     bool eightBit = false;
     std::string eq;
     int mappingMode = 2;
+    bool noGapless = false;
 };
 DecodeJob job;
 
@@ -32,13 +33,16 @@ void define(CLI::App& c) {
     c.add_flag("--8bit", job.eightBit, "unsigned 8-bit samples instead of 16-bit");
     c.add_option("--eq", job.eq, "equalizer gains of the twelve bands (Layer III)")->check(eqGains())->type_name("G0,...,G11");
     c.add_option("--mapping", job.mappingMode, "Layer III mapping scheme")->capture_default_str()->check(wholeNumberIn(1, 4))->type_name("N");
+    c.add_flag("--no-gapless", job.noGapless, "decode every frame as it is: no encoder delay or padding trimmed");
 }
 
-// Hands the whole PCM fill to the file; 0 when the file refused it.
-int drain(PcmBuffer& pcm, WavWriter& wav) {
-    if (pcm.fill == 0) return 1;
-    int n = wav.write(pcm.data, pcm.fill);
-    pcm.consume(pcm.fill);
+// Hands what may be output of the PCM to the file; 0 when the file refused it.
+int drain(Decoder& decoder, WavWriter& wav) {
+    PcmBuffer& pcm = decoder.pcm();
+    const int ready = decoder.writableBytes();
+    if (ready == 0) return 1;
+    int n = wav.write(pcm.data, ready);
+    pcm.consume(ready);
     return n >= 0;
 }
 
@@ -47,6 +51,7 @@ int runDecode() {
     // One decoding object for every file: the filterbank's state runs on from file to file.
     auto decoder = std::make_unique<Decoder>();
     decoder->options.mappingMode = job.mappingMode;
+    decoder->options.gapless = job.noGapless ? 0 : 1;
     if (!job.eq.empty()) {
         float bands[kEqBands];
         parseEqGains(job.eq.c_str(), bands);
@@ -81,19 +86,20 @@ int runDecode() {
                 return fail("sample rate differs from the first file's", path);
             }
             if (!decoder->decodeFrame()) {
-                if (!drain(decoder->pcm(), wav) || !decoder->decodeFrame()) {
+                if (!drain(*decoder, wav) || !decoder->decodeFrame()) {
                     input.closeInput();
                     return fail("cannot write", output);
                 }
             }
             ++frames;
-            if (decoder->pcm().fill >= PcmBuffer::kCapacity / 2 && !drain(decoder->pcm(), wav)) {
+            if (decoder->pcm().fill >= PcmBuffer::kCapacity / 2 && !drain(*decoder, wav)) {
                 input.closeInput();
                 return fail("cannot write", output);
             }
         }
         input.closeInput();
-        if (!drain(decoder->pcm(), wav)) return fail("cannot write", output);
+        decoder->endFile();
+        if (!drain(*decoder, wav)) return fail("cannot write", output);
         if (frames == 0) return fail("no MPEG audio frame in", path);
     }
     if (!wav.close()) {

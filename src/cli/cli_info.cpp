@@ -9,6 +9,7 @@
 #include "decode_options.h"
 #include "decoder/frame_reader.h"
 #include "decoder/frame_tables.h"
+#include "decoder/vbr_header.h"
 #include "playback/input.h"
 
 namespace korvo::cli {
@@ -32,6 +33,8 @@ int infoOne(const char* path, bool doSeek, double percent) {
         return 0;
     }
     const FrameHeader first = h;
+    VbrHeader vbr;
+    if (parseVbrHeader(reader.currentHeader(), reader.body(), reader.bodySize(), vbr)) input.setVbrHeader(&vbr);
     long frames = 1;
     while (reader.readFrame(h)) ++frames;
     std::printf("file: %s\n", path);
@@ -43,6 +46,11 @@ int infoOne(const char* path, bool doSeek, double percent) {
     std::printf("frames: %ld\n", frames);
     std::printf("estimated_frames: %lld\n", static_cast<long long>(input.totalFrames(first)));
     std::printf("seconds: %lld\n", static_cast<long long>(input.elapsedSeconds(h)));
+    if (vbr.present) {
+        std::printf("header_frames: %lld\n", static_cast<long long>(vbr.frames));
+        std::printf("header_play_ms: %lld\n", static_cast<long long>(vbr.playMs()));
+        if (vbr.encoderDelay >= 0) std::printf("encoder_delay: %d\nencoder_padding: %d\n", vbr.encoderDelay, vbr.encoderPadding);
+    }
     if (doSeek) {
         // The player's own conversion, with the single-precision factor.
         int64_t target = int64_t(float(input.totalFrames(h)) * float(percent) * 0.01f);

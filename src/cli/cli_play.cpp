@@ -199,7 +199,7 @@ struct PlayJob {
     std::vector<std::string> paths;
     std::string wav;
     std::string saveDir;
-    bool eightBit = false, repeat = false, shuffle = false;
+    bool eightBit = false, repeat = false, shuffle = false, noGapless = false;
     int mapping = 2, volume = 15;
     std::string eq;
 };
@@ -215,6 +215,7 @@ void define(CLI::App& c) {
     c.add_option("--volume", job.volume, "equalizer volume")->capture_default_str()->check(wholeNumberIn(0, 15))->type_name("N");
     c.add_flag("--repeat", job.repeat, "start again after the last entry");
     c.add_flag("--shuffle", job.shuffle, "play the entries in a random order");
+    c.add_flag("--no-gapless", job.noGapless, "play every frame as it is: no encoder delay or padding trimmed");
 }
 
 int run() {
@@ -252,6 +253,7 @@ int run() {
     s.MappingMode = mapping;
     s.EqVolume = volume;
     s.EqEnabled = eq ? 1 : 0;
+    s.GaplessPlayback = job.noGapless ? 0 : 1;
     if (saveDir) {
         // Streams are saved there as the player's "Play and Save" does.
         s.DownloadOption = 1;

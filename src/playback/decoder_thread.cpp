@@ -332,6 +332,7 @@ bool DecoderThread::playFile() {
     out.setPlayedTime(0);
     gStatus.totalMs.store(0);
     notify(DNM_STARTED);
+    decoder_->options.gapless = settingValue(s.GaplessPlayback);
     decoder_->startFile(input_.get(), eightBit_ != 0);
 
     Outcome outcome = frameLoop();
@@ -350,6 +351,7 @@ bool DecoderThread::playFile() {
     } else {
         // The output stays open and the PCM below the threshold stays in the buffer, so
         // the next file of this rate continues without a gap.
+        decoder_->endFile();
         notify(DNM_ENDED);
     }
     return true;
@@ -404,6 +406,10 @@ DecoderThread::Outcome DecoderThread::frameLoop() {
             return Outcome::Ended;
         }
         FrameHeader& h = dec.header();
+        if (first) {
+            const VbrHeader& vbr = dec.vbrHeader();
+            input_->setVbrHeader(vbr.present ? &vbr : nullptr);
+        }
         if (first || h.headerChanged) {
             if (!configure(h)) return Outcome::Failed;
             first = false;
@@ -413,13 +419,13 @@ DecoderThread::Outcome DecoderThread::frameLoop() {
         dec.options.eqLineGains = setup_.eqLineGains ? setup_.eqLineGains : eqLineGains();
         dec.decodeFrame();
 
-        if (pcm.fill >= writeThreshold_) {
-            int n = out.write(pcm.fill, pcm.data);
+        const int ready = dec.writableBytes();
+        if (ready >= writeThreshold_) {
+            int n = out.write(ready, pcm.data);
             // A failed write (the WAV file's) is no byte count: the driver has told the
             // user, and the file ends as if stopped.
             if (n < 0) return Outcome::Failed;
-            if (n < pcm.fill) pcm.consume(n);
-            else pcm.fill = 0;
+            pcm.consume(n < ready ? n : ready);
         }
 
         int volume = settingValue(s.EqVolume);
@@ -461,7 +467,8 @@ void DecoderThread::seek(int percent) {
     pcm.fill = 0;
     OutputDriver& out = outputDriver();
     out.flush();
-    out.setPlayedTime(input_->elapsedSeconds(h) * 1000);
+    out.setPlayedTime(input_->playedMs(h, frame));
+    decoder_->seeked();
     frames_ = frame;
 }
 

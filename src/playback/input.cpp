@@ -28,6 +28,7 @@ int Input::openInput(const char* path) {
 }
 
 void Input::closeInput() {
+    vbr_ = nullptr;
     file_.close();
     stream_.closeStream();
     isStream_ = false;
@@ -64,6 +65,7 @@ double Input::frameBytes(const FrameHeader& h) {
 
 int64_t Input::totalFrames(const FrameHeader& h) {
     if (isStream_ || !file_.isOpen()) return 0;
+    if (vbr_ && vbr_->frames > 0) return vbr_->frames;
     int64_t size = file_.size();
     if (size <= 0) return 0;
     return int64_t(double(size) / frameBytes(h));
@@ -81,12 +83,42 @@ int64_t Input::elapsedSeconds(const FrameHeader& h) {
     return seconds < 0 ? 0 : seconds;
 }
 
+int64_t Input::playedMs(const FrameHeader& h, int64_t frame) {
+    if (vbr_ && vbr_->frames > 0 && vbr_->sampleRate > 0 && !isStream_)
+        return frame * vbr_->samplesPerFrame * 1000 / vbr_->sampleRate;
+    return elapsedSeconds(h) * 1000;
+}
+
+int64_t Input::audioStart() {
+    const int64_t here = file_.position();
+    uint8_t h[10];
+    int64_t start = 0;
+    if (file_.seek(0, File::Begin) == 0 && file_.read(h, 10) == 10 && std::memcmp(h, "ID3", 3) == 0 &&
+        h[3] != 0xFF && h[4] != 0xFF && !((h[6] | h[7] | h[8] | h[9]) & 0x80)) {
+        start = (int64_t(h[6]) << 21 | int64_t(h[7]) << 14 | int64_t(h[8]) << 7 | h[9]) + 10;
+        if (h[5] & 0x10) start += 10;
+    }
+    file_.seek(here, File::Begin);
+    return start;
+}
+
+// Where frame F should start: by the header's table when the file has one (the share of
+// the frames is the share of the play time), else by the bitrate estimate. -1: beyond the end.
+int64_t Input::estimatedOffset(const FrameHeader& h, int64_t frame) {
+    if (vbr_ && vbr_->frames > 0 && vbr_->hasSeekTable) {
+        if (frame + 4 > vbr_->frames) return -1;    // the last four frames, as below
+        return audioStart() + vbr_->offsetAt(double(frame) * 100.0 / double(vbr_->frames));
+    }
+    const double fb = frameBytes(h);
+    const int64_t size = file_.size();
+    const int64_t offset = int64_t((fb + 8.0) * double(frame));
+    return double(offset) > double(size) - 4.0 * fb ? -1 : offset;
+}
+
 int Input::seekToFrame(FrameReader& reader, FrameHeader& h, int64_t frame) {
     if (isStream_ || !file_.isOpen()) return 0;
-    double fb = frameBytes(h);
-    int64_t offset = int64_t((fb + 8.0) * double(frame));
-    int64_t size = file_.size();
-    if (double(offset) > double(size) - 4.0 * fb) return 0;
+    const int64_t offset = estimatedOffset(h, frame);
+    if (offset < 0) return 0;
     const int64_t before = file_.position();
     if (before < 0 || file_.seek(offset, File::Begin) < 0) return 0;
     int n = file_.read(seekBytes_, int(sizeof seekBytes_));

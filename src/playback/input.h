@@ -4,6 +4,7 @@
 #include "decoder/byte_input.h"
 #include "decoder/frame_reader.h"
 #include "decoder/frame_header.h"
+#include "decoder/vbr_header.h"
 #include "net/stream.h"
 #include "platform/file.h"
 
@@ -17,8 +18,15 @@ public:
     void closeInput();
     bool isOpen() const { return file_.isOpen() || stream_.isOpen(); }
 
+    // The first frame's header, when the file has one (kept by the caller while the file
+    // is open): counts, time and seeking then follow it instead of the bitrate estimates.
+    void setVbrHeader(const VbrHeader* vbr) { vbr_ = vbr; }
+
     int64_t totalFrames(const FrameHeader& h);
     int64_t elapsedSeconds(const FrameHeader& h);
+    // Played time at frame index `frame` after a seek: counted in frames with a header,
+    // else the estimate at the file position.
+    int64_t playedMs(const FrameHeader& h, int64_t frame);
     // Jumps to frame index F; reads two frames through the reader and clears its bodies.
     // The header must come within kSeekWindow bytes of the estimate; otherwise the position
     // stays where it was.
@@ -40,6 +48,10 @@ private:
     HttpStream stream_;
     bool isStream_ = false;
     int64_t seekOffset_ = -1;
+    const VbrHeader* vbr_ = nullptr;
+    // Where a seek by the header's table starts from: after a leading ID3v2 tag.
+    int64_t audioStart();
+    int64_t estimatedOffset(const FrameHeader& h, int64_t frame);
     // The search window plus one whole frame and the header after it.
     uint8_t seekBytes_[kSeekWindow + FrameReader::kBodyCapacity + 8];
 };

@@ -6,6 +6,7 @@
 
 #include "decoder/frame_reader.h"
 #include "decoder/frame_tables.h"
+#include "decoder/vbr_header.h"
 #include "platform/file.h"
 #include "playlist_texts.h"
 
@@ -52,8 +53,7 @@ int64_t id3v2Length(const uint8_t* h, int n) {
 
 // Finds the first frame header from the current position; the first word may have
 // any top bits, later words with sixteen leading ones are passed over.
-bool findHeader(File& file, uint32_t& word) {
-    ByteScanner in(file);
+bool findHeader(ByteScanner& in, uint32_t& word) {
     uint8_t b;
     word = 0;
     for (int i = 0; i < 4; ++i) {
@@ -89,11 +89,23 @@ int readEntryInfo(PlaylistEntry& entry) {
     int64_t skipped = id3v2Length(head, got);
     if (file.seek(skipped, File::Begin) < 0) return 1;
     uint32_t header;
-    if (!findHeader(file, header)) return 1;
+    ByteScanner in(file);
+    if (!findHeader(in, header)) return 1;
+
+    // A header in the first frame counts the frames: the time is then exact.
+    uint8_t body[FrameReader::kBodyCapacity];
+    int bodySize = 0;
+    while (bodySize < int(sizeof body) && in.next(body[bodySize])) ++bodySize;
+    VbrHeader vbr;
+    const int64_t vbrMs = parseVbrHeader(header, body, bodySize, vbr) ? vbr.playMs() : -1;
 
     int64_t audioBytes = file.size() - skipped;
     int kbps = bitrateOf(header);
-    if (kbps <= 0 || audioBytes < 0) {
+    if (vbrMs >= 0) {
+        int64_t seconds = vbrMs / 1000;
+        if (seconds > INT32_MAX / 1000) seconds = INT32_MAX / 1000;
+        entry.playTimeMs = int32_t(seconds * 1000);
+    } else if (kbps <= 0 || audioBytes < 0) {
         entry.playTimeMs = -1;
     } else {
         int64_t seconds = audioBytes / (int64_t(kbps) * 125);

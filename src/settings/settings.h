@@ -51,6 +51,7 @@ struct Settings {
     int PlaylistH;
     int WindowX;
     int WindowY;
+    int GaplessPlayback;                    // trim encoder delay and padding (lame files)
 };
 
 // The process-wide record.

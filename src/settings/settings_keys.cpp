@@ -46,6 +46,7 @@ constexpr SettingKey kPlaylistWKey = {kKeyPlaylistW, SettingKind::Int, FIELD(Pla
 constexpr SettingKey kPlaylistHKey = {kKeyPlaylistH, SettingKind::Int, FIELD(PlaylistH), 150, nullptr};
 constexpr SettingKey kWindowXKey = {kKeyWindowX, SettingKind::Int, FIELD(WindowX), 100, nullptr};
 constexpr SettingKey kWindowYKey = {kKeyWindowY, SettingKind::Int, FIELD(WindowY), 100, nullptr};
+constexpr SettingKey kGaplessPlaybackKey = {kKeyGaplessPlayback, SettingKind::Int, FIELD(GaplessPlayback), 1, nullptr};
 
 #undef FIELD
 
@@ -91,6 +92,7 @@ const SettingKey* const kSettingsLoadOrder[] = {
     &kIRCEnabledKey,
     &kIRCUseTagKey,
     &kIRCAnnounceTimeoutKey,
+    &kGaplessPlaybackKey,
 };
 const size_t kSettingsLoadCount = sizeof kSettingsLoadOrder / sizeof kSettingsLoadOrder[0];
 
@@ -134,6 +136,7 @@ const SettingKey* const kSettingsSaveOrder[] = {
     &kIRCEnabledKey,
     &kIRCUseTagKey,
     &kIRCAnnounceTimeoutKey,
+    &kGaplessPlaybackKey,
 };
 const size_t kSettingsSaveCount = sizeof kSettingsSaveOrder / sizeof kSettingsSaveOrder[0];
 

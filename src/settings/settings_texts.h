@@ -44,6 +44,7 @@ inline constexpr const char kKeyPlaylistW[] = "PlaylistW";
 inline constexpr const char kKeyPlaylistH[] = "PlaylistH";
 inline constexpr const char kKeyWindowX[] = "WindowX";
 inline constexpr const char kKeyWindowY[] = "WindowY";
+inline constexpr const char kKeyGaplessPlayback[] = "GaplessPlayback";
 
 inline constexpr const char kDefaultAudioBufTime[] = "02.50";
 inline constexpr const char kDefaultEqBand[] = "01.00";

@@ -2,7 +2,10 @@
 // terminal codes only to a terminal.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <string>
+#include <vector>
 
 #include "korvo_run.h"
 #include "playback/playback_support.h"
@@ -61,6 +64,41 @@ TEST(KorvoDecode, DamagedFileDecodesWholeWithoutATerminal) {
     ASSERT_GT(wav.size(), 44u);
     // Two seconds at 44.1 kHz, less the damaged frame.
     EXPECT_NEAR(double(wav.size() - 44), 176400.0 * 2, 176400.0 * 0.1);
+}
+
+// korvo decode of an album cut into three lame files gives the decoding of the whole, joins
+// included; --no-gapless gives every frame of every file, as before.
+TEST(KorvoDecode, AlbumPiecesDecodeLikeTheWhole) {
+    const std::string dir = test::scratchDir("korvo_decode_album");
+    const std::vector<std::string> pieces = test::albumPieces();
+    for (const std::string& f : pieces)
+        ASSERT_TRUE(test::fileExists(f)) << f << " is missing (tests/media/gapless.sh makes it)";
+    auto decode = [&](std::vector<std::string> args, const std::string& out) {
+        args.insert(args.begin(), "decode");
+        args.push_back("-o");
+        args.push_back(out);
+        test::KorvoRun run = test::runKorvo(args, 60000);
+        EXPECT_EQ(run.exitCode, 0) << run.errors;
+        std::vector<uint8_t> wav = test::readFileBytes(out);
+        const uint8_t tag[] = {'d', 'a', 't', 'a'};
+        auto data = std::search(wav.begin(), wav.end(), tag, tag + 4);
+        return data + 8 <= wav.end() ? std::vector<uint8_t>(data + 8, wav.end()) : std::vector<uint8_t>();
+    };
+    const std::vector<uint8_t> whole = decode({test::albumWhole()}, dir + "/whole.wav");
+    const std::vector<uint8_t> joined = decode(pieces, dir + "/joined.wav");
+    ASSERT_EQ(whole.size(), size_t(60 * 44100 * 4));
+    ASSERT_EQ(joined.size(), whole.size());
+    test::JoinError e = test::compareJoins(test::samplesOf(joined.data(), joined.size()),
+                                           test::samplesOf(whole.data(), whole.size()), {882000, 1764000});
+    std::printf("korvo decode A B C against the whole: %.1f dB, worst join %.1f dB\n", e.overallDb, e.worstJoinDb);
+    EXPECT_GT(e.overallDb, 30.0);
+    EXPECT_GT(e.worstJoinDb, 28.0);
+
+    std::vector<std::string> off = pieces;
+    off.insert(off.begin(), "--no-gapless");
+    const std::vector<uint8_t> plain = decode(off, dir + "/plain.wav");
+    EXPECT_EQ(plain.size(), size_t(3 * 768 * 1152 * 4));
+    EXPECT_TRUE(plain == test::decodeInRow(pieces, false, false));
 }
 
 } // namespace

@@ -17,6 +17,7 @@
 #include "playback/decoder_thread.h"
 #include "playback/output_driver.h"
 #include "playback/playback_texts.h"
+#include "playlist/entry_info.h"
 #include "playback_support.h"
 #include "test_support.h"
 
@@ -32,6 +33,7 @@ struct Recorder {
     std::condition_variable cv;
     std::vector<std::string> log;
     long pcmBytes = 0;          // bytes written since the last flush or open
+    std::vector<uint8_t> pcm;   // and those bytes themselves
     bool hold = false;          // writes block while set
     int failWrites = 0;         // write returns -1 when set
     int failOpen = 0;           // open returns 0 when set
@@ -79,6 +81,7 @@ struct Recorder {
         std::lock_guard<std::mutex> lock(m);
         log.push_back(s);
         pcmBytes = 0;
+        pcm.clear();
         cv.notify_all();
     }
     void setHold(bool on) {
@@ -116,13 +119,14 @@ int rClose(int reset) {
     return 1;
 }
 int rIsOpen() { return gOpen; }
-int rWrite(int n, const uint8_t*) {
+int rWrite(int n, const uint8_t* data) {
     std::unique_lock<std::mutex> lock(rec->m);
     rec->log.push_back("write");
     rec->cv.notify_all();
     rec->cv.wait(lock, [] { return !rec->hold; });
     if (rec->failWrites) return -1;
     rec->pcmBytes += n;
+    rec->pcm.insert(rec->pcm.end(), data, data + n);
     return n;
 }
 int rFlush() { rec->addAndReset("flush"); return 1; }
@@ -416,6 +420,99 @@ TEST_F(DecoderThreadTest, SeekInAVbrFileContinuesToTheEnd) {
     ASSERT_GT(recorder.find("flush"), 0);
     // About the second half follows the seek (less one threshold that stays buffered).
     EXPECT_NEAR(double(recorder.bytes()), whole / 2, whole * 0.15);
+}
+
+// Three minutes of lame VBR: the header's frame count gives the listed time, and its table
+// takes a seek to 50 % to the middle of the music (found by matching the PCM that follows
+// the seek against the whole decoding).
+TEST_F(DecoderThreadTest, VbrHeaderGivesTheLengthAndTheMiddle) {
+    const std::string vbr = test::mediaPath("gapless/vbr3min.mp3");
+    ASSERT_TRUE(test::fileExists(vbr)) << vbr << " is missing (tests/media/gapless.sh makes it)";
+    PlaylistEntry entry;
+    std::snprintf(entry.path, sizeof entry.path, "%s", vbr.c_str());
+    ASSERT_EQ(readEntryInfo(entry), 1);
+    std::printf("listed: %d ms\n", int(entry.playTimeMs));
+    EXPECT_NEAR(entry.playTimeMs, 180000, 1000);
+
+    const std::vector<uint8_t> wholeBytes = test::decodeInRow({vbr}, false);
+    const std::vector<int16_t> whole = test::samplesOf(wholeBytes.data(), wholeBytes.size());
+    recorder.setHold(true);
+    postPlayFile(vbr.c_str(), id);
+    ASSERT_TRUE(recorder.waitFor("write"));
+    postSeekPercent(50, id);
+    recorder.setHold(false);
+    // Ninety seconds of music: a sanitizer build needs longer than one wait.
+    bool ended = false;
+    for (int i = 0; i < 12 && !ended; ++i) ended = recorder.waitFor("ENDED");
+    ASSERT_TRUE(ended);
+    const int flush = recorder.find("flush");
+    ASSERT_GT(flush, 0);
+    std::vector<int16_t> after;
+    long long playedMs = -1;
+    {
+        std::lock_guard<std::mutex> lock(recorder.m);
+        after = test::samplesOf(recorder.pcm.data(), recorder.pcm.size());
+        if (flush + 1 < int(recorder.log.size()) && recorder.log[size_t(flush) + 1].rfind("played ", 0) == 0)
+            playedMs = std::stoll(recorder.log[size_t(flush) + 1].substr(7));
+    }
+    // A stretch a few frames in (the state before the seek has worn off) against every
+    // place in the whole decoding; the best match is where the seek went on.
+    constexpr size_t kProbeAt = 2 * 1152 * 8, kProbe = 2 * 2048;
+    ASSERT_GT(after.size(), kProbeAt + kProbe);
+    size_t best = 0;
+    double bestError = -1;
+    auto tryAt = [&](size_t at) {
+        double error = 0;
+        for (size_t i = 0; i < kProbe && (bestError < 0 || error < bestError); ++i)
+            error += std::abs(double(whole[at + i]) - after[kProbeAt + i]);
+        if (bestError < 0 || error < bestError) {
+            bestError = error;
+            best = at;
+        }
+    };
+    // Frame starts first (the whole decoding lost 576 + 529 samples at its start), every
+    // place only when none of them matches exactly.
+    for (size_t at = 2 * (1152 - 1105); at + kProbe <= whole.size(); at += 2 * 1152) tryAt(at);
+    for (size_t at = 0; bestError > 0 && at + kProbe <= whole.size(); at += 2) tryAt(at);
+    const double landing = double(best - kProbeAt) / double(whole.size());
+    std::printf("seek to 50%% went on at %.2f%% of the music (probe error %.0f), played time %lld ms\n",
+                landing * 100.0, bestError, playedMs);
+    EXPECT_NEAR(landing, 0.5, 0.01);
+    EXPECT_LT(bestError, double(kProbe));
+    EXPECT_NEAR(double(playedMs), 90000.0, 1800.0);
+}
+
+// An album cut into three lame files plays as the whole does: no gap, no step at the joins;
+// with gapless playback off every frame of every file is played, as before.
+TEST_F(DecoderThreadTest, GaplessAlbumJoinsLikeTheWhole) {
+    for (const std::string& f : test::albumPieces())
+        ASSERT_TRUE(test::fileExists(f)) << f << " is missing (tests/media/gapless.sh makes it)";
+    const std::vector<uint8_t> wholeBytes = test::decodeInRow({test::albumWhole()}, false);
+    const std::vector<int16_t> whole = test::samplesOf(wholeBytes.data(), wholeBytes.size());
+    int ended = 0;
+    for (int gapless : {1, 0}) {
+        settings().GaplessPlayback = gapless;
+        for (const std::string& f : test::albumPieces()) {
+            postPlayFile(f.c_str(), id);
+            ASSERT_TRUE(recorder.waitFor("ENDED", ++ended));
+        }
+        postReleaseAudio(id);
+        ASSERT_TRUE(recorder.waitFor("shutdown", 2 - gapless));
+        std::vector<int16_t> pieces;
+        {
+            std::lock_guard<std::mutex> lock(recorder.m);
+            pieces = test::samplesOf(recorder.pcm.data(), recorder.pcm.size());
+        }
+        if (gapless) {
+            ASSERT_EQ(pieces.size(), whole.size());
+            test::JoinError e = test::compareJoins(pieces, whole, {882000, 1764000});
+            std::printf("pieces against the whole: %.1f dB, worst join %.1f dB\n", e.overallDb, e.worstJoinDb);
+            EXPECT_GT(e.overallDb, 30.0);
+            EXPECT_GT(e.worstJoinDb, 28.0);
+        } else {
+            EXPECT_EQ(pieces.size(), 3u * 768 * 1152 * 2);
+        }
+    }
 }
 
 // A 4.6 GB file: a seek to 50 % lands in the middle and the played time goes on from there.

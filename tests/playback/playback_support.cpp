@@ -1,6 +1,8 @@
 #include "playback_support.h"
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -44,21 +46,27 @@ int ListPlayer::started() {
     return started_;
 }
 
-std::vector<uint8_t> decodeInRow(const std::vector<std::string>& paths, bool eightBit) {
+std::vector<uint8_t> decodeInRow(const std::vector<std::string>& paths, bool eightBit, bool gapless) {
     if (eightBit) Synthesis::buildEightBitTable();
     auto dec = std::make_unique<Decoder>();
+    dec->options.gapless = gapless ? 1 : 0;
     std::vector<uint8_t> out;
+    PcmBuffer& pcm = dec->pcm();
+    auto take = [&](int n) {
+        out.insert(out.end(), pcm.data, pcm.data + n);
+        pcm.consume(n);
+    };
     for (const auto& p : paths) {
         std::vector<uint8_t> bytes = readFileBytes(p);
         MemoryInput in(bytes.data(), bytes.size());
         dec->startFile(&in, eightBit);
-        PcmBuffer& pcm = dec->pcm();
         while (dec->readFrame()) {
             dec->decodeFrame();
-            out.insert(out.end(), pcm.data, pcm.data + pcm.fill);
-            pcm.fill = 0;
+            take(dec->writableBytes());
         }
+        dec->endFile();
     }
+    take(pcm.fill);
     return out;
 }
 
@@ -103,5 +111,40 @@ bool ListPlayback::start() {
     player.start(id_);
     return true;
 }
+
+std::vector<int16_t> samplesOf(const uint8_t* bytes, size_t size) {
+    std::vector<int16_t> v(size / 2);
+    for (size_t i = 0; i < v.size(); ++i) v[i] = int16_t(uint16_t(bytes[2 * i] | bytes[2 * i + 1] << 8));
+    return v;
+}
+
+namespace {
+double snrDb(const std::vector<int16_t>& a, const std::vector<int16_t>& b, size_t from, size_t to) {
+    double signal = 0, noise = 0;
+    for (size_t i = from; i < to && i < a.size() && i < b.size(); ++i) {
+        signal += double(b[i]) * b[i];
+        noise += (double(a[i]) - b[i]) * (double(a[i]) - b[i]);
+    }
+    return noise == 0 ? 200.0 : 10.0 * std::log10(signal / noise);
+}
+} // namespace
+
+JoinError compareJoins(const std::vector<int16_t>& pieces, const std::vector<int16_t>& whole,
+                       const std::vector<size_t>& joins) {
+    JoinError e;
+    e.overallDb = snrDb(pieces, whole, 0, whole.size());
+    e.worstJoinDb = 200.0;
+    for (size_t j : joins) {
+        const size_t at = 2 * j;    // stereo pairs
+        e.worstJoinDb = std::min(e.worstJoinDb, snrDb(pieces, whole, at < 4096 ? 0 : at - 4096, at + 4096));
+    }
+    return e;
+}
+
+std::vector<std::string> albumPieces() {
+    return {mediaPath("gapless/album1.mp3"), mediaPath("gapless/album2.mp3"), mediaPath("gapless/album3.mp3")};
+}
+
+std::string albumWhole() { return mediaPath("gapless/album.mp3"); }
 
 } // namespace korvo::test

@@ -47,7 +47,24 @@ private:
 
 // The PCM of the files decoded one after another by one decoding object, as the player
 // decodes them.
-std::vector<uint8_t> decodeInRow(const std::vector<std::string>& paths, bool eightBit);
+std::vector<uint8_t> decodeInRow(const std::vector<std::string>& paths, bool eightBit, bool gapless = true);
+
+// 16-bit little-endian PCM bytes as samples.
+std::vector<int16_t> samplesOf(const uint8_t* bytes, size_t size);
+
+// How a decoding of an album's pieces in a row compares with the decoding of the whole:
+// the signal-to-noise ratio in dB over everything and the worst over the 4096 samples
+// around each join (at the given sample pair indices).
+struct JoinError {
+    double overallDb = 0;
+    double worstJoinDb = 0;
+};
+JoinError compareJoins(const std::vector<int16_t>& pieces, const std::vector<int16_t>& whole,
+                       const std::vector<size_t>& joins);
+
+// The three lame files of one minute cut from one piece, and the whole (tests/media/gapless.sh).
+std::vector<std::string> albumPieces();
+std::string albumWhole();
 
 // Copies src to dst with the header of frame `frame` given bitrate index 0 (free format,
 // which the player cannot decode): a file damaged in the middle. false when src has fewer

@@ -92,6 +92,7 @@ std::string expectedNewFile(const std::string& dir) {
     add(kKeyIRCEnabled, "1");
     add(kKeyIRCUseTag, "0");
     add(kKeyIRCAnnounceTimeout, "3");
+    add(kKeyGaplessPlayback, "1");
     return t;
 }
 
@@ -111,6 +112,7 @@ TEST_F(SettingsTest, NoFileGivesDefaultsAndTheFirstSaveWritesEveryKeyInSaveOrder
     EXPECT_EQ(s.ReadFileInfo, 1);
     EXPECT_EQ(s.IRCEnabled, 1);
     EXPECT_EQ(s.IRCAnnounceTimeout, 3);
+    EXPECT_EQ(s.GaplessPlayback, 1);
     EXPECT_EQ(s.PlaylistW, 150);
     EXPECT_EQ(s.WindowY, 100);
     EXPECT_STREQ(s.InternetDLDir, dir_.c_str());
@@ -191,7 +193,7 @@ TEST_F(SettingsTest, SavingKeepsForeignLinesAndUpdatesKeysInPlace) {
     saveSettings();
     std::string text = contents();
     EXPECT_EQ(text.rfind("; hand written\r\n[lumen korvo]\r\nwindowx=640\r\nOwnKey=kept\r\nAudioBufTime=2.50\r\n", 0), 0u);
-    EXPECT_NE(text.find("IRCAnnounceTimeout=3\r\n[Other]\r\nWindowX=1\r\n"), std::string::npos);
+    EXPECT_NE(text.find("IRCAnnounceTimeout=3\r\nGaplessPlayback=1\r\n[Other]\r\nWindowX=1\r\n"), std::string::npos);
 }
 
 TEST_F(SettingsTest, LongTextsAreCutToTheirFields) {

@@ -161,6 +161,9 @@ TEST(PrefsSheet, PagesStartFromTheIniAndCancelRestoresOnlyTheListedFields) {
     click(decoder, IDC_DEC_MAP_FHG);
     EXPECT_TRUE(isChecked(decoder, IDC_DEC_MAP_FHG));
     EXPECT_FALSE(isChecked(decoder, IDC_DEC_MAP_XING));
+    EXPECT_TRUE(isChecked(decoder, IDC_DEC_GAPLESS));
+    click(decoder, IDC_DEC_GAPLESS);
+    EXPECT_FALSE(isChecked(decoder, IDC_DEC_GAPLESS));
 
     HWND audio = showPage(sheet, PageAudio);
     ASSERT_NE(audio, nullptr);
@@ -191,8 +194,10 @@ TEST(PrefsSheet, PagesStartFromTheIniAndCancelRestoresOnlyTheListedFields) {
 
     pressSheet(sheet, PSBTN_CANCEL);
     ASSERT_TRUE(sheetClosed(p));
-    // the loop saves the settings when the sheet closes
-    EXPECT_TRUE(waitUntil([&] { return folder.key(kKeyMappingMode, 0) == 3; }, 3000)) << "MappingMode not kept";
+    // the loop saves the settings when the sheet closes; the last key written marks the end
+    EXPECT_TRUE(waitUntil([&] { return folder.key(kKeyGaplessPlayback, -9) == 1; }, 3000))
+        << "Cancel kept gapless playback off";
+    EXPECT_EQ(folder.key(kKeyMappingMode, 0), 3) << "MappingMode not kept";
     EXPECT_EQ(folder.key(kKeyDecoderPriority, -9), 3) << "Cancel kept the moved priority";
     EXPECT_EQ(device, caps.szPname);
     EXPECT_EQ(folder.key(kKeyWinMMOutputDev, -9), 0) << "Cancel gave back the device";
@@ -215,9 +220,13 @@ TEST(PrefsSheet, OkSavesAtOnceAndASecondCommandOpensNoSecondSheet) {
     ASSERT_NE(general, nullptr);
     click(general, IDC_GEN_ON_TOP);
     SetDlgItemTextA(general, IDC_GEN_IRC_TIMEOUT, "42");
+    HWND decoder = showPage(sheet, PageDecoder);
+    ASSERT_NE(decoder, nullptr);
+    click(decoder, IDC_DEC_GAPLESS);
     pressSheet(sheet, PSBTN_OK);
     ASSERT_TRUE(sheetClosed(p));
-    EXPECT_TRUE(waitUntil([&] { return folder.key(kKeyAlwaysOnTop, 0) == 1; }, 3000));
+    EXPECT_TRUE(waitUntil([&] { return folder.key(kKeyGaplessPlayback, -9) == 0; }, 3000));
+    EXPECT_EQ(folder.key(kKeyAlwaysOnTop, 0), 1);
     EXPECT_EQ(folder.key(kKeyIRCAnnounceTimeout, 0), 42);
     EXPECT_TRUE(GetWindowLongA(p.window(), GWL_EXSTYLE) & WS_EX_TOPMOST);
     closeProgram(p);

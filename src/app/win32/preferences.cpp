@@ -133,6 +133,7 @@ INT_PTR CALLBACK decoderProc(HWND page, UINT msg, WPARAM wParam, LPARAM lParam) 
         SendDlgItemMessageA(page, IDC_DEC_PRIORITY, TBM_SETPOS, TRUE, s.DecoderPriority);
         lastAppliedPriority = s.DecoderPriority;
         setMappingRadios(page, s.MappingMode);
+        setCheck(page, IDC_DEC_GAPLESS, s.GaplessPlayback);
         showPriorityName(page, s.DecoderPriority);
         HWND combo = GetDlgItem(page, IDC_DEC_OUTPUT);
         LRESULT wav = SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(kOutputWavFileName));
@@ -162,6 +163,8 @@ INT_PTR CALLBACK decoderProc(HWND page, UINT msg, WPARAM wParam, LPARAM lParam) 
             s.MappingMode = i + 1;
             setMappingRadios(page, s.MappingMode);
         }
+        // Taken when the next file starts, like the output system.
+        if (id == IDC_DEC_GAPLESS) s.GaplessPlayback = checked(page, IDC_DEC_GAPLESS);
         markChanged(page);
         return TRUE;
     }
@@ -175,6 +178,7 @@ INT_PTR CALLBACK decoderProc(HWND page, UINT msg, WPARAM wParam, LPARAM lParam) 
             // the mapping mode is deliberately kept
             s.DecoderPriority = backup().DecoderPriority;
             s.AudioOutputSystem = backup().AudioOutputSystem;
+            s.GaplessPlayback = backup().GaplessPlayback;
             return TRUE;
         }
         break;
