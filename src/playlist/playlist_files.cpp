@@ -67,10 +67,16 @@ PlaylistFolder folderOf(const char* path) {
 // ("a/./b/../list.pls" as "a/list.pls") also lets a list that names itself be recognised.
 bool absoluteListPath(const char* path, char* out, size_t outSize) {
     std::string full = path;
-    if (!containsUrlMarker(path)) {
+    // Paths are UTF-8 (the Windows program's code page); the library's own narrow
+    // conversion there would take them for another code page and lose them.
+    if (!containsUrlMarker(path) && isValidUtf8(path, std::strlen(path))) {
         std::error_code ec;
-        std::filesystem::path p = std::filesystem::absolute(path, ec);
-        if (!ec) full = p.lexically_normal().string();
+        std::filesystem::path p =
+            std::filesystem::absolute(std::filesystem::path(std::u8string(reinterpret_cast<const char8_t*>(path))), ec);
+        if (!ec) {
+            std::u8string text = p.lexically_normal().u8string();
+            full.assign(text.begin(), text.end());
+        }
     }
     if (full.size() + 1 > outSize) return false;
     std::memcpy(out, full.c_str(), full.size() + 1);
