@@ -102,7 +102,7 @@ int readEntryInfo(PlaylistEntry& entry) {
         entry.playTimeMs = int32_t(seconds * 1000);
     }
     readTag(file, entry.tag);
-    readId3v2Names(file, entry.id3v2);
+    if (skipped > 0) readId3v2Names(file, entry.id3v2);   // only a file that starts with a tag has one
     entry.infoRead = 1;
     return 1;
 }
