@@ -4,6 +4,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "platform/file.h"
+
 namespace korvo::test {
 
 std::string nativePath(const std::string& unixPath) {
@@ -21,7 +23,9 @@ std::string vectorPath(const std::string& sub) { return nativePath(std::string(K
 
 std::string mediaPath(const std::string& name) { return nativePath(std::string(KORVO_SOURCE_DIR) + "/build/media/" + name); }
 
-bool fileExists(const std::string& path) { return std::filesystem::exists(path); }
+// Through the program's own file functions: the library's narrow paths on Windows take
+// another code page than the program's UTF-8.
+bool fileExists(const std::string& path) { return pathInfo(path.c_str()).exists; }
 
 std::vector<uint8_t> readFileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

@@ -6,6 +6,8 @@
 #include "commands.h"
 #include "platform/file.h"
 #include "playlist/id3v1.h"
+#include "playlist/id3v2.h"
+#include "playlist/text_encoding.h"
 
 namespace {
 
@@ -40,13 +42,25 @@ void define(CLI::App& c) {
     }
 }
 
+namespace T = korvo::cli_texts;
+
 void printTag(const char* path, const korvo::Id3v1Tag& t) {
     if (!t.present) {
-        std::printf("%s: no ID3v1 tag\n", path);
+        std::printf(T::kNoId3v1Tag, path);
         return;
     }
-    std::printf("Title:   %s\nArtist:  %s\nAlbum:   %s\nYear:    %s\nComment: %s\nGenre:   %s (%d)\n", t.title,
-                t.artist, t.album, t.year, t.comment, t.genreName, t.genreByte);
+    // The trailer's fields are Latin-1.
+    char f[5][3 * sizeof t.title];
+    const char* fields[5] = {t.title, t.artist, t.album, t.year, t.comment};
+    for (int i = 0; i < 5; ++i) korvo::latin1ToUtf8(fields[i], sizeof t.title, f[i], sizeof f[i]);
+    std::printf(T::kId3v1Fields, f[0], f[1], f[2], f[3], f[4], t.genreName, t.genreByte);
+}
+
+void printId3v2(const char* path, const korvo::Id3v2Names& names) {
+    if (!names.present)
+        std::printf(T::kNoId3v2Names, path);
+    else
+        std::printf(T::kId3v2Fields, names.title, names.artist);
 }
 
 int runTag() {
@@ -64,6 +78,9 @@ int runTag() {
         korvo::Id3v1Tag tag;
         korvo::readTag(file, tag);
         printTag(path, tag);
+        korvo::Id3v2Names names;
+        korvo::readId3v2Names(file, names);
+        printId3v2(path, names);
         return 0;
     }
     if (!file.open(path, korvo::File::ReadWrite)) {
@@ -80,9 +97,7 @@ int runTag() {
         if (f.parsed->count() == 0) continue;
         if (f.value.size() > f.capacity - 1)
             std::fprintf(stderr, "korvo tag: %s cut to %zu characters\n", f.label, f.capacity - 1);
-        char* dst = f.field(tag);
-        std::strncpy(dst, f.value.c_str(), f.capacity - 1);
-        dst[f.capacity - 1] = 0;
+        korvo::utf8ToLatin1(f.value.c_str(), f.field(tag), f.capacity);   // as it printed them
     }
     if (!korvo::writeTag(file, tag)) {
         std::fprintf(stderr, "korvo tag: writing the tag into %s failed\n", path);

@@ -21,4 +21,11 @@ inline constexpr const char kRangeFormat[] = "%s is not in the range %s to %s";
 inline constexpr const char kEqGainsFormat[] = "%s is not twelve gains 0.0 to 2.0 separated by commas";
 inline constexpr const char kTooLongFormat[] = "takes at most %zu characters";
 
+// korvo tag: what each tag holds, its text in UTF-8.
+inline constexpr const char kNoId3v1Tag[] = "%s: no ID3v1 tag\n";
+inline constexpr const char kId3v1Fields[] =
+    "Title:   %s\nArtist:  %s\nAlbum:   %s\nYear:    %s\nComment: %s\nGenre:   %s (%d)\n";
+inline constexpr const char kNoId3v2Names[] = "%s: no ID3v2 title or artist\n";
+inline constexpr const char kId3v2Fields[] = "ID3v2 title:  %s\nID3v2 artist: %s\n";
+
 } // namespace korvo::cli_texts

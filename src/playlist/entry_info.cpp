@@ -9,6 +9,7 @@
 #include "decoder/vbr_header.h"
 #include "platform/file.h"
 #include "playlist_texts.h"
+#include "text_encoding.h"
 
 namespace korvo {
 
@@ -113,16 +114,37 @@ int readEntryInfo(PlaylistEntry& entry) {
         entry.playTimeMs = int32_t(seconds * 1000);
     }
     readTag(file, entry.tag);
+    if (skipped > 0) readId3v2Names(file, entry.id3v2);   // only a file that starts with a tag has one
     entry.infoRead = 1;
     return 1;
 }
 
-std::string entryDisplayName(const PlaylistEntry& entry) {
-    if (entry.infoRead == 1 && entry.tag.present) {
-        char text[sizeof entry.tag.title + sizeof entry.tag.artist + 4];
-        std::snprintf(text, sizeof text, playlist_texts::kDisplayNameFormat, entry.tag.title, entry.tag.artist);
-        return text;
+std::string entryTagName(const PlaylistEntry& entry) {
+    const char* title;
+    const char* artist;
+    char title1[3 * sizeof entry.tag.title], artist1[3 * sizeof entry.tag.artist];
+    if (entry.id3v2.present) {
+        title = entry.id3v2.title;
+        artist = entry.id3v2.artist;
+    } else if (entry.tag.present) {
+        latin1ToUtf8(entry.tag.title, sizeof entry.tag.title, title1, sizeof title1);
+        latin1ToUtf8(entry.tag.artist, sizeof entry.tag.artist, artist1, sizeof artist1);
+        title = title1;
+        artist = artist1;
+    } else {
+        return {};
     }
+    char text[2 * kId3v2NameCapacity + sizeof playlist_texts::kDisplayNameFormat];
+    std::snprintf(text, sizeof text, playlist_texts::kDisplayNameFormat, title, artist);
+    return text;
+}
+
+std::string entryDisplayName(const PlaylistEntry& entry) {
+    if (entry.infoRead == 1) {
+        std::string name = entryTagName(entry);
+        if (!name.empty()) return name;
+    }
+    if (entry.listedTitle[0]) return entry.listedTitle;
     char title[kMaxPathLength];
     fileTitleOf(entry.path, title, int(sizeof title));
     return title;

@@ -11,7 +11,10 @@ namespace korvo {
 // A free-format first header has no table bitrate: playTimeMs is then -1 (unknown).
 int readEntryInfo(PlaylistEntry& entry);
 
-// "title / artist" when the entry has a tag, else the file title of its path.
+// "title / artist" in UTF-8 from the ID3v2 names, else from the ID3v1 tag; empty without either.
+std::string entryTagName(const PlaylistEntry& entry);
+// The entry's tag name once its info was read, else the title its M3U line gave, else the
+// file title of its path.
 std::string entryDisplayName(const PlaylistEntry& entry);
 
 // The platform's title for a path (the file name without its folder).

@@ -107,6 +107,9 @@ void Playlist::swapPayloads(PlaylistEntry* a, PlaylistEntry* b) {
     std::swap(a->path, b->path);
     std::swap(a->playTimeMs, b->playTimeMs);
     std::swap(a->tag, b->tag);
+    std::swap(a->id3v2, b->id3v2);
+    std::swap(a->listedTitle, b->listedTitle);
+    std::swap(a->listedSeconds, b->listedSeconds);
     std::swap(a->infoRead, b->infoRead);
     if (current_ == a)
         current_ = b;
@@ -221,8 +224,13 @@ int Playlist::playTimeOf(int count, const int* positions) const {
     int64_t seconds = 0;
     for (int i = 0; i < count; ++i) {
         const PlaylistEntry* e = entryAt(positions[i]);
-        if (!e || e->infoRead != 1 || e->playTimeMs < 0) return kUnknownPlayTime;
-        seconds += e->playTimeMs / 1000;
+        if (!e) return kUnknownPlayTime;
+        if (e->infoRead == 1 && e->playTimeMs >= 0)
+            seconds += e->playTimeMs / 1000;
+        else if (e->infoRead != 1 && e->listedSeconds >= 0)   // a stream has only what its list says
+            seconds += e->listedSeconds;
+        else
+            return kUnknownPlayTime;
     }
     return seconds > INT32_MAX ? INT32_MAX : int(seconds);
 }

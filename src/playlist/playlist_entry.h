@@ -2,6 +2,7 @@
 #include <cstdint>
 
 #include "id3v1.h"
+#include "id3v2.h"
 #include "path_rules.h"
 
 namespace korvo {
@@ -14,7 +15,10 @@ struct PlaylistEntry {
     char path[kPathCapacity] = {};   // file path or URL as added
     int32_t playTimeMs = 0;          // whole seconds * 1000; negative when the bitrate is unknown
     Id3v1Tag tag;
-    int32_t infoRead = 0;            // 1 once playTimeMs and tag were read
+    Id3v2Names id3v2;                // names from a tag at the start; they win over tag's
+    char listedTitle[kId3v2NameCapacity] = {};   // from an extended M3U line, for entries without a tag
+    int32_t listedSeconds = -1;                   // its duration, -1 when none was given
+    int32_t infoRead = 0;            // 1 once playTimeMs and the tags were read
 };
 
 } // namespace korvo

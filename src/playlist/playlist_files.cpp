@@ -3,6 +3,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -14,6 +15,7 @@
 #include "platform/prompt.h"
 #include "playlist.h"
 #include "playlist_texts.h"
+#include "text_encoding.h"
 
 namespace korvo {
 
@@ -25,7 +27,7 @@ namespace T = playlist_texts;
 constexpr int kLineCapacity = 1024;
 
 void reportPath(const char* format, const char* path) {
-    char text[kLineCapacity + 64];
+    char text[3 * kLineCapacity + 64];   // a Latin-1 line grows up to twice as UTF-8
     std::snprintf(text, sizeof text, format, path);
     prompt().show(text, T::kErrorTitle, IconWarning);
 }
@@ -65,10 +67,16 @@ PlaylistFolder folderOf(const char* path) {
 // ("a/./b/../list.pls" as "a/list.pls") also lets a list that names itself be recognised.
 bool absoluteListPath(const char* path, char* out, size_t outSize) {
     std::string full = path;
-    if (!containsUrlMarker(path)) {
+    // Paths are UTF-8 (the Windows program's code page); the library's own narrow
+    // conversion there would take them for another code page and lose them.
+    if (!containsUrlMarker(path) && isValidUtf8(path, std::strlen(path))) {
         std::error_code ec;
-        std::filesystem::path p = std::filesystem::absolute(path, ec);
-        if (!ec) full = p.lexically_normal().string();
+        std::filesystem::path p =
+            std::filesystem::absolute(std::filesystem::path(std::u8string(reinterpret_cast<const char8_t*>(path))), ec);
+        if (!ec) {
+            std::u8string text = p.lexically_normal().u8string();
+            full.assign(text.begin(), text.end());
+        }
     }
     if (full.size() + 1 > outSize) return false;
     std::memcpy(out, full.c_str(), full.size() + 1);
@@ -121,6 +129,63 @@ bool readLine(std::FILE* f, char* out, int outSize, bool& overlong) {
     return any;
 }
 
+constexpr char kUtf8Mark[] = "\xEF\xBB\xBF";
+
+// An M3U file is UTF-8 when it says so by its name or its mark, or when every line is
+// well-formed UTF-8; older lists are Latin-1.
+bool m3uIsUtf8(std::FILE* f, const char* path) {
+    if (endsWithNoCase(path, T::kM3u8Extension)) return true;
+    char line[kLineCapacity];
+    bool overlong;
+    bool utf8 = true;
+    bool first = true;
+    while (utf8 && readLine(f, line, sizeof line, overlong)) {
+        if (first && std::strncmp(line, kUtf8Mark, 3) == 0) break;
+        first = false;
+        size_t n = std::strlen(line);
+        // A cut line may end inside a character: only the whole ones count.
+        for (size_t k = 0; overlong && k < 3 && n > 0 && (uint8_t(line[n - 1]) & 0x80); ++k) --n;
+        utf8 = isValidUtf8(line, n);
+    }
+    std::rewind(f);
+    return utf8;
+}
+
+bool startsWithNoCase(const char* s, const char* prefix) {
+    for (; *prefix; ++s, ++prefix)
+        if (upper(*s) != upper(*prefix)) return false;
+    return true;
+}
+
+// "#EXTINF:<seconds>[ attributes],<title>": the duration (-1 when none) and the title.
+struct ExtInf {
+    bool given = false;
+    int32_t seconds = -1;
+    char title[kId3v2NameCapacity] = {};
+};
+
+ExtInf parseExtInf(const char* line) {
+    ExtInf info;
+    const char* p = line + std::strlen(T::kExtinfPrefix);
+    while (*p == ' ') ++p;
+    char* end;
+    long seconds = std::strtol(p, &end, 10);
+    if (end != p && seconds >= 0 && seconds <= INT32_MAX) info.seconds = int32_t(seconds);
+    // The title follows the first comma outside quoted attribute values.
+    bool quoted = false;
+    for (; *end && (quoted || *end != ','); ++end)
+        if (*end == '"') quoted = !quoted;
+    if (*end == ',') {
+        const char* title = end + 1;
+        while (*title == ' ') ++title;
+        copyUtf8(title, std::strlen(title), info.title, sizeof info.title);
+        size_t n = std::strlen(info.title);
+        while (n > 0 && info.title[n - 1] == ' ') info.title[--n] = 0;
+    }
+    info.given = true;
+    return info;
+}
+
 } // namespace
 
 int Playlist::addPath(int mode, const char* path) {
@@ -133,7 +198,7 @@ int Playlist::addPath(int mode, const char* path) {
         if (!readPlsFile(path)) reportPath(T::kErrorLoadingPlaylist, path);
         return 1;
     }
-    if (endsWithNoCase(path, T::kM3uExtension)) {
+    if (endsWithNoCase(path, T::kM3uExtension) || endsWithNoCase(path, T::kM3u8Extension)) {
         if (!readM3uFile(path)) reportPath(T::kErrorLoadingPlaylist, path);
         return 1;
     }
@@ -290,22 +355,41 @@ int Playlist::readM3uFile(const char* given) {
         std::fclose(f);
         return 0;
     }
+    const bool utf8 = m3uIsUtf8(f, path);
     beginAddBatch();
     char line[kLineCapacity];
+    char converted[3 * kLineCapacity];
     bool overlong;
     bool first = true;
+    ExtInf pending;
     while (readLine(f, line, sizeof line, overlong)) {
         char* text = line;
-        if (first && std::strncmp(text, "\xEF\xBB\xBF", 3) == 0) text += 3;   // UTF-8 byte order mark
+        if (first && std::strncmp(text, kUtf8Mark, 3) == 0) text += 3;
         first = false;
         stripLineBreaks(text);
-        // Blank lines and "#EXTM3U" / "#EXTINF:" lines are not entries.
+        if (!utf8) {
+            latin1ToUtf8(text, std::strlen(text), converted, sizeof converted);
+            text = converted;
+        }
+        if (startsWithNoCase(text, T::kExtinfPrefix)) {
+            pending = parseExtInf(text);
+            continue;
+        }
+        // Blank lines and other "#" lines are not entries.
         if (text[0] == 0 || text[0] == T::kM3uCommentStart) continue;
         if (overlong) {
             reportPath(T::kErrorProcessingFile, text);
+            pending = ExtInf{};
             continue;
         }
+        PlaylistEntry* before = tail_;
         addResolved(folder.text, folder.known, text);
+        // The line describes the one entry it names; a folder or list it names gets nothing.
+        if (pending.given && tail_ && tail_ != before && tail_->prev == before) {
+            std::memcpy(tail_->listedTitle, pending.title, sizeof pending.title);
+            tail_->listedSeconds = pending.seconds;
+        }
+        pending = ExtInf{};
     }
     std::fclose(f);
     endAddBatch();

@@ -32,6 +32,8 @@ inline constexpr const char kPlsCountFormat[] = "%d";
 // Kinds of path
 inline constexpr const char kPlsExtension[] = ".PLS";
 inline constexpr const char kM3uExtension[] = ".M3U";
+inline constexpr const char kM3u8Extension[] = ".M3U8";   // always UTF-8
+inline constexpr const char kExtinfPrefix[] = "#EXTINF:";
 inline constexpr const char kUrlMarker[] = "://";
 inline constexpr const char kAudioPattern[] = "*.mp?";
 inline constexpr const char kM3uCommentStart = '#';

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <utility>
 #include <string>
 #include <thread>
 #include <vector>
@@ -18,6 +19,7 @@
 #include "app/win32/chat.h"
 #include "app/win32/resource_ids.h"
 #include "app/win32/win_texts.h"
+#include "playlist/playlist_texts.h"
 #include "test_support.h"
 #include "ui_driver.h"
 
@@ -207,6 +209,45 @@ TEST(Chat, NoClientCostsNoWaitAndShowsNothing) {
     ASSERT_TRUE(waitForRecord(a, kPlayWaitMs)) << readRecord();
     Sleep(500);
     EXPECT_EQ(findDialog(p.pid(), nullptr), nullptr);
+}
+
+// With the tag asked for, the name comes from an ID3v2 tag before the one in the trailer.
+TEST(Chat, Id3v2NamesWinOverTheTrailer) {
+    ChatServer server(kDefaultIRCAppName);
+    ASSERT_TRUE(server.serving());
+    ProgramFolder folder("chat-id3v2");
+    folder.setKey(kKeyIRCUseTag, 1);
+    const std::string title = "\xCE\x9A\xCE\xB1\xCE\xBB\xCE\xAE", artist = "Bj\xC3\xB6rk";
+    std::vector<uint8_t> frames;
+    for (auto [id, text] : {std::pair<const char*, std::string>{"TIT2", title}, {"TPE1", artist}}) {
+        frames.insert(frames.end(), id, id + 4);
+        frames.insert(frames.end(), {0, 0, 0, uint8_t(text.size() + 1), 0, 0, 3});   // 2.4, UTF-8
+        frames.insert(frames.end(), text.begin(), text.end());
+    }
+    std::vector<uint8_t> bytes = {'I', 'D', '3', 4, 0, 0, 0, 0, 0, uint8_t(frames.size())};
+    bytes.insert(bytes.end(), frames.begin(), frames.end());
+    std::vector<uint8_t> audio = korvo::test::readFileBytes(media("long_a.mp2"));
+    ASSERT_GT(audio.size(), 128u);
+    bytes.insert(bytes.end(), audio.begin(), audio.end() - 128);
+    std::vector<uint8_t> trailer(128, ' ');
+    std::memcpy(trailer.data(), "TAGOld Title", 12);
+    bytes.insert(bytes.end(), trailer.begin(), trailer.end());
+    const std::string file = folder.dir() + "\\tagged.mp2";
+    {
+        FILE* f = std::fopen(file.c_str(), "wb");
+        ASSERT_NE(f, nullptr);
+        std::fwrite(bytes.data(), 1, bytes.size(), f);
+        std::fclose(f);
+    }
+    Program p;
+    clearRecord();
+    ASSERT_TRUE(p.start(folder, {file}));
+    ASSERT_NE(p.waitForWindow(), nullptr);
+    ASSERT_TRUE(waitForRecord(file, kPlayWaitMs)) << readRecord();
+    ASSERT_TRUE(waitUntil([&] { return server.count() >= 1; }, 3000));
+    char name[128];
+    std::snprintf(name, sizeof name, korvo::playlist_texts::kDisplayNameFormat, title.c_str(), artist.c_str());
+    EXPECT_EQ(server.pokes()[0].data, withName(kDefaultIRCCommand, name));
 }
 
 } // namespace

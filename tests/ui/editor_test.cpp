@@ -4,6 +4,7 @@
 
 #include <shlobj.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -18,6 +19,7 @@
 #include "platform/prompt.h"
 #include "playlist/playlist.h"
 #include "playlist/playlist_texts.h"
+#include "sound_recorder.h"
 #include "test_support.h"
 #include "ui_driver.h"
 
@@ -690,6 +692,177 @@ TEST(EditorPlaylist, DroppedFolderIsAddedWithOneRefresh) {
     SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(listProc));
     korvo::win::destroyEditor();
     EXPECT_EQ(korvo::win::editorWindow(), nullptr);
+    playlist().clearPlaylist();
+    setPrompt(nullptr);
+}
+
+// ---- names in any script ----
+
+// The program (and this test program, which carries the same manifest) runs with UTF-8 as
+// its code page, so the narrow functions take any name.
+TEST(AnyName, CodePageIsUtf8) { EXPECT_EQ(GetACP(), UINT(CP_UTF8)); }
+
+const char kFolderName[] = "\xCE\x9C\xCE\xBF\xCF\x85\xCF\x83\xCE\xB9\xCE\xBA\xCE\xAE \xE6\x97\xA5\xE6\x9C\xAC Caf\xC3\xA9";
+const char* const kSongNames[] = {"\xCE\x9A\xCE\xB1\xCE\xBB\xCE\xB7\xCE\xBC\xCE\xAD\xCF\x81\xCE\xB1.mp2",   // Greek
+                                  "\xE6\x97\xA5\xE6\x9C\xAC\xE3\x81\xAE\xE6\xAD\x8C.mp2",                   // Japanese
+                                  "\xC3\x89t\xC3\xA9 \xC3\xB1 \xC3\xB8.mp2"};                               // accented
+
+std::vector<std::string> songsIn(const std::string& folder) {
+    EXPECT_TRUE(CreateDirectoryA(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS) << folder;
+    std::vector<std::string> paths;
+    for (const char* name : kSongNames) paths.push_back(untaggedCopy(folder, name));
+    return paths;
+}
+
+std::vector<std::string> sortedRows(HWND dlg) {
+    std::vector<std::string> names;
+    for (const std::string& r : rows(dlg)) names.push_back(withoutNumber(r));
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST(AnyName, FolderOfAnyNamesIsListedPlayedSavedAndLoaded) {
+    ProgramFolder folder("any-name");
+    const std::string sub = folder.dir() + "\\" + kFolderName;
+    std::vector<std::string> songs = songsIn(sub);
+    std::vector<std::string> titles;
+    for (size_t i = 0; i < songs.size(); ++i) {
+        titles.push_back(titleOf(songs[i]));
+        // the shell may hide the extension, and nothing else
+        std::string name = kSongNames[i];
+        EXPECT_TRUE(titles[i] == name || titles[i] == name.substr(0, name.size() - 4)) << titles[i];
+    }
+    std::sort(titles.begin(), titles.end());
+    SoundRecorder sound;
+    EXPECT_TRUE(sound.start()) << "no capture device: the sink's monitor cannot be recorded";
+    Program p;
+    clearRecord();
+    DWORD started = GetTickCount();
+    ASSERT_TRUE(p.start(folder, {sub}));
+    // a folder on the command line is added behind the two notes
+    EXPECT_EQ(takeBox(p.pid(), playlist_texts::kNoteTitle), playlist_texts::kAdding);
+    EXPECT_EQ(takeBox(p.pid(), playlist_texts::kNoteTitle), playlist_texts::kFinishedAdding);
+    ASSERT_NE(p.waitForWindow(), nullptr);
+    ASSERT_TRUE(waitUntil([&] { return !readRecord().empty(); }, kWaitMs));
+    EXPECT_NE(std::find(songs.begin(), songs.end(), readRecord()), songs.end()) << readRecord();
+    if (sound.recording()) EXPECT_NE(sound.waitForSound(started, kWaitMs), 0u) << "the file played no sound";
+    p.command(IDM_STOP);
+
+    HWND dlg = openPlaylistEditor(p);
+    ASSERT_NE(dlg, nullptr);
+    EXPECT_EQ(sortedRows(dlg), titles);
+
+    // saved into a list of such a name, and loaded from it again
+    const std::string saved = sub + "\\\xCE\xBB\xCE\xAF\xCF\x83\xCF\x84\xCE\xB1.pls";
+    pressButton(dlg, IDC_PL_SAVE, true);
+    HWND save = waitForFileDialog(p.pid(), dlg);
+    ASSERT_NE(save, nullptr);
+    chooseFile(save, saved);
+    ASSERT_TRUE(waitUntil([&] { return fileExists(saved) && !IsWindow(save); }, kWaitMs));
+    Sleep(300);
+    std::vector<std::string> listed = plsPaths(saved);
+    std::sort(listed.begin(), listed.end());
+    std::vector<std::string> sortedSongs = songs;
+    std::sort(sortedSongs.begin(), sortedSongs.end());
+    EXPECT_EQ(listed, sortedSongs);
+    pressButton(dlg, IDC_PL_LOAD, true);
+    HWND load = waitForDialog(p.pid(), korvo::win::kOpenFilesTitle);
+    ASSERT_NE(load, nullptr);
+    chooseFile(load, saved);
+    EXPECT_TRUE(waitUntil([&] { return rows(dlg).size() == songs.size(); }, kWaitMs));
+    EXPECT_EQ(sortedRows(dlg), titles);
+    closeProgram(p);
+}
+
+// The trailer's Latin-1 is shown as such; saving writes what Latin-1 lacks as '?'.
+TEST(AnyName, TagEditorConvertsLatin1BothWays) {
+    ProgramFolder folder("any-name-tag");
+    std::string file = untaggedCopy(folder.dir(), "tagged.mp2");
+    std::vector<uint8_t> bytes = readFileBytes(file);
+    std::vector<uint8_t> tag = tagBlock("Caf\xE9 \xC5", "Bj\xF6rk", "", "2001", "", 17);
+    bytes.insert(bytes.end(), tag.begin(), tag.end());
+    writeBytes(file, bytes);
+    Program p;
+    ASSERT_TRUE(p.start(folder, {file}));
+    ASSERT_NE(p.waitForWindow(), nullptr);
+    HWND dlg = openTagEditor(p);
+    ASSERT_NE(dlg, nullptr);
+    EXPECT_EQ(controlText(dlg, IDC_TAG_TITLE), "Caf\xC3\xA9 \xC3\x85");
+    EXPECT_EQ(controlText(dlg, IDC_TAG_ARTIST), "Bj\xC3\xB6rk");
+    setControlText(dlg, IDC_TAG_TITLE, "\xCE\x9A\xCE\xB1\xCE\xBB\xCE\xAE \xC3\xA9\xE6\x97\xA5!");
+    pressButton(dlg, IDC_TAG_SAVE);
+    EXPECT_EQ(lastTag(readFileBytes(file)), tagBlock("???? \xE9?!", "Bj\xF6rk", "", "2001", "", 17));
+    pressButton(dlg, IDCANCEL);
+    closeProgram(p);
+}
+
+// A file opened from such a folder makes it the dialog's folder, kept across a restart.
+TEST(AnyName, PreviousFolderOfAnyNameSurvivesARestart) {
+    ProgramFolder folder("any-name-dir");
+    const std::string sub = folder.dir() + "\\" + kFolderName;
+    std::vector<std::string> songs = songsIn(sub);
+    {
+        Program p;
+        ASSERT_TRUE(p.start(folder, {}));
+        ASSERT_NE(p.waitForWindow(), nullptr);
+        clearRecord();
+        p.postCommand(IDM_OPEN_FILE);
+        HWND open = waitForDialog(p.pid(), korvo::win::kOpenFilesTitle);
+        ASSERT_NE(open, nullptr);
+        chooseFile(open, songs[0]);
+        EXPECT_TRUE(waitForRecord(songs[0], kWaitMs)) << readRecord();
+        closeProgram(p);
+    }
+    char kept[MAX_PATH] = {};
+    GetPrivateProfileStringA(kSettingsSection, kKeyPreviousDir, "", kept, sizeof kept, folder.ini().c_str());
+    EXPECT_EQ(std::string(kept), sub + "\\");
+    {
+        Program p;
+        ASSERT_TRUE(p.start(folder, {}));
+        ASSERT_NE(p.waitForWindow(), nullptr);
+        closeProgram(p);
+    }
+    char again[MAX_PATH] = {};
+    GetPrivateProfileStringA(kSettingsSection, kKeyPreviousDir, "", again, sizeof again, folder.ini().c_str());
+    EXPECT_EQ(std::string(again), std::string(kept));
+}
+
+// Dropped on the editor in this process (a drop handle means nothing in another one).
+TEST(AnyName, DroppedFolderAndFilesOfAnyNameAreListed) {
+    const std::string sub = korvo::test::scratchDir("ui-any-drop") + "\\" + kFolderName;
+    std::vector<std::string> songs = songsIn(sub);
+    RecordingPrompt boxes;
+    setPrompt(&boxes);
+    playlist().clearPlaylist();
+    ASSERT_EQ(korvo::win::showEditor(), 1);
+    HWND dlg = korvo::win::editorWindow();
+    ASSERT_NE(dlg, nullptr);
+    const std::string names = sub + '\0' + songs[1] + '\0' + '\0';
+    HGLOBAL mem = GlobalAlloc(GHND, sizeof(DROPFILES) + names.size());
+    ASSERT_NE(mem, nullptr);
+    auto* drop = static_cast<DROPFILES*>(GlobalLock(mem));
+    drop->pFiles = sizeof(DROPFILES);
+    std::memcpy(reinterpret_cast<char*>(drop) + sizeof(DROPFILES), names.data(), names.size());
+    GlobalUnlock(mem);
+    SendMessageA(dlg, WM_DROPFILES, WPARAM(mem), 0);
+    std::vector<std::string> paths;
+    for (const PlaylistEntry* e = playlist().head(); e; e = e->next) paths.push_back(e->path);
+    std::vector<std::string> expected = songs;
+    expected.push_back(songs[1]);
+    std::sort(paths.begin(), paths.end());
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(paths, expected);
+    std::vector<std::string> titles;
+    for (const std::string& s : expected) titles.push_back(titleOf(s));
+    std::sort(titles.begin(), titles.end());
+    EXPECT_EQ(sortedRows(dlg), titles);
+    // and written into a list of such a name, which reads back the same
+    const std::string pls = sub + "\\\xCE\xBB\xCE\xAF\xCF\x83\xCF\x84\xCE\xB1.pls";
+    EXPECT_EQ(playlist().writePlsFile(pls.c_str()), int(expected.size()));
+    std::vector<std::string> back = plsPaths(pls);
+    std::sort(back.begin(), back.end());
+    EXPECT_EQ(back, expected);
+    korvo::win::destroyEditor();
     playlist().clearPlaylist();
     setPrompt(nullptr);
 }

@@ -20,6 +20,7 @@
 #include "app/win32/tray.h"
 #include "app/win32/win_texts.h"
 #include "playback/output_driver.h"
+#include "playlist/entry_info.h"
 #include "playlist/playlist.h"
 
 namespace korvo::win {
@@ -275,9 +276,10 @@ void MainWindow::onStarted() {
     if (!settings().IRCEnabled) return;
     PlaylistEntry entry;
     if (!playlist().copyCurrentEntry(entry)) return;
-    char name[2 * kPathBufferSize];
-    if (entry.tag.present && settings().IRCUseTag) {
-        std::snprintf(name, sizeof name, "%s / %s", entry.tag.title, entry.tag.artist);
+    char name[2 * kId3v2NameCapacity + 8];
+    std::string tagName = settings().IRCUseTag ? entryTagName(entry) : std::string();
+    if (!tagName.empty()) {
+        std::snprintf(name, sizeof name, "%s", tagName.c_str());
     } else {
         char title[kPathBufferSize] = {};
         if (GetFileTitleA(entry.path, title, sizeof title) != 0) title[0] = '\0';

@@ -11,6 +11,7 @@
 #include "app/win32/win_texts.h"
 #include "platform/file.h"
 #include "playlist/id3v1.h"
+#include "playlist/text_encoding.h"
 
 namespace korvo::win {
 namespace {
@@ -18,6 +19,8 @@ namespace {
 constexpr int kTagPathSize = 260;
 constexpr int kTagTextChars = 29;   // what an ID3v1 text field holds
 constexpr int kTagYearChars = 4;
+// A field's text as UTF-8: up to four bytes for each character the edit takes.
+constexpr int kTagUtf8Size = 4 * kTagTextChars + 1;
 
 struct TagEditorState {
     HWND window = nullptr;
@@ -63,7 +66,12 @@ void onInit(HWND dlg) {
         file.close();
     }
     if (s.tag.present) {
-        for (int id : kTextControls) SetDlgItemTextA(dlg, id, fieldOf(s.tag, id));
+        // The trailer holds Latin-1; the program's text is UTF-8.
+        for (int id : kTextControls) {
+            char text[kTagUtf8Size];
+            latin1ToUtf8(fieldOf(s.tag, id), sizeof s.tag.title, text, sizeof text);
+            SetDlgItemTextA(dlg, id, text);
+        }
         // the year's leading number; "19a7" shows 19
         SetDlgItemInt(dlg, IDC_TAG_YEAR, UINT(std::strtoul(s.tag.year, nullptr, 10)), FALSE);
     } else {
@@ -76,7 +84,12 @@ void onInit(HWND dlg) {
 
 void onSave(HWND dlg) {
     TagEditorState& s = state();
-    for (int id : kTextControls) GetDlgItemTextA(dlg, id, fieldOf(s.tag, id), kTagTextChars + 1);
+    // Characters Latin-1 lacks are saved as '?'.
+    for (int id : kTextControls) {
+        char text[kTagUtf8Size];
+        GetDlgItemTextA(dlg, id, text, sizeof text);
+        utf8ToLatin1(text, fieldOf(s.tag, id), kTagTextChars + 1);
+    }
     GetDlgItemTextA(dlg, IDC_TAG_YEAR, s.tag.year, kTagYearChars + 1);
     // Opening an existing file for writing fails on a read-only or locked one, before
     // anything is cut or written.
