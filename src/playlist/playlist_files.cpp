@@ -11,7 +11,6 @@
 
 #include "platform/dir_search.h"
 #include "platform/file.h"
-#include "platform/profile.h"
 #include "platform/prompt.h"
 #include "playlist.h"
 #include "pls_reader.h"
@@ -332,19 +331,22 @@ int Playlist::writePlsFile(const char* given) {
         std::memcpy(folder, path, size_t(last + 1));
         folder[last + 1] = 0;
     }
+    // All keys in one rewrite of the file: one profile call per key would rewrite it per entry.
+    std::vector<ProfileKey> keys;
+    keys.reserve(size_t(count_) + 1);
     int written = 0;
-    bool ok = true;
     for (const PlaylistEntry* e = head_; e; e = e->next) {
         ++written;
         const char* value = e->path;
         if (folder[0] && pathStartsWith(e->path, folder)) value = e->path + std::strlen(folder);
         char key[32];
         std::snprintf(key, sizeof key, T::kPlsFileKeyFormat, written);
-        if (!profileWriteString(T::kPlsSection, key, value, path)) ok = false;
+        keys.push_back({key, value});
     }
     char number[16];
     std::snprintf(number, sizeof number, T::kPlsCountFormat, written);
-    if (!profileWriteString(T::kPlsSection, T::kPlsCountKey, number, path)) ok = false;
+    keys.push_back({T::kPlsCountKey, number});
+    bool ok = profileWriteKeys(T::kPlsSection, keys, path) == 1;
     return ok ? written : 0;
 }
 
