@@ -1,5 +1,6 @@
 #include "playlist.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -102,6 +103,13 @@ int Playlist::copyCurrentEntry(PlaylistEntry& out) const {
     return 1;
 }
 
+void Playlist::copyPayload(PlaylistEntry& to, const PlaylistEntry& from) {
+    std::memcpy(to.path, from.path, sizeof to.path);
+    to.playTimeMs = from.playTimeMs;
+    to.tag = from.tag;
+    to.infoRead = from.infoRead;
+}
+
 void Playlist::swapPayloads(PlaylistEntry* a, PlaylistEntry* b) {
     if (a == b) return;
     std::swap(a->path, b->path);
@@ -118,10 +126,35 @@ void Playlist::swapPayloads(PlaylistEntry* a, PlaylistEntry* b) {
 }
 
 PlaylistEntry* Playlist::entryAt(int position) {
-    if (position < 0) return nullptr;
-    PlaylistEntry* e = head_;
-    for (int i = 0; e && i < position; ++i) e = e->next;
-    return e;
+    Cursor cursor;
+    return walkTo(cursor, position);
+}
+
+PlaylistEntry* Playlist::walkTo(Cursor& cursor, int position) {
+    if (position < 0 || position >= count_) return nullptr;
+    // From the cursor when it is nearer than both ends; positions that come in order so cost
+    // one walk over the list in all.
+    int fromHead = position, fromTail = count_ - 1 - position;
+    int fromCursor = cursor.entry ? (position > cursor.position ? position - cursor.position : cursor.position - position)
+                                  : INT32_MAX;
+    if (fromCursor > fromHead || fromCursor > fromTail) {
+        if (fromHead <= fromTail) {
+            cursor.entry = head_;
+            cursor.position = 0;
+        } else {
+            cursor.entry = tail_;
+            cursor.position = count_ - 1;
+        }
+    }
+    while (cursor.position < position) {
+        cursor.entry = cursor.entry->next;
+        ++cursor.position;
+    }
+    while (cursor.position > position) {
+        cursor.entry = cursor.entry->prev;
+        --cursor.position;
+    }
+    return cursor.entry;
 }
 
 const PlaylistEntry* Playlist::entryAt(int position) const { return const_cast<Playlist*>(this)->entryAt(position); }
@@ -167,25 +200,47 @@ int comparePaths(const char* a, const char* b) {
 
 int Playlist::sortPlaylist(int descending) {
     if (count_ < 2) return 0;
-    bool swapped = true;
-    while (swapped) {
-        swapped = false;
-        for (PlaylistEntry* a = head_; a && a->next; a = a->next) {
-            int c = comparePaths(a->path, a->next->path);
-            if (descending ? c < 0 : c > 0) {
-                swapPayloads(a, a->next);
-                swapped = true;
+    // A stable sort with the bubble sort's comparison gives the bubble sort's order: equal
+    // paths keep their order, since neither ever passes the other.
+    std::vector<PlaylistEntry*> at;
+    at.reserve(size_t(count_));
+    for (PlaylistEntry* e = head_; e; e = e->next) at.push_back(e);
+    std::vector<int> order(at.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = int(i);
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        int c = comparePaths(at[size_t(a)]->path, at[size_t(b)]->path);
+        return descending ? c > 0 : c < 0;
+    });
+    // Payloads move along the permutation's cycles through one spare entry.
+    std::vector<bool> placed(at.size(), false);
+    PlaylistEntry spare;
+    PlaylistEntry* newCurrent = current_;
+    for (size_t start = 0; start < order.size(); ++start) {
+        if (placed[start] || size_t(order[start]) == start) continue;
+        copyPayload(spare, *at[start]);
+        size_t i = start;
+        for (;;) {
+            size_t from = size_t(order[i]);
+            placed[i] = true;
+            if (at[from] == current_) newCurrent = at[i];
+            if (from == start) {
+                copyPayload(*at[i], spare);
+                break;
             }
+            copyPayload(*at[i], *at[from]);
+            i = from;
         }
     }
+    current_ = newCurrent;
     return 1;
 }
 
 int Playlist::moveEntries(int direction, int count, const int* positions) {
     if (count < 1 || !positions) return 0;
+    Cursor cursor;
     for (int j = 0; j < count; ++j) {
         int p = direction == MoveUp ? positions[j] : positions[count - 1 - j];
-        PlaylistEntry* e = entryAt(p);
+        PlaylistEntry* e = walkTo(cursor, p);
         if (!e) continue;
         PlaylistEntry* partner = direction == MoveUp ? e->prev : e->next;
         if (partner) swapPayloads(e, partner);
@@ -211,9 +266,12 @@ void Playlist::unlink(PlaylistEntry* e) {
 
 int Playlist::deleteEntries(int count, const int* positions) {
     if (count < 1 || !positions) return 0;
+    Cursor cursor;
     for (int i = 0; i < count; ++i) {
-        PlaylistEntry* e = entryAt(positions[i] - i);
+        PlaylistEntry* e = walkTo(cursor, positions[i] - i);
         if (!e) continue;
+        // The entry after it takes its position.
+        cursor.entry = e->next;
         unlink(e);
         delete e;
     }
@@ -222,8 +280,9 @@ int Playlist::deleteEntries(int count, const int* positions) {
 
 int Playlist::playTimeOf(int count, const int* positions) const {
     int64_t seconds = 0;
+    Cursor cursor;
     for (int i = 0; i < count; ++i) {
-        const PlaylistEntry* e = entryAt(positions[i]);
+        const PlaylistEntry* e = const_cast<Playlist*>(this)->walkTo(cursor, positions[i]);
         if (!e) return kUnknownPlayTime;
         if (e->infoRead == 1 && e->playTimeMs >= 0)
             seconds += e->playTimeMs / 1000;

@@ -78,6 +78,14 @@ public:
     static constexpr int kMaxListNesting = 8;
 
 private:
+    // Where the last walk ended, so that a run of positions walks the list once.
+    struct Cursor {
+        PlaylistEntry* entry = nullptr;   // nullptr: start from an end
+        int position = 0;
+    };
+    // The entry at position (nullptr past the end), walking from the cursor or the nearer end.
+    PlaylistEntry* walkTo(Cursor& cursor, int position);
+    static void copyPayload(PlaylistEntry& to, const PlaylistEntry& from);
     void swapPayloads(PlaylistEntry* a, PlaylistEntry* b);
     void unlink(PlaylistEntry* e);
     void addResolved(const char* folder, bool folderKnown, const char* entryText);

@@ -7,13 +7,14 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/dir_search.h"
 #include "platform/file.h"
-#include "platform/profile.h"
 #include "platform/prompt.h"
 #include "playlist.h"
+#include "pls_reader.h"
 #include "playlist_texts.h"
 #include "text_encoding.h"
 
@@ -83,26 +84,32 @@ bool absoluteListPath(const char* path, char* out, size_t outSize) {
     return true;
 }
 
-// The highest n of the section's "File<n>" keys (n from 1 up, written without leading
-// zeros, as the reader asks for them), or 0 when there is none.
-int64_t highestFileKey(const char* path) {
-    std::vector<std::string> names;
-    // A list too long for the bound is read up to the last whole name that came.
-    profileGetKeyNames(T::kPlsSection, names, path);
+// The section's "File<n>" keys for n from 1 to count (n in decimal without leading zeros, as
+// the reader asks for them), in number order, the first of each n only: indexes into keys().
+std::vector<size_t> fileKeysUpTo(const PlsSection& pls, int count) {
     const size_t prefixLength = size_t(std::strchr(T::kPlsFileKeyFormat, '%') - T::kPlsFileKeyFormat);
-    int64_t highest = 0;
-    for (const std::string& name : names) {
+    std::vector<std::pair<int, size_t>> numbered;
+    const std::vector<PlsSection::Key>& keys = pls.keys();
+    for (size_t k = 0; k < keys.size(); ++k) {
+        const std::string& name = keys[k].name;
         if (name.size() <= prefixLength || name[prefixLength] == '0') continue;
         bool prefix = true;
         for (size_t i = 0; i < prefixLength; ++i)
             if (upper(name[i]) != upper(T::kPlsFileKeyFormat[i])) prefix = false;
         if (!prefix) continue;
         int64_t n = 0;
-        for (size_t i = prefixLength; i < name.size() && n <= INT_MAX; ++i)
+        for (size_t i = prefixLength; i < name.size() && n <= count; ++i)
             n = (name[i] >= '0' && name[i] <= '9') ? n * 10 + (name[i] - '0') : INT64_MAX;
-        if (n <= INT_MAX && n > highest) highest = n;
+        if (n <= count) numbered.emplace_back(int(n), k);
     }
-    return highest;
+    // Stable: of repeated keys the first in the file stays first.
+    std::stable_sort(numbered.begin(), numbered.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<size_t> order;
+    order.reserve(numbered.size());
+    for (size_t i = 0; i < numbered.size(); ++i)
+        if (i == 0 || numbered[i].first != numbered[i - 1].first) order.push_back(numbered[i].second);
+    return order;
 }
 
 void stripLineBreaks(char* s) {
@@ -326,18 +333,18 @@ int Playlist::readPlsFile(const char* given) {
     char path[kPathCapacity];
     if (!absoluteListPath(given, path, sizeof path)) return 0;
     PlaylistFolder folder = folderOf(path);
-    int64_t count = profileGetInt(T::kPlsSection, T::kPlsCountKey, -1, path);
+    PlsSection pls;
+    if (!pls.read(path, T::kPlsSection)) return 0;
+    int count = pls.getInt(T::kPlsCountKey, -1);
     if (count == -1) return 0;
     if (!enterList(path)) return 0;
-    // The count is only a claim: keys past the highest File key are not asked for.
-    int64_t last = std::min(count, highestFileKey(path));
+    // The count is only a claim: numbers without a key are passed over (a missing key would
+    // only name the playlist's folder).
     beginAddBatch();
-    for (int64_t i = 1; i <= last; ++i) {
-        char key[32];
-        std::snprintf(key, sizeof key, T::kPlsFileKeyFormat, int(i));
+    for (size_t k : fileKeysUpTo(pls, count)) {
         char value[kLineCapacity];
-        profileGetString(T::kPlsSection, key, "", value, sizeof value, path);
-        if (value[0] == 0) continue;   // a missing key would only name the playlist's folder
+        PlsSection::valueOf(pls.keys()[k], value, sizeof value);
+        if (value[0] == 0) continue;
         addResolved(folder.text, folder.known, value);
     }
     endAddBatch();
@@ -408,19 +415,22 @@ int Playlist::writePlsFile(const char* given) {
         std::memcpy(folder, path, size_t(last + 1));
         folder[last + 1] = 0;
     }
+    // All keys in one rewrite of the file: one profile call per key would rewrite it per entry.
+    std::vector<ProfileKey> keys;
+    keys.reserve(size_t(count_) + 1);
     int written = 0;
-    bool ok = true;
     for (const PlaylistEntry* e = head_; e; e = e->next) {
         ++written;
         const char* value = e->path;
         if (folder[0] && pathStartsWith(e->path, folder)) value = e->path + std::strlen(folder);
         char key[32];
         std::snprintf(key, sizeof key, T::kPlsFileKeyFormat, written);
-        if (!profileWriteString(T::kPlsSection, key, value, path)) ok = false;
+        keys.push_back({key, value});
     }
     char number[16];
     std::snprintf(number, sizeof number, T::kPlsCountFormat, written);
-    if (!profileWriteString(T::kPlsSection, T::kPlsCountKey, number, path)) ok = false;
+    keys.push_back({T::kPlsCountKey, number});
+    bool ok = profileWriteKeys(T::kPlsSection, keys, path) == 1;
     return ok ? written : 0;
 }
 

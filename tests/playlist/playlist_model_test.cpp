@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -188,6 +191,89 @@ TEST(PlaylistModel, PlayTimeOfSelections) {
     EXPECT_EQ(list.playTimeOf(3, all), Playlist::kUnknownPlayTime);
     list.entryAt(2)->playTimeMs = -1;   // free-format file: bitrate unknown
     EXPECT_EQ(list.playTimeOf(2, known), Playlist::kUnknownPlayTime);
+}
+
+// A long list with repeated paths, each entry told apart by its play time, beside a plain
+// vector that follows the one-step rules: the bubble sort, payload swaps with a neighbour, and
+// deletion at position p - i.
+TEST(PlaylistModel, LongListsFollowTheOneStepRules) {
+    using Item = std::pair<std::string, int>;
+    unsigned seed = 12345;
+    auto random = [&seed](unsigned n) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) % n;
+    };
+    const char* names[] = {"a", "A", "b", "ab", "B", "a b", "\xE9"};
+    std::vector<Item> model;
+    Playlist list;
+    list.setReadFileInfo(0);
+    for (int i = 0; i < 300; ++i) {
+        model.emplace_back(names[random(7)], i * 1000);
+        list.addEntry(model.back().first.c_str());
+        list.entryAt(i)->infoRead = 1;
+        list.entryAt(i)->playTimeMs = i * 1000;
+    }
+    auto itemsOf = [](const Playlist& l) {
+        std::vector<Item> items;
+        for (const PlaylistEntry* e = l.head(); e; e = e->next) items.emplace_back(e->path, e->playTimeMs);
+        return items;
+    };
+    auto ascendingPositions = [&](int n, int extra) {
+        std::vector<int> p;
+        for (int i = 0; i < n; ++i)
+            if (random(6) == 0) p.push_back(i);
+        p.push_back(n + extra);   // past the end: ignored
+        return p;
+    };
+
+    for (int descending : {0, 1}) {
+        list.selectEntry(int(random(300)), nullptr);
+        int currentPayload = list.current()->playTimeMs;
+        for (bool swapped = true; swapped;) {
+            swapped = false;
+            for (size_t i = 0; i + 1 < model.size(); ++i) {
+                int c = std::strcmp(model[i].first.c_str(), model[i + 1].first.c_str());
+                if (descending ? c < 0 : c > 0) {
+                    std::swap(model[i], model[i + 1]);
+                    swapped = true;
+                }
+            }
+        }
+        EXPECT_EQ(list.sortPlaylist(descending), 1);
+        EXPECT_EQ(itemsOf(list), model) << descending;
+        EXPECT_EQ(list.current()->playTimeMs, currentPayload);
+    }
+
+    for (int direction : {Playlist::MoveUp, Playlist::MoveDown, Playlist::MoveUp}) {
+        std::vector<int> p = ascendingPositions(int(model.size()), 3);
+        list.moveEntries(direction, int(p.size()), p.data());
+        for (size_t j = 0; j < p.size(); ++j) {
+            int at = direction == Playlist::MoveUp ? p[j] : p[p.size() - 1 - j];
+            int partner = direction == Playlist::MoveUp ? at - 1 : at + 1;
+            if (at < int(model.size()) && partner >= 0 && partner < int(model.size()))
+                std::swap(model[size_t(at)], model[size_t(partner)]);
+        }
+        EXPECT_EQ(itemsOf(list), model);
+    }
+
+    std::vector<int> timed = ascendingPositions(int(model.size()) - 1, 0);   // the last is the list's last
+    int64_t seconds = 0;
+    for (int at : timed) seconds += model[size_t(at)].second / 1000;
+    EXPECT_EQ(list.playTimeOf(int(timed.size()), timed.data()), int(seconds));
+
+    std::vector<int> gone = ascendingPositions(int(model.size()), 0);
+    gone.insert(gone.end() - 1, int(model.size()) - 1);   // the last entry goes too
+    EXPECT_EQ(list.deleteEntries(int(gone.size()), gone.data()), int(gone.size()));
+    for (size_t i = 0; i < gone.size(); ++i)
+        if (gone[i] - int(i) < int(model.size())) model.erase(model.begin() + (gone[i] - int(i)));
+    EXPECT_EQ(itemsOf(list), model);
+    ASSERT_EQ(list.countEntries(), int(model.size()));
+    for (int i = 0; i < int(model.size()); i += 7) EXPECT_EQ(list.entryAt(i)->playTimeMs, model[size_t(i)].second);
+    EXPECT_EQ(list.entryAt(int(model.size())), nullptr);
+    EXPECT_EQ(list.entryAt(-1), nullptr);
+    list.addEntry("end");   // the tail link followed
+    EXPECT_EQ(pathsOf(list).back(), "end");
+    EXPECT_EQ(list.entryAt(int(model.size()))->path, std::string("end"));
 }
 
 } // namespace

@@ -1,0 +1,193 @@
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/file.h"
+#include "pls_reader.h"
+
+namespace korvo {
+
+namespace {
+
+constexpr const char* kNewLine = "\r\n";
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\x1a'; }
+
+std::string lowered(const char* b, const char* e) {
+    std::string s(b, e);
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+    return s;
+}
+
+struct Line {
+    std::string text;     // without its line break
+    std::string ending;   // "\r\n", "\n", "\r", or "" for a last line without one
+};
+
+enum class Kind { Blank, Section, Key };
+
+// What a line is, and its section or key name (lower case, without blanks around it).
+Kind classify(const std::string& text, std::string& name, std::string* value = nullptr) {
+    const char* b = text.data();
+    const char* e = b + text.size();
+    while (b < e && isBlank(*b)) ++b;
+    while (e > b && isBlank(e[-1])) --e;
+    if (b == e) return Kind::Blank;
+    if (*b == '[') {
+        const char* close = e;
+        while (close > b + 1 && close[-1] != ']') --close;
+        if (close > b + 1) {
+            const char* nb = b + 1;
+            const char* ne = close - 1;
+            while (nb < ne && isBlank(*nb)) ++nb;
+            while (ne > nb && isBlank(ne[-1])) --ne;
+            name = lowered(nb, ne);
+            return Kind::Section;
+        }
+    }
+    const char* eq = static_cast<const char*>(std::memchr(b, '=', size_t(e - b)));
+    const char* ne = eq ? eq : e;
+    while (ne > b && isBlank(ne[-1])) --ne;
+    name = lowered(b, ne);
+    if (value) {
+        value->clear();
+        if (eq) {
+            const char* vb = eq + 1;
+            while (vb < e && isBlank(*vb)) ++vb;
+            value->assign(vb, e);
+        }
+    }
+    return Kind::Key;
+}
+
+bool readLines(const char* path, std::vector<Line>& lines, bool& existed) {
+    File f;
+    existed = f.open(path, File::ReadShared) == 1;
+    if (!existed) return true;   // a new file
+    int64_t size = f.size();
+    if (size < 0 || uint64_t(size) > PlsSection::kMaxFileSize) return false;
+    std::string text(size_t(size), '\0');
+    size_t got = 0;
+    while (got < text.size()) {
+        int n = f.read(&text[got], int(text.size() - got));
+        if (n < 0) return false;
+        if (n == 0) break;
+        got += size_t(n);
+    }
+    text.resize(got);
+    for (size_t pos = 0; pos < text.size();) {
+        size_t end = text.find_first_of("\r\n", pos);
+        Line line;
+        if (end == std::string::npos) {
+            line.text = text.substr(pos);
+            pos = text.size();
+        } else {
+            size_t after = end + 1;
+            if (text[end] == '\r' && after < text.size() && text[after] == '\n') ++after;
+            line.text = text.substr(pos, end - pos);
+            line.ending = text.substr(end, after - end);
+            pos = after;
+        }
+        lines.push_back(std::move(line));
+    }
+    return true;
+}
+
+} // namespace
+
+int profileWriteKeys(const char* section, const std::vector<ProfileKey>& keys, const char* path) {
+    if (!section || !path || !*path) return 0;
+    std::vector<Line> lines;
+    bool existed = false;
+    if (!readLines(path, lines, existed)) return 0;
+    bool changed = !existed;
+
+    const char* sb = section;
+    const char* se = section + std::strlen(section);
+    while (sb < se && isBlank(*sb)) ++sb;
+    while (se > sb && isBlank(se[-1])) --se;
+    const std::string sectionName(sb, se);
+    const std::string wanted = lowered(sb, se);
+
+    // The first section of the name: its header and where it ends; its keys by name.
+    size_t begin = lines.size(), end = lines.size();
+    std::unordered_map<std::string, size_t> keyAt;
+    std::string name;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        Kind kind = classify(lines[i].text, name);
+        if (kind == Kind::Section) {
+            if (begin < lines.size()) {
+                end = i;
+                break;
+            }
+            if (name == wanted) begin = i;
+        } else if (kind == Kind::Key && begin < lines.size()) {
+            keyAt.emplace(name, i);   // the first of repeated keys
+        }
+    }
+
+    std::vector<Line> added;
+    for (const ProfileKey& k : keys) {
+        const char* v = k.value.c_str();
+        while (isBlank(*v)) ++v;
+        const char* kb = k.name.c_str();
+        const char* ke = kb + k.name.size();
+        while (kb < ke && isBlank(*kb)) ++kb;
+        while (ke > kb && isBlank(ke[-1])) --ke;
+        auto found = keyAt.find(lowered(kb, ke));
+        if (found != keyAt.end()) {
+            Line& line = lines[found->second];
+            std::string oldValue;
+            classify(line.text, name, &oldValue);
+            bool hasValue = line.text.find('=') != std::string::npos;
+            if (hasValue && oldValue == v) continue;
+            // The key keeps the spelling it has in the file.
+            const char* nb = line.text.c_str();
+            while (isBlank(*nb)) ++nb;
+            const char* ne = nb + std::strcspn(nb, "=");
+            while (ne > nb && isBlank(ne[-1])) --ne;
+            line.text = std::string(nb, ne) + "=" + v;
+            if (line.ending.empty()) line.ending = kNewLine;
+            changed = true;
+        } else {
+            added.push_back({std::string(kb, ke) + "=" + v, kNewLine});
+        }
+    }
+
+    if (!added.empty()) {
+        changed = true;
+        size_t at;
+        if (begin < lines.size()) {
+            // After the section's last non-blank line, so blank lines before the next section stay there.
+            at = end;
+            while (at > begin + 1 && classify(lines[at - 1].text, name) == Kind::Blank) --at;
+        } else {
+            at = lines.size();
+            added.insert(added.begin(), Line{"[" + sectionName + "]", kNewLine});
+        }
+        if (at > 0 && lines[at - 1].ending.empty()) lines[at - 1].ending = kNewLine;
+        lines.insert(lines.begin() + long(at), added.begin(), added.end());
+    }
+
+    if (!changed) return 1;
+    std::string text;
+    for (const Line& l : lines) {
+        text += l.text;
+        text += l.ending;
+    }
+    File out;
+    if (!out.open(path, File::Create)) return 0;
+    size_t done = 0;
+    while (done < text.size()) {
+        size_t chunk = text.size() - done < (size_t(1) << 20) ? text.size() - done : size_t(1) << 20;
+        int n = out.write(text.data() + done, int(chunk));
+        if (n <= 0) return 0;
+        done += size_t(n);
+    }
+    return 1;
+}
+
+} // namespace korvo
