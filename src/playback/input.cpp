@@ -24,18 +24,28 @@ int Input::openInput(const char* path) {
         isStream_ = false;
         return 0;
     }
-    return file_.open(path, File::ReadShared);
+    if (!file_.open(path, File::ReadShared)) return 0;
+    // A file still being written (a recording) plays to where it was now: its end is fixed
+    // here, so that the player ends cleanly instead of chasing the writer.
+    openSize_ = file_.size();
+    if (openSize_ < 0) openSize_ = 0;
+    return 1;
 }
 
 void Input::closeInput() {
     file_.close();
+    openSize_ = 0;
     stream_.closeStream();
     isStream_ = false;
 }
 
 int Input::read(uint8_t* dst, int n) {
     if (isStream_) return stream_.read(dst, n);
-    if (!file_.isOpen()) return 0;
+    if (!file_.isOpen() || n <= 0) return 0;
+    const int64_t pos = file_.position();
+    if (pos < 0) return -1;
+    if (pos >= openSize_) return 0;
+    if (openSize_ - pos < int64_t(n)) n = int(openSize_ - pos);
     return file_.read(dst, n);
 }
 
@@ -64,7 +74,7 @@ double Input::frameBytes(const FrameHeader& h) {
 
 int64_t Input::totalFrames(const FrameHeader& h) {
     if (isStream_ || !file_.isOpen()) return 0;
-    int64_t size = file_.size();
+    const int64_t size = openSize_;
     if (size <= 0) return 0;
     return int64_t(double(size) / frameBytes(h));
 }
@@ -85,11 +95,11 @@ int Input::seekToFrame(FrameReader& reader, FrameHeader& h, int64_t frame) {
     if (isStream_ || !file_.isOpen()) return 0;
     double fb = frameBytes(h);
     int64_t offset = int64_t((fb + 8.0) * double(frame));
-    int64_t size = file_.size();
+    const int64_t size = openSize_;
     if (double(offset) > double(size) - 4.0 * fb) return 0;
     const int64_t before = file_.position();
     if (before < 0 || file_.seek(offset, File::Begin) < 0) return 0;
-    int n = file_.read(seekBytes_, int(sizeof seekBytes_));
+    int n = read(seekBytes_, int(sizeof seekBytes_));
     const bool toEnd = n >= 0 && n < int(sizeof seekBytes_);
     const uint32_t reference = reader.firstHeader();
     auto wordAt = [&](int i) {

@@ -40,6 +40,7 @@ private:
     HttpStream stream_;
     bool isStream_ = false;
     int64_t seekOffset_ = -1;
+    int64_t openSize_ = 0;   // a local file's size when it was opened: reads end there
     // The search window plus one whole frame and the header after it.
     uint8_t seekBytes_[kSeekWindow + FrameReader::kBodyCapacity + 8];
 };
