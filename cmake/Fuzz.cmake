@@ -1,5 +1,6 @@
 # libFuzzer targets (clang only): the core is built with the fuzzer's coverage and the
-# address and undefined-behaviour sanitizers.
+# address and undefined-behaviour sanitizers. Each fuzz/fuzz_<name>.cpp is one target; its
+# seeds are fuzz/corpus/<name>/ and its dictionary, where it has one, fuzz/<name>.dict.
 if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
   message(FATAL_ERROR "KORVO_FUZZ needs clang")
 endif()
@@ -15,3 +16,5 @@ foreach(src ${FUZZ_SOURCES})
   target_link_options(${name} PRIVATE -fsanitize=fuzzer)
 endforeach()
 
+# The command-line splitter belongs to the Windows program but needs nothing of Windows.
+target_sources(fuzz_command_line PRIVATE ${CMAKE_SOURCE_DIR}/src/app/win32/command_line.cpp)

@@ -125,13 +125,20 @@ bool FrameReader::confirmedByNext(uint32_t w) {
     return ok;
 }
 
+int FrameReader::pullWhole(uint8_t* dst, int n) {
+    int have = 0;
+    while (have < n) {
+        int got = pull(dst + have, n - have);
+        if (got <= 0) break;
+        have += got;
+    }
+    return have;
+}
+
 int FrameReader::read4(uint32_t& word) {
     uint8_t b[4];
-    int got = 0;
-    // A header read takes what one read gives; a short read from a stream ends it.
-    int n = pull(b, 4);
-    if (n > 0) got = n;
-    if (got < 4) return 0;
+    // A stream's pipe gives what has arrived: a header cut between two reads is read whole.
+    if (pullWhole(b, 4) < 4) return 0;
     word = (uint32_t(b[0]) << 24) | (uint32_t(b[1]) << 16) | (uint32_t(b[2]) << 8) | b[3];
     return 1;
 }
@@ -140,8 +147,7 @@ int FrameReader::read4(uint32_t& word) {
 int FrameReader::skipId3v2(uint32_t& word) {
     if ((word >> 8) != 0x494433u) return 1;   // "ID3"
     uint8_t rest[6];
-    int n = pull(rest, 6);
-    if (n < 6) return 0;
+    if (pullWhole(rest, 6) < 6) return 0;
     bool syncsafe = rest[0] != 0xFF && !(rest[2] & 0x80) && !(rest[3] & 0x80) && !(rest[4] & 0x80) &&
                     !(rest[5] & 0x80);
     if (!syncsafe) {

@@ -90,6 +90,8 @@ private:
     }
     // Reads through the look-ahead bytes first, then the input.
     int pull(uint8_t* dst, int n);
+    // pull repeated until n bytes came or the input ended; the count that came.
+    int pullWhole(uint8_t* dst, int n);
     // Hands bytes back to be read again; false when they do not fit.
     bool unread(const uint8_t* src, int n);
     void unreadWord(uint32_t word, int lastBytes);

@@ -1,5 +1,6 @@
 #pragma once
 // Directory search with a wildcard, matched like FindFirstFileA (case-insensitive, ? and *).
+#include <cstdint>
 #include <string>
 
 namespace korvo {
@@ -30,5 +31,14 @@ private:
 
 // The wildcard rule itself (shared by the posix side and its tests).
 bool wildcardMatch(const char* pattern, const char* name);
+
+// A folder whatever path reaches it, through symbolic links or junctions: its volume and its
+// number there. 0 when the folder cannot be looked at.
+struct FolderIdentity {
+    uint64_t volume = 0;
+    uint64_t index = 0;
+    bool operator==(const FolderIdentity&) const = default;
+};
+int folderIdentity(const char* path, FolderIdentity& out);
 
 } // namespace korvo

@@ -22,7 +22,8 @@ inline constexpr size_t kProfileKeyNamesMax = size_t(16) << 20;
 // then holds the first names whole, and the rest are left out.
 int profileGetKeyNames(const char* section, std::vector<std::string>& names, const char* path,
                        size_t maxBytes = kProfileKeyNamesMax);
-// Writes or replaces key=value; value nullptr removes the key. 1 on success.
+// Writes or replaces key=value; value nullptr removes the key. 1 on success; 0 also when a
+// name or the value holds a line break (the file is then left as it was).
 int profileWriteString(const char* section, const char* key, const char* value, const char* path);
 
 } // namespace korvo

@@ -24,19 +24,29 @@ int Input::openInput(const char* path) {
         isStream_ = false;
         return 0;
     }
-    return file_.open(path, File::ReadShared);
+    if (!file_.open(path, File::ReadShared)) return 0;
+    // A file still being written (a recording) plays to where it was now: its end is fixed
+    // here, so that the player ends cleanly instead of chasing the writer.
+    openSize_ = file_.size();
+    if (openSize_ < 0) openSize_ = 0;
+    return 1;
 }
 
 void Input::closeInput() {
     vbr_ = nullptr;
     file_.close();
+    openSize_ = 0;
     stream_.closeStream();
     isStream_ = false;
 }
 
 int Input::read(uint8_t* dst, int n) {
     if (isStream_) return stream_.read(dst, n);
-    if (!file_.isOpen()) return 0;
+    if (!file_.isOpen() || n <= 0) return 0;
+    const int64_t pos = file_.position();
+    if (pos < 0) return -1;
+    if (pos >= openSize_) return 0;
+    if (openSize_ - pos < int64_t(n)) n = int(openSize_ - pos);
     return file_.read(dst, n);
 }
 
@@ -66,7 +76,7 @@ double Input::frameBytes(const FrameHeader& h) {
 int64_t Input::totalFrames(const FrameHeader& h) {
     if (isStream_ || !file_.isOpen()) return 0;
     if (vbr_ && vbr_->frames > 0) return vbr_->frames;
-    int64_t size = file_.size();
+    const int64_t size = openSize_;
     if (size <= 0) return 0;
     return int64_t(double(size) / frameBytes(h));
 }
@@ -110,7 +120,7 @@ int64_t Input::estimatedOffset(const FrameHeader& h, int64_t frame) {
         return audioStart() + vbr_->offsetAt(double(frame) * 100.0 / double(vbr_->frames));
     }
     const double fb = frameBytes(h);
-    const int64_t size = file_.size();
+    const int64_t size = openSize_;
     const int64_t offset = int64_t((fb + 8.0) * double(frame));
     return double(offset) > double(size) - 4.0 * fb ? -1 : offset;
 }
@@ -121,7 +131,7 @@ int Input::seekToFrame(FrameReader& reader, FrameHeader& h, int64_t frame) {
     if (offset < 0) return 0;
     const int64_t before = file_.position();
     if (before < 0 || file_.seek(offset, File::Begin) < 0) return 0;
-    int n = file_.read(seekBytes_, int(sizeof seekBytes_));
+    int n = read(seekBytes_, int(sizeof seekBytes_));
     const bool toEnd = n >= 0 && n < int(sizeof seekBytes_);
     const uint32_t reference = reader.firstHeader();
     auto wordAt = [&](int i) {

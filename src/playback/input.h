@@ -52,6 +52,7 @@ private:
     // Where a seek by the header's table starts from: after a leading ID3v2 tag.
     int64_t audioStart();
     int64_t estimatedOffset(const FrameHeader& h, int64_t frame);
+    int64_t openSize_ = 0;   // a local file's size when it was opened: reads end there
     // The search window plus one whole frame and the header after it.
     uint8_t seekBytes_[kSeekWindow + FrameReader::kBodyCapacity + 8];
 };

@@ -1,6 +1,9 @@
 #pragma once
 // The list of things to play and its current position. User-interface thread only.
 #include <cstddef>
+#include <vector>
+
+#include "platform/dir_search.h"
 
 #include "playlist_entry.h"
 #include "playlist_texts.h"
@@ -107,6 +110,8 @@ private:
     int missingCount_ = 0;
     int missingExampleCount_ = 0;
     char missingExamples_[playlist_texts::kEntriesNotFoundExamples][kPathCapacity] = {};
+    // The folders being added, outermost first: a link back to one of them is not followed.
+    std::vector<FolderIdentity> foldersBeingAdded_;
     // The playlist files being read, outermost first.
     int listDepth_ = 0;
     char listsBeingRead_[kMaxListNesting][kPathCapacity] = {};

@@ -266,9 +266,17 @@ void Playlist::endAddBatch() {
 int Playlist::addDirectory(const char* folder) {
     char pattern[kPathCapacity];
     if (!joinPath(folder, T::kAudioPattern, pattern, sizeof pattern)) return 0;
+    // A subfolder that is a link back to a folder being added holds nothing new; following
+    // it would add the same files again at every turn of the loop.
+    FolderIdentity identity;
+    const bool identified = folderIdentity(folder, identity) == 1;
+    if (identified)
+        for (const FolderIdentity& open : foldersBeingAdded_)
+            if (open == identity) return 1;
     DirSearch search;
     DirEntry match;
     if (!search.first(pattern, match)) return 0;
+    if (identified) foldersBeingAdded_.push_back(identity);
     prompt().show(T::kAdding, T::kNoteTitle, IconNone);
     do {
         if (match.name == "." || match.name == "..") continue;
@@ -280,6 +288,7 @@ int Playlist::addDirectory(const char* folder) {
             reportPath(T::kErrorProcessingFile, joined.c_str());
         }
     } while (search.next(match));
+    if (identified) foldersBeingAdded_.pop_back();
     prompt().show(T::kFinishedAdding, T::kNoteTitle, IconNone);
     search.close();
     return 1;

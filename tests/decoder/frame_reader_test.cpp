@@ -219,6 +219,30 @@ TEST_F(FrameReaderTest, TruncatedFrameOfAStreamEndsIt) {
     EXPECT_EQ(reader.readFrame(h), 0);
 }
 
+// A network pipe hands over whatever has arrived: a header or a tag's size cut between two
+// reads is still read whole.
+TEST_F(FrameReaderTest, StreamInSmallPiecesGivesEveryFrame) {
+    struct Trickle : StreamInput {
+        using StreamInput::StreamInput;
+        int read(uint8_t* dst, int n) override { return StreamInput::read(dst, n < 3 ? n : 1 + (calls++ % 3)); }
+        int calls = 0;
+    };
+    std::vector<uint8_t> v = {'I', 'D', '3', 3, 0, 0, 0, 0, 0, 20};
+    v.insert(v.end(), 20, 0);
+    for (int i = 0; i < 6; ++i) frame(v, header(3, 9, 0), 413, uint8_t(i));
+    const int whole = readAll(v);
+    EXPECT_EQ(whole, 6);
+    Trickle in(v.data(), v.size());
+    reader.setInput(&in);
+    reader.resetFrameReader();
+    int n = 0;
+    while (reader.readFrame(h)) {
+        EXPECT_EQ(reader.body()[0], n);
+        ++n;
+    }
+    EXPECT_EQ(n, whole);
+}
+
 TEST_F(FrameReaderTest, OversizedMpeg25LayerTwoBodyIsNeverRead) {
     std::vector<uint8_t> v;
     // MPEG-2.5 Layer II at 8 kHz, 160 kbit/s: 2876 bytes, beyond the body capacity.

@@ -127,6 +127,20 @@ TEST_F(ProfileTest, NullValueRemovesTheKey) {
     EXPECT_EQ(get("B", "y"), "4");
 }
 
+// Text that would break a line into two is refused, so the lines around the key are kept.
+TEST_F(ProfileTest, LineBreaksInANameOrValueAreRefusedAndTheFileKept) {
+    const std::string& path = path_;
+    ASSERT_EQ(profileWriteString("S", "A", "1", path.c_str()), 1);
+    const auto before = test::readFileBytes(path);
+    EXPECT_EQ(profileWriteString("S", "A", "2\r\n[T]\r\nB=3", path.c_str()), 0);
+    EXPECT_EQ(profileWriteString("S", "B\n", "1", path.c_str()), 0);
+    EXPECT_EQ(profileWriteString("S]\r\n[U", "C", "1", path.c_str()), 0);
+    EXPECT_EQ(test::readFileBytes(path), before);
+    char out[16];
+    profileGetString("S", "A", "", out, sizeof out, path.c_str());
+    EXPECT_STREQ(out, "1");
+}
+
 TEST_F(ProfileTest, WritingIntoAMissingFolderFails) {
     std::string bad = dir_ + kPathSeparator + "missing" + kPathSeparator + "x.ini";
     EXPECT_EQ(profileWriteString("S", "k", "v", bad.c_str()), 0);

@@ -542,6 +542,38 @@ TEST_F(DecoderThreadTest, SeekInAFileOverFourGigabytesLandsInTheMiddle) {
     std::remove(path.c_str());
 }
 
+// 4.6 GB of 320 kbit/s at 48 kHz, some 32 hours: a seek to 99 % lands near the end and the
+// played time goes on from there. With 32-bit sizes the file would count as 305 MB.
+TEST_F(DecoderThreadTest, SeekToNinetyNinePercentOfAHugeLongFile) {
+    const std::string path = test::scratchDir("decoder_thread_huge") + "/huge.mp3";
+    const int64_t size = 4600000000LL;
+    const int64_t estimate = test::seekEstimate(size, 960.0, 99);
+    ASSERT_TRUE(test::writeSparseCopies(test::mediaPath("foundation/l3_48_320_s.mp3"), path, size, {0, estimate - 2000}));
+    recorder.setHold(true);
+    postPlayFile(path.c_str(), id);
+    ASSERT_TRUE(recorder.waitFor("write"));
+    postSeekPercent(99, id);
+    recorder.setHold(false);
+    ASSERT_TRUE(recorder.waitFor("ENDED"));
+    int flush = recorder.find("flush");
+    ASSERT_GT(flush, 0);
+    int played = recorder.find("played ", flush);
+    ASSERT_GT(played, flush);
+    long long ms = 0;
+    {
+        std::lock_guard<std::mutex> lock(recorder.m);
+        ms = std::stoll(recorder.log[size_t(played)].substr(7));
+    }
+    // 24 ms a frame, from about where the seek found its header.
+    const long long expected = estimate / 960 * 24;
+    EXPECT_GT(ms, expected - 1000);
+    EXPECT_LT(ms, expected + 3000);
+    EXPECT_GT(ms, 110000000LL);
+    // The copy near the end played after the seek (less one threshold kept back).
+    EXPECT_GT(recorder.bytes(), 60000);
+    std::remove(path.c_str());
+}
+
 // A damaged file whose question the front end never answers.
 class DecoderThreadQuestionTest : public DecoderThreadTest {
 protected:

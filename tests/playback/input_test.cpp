@@ -223,3 +223,30 @@ TEST(InputTest, FilesOverFourGigabytesCountAndSeekInSixtyFourBits) {
     }
     std::filesystem::remove(path);
 }
+
+// A recording in progress: what is written after the file was opened is not read, so the
+// file ends where it was, with the partial frame there zero-filled as at any end.
+TEST(InputTest, AFileThatGrowsPlaysToWhereItWasAtOpen) {
+    std::vector<uint8_t> bytes = frames(40);
+    const std::string path = writeBytes(test::scratchDir("input_growing"), "rec.mp3",
+                                        std::vector<uint8_t>(bytes.begin(), bytes.begin() + 10 * 417 + 200));
+    Input in;
+    FrameReader reader;
+    FrameHeader h;
+    ASSERT_EQ(openAtFirstFrame(in, reader, h, path), 1);
+    {
+        std::ofstream more(path, std::ios::binary | std::ios::app);
+        more.write(reinterpret_cast<const char*>(bytes.data()) + 10 * 417 + 200, std::streamsize(30 * 417 - 200));
+    }
+    EXPECT_EQ(in.totalFrames(h), 10);   // 4370 bytes at open
+    int n = 1;
+    while (reader.readFrame(h)) ++n;
+    EXPECT_EQ(n, 11);
+    EXPECT_EQ(in.read(reinterpret_cast<uint8_t*>(bytes.data()), 16), 0);
+    // Opened again, the whole file is there.
+    ASSERT_EQ(openAtFirstFrame(in, reader, h, path), 1);
+    EXPECT_EQ(in.totalFrames(h), 39);   // 16680 / 417.96
+    n = 1;
+    while (reader.readFrame(h)) ++n;
+    EXPECT_EQ(n, 40);
+}

@@ -103,6 +103,28 @@ int64_t writeLargeSparseFile(const std::string& src, const std::string& path) {
     return ec ? -1 : middle;
 }
 
+bool writeSparseCopies(const std::string& src, const std::string& path, int64_t size, const std::vector<int64_t>& at) {
+    std::vector<uint8_t> bytes = readFileBytes(src);
+    if (bytes.empty()) return false;
+    {
+        std::fstream out(path, std::ios::binary | std::ios::out | std::ios::trunc);
+        for (int64_t offset : at) {
+            out.seekp(std::streamoff(offset));
+            out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+        }
+        if (!out) return false;
+    }
+    std::error_code ec;
+    std::filesystem::resize_file(path, uintmax_t(size), ec);
+    return !ec;
+}
+
+int64_t seekEstimate(int64_t size, double frameBytes, int percent) {
+    int64_t total = int64_t(double(size) / frameBytes);
+    int64_t frame = int64_t(float(total) * float(percent) * 0.01f);
+    return int64_t((frameBytes + 8.0) * double(frame));
+}
+
 bool ListPlayback::start() {
     DecoderThreadSetup setup;
     setup.listener = &player;

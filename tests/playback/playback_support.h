@@ -77,6 +77,12 @@ bool writeWithFreeFormatFrame(const std::string& src, int frame, const std::stri
 constexpr int64_t kLargeFileSize = 4600000000LL;
 int64_t writeLargeSparseFile(const std::string& src, const std::string& path);
 
+// A sparse file of `size` bytes holding copies of src at the given offsets, holes elsewhere.
+bool writeSparseCopies(const std::string& src, const std::string& path, int64_t size, const std::vector<int64_t>& at);
+// Where a seek to `percent` of a file of `size` bytes and `frameBytes` per frame looks for its
+// header, by the player's own conversion (single-precision factor, 8 bytes more a frame).
+int64_t seekEstimate(int64_t size, double frameBytes, int percent);
+
 // Little-endian fields of a WAV file.
 inline uint32_t le32(const std::vector<uint8_t>& b, size_t at) {
     return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 | uint32_t(b[at + 3]) << 24;

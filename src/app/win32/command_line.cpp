@@ -1,13 +1,11 @@
 #include "app/win32/command_line.h"
 
-#include "playback/input.h"
+#include "app/copy_data_request.h"
 #include "playlist/playlist.h"
 
 namespace korvo::win {
 
-void addCommandLinePath(Playlist& list, const char* path) {
-    list.addPath(Input::isUrl(path) ? Playlist::AddUrl : Playlist::AddOrdinary, path);
-}
+void addCommandLinePath(Playlist& list, const char* path) { addRequestedPath(list, path); }
 
 CommandLine::CommandLine() : storage_(new char[size_t(kMaxTokens) * kTokenSize]()) {}
 

@@ -157,102 +157,30 @@ LRESULT MainWindow::onCommand(WPARAM wParam, LPARAM lParam) {
     }
 }
 
-// The request is copied and run after WM_COPYDATA has returned: a box shown while running
-// it must not hold the second start, which waits in its send.
+// What a second start's request asks of this window.
+struct RequestWindow : korvo::CopyDataWindow {
+    explicit RequestWindow(MainWindow& w) : window(w) {}
+    bool alive() override { return window.hwnd_ != nullptr; }
+    void allowRefresh() override { setRefreshEnabled(1); }
+    void requestRefresh() override { win::requestRefresh(); }
+    void stopForNewAction() override { window.stopForNewAction(); }
+    void playCurrentEntry() override { window.playCurrentEntry(); }
+    void playCurrentCommand() override { SendMessageA(window.hwnd_, WM_COMMAND, IDM_PLAY_CURRENT, 0); }
+    void armBatchTimer() override { SetTimer(window.hwnd_, kTimerHandOverBatch, kHandOverBatchMs, nullptr); }
+    void stopBatchTimer() override { KillTimer(window.hwnd_, kTimerHandOverBatch); }
+    MainWindow& window;
+};
+
 LRESULT MainWindow::onCopyData(const COPYDATASTRUCT* cds) {
     if (!cds) return TRUE;
-    if (requestCount_ == kRequestQueueSize) return TRUE;   // full: the request is dropped
-    CopiedRequest& r = requests_[(requestHead_ + requestCount_) % kRequestQueueSize];
-    r.code = cds->dwData;
-    r.cbData = cds->cbData;
-    // A path that does not fit the buffer, or no data at all, is not a request.
-    r.hasPath = cds->lpData && cds->cbData < kPathBufferSize ? 1 : 0;
-    r.path[0] = '\0';
-    if (r.hasPath && (r.code == RequestAddPath || r.code == RequestPlayPath)) {
-        std::memcpy(r.path, cds->lpData, cds->cbData);
-        r.path[cds->cbData] = '\0';
-    }
-    ++requestCount_;
-    PostMessageA(hwnd_, kRunRequestsMessage, 0, 0);
+    if (requests_.receive(cds->dwData, cds->cbData, cds->lpData))
+        PostMessageA(hwnd_, kRunRequestsMessage, 0, 0);
     return TRUE;
 }
 
 void MainWindow::runRequests() {
-    if (runningRequests_) return;
-    runningRequests_ = 1;
-    while (requestCount_ > 0 && hwnd_) {
-        const CopiedRequest r = requests_[requestHead_];   // its slot may be refilled meanwhile
-        requestHead_ = (requestHead_ + 1) % kRequestQueueSize;
-        --requestCount_;
-        runRequest(r);
-    }
-    runningRequests_ = 0;
-}
-
-// A hand-over's adds (from its clear to its play request) are one batch: paths that name
-// nothing are reported together at the end.
-void MainWindow::beginHandOverBatch() {
-    endHandOverBatch();
-    playlist().beginAddBatch();
-    handOverBatch_ = 1;
-    SetTimer(hwnd_, kTimerHandOverBatch, kHandOverBatchMs, nullptr);
-}
-
-void MainWindow::endHandOverBatch() {
-    if (!handOverBatch_) return;
-    handOverBatch_ = 0;
-    KillTimer(hwnd_, kTimerHandOverBatch);
-    playlist().endAddBatch();
-}
-
-void MainWindow::runRequest(const CopiedRequest& r) {
-    setRefreshEnabled(1);
-    Playlist& list = playlist();
-    auto addAlone = [&list](const char* path) {
-        list.beginAddBatch();
-        addCommandLinePath(list, path);
-        list.endAddBatch();
-    };
-    switch (r.code) {
-    case RequestClear:
-        endHandOverBatch();
-        stopForNewAction();
-        list.clearPlaylist();
-        requestRefresh();
-        beginHandOverBatch();
-        break;
-    case RequestAddPath:
-        if (!r.hasPath) break;
-        if (handOverBatch_) {
-            SetTimer(hwnd_, kTimerHandOverBatch, kHandOverBatchMs, nullptr);   // the batch is alive
-            addCommandLinePath(list, r.path);
-        } else {
-            addAlone(r.path);
-        }
-        requestRefresh();
-        break;
-    case RequestPlayPath:
-        if (!r.hasPath) break;
-        endHandOverBatch();
-        stopForNewAction();
-        list.clearPlaylist();
-        addAlone(r.path);
-        playCurrentEntry();
-        requestRefresh();
-        break;
-    case RequestPlayIndex:
-        endHandOverBatch();
-        list.selectEntry(int(r.cbData > 0x7fffffff ? 0x7fffffff : r.cbData), nullptr);
-        SendMessageA(hwnd_, WM_COMMAND, IDM_PLAY_CURRENT, 0);
-        break;
-    case RequestPlayFirst:
-        endHandOverBatch();
-        list.selectEntry(0, nullptr);
-        SendMessageA(hwnd_, WM_COMMAND, IDM_PLAY_CURRENT, 0);
-        break;
-    default:
-        break;
-    }
+    RequestWindow window(*this);
+    requests_.runQueued(playlist(), window);
 }
 
 LRESULT MainWindow::onDropFiles(HDROP drop) {
@@ -318,9 +246,11 @@ void MainWindow::onTimer(UINT_PTR id) {
         announceGate_ = 1;
         break;
     case kTimerHandOverBatch:
-        // the second start is gone without its play request; a running request keeps it open
-        if (!runningRequests_ && requestCount_ == 0) endHandOverBatch();
+    {
+        RequestWindow window(*this);
+        requests_.batchTimerExpired(playlist(), window);
         break;
+    }
     default:
         break;
     }

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "app/copy_data_request.h"
 #include "app/win32/current_file_record.h"
 #include "app/win32/handles.h"
 #include "app/win32/now_playing.h"
@@ -22,9 +23,8 @@ namespace korvo::win {
 enum PlayState { PlayStatePlaying = 0, PlayStatePaused = 1, PlayStateStopped = 2 };
 
 // Second-instance requests (COPYDATASTRUCT::dwData).
-enum CopyDataRequest {
-    RequestClear = 0, RequestAddPath = 1, RequestPlayPath = 2, RequestPlayIndex = 3, RequestPlayFirst = 4
-};
+using korvo::CopyDataRequest;
+using enum korvo::CopyDataRequest;
 
 constexpr UINT kTrayCallbackMessage = 0x9388;
 // Posted by the window to itself: copied second-instance requests wait in the queue.
@@ -41,8 +41,6 @@ constexpr UINT_PTR kTimerAnnounce = 3;
 constexpr UINT_PTR kTimerHandOverBatch = 4;
 constexpr UINT kHandOverBatchMs = 2000;
 constexpr int kPathBufferSize = 260;
-// Two whole command lines of requests (256 tokens each, with the clear and the play).
-constexpr int kRequestQueueSize = 520;
 
 // Takes a window off the screen at once, before it is destroyed (see main_window.cpp).
 void vanish(HWND w);
@@ -92,16 +90,8 @@ private:
     // controller
     LRESULT onCommand(WPARAM wParam, LPARAM lParam);
     LRESULT onCopyData(const COPYDATASTRUCT* cds);
-    struct CopiedRequest {
-        ULONG_PTR code;
-        DWORD cbData;
-        int hasPath;   // codes 1 and 2: the path fitted the buffer
-        char path[kPathBufferSize];
-    };
     void runRequests();
-    void runRequest(const CopiedRequest& r);
-    void beginHandOverBatch();
-    void endHandOverBatch();
+    friend struct RequestWindow;
     struct DecoderBox {
         char text[1024];
         char title[128];
@@ -166,11 +156,7 @@ private:
     char playingPath_[kPathBufferSize] = {};   // what the decoder thread plays when told to play again
 
     // Second-instance requests, copied in WM_COPYDATA and run after it returned, in order.
-    CopiedRequest requests_[kRequestQueueSize];
-    int requestHead_ = 0;
-    int requestCount_ = 0;
-    int runningRequests_ = 0;   // a request's box may let more arrive; the outer run takes them
-    int handOverBatch_ = 0;     // an add batch opened by a clear request is open
+    korvo::CopyDataRequests requests_;
     // Set when destruction starts; read by the decoder thread before it sends or posts.
     std::atomic<HWND> target_{nullptr};
 };

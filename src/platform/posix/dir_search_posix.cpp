@@ -70,4 +70,12 @@ void DirSearch::close() {
     impl_ = nullptr;
 }
 
+int folderIdentity(const char* path, FolderIdentity& out) {
+    struct stat st;
+    if (!path || stat(path, &st) != 0) return 0;
+    out.volume = uint64_t(st.st_dev);
+    out.index = uint64_t(st.st_ino);
+    return 1;
+}
+
 } // namespace korvo

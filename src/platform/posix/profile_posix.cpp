@@ -264,6 +264,9 @@ int profileGetKeyNames(const char* section, std::vector<std::string>& names, con
 
 int profileWriteString(const char* section, const char* key, const char* value, const char* path) {
     if (!section || !path || !*path) return 0;
+    // A line break would split the line written and leave text the file never held.
+    for (const char* text : {section, key, value})
+        if (text && std::strpbrk(text, "\r\n")) return 0;
     std::lock_guard<std::mutex> lock(g_profileMutex);
     std::string text;
     bool exists = readWhole(path, text);

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "app/win32/handles.h"
+
 namespace korvo {
 
 namespace {
@@ -47,6 +49,18 @@ void DirSearch::close() {
     FindClose(state->handle);
     delete state;
     impl_ = nullptr;
+}
+
+int folderIdentity(const char* path, FolderIdentity& out) {
+    if (!path) return 0;
+    // A folder opens only with backup semantics; a junction is followed to its target.
+    win::KernelHandle folder(CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!folder || !GetFileInformationByHandle(folder.get(), &info)) return 0;
+    out.volume = info.dwVolumeSerialNumber;
+    out.index = (uint64_t(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    return 1;
 }
 
 } // namespace korvo

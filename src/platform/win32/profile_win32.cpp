@@ -45,6 +45,9 @@ int profileGetKeyNames(const char* section, std::vector<std::string>& names, con
 }
 
 int profileWriteString(const char* section, const char* key, const char* value, const char* path) {
+    // A line break would split the line written and leave text the file never held.
+    for (const char* text : {section, key, value})
+        if (text && std::strpbrk(text, "\r\n")) return 0;
     return WritePrivateProfileStringA(section, key, value, path) ? 1 : 0;
 }
 
