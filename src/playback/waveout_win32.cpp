@@ -164,21 +164,29 @@ int woClose(int reset) {
 
 int woIsOpen() { return g.device ? 1 : 0; }
 
+// The user interface thread pauses and flushes while the decoder thread may be closing the
+// device: a handle that went away meanwhile is no error to show.
+bool goneMeanwhile(MMRESULT err) { return err == MMSYSERR_INVALHANDLE; }
+
 int woFlush() {
-    if (!g.device) return 1;
-    waveOutReset(g.device);
+    HWAVEOUT device = g.device;
+    if (!device) return 1;
+    waveOutReset(device);
     g.written = 0;
     InterlockedExchange64(&g.played, 0);
-    MMRESULT err = waveOutPause(g.device);
-    if (err != MMSYSERR_NOERROR) showError(err, texts::kWaveOutPause);
+    MMRESULT err = waveOutPause(device);
+    if (err != MMSYSERR_NOERROR && !goneMeanwhile(err)) showError(err, texts::kWaveOutPause);
     g.driverPaused = true;
     return 1;
 }
 
 int woPause() {
-    MMRESULT err = waveOutPause(g.device);
+    // Between two files (a stop, the next file not yet open) there is nothing to pause: no box.
+    HWAVEOUT device = g.device;
+    if (!device) return 0;
+    MMRESULT err = waveOutPause(device);
     if (err == MMSYSERR_NOERROR) return 1;
-    showError(err, texts::kWaveOutPause);
+    if (!goneMeanwhile(err)) showError(err, texts::kWaveOutPause);
     return 0;
 }
 

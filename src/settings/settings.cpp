@@ -96,9 +96,6 @@ void loadKey(Settings& s, const SettingKey& key, const char* path) {
     case SettingKind::Unsigned:
         field<int>(s, key) = readInt(key.name, key.intDefault, path);
         if (key.offset == offsetof(Settings, EqVolume) && s.EqVolume > kEqVolumeMax) s.EqVolume = kEqVolumeFallback;
-        // Only the sound device and the WAV file exist; anything else is the sound device.
-        if (key.offset == offsetof(Settings, AudioOutputSystem) && s.AudioOutputSystem != 0 && s.AudioOutputSystem != 1)
-            s.AudioOutputSystem = 0;
         break;
     case SettingKind::BufTime:
         field<float>(s, key) = readFloat(key.name, key.textDefault, path);
@@ -151,6 +148,27 @@ void saveKey(Settings& s, const SettingKey& key, const char* path) {
     }
 }
 
+int clampInt(int value, int low, int high) { return value < low ? low : value > high ? high : value; }
+
+// A hand-edited or damaged file may hold anything; values that index tables or drive the
+// sound are brought into their ranges here, once, so no reader has to check them.
+void bringIntoRange(Settings& s) {
+    // Only the sound device and the WAV file exist; anything else is the sound device.
+    if (s.AudioOutputSystem != 0 && s.AudioOutputSystem != 1) s.AudioOutputSystem = 0;
+    // Below -1 names no device; a number past the last device is left to the sound side,
+    // which alone knows how many there are.
+    if (s.WinMMOutputDev < -1) s.WinMMOutputDev = -1;
+    s.EqVolume = clampInt(s.EqVolume, 0, kEqVolumeMax);
+    s.DecoderPriority = clampInt(s.DecoderPriority, kDecoderPriorityMin, kDecoderPriorityMax);
+    s.MappingMode = clampInt(s.MappingMode, kMappingModeMin, kMappingModeMax);
+    s.DownloadOption = clampInt(s.DownloadOption, 0, 1);
+    s.MinimizeLocation = clampInt(s.MinimizeLocation, 0, 1);
+    for (float& gain : s.EqBand) {
+        if (!(gain >= kEqGainMin)) gain = kEqGainMin;   // also what is no number at all
+        if (gain > kEqGainMax) gain = kEqGainMax;
+    }
+}
+
 } // namespace
 
 Settings& settings() { return g_settings; }
@@ -164,6 +182,7 @@ int loadSettings() {
     char path[kPathSize];
     const char* file = settingsPath(path, sizeof path) ? path : nullptr;
     for (size_t i = 0; i < kSettingsLoadCount; ++i) loadKey(g_settings, *kSettingsLoadOrder[i], file);
+    bringIntoRange(g_settings);
     return 1;
 }
 

@@ -10,6 +10,13 @@ namespace korvo {
 constexpr int kEqBandCount = 12;
 constexpr size_t kSettingsDirSize = 260;
 constexpr size_t kSettingsTextSize = 256;
+// Ranges that loading brings every value into.
+constexpr float kEqGainMin = 0.0f;
+constexpr float kEqGainMax = 2.0f;
+constexpr int kDecoderPriorityMin = 0;
+constexpr int kDecoderPriorityMax = 5;
+constexpr int kMappingModeMin = 1;
+constexpr int kMappingModeMax = 4;
 
 // One block of memory: the preferences copy it whole and restore single fields.
 struct Settings {
@@ -57,7 +64,8 @@ struct Settings {
 // The process-wide record.
 Settings& settings();
 
-// Fill every field from the file (defaults for what is missing); returns 1.
+// Fill every field from the file (defaults for what is missing, out-of-range values brought
+// into their ranges); returns 1.
 int loadSettings();
 // Write every field to the file, creating it and its keys as needed; returns 1.
 int saveSettings();

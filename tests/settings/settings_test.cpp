@@ -165,7 +165,7 @@ TEST_F(SettingsTest, OutputDeviceMinusOneIsStoredUnsigned) {
 }
 
 TEST_F(SettingsTest, FloatTextsAreReadAndWrittenInTheirFormats) {
-    put("EqBand00=1.3\r\nEqBand01=0.7abc\r\nEqBand02=abc\r\nEqBand03=+2\r\nEqBand04=1e1\r\nEqBand05=0x10\r\n"
+    put("EqBand00=1.3\r\nEqBand01=0.7abc\r\nEqBand02=abc\r\nEqBand03=+2\r\nEqBand04=15e-1\r\nEqBand05=0x10\r\n"
         "AudioBufTime=02.50\r\n");
     loadSettings();
     const Settings& s = settings();
@@ -173,14 +173,14 @@ TEST_F(SettingsTest, FloatTextsAreReadAndWrittenInTheirFormats) {
     EXPECT_EQ(s.EqBand[1], 0.7f);     // stops at the first character of no number
     EXPECT_EQ(s.EqBand[2], 0.0f);
     EXPECT_EQ(s.EqBand[3], 2.0f);
-    EXPECT_EQ(s.EqBand[4], 10.0f);
+    EXPECT_EQ(s.EqBand[4], 1.5f);
     EXPECT_EQ(s.EqBand[5], 0.0f);     // decimal only: "0" then a letter
     EXPECT_EQ(s.EqBand[6], 1.0f);     // missing key: the default text
     EXPECT_EQ(s.AudioBufTime, 2.5f);
     saveSettings();
     EXPECT_EQ(line("EqBand00"), "1.299999952316");
     EXPECT_EQ(line("EqBand02"), "0.000000000000");
-    EXPECT_EQ(line("EqBand04"), "10.000000000000");
+    EXPECT_EQ(line("EqBand04"), "1.500000000000");
     EXPECT_EQ(line(kKeyAudioBufTime), "2.50");
 }
 
@@ -202,6 +202,80 @@ TEST_F(SettingsTest, LongTextsAreCutToTheirFields) {
     loadSettings();
     EXPECT_EQ(std::strlen(settings().IRCAppName), kSettingsTextSize - 1);
     EXPECT_EQ(std::strlen(settings().PreviousDir), kSettingsDirSize - 1);
+}
+
+// A tampered file: every value that indexes a table or drives the sound comes back in range,
+// and saving writes the clamped values in the keys' own formats.
+TEST_F(SettingsTest, OutOfRangeValuesAreBroughtIntoTheirRanges) {
+    put("DecoderPriority=99\r\nMappingMode=9\r\nWinMMOutputDev=-7\r\nMinimizeLocation=7\r\nDownloadOption=-2\r\n"
+        "EqVolume=-3\r\nEqBand00=1e308\r\nEqBand01=-3\r\nEqBand02=text\r\nEqBand03=1.5\r\nEqBand04=-1e308\r\n");
+    loadSettings();
+    const Settings& s = settings();
+    EXPECT_EQ(s.DecoderPriority, 5);
+    EXPECT_EQ(s.MappingMode, 4);
+    EXPECT_EQ(s.WinMMOutputDev, -1);
+    EXPECT_EQ(s.MinimizeLocation, 1);
+    EXPECT_EQ(s.DownloadOption, 0);
+    EXPECT_EQ(s.EqVolume, 0);
+    EXPECT_EQ(s.EqBand[0], 2.0f);
+    EXPECT_EQ(s.EqBand[1], 0.0f);
+    EXPECT_EQ(s.EqBand[2], 0.0f);
+    EXPECT_EQ(s.EqBand[3], 1.5f);
+    EXPECT_EQ(s.EqBand[4], 0.0f);
+    saveSettings();
+    EXPECT_EQ(line(kKeyDecoderPriority), "5");
+    EXPECT_EQ(line(kKeyWinMMOutputDev), "4294967295");
+    EXPECT_EQ(line("EqBand00"), "2.000000000000");
+    EXPECT_EQ(line("EqBand01"), "0.000000000000");
+
+    put("DecoderPriority=-5\r\nMappingMode=0\r\nWinMMOutputDev=1000\r\nMinimizeLocation=-1\r\nDownloadOption=3\r\n");
+    loadSettings();
+    EXPECT_EQ(s.DecoderPriority, 0);
+    EXPECT_EQ(s.MappingMode, 1);
+    EXPECT_EQ(s.WinMMOutputDev, 1000);   // whether a device 1000 exists is for the sound side to say
+    EXPECT_EQ(s.MinimizeLocation, 0);
+    EXPECT_EQ(s.DownloadOption, 1);
+}
+
+// Every field in its range, whatever the file holds.
+void expectUsable(const Settings& s) {
+    EXPECT_TRUE(s.AudioOutputSystem == 0 || s.AudioOutputSystem == 1);
+    EXPECT_GE(s.WinMMOutputDev, -1);
+    EXPECT_TRUE(s.EqVolume >= 0 && s.EqVolume <= 15) << s.EqVolume;
+    EXPECT_TRUE(s.DecoderPriority >= 0 && s.DecoderPriority <= 5) << s.DecoderPriority;
+    EXPECT_TRUE(s.MappingMode >= 1 && s.MappingMode <= 4) << s.MappingMode;
+    EXPECT_TRUE(s.MinimizeLocation == 0 || s.MinimizeLocation == 1);
+    for (float g : s.EqBand) EXPECT_TRUE(g >= 0.0f && g <= 2.0f) << g;
+    EXPECT_LT(std::strlen(s.IRCCommand), kSettingsTextSize);
+    EXPECT_LT(std::strlen(s.InternetDLDir), kSettingsDirSize);
+}
+
+TEST_F(SettingsTest, HugeLinesAndRandomBytesLoadAsUsableSettings) {
+    const std::string huge(5 << 20, '7');
+    put(std::string(kKeyIRCCommand) + "=" + huge + "\r\n" + huge + "\r\n" + kKeyDecoderPriority +
+        "=-99999999999999999999\r\nEqBand05=" + std::string(300, '9') + "\r\n");
+    loadSettings();
+    expectUsable(settings());
+    EXPECT_EQ(std::strlen(settings().IRCCommand), kSettingsTextSize - 1);
+    EXPECT_EQ(settings().EqBand[5], 2.0f);   // the keys after the long lines are still found
+
+    unsigned seed = 18;
+    for (int round = 0; round < 20; ++round) {
+        std::string bytes = round % 2 ? std::string("[") + kSettingsSection + "]\r\n" : std::string();
+        for (int i = 0; i < 4096; ++i) {
+            seed = seed * 1103515245u + 12345u;
+            char c = char(seed >> 16);
+            // now and then a key of the section, so values of garbage reach the fields
+            if ((seed >> 8) % 64 == 0) bytes += std::string("\r\nEqBand0") + char('0' + round % 10) + "=";
+            bytes += c;
+        }
+        std::ofstream(iniPath_, std::ios::binary) << bytes;
+        ASSERT_EQ(loadSettings(), 1);
+        expectUsable(settings());
+        ASSERT_EQ(saveSettings(), 1);
+        ASSERT_EQ(loadSettings(), 1);
+        expectUsable(settings());
+    }
 }
 
 } // namespace

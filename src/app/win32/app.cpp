@@ -1,6 +1,7 @@
 #include "app/win32/app.h"
 
 #include <commctrl.h>
+#include <mmsystem.h>
 #include <prsht.h>
 
 #include <cstring>
@@ -112,6 +113,9 @@ int runApp(HINSTANCE instance, HINSTANCE previous, int showCommand) {
     static MessageBoxPrompt boxes;
     setPrompt(&boxes);
     if (!loadSettings()) return 0;
+    // A device number the system does not know (the file came from another machine) plays
+    // through the wave mapper instead of failing at every file.
+    if (settings().WinMMOutputDev >= int(waveOutGetNumDevs())) settings().WinMMOutputDev = -1;
     Playlist& list = playlist();
     list.setReadFileInfo(settings().ReadFileInfo);
     list.clearPlaylist();
@@ -133,9 +137,10 @@ int runApp(HINSTANCE instance, HINSTANCE previous, int showCommand) {
     list.endAddBatch();
 
     if (!previous && !registerMainClass(instance)) return 0;
+    const RECT place = placeOnNearestWorkArea(settings().WindowX, settings().WindowY, kSkinWidth, kSkinHeight);
     HWND main = CreateWindowExA(WS_EX_ACCEPTFILES, kMainWindowClass, kMainWindowTitle,
-                                WS_POPUP | WS_VISIBLE | WS_SYSMENU | WS_MINIMIZEBOX, settings().WindowX,
-                                settings().WindowY, kSkinWidth, kSkinHeight, nullptr, nullptr, instance, nullptr);
+                                WS_POPUP | WS_VISIBLE | WS_SYSMENU | WS_MINIMIZEBOX, place.left, place.top,
+                                kSkinWidth, kSkinHeight, nullptr, nullptr, instance, nullptr);
     if (!main) {
         MessageBoxA(nullptr, kNoMainWindow, kFatalTitle, MB_OK | MB_ICONERROR | MB_SETFOREGROUND | MB_TOPMOST);
         return 0;

@@ -290,6 +290,35 @@ void MainWindow::onDestroy() {
     PostQuitMessage(0);
 }
 
+RECT fitIntoArea(const RECT& r, const RECT& work) {
+    auto fit = [](long from, long size, long low, long high, long& outFrom, long& outTo) {
+        long room = high - low > 0 ? high - low : 0;
+        if (size < 0) size = 0;
+        if (size > room) size = room;
+        if (from > high - size) from = high - size;
+        if (from < low) from = low;
+        outFrom = from;
+        outTo = from + size;
+    };
+    RECT out;
+    fit(r.left, long(r.right) - r.left, work.left, work.right, out.left, out.right);
+    fit(r.top, long(r.bottom) - r.top, work.top, work.bottom, out.top, out.bottom);
+    return out;
+}
+
+RECT placeOnNearestWorkArea(int x, int y, int w, int h) {
+    // Far-off numbers are brought near first, so that the sums below cannot overflow.
+    constexpr int kFar = 1 << 24;
+    auto bring = [](int v) { return v < -kFar ? -kFar : v > kFar ? kFar : v; };
+    RECT r{bring(x), bring(y), 0, 0};
+    r.right = r.left + (w < 0 ? 0 : bring(w));
+    r.bottom = r.top + (h < 0 ? 0 : bring(h));
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (!GetMonitorInfoA(MonitorFromRect(&r, MONITOR_DEFAULTTONEAREST), &info)) return r;
+    return fitIntoArea(r, info.rcWork);
+}
+
 // Takes a window off the screen at once, without hiding it. An empty shape shows nothing
 // and needs no answer from the window manager; hiding does, and under Wine an X server
 // without one makes every hide wait two seconds for it. Dropping the visible style keeps

@@ -45,6 +45,12 @@ constexpr int kPathBufferSize = 260;
 // Takes a window off the screen at once, before it is destroyed (see main_window.cpp).
 void vanish(HWND w);
 
+// r moved into work, and cut to it where larger (a width or height below 0 counts as 0).
+RECT fitIntoArea(const RECT& r, const RECT& work);
+// A window rectangle at (x, y) of w x h, fitted into the work area of the monitor nearest
+// to it: a position kept from another screen layout still shows the window.
+RECT placeOnNearestWorkArea(int x, int y, int w, int h);
+
 // The message box flag for a prompt icon.
 UINT messageBoxIcon(PromptIcon icon);
 

@@ -154,7 +154,9 @@ void onInit(HWND dlg) {
     SendMessageA(dlg, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
     SetWindowTextA(dlg, kPlaylistEditorCaption);
     s.menu.reset(LoadMenuA(inst, MAKEINTRESOURCEA(IDR_MAINMENU)));
-    MoveWindow(dlg, settings().PlaylistX, settings().PlaylistY, settings().PlaylistW, settings().PlaylistH, FALSE);
+    const Settings& set = settings();
+    const RECT place = placeOnNearestWorkArea(set.PlaylistX, set.PlaylistY, set.PlaylistW, set.PlaylistH);
+    MoveWindow(dlg, place.left, place.top, place.right - place.left, place.bottom - place.top, FALSE);
     RECT b;
     GetWindowRect(GetDlgItem(dlg, IDC_PL_LOAD), &b);
     s.buttonWidth = b.right - b.left;
