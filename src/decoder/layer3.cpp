@@ -305,7 +305,7 @@ uint16_t lsfScaleWord(int intensity, int index) {
 
 struct Layer3Decoder::State {
     int scalefac[2][39] = {};
-    alignas(32) int q[576] = {};
+    alignas(32) double q[576] = {};   // |m|^(4/3) with m's sign, before the gains
     alignas(32) double spectrum[2][576] = {};
     alignas(32) double timeSamples[2][18][32] = {};
     alignas(32) double overlap[2][18][32] = {};   // second halves saved by the previous granule, [t][subband]
@@ -377,10 +377,12 @@ int Layer3Decoder::State::readScaleFactorsLsf(int ch, GranuleInfo& gi, int inten
     return total;
 }
 
-// Huffman walk into q (bitstream order). 1 when the big values overran part23Length.
+// Huffman walk into q (bitstream order), each value already raised to the 4/3 power, so the
+// requantisation after it only scales. 1 when the big values overran part23Length.
 int Layer3Decoder::State::decodeHuffman(const GranuleInfo& gi, size_t endPos, int& qEnd, int& forced) {
     forced = -1;
     MainBits bits = this->bits;   // a local cursor stays in registers
+    const double* SP = g_tables.signedPower + (kPowerSize - 1);
     int bv = gi.bigValues;
     int r1 = std::min(gi.region1Begin, 288), r2 = std::clamp(gi.region2Begin, r1, 288);
     int regionPairs[3];
@@ -388,14 +390,14 @@ int Layer3Decoder::State::decodeHuffman(const GranuleInfo& gi, size_t endPos, in
     else if (bv <= r2) { regionPairs[0] = r1; regionPairs[1] = bv - r1; regionPairs[2] = 0; }
     else { regionPairs[0] = r1; regionPairs[1] = r2 - r1; regionPairs[2] = bv - r2; }
     int regions = gi.blockType == 2 ? 2 : 3;
-    int* out = q;
+    double* out = q;
     for (int r = 0; r < regions; ++r) {
         int pairs = regionPairs[r];
         if (pairs <= 0) continue;
         const HuffTable& ht = kHuffTables[gi.tableSelect[r] & 31];
         const HuffLut& lut = *g_tables.bigLut[gi.tableSelect[r] & 31];
         if (lut.tree[0] >= 0) {   // one-leaf tree: zeros, no bits
-            std::memset(out, 0, sizeof(int) * size_t(2 * pairs));
+            std::memset(out, 0, sizeof(double) * size_t(2 * pairs));
             out += 2 * pairs;
             continue;
         }
@@ -407,8 +409,8 @@ int Layer3Decoder::State::decodeHuffman(const GranuleInfo& gi, size_t endPos, in
             uint32_t e = lut.entries[w >> lutShift];
             if (e & kSignedPair) {
                 bits.pos += (e >> 16) & 0xFF;
-                out[0] = int8_t(e & 0xFF);
-                out[1] = int8_t((e >> 8) & 0xFF);
+                out[0] = SP[int8_t(e & 0xFF)];
+                out[1] = SP[int8_t((e >> 8) & 0xFF)];
                 out += 2;
                 continue;
             }
@@ -439,8 +441,8 @@ int Layer3Decoder::State::decodeHuffman(const GranuleInfo& gi, size_t endPos, in
                 y = (y ^ -int(sy)) + int(sy);
                 bits.pos += size_t(nx + ny);
             }
-            out[0] = x;
-            out[1] = y;
+            out[0] = SP[x];
+            out[1] = SP[y];
             out += 2;
         }
     }
@@ -458,13 +460,13 @@ int Layer3Decoder::State::decodeHuffman(const GranuleInfo& gi, size_t endPos, in
         bits.pos += size_t(len);
         bool cut = false;
         for (int j = 0; j < 4; ++j) {
-            int val = 0;
+            double val = 0.0;
             if (!cut && (v & (8 >> j))) {
                 if (bits.pos + 1 > endPos) {
                     cut = true;
                     forced = i + j;   // still marks its band as holding data
                 } else {
-                    val = bits.get1() ? -1 : 1;
+                    val = bits.get1() ? -1.0 : 1.0;
                 }
             }
             q[i + j] = val;
@@ -482,41 +484,43 @@ void Layer3Decoder::State::requantise(int ch, GranuleInfo& gi, int samplingIndex
     const int* sf = scalefac[ch];
     double* xr = spectrum[ch];
     int shift = 1 + gi.scalefacScale;
-    // Values beyond qEnd are zero.
-    if (qEnd < 576) std::memset(q + qEnd, 0, sizeof(int) * size_t(576 - qEnd));
-    if (forced >= 0 && forced < 576) q[forced] = 0;
+    // Values beyond qEnd are zero (a value cut short by part23Length was stored as zero).
+    if (qEnd < 576) std::memset(q + qEnd, 0, sizeof(double) * size_t(576 - qEnd));
+    // Bands above the last line holding a value stay zero: no work for them.
+    int last = qEnd - 1;
+    while (last >= 0 && q[last] == 0.0) --last;
+    last = std::max(last, forced);
 
-    const double* SP = g_tables.signedPower + (kPowerSize - 1);
     auto requantRun = [&](int from, int count, int step, int qFrom, double g) {
-        int any = 0;
-        const int* qq = q + qFrom;
+        bool any = false;
+        const double* qq = q + qFrom;
         double* dst = xr + from;
         if (step == 1) {
             for (int k = 0; k < count; ++k) {
-                int m = qq[k];
-                any |= m;
-                dst[k] = SP[m] * g;
+                any |= qq[k] != 0.0;
+                dst[k] = qq[k] * g;
             }
         } else {
             for (int k = 0; k < count; ++k) {
-                int m = qq[k];
-                any |= m;
-                dst[k * step] = SP[m] * g;
+                any |= qq[k] != 0.0;
+                dst[k * step] = qq[k] * g;
             }
         }
-        return any != 0 || (forced >= qFrom && forced < qFrom + count);
+        return any || (forced >= qFrom && forced < qFrom + count);
     };
 
     if (gi.blockType != 2) {
-        int highest = -1;
+        // The band holding the last value is the highest with data.
         int b = 0;
-        for (; b < 22 && sb.longStart[b] < qEnd; ++b) {
-            int idx = gi.gainIndex + ((sf[b] + gi.preflag * kPreEmphasis[b]) << shift);
-            if (requantRun(sb.longStart[b], sb.longWidth[b], 1, sb.longStart[b], gainAt(idx))) highest = b;
+        for (; b < 22 && sb.longStart[b] <= last; ++b) {
+            const double g = gainAt(gi.gainIndex + ((sf[b] + gi.preflag * kPreEmphasis[b]) << shift));
+            const double* qq = q + sb.longStart[b];
+            double* dst = xr + sb.longStart[b];
+            for (int k = 0, n = sb.longWidth[b]; k < n; ++k) dst[k] = qq[k] * g;
         }
         int end = sb.longStart[b];
         if (end < 576) std::memset(xr + end, 0, sizeof(double) * size_t(576 - end));
-        gi.longBandLimit = highest + 1;
+        gi.longBandLimit = b;
         gi.activeSubbands = g_tables.longLimit[samplingIndex][gi.longBandLimit];
         return;
     }
@@ -527,14 +531,14 @@ void Layer3Decoder::State::requantise(int ch, GranuleInfo& gi, int samplingIndex
     int firstShort = 0;
     if (gi.mixedBlockFlag) {
         int nLong = mixedLongBands(samplingIndex);
-        for (int b = 0; b < nLong && sb.longStart[b] < qEnd; ++b) {
+        for (int b = 0; b < nLong && sb.longStart[b] <= last; ++b) {
             int idx = gi.gainIndex + (sf[b] << shift);
             if (requantRun(sb.longStart[b], sb.longWidth[b], 1, sb.longStart[b], gainAt(idx))) highestLong = b;
         }
         firstShort = 3;
         highest[0] = highest[1] = highest[2] = 2;
     }
-    for (int b = firstShort; b < 13 && sb.shortStart3[b] < qEnd; ++b) {
+    for (int b = firstShort; b < 13 && sb.shortStart3[b] <= last; ++b) {
         int start = sb.shortStart3[b];
         int width = sb.shortWidth[b];
         for (int w = 0; w < 3; ++w) {
