@@ -35,6 +35,13 @@ struct HuffLut {
     uint32_t entries[1 << kLutBitsMax];
 };
 
+// Count1 quadruples with their sign bits in one look-up: the deepest code (6 bits) and four
+// signs fit in 10. Entry: total length in bits 0-3, value j in bits 4 + 2j (0: zero, 1: +1, 3: -1).
+struct QuadLut {
+    int bits = 0;
+    uint16_t entries[1 << kLutBitsMax];
+};
+
 struct Tables {
     bool built = false;
     double gain[kGainSize];
@@ -54,6 +61,7 @@ struct Tables {
     HuffLut luts[18];           // distinct trees: 15 big-value trees, zero tree, count1 A and B
     const HuffLut* bigLut[32];
     const HuffLut* count1Lut[2];
+    QuadLut quads[2];
 };
 
 Tables g_tables;
@@ -100,6 +108,23 @@ void buildLut(HuffLut& lut, const int16_t* tree, bool withSigns) {
             }
         } else
             lut.entries[p] = 0x80000000u | uint32_t(idx);
+    }
+}
+
+void buildQuadLut(QuadLut& lut, const HuffLut& codes) {
+    lut.bits = std::min(codes.bits + 4, kLutBitsMax);
+    for (int p = 0; p < (1 << lut.bits); ++p) {
+        // Every count1 code is a leaf within the code look-up's width.
+        const uint32_t e = codes.entries[p >> (lut.bits - codes.bits)];
+        const int v = int(e & 0xFFFF);
+        int len = int(e >> 16) & 0xFF;
+        uint16_t packed = 0;
+        for (int j = 0; j < 4; ++j) {
+            if (!(v & (8 >> j))) continue;
+            const bool negative = (p >> (lut.bits - 1 - len++)) & 1;
+            packed = uint16_t(packed | ((negative ? 3 : 1) << (4 + 2 * j)));
+        }
+        lut.entries[p] = uint16_t(packed | len);
     }
 }
 
@@ -288,6 +313,7 @@ void Layer3Decoder::initLayer3Tables() {
     t.count1Lut[0] = &t.luts[used++];
     buildLut(t.luts[used], kCount1TreeB, false);
     t.count1Lut[1] = &t.luts[used++];
+    for (int i = 0; i < 2; ++i) buildQuadLut(t.quads[i], *t.count1Lut[i]);
     t.built = true;
 }
 
@@ -453,6 +479,22 @@ int Layer3Decoder::State::decodeHuffman(const GranuleInfo& gi, size_t endPos, in
         return 1;
     }
     const HuffLut& c1 = *g_tables.count1Lut[gi.count1TableSelect & 1];
+    const QuadLut& quads = g_tables.quads[gi.count1TableSelect & 1];
+    static constexpr double kUnit[4] = {0.0, 1.0, 0.0, -1.0};
+    const int quadShift = 32 - quads.bits;
+    // Whole quadruples, code and signs, while they end within part23Length.
+    while (i + 4 <= 576) {
+        const uint32_t e = quads.entries[bits.peek32() >> quadShift];
+        const size_t len = e & 15;
+        if (bits.pos + len > endPos) break;
+        bits.pos += len;
+        q[i] = kUnit[(e >> 4) & 3];
+        q[i + 1] = kUnit[(e >> 6) & 3];
+        q[i + 2] = kUnit[(e >> 8) & 3];
+        q[i + 3] = kUnit[(e >> 10) & 3];
+        i += 4;
+    }
+    // The last one, cut short by the end of the part: its code or signs do not fit.
     while (i + 4 <= 576 && bits.pos < endPos) {
         int v;
         int len = huffCodeLength(bits, c1, v);
