@@ -139,7 +139,8 @@ public:
         size_ = size;
         this->pos = pos;
     }
-    uint32_t peek32() const {
+    // The next 64 bits, of which the first 57 at least are the stream's.
+    uint64_t peek64() const {
         size_t byte = pos >> 3;
         uint64_t v;
         if (byte + 8 <= size_) {
@@ -149,8 +150,10 @@ public:
             v = 0;
             for (size_t i = 0; i < 8; ++i) v = (v << 8) | (byte + i < size_ ? base_[byte + i] : 0u);
         }
-        return uint32_t((v << (pos & 7)) >> 32);
+        return v << (pos & 7);
     }
+    static constexpr int kPeek64Bits = 57;
+    uint32_t peek32() const { return uint32_t(peek64() >> 32); }
     // n from 0 to 24.
     uint32_t get(int n) {
         if (n == 0) return 0;
@@ -429,17 +432,28 @@ int Layer3Decoder::State::decodeHuffman(const GranuleInfo& gi, size_t endPos, in
         }
         int linbits = ht.linbits;
         const int lutShift = 32 - lut.bits;
-        for (int p = 0; p < pairs; ++p) {
-            // One look at 32 bits usually covers the code and both sign bits.
-            uint32_t w = bits.peek32();
-            uint32_t e = lut.entries[w >> lutShift];
+        for (int p = 0; p < pairs;) {
+            // One fetch of 64 bits usually covers several codes with their sign bits.
+            uint64_t w64 = bits.peek64();
+            uint32_t e = lut.entries[w64 >> (32 + lutShift)];
             if (e & kSignedPair) {
-                bits.pos += (e >> 16) & 0xFF;
-                out[0] = SP[int8_t(e & 0xFF)];
-                out[1] = SP[int8_t((e >> 8) & 0xFF)];
-                out += 2;
+                int left = MainBits::kPeek64Bits;
+                for (;;) {
+                    const int len = int(e >> 16) & 0xFF;
+                    bits.pos += size_t(len);
+                    out[0] = SP[int8_t(e & 0xFF)];
+                    out[1] = SP[int8_t((e >> 8) & 0xFF)];
+                    out += 2;
+                    w64 <<= len;
+                    left -= len;
+                    if (++p == pairs || left < lut.bits) break;
+                    e = lut.entries[w64 >> (32 + lutShift)];
+                    if (!(e & kSignedPair)) break;
+                }
                 continue;
             }
+            ++p;
+            uint32_t w = uint32_t(w64 >> 32);
             int v;
             if (!(e & 0x80000000u)) {
                 int len = int(e >> 16);
