@@ -35,6 +35,13 @@ struct HuffLut {
     uint32_t entries[1 << kLutBitsMax];
 };
 
+// Count1 quadruples with their sign bits in one look-up: the deepest code (6 bits) and four
+// signs fit in 10. Entry: total length in bits 0-3, value j in bits 4 + 2j (0: zero, 1: +1, 3: -1).
+struct QuadLut {
+    int bits = 0;
+    uint16_t entries[1 << kLutBitsMax];
+};
+
 struct Tables {
     bool built = false;
     double gain[kGainSize];
@@ -54,6 +61,7 @@ struct Tables {
     HuffLut luts[18];           // distinct trees: 15 big-value trees, zero tree, count1 A and B
     const HuffLut* bigLut[32];
     const HuffLut* count1Lut[2];
+    QuadLut quads[2];
 };
 
 Tables g_tables;
@@ -103,6 +111,23 @@ void buildLut(HuffLut& lut, const int16_t* tree, bool withSigns) {
     }
 }
 
+void buildQuadLut(QuadLut& lut, const HuffLut& codes) {
+    lut.bits = std::min(codes.bits + 4, kLutBitsMax);
+    for (int p = 0; p < (1 << lut.bits); ++p) {
+        // Every count1 code is a leaf within the code look-up's width.
+        const uint32_t e = codes.entries[p >> (lut.bits - codes.bits)];
+        const int v = int(e & 0xFFFF);
+        int len = int(e >> 16) & 0xFF;
+        uint16_t packed = 0;
+        for (int j = 0; j < 4; ++j) {
+            if (!(v & (8 >> j))) continue;
+            const bool negative = (p >> (lut.bits - 1 - len++)) & 1;
+            packed = uint16_t(packed | ((negative ? 3 : 1) << (4 + 2 * j)));
+        }
+        lut.entries[p] = uint16_t(packed | len);
+    }
+}
+
 // ---------------------------------------------------------------------------------------------
 // Bit cursor over the main data. Reads never leave [base, base + size); beyond it come zeros,
 // so a part23Length or bigValues far beyond the frame cannot read outside the body buffer.
@@ -114,7 +139,8 @@ public:
         size_ = size;
         this->pos = pos;
     }
-    uint32_t peek32() const {
+    // The next 64 bits, of which the first 57 at least are the stream's.
+    uint64_t peek64() const {
         size_t byte = pos >> 3;
         uint64_t v;
         if (byte + 8 <= size_) {
@@ -124,8 +150,10 @@ public:
             v = 0;
             for (size_t i = 0; i < 8; ++i) v = (v << 8) | (byte + i < size_ ? base_[byte + i] : 0u);
         }
-        return uint32_t((v << (pos & 7)) >> 32);
+        return v << (pos & 7);
     }
+    static constexpr int kPeek64Bits = 57;
+    uint32_t peek32() const { return uint32_t(peek64() >> 32); }
     // n from 0 to 24.
     uint32_t get(int n) {
         if (n == 0) return 0;
@@ -288,6 +316,7 @@ void Layer3Decoder::initLayer3Tables() {
     t.count1Lut[0] = &t.luts[used++];
     buildLut(t.luts[used], kCount1TreeB, false);
     t.count1Lut[1] = &t.luts[used++];
+    for (int i = 0; i < 2; ++i) buildQuadLut(t.quads[i], *t.count1Lut[i]);
     t.built = true;
 }
 
@@ -305,7 +334,7 @@ uint16_t lsfScaleWord(int intensity, int index) {
 
 struct Layer3Decoder::State {
     int scalefac[2][39] = {};
-    alignas(32) int q[576] = {};
+    alignas(32) double q[576] = {};   // |m|^(4/3) with m's sign, before the gains
     alignas(32) double spectrum[2][576] = {};
     alignas(32) double timeSamples[2][18][32] = {};
     alignas(32) double overlap[2][18][32] = {};   // second halves saved by the previous granule, [t][subband]
@@ -377,10 +406,12 @@ int Layer3Decoder::State::readScaleFactorsLsf(int ch, GranuleInfo& gi, int inten
     return total;
 }
 
-// Huffman walk into q (bitstream order). 1 when the big values overran part23Length.
+// Huffman walk into q (bitstream order), each value already raised to the 4/3 power, so the
+// requantisation after it only scales. 1 when the big values overran part23Length.
 int Layer3Decoder::State::decodeHuffman(const GranuleInfo& gi, size_t endPos, int& qEnd, int& forced) {
     forced = -1;
     MainBits bits = this->bits;   // a local cursor stays in registers
+    const double* SP = g_tables.signedPower + (kPowerSize - 1);
     int bv = gi.bigValues;
     int r1 = std::min(gi.region1Begin, 288), r2 = std::clamp(gi.region2Begin, r1, 288);
     int regionPairs[3];
@@ -388,30 +419,41 @@ int Layer3Decoder::State::decodeHuffman(const GranuleInfo& gi, size_t endPos, in
     else if (bv <= r2) { regionPairs[0] = r1; regionPairs[1] = bv - r1; regionPairs[2] = 0; }
     else { regionPairs[0] = r1; regionPairs[1] = r2 - r1; regionPairs[2] = bv - r2; }
     int regions = gi.blockType == 2 ? 2 : 3;
-    int* out = q;
+    double* out = q;
     for (int r = 0; r < regions; ++r) {
         int pairs = regionPairs[r];
         if (pairs <= 0) continue;
         const HuffTable& ht = kHuffTables[gi.tableSelect[r] & 31];
         const HuffLut& lut = *g_tables.bigLut[gi.tableSelect[r] & 31];
         if (lut.tree[0] >= 0) {   // one-leaf tree: zeros, no bits
-            std::memset(out, 0, sizeof(int) * size_t(2 * pairs));
+            std::memset(out, 0, sizeof(double) * size_t(2 * pairs));
             out += 2 * pairs;
             continue;
         }
         int linbits = ht.linbits;
         const int lutShift = 32 - lut.bits;
-        for (int p = 0; p < pairs; ++p) {
-            // One look at 32 bits usually covers the code and both sign bits.
-            uint32_t w = bits.peek32();
-            uint32_t e = lut.entries[w >> lutShift];
+        for (int p = 0; p < pairs;) {
+            // One fetch of 64 bits usually covers several codes with their sign bits.
+            uint64_t w64 = bits.peek64();
+            uint32_t e = lut.entries[w64 >> (32 + lutShift)];
             if (e & kSignedPair) {
-                bits.pos += (e >> 16) & 0xFF;
-                out[0] = int8_t(e & 0xFF);
-                out[1] = int8_t((e >> 8) & 0xFF);
-                out += 2;
+                int left = MainBits::kPeek64Bits;
+                for (;;) {
+                    const int len = int(e >> 16) & 0xFF;
+                    bits.pos += size_t(len);
+                    out[0] = SP[int8_t(e & 0xFF)];
+                    out[1] = SP[int8_t((e >> 8) & 0xFF)];
+                    out += 2;
+                    w64 <<= len;
+                    left -= len;
+                    if (++p == pairs || left < lut.bits) break;
+                    e = lut.entries[w64 >> (32 + lutShift)];
+                    if (!(e & kSignedPair)) break;
+                }
                 continue;
             }
+            ++p;
+            uint32_t w = uint32_t(w64 >> 32);
             int v;
             if (!(e & 0x80000000u)) {
                 int len = int(e >> 16);
@@ -439,8 +481,8 @@ int Layer3Decoder::State::decodeHuffman(const GranuleInfo& gi, size_t endPos, in
                 y = (y ^ -int(sy)) + int(sy);
                 bits.pos += size_t(nx + ny);
             }
-            out[0] = x;
-            out[1] = y;
+            out[0] = SP[x];
+            out[1] = SP[y];
             out += 2;
         }
     }
@@ -451,6 +493,22 @@ int Layer3Decoder::State::decodeHuffman(const GranuleInfo& gi, size_t endPos, in
         return 1;
     }
     const HuffLut& c1 = *g_tables.count1Lut[gi.count1TableSelect & 1];
+    const QuadLut& quads = g_tables.quads[gi.count1TableSelect & 1];
+    static constexpr double kUnit[4] = {0.0, 1.0, 0.0, -1.0};
+    const int quadShift = 32 - quads.bits;
+    // Whole quadruples, code and signs, while they end within part23Length.
+    while (i + 4 <= 576) {
+        const uint32_t e = quads.entries[bits.peek32() >> quadShift];
+        const size_t len = e & 15;
+        if (bits.pos + len > endPos) break;
+        bits.pos += len;
+        q[i] = kUnit[(e >> 4) & 3];
+        q[i + 1] = kUnit[(e >> 6) & 3];
+        q[i + 2] = kUnit[(e >> 8) & 3];
+        q[i + 3] = kUnit[(e >> 10) & 3];
+        i += 4;
+    }
+    // The last one, cut short by the end of the part: its code or signs do not fit.
     while (i + 4 <= 576 && bits.pos < endPos) {
         int v;
         int len = huffCodeLength(bits, c1, v);
@@ -458,13 +516,13 @@ int Layer3Decoder::State::decodeHuffman(const GranuleInfo& gi, size_t endPos, in
         bits.pos += size_t(len);
         bool cut = false;
         for (int j = 0; j < 4; ++j) {
-            int val = 0;
+            double val = 0.0;
             if (!cut && (v & (8 >> j))) {
                 if (bits.pos + 1 > endPos) {
                     cut = true;
                     forced = i + j;   // still marks its band as holding data
                 } else {
-                    val = bits.get1() ? -1 : 1;
+                    val = bits.get1() ? -1.0 : 1.0;
                 }
             }
             q[i + j] = val;
@@ -482,41 +540,43 @@ void Layer3Decoder::State::requantise(int ch, GranuleInfo& gi, int samplingIndex
     const int* sf = scalefac[ch];
     double* xr = spectrum[ch];
     int shift = 1 + gi.scalefacScale;
-    // Values beyond qEnd are zero.
-    if (qEnd < 576) std::memset(q + qEnd, 0, sizeof(int) * size_t(576 - qEnd));
-    if (forced >= 0 && forced < 576) q[forced] = 0;
+    // Values beyond qEnd are zero (a value cut short by part23Length was stored as zero).
+    if (qEnd < 576) std::memset(q + qEnd, 0, sizeof(double) * size_t(576 - qEnd));
+    // Bands above the last line holding a value stay zero: no work for them.
+    int last = qEnd - 1;
+    while (last >= 0 && q[last] == 0.0) --last;
+    last = std::max(last, forced);
 
-    const double* SP = g_tables.signedPower + (kPowerSize - 1);
     auto requantRun = [&](int from, int count, int step, int qFrom, double g) {
-        int any = 0;
-        const int* qq = q + qFrom;
+        bool any = false;
+        const double* qq = q + qFrom;
         double* dst = xr + from;
         if (step == 1) {
             for (int k = 0; k < count; ++k) {
-                int m = qq[k];
-                any |= m;
-                dst[k] = SP[m] * g;
+                any |= qq[k] != 0.0;
+                dst[k] = qq[k] * g;
             }
         } else {
             for (int k = 0; k < count; ++k) {
-                int m = qq[k];
-                any |= m;
-                dst[k * step] = SP[m] * g;
+                any |= qq[k] != 0.0;
+                dst[k * step] = qq[k] * g;
             }
         }
-        return any != 0 || (forced >= qFrom && forced < qFrom + count);
+        return any || (forced >= qFrom && forced < qFrom + count);
     };
 
     if (gi.blockType != 2) {
-        int highest = -1;
+        // The band holding the last value is the highest with data.
         int b = 0;
-        for (; b < 22 && sb.longStart[b] < qEnd; ++b) {
-            int idx = gi.gainIndex + ((sf[b] + gi.preflag * kPreEmphasis[b]) << shift);
-            if (requantRun(sb.longStart[b], sb.longWidth[b], 1, sb.longStart[b], gainAt(idx))) highest = b;
+        for (; b < 22 && sb.longStart[b] <= last; ++b) {
+            const double g = gainAt(gi.gainIndex + ((sf[b] + gi.preflag * kPreEmphasis[b]) << shift));
+            const double* qq = q + sb.longStart[b];
+            double* dst = xr + sb.longStart[b];
+            for (int k = 0, n = sb.longWidth[b]; k < n; ++k) dst[k] = qq[k] * g;
         }
         int end = sb.longStart[b];
         if (end < 576) std::memset(xr + end, 0, sizeof(double) * size_t(576 - end));
-        gi.longBandLimit = highest + 1;
+        gi.longBandLimit = b;
         gi.activeSubbands = g_tables.longLimit[samplingIndex][gi.longBandLimit];
         return;
     }
@@ -527,14 +587,14 @@ void Layer3Decoder::State::requantise(int ch, GranuleInfo& gi, int samplingIndex
     int firstShort = 0;
     if (gi.mixedBlockFlag) {
         int nLong = mixedLongBands(samplingIndex);
-        for (int b = 0; b < nLong && sb.longStart[b] < qEnd; ++b) {
+        for (int b = 0; b < nLong && sb.longStart[b] <= last; ++b) {
             int idx = gi.gainIndex + (sf[b] << shift);
             if (requantRun(sb.longStart[b], sb.longWidth[b], 1, sb.longStart[b], gainAt(idx))) highestLong = b;
         }
         firstShort = 3;
         highest[0] = highest[1] = highest[2] = 2;
     }
-    for (int b = firstShort; b < 13 && sb.shortStart3[b] < qEnd; ++b) {
+    for (int b = firstShort; b < 13 && sb.shortStart3[b] <= last; ++b) {
         int start = sb.shortStart3[b];
         int width = sb.shortWidth[b];
         for (int w = 0; w < 3; ++w) {
