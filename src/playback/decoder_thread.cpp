@@ -395,8 +395,12 @@ DecoderThread::Outcome DecoderThread::frameLoop() {
     bool first = true;
     Outcome outcome = Outcome::Ended;
     for (;;) {
+        // Everything queued counts before the next frame. Taken one a frame, a backlog of
+        // requests (a user hammering Play and Stop) outgrows the thread: each stopped play
+        // would still open the device, and the last Play would sound only minutes later.
         ThreadMessage msg;
-        if (nextMessage(msg, false) && playingMessage(msg, outcome)) return outcome;
+        while (nextMessage(msg, false))
+            if (playingMessage(msg, outcome)) return outcome;
         if (!dec.readFrame()) {
             // A stop or quit that ended a question: it, and what came before it, count now.
             while (deferredHoldsEnd()) {

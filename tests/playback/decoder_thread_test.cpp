@@ -305,6 +305,27 @@ TEST_F(DecoderThreadTest, StopThenPlayPlaysTheNewFile) {
     EXPECT_EQ(st.sampleRate, 48000);
 }
 
+// A backlog of requests (Play and Stop hammered faster than files open) is caught up with:
+// a play whose stop already waits behind it, even behind a seek, starts and ends without
+// opening the device, so the last play sounds at once.
+TEST_F(DecoderThreadTest, QueuedStopsEndTheirPlaysBeforeTheDeviceOpens) {
+    recorder.setHold(true);   // the first play holds in its write while the backlog is posted
+    postPlayFile(media("a44.mp2").c_str(), id);
+    ASSERT_TRUE(recorder.waitFor("write"));
+    postStop(id);
+    constexpr int kCycles = 40;
+    for (int i = 0; i < kCycles; ++i) {
+        postPlayFile(media("c48.mp2").c_str(), id);
+        postSeekPercent(50, id);
+        postStop(id);
+    }
+    postPlayFile(media("a44.mp2").c_str(), id);
+    recorder.setHold(false);
+    ASSERT_TRUE(recorder.waitFor("ENDED"));
+    EXPECT_EQ(recorder.count("STARTED"), kCycles + 2);   // every play still starts
+    EXPECT_EQ(recorder.countPrefix("open "), 2);   // the first play and the last
+}
+
 TEST_F(DecoderThreadTest, SeekToHalfContinuesFromTheMiddle) {
     recorder.setHold(true);
     postPlayFile(media("a44.mp2").c_str(), id);
