@@ -228,7 +228,8 @@ TEST(PrefsSheet, OkSavesAtOnceAndASecondCommandOpensNoSecondSheet) {
     EXPECT_TRUE(waitUntil([&] { return folder.key(kKeyGaplessPlayback, -9) == 0; }, 3000));
     EXPECT_EQ(folder.key(kKeyAlwaysOnTop, 0), 1);
     EXPECT_EQ(folder.key(kKeyIRCAnnounceTimeout, 0), 42);
-    EXPECT_TRUE(GetWindowLongA(p.window(), GWL_EXSTYLE) & WS_EX_TOPMOST);
+    // the window goes topmost once the settings are written
+    EXPECT_TRUE(waitUntil([&] { return (GetWindowLongA(p.window(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }, 3000));
     closeProgram(p);
 }
 

@@ -220,7 +220,7 @@ LRESULT MainWindow::onCreate() {
     pressedSkin_.reset(static_cast<HBITMAP>(
         LoadImageA(inst, MAKEINTRESOURCEA(IDB_SKIN_PRESSED), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
     display_.create(skin_.get(), inst);   // without it the plate stays empty
-    createButtonTips(hwnd_);               // destroyed with the window
+    tips_ = createButtonTips(hwnd_);
     applyTopmost();
     loadTrayIcons();
     record_.create();   // the program runs on without it
@@ -253,6 +253,8 @@ LRESULT MainWindow::onCreate() {
 }
 
 void MainWindow::onDestroy() {
+    if (tips_) DestroyWindow(tips_);
+    tips_ = nullptr;
     if (!created_) {
         // Creation was refused: release what it took, but neither save nor end the loop,
         // so the start-up's error box can still be shown.

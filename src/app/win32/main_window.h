@@ -126,6 +126,7 @@ private:
     void allowAndRefreshEditor();
 
     HWND hwnd_ = nullptr;
+    HWND tips_ = nullptr;   // not owned by the window: an owned topmost popup keeps it from going topmost under Wine
     int created_ = 0;   // WM_CREATE went through; a refused creation skips the shutdown work
     GdiObject<HBITMAP> skin_;
     GdiObject<HBITMAP> shape_;

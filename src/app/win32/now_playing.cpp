@@ -226,7 +226,7 @@ int NowPlayingDisplay::percentAt(int x, int y) {
 
 HWND createButtonTips(HWND owner) {
     HWND tips = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr,
+                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
                                 GetModuleHandleA(nullptr), nullptr);
     if (!tips) return nullptr;
     for (int i = 0; i < kButtonCount; ++i) {
