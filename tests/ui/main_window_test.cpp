@@ -320,9 +320,12 @@ TEST(MainWindow, StopAtTheEndOfTheListCutsTheQueuedSound) {
     if (!sound.start()) GTEST_SKIP() << "no capture device: the sink's monitor cannot be recorded";
     Program p;
     clearRecord();
+    const DWORD started = GetTickCount();
     ASSERT_TRUE(p.start(folder, {s}));
     ASSERT_NE(p.waitForWindow(), nullptr);
-    ASSERT_TRUE(waitForRecord(s, kPlayWaitMs)) << readRecord();
+    // a one-second file is decoded to its end quickly, so its record may come and go before
+    // the first look: the sound says that it plays
+    ASSERT_NE(sound.waitForSound(started, kPlayWaitMs), 0u) << "no sound";
     // the record is cleared when the list has ended, while the device still holds its last blocks
     ASSERT_TRUE(waitForRecord("", 8000)) << readRecord();
     p.command(IDM_STOP);
