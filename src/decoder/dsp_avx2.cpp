@@ -55,9 +55,12 @@ void synthesisDct(const double (*slots)[32], int count, double (*out)[32]) {
     for (; i < count; ++i) LeeDct<32, double>::run(slots[i], out[i]);
 }
 
-void windowSums(const double (*columns)[18], int p, double* out) {
-    // windowSumsOf with the front and back sums of a column sharing its loads: rows 0..15 of
-    // both in four vectors each, rows 16 and 17 of the front in a pair.
+namespace {
+
+// windowSumsOf into eight vectors of four samples each, the front and back sums of a column
+// sharing its loads: rows 0..15 of both in four vectors each, rows 16 and 17 of the front in a
+// pair. The sums stay in registers; an array in between kept one of them in memory.
+inline __attribute__((always_inline)) void windowInto(const double (*columns)[18], int p, __m256d (&v)[8]) {
     const double(*wf)[SynthesisWindow::kFrontRows] = kSynthesisWindow.front + 16 - p;
     const double(*wb)[SynthesisWindow::kBackRows] = kSynthesisWindow.back + 16 - p;
     __m256d f0 = _mm256_setzero_pd(), f1 = f0, f2 = f0, f3 = f0, b0 = f0, b1 = f0, b2 = f0, b3 = f0;
@@ -76,31 +79,29 @@ void windowSums(const double (*columns)[18], int p, double* out) {
         b2 = _mm256_add_pd(b2, _mm256_mul_pd(_mm256_loadu_pd(wb[c] + 8), s2));
         b3 = _mm256_add_pd(b3, _mm256_mul_pd(_mm256_loadu_pd(wb[c] + 12), s3));
     }
-    _mm256_storeu_pd(out, f0);
-    _mm256_storeu_pd(out + 4, f1);
-    _mm256_storeu_pd(out + 8, f2);
-    _mm256_storeu_pd(out + 12, f3);
-    out[16] = _mm_cvtsd_f64(f4);
-    // Entry r of the back sums is sample 32 - r: reversed into samples 17..31 (entry 0 unused).
-    alignas(32) double back[16];
-    _mm256_store_pd(back, b0);
-    _mm256_store_pd(back + 4, b1);
-    _mm256_store_pd(back + 8, b2);
-    _mm256_store_pd(back + 12, b3);
-    for (int r = 1; r < 16; ++r) out[32 - r] = back[r];
+    v[0] = f0, v[1] = f1, v[2] = f2, v[3] = f3;
+    // Entry r of the back sums is sample 32 - r (entry 0 unused): samples 16..19 are front 16
+    // and back 15, 14, 13; each later four takes entry 0 of one back vector (the sample after
+    // the one before) and entries 3, 2, 1 of the next.
+    const __m256d front16 = _mm256_castpd128_pd256(f4);
+    v[4] = _mm256_blend_pd(_mm256_permute4x64_pd(b3, 0x6C), front16, 1);
+    v[5] = _mm256_blend_pd(_mm256_permute4x64_pd(b2, 0x6C), b3, 1);
+    v[6] = _mm256_blend_pd(_mm256_permute4x64_pd(b1, 0x6C), b2, 1);
+    v[7] = _mm256_blend_pd(_mm256_permute4x64_pd(b0, 0x6C), b1, 1);
 }
 
-void writeSamples(const double* sums, uint8_t* out, int channel, bool mono) {
-    // max and min take the bound for a NaN, as the plain comparisons do; the conversion rounds
-    // to nearest, ties to even, as the plain rounding does. Stereo pairs are 32-bit words:
-    // channel 0 fills the low halves, channel 1 (after it) the high ones.
+// Rounds and saturates 32 sums to 16-bit samples. max and min take the bound for a NaN, as the
+// plain comparisons do; the conversion rounds to nearest, ties to even, as the plain rounding
+// does. Stereo pairs are 32-bit words: channel 0 fills the low halves, channel 1 the high ones.
+inline __attribute__((always_inline)) void writeVectors(const __m256d (&sums)[8], uint8_t* out, int channel,
+                                                        bool mono) {
     const __m256d lo = _mm256_set1_pd(-32768.0), hi = _mm256_set1_pd(32767.0);
     const __m256i low16 = _mm256_set1_epi32(0xFFFF);
-    for (int j = 0; j < 32; j += 8) {
-        __m256d a = _mm256_min_pd(_mm256_max_pd(_mm256_loadu_pd(sums + j), lo), hi);
-        __m256d b = _mm256_min_pd(_mm256_max_pd(_mm256_loadu_pd(sums + j + 4), lo), hi);
+    for (int j = 0; j < 8; j += 2) {
+        __m256d a = _mm256_min_pd(_mm256_max_pd(sums[j], lo), hi);
+        __m256d b = _mm256_min_pd(_mm256_max_pd(sums[j + 1], lo), hi);
         __m256i v = _mm256_and_si256(_mm256_set_m128i(_mm256_cvtpd_epi32(b), _mm256_cvtpd_epi32(a)), low16);
-        __m256i* dst = reinterpret_cast<__m256i*>(out + 4 * j);
+        __m256i* dst = reinterpret_cast<__m256i*>(out + 16 * j);
         if (mono) {
             v = _mm256_or_si256(v, _mm256_slli_epi32(v, 16));
         } else {
@@ -109,6 +110,20 @@ void writeSamples(const double* sums, uint8_t* out, int channel, bool mono) {
         }
         _mm256_storeu_si256(dst, v);
     }
+}
+
+} // namespace
+
+void windowSums(const double (*columns)[18], int p, double* out) {
+    __m256d v[8];
+    windowInto(columns, p, v);
+    for (int j = 0; j < 8; ++j) _mm256_storeu_pd(out + 4 * j, v[j]);
+}
+
+void windowSamples(const double (*columns)[18], int p, uint8_t* out, int channel, bool mono) {
+    __m256d v[8];
+    windowInto(columns, p, v);
+    writeVectors(v, out, channel, mono);
 }
 
 void longBlocks(const double* x, int from, int groups, const ImdctConstants& k, int blockType,

@@ -19,9 +19,9 @@ namespace korvo::avx2 {
 void synthesisDct(const double (*slots)[32], int count, double (*out)[32]);
 // The windowing of one channel and slot (as windowSumsOf).
 void windowSums(const double (*columns)[18], int p, double* out);
-// Rounds and saturates 32 sums to 16-bit samples, written into the 32 stereo pairs at out:
-// the left (0) or right (1) places, or both for mono.
-void writeSamples(const double* sums, uint8_t* out, int channel, bool mono);
+// The windowing of one channel and slot rounded and saturated to 16-bit samples, written into
+// the 32 stereo pairs at out: the left (0) or right (1) places, or both for mono.
+void windowSamples(const double (*columns)[18], int p, uint8_t* out, int channel, bool mono);
 // Long-block inverse MDCT of subbands [from, from + 4 * groups) of one granule: lines x
 // (18 per subband), overlap and output as [18][32], odd subbands' odd samples negated.
 void longBlocks(const double* x, int from, int groups, const ImdctConstants& k, int blockType,

@@ -10,7 +10,7 @@ namespace korvo {
 
 // Constants of the 36-point inverse MDCT (filled by the Layer III tables).
 struct ImdctConstants {
-    double cos9[9][9];          // cos(pi / 9 * (n + 1/2) * m), [m][n]
+    double c9[7];               // cos(pi k / 18) for k = 1, 2, 4, 5, 7, 8, then cos(pi / 6)
     double oddScale[9];         // 1 / (2 cos(pi (n + 1/2) / 18))
     double twiddled[4][36];     // window times sign times 1 / (2 cos(pi (2n + 1) / 72)), per block type
 };
@@ -81,6 +81,33 @@ inline __attribute__((always_inline)) void windowSumsOf(const double (*columns)[
 // Which transform output feeds sample i of the 36 (y_i = z_(i+9), -z_(26-i), -z_(i-27)).
 constexpr int imdctSource(int i) { return i < 9 ? i + 9 : i < 27 ? 26 - i : i - 27; }
 
+// 9-point DCT-III X[n] = sum x[m] cos(pi m (2n + 1) / 18). Outputs n and 8 - n share the even
+// and odd halves of the sum (their cosines differ by (-1)^m), and the cosines of multiples of
+// pi / 6 are 1/2 and sqrt(3)/2: 22 products instead of 72.
+template <class T>
+inline __attribute__((always_inline)) void dct9(const T* x, const double* c9, T* X) {
+    const T c1 = Lanes<T>::splat(c9[0]), c2 = Lanes<T>::splat(c9[1]), c4 = Lanes<T>::splat(c9[2]);
+    const T c5 = Lanes<T>::splat(c9[3]), c7 = Lanes<T>::splat(c9[4]), c8 = Lanes<T>::splat(c9[5]);
+    const T r3 = Lanes<T>::splat(c9[6]), half = Lanes<T>::splat(0.5);
+    const T t0 = x[0] + x[6] * half;
+    const T t1 = x[0] - x[6];
+    const T t2 = x[2] - x[4] - x[8];
+    const T e0 = t0 + x[2] * c2 + x[4] * c4 + x[8] * c8;
+    const T e1 = t1 + t2 * half;
+    const T e2 = t0 - x[2] * c8 - x[4] * c2 + x[8] * c4;
+    const T e3 = t0 - x[2] * c4 + x[4] * c8 - x[8] * c2;
+    const T s3 = x[3] * r3;
+    const T o0 = x[1] * c1 + s3 + x[5] * c5 + x[7] * c7;
+    const T o1 = (x[1] - x[5] - x[7]) * r3;
+    const T o2 = x[1] * c5 - s3 - x[5] * c7 + x[7] * c1;
+    const T o3 = x[1] * c7 - s3 + x[5] * c1 - x[7] * c5;
+    X[0] = e0 + o0, X[8] = e0 - o0;
+    X[1] = e1 + o1, X[7] = e1 - o1;
+    X[2] = e2 + o2, X[6] = e2 - o2;
+    X[3] = e3 + o3, X[5] = e3 - o3;
+    X[4] = t1 - t2;
+}
+
 // 36-point inverse MDCT of 18 lines as an 18-point DCT-IV: pairwise sums turn it into a
 // DCT-III, split into two 9-point halves. cur gets the first 18 windowed samples plus the
 // previous overlap, next the second 18 (the overlap of the next granule).
@@ -98,20 +125,8 @@ inline __attribute__((always_inline)) void imdct36(const T* in, const ImdctConst
 #pragma GCC unroll 18
     for (int m = 1; m < 9; ++m) od[m] = v[2 * m + 1] + v[2 * m - 1];
     T e[9], o[9];
-    // Row 0 of the cosines is cos 0 = 1 exactly: its products are the inputs themselves.
-#pragma GCC unroll 18
-    for (int n = 0; n < 9; ++n) {
-        e[n] = ev[0];
-        o[n] = od[0];
-    }
-#pragma GCC unroll 9
-    for (int m = 1; m < 9; ++m)
-#pragma GCC unroll 9
-        for (int n = 0; n < 9; ++n) {
-            const T c = Lanes<T>::splat(k.cos9[m][n]);
-            e[n] = e[n] + ev[m] * c;
-            o[n] = o[n] + od[m] * c;
-        }
+    dct9(ev, k.c9, e);
+    dct9(od, k.c9, o);
     T w[18];
 #pragma GCC unroll 18
     for (int n = 0; n < 9; ++n) {

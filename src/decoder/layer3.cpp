@@ -241,8 +241,9 @@ void Layer3Decoder::initLayer3Tables() {
     for (int i = 0; i < 12; ++i) t.shortWindow[i] = std::sin(kPi / 12 * (i + 0.5));
     // The 36-point inverse MDCT is an 18-point DCT-IV z (y_i = z_(i+9), -z_(26-i), -z_(i-27));
     // the DCT-IV becomes a DCT-III of the pairwise sums, split into two 9-point halves.
-    for (int m = 0; m < 9; ++m)
-        for (int n = 0; n < 9; ++n) t.imdct.cos9[m][n] = std::cos(kPi / 9 * (n + 0.5) * m);
+    const int c9Multiples[6] = {1, 2, 4, 5, 7, 8};
+    for (int i = 0; i < 6; ++i) t.imdct.c9[i] = std::cos(kPi * c9Multiples[i] / 18);
+    t.imdct.c9[6] = std::cos(kPi / 6);
     for (int n = 0; n < 9; ++n) t.imdct.oddScale[n] = 1.0 / (2.0 * std::cos(kPi * (n + 0.5) / 18));
     for (int i = 0; i < 36; ++i) {
         const int n = imdctSource(i);
@@ -496,17 +497,27 @@ int Layer3Decoder::State::decodeHuffman(const GranuleInfo& gi, size_t endPos, in
     const QuadLut& quads = g_tables.quads[gi.count1TableSelect & 1];
     static constexpr double kUnit[4] = {0.0, 1.0, 0.0, -1.0};
     const int quadShift = 32 - quads.bits;
-    // Whole quadruples, code and signs, while they end within part23Length.
-    while (i + 4 <= 576) {
-        const uint32_t e = quads.entries[bits.peek32() >> quadShift];
-        const size_t len = e & 15;
-        if (bits.pos + len > endPos) break;
-        bits.pos += len;
-        q[i] = kUnit[(e >> 4) & 3];
-        q[i + 1] = kUnit[(e >> 6) & 3];
-        q[i + 2] = kUnit[(e >> 8) & 3];
-        q[i + 3] = kUnit[(e >> 10) & 3];
-        i += 4;
+    // Whole quadruples, code and signs, while they end within part23Length; one fetch of 64
+    // bits serves several, so the next look-up waits on a shift, not on a load.
+    for (bool fits = true; fits && i + 4 <= 576;) {
+        uint64_t w64 = bits.peek64();
+        int left = MainBits::kPeek64Bits;
+        do {
+            const uint32_t e = quads.entries[w64 >> (32 + quadShift)];
+            const int len = int(e & 15);
+            if (bits.pos + size_t(len) > endPos) {
+                fits = false;
+                break;
+            }
+            bits.pos += size_t(len);
+            w64 <<= len;
+            left -= len;
+            q[i] = kUnit[(e >> 4) & 3];
+            q[i + 1] = kUnit[(e >> 6) & 3];
+            q[i + 2] = kUnit[(e >> 8) & 3];
+            q[i + 3] = kUnit[(e >> 10) & 3];
+            i += 4;
+        } while (i + 4 <= 576 && left >= quads.bits);
     }
     // The last one, cut short by the end of the part: its code or signs do not fit.
     while (i + 4 <= 576 && bits.pos < endPos) {

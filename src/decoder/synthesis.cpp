@@ -77,7 +77,7 @@ void Synthesis::store(const double* a, int channel, int p) {
     oddSide[17] = 0.0;
 }
 
-void Synthesis::emit(const double* sums, int channel, bool mono, uint8_t* out, bool vector) {
+void Synthesis::emit(const double* sums, int channel, bool mono, uint8_t* out) {
     if (eightBit_) {
         for (int j = 0; j < 32; ++j) {
             uint8_t v = kEightBit.entries[(int(clampRound(sums[j])) >> 3) + 4096];
@@ -86,12 +86,6 @@ void Synthesis::emit(const double* sums, int channel, bool mono, uint8_t* out, b
         }
         return;
     }
-#if KORVO_HAVE_AVX2_PATH
-    if (vector) {
-        avx2::writeSamples(sums, out, channel, mono);
-        return;
-    }
-#endif
     writePlainSamples(sums, out + 2 * channel, 4);
     if (mono) writePlainSamples(sums, out + 2, 4);
 }
@@ -114,13 +108,18 @@ void Synthesis::synthSlots(const double (*slots)[32], int count, int channel, bo
     for (int i = 0; i < count; ++i) {
         const int p = (batchStart_ - 1 - i) & 15;
         store(a[i], channel, p);
+        uint8_t* slotOut = out + size_t(i) * size_t(blockBytes);
         double sums[32];
 #if KORVO_HAVE_AVX2_PATH
+        if (vector && !eightBit_) {
+            avx2::windowSamples(state_[channel][p & 1], p, slotOut, channel, mono);
+            continue;
+        }
         if (vector) avx2::windowSums(state_[channel][p & 1], p, sums);
         else
 #endif
             windowSumsOf(state_[channel][p & 1], p, sums);
-        emit(sums, channel, mono, out + size_t(i) * size_t(blockBytes), vector);
+        emit(sums, channel, mono, slotOut);
     }
 }
 

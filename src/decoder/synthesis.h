@@ -31,7 +31,7 @@ public:
 private:
     static constexpr int kRows = 18;   // 17 stored values per slot and half, one of padding
     void store(const double* transformed, int channel, int p);
-    void emit(const double* sums, int channel, bool mono, uint8_t* out, bool vector);
+    void emit(const double* sums, int channel, bool mono, uint8_t* out);
 
     bool eightBit_ = false;
     int position_ = 1;
