@@ -98,7 +98,7 @@ void Synthesis::synthSlots(const double (*slots)[32], int count, int channel, bo
         batchStart_ = position_;
         position_ = (position_ - count) & 15;
     }
-    const bool vector = vectorPathActive();
+    [[maybe_unused]] const bool vector = vectorPathActive();
     alignas(32) double a[kMaxSlots][32];
 #if KORVO_HAVE_AVX2_PATH
     if (vector) avx2::synthesisDct(slots, count, a);
