@@ -60,8 +60,8 @@ namespace {
 // windowSumsOf into eight vectors of four samples each, the front and back sums of a column
 // sharing its loads: rows 0..15 of both in four vectors each, rows 16 and 17 of the front in a
 // pair. The sums stay in registers; an array in between kept one of them in memory.
-inline __attribute__((always_inline)) void windowInto(const double (*columns)[18], int p, __m256d (&v)[8]) {
-    const double(*wf)[SynthesisWindow::kFrontRows] = kSynthesisWindow.front + 16 - p;
+inline __attribute__((always_inline)) void windowInto(const double (*columns)[SynthesisWindow::kStride], int p, __m256d (&v)[8]) {
+    const double(*wf)[SynthesisWindow::kStride] = kSynthesisWindow.front + 16 - p;
     const double(*wb)[SynthesisWindow::kBackRows] = kSynthesisWindow.back + 16 - p;
     __m256d f0 = _mm256_setzero_pd(), f1 = f0, f2 = f0, f3 = f0, b0 = f0, b1 = f0, b2 = f0, b3 = f0;
     __m128d f4 = _mm_setzero_pd();
@@ -114,13 +114,13 @@ inline __attribute__((always_inline)) void writeVectors(const __m256d (&sums)[8]
 
 } // namespace
 
-void windowSums(const double (*columns)[18], int p, double* out) {
+void windowSums(const double (*columns)[SynthesisWindow::kStride], int p, double* out) {
     __m256d v[8];
     windowInto(columns, p, v);
     for (int j = 0; j < 8; ++j) _mm256_storeu_pd(out + 4 * j, v[j]);
 }
 
-void windowSamples(const double (*columns)[18], int p, uint8_t* out, int channel, bool mono) {
+void windowSamples(const double (*columns)[SynthesisWindow::kStride], int p, uint8_t* out, int channel, bool mono) {
     __m256d v[8];
     windowInto(columns, p, v);
     writeVectors(v, out, channel, mono);

@@ -63,7 +63,7 @@ struct LeeDct<1, T> {
 // Windowing of one channel and slot: 32 sums of 16 products each, every output summed over
 // the ring columns in column order (the loops run across outputs, so vector code over the
 // outputs adds in the same order as the plain code).
-inline __attribute__((always_inline)) void windowSumsOf(const double (*columns)[18], int p, double* out) {
+inline __attribute__((always_inline)) void windowSumsOf(const double (*columns)[SynthesisWindow::kStride], int p, double* out) {
     constexpr int kFront = SynthesisWindow::kFrontRows, kBack = SynthesisWindow::kBackRows;
     double front[kFront] = {};
     double back[kBack] = {};

@@ -68,7 +68,8 @@ Tables g_tables;
 
 // Entries: a leaf's value and code length (bit 31 clear), or the tree node to go on from
 // (bit 31 set). For pairs (withSigns), a leaf whose sign bits fit in the look-up too comes
-// signed: bit 30 set, x and y as signed bytes, code and sign bits together as the length.
+// signed: bit 30 set, code and sign bits together as the length in the low byte (a shift
+// takes it as it is), x and y as signed bytes above it.
 // Values of 15 never come signed: they may carry extra bits.
 constexpr uint32_t kSignedPair = 0x40000000u;
 
@@ -103,8 +104,8 @@ void buildLut(HuffLut& lut, const int16_t* tree, bool withSigns) {
                 int at = used;
                 if (x && ((p >> (lut.bits - 1 - at++)) & 1)) x = -x;
                 if (y && ((p >> (lut.bits - 1 - at++)) & 1)) y = -y;
-                lut.entries[p] = kSignedPair | (uint32_t(len) << 16) | (uint32_t(uint8_t(int8_t(y))) << 8) |
-                                 uint32_t(uint8_t(int8_t(x)));
+                lut.entries[p] = kSignedPair | (uint32_t(uint8_t(int8_t(y))) << 16) |
+                                 (uint32_t(uint8_t(int8_t(x))) << 8) | uint32_t(len);
             }
         } else
             lut.entries[p] = 0x80000000u | uint32_t(idx);
@@ -440,12 +441,12 @@ int Layer3Decoder::State::decodeHuffman(const GranuleInfo& gi, size_t endPos, in
             if (e & kSignedPair) {
                 int left = MainBits::kPeek64Bits;
                 for (;;) {
-                    const int len = int(e >> 16) & 0xFF;
+                    const int len = int(e & 0xFF);
                     bits.pos += size_t(len);
-                    out[0] = SP[int8_t(e & 0xFF)];
-                    out[1] = SP[int8_t((e >> 8) & 0xFF)];
+                    out[0] = SP[int8_t((e >> 8) & 0xFF)];
+                    out[1] = SP[int8_t((e >> 16) & 0xFF)];
                     out += 2;
-                    w64 <<= len;
+                    w64 <<= (e & 63);
                     left -= len;
                     if (++p == pairs || left < lut.bits) break;
                     e = lut.entries[w64 >> (32 + lutShift)];

@@ -2,6 +2,8 @@
 // Polyphase synthesis filterbank: 32 subband samples per channel and slot into PCM.
 #include <cstdint>
 
+#include "synthesis_tables.h"
+
 namespace korvo {
 
 class Synthesis {
@@ -29,7 +31,7 @@ public:
     static int toSample(double sum);
 
 private:
-    static constexpr int kRows = 18;   // 17 stored values per slot and half, one of padding
+    static constexpr int kRows = SynthesisWindow::kStride;   // 17 stored values per slot and half, then padding
     void store(const double* transformed, int channel, int p);
     void emit(const double* sums, int channel, bool mono, uint8_t* out);
 

@@ -20,7 +20,10 @@ extern const SynthesisWindowD kSynthesisWindowD;
 struct SynthesisWindow {
     static constexpr int kFrontRows = 18;   // 17 used, one of padding
     static constexpr int kBackRows = 16;    // 1..15 used
-    alignas(32) double front[32][kFrontRows];
+    // Rows of the front and the ring's columns are 160 bytes apart: from a 32-byte aligned
+    // start no 32-byte load crosses a cache line.
+    static constexpr int kStride = 20;
+    alignas(32) double front[32][kStride];
     alignas(32) double back[32][kBackRows];
 };
 extern const SynthesisWindow kSynthesisWindow;
