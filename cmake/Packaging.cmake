@@ -32,8 +32,10 @@ if(NOT KORVO_WIN)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_SECTION sound)
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-  # The shared libraries' packages (libpulse0, libcurl4, ...) come from dpkg-shlibdeps.
+  # The linked libraries' packages come from dpkg-shlibdeps; the sound server's and the web
+  # client's libraries are opened at run time, so dpkg-shlibdeps cannot see them.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libpulse0, libcurl4")
   set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "korvo plays MPEG-1, MPEG-2 and MPEG-2.5 audio of Layers I, II and III
 with its own decoder, to PulseAudio or into WAV files. It also plays
 playlists, folders and HTTP streams, decodes into WAV files, shows and

@@ -3,6 +3,8 @@
 // from its own callbacks once the quit message has arrived.
 #include "net/stream.h"
 
+// Calls go through the table below, not the header's checking macros.
+#define CURL_DISABLE_TYPECHECK 1
 #include <curl/curl.h>
 
 #include <atomic>
@@ -17,11 +19,44 @@
 #include "platform/file.h"
 #include "platform/pipe.h"
 #include "platform/prompt.h"
+#include "platform/shared_library.h"
 #include "platform/thread.h"
 
 namespace korvo {
 
 namespace {
+
+// The library is opened by the first stream, not at start: decoding and listing need none of it.
+#define KORVO_CURL_FUNCTIONS(X) \
+    X(curl_easy_cleanup) \
+    X(curl_easy_getinfo) \
+    X(curl_easy_init) \
+    X(curl_easy_perform) \
+    X(curl_easy_setopt) \
+    X(curl_easy_strerror) \
+    X(curl_global_init) \
+    X(curl_slist_append) \
+    X(curl_slist_free_all)
+
+struct CurlFunctions {
+#define KORVO_CURL_MEMBER(name) decltype(&::name) name = nullptr;
+    KORVO_CURL_FUNCTIONS(KORVO_CURL_MEMBER)
+#undef KORVO_CURL_MEMBER
+} lib;
+
+int loadCurl() {
+    static const int loaded = [] {
+        void* handle = openSharedLibrary("libcurl.so.4");
+        if (!handle) return 0;
+        CurlFunctions table;
+        KORVO_CURL_FUNCTIONS(KORVO_LOAD_FUNCTION)
+        table.curl_global_init(CURL_GLOBAL_DEFAULT);
+        lib = table;
+        return 1;
+    }();
+    return loaded;
+}
+
 
 std::atomic<unsigned> gStallLimitMs{kStreamStallLimitMs};
 
@@ -57,9 +92,9 @@ struct StreamState {
     Clock::time_point lastActivity = Clock::now();
 
     ~StreamState() {
-        if (curl) curl_easy_cleanup(curl);
-        curl_slist_free_all(headers);
-        curl_slist_free_all(aliases);
+        if (curl) lib.curl_easy_cleanup(curl);
+        lib.curl_slist_free_all(headers);
+        lib.curl_slist_free_all(aliases);
     }
 
     void setSaveReady() {
@@ -103,9 +138,9 @@ size_t onHeader(char* data, size_t size, size_t count, void* user) {
     // The blank line ends one reply's headers; a redirect's reply is followed by the next.
     if (n <= 2 && (n == 0 || data[0] == '\r' || data[0] == '\n')) {
         long code = 0;
-        curl_easy_getinfo(s.curl, CURLINFO_RESPONSE_CODE, &code);
+        lib.curl_easy_getinfo(s.curl, CURLINFO_RESPONSE_CODE, &code);
         char* location = nullptr;
-        curl_easy_getinfo(s.curl, CURLINFO_REDIRECT_URL, &location);
+        lib.curl_easy_getinfo(s.curl, CURLINFO_REDIRECT_URL, &location);
         const bool redirect = code >= 300 && code < 400 && location;
         if (!redirect && code >= 200 && code < 400) s.setPhase(StreamState::Streaming);
     }
@@ -149,7 +184,7 @@ unsigned downloadThread(void* param) {
     delete static_cast<std::shared_ptr<StreamState>*>(param);
     StreamState& s = *state;
     s.lastActivity = Clock::now();
-    s.result = curl_easy_perform(s.curl);
+    s.result = lib.curl_easy_perform(s.curl);
     // Whatever ended it (the data, a failed read, a stall, a stop), the reader now sees
     // the end after the last byte. A reply without a body still opened.
     s.setPhase(s.result == CURLE_OK ? StreamState::Streaming : StreamState::Failed);
@@ -160,37 +195,36 @@ unsigned downloadThread(void* param) {
 }
 
 bool configure(StreamState& s, const char* url) {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-    s.curl = curl_easy_init();
+    if (!loadCurl()) return false;
+    s.curl = lib.curl_easy_init();
     if (!s.curl) return false;
     // The header as one line without its line end: libcurl adds its own.
     char accept[sizeof net_texts::kAcceptHeader];
     std::snprintf(accept, sizeof accept, "%s", net_texts::kAcceptHeader);
     accept[std::strcspn(accept, "\r\n")] = 0;
-    s.headers = curl_slist_append(nullptr, accept);
-    s.aliases = curl_slist_append(nullptr, net_texts::kIcyStatus);
+    s.headers = lib.curl_slist_append(nullptr, accept);
+    s.aliases = lib.curl_slist_append(nullptr, net_texts::kIcyStatus);
     if (!s.headers || !s.aliases) return false;
     CURL* c = s.curl;
-    curl_easy_setopt(c, CURLOPT_URL, url);
-    curl_easy_setopt(c, CURLOPT_USERAGENT, net_texts::kUserAgent);
-    curl_easy_setopt(c, CURLOPT_HTTPHEADER, s.headers);
-    curl_easy_setopt(c, CURLOPT_HTTP200ALIASES, s.aliases);
-    curl_easy_setopt(c, CURLOPT_PROXY, "");    // direct, as on Windows
-    curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(c, CURLOPT_MAXREDIRS, 10L);
-    curl_easy_setopt(c, CURLOPT_FAILONERROR, 1L);
-    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
-    curl_easy_setopt(c, CURLOPT_BUFFERSIZE, long(kDownloadReadBytes));
-    curl_easy_setopt(c, CURLOPT_ERRORBUFFER, s.errorText);
-    curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, &onHeader);
-    curl_easy_setopt(c, CURLOPT_HEADERDATA, &s);
-    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &onBody);
-    curl_easy_setopt(c, CURLOPT_WRITEDATA, &s);
-    curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &onProgress);
-    curl_easy_setopt(c, CURLOPT_XFERINFODATA, &s);
-    curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
+    lib.curl_easy_setopt(c, CURLOPT_URL, url);
+    lib.curl_easy_setopt(c, CURLOPT_USERAGENT, net_texts::kUserAgent);
+    lib.curl_easy_setopt(c, CURLOPT_HTTPHEADER, s.headers);
+    lib.curl_easy_setopt(c, CURLOPT_HTTP200ALIASES, s.aliases);
+    lib.curl_easy_setopt(c, CURLOPT_PROXY, "");    // direct, as on Windows
+    lib.curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
+    lib.curl_easy_setopt(c, CURLOPT_MAXREDIRS, 10L);
+    lib.curl_easy_setopt(c, CURLOPT_FAILONERROR, 1L);
+    lib.curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+    lib.curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
+    lib.curl_easy_setopt(c, CURLOPT_BUFFERSIZE, long(kDownloadReadBytes));
+    lib.curl_easy_setopt(c, CURLOPT_ERRORBUFFER, s.errorText);
+    lib.curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, &onHeader);
+    lib.curl_easy_setopt(c, CURLOPT_HEADERDATA, &s);
+    lib.curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, &onBody);
+    lib.curl_easy_setopt(c, CURLOPT_WRITEDATA, &s);
+    lib.curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &onProgress);
+    lib.curl_easy_setopt(c, CURLOPT_XFERINFODATA, &s);
+    lib.curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
     return true;
 }
 
@@ -229,7 +263,7 @@ int HttpStream::openStream(const char* url) {
     if (phase == StreamState::Failed) {
         impl->thread.join(kWaitForever);    // it has ended its transfer already
         char text[kStreamErrorTextBytes];
-        const char* why = s.stallText[0] ? s.stallText : s.errorText[0] ? s.errorText : curl_easy_strerror(s.result);
+        const char* why = s.stallText[0] ? s.stallText : s.errorText[0] ? s.errorText : lib.curl_easy_strerror(s.result);
         std::snprintf(text, sizeof text, "%s", why);
         delete impl;
         prompt().show(text, net_texts::kUrlErrorTitle, IconError);

@@ -9,11 +9,70 @@
 #include "decoder_thread.h"
 #include "output_driver.h"
 #include "platform/prompt.h"
+#include "platform/shared_library.h"
 #include "playback_texts.h"
 
 namespace korvo {
 
 namespace {
+
+// The library is opened by the first init, not at start: decoding and listing need none of it.
+#define KORVO_PULSE_FUNCTIONS(X) \
+    X(pa_context_connect) \
+    X(pa_context_disconnect) \
+    X(pa_context_errno) \
+    X(pa_context_get_state) \
+    X(pa_context_new) \
+    X(pa_context_set_sink_input_volume) \
+    X(pa_context_set_state_callback) \
+    X(pa_context_unref) \
+    X(pa_cvolume_set) \
+    X(pa_operation_get_state) \
+    X(pa_operation_unref) \
+    X(pa_sample_spec_valid) \
+    X(pa_stream_connect_playback) \
+    X(pa_stream_cork) \
+    X(pa_stream_disconnect) \
+    X(pa_stream_drain) \
+    X(pa_stream_flush) \
+    X(pa_stream_get_index) \
+    X(pa_stream_get_state) \
+    X(pa_stream_get_time) \
+    X(pa_stream_new) \
+    X(pa_stream_set_state_callback) \
+    X(pa_stream_set_write_callback) \
+    X(pa_stream_unref) \
+    X(pa_stream_writable_size) \
+    X(pa_stream_write) \
+    X(pa_strerror) \
+    X(pa_sw_volume_from_linear) \
+    X(pa_threaded_mainloop_free) \
+    X(pa_threaded_mainloop_get_api) \
+    X(pa_threaded_mainloop_lock) \
+    X(pa_threaded_mainloop_new) \
+    X(pa_threaded_mainloop_signal) \
+    X(pa_threaded_mainloop_start) \
+    X(pa_threaded_mainloop_stop) \
+    X(pa_threaded_mainloop_unlock) \
+    X(pa_threaded_mainloop_wait)
+
+struct PulseFunctions {
+#define KORVO_PULSE_MEMBER(name) decltype(&::name) name = nullptr;
+    KORVO_PULSE_FUNCTIONS(KORVO_PULSE_MEMBER)
+#undef KORVO_PULSE_MEMBER
+} lib;
+
+int loadPulse() {
+    static const int loaded = [] {
+        void* handle = openSharedLibrary("libpulse.so.0");
+        if (!handle) return 0;
+        PulseFunctions table;
+        KORVO_PULSE_FUNCTIONS(KORVO_LOAD_FUNCTION)
+        lib = table;
+        return 1;
+    }();
+    return loaded;
+}
 
 constexpr int kBlocks = 10;
 constexpr int kBlockBytes = 32768;
@@ -36,11 +95,11 @@ struct PulseDriver {
 } g;
 
 struct Lock {
-    Lock() { pa_threaded_mainloop_lock(g.loop); }
-    ~Lock() { pa_threaded_mainloop_unlock(g.loop); }
+    Lock() { lib.pa_threaded_mainloop_lock(g.loop); }
+    ~Lock() { lib.pa_threaded_mainloop_unlock(g.loop); }
 };
 
-void signalLoop() { pa_threaded_mainloop_signal(g.loop, 0); }
+void signalLoop() { lib.pa_threaded_mainloop_signal(g.loop, 0); }
 
 void onContextState(pa_context*, void*) { signalLoop(); }
 void onStreamState(pa_stream*, void*) { signalLoop(); }
@@ -50,17 +109,17 @@ void onDone(pa_stream*, int, void*) { signalLoop(); }
 // Waits for an operation with the lock held.
 void finish(pa_operation* op) {
     if (!op) return;
-    while (pa_operation_get_state(op) == PA_OPERATION_RUNNING) pa_threaded_mainloop_wait(g.loop);
-    pa_operation_unref(op);
+    while (lib.pa_operation_get_state(op) == PA_OPERATION_RUNNING) lib.pa_threaded_mainloop_wait(g.loop);
+    lib.pa_operation_unref(op);
 }
 
 void cork(int on) {
-    if (g.stream) finish(pa_stream_cork(g.stream, on, &onDone, nullptr));
+    if (g.stream) finish(lib.pa_stream_cork(g.stream, on, &onDone, nullptr));
 }
 
 pa_usec_t streamTime() {
     pa_usec_t t = 0;
-    if (!g.stream || pa_stream_get_time(g.stream, &t) < 0) return g.playedBase;
+    if (!g.stream || lib.pa_stream_get_time(g.stream, &t) < 0) return g.playedBase;
     return t;
 }
 
@@ -68,41 +127,42 @@ void showError(const char* text) { prompt().show(text, texts::kPulseTitle, IconW
 
 void freeContext() {
     if (g.context) {
-        pa_context_disconnect(g.context);
-        pa_context_unref(g.context);
+        lib.pa_context_disconnect(g.context);
+        lib.pa_context_unref(g.context);
         g.context = nullptr;
     }
 }
 
 int pulseInit() {
     if (g.loop && g.context) return 1;
-    g.loop = pa_threaded_mainloop_new();
+    if (!loadPulse()) return 0;
+    g.loop = lib.pa_threaded_mainloop_new();
     if (!g.loop) return 0;
-    if (pa_threaded_mainloop_start(g.loop) < 0) {
-        pa_threaded_mainloop_free(g.loop);
+    if (lib.pa_threaded_mainloop_start(g.loop) < 0) {
+        lib.pa_threaded_mainloop_free(g.loop);
         g.loop = nullptr;
         return 0;
     }
     bool ready = false;
     {
         Lock lock;
-        g.context = pa_context_new(pa_threaded_mainloop_get_api(g.loop), kClientName);
+        g.context = lib.pa_context_new(lib.pa_threaded_mainloop_get_api(g.loop), kClientName);
         if (g.context) {
-            pa_context_set_state_callback(g.context, &onContextState, nullptr);
-            if (pa_context_connect(g.context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) >= 0) {
+            lib.pa_context_set_state_callback(g.context, &onContextState, nullptr);
+            if (lib.pa_context_connect(g.context, nullptr, PA_CONTEXT_NOAUTOSPAWN, nullptr) >= 0) {
                 for (;;) {
-                    pa_context_state_t st = pa_context_get_state(g.context);
+                    pa_context_state_t st = lib.pa_context_get_state(g.context);
                     if (st == PA_CONTEXT_READY) { ready = true; break; }
                     if (!PA_CONTEXT_IS_GOOD(st)) break;
-                    pa_threaded_mainloop_wait(g.loop);
+                    lib.pa_threaded_mainloop_wait(g.loop);
                 }
             }
             if (!ready) freeContext();
         }
     }
     if (!ready) {
-        pa_threaded_mainloop_stop(g.loop);
-        pa_threaded_mainloop_free(g.loop);
+        lib.pa_threaded_mainloop_stop(g.loop);
+        lib.pa_threaded_mainloop_free(g.loop);
         g.loop = nullptr;
         return 0;
     }
@@ -118,8 +178,8 @@ int pulseShutdown() {
         Lock lock;
         freeContext();
     }
-    pa_threaded_mainloop_stop(g.loop);
-    pa_threaded_mainloop_free(g.loop);
+    lib.pa_threaded_mainloop_stop(g.loop);
+    lib.pa_threaded_mainloop_free(g.loop);
     g.loop = nullptr;
     return 1;
 }
@@ -127,9 +187,9 @@ int pulseShutdown() {
 void applyVolume() {
     if (!g.stream || !g.context) return;
     pa_cvolume cv;
-    pa_cvolume_set(&cv, unsigned(g.channels), pa_sw_volume_from_linear(double(g.level) * 1024.0 / 65535.0));
-    pa_operation* op = pa_context_set_sink_input_volume(g.context, pa_stream_get_index(g.stream), &cv, nullptr, nullptr);
-    if (op) pa_operation_unref(op);
+    lib.pa_cvolume_set(&cv, unsigned(g.channels), lib.pa_sw_volume_from_linear(double(g.level) * 1024.0 / 65535.0));
+    pa_operation* op = lib.pa_context_set_sink_input_volume(g.context, lib.pa_stream_get_index(g.stream), &cv, nullptr, nullptr);
+    if (op) lib.pa_operation_unref(op);
 }
 
 int pulseOpen(int rate, int channels, int eightBit) {
@@ -140,19 +200,19 @@ int pulseOpen(int rate, int channels, int eightBit) {
     spec.format = eightBit ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE;
     spec.rate = uint32_t(rate);
     spec.channels = uint8_t(channels);
-    if (!pa_sample_spec_valid(&spec)) {
-        showError(pa_strerror(PA_ERR_INVALID));
+    if (!lib.pa_sample_spec_valid(&spec)) {
+        showError(lib.pa_strerror(PA_ERR_INVALID));
         return 0;
     }
     g.channels = channels;
     g.bytesPerSecond = rate * channels * (eightBit ? 1 : 2);
-    g.stream = pa_stream_new(g.context, kClientName, &spec, nullptr);
+    g.stream = lib.pa_stream_new(g.context, kClientName, &spec, nullptr);
     if (!g.stream) {
-        showError(pa_strerror(pa_context_errno(g.context)));
+        showError(lib.pa_strerror(lib.pa_context_errno(g.context)));
         return 0;
     }
-    pa_stream_set_state_callback(g.stream, &onStreamState, nullptr);
-    pa_stream_set_write_callback(g.stream, &onStreamWrite, nullptr);
+    lib.pa_stream_set_state_callback(g.stream, &onStreamState, nullptr);
+    lib.pa_stream_set_write_callback(g.stream, &onStreamWrite, nullptr);
     pa_buffer_attr attr;
     attr.maxlength = uint32_t(-1);
     int target = int(int64_t(g.bytesPerSecond) * kBufferMsMax / 1000);
@@ -170,18 +230,18 @@ int pulseOpen(int rate, int channels, int eightBit) {
     auto flags = pa_stream_flags_t(PA_STREAM_START_CORKED | PA_STREAM_INTERPOLATE_TIMING |
                                    PA_STREAM_AUTO_TIMING_UPDATE);
     bool ready = false;
-    if (pa_stream_connect_playback(g.stream, nullptr, &attr, flags, nullptr, nullptr) >= 0) {
+    if (lib.pa_stream_connect_playback(g.stream, nullptr, &attr, flags, nullptr, nullptr) >= 0) {
         for (;;) {
-            pa_stream_state_t st = pa_stream_get_state(g.stream);
+            pa_stream_state_t st = lib.pa_stream_get_state(g.stream);
             if (st == PA_STREAM_READY) { ready = true; break; }
             if (!PA_STREAM_IS_GOOD(st)) break;
-            pa_threaded_mainloop_wait(g.loop);
+            lib.pa_threaded_mainloop_wait(g.loop);
         }
     }
     if (!ready) {
-        showError(pa_strerror(pa_context_errno(g.context)));
-        pa_stream_disconnect(g.stream);
-        pa_stream_unref(g.stream);
+        showError(lib.pa_strerror(lib.pa_context_errno(g.context)));
+        lib.pa_stream_disconnect(g.stream);
+        lib.pa_stream_unref(g.stream);
         g.stream = nullptr;
         return 0;
     }
@@ -199,14 +259,14 @@ int pulseClose(int reset) {
     Lock lock;
     if (!g.stream) return 0;
     if (reset) {
-        finish(pa_stream_flush(g.stream, &onDone, nullptr));
+        finish(lib.pa_stream_flush(g.stream, &onDone, nullptr));
     } else if (!g.failed) {
         // Let the queued audio play out.
         cork(0);
-        finish(pa_stream_drain(g.stream, &onDone, nullptr));
+        finish(lib.pa_stream_drain(g.stream, &onDone, nullptr));
     }
-    pa_stream_disconnect(g.stream);
-    pa_stream_unref(g.stream);
+    lib.pa_stream_disconnect(g.stream);
+    lib.pa_stream_unref(g.stream);
     g.stream = nullptr;
     g.armed = false;
     return 1;
@@ -224,12 +284,12 @@ int pulseWrite(int n, const uint8_t* bytes) {
     Lock lock;
     if (!g.stream) return -1;
     for (;;) {
-        if (g.failed || !PA_STREAM_IS_GOOD(pa_stream_get_state(g.stream))) {
-            if (!g.failed) showError(pa_strerror(pa_context_errno(g.context)));
+        if (g.failed || !PA_STREAM_IS_GOOD(lib.pa_stream_get_state(g.stream))) {
+            if (!g.failed) showError(lib.pa_strerror(lib.pa_context_errno(g.context)));
             g.failed = true;
             return -1;
         }
-        size_t room = pa_stream_writable_size(g.stream);
+        size_t room = lib.pa_stream_writable_size(g.stream);
         if (room == size_t(-1)) {
             g.failed = true;
             continue;
@@ -241,10 +301,10 @@ int pulseWrite(int n, const uint8_t* bytes) {
             cork(0);
             continue;
         }
-        pa_threaded_mainloop_wait(g.loop);
+        lib.pa_threaded_mainloop_wait(g.loop);
     }
-    if (pa_stream_write(g.stream, bytes, size_t(n), nullptr, 0, PA_SEEK_RELATIVE) < 0) {
-        showError(pa_strerror(pa_context_errno(g.context)));
+    if (lib.pa_stream_write(g.stream, bytes, size_t(n), nullptr, 0, PA_SEEK_RELATIVE) < 0) {
+        showError(lib.pa_strerror(lib.pa_context_errno(g.context)));
         g.failed = true;
         return -1;
     }
@@ -261,7 +321,7 @@ int pulseFlush() {
     if (!g.loop) return 1;
     Lock lock;
     if (!g.stream) return 1;
-    finish(pa_stream_flush(g.stream, &onDone, nullptr));
+    finish(lib.pa_stream_flush(g.stream, &onDone, nullptr));
     g.written = 0;
     cork(1);
     g.armed = true;
@@ -324,7 +384,7 @@ int pulseFreeBufferCount() {
     if (!g.loop) return kBlocks;
     Lock lock;
     if (!g.stream) return kBlocks;
-    size_t room = pa_stream_writable_size(g.stream);
+    size_t room = lib.pa_stream_writable_size(g.stream);
     if (room == size_t(-1)) return 0;
     int free = int(room / kBlockBytes);
     return free > kBlocks ? kBlocks : free;

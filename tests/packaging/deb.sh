@@ -28,7 +28,7 @@ check "dpkg -x unpacks the program, its page and its README" bash -c "dpkg -x '$
 check "the unpacked korvo tells its version" bash -c "test \"\$('$korvo' --version)\" = 'korvo $version'"
 media="$here/build/media/playback/d22.mp2"
 check "the unpacked korvo reads a file" bash -c "'$korvo' info '$media' | grep -q '^layer: 2'"
-check "the dependencies were computed (libpulse0, libcurl4)" bash -c "dpkg-deb -f '$deb' Depends | grep -q 'libpulse0' &&
+check "the dependencies name the sound and web libraries (libpulse0, libcurl4)" bash -c "dpkg-deb -f '$deb' Depends | grep -q 'libpulse0' &&
   dpkg-deb -f '$deb' Depends | grep -q 'libcurl4'"
 check "lintian reports no error" lintian --fail-on error "$deb"
 
