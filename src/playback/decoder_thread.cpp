@@ -91,6 +91,11 @@ private:
     int nextMessage(ThreadMessage& msg, bool wait);
     void defer(const ThreadMessage& msg);
     bool deferredHoldsEnd() const;
+    // Whether a stop or quit waits behind the current message (the queue is read into the
+    // deferred ones as far as they have room). A play request it supersedes is dropped: it
+    // would open the file, tell the window and end before its first frame, and a burst of
+    // Play and Stop would leave the thread working through them long after the last one.
+    bool endQueued();
     // A message while playing: true when it ends the file, with the outcome.
     bool playingMessage(const ThreadMessage& msg, Outcome& outcome);
     void takeSharedPath();
@@ -106,6 +111,8 @@ private:
         if (setup_.listener) setup_.listener->notify(message);
     }
     void shutdown();
+    // A stopped file's end: the device flushed and closed, the PCM below the threshold dropped.
+    void discardOutput();
     // Closes with reset for a change of format. The previous file's tail below the
     // threshold goes to the old output first: it must not open the next format's output.
     void closeOutput();
@@ -201,6 +208,12 @@ void DecoderThread::defer(const ThreadMessage& msg) {
     deferred_[deferredCount_++] = msg;
 }
 
+bool DecoderThread::endQueued() {
+    ThreadMessage msg;
+    while (deferredCount_ < kDeferredLimit - 1 && peekThreadMessage(msg)) deferred_[deferredCount_++] = msg;
+    return deferredHoldsEnd();
+}
+
 bool DecoderThread::deferredHoldsEnd() const {
     for (int i = 0; i < deferredCount_; ++i)
         if (deferred_[i].message == DTM_STOP || deferred_[i].message == kMsgQuit) return true;
@@ -247,12 +260,20 @@ unsigned DecoderThread::run() {
         switch (msg.message) {
         case DTM_PLAY_FILE:
             if (msg.lParam) takeSharedPath();
+            if (endQueued()) {
+                discardOutput();   // what its stop would have done: the previous file's tail goes
+                break;
+            }
             if (!playFile()) {
                 shutdown();
                 return 1;
             }
             break;
         case DTM_PLAY:
+            if (endQueued()) {
+                discardOutput();
+                break;
+            }
             if (!playFile()) {
                 shutdown();
                 return 1;
@@ -343,10 +364,7 @@ bool DecoderThread::playFile() {
     if (outcome == Outcome::Quit) return false;
     if (outcome == Outcome::Stopped || outcome == Outcome::Failed) {
         sleepMs(10);
-        out.flush();
-        decoder_->pcm().fill = 0;
-        if (out.isOpen()) out.close(1);
-        openRate_ = 0;
+        discardOutput();
         if (outcome == Outcome::Failed) notify(DNM_FAILED);
     } else {
         // The output stays open and the PCM below the threshold stays in the buffer, so
@@ -355,6 +373,14 @@ bool DecoderThread::playFile() {
         notify(DNM_ENDED);
     }
     return true;
+}
+
+void DecoderThread::discardOutput() {
+    OutputDriver& out = outputDriver();
+    out.flush();
+    decoder_->pcm().fill = 0;
+    if (out.isOpen()) out.close(1);
+    openRate_ = 0;
 }
 
 bool DecoderThread::configure(const FrameHeader& h) {

@@ -191,7 +191,10 @@ int woPause() {
 }
 
 int woResume() {
-    waveOutRestart(g.device);
+    // Between two files nothing is open: the next device starts on its own at its fourth block.
+    HWAVEOUT device = g.device;
+    if (!device) return 1;
+    waveOutRestart(device);
     g.driverPaused = false;
     return 1;
 }

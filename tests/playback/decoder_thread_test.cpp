@@ -73,6 +73,25 @@ struct Recorder {
             return k >= n;
         });
     }
+    // Waits until s is the last entry and nothing follows it for quiet.
+    bool waitForLastEntry(const std::string& s, std::chrono::milliseconds quiet) {
+        const auto give = std::chrono::steady_clock::now() + 20s;
+        size_t seen = 0;
+        auto since = std::chrono::steady_clock::now();
+        while (std::chrono::steady_clock::now() < give) {
+            {
+                std::lock_guard<std::mutex> lock(m);
+                if (log.size() != seen || log.empty() || log.back() != s) {
+                    seen = log.size();
+                    since = std::chrono::steady_clock::now();
+                } else if (std::chrono::steady_clock::now() - since >= quiet) {
+                    return true;
+                }
+            }
+            std::this_thread::sleep_for(10ms);
+        }
+        return false;
+    }
     long bytes() {
         std::lock_guard<std::mutex> lock(m);
         return pcmBytes;
@@ -306,8 +325,8 @@ TEST_F(DecoderThreadTest, StopThenPlayPlaysTheNewFile) {
 }
 
 // A backlog of requests (Play and Stop hammered faster than files open) is caught up with:
-// a play whose stop already waits behind it, even behind a seek, starts and ends without
-// opening the device, so the last play sounds at once.
+// a play whose stop already waits behind it, even behind a seek, is dropped (no file, no
+// device, no word to the window), so the last play sounds at once.
 TEST_F(DecoderThreadTest, QueuedStopsEndTheirPlaysBeforeTheDeviceOpens) {
     recorder.setHold(true);   // the first play holds in its write while the backlog is posted
     postPlayFile(media("a44.mp2").c_str(), id);
@@ -322,7 +341,7 @@ TEST_F(DecoderThreadTest, QueuedStopsEndTheirPlaysBeforeTheDeviceOpens) {
     postPlayFile(media("a44.mp2").c_str(), id);
     recorder.setHold(false);
     ASSERT_TRUE(recorder.waitFor("ENDED"));
-    EXPECT_EQ(recorder.count("STARTED"), kCycles + 2);   // every play still starts
+    EXPECT_EQ(recorder.count("STARTED"), 2);   // the first play and the last
     EXPECT_EQ(recorder.countPrefix("open "), 2);   // the first play and the last
 }
 
@@ -672,8 +691,9 @@ TEST_F(DecoderThreadTest, StopGivesUpOnAThreadThatDoesNotEnd) {
 #endif
 
 // A long run of play, seek and stop in every order the user interface can post them (fixed
-// seed): every play starts exactly once, nothing is reported, and the thread still plays a
-// file whole afterwards. Runs under both sanitizers.
+// seed): every play starts at most once (one with a stop already behind it not at all),
+// nothing is reported, and the thread still plays a file whole afterwards. Runs under both
+// sanitizers.
 TEST_F(DecoderThreadTest, ThousandPlaySeekStopCyclesLeaveAWorkingThread) {
     const std::string files[] = {media("a44.mp2"), media("c48.mp2"), media("d22.mp2"), media("e44.mp3")};
     const int percents[] = {0, 1, 50, 99, 100, 101, -5, 1000, 2147483647, -2147483647};
@@ -701,14 +721,15 @@ TEST_F(DecoderThreadTest, ThousandPlaySeekStopCyclesLeaveAWorkingThread) {
             postStop(id);
             break;
         }
-        ASSERT_TRUE(recorder.waitFor("STARTED", starts)) << "cycle " << cycle;
     }
     postStop(id);
     postPlayFile(files[0].c_str(), id);
-    ASSERT_TRUE(recorder.waitFor("STARTED", starts + 1));
+    // Plays of the burst that started may have ended too: the last play's end is the entry
+    // after which nothing more comes.
     ASSERT_TRUE(recorder.waitFor("ENDED", ends + 1));
-    std::this_thread::sleep_for(50ms);
-    EXPECT_EQ(recorder.count("STARTED"), starts + 1);
+    ASSERT_TRUE(recorder.waitForLastEntry("ENDED", 1s));
+    EXPECT_GE(recorder.count("STARTED"), ends + 1);
+    EXPECT_LE(recorder.count("STARTED"), starts + 1);
     EXPECT_EQ(recorder.countPrefix("box"), 0);
     EXPECT_EQ(recorder.count("FAILED"), 0);
     // the last file went out whole but for the tail that waits for the release
