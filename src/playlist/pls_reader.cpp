@@ -19,18 +19,24 @@ constexpr char kUtf8Mark[] = "\xEF\xBB\xBF";
 int PlsSection::read(const char* path, const char* section) {
     keys_.clear();
     File f;
-    if (!path || !f.open(path, File::ReadShared)) return 0;
-    int64_t size = f.size();
+    std::string text;
+    if (!path || !f.open(path, File::ReadShared) || !readText(f, text)) return 0;
+    parse(text.data(), text.size(), section);
+    return 1;
+}
+
+int PlsSection::readText(File& file, std::string& text) {
+    int64_t size = file.size();
     if (size < 0 || uint64_t(size) > kMaxFileSize) return 0;
-    std::string text(size_t(size), '\0');
+    text.assign(size_t(size), '\0');
     size_t got = 0;
     while (got < text.size()) {
-        int n = f.read(&text[got], int(text.size() - got));
+        int n = file.read(&text[got], int(text.size() - got));
         if (n < 0) return 0;
         if (n == 0) break;
         got += size_t(n);
     }
-    parse(text.data(), got, section);
+    text.resize(got);
     return 1;
 }
 

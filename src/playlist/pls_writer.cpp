@@ -57,17 +57,8 @@ bool readLines(const char* path, std::vector<Line>& lines, bool& existed) {
     File f;
     existed = f.open(path, File::ReadShared) == 1;
     if (!existed) return true;   // a new file
-    int64_t size = f.size();
-    if (size < 0 || uint64_t(size) > PlsSection::kMaxFileSize) return false;
-    std::string text(size_t(size), '\0');
-    size_t got = 0;
-    while (got < text.size()) {
-        int n = f.read(&text[got], int(text.size() - got));
-        if (n < 0) return false;
-        if (n == 0) break;
-        got += size_t(n);
-    }
-    text.resize(got);
+    std::string text;
+    if (!PlsSection::readText(f, text)) return false;
     for (size_t pos = 0; pos < text.size();) {
         Line line;
         pos = nextLine(text, pos, line.text, line.ending);
