@@ -5,26 +5,12 @@
 
 #include "decoder/decoder.h"
 #include "decoder/equalizer.h"
-#include "platform/prompt.h"
-
-namespace {
-// Free-format streams ask whether to resynchronise; answer alternately.
-class FuzzPrompt : public korvo::Prompt {
-public:
-    void show(const char*, const char*, korvo::PromptIcon) override {}
-    int askYesNo(const char*, const char*, korvo::PromptIcon) override { return (++asked_ & 1); }
-
-private:
-    int asked_ = 0;
-};
-} // namespace
+#include "fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static korvo::Decoder* decoder = [] {
-        static FuzzPrompt prompt;
-        korvo::setPrompt(&prompt);
-        return new korvo::Decoder();   // one object for the whole run: state carries over as in the player
-    }();
+    // Free-format streams ask whether to resynchronise; the quiet prompt answers alternately.
+    fuzz::quietPrompt();
+    static korvo::Decoder* decoder = new korvo::Decoder();   // one object for the whole run: state carries over as in the player
     static float gains[korvo::kEqLines];
     if (size < 1) return 0;
     uint8_t control = data[0];
@@ -35,15 +21,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     decoder->options.eqEnabled = (control >> 2) & 1;
     decoder->options.eqLineGains = gains;
     korvo::MemoryInput input(data + 1, size - 1);
-    decoder->startFile(&input, (control >> 3) & 1);
-    int frames = 0;
-    while (decoder->readFrame() && frames < 4096) {
-        korvo::PcmBuffer& pcm = decoder->pcm();
-        if (!pcm.hasRoomForFrame()) pcm.consume(pcm.fill);
-        decoder->decodeFrame();
-        ++frames;
-    }
-    decoder->pcm().consume(decoder->pcm().fill);
-    decoder->startFile(nullptr, false);
+    fuzz::decodeFrames(*decoder, input, (control >> 3) & 1, [] {});
     return 0;
 }

@@ -10,11 +10,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::quietPrompt();
     static korvo::Decoder* decoder = new korvo::Decoder();
     if (size < 4) return 0;
-    uint32_t seed = uint32_t(data[0]) | uint32_t(data[1]) << 8 | uint32_t(data[2]) << 16 | uint32_t(data[3]) << 24;
+    uint32_t seed = fuzz::seedOf(data);
     fuzz::ChunkedStream input(data + 4, size - 4, seed);
-    decoder->startFile(&input, seed & 1);
-    int frames = 0;
-    while (decoder->readFrame() && frames < 4096) {
+    fuzz::decodeFrames(*decoder, input, seed & 1, [] {
         const korvo::FrameHeader& h = decoder->header();
         const korvo::FrameReader& r = decoder->reader();
         FUZZ_CHECK(h.layer >= 1 && h.layer <= 3);
@@ -23,12 +21,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         FUZZ_CHECK(r.bodySize() > 0 && r.bodySize() <= korvo::FrameReader::kBodyCapacity);
         if (h.layer == 3) FUZZ_CHECK(r.sideInfoSize() <= r.bodySize());
         if (h.layer == 2) FUZZ_CHECK(h.jointBound <= h.subbandLimit && h.subbandLimit <= 32);
-        korvo::PcmBuffer& pcm = decoder->pcm();
-        if (!pcm.hasRoomForFrame()) pcm.consume(pcm.fill);
-        decoder->decodeFrame();
-        ++frames;
-    }
-    decoder->pcm().consume(decoder->pcm().fill);
-    decoder->startFile(nullptr, false);
+    });
     return 0;
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "fuzz_support.h"
+#include "platform/ini_text.h"
 #include "platform/profile.h"
 
 namespace {
@@ -17,20 +18,9 @@ struct RawLine {
 
 std::vector<RawLine> splitLines(const std::string& s) {
     std::vector<RawLine> lines;
-    size_t pos = 0;
-    while (pos < s.size()) {
-        size_t end = s.find_first_of("\r\n", pos);
+    for (size_t pos = 0; pos < s.size();) {
         RawLine l;
-        if (end == std::string::npos) {
-            l.text = s.substr(pos);
-            pos = s.size();
-        } else {
-            size_t after = end + 1;
-            if (s[end] == '\r' && after < s.size() && s[after] == '\n') ++after;
-            l.text = s.substr(pos, end - pos);
-            l.ending = s.substr(end, after - end);
-            pos = after;
-        }
+        pos = korvo::nextLine(s, pos, l.text, l.ending);
         lines.push_back(l);
     }
     return lines;
@@ -52,12 +42,10 @@ std::string readFile(const std::string& path) {
     return s;
 }
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\x1a'; }
-
 // Names and values the program itself would write: one line, no blanks at either end,
 // no characters that mean something to the format.
 bool plainText(const std::string& s, const char* forbidden) {
-    if (s.empty() || isBlank(s.front()) || isBlank(s.back())) return false;
+    if (s.empty() || korvo::isIniBlank(s.front()) || korvo::isIniBlank(s.back())) return false;
     for (char c : s)
         if (c == '\r' || c == '\n' || c == 0 || std::strchr(forbidden, c)) return false;
     return true;

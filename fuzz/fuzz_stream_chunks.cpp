@@ -29,7 +29,7 @@ std::vector<uint8_t> decodeAll(korvo::ByteInput& input) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 4) return 0;
-    uint32_t seed = uint32_t(data[0]) | uint32_t(data[1]) << 8 | uint32_t(data[2]) << 16 | uint32_t(data[3]) << 24;
+    uint32_t seed = fuzz::seedOf(data);
     korvo::MemoryInput file(data + 4, size - 4);
     fuzz::ChunkedStream stream(data + 4, size - 4, seed);
     std::vector<uint8_t> fromFile = decodeAll(file);

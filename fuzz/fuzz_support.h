@@ -63,12 +63,19 @@ inline std::string writeScratch(const char* name, const uint8_t* data, size_t si
 } // namespace fuzz
 
 #include "decoder/byte_input.h"
+#include "decoder/decoder.h"
+#include "playlist/playlist.h"
 
 namespace fuzz {
 
 // The pipe of a network stream as the frame reader sees it: reads give what has arrived,
 // here a chunk whose size comes from a small generator seeded by the fuzzer, and it cannot
 // step back.
+// The first four bytes of an input as a little-endian seed; the caller checks there are four.
+inline uint32_t seedOf(const uint8_t* data) {
+    return uint32_t(data[0]) | uint32_t(data[1]) << 8 | uint32_t(data[2]) << 16 | uint32_t(data[3]) << 24;
+}
+
 class ChunkedStream : public korvo::ByteInput {
 public:
     ChunkedStream(const uint8_t* data, size_t size, uint32_t seed) : data_(data), size_(size), state_(seed | 1) {}
@@ -95,5 +102,41 @@ private:
     size_t pos_ = 0;
     uint32_t state_;
 };
+
+// Decodes up to 4096 frames of the input, calling eachFrame() after each frame is read and
+// before it is decoded, and drops the sound as the player would once it is played; the
+// decoder is left without input, ready for the next run.
+template <class EachFrame>
+void decodeFrames(korvo::Decoder& decoder, korvo::ByteInput& input, bool eightBit, EachFrame eachFrame) {
+    decoder.startFile(&input, eightBit);
+    int frames = 0;
+    while (decoder.readFrame() && frames < 4096) {
+        eachFrame();
+        korvo::PcmBuffer& pcm = decoder.pcm();
+        if (!pcm.hasRoomForFrame()) pcm.consume(pcm.fill);
+        decoder.decodeFrame();
+        ++frames;
+    }
+    decoder.pcm().consume(decoder.pcm().fill);
+    decoder.startFile(nullptr, false);
+}
+
+// Reads the fuzzer's bytes as a playlist file NAME through READ (one of the list's own file
+// readers). Entries resolve against the scratch folder; none of them name real audio.
+inline void readPlaylistFile(const char* name, int (korvo::Playlist::*read)(const char*), const uint8_t* data,
+                             size_t size) {
+    quietPrompt();
+    std::string path = writeScratch(name, data, size);
+    korvo::Playlist list;
+    list.setReadFileInfo(1);
+    (list.*read)(path.c_str());
+    // Whatever the file held, the list is a proper one: counted entries, paths within bounds.
+    int n = 0;
+    for (const korvo::PlaylistEntry* e = list.head(); e; e = e->next) {
+        FUZZ_CHECK(std::char_traits<char>::length(e->path) < size_t(korvo::kPathCapacity));
+        ++n;
+    }
+    FUZZ_CHECK(n == list.countEntries());
+}
 
 } // namespace fuzz

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/file.h"
+#include "platform/ini_text.h"
 
 namespace korvo {
 
@@ -13,46 +14,29 @@ namespace {
 constexpr size_t kIntBufferSize = 30;
 constexpr char kUtf8Mark[] = "\xEF\xBB\xBF";
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\x1a'; }
-
-char lower(char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; }
-
-bool sameName(const char* a, size_t an, const char* b, size_t bn) {
-    if (an != bn) return false;
-    for (size_t i = 0; i < an; ++i)
-        if (lower(a[i]) != lower(b[i])) return false;
-    return true;
-}
-
-void trim(const char*& b, const char*& e) {
-    while (b < e && isBlank(*b)) ++b;
-    while (e > b && isBlank(e[-1])) --e;
-}
-
-size_t copyCut(const char* src, size_t len, char* out, size_t outSize) {
-    if (len > outSize - 1) len = outSize - 1;
-    std::memcpy(out, src, len);
-    out[len] = 0;
-    return len;
-}
-
 } // namespace
 
 int PlsSection::read(const char* path, const char* section) {
     keys_.clear();
     File f;
-    if (!path || !f.open(path, File::ReadShared)) return 0;
-    int64_t size = f.size();
+    std::string text;
+    if (!path || !f.open(path, File::ReadShared) || !readText(f, text)) return 0;
+    parse(text.data(), text.size(), section);
+    return 1;
+}
+
+int PlsSection::readText(File& file, std::string& text) {
+    int64_t size = file.size();
     if (size < 0 || uint64_t(size) > kMaxFileSize) return 0;
-    std::string text(size_t(size), '\0');
+    text.assign(size_t(size), '\0');
     size_t got = 0;
     while (got < text.size()) {
-        int n = f.read(&text[got], int(text.size() - got));
+        int n = file.read(&text[got], int(text.size() - got));
         if (n < 0) return 0;
         if (n == 0) break;
         got += size_t(n);
     }
-    parse(text.data(), got, section);
+    text.resize(got);
     return 1;
 }
 
@@ -63,7 +47,7 @@ void PlsSection::parse(const char* text, size_t size, const char* section) {
     if (size >= 3 && std::memcmp(p, kUtf8Mark, 3) == 0) p += 3;
     const char* want = section ? section : "";
     const char* wantEnd = want + std::strlen(want);
-    trim(want, wantEnd);
+    trimIniBlanks(want, wantEnd);
     bool inside = false;
     while (p < end) {
         // A line ends at CR, LF or CR LF.
@@ -71,7 +55,7 @@ void PlsSection::parse(const char* text, size_t size, const char* section) {
         while (p < end && *p != '\r' && *p != '\n') ++p;
         const char* e = p;
         if (p < end && *p++ == '\r' && p < end && *p == '\n') ++p;
-        trim(b, e);
+        trimIniBlanks(b, e);
         if (b == e) continue;
         if (*b == '[') {
             const char* close = e;
@@ -80,8 +64,8 @@ void PlsSection::parse(const char* text, size_t size, const char* section) {
                 if (inside) return;   // only the first section of the name counts
                 const char* nb = b + 1;
                 const char* ne = close - 1;
-                trim(nb, ne);
-                inside = sameName(nb, size_t(ne - nb), want, size_t(wantEnd - want));
+                trimIniBlanks(nb, ne);
+                inside = sameIniName(nb, size_t(ne - nb), want, size_t(wantEnd - want));
                 continue;
             }
         }
@@ -91,8 +75,8 @@ void PlsSection::parse(const char* text, size_t size, const char* section) {
         if (eq) {
             const char* ne = eq;
             const char* vb = eq + 1;
-            trim(b, ne);
-            trim(vb, e);
+            trimIniBlanks(b, ne);
+            trimIniBlanks(vb, e);
             key.name.assign(b, ne);
             key.value.assign(vb, e);
             key.hasValue = true;
@@ -106,9 +90,9 @@ void PlsSection::parse(const char* text, size_t size, const char* section) {
 const PlsSection::Key* PlsSection::find(const char* key) const {
     const char* b = key ? key : "";
     const char* e = b + std::strlen(b);
-    trim(b, e);
+    trimIniBlanks(b, e);
     for (const Key& k : keys_)
-        if (sameName(k.name.data(), k.name.size(), b, size_t(e - b))) return &k;
+        if (sameIniName(k.name.data(), k.name.size(), b, size_t(e - b))) return &k;
     return nullptr;
 }
 
@@ -151,7 +135,7 @@ int PlsSection::getInt(const char* key, int def) const {
     }
     uint32_t value = 0;
     for (;; ++p) {
-        char c = lower(*p);
+        char c = asciiLower(*p);
         uint32_t digit;
         if (c >= '0' && c <= '9')
             digit = uint32_t(c - '0');

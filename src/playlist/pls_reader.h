@@ -11,6 +11,8 @@
 
 namespace korvo {
 
+class File;
+
 class PlsSection {
 public:
     // Larger files are not taken for playlists.
@@ -26,6 +28,8 @@ public:
     // section. 0 when the file cannot be read or is too large.
     int read(const char* path, const char* section);
     void parse(const char* text, size_t size, const char* section);
+    // The whole of a file just opened into text; 0 when it cannot be read or is too large.
+    static int readText(File& file, std::string& text);
 
     // The section's keys in file order, repeated names included.
     const std::vector<Key>& keys() const { return keys_; }

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/file.h"
+#include "platform/ini_text.h"
 #include "pls_reader.h"
 
 namespace korvo {
@@ -12,15 +13,6 @@ namespace korvo {
 namespace {
 
 constexpr const char* kNewLine = "\r\n";
-
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\x1a'; }
-
-std::string lowered(const char* b, const char* e) {
-    std::string s(b, e);
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-    return s;
-}
 
 struct Line {
     std::string text;     // without its line break
@@ -33,8 +25,7 @@ enum class Kind { Blank, Section, Key };
 Kind classify(const std::string& text, std::string& name, std::string* value = nullptr) {
     const char* b = text.data();
     const char* e = b + text.size();
-    while (b < e && isBlank(*b)) ++b;
-    while (e > b && isBlank(e[-1])) --e;
+    trimIniBlanks(b, e);
     if (b == e) return Kind::Blank;
     if (*b == '[') {
         const char* close = e;
@@ -42,21 +33,20 @@ Kind classify(const std::string& text, std::string& name, std::string* value = n
         if (close > b + 1) {
             const char* nb = b + 1;
             const char* ne = close - 1;
-            while (nb < ne && isBlank(*nb)) ++nb;
-            while (ne > nb && isBlank(ne[-1])) --ne;
-            name = lowered(nb, ne);
+            trimIniBlanks(nb, ne);
+            name = asciiLowered(nb, ne);
             return Kind::Section;
         }
     }
     const char* eq = static_cast<const char*>(std::memchr(b, '=', size_t(e - b)));
     const char* ne = eq ? eq : e;
-    while (ne > b && isBlank(ne[-1])) --ne;
-    name = lowered(b, ne);
+    while (ne > b && isIniBlank(ne[-1])) --ne;
+    name = asciiLowered(b, ne);
     if (value) {
         value->clear();
         if (eq) {
             const char* vb = eq + 1;
-            while (vb < e && isBlank(*vb)) ++vb;
+            while (vb < e && isIniBlank(*vb)) ++vb;
             value->assign(vb, e);
         }
     }
@@ -67,30 +57,11 @@ bool readLines(const char* path, std::vector<Line>& lines, bool& existed) {
     File f;
     existed = f.open(path, File::ReadShared) == 1;
     if (!existed) return true;   // a new file
-    int64_t size = f.size();
-    if (size < 0 || uint64_t(size) > PlsSection::kMaxFileSize) return false;
-    std::string text(size_t(size), '\0');
-    size_t got = 0;
-    while (got < text.size()) {
-        int n = f.read(&text[got], int(text.size() - got));
-        if (n < 0) return false;
-        if (n == 0) break;
-        got += size_t(n);
-    }
-    text.resize(got);
+    std::string text;
+    if (!PlsSection::readText(f, text)) return false;
     for (size_t pos = 0; pos < text.size();) {
-        size_t end = text.find_first_of("\r\n", pos);
         Line line;
-        if (end == std::string::npos) {
-            line.text = text.substr(pos);
-            pos = text.size();
-        } else {
-            size_t after = end + 1;
-            if (text[end] == '\r' && after < text.size() && text[after] == '\n') ++after;
-            line.text = text.substr(pos, end - pos);
-            line.ending = text.substr(end, after - end);
-            pos = after;
-        }
+        pos = nextLine(text, pos, line.text, line.ending);
         lines.push_back(std::move(line));
     }
     return true;
@@ -107,10 +78,9 @@ int profileWriteKeys(const char* section, const std::vector<ProfileKey>& keys, c
 
     const char* sb = section;
     const char* se = section + std::strlen(section);
-    while (sb < se && isBlank(*sb)) ++sb;
-    while (se > sb && isBlank(se[-1])) --se;
+    trimIniBlanks(sb, se);
     const std::string sectionName(sb, se);
-    const std::string wanted = lowered(sb, se);
+    const std::string wanted = asciiLowered(sb, se);
 
     // The first section of the name: its header and where it ends; its keys by name.
     size_t begin = lines.size(), end = lines.size();
@@ -132,12 +102,11 @@ int profileWriteKeys(const char* section, const std::vector<ProfileKey>& keys, c
     std::vector<Line> added;
     for (const ProfileKey& k : keys) {
         const char* v = k.value.c_str();
-        while (isBlank(*v)) ++v;
+        while (isIniBlank(*v)) ++v;
         const char* kb = k.name.c_str();
         const char* ke = kb + k.name.size();
-        while (kb < ke && isBlank(*kb)) ++kb;
-        while (ke > kb && isBlank(ke[-1])) --ke;
-        auto found = keyAt.find(lowered(kb, ke));
+        trimIniBlanks(kb, ke);
+        auto found = keyAt.find(asciiLowered(kb, ke));
         if (found != keyAt.end()) {
             Line& line = lines[found->second];
             std::string oldValue;
@@ -146,9 +115,9 @@ int profileWriteKeys(const char* section, const std::vector<ProfileKey>& keys, c
             if (hasValue && oldValue == v) continue;
             // The key keeps the spelling it has in the file.
             const char* nb = line.text.c_str();
-            while (isBlank(*nb)) ++nb;
+            while (isIniBlank(*nb)) ++nb;
             const char* ne = nb + std::strcspn(nb, "=");
-            while (ne > nb && isBlank(ne[-1])) --ne;
+            while (ne > nb && isIniBlank(ne[-1])) --ne;
             line.text = std::string(nb, ne) + "=" + v;
             if (line.ending.empty()) line.ending = kNewLine;
             changed = true;

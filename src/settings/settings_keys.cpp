@@ -1,6 +1,9 @@
 // The INI keys of the settings record: field, kind, default, and the read and write orders.
 #include "settings/settings_keys.h"
 
+#include <algorithm>
+#include <array>
+
 namespace korvo {
 
 namespace {
@@ -50,94 +53,65 @@ constexpr SettingKey kGaplessPlaybackKey = {kKeyGaplessPlayback, SettingKind::In
 
 #undef FIELD
 
+// Save order, which is also the key order of a newly created file.
+constexpr std::array kSaveOrder = {
+    &kAudioBufTimeKey,
+    &kAudioOutputSystemKey,
+    &kAudioOutput8BitKey,
+    &kAudioBypassACMKey,
+    &kAudioAllowSyncDevKey,
+    &kWinMMOutputDevKey,
+    &kEqEnabledKey,
+    &kEqLoudnessKey,
+    &kEqVolumeKey,
+    &kEqBandKey,
+    &kMappingModeKey,
+    &kDecoderPriorityKey,
+    &kShufflePlayKey,
+    &kRepeatPlayKey,
+    &kAutoPlayOnOpenKey,
+    &kMultipleInstancesKey,
+    &kDownloadOptionKey,
+    &kInternetDLDirKey,
+    &kDownloadPlayAfterSaveKey,
+    &kPreviousDirKey,
+    &kShowSplashScreenKey,
+    &kReadFileInfoKey,
+    &kMinimizeLocationKey,
+    &kStartupExpandedKey,
+    &kWinShadeKey,
+    &kAlwaysOnTopKey,
+    &kEasyMoveKey,
+    &kPlaylistXKey,
+    &kPlaylistYKey,
+    &kPlaylistWKey,
+    &kPlaylistHKey,
+    &kWindowXKey,
+    &kWindowYKey,
+    &kIRCAppNameKey,
+    &kIRCCommandKey,
+    &kIRCEnabledKey,
+    &kIRCUseTagKey,
+    &kIRCAnnounceTimeoutKey,
+    &kGaplessPlaybackKey,
+};
+
+// Load order: the save order, but DecoderPriority is read before MappingMode and ReadFileInfo
+// after EasyMove. EqVolume is checked right after it is read.
+constexpr auto kLoadOrder = [] {
+    auto order = kSaveOrder;
+    auto at = [&order](const SettingKey* key) { return std::find(order.begin(), order.end(), key); };
+    std::iter_swap(at(&kMappingModeKey), at(&kDecoderPriorityKey));
+    auto readFileInfo = at(&kReadFileInfoKey);
+    std::rotate(readFileInfo, readFileInfo + 1, at(&kEasyMoveKey) + 1);
+    return order;
+}();
+
 } // namespace
 
-// Load order; EqVolume is checked right after it is read.
-const SettingKey* const kSettingsLoadOrder[] = {
-    &kAudioBufTimeKey,
-    &kAudioOutputSystemKey,
-    &kAudioOutput8BitKey,
-    &kAudioBypassACMKey,
-    &kAudioAllowSyncDevKey,
-    &kWinMMOutputDevKey,
-    &kEqEnabledKey,
-    &kEqLoudnessKey,
-    &kEqVolumeKey,
-    &kEqBandKey,
-    &kDecoderPriorityKey,
-    &kMappingModeKey,
-    &kShufflePlayKey,
-    &kRepeatPlayKey,
-    &kAutoPlayOnOpenKey,
-    &kMultipleInstancesKey,
-    &kDownloadOptionKey,
-    &kInternetDLDirKey,
-    &kDownloadPlayAfterSaveKey,
-    &kPreviousDirKey,
-    &kShowSplashScreenKey,
-    &kMinimizeLocationKey,
-    &kStartupExpandedKey,
-    &kWinShadeKey,
-    &kAlwaysOnTopKey,
-    &kEasyMoveKey,
-    &kReadFileInfoKey,
-    &kPlaylistXKey,
-    &kPlaylistYKey,
-    &kPlaylistWKey,
-    &kPlaylistHKey,
-    &kWindowXKey,
-    &kWindowYKey,
-    &kIRCAppNameKey,
-    &kIRCCommandKey,
-    &kIRCEnabledKey,
-    &kIRCUseTagKey,
-    &kIRCAnnounceTimeoutKey,
-    &kGaplessPlaybackKey,
-};
-const size_t kSettingsLoadCount = sizeof kSettingsLoadOrder / sizeof kSettingsLoadOrder[0];
-
-// Save order, which is also the key order of a newly created file.
-const SettingKey* const kSettingsSaveOrder[] = {
-    &kAudioBufTimeKey,
-    &kAudioOutputSystemKey,
-    &kAudioOutput8BitKey,
-    &kAudioBypassACMKey,
-    &kAudioAllowSyncDevKey,
-    &kWinMMOutputDevKey,
-    &kEqEnabledKey,
-    &kEqLoudnessKey,
-    &kEqVolumeKey,
-    &kEqBandKey,
-    &kMappingModeKey,
-    &kDecoderPriorityKey,
-    &kShufflePlayKey,
-    &kRepeatPlayKey,
-    &kAutoPlayOnOpenKey,
-    &kMultipleInstancesKey,
-    &kDownloadOptionKey,
-    &kInternetDLDirKey,
-    &kDownloadPlayAfterSaveKey,
-    &kPreviousDirKey,
-    &kShowSplashScreenKey,
-    &kReadFileInfoKey,
-    &kMinimizeLocationKey,
-    &kStartupExpandedKey,
-    &kWinShadeKey,
-    &kAlwaysOnTopKey,
-    &kEasyMoveKey,
-    &kPlaylistXKey,
-    &kPlaylistYKey,
-    &kPlaylistWKey,
-    &kPlaylistHKey,
-    &kWindowXKey,
-    &kWindowYKey,
-    &kIRCAppNameKey,
-    &kIRCCommandKey,
-    &kIRCEnabledKey,
-    &kIRCUseTagKey,
-    &kIRCAnnounceTimeoutKey,
-    &kGaplessPlaybackKey,
-};
-const size_t kSettingsSaveCount = sizeof kSettingsSaveOrder / sizeof kSettingsSaveOrder[0];
+const SettingKey* const* const kSettingsLoadOrder = kLoadOrder.data();
+const size_t kSettingsLoadCount = kLoadOrder.size();
+const SettingKey* const* const kSettingsSaveOrder = kSaveOrder.data();
+const size_t kSettingsSaveCount = kSaveOrder.size();
 
 } // namespace korvo

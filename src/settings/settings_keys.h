@@ -24,9 +24,9 @@ struct SettingKey {
     const char* textDefault;     // for BufTime, Bands and Text
 };
 
-extern const SettingKey* const kSettingsLoadOrder[];
+extern const SettingKey* const* const kSettingsLoadOrder;
 extern const size_t kSettingsLoadCount;
-extern const SettingKey* const kSettingsSaveOrder[];
+extern const SettingKey* const* const kSettingsSaveOrder;
 extern const size_t kSettingsSaveCount;
 
 } // namespace korvo

@@ -2,19 +2,7 @@
 # The Debian package of korvo: it unpacks and runs, lintian finds no error, its manual page
 # renders and names every option the program takes; cmake --install works too.
 # Usage: tests/packaging/deb.sh BUILD_DIR (a configured native build). Ends with "N passed, N failed".
-set -u
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-build=$(cd "${1:-$here/build/native}" && pwd)
-scratch="$build/package-test"
-passed=0
-failed=0
-check() {   # check NAME COMMAND...: one result
-  local name=$1; shift
-  if "$@" > "$scratch/last.log" 2>&1; then passed=$((passed + 1)); echo "ok: $name"
-  else failed=$((failed + 1)); echo "FAILED: $name"; tail -20 "$scratch/last.log"; fi
-}
-rm -rf "$scratch" && mkdir -p "$scratch"
-version=$(sed -n 's/^#define KORVO_VERSION "\(.*\)"$/\1/p' "$build/generated/korvo_version.h")
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh" build/native package-test "$@"
 deb="$build/packages/korvo_${version}_amd64.deb"
 
 cmake --build "$build" --target korvo korvo_pack_files > "$scratch/build.log" 2>&1 || { echo "FAILED: build"; echo "0 passed, 1 failed"; exit 1; }

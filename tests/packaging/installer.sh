@@ -5,19 +5,7 @@
 # file and no key behind.
 # Usage: tests/packaging/installer.sh BUILD_DIR (the win build). Needs $DISPLAY and a sound
 # server (scripts/pulse-null.sh). Ends with "N passed, N failed".
-set -u
-here=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
-build=$(cd "${1:-$here/build/win}" && pwd)
-scratch="$build/installer-test"
-passed=0
-failed=0
-check() {   # check NAME COMMAND...: one result
-  local name=$1; shift
-  if "$@" > "$scratch/last.log" 2>&1; then passed=$((passed + 1)); echo "ok: $name"
-  else failed=$((failed + 1)); echo "FAILED: $name"; tail -20 "$scratch/last.log"; fi
-}
-rm -rf "$scratch" && mkdir -p "$scratch"
-version=$(sed -n 's/^#define KORVO_VERSION "\(.*\)"$/\1/p' "$build/generated/korvo_version.h")
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh" build/win installer-test "$@"
 setup="$build/packages/LumenKorvo-$version-setup.exe"
 portable="$build/packages/LumenKorvo-$version-portable.zip"
 product="LUMEN KORVO 2000"

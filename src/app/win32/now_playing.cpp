@@ -19,29 +19,14 @@ bool PixelFont::load(HINSTANCE instance) {
     GdiObject<HBITMAP> atlas(static_cast<HBITMAP>(
         LoadImageA(instance, MAKEINTRESOURCEA(IDB_DISPLAY_FONT), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
     WindowDC screen(nullptr);
-    BITMAP bm{};
-    if (!atlas || !screen || !GetObjectA(atlas.get(), sizeof bm, &bm)) return false;
+    IndexedPixels image;
+    if (!atlas || !screen || !readIndexedPixels(screen.get(), atlas.get(), image)) return false;
     const int rows = (kGlyphs + kColumns - 1) / kColumns;
-    if (bm.bmWidth < kColumns * kCellWidth || bm.bmHeight < rows * kCellHeight) return false;
-    const int width = bm.bmWidth, height = bm.bmHeight, stride = (width + 3) & ~3;
-    struct {
-        BITMAPINFOHEADER header;
-        RGBQUAD colours[256];
-    } info{};
-    info.header.biSize = sizeof(BITMAPINFOHEADER);
-    info.header.biWidth = width;
-    info.header.biHeight = -height;
-    info.header.biPlanes = 1;
-    info.header.biBitCount = 8;
-    info.header.biCompression = BI_RGB;
-    std::vector<uint8_t> pixels(size_t(stride) * size_t(height));
-    if (!GetDIBits(screen.get(), atlas.get(), 0, UINT(height), pixels.data(), reinterpret_cast<BITMAPINFO*>(&info),
-                   DIB_RGB_COLORS))
-        return false;
+    if (image.width < kColumns * kCellWidth || image.height < rows * kCellHeight) return false;
     for (int g = 0; g < kGlyphs; ++g) {
         const int x0 = (g % kColumns) * kCellWidth, y0 = (g / kColumns) * kCellHeight;
         auto inked = [&](int x, int y) {
-            const RGBQUAD& c = info.colours[pixels[size_t(y0 + y) * stride + size_t(x0 + x)]];
+            const RGBQUAD& c = image.colours[image.at(x0 + x, y0 + y)];
             return c.rgbGreen > 127;
         };
         int first = kCellWidth, last = -1;
@@ -106,22 +91,13 @@ bool NowPlayingDisplay::create(HBITMAP skin, HINSTANCE instance) {
     WindowDC screen(nullptr);
     MemoryDC mem(screen.get());
     if (!screen || !mem) return false;
-    struct {
-        BITMAPINFOHEADER header;
-        RGBQUAD colours[256];
-    } info{};
+    IndexedBitmapInfo info(kDisplayWidth, kDisplayHeight);
     mem.select(skin);
     const UINT colours = GetDIBColorTable(mem.get(), 0, 256, info.colours);
     if (colours <= kDisplayDim) return false;
-    info.header.biSize = sizeof(BITMAPINFOHEADER);
-    info.header.biWidth = kDisplayWidth;
-    info.header.biHeight = -kDisplayHeight;   // top row first
-    info.header.biPlanes = 1;
-    info.header.biBitCount = 8;
-    info.header.biCompression = BI_RGB;
     info.header.biClrUsed = colours;
     void* bits = nullptr;
-    bitmap_.reset(CreateDIBSection(screen.get(), reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS, &bits, nullptr, 0));
+    bitmap_.reset(CreateDIBSection(screen.get(), info.get(), DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!bitmap_ || !bits) return false;
     bits_ = static_cast<uint8_t*>(bits);
     stride_ = (kDisplayWidth + 3) & ~3;

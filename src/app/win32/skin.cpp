@@ -8,30 +8,27 @@
 
 namespace korvo::win {
 
+bool readIndexedPixels(HDC dc, HBITMAP bitmap, IndexedPixels& out) {
+    BITMAP bm{};
+    if (!dc || !GetObjectA(bitmap, sizeof bm, &bm) || bm.bmWidth <= 0 || bm.bmHeight <= 0) return false;
+    out.width = bm.bmWidth;
+    out.height = bm.bmHeight;
+    out.stride = (out.width + 3) & ~3;
+    IndexedBitmapInfo info(out.width, out.height);
+    out.pixels.assign(size_t(out.stride) * size_t(out.height), 0);
+    if (!GetDIBits(dc, bitmap, 0, UINT(out.height), out.pixels.data(), info.get(), DIB_RGB_COLORS)) return false;
+    std::memcpy(out.colours, info.colours, sizeof out.colours);
+    return true;
+}
+
 HRGN regionFromBitmap(HBITMAP bitmap, int keyX, int keyY, int invert) {
     WindowDC desktop(GetDesktopWindow());
-    BITMAP bm{};
-    if (!desktop || !GetObjectA(bitmap, sizeof bm, &bm) || bm.bmWidth <= 0 || bm.bmHeight <= 0) return nullptr;
-    const int width = bm.bmWidth, height = bm.bmHeight;
-    const int stride = (width + 3) & ~3;
+    IndexedPixels image;
+    if (!readIndexedPixels(desktop.get(), bitmap, image)) return nullptr;
+    const int width = image.width, height = image.height;
     if (keyX < 0 || keyY < 0 || keyX >= width || keyY >= height) return nullptr;
 
-    struct {
-        BITMAPINFOHEADER header;
-        RGBQUAD colours[256];
-    } info{};
-    info.header.biSize = sizeof(BITMAPINFOHEADER);
-    info.header.biWidth = width;
-    info.header.biHeight = -height;   // top row first
-    info.header.biPlanes = 1;
-    info.header.biBitCount = 8;
-    info.header.biCompression = BI_RGB;
-    std::vector<uint8_t> pixels(size_t(stride) * size_t(height));
-    if (!GetDIBits(desktop.get(), bitmap, 0, UINT(height), pixels.data(), reinterpret_cast<BITMAPINFO*>(&info),
-                   DIB_RGB_COLORS))
-        return nullptr;
-
-    const uint8_t key = pixels[size_t(keyY) * stride + size_t(keyX)];
+    const uint8_t key = image.at(keyX, keyY);
     std::vector<RECT> rects;
     RECT bounds{};
     auto addRun = [&](int left, int right, int row) {
@@ -44,7 +41,7 @@ HRGN regionFromBitmap(HBITMAP bitmap, int keyX, int keyY, int invert) {
             rects.push_back(r);
     };
     for (int y = 0; y < height; ++y) {
-        const uint8_t* row = pixels.data() + size_t(y) * stride;
+        const uint8_t* row = image.pixels.data() + size_t(y) * size_t(image.stride);
         int x = 0;
         while (x < width) {
             auto belongs = [&](int cx) { return (row[cx] == key) != (invert != 0); };

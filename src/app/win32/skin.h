@@ -2,6 +2,9 @@
 // The main window's artwork helpers: shape region, palette and the button ellipses.
 #include <windows.h>
 
+#include <cstdint>
+#include <vector>
+
 namespace korvo::win {
 
 constexpr int kSkinWidth = 192;
@@ -20,6 +23,34 @@ struct ButtonSpec {
     int command;    // WM_COMMAND sent on release inside; 0 for Minimise (SW_MINIMIZE)
 };
 extern const ButtonSpec kButtonTable[kButtonCount];
+
+// The header and palette of an 8-bit bitmap of this size, top row first.
+struct IndexedBitmapInfo {
+    BITMAPINFOHEADER header{};
+    RGBQUAD colours[256]{};
+    IndexedBitmapInfo(int width, int height) {
+        header.biSize = sizeof(BITMAPINFOHEADER);
+        header.biWidth = width;
+        header.biHeight = -height;
+        header.biPlanes = 1;
+        header.biBitCount = 8;
+        header.biCompression = BI_RGB;
+    }
+    BITMAPINFO* get() { return reinterpret_cast<BITMAPINFO*>(this); }
+};
+
+// A bitmap as 8-bit palette indices, top row first, rows padded to four bytes.
+struct IndexedPixels {
+    int width = 0;
+    int height = 0;
+    int stride = 0;
+    RGBQUAD colours[256] = {};
+    std::vector<uint8_t> pixels;
+    uint8_t at(int x, int y) const { return pixels[size_t(y) * size_t(stride) + size_t(x)]; }
+};
+
+// Reads the bitmap through the device context; false when it is empty or cannot be read.
+bool readIndexedPixels(HDC dc, HBITMAP bitmap, IndexedPixels& out);
 
 // Pixels that have (invert 0) or lack (invert 1) the colour of the key pixel, as a region.
 // Rectangles are not capped: a bitmap with more runs than the usual 2048 still gets them all.

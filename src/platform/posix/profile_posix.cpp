@@ -2,6 +2,7 @@
 // what this program stores: the file is read whole, lines that are not touched are kept byte for
 // byte, and the file is rewritten in one go.
 #include "platform/profile.h"
+#include "platform/ini_text.h"
 
 #include <cstdint>
 #include <cstring>
@@ -24,20 +25,10 @@ constexpr const char* kNewLine = "\r\n";
 
 std::mutex g_profileMutex;    // one writer at a time inside the process
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\x1a'; }
-
-char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool sameName(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (lower(a[i]) != lower(b[i])) return false;
-    return true;
-}
+bool sameName(const std::string& a, const std::string& b) { return sameIniName(a.data(), a.size(), b.data(), b.size()); }
 
 std::string trimmed(const char* begin, const char* end) {
-    while (begin < end && isBlank(*begin)) ++begin;
-    while (end > begin && isBlank(end[-1])) --end;
+    trimIniBlanks(begin, end);
     return std::string(begin, end);
 }
 
@@ -57,8 +48,7 @@ struct Line {
 void classify(Line& line) {
     const char* b = line.text.data();
     const char* e = b + line.text.size();
-    while (b < e && isBlank(*b)) ++b;
-    while (e > b && isBlank(e[-1])) --e;
+    trimIniBlanks(b, e);
     if (b == e) {
         line.kind = LineKind::Blank;
         return;
@@ -105,20 +95,9 @@ bool readWhole(const char* path, std::string& out) {
 
 std::vector<Line> parse(const std::string& text) {
     std::vector<Line> lines;
-    size_t pos = 0;
-    while (pos < text.size()) {
-        size_t end = text.find_first_of("\r\n", pos);
+    for (size_t pos = 0; pos < text.size();) {
         Line line;
-        if (end == std::string::npos) {
-            line.text = text.substr(pos);
-            pos = text.size();
-        } else {
-            line.text = text.substr(pos, end - pos);
-            size_t after = end + 1;
-            if (text[end] == '\r' && after < text.size() && text[after] == '\n') ++after;
-            line.ending = text.substr(end, after - end);
-            pos = after;
-        }
+        pos = nextLine(text, pos, line.text, line.ending);
         classify(line);
         lines.push_back(std::move(line));
     }
@@ -145,14 +124,6 @@ const Line* findKey(const std::vector<Line>& lines, const char* section, const c
     for (size_t i = begin + 1; i < end; ++i)
         if (lines[i].kind == LineKind::Key && sameName(lines[i].name, k)) return &lines[i];
     return nullptr;
-}
-
-size_t copyCut(const char* src, size_t len, char* out, size_t outSize) {
-    if (outSize == 0) return 0;
-    if (len > outSize - 1) len = outSize - 1;
-    std::memcpy(out, src, len);
-    out[len] = '\0';
-    return len;
 }
 
 bool writeWhole(const char* path, const std::vector<Line>& lines) {
@@ -222,7 +193,7 @@ int profileGetInt(const char* section, const char* key, int def, const char* pat
     if (*p == '+' || *p == '-') negative = *p++ == '-';
     uint32_t base = 10;
     if (p[0] == '0') {
-        char prefix = lower(p[1]);
+        char prefix = asciiLower(p[1]);
         if (prefix == 'x') base = 16;
         else if (prefix == 'o') base = 8;
         else if (prefix == 'b') base = 2;
@@ -230,7 +201,7 @@ int profileGetInt(const char* section, const char* key, int def, const char* pat
     }
     uint32_t value = 0;
     for (;; ++p) {
-        char c = lower(*p);
+        char c = asciiLower(*p);
         uint32_t digit;
         if (c >= '0' && c <= '9') digit = static_cast<uint32_t>(c - '0');
         else if (c >= 'a' && c <= 'z') digit = static_cast<uint32_t>(c - 'a' + 10);
@@ -295,7 +266,7 @@ int profileWriteString(const char* section, const char* key, const char* value, 
         return writeWhole(path, lines) ? 1 : 0;
     }
     const char* v = value;
-    while (isBlank(*v)) ++v;    // Windows drops leading blanks of a written value
+    while (isIniBlank(*v)) ++v;    // Windows drops leading blanks of a written value
 
     if (keyAt != lines.size()) {
         Line& line = lines[keyAt];
