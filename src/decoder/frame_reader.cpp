@@ -258,6 +258,11 @@ int FrameReader::parseAndSize(FrameHeader& h, int& result) {
         if (sampling == 3) return 0;
         h.samplingIndex = h.mpeg25 ? sampling + 6 : sampling + 3 * h.lsf;
         h.crcPresent = 1 - int((w >> 16) & 1);
+    } else {
+        // The stream's sampling field stays; its index follows this header's version, or the
+        // rate would disagree with the bitrate table and the side information read for it.
+        const int sampling = h.samplingIndex % 3;
+        h.samplingIndex = h.mpeg25 ? sampling + 6 : sampling + 3 * h.lsf;
     }
     h.bitrateIndex = int((w >> 12) & 15);
     h.paddingBit = int((w >> 9) & 1);

@@ -154,6 +154,27 @@ TEST_F(FrameReaderTest, RepeatedHeadersSkipParsingAndChangesKeepTheStream) {
     EXPECT_EQ(reader.readFrame(h), 0);
 }
 
+// A header of another MPEG version in the stream (found by fuzzing): the stream's sampling
+// field stays, its rate follows the header's version, so the body holds the side information.
+TEST_F(FrameReaderTest, AnotherVersionTakesTheRateOfItsOwnVersion) {
+    std::vector<uint8_t> v;
+    frame(v, header(3, 9, 0, 0), 413, 1);
+    frame(v, header(3, 1, 0, 0, 0, false, 2), 22, 2);   // MPEG-2, 8 kbit/s: 22.05 kHz
+    frame(v, header(3, 9, 0, 0), 413, 3);
+    MemoryInput in(v.data(), v.size());
+    reader.setInput(&in);
+    reader.resetFrameReader();
+    ASSERT_EQ(reader.readFrame(h), 1);
+    ASSERT_EQ(reader.readFrame(h), 1);
+    EXPECT_EQ(h.lsf, 1);
+    EXPECT_EQ(h.samplingIndex, 3);
+    EXPECT_EQ(reader.bodySize(), 22);
+    EXPECT_LE(reader.sideInfoSize(), reader.bodySize());
+    ASSERT_EQ(reader.readFrame(h), 1);
+    EXPECT_EQ(h.samplingIndex, 0);
+    EXPECT_EQ(reader.body()[0], 3);
+}
+
 TEST_F(FrameReaderTest, JunkInFrontIsScannedUpToTheLimit) {
     std::vector<uint8_t> near(1000, 0x12), far(40000, 0x12);
     for (auto* v : {&near, &far}) {
