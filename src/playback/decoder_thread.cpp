@@ -260,18 +260,10 @@ unsigned DecoderThread::run() {
         switch (msg.message) {
         case DTM_PLAY_FILE:
             if (msg.lParam) takeSharedPath();
-            if (endQueued()) {
-                discardOutput();   // what its stop would have done: the previous file's tail goes
-                break;
-            }
-            if (!playFile()) {
-                shutdown();
-                return 1;
-            }
-            break;
+            [[fallthrough]];
         case DTM_PLAY:
             if (endQueued()) {
-                discardOutput();
+                discardOutput();   // what its stop would have done: the previous file's tail goes
                 break;
             }
             if (!playFile()) {
