@@ -5,7 +5,8 @@ if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
   message(FATAL_ERROR "KORVO_FUZZ needs clang")
 endif()
 
-target_compile_options(korvo_core PUBLIC -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+target_compile_options(korvo_core PUBLIC -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
+  -fsanitize-coverage-ignorelist=${CMAKE_SOURCE_DIR}/fuzz/coverage_ignore.txt)
 target_link_options(korvo_core PUBLIC -fsanitize=address,undefined)
 
 file(GLOB FUZZ_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/fuzz/fuzz_*.cpp)
