@@ -14,6 +14,7 @@
 #include "app/win32/skin.h"
 #include "app/win32/win_texts.h"
 #include "decoder/decoder_texts.h"
+#include "playback/decoder_thread.h"
 #include "playback/playback_texts.h"
 #include "playlist/playlist_texts.h"
 #include "test_support.h"
@@ -183,6 +184,19 @@ TEST(MainWindow, CommandsAndButtonsDrivePlayback) {
     EXPECT_EQ(readRecord(), "");
     p.command(IDM_PLAY);
     EXPECT_TRUE(waitForRecord(a, kPlayWaitMs)) << readRecord();
+
+    // A Pause that falls between one file's end and the next one's start is overtaken by
+    // the start: the new file sounds, and Pause pauses it (not a second pause of the device)
+    Sleep(300);
+    p.command(IDM_PAUSE);
+    Sleep(300);
+    DWORD overtaken = GetTickCount();
+    SendMessageA(p.window(), korvo::DNM_STARTED, 0, 0);
+    if (sound.recording()) EXPECT_NE(sound.waitForSound(overtaken, kPlayWaitMs), 0u) << "the start after a Pause is silent";
+    p.command(IDM_PAUSE);
+    Sleep(300);
+    if (sound.recording()) EXPECT_TRUE(sound.quietFor(kQuietMs)) << "still playing after Pause";
+    p.command(IDM_PAUSE);
 
     // Buttons: press and release inside fires; press, move out, release does nothing
     POINT next = centre(korvo::win::ButtonNext), prev = centre(korvo::win::ButtonPrevious);

@@ -198,6 +198,9 @@ LRESULT MainWindow::onDropFiles(HDROP drop) {
 }
 
 void MainWindow::onStarted() {
+    // A Pause between the end of one file and this start paused the device the last file
+    // left open; the new file is playing, so the device must be too.
+    if (playState_ == PlayStatePaused) outputDriver().resume();
     playState_ = PlayStatePlaying;
     releasing_ = 0;   // the decoder thread is past the release
     record_.write(playingPath_);
