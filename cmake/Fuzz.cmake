@@ -5,8 +5,12 @@ if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
   message(FATAL_ERROR "KORVO_FUZZ needs clang")
 endif()
 
+set(KORVO_COVERAGE_IGNORE ${CMAKE_SOURCE_DIR}/fuzz/coverage_ignore.txt)
 target_compile_options(korvo_core PUBLIC -fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer
-  -fsanitize-coverage-ignorelist=${CMAKE_SOURCE_DIR}/fuzz/coverage_ignore.txt)
+  -fsanitize-coverage-ignorelist=${KORVO_COVERAGE_IGNORE})
+# The compiler reads the list but the build does not know it: an edited list must rebuild the core.
+get_target_property(KORVO_CORE_SOURCES korvo_core SOURCES)
+set_property(SOURCE ${KORVO_CORE_SOURCES} APPEND PROPERTY OBJECT_DEPENDS ${KORVO_COVERAGE_IGNORE})
 target_link_options(korvo_core PUBLIC -fsanitize=address,undefined)
 
 file(GLOB FUZZ_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/fuzz/fuzz_*.cpp)

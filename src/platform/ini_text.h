@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 namespace korvo {
 
@@ -39,6 +40,21 @@ inline size_t nextLine(const std::string& text, size_t pos, std::string& line, s
     if (end == std::string::npos) {
         line = text.substr(pos);
         ending.clear();
+        return text.size();
+    }
+    size_t after = end + 1;
+    if (text[end] == '\r' && after < text.size() && text[after] == '\n') ++after;
+    line = text.substr(pos, end - pos);
+    ending = text.substr(end, after - end);
+    return after;
+}
+
+// The same over views: line and ending point into text.
+inline size_t nextLine(std::string_view text, size_t pos, std::string_view& line, std::string_view& ending) {
+    size_t end = text.find_first_of("\r\n", pos);
+    if (end == std::string_view::npos) {
+        line = text.substr(pos);
+        ending = {};
         return text.size();
     }
     size_t after = end + 1;

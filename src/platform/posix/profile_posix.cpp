@@ -6,9 +6,11 @@
 
 #include <cstdint>
 #include <cstring>
+#include <deque>
 #include <fcntl.h>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -25,24 +27,32 @@ constexpr const char* kNewLine = "\r\n";
 
 std::mutex g_profileMutex;    // one writer at a time inside the process
 
-bool sameName(const std::string& a, const std::string& b) { return sameIniName(a.data(), a.size(), b.data(), b.size()); }
+bool sameName(std::string_view a, std::string_view b) { return sameIniName(a.data(), a.size(), b.data(), b.size()); }
 
-std::string trimmed(const char* begin, const char* end) {
+std::string_view trimmed(const char* begin, const char* end) {
     trimIniBlanks(begin, end);
-    return std::string(begin, end);
+    return std::string_view(begin, static_cast<size_t>(end - begin));
 }
 
-std::string trimmed(const char* s) { return trimmed(s, s + std::strlen(s)); }
+std::string_view trimmed(const char* s) { return trimmed(s, s + std::strlen(s)); }
 
 enum class LineKind { Blank, Section, Key, Other };
 
+// Views into the file's text, or into a Lines' store for lines written: every read parses the
+// whole file, so a line costs no allocation.
 struct Line {
-    std::string text;      // without its line break
-    std::string ending;    // "\r\n", "\n", "\r" or "" for the last line
+    std::string_view text;      // without its line break
+    std::string_view ending;    // "\r\n", "\n", "\r" or "" for the last line
     LineKind kind = LineKind::Other;
-    std::string name;      // section or key name
-    std::string value;
+    std::string_view name;      // section or key name
+    std::string_view value;
     bool hasValue = false;
+};
+
+struct Lines {
+    std::string text;                 // the file as read
+    std::vector<Line> lines;
+    std::deque<std::string> store;    // text of the lines made here (a deque keeps them in place)
 };
 
 void classify(Line& line) {
@@ -69,7 +79,7 @@ void classify(Line& line) {
         line.value = trimmed(eq + 1, e);
         line.hasValue = true;
     } else {
-        line.name.assign(b, e);
+        line.name = std::string_view(b, static_cast<size_t>(e - b));
     }
 }
 
@@ -93,19 +103,19 @@ bool readWhole(const char* path, std::string& out) {
     return true;
 }
 
-std::vector<Line> parse(const std::string& text) {
-    std::vector<Line> lines;
+void parse(Lines& file) {
+    const std::string_view text = file.text;
+    file.lines.clear();
     for (size_t pos = 0; pos < text.size();) {
         Line line;
         pos = nextLine(text, pos, line.text, line.ending);
         classify(line);
-        lines.push_back(std::move(line));
+        file.lines.push_back(line);
     }
-    return lines;
 }
 
 // Range [begin, end) of the first section with this name: begin is its header's index.
-bool findSection(const std::vector<Line>& lines, const std::string& section, size_t& begin, size_t& end) {
+bool findSection(const std::vector<Line>& lines, std::string_view section, size_t& begin, size_t& end) {
     for (size_t i = 0; i < lines.size(); ++i) {
         if (lines[i].kind == LineKind::Section && sameName(lines[i].name, section)) {
             begin = i;
@@ -120,7 +130,7 @@ bool findSection(const std::vector<Line>& lines, const std::string& section, siz
 const Line* findKey(const std::vector<Line>& lines, const char* section, const char* key) {
     size_t begin, end;
     if (!findSection(lines, trimmed(section), begin, end)) return nullptr;
-    std::string k = trimmed(key);
+    std::string_view k = trimmed(key);
     for (size_t i = begin + 1; i < end; ++i)
         if (lines[i].kind == LineKind::Key && sameName(lines[i].name, k)) return &lines[i];
     return nullptr;
@@ -128,6 +138,9 @@ const Line* findKey(const std::vector<Line>& lines, const char* section, const c
 
 bool writeWhole(const char* path, const std::vector<Line>& lines) {
     std::string text;
+    size_t size = 0;
+    for (const Line& l : lines) size += l.text.size() + l.ending.size();
+    text.reserve(size);
     for (const Line& l : lines) {
         text += l.text;
         text += l.ending;
@@ -146,12 +159,19 @@ bool writeWhole(const char* path, const std::vector<Line>& lines) {
     return ::close(fd) == 0;
 }
 
-Line makeLine(std::string text) {
+Line makeLine(Lines& file, std::string text) {
     Line l;
-    l.text = std::move(text);
+    l.text = file.store.emplace_back(std::move(text));
     l.ending = kNewLine;
     classify(l);
     return l;
+}
+
+std::string joined(std::string_view a, std::string_view b, std::string_view c = {}) {
+    std::string s;
+    s.reserve(a.size() + b.size() + c.size());
+    s.append(a).append(b).append(c);
+    return s;
 }
 
 } // namespace
@@ -160,15 +180,14 @@ int profileGetString(const char* section, const char* key, const char* def, char
                      const char* path) {
     if (!out || outSize == 0) return 0;
     std::lock_guard<std::mutex> lock(g_profileMutex);
-    std::string text;
+    Lines file;
     const Line* found = nullptr;
-    std::vector<Line> lines;
-    if (section && key && path && readWhole(path, text)) {
-        lines = parse(text);
-        found = findKey(lines, section, key);
+    if (section && key && path && readWhole(path, file.text)) {
+        parse(file);
+        found = findKey(file.lines, section, key);
     }
     if (found && found->hasValue) {
-        const std::string& v = found->value;
+        std::string_view v = found->value;
         // A value wrapped in matching quotes comes back without them.
         if (v.size() > 1 && (v[0] == '"' || v[0] == '\'') && v.back() == v[0])
             return static_cast<int>(copyCut(v.data() + 1, v.size() - 2, out, outSize));
@@ -217,9 +236,10 @@ int profileGetKeyNames(const char* section, std::vector<std::string>& names, con
     names.clear();
     if (!section || !path) return 0;
     std::lock_guard<std::mutex> lock(g_profileMutex);
-    std::string text;
-    if (!readWhole(path, text)) return 1;
-    std::vector<Line> lines = parse(text);
+    Lines file;
+    if (!readWhole(path, file.text)) return 1;
+    parse(file);
+    const std::vector<Line>& lines = file.lines;
     size_t begin, end;
     if (!findSection(lines, trimmed(section), begin, end)) return 1;
     size_t used = 1;    // the terminator after the last name
@@ -228,7 +248,7 @@ int profileGetKeyNames(const char* section, std::vector<std::string>& names, con
         if (l.kind != LineKind::Key || l.name.empty() || l.name[0] == ';') continue;
         if (used + l.name.size() + 1 > maxBytes) return 0;
         used += l.name.size() + 1;
-        names.push_back(l.name);
+        names.emplace_back(l.name);
     }
     return 1;
 }
@@ -239,11 +259,12 @@ int profileWriteString(const char* section, const char* key, const char* value, 
     for (const char* text : {section, key, value})
         if (text && std::strpbrk(text, "\r\n")) return 0;
     std::lock_guard<std::mutex> lock(g_profileMutex);
-    std::string text;
-    bool exists = readWhole(path, text);
+    Lines file;
+    bool exists = readWhole(path, file.text);
     if (!exists && (!key || !value)) return 1;    // nothing to remove
-    std::vector<Line> lines = parse(text);
-    std::string sec = trimmed(section);
+    parse(file);
+    std::vector<Line>& lines = file.lines;
+    std::string_view sec = trimmed(section);
     size_t begin = 0, end = 0;
     bool haveSection = findSection(lines, sec, begin, end);
 
@@ -251,7 +272,7 @@ int profileWriteString(const char* section, const char* key, const char* value, 
         if (haveSection) lines.erase(lines.begin() + static_cast<long>(begin), lines.begin() + static_cast<long>(end));
         return writeWhole(path, lines) ? 1 : 0;
     }
-    std::string k = trimmed(key);
+    std::string_view k = trimmed(key);
     size_t keyAt = lines.size();
     if (haveSection) {
         for (size_t i = begin + 1; i < end; ++i)
@@ -271,8 +292,8 @@ int profileWriteString(const char* section, const char* key, const char* value, 
     if (keyAt != lines.size()) {
         Line& line = lines[keyAt];
         if (line.hasValue && line.value == v) return 1;
-        std::string ending = line.ending.empty() ? kNewLine : line.ending;
-        line = makeLine(line.name + "=" + v);
+        std::string_view ending = line.ending.empty() ? kNewLine : line.ending;
+        line = makeLine(file, joined(line.name, "=", v));
         line.ending = ending;
         return writeWhole(path, lines) ? 1 : 0;
     }
@@ -286,11 +307,11 @@ int profileWriteString(const char* section, const char* key, const char* value, 
         size_t at = end;
         while (at > begin + 1 && lines[at - 1].kind == LineKind::Blank) --at;
         terminateAt(at - 1);
-        lines.insert(lines.begin() + static_cast<long>(at), makeLine(k + "=" + v));
+        lines.insert(lines.begin() + static_cast<long>(at), makeLine(file, joined(k, "=", v)));
     } else {
         if (!lines.empty()) terminateAt(lines.size() - 1);
-        lines.push_back(makeLine("[" + sec + "]"));
-        lines.push_back(makeLine(k + "=" + v));
+        lines.push_back(makeLine(file, joined("[", sec, "]")));
+        lines.push_back(makeLine(file, joined(k, "=", v)));
     }
     return writeWhole(path, lines) ? 1 : 0;
 }
