@@ -21,6 +21,10 @@ add_executable(${TEST_EXE} ${TEST_SOURCES})
 target_include_directories(${TEST_EXE} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 target_link_libraries(${TEST_EXE} PRIVATE korvo_core ${KORVO_GTEST})
 target_compile_definitions(${TEST_EXE} PRIVATE KORVO_BUILD_DIR="${CMAKE_BINARY_DIR}" KORVO_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
+# The program's manifest too, so the Windows tests run with its code page (UTF-8).
+if(KORVO_WIN AND DEFINED KORVO_RES_OBJ)
+  target_sources(${TEST_EXE} PRIVATE ${KORVO_RES_OBJ})
+endif()
 # The command-line tests run the korvo program.
 if(TARGET korvo)
   add_dependencies(${TEST_EXE} korvo)

@@ -349,12 +349,19 @@ int Playlist::readPlsFile(const char* given) {
     if (!enterList(path)) return 0;
     // The count is only a claim: numbers without a key are passed over (a missing key would
     // only name the playlist's folder).
+    // Lists written today are UTF-8; a list with any name that is not is an older one, in
+    // Latin-1, as M3U lists are read.
+    const std::vector<size_t> fileKeys = fileKeysUpTo(pls, count);
+    bool utf8 = true;
+    for (size_t k : fileKeys) utf8 = utf8 && isValidUtf8(pls.keys()[k].value.data(), pls.keys()[k].value.size());
     beginAddBatch();
-    for (size_t k : fileKeysUpTo(pls, count)) {
+    for (size_t k : fileKeys) {
         char value[kLineCapacity];
+        char converted[2 * kLineCapacity];   // a Latin-1 byte is at most two UTF-8 bytes
         PlsSection::valueOf(pls.keys()[k], value, sizeof value);
         if (value[0] == 0) continue;
-        addResolved(folder.text, folder.known, value);
+        if (!utf8) latin1ToUtf8(value, std::strlen(value), converted, sizeof converted);
+        addResolved(folder.text, folder.known, utf8 ? value : converted);
     }
     endAddBatch();
     leaveList();

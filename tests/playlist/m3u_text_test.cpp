@@ -1,4 +1,5 @@
-// M3U lists from any era: their text encoding, and the names and durations of extended lists.
+// M3U and PLS lists from any era: their text encoding, and the names and durations of extended
+// M3U lists.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -55,6 +56,21 @@ TEST_F(M3uTextTest, Utf8WhenNamedOrValidElseLatin1) {
     EXPECT_EQ(odd.countEntries(), 0);
     ASSERT_EQ(prompts_.boxes.size(), 1u);
     EXPECT_NE(prompts_.boxes[0].text.find("Caf\xE9.mp3"), std::string::npos);
+}
+
+TEST_F(M3uTextTest, PlsListsAreUtf8UnlessANameIsNot) {
+    for (const std::string& name : {kGreek, kAccented}) test::writeFileBytes(path(name), Bytes(100, 0));
+    test::writeFileText(path("new.pls"), "[playlist]\nFile1=" + kGreek + "\nFile2=" + kAccented + "\nNumberOfEntries=2\n");
+    Playlist fresh;
+    fresh.addPath(Playlist::AddOrdinary, path("new.pls").c_str());
+    EXPECT_EQ(test::pathsOf(fresh), (std::vector<std::string>{path(kGreek), path(kAccented)}));
+
+    // An older list in Latin-1, its name in quotes and with blanks around it.
+    test::writeFileText(path("old.pls"), "[playlist]\nFile1= \"Caf\xE9.mp3\" \nNumberOfEntries=1\n");
+    Playlist old;
+    old.addPath(Playlist::AddOrdinary, path("old.pls").c_str());
+    EXPECT_EQ(test::pathsOf(old), std::vector<std::string>{path(kAccented)});
+    EXPECT_TRUE(prompts_.boxes.empty()) << prompts_.texts()[0];
 }
 
 TEST_F(M3uTextTest, ExtendedLinesNameAndTimeEntriesWithoutTags) {

