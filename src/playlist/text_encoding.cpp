@@ -32,7 +32,14 @@ bool put(uint32_t cp, char* out, size_t outSize, size_t& used) {
     return true;
 }
 
-// Decodes one UTF-8 character at in[i]; returns its length, or 0 when it is malformed.
+size_t boundedLength(const char* in, size_t n) {
+    size_t len = 0;
+    while (len < n && in[len] != 0) ++len;
+    return len;
+}
+
+} // namespace
+
 size_t decodeUtf8(const uint8_t* in, size_t n, size_t i, uint32_t& cp) {
     uint8_t c = in[i];
     size_t len;
@@ -57,14 +64,6 @@ size_t decodeUtf8(const uint8_t* in, size_t n, size_t i, uint32_t& cp) {
     if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
     return len;
 }
-
-size_t boundedLength(const char* in, size_t n) {
-    size_t len = 0;
-    while (len < n && in[len] != 0) ++len;
-    return len;
-}
-
-} // namespace
 
 void latin1ToUtf8(const char* in, size_t n, char* out, size_t outSize) {
     if (outSize == 0) return;

@@ -14,6 +14,9 @@ void utf8ToLatin1(const char* in, char* out, size_t outSize);
 void utf16ToUtf8(const uint8_t* in, size_t n, bool bigEndian, char* out, size_t outSize);
 // UTF-8 bytes up to n or the first 0, copied and cut at a character boundary.
 void copyUtf8(const char* in, size_t n, char* out, size_t outSize);
+// Decodes the UTF-8 character at in[i] of n bytes into cp; returns its length, or 0 when it is
+// malformed (overlong, a surrogate, cut short).
+size_t decodeUtf8(const uint8_t* in, size_t n, size_t i, uint32_t& cp);
 // Whether the n bytes are well-formed UTF-8 (no overlong forms, no surrogates).
 bool isValidUtf8(const char* in, size_t n);
 

@@ -188,6 +188,35 @@ TEST(NowPlaying, DisplayShowsTheEntryItsTimeAndScrolls) {
     EXPECT_EQ(p.waitForExit(10000), 0);
 }
 
+// The font has ASCII only: Latin letters lose their marks, common punctuation is spelled in
+// ASCII, and any other character is one box, not a box per byte.
+TEST(NowPlaying, NamesBeyondAsciiAreSpelledInTheFontsLetters) {
+    const std::string box(1, char(PixelFont::kBox));
+    char out[64];
+    PixelFont::spell("Caf\xC3\xA9 Dvo\xC5\x99\xC3\xA1k \xE2\x80\x93 \xE2\x80\x9CLive\xE2\x80\x9D\xE2\x80\xA6", out, sizeof out);
+    EXPECT_EQ(std::string(out), "Cafe Dvorak - \"Live\"...");
+    PixelFont::spell("\xC3\x86sir Stra\xC3\x9F" "e \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x8E\xB5|\xFF\xC3|\x01", out, sizeof out);
+    EXPECT_EQ(std::string(out), "AEsir Strasse " + box + box + " " + box + "|" + box + box + "|" + box);
+    PixelFont::spell("ab\xC3\x9F", out, 4);   // a spelling that does not fit is left out whole
+    EXPECT_EQ(std::string(out), "ab");
+
+    ProgramFolder folder("display-any-name");
+    const std::string name = "Dvo\xC5\x99\xC3\xA1k \xE2\x80\x93 \xCE\xA9\xCE\xB4\xCE\xAE.mp2";   // "Dvořák – Ωδή"
+    const std::string path = folder.dir() + "\\" + name;
+    ASSERT_TRUE(CopyFileA(media("seek_marks.mp2").c_str(), path.c_str(), FALSE));
+    const std::string title = titleOf(path);
+    const std::string spelled = "Dvorak - " + box + box + box + (title.size() > 4 && title.ends_with(".mp2") ? ".mp2" : "");
+    Program p;
+    clearRecord();
+    ASSERT_TRUE(p.start(folder, {path}));
+    HWND w = p.waitForWindow();
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(waitForRecord(path, kPlayWaitMs)) << readRecord();
+    EXPECT_TRUE(waitUntil([&] { return nameOffset(shoot(w), spelled) >= 0; }, 3000)) << "the name row does not read " << spelled;
+    PostMessageA(w, WM_SYSKEYDOWN, VK_F4, LPARAM(1) << 29);
+    EXPECT_EQ(p.waitForExit(10000), 0);
+}
+
 TEST(NowPlaying, ClickOnTheProgressLineSeeks) {
     std::string path = media("seek_marks.mp2");
     ProgramFolder folder("seek");

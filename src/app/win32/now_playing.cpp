@@ -5,9 +5,11 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/win32/display_spellings.h"
 #include "app/win32/resource_ids.h"
 #include "app/win32/skin.h"
 #include "app/win32/win_texts.h"
+#include "playlist/text_encoding.h"
 
 namespace korvo::win {
 
@@ -45,6 +47,37 @@ bool PixelFont::load(HINSTANCE instance) {
 int PixelFont::codeOf(char c) {
     const int u = static_cast<unsigned char>(c);
     return u >= kFirst && u < kBox ? u : kBox;
+}
+
+void PixelFont::spell(const char* utf8, char* out, size_t outSize) {
+    if (outSize == 0) return;
+    const auto* s = reinterpret_cast<const uint8_t*>(utf8);
+    const size_t n = std::strlen(utf8);
+    size_t used = 0;
+    auto put = [&](const char* text) {
+        const size_t len = std::strlen(text);
+        if (used + len + 1 > outSize) return false;
+        std::memcpy(out + used, text, len);
+        used += len;
+        return true;
+    };
+    const char box[] = {char(kBox), 0};
+    for (size_t i = 0; i < n;) {
+        uint32_t cp = 0;
+        size_t len = decodeUtf8(s, n, i, cp);
+        const char* text = box;
+        char ascii[2] = {char(cp), 0};
+        if (!len) len = 1;
+        else if (cp >= 0x20 && cp < 0x7F) text = ascii;
+        else if (cp >= kFirstSpelledLetter && cp < kFirstSpelledLetter + kSpelledLetters)
+            text = kLatinLetterSpellings[cp - kFirstSpelledLetter];
+        else
+            for (size_t k = 0; k < kPunctuationSpellingCount; ++k)
+                if (kPunctuationSpellings[k].codePoint == cp) text = kPunctuationSpellings[k].spelling;
+        if (!put(text)) break;
+        i += len;
+    }
+    out[used] = 0;
 }
 
 int PixelFont::advance(int code) const {
@@ -135,8 +168,9 @@ int NowPlayingDisplay::render(const NowPlayingView& view) {
     std::vector<uint8_t> before(bits_, bits_ + plate_.size());
     std::memcpy(bits_, plate_.data(), plate_.size());
 
-    if (std::strcmp(name_, view.name ? view.name : "") != 0) {
-        std::snprintf(name_, sizeof name_, "%s", view.name ? view.name : "");
+    if (std::strcmp(source_, view.name ? view.name : "") != 0) {
+        std::snprintf(source_, sizeof source_, "%s", view.name ? view.name : "");
+        PixelFont::spell(source_, name_, sizeof name_);
         scroll_ = 0;
     }
     const int inner = kDisplayWidth - 2 * kDisplayMargin;

@@ -46,6 +46,9 @@ public:
     bool loaded() const { return loaded_ != 0; }
     // The glyph code for a character: codes outside 32..126 show as a box.
     static int codeOf(char c);
+    // UTF-8 text as the font can show it: Latin letters without their marks, common
+    // punctuation in ASCII, one box for any other character or broken byte.
+    static void spell(const char* utf8, char* out, size_t outSize);
     int advance(int code) const;     // glyph width and one pixel of space
     int width(const char* text) const;
     bool ink(int code, int x, int y) const;   // x from the glyph's first inked column
@@ -108,7 +111,8 @@ private:
     int stride_ = 0;
     std::vector<uint8_t> plate_;   // the skin's pixels under the display
     PixelFont font_;
-    char name_[520] = {};
+    char source_[520] = {};   // the name as given
+    char name_[520] = {};     // as the font spells it
     int scroll_ = 0;
     int drawn_ = 0;
 };
