@@ -34,22 +34,8 @@ inline void trimIniBlanks(const char*& b, const char*& e) {
 }
 
 // The line of text that starts at pos: line gets it without its break, ending the break
-// ("\r\n", "\n", "\r", or "" for a last line without one). Returns where the next line starts.
-inline size_t nextLine(const std::string& text, size_t pos, std::string& line, std::string& ending) {
-    size_t end = text.find_first_of("\r\n", pos);
-    if (end == std::string::npos) {
-        line = text.substr(pos);
-        ending.clear();
-        return text.size();
-    }
-    size_t after = end + 1;
-    if (text[end] == '\r' && after < text.size() && text[after] == '\n') ++after;
-    line = text.substr(pos, end - pos);
-    ending = text.substr(end, after - end);
-    return after;
-}
-
-// The same over views: line and ending point into text.
+// ("\r\n", "\n", "\r", or "" for a last line without one), both pointing into text. Returns
+// where the next line starts.
 inline size_t nextLine(std::string_view text, size_t pos, std::string_view& line, std::string_view& ending) {
     size_t end = text.find_first_of("\r\n", pos);
     if (end == std::string_view::npos) {
@@ -62,6 +48,15 @@ inline size_t nextLine(std::string_view text, size_t pos, std::string_view& line
     line = text.substr(pos, end - pos);
     ending = text.substr(end, after - end);
     return after;
+}
+
+// The same, copied out.
+inline size_t nextLine(const std::string& text, size_t pos, std::string& line, std::string& ending) {
+    std::string_view lineView, endingView;
+    const size_t next = nextLine(std::string_view(text), pos, lineView, endingView);
+    line.assign(lineView);
+    ending.assign(endingView);
+    return next;
 }
 
 // Copies len bytes of src into out, cut to outSize - 1, and ends it; returns the length copied.

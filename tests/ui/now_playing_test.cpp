@@ -149,16 +149,22 @@ bool insideDisplay(int x, int y) {
     return x >= kDisplayArea.left && x < kDisplayArea.right && y >= kDisplayArea.top && y < kDisplayArea.bottom;
 }
 
+// The program started on one file: its window once the file plays, or nullptr.
+HWND startPlaying(Program& p, const ProgramFolder& folder, const std::string& path) {
+    clearRecord();
+    if (!p.start(folder, {path})) return nullptr;
+    HWND w = p.waitForWindow();
+    EXPECT_TRUE(w && waitForRecord(path, kPlayWaitMs)) << readRecord();
+    return w;
+}
+
 TEST(NowPlaying, DisplayShowsTheEntryItsTimeAndScrolls) {
     std::string path = media("seek_marks.mp2");
     ASSERT_TRUE(font().loaded());
     ProgramFolder folder("display");
     Program p;
-    clearRecord();
-    ASSERT_TRUE(p.start(folder, {path}));
-    HWND w = p.waitForWindow();
+    HWND w = startPlaying(p, folder, path);
     ASSERT_NE(w, nullptr);
-    ASSERT_TRUE(waitForRecord(path, kPlayWaitMs)) << readRecord();
     Sleep(1200);
     const Shot first = shoot(w);
     Sleep(1600);
@@ -207,11 +213,8 @@ TEST(NowPlaying, NamesBeyondAsciiAreSpelledInTheFontsLetters) {
     const std::string title = titleOf(path);
     const std::string spelled = "Dvorak - " + box + box + box + (title.size() > 4 && title.ends_with(".mp2") ? ".mp2" : "");
     Program p;
-    clearRecord();
-    ASSERT_TRUE(p.start(folder, {path}));
-    HWND w = p.waitForWindow();
+    HWND w = startPlaying(p, folder, path);
     ASSERT_NE(w, nullptr);
-    ASSERT_TRUE(waitForRecord(path, kPlayWaitMs)) << readRecord();
     EXPECT_TRUE(waitUntil([&] { return nameOffset(shoot(w), spelled) >= 0; }, 3000)) << "the name row does not read " << spelled;
     PostMessageA(w, WM_SYSKEYDOWN, VK_F4, LPARAM(1) << 29);
     EXPECT_EQ(p.waitForExit(10000), 0);
