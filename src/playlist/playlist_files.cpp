@@ -349,9 +349,9 @@ int Playlist::readPlsFile(const char* given) {
     if (!enterList(path)) return 0;
     // The count is only a claim: numbers without a key are passed over (a missing key would
     // only name the playlist's folder).
+    const std::vector<size_t> fileKeys = fileKeysUpTo(pls, count);
     // Lists written today are UTF-8; a list with any name that is not is an older one, in
     // Latin-1, as M3U lists are read.
-    const std::vector<size_t> fileKeys = fileKeysUpTo(pls, count);
     bool utf8 = true;
     for (size_t k : fileKeys) utf8 = utf8 && isValidUtf8(pls.keys()[k].value.data(), pls.keys()[k].value.size());
     beginAddBatch();
