@@ -9,11 +9,13 @@
 
 namespace {
 
-std::vector<uint8_t> decodeAll(korvo::ByteInput& input) {
+// Fills `out` (kept between runs: growing and freeing megabytes per input under the address
+// sanitizer cost a tenth of the run in page faults).
+void decodeAll(korvo::ByteInput& input, std::vector<uint8_t>& out) {
     fuzz::quietPrompt().asked = 0;   // the same answers to the same questions
     auto decoder = std::make_unique<korvo::Decoder>();
     decoder->startFile(&input, false);
-    std::vector<uint8_t> out;
+    out.clear();
     int frames = 0;
     while (decoder->readFrame() && frames < 2048) {
         korvo::PcmBuffer& pcm = decoder->pcm();
@@ -22,7 +24,6 @@ std::vector<uint8_t> decodeAll(korvo::ByteInput& input) {
         pcm.consume(pcm.fill);
         ++frames;
     }
-    return out;
 }
 
 } // namespace
@@ -32,8 +33,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     uint32_t seed = fuzz::seedOf(data);
     korvo::MemoryInput file(data + 4, size - 4);
     fuzz::ChunkedStream stream(data + 4, size - 4, seed);
-    std::vector<uint8_t> fromFile = decodeAll(file);
-    std::vector<uint8_t> fromStream = decodeAll(stream);
+    static std::vector<uint8_t> fromFile, fromStream;
+    decodeAll(file, fromFile);
+    decodeAll(stream, fromStream);
     constexpr size_t kOneFrame = 1152 * 2 * 2;
     FUZZ_CHECK(fromStream.size() <= fromFile.size());
     FUZZ_CHECK(fromFile.size() - fromStream.size() <= kOneFrame);
