@@ -6,6 +6,12 @@
 
 #include "platform/file.h"
 
+#include <algorithm>
+#ifndef _WIN32
+#include <csignal>
+#include <sys/resource.h>
+#endif
+
 namespace korvo::test {
 
 std::string nativePath(const std::string& unixPath) {
@@ -39,5 +45,38 @@ std::string scratchDir(const std::string& name) {
     std::filesystem::create_directories(p, ec);
     return p.string();
 }
+
+bool writeFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    return bool(out.flush());
+}
+
+std::vector<std::string> folderNames(const std::string& dir) {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto& e : std::filesystem::directory_iterator(dir, ec)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+#ifndef _WIN32
+FileSizeLimit::FileSizeLimit(uint64_t bytes) {
+    oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit r {};
+    getrlimit(RLIMIT_FSIZE, &r);
+    oldSoft_ = r.rlim_cur;
+    r.rlim_cur = rlim_t(bytes);
+    setrlimit(RLIMIT_FSIZE, &r);
+}
+
+FileSizeLimit::~FileSizeLimit() {
+    struct rlimit r {};
+    getrlimit(RLIMIT_FSIZE, &r);
+    r.rlim_cur = rlim_t(oldSoft_);
+    setrlimit(RLIMIT_FSIZE, &r);
+    std::signal(SIGXFSZ, oldHandler_);
+}
+#endif
 
 } // namespace korvo::test

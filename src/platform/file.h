@@ -1,5 +1,6 @@
 #pragma once
 // Files through the operating system: a thin handle with Win32 semantics on both sides.
+#include <cstddef>
 #include <cstdint>
 
 namespace korvo {
@@ -50,6 +51,47 @@ struct PathInfo {
 };
 PathInfo pathInfo(const char* path);
 int removeFile(const char* path);              // 1 on success
+
+// The most bytes of a path, terminator included (the ANSI file functions' limit).
+inline constexpr int kFilePathCapacity = 260;
+
+// A whole file written beside the one it replaces. The bytes go into a temporary file in the
+// same folder, which takes the old file's place only when commit finds all of them written and
+// flushed; the new file keeps the old one's attributes (Windows) or mode (Linux). Until then,
+// and after any failure, the old file stays byte for byte. An uncommitted writer removes its
+// temporary file.
+class ReplacingFile {
+public:
+    ReplacingFile() = default;
+    ~ReplacingFile() { abandon(); }
+    ReplacingFile(const ReplacingFile&) = delete;
+    ReplacingFile& operator=(const ReplacingFile&) = delete;
+
+    // Makes the temporary file for path; 1 on success. copyOld starts it as a copy of the file
+    // at path (when there is one), for writers that change a file rather than make it anew.
+    int open(const char* path, bool copyOld = false);
+    // 1 when all n bytes went in. A failed write makes commit fail too.
+    int write(const void* src, size_t n);
+    // Flushes, closes and puts the temporary file in place of the old one; 1 on success. On
+    // failure the temporary file is removed and the old file is as it was.
+    int commit();
+    void abandon();
+    // The temporary file, for writers that change it through its path (the profile functions):
+    // they work on it between open and commit, while this writer holds no handle to it.
+    const char* temporaryPath() const { return temp_; }
+    // Lets go of the handle so that others can write the temporary file by its path.
+    void releaseHandle() { file_.close(); }
+
+private:
+    File file_;
+    char target_[kFilePathCapacity] = {};
+    char temp_[kFilePathCapacity] = {};
+    bool open_ = false;
+    bool failed_ = false;
+};
+
+// Replaces the file at path with size bytes of data through a ReplacingFile; 1 on success.
+int writeWholeFile(const char* path, const void* data, size_t size);
 
 // The folder of the running program, ending in the path separator.
 const char* programDirectory();

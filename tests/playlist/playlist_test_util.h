@@ -9,16 +9,12 @@
 #include "platform/file.h"
 #include "platform/prompt.h"
 #include "playlist/playlist.h"
+#include "test_support.h"
 
 namespace korvo::test {
 
 inline std::string joinNative(const std::string& folder, const std::string& name) {
     return folder + kPathSeparator + name;
-}
-
-inline void writeFileBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
 inline void writeFileText(const std::string& path, const std::string& text) {

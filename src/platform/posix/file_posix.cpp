@@ -1,6 +1,10 @@
 #include "platform/file.h"
+#include "platform/replace_os.h"
 
 #include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -106,6 +110,69 @@ PathInfo pathInfo(const char* path) {
 }
 
 int removeFile(const char* path) { return path && ::unlink(path) == 0 ? 1 : 0; }
+
+namespace replace_os {
+
+int resolveTarget(const char* target, char* out, size_t outSize) {
+    // A link is followed to its file, so that the link itself stays.
+    char resolved[PATH_MAX];
+    const char* path = target;
+    struct stat st;
+    if (lstat(target, &st) == 0 && S_ISLNK(st.st_mode) && realpath(target, resolved)) path = resolved;
+    size_t n = std::strlen(path);
+    if (n + 1 > outSize) return 0;
+    std::memcpy(out, path, n + 1);
+    return 1;
+}
+
+int makeTemporaryBeside(const char* target, char* temp, size_t tempSize) {
+    const char* slash = std::strrchr(target, '/');
+    const size_t folder = slash ? size_t(slash - target + 1) : 0;
+    static const char kPattern[] = ".korvo-XXXXXX";
+    if (folder + sizeof kPattern > tempSize) return 0;
+    std::memcpy(temp, target, folder);
+    std::memcpy(temp + folder, kPattern, sizeof kPattern);
+    int fd = mkostemp(temp, O_CLOEXEC);
+    if (fd < 0) return 0;
+    ::close(fd);
+    return 1;
+}
+
+int flushToDisk(File& file) { return file.isOpen() && fsync(fdOf(file.nativeHandle())) == 0 ? 1 : 0; }
+
+namespace {
+// The mode a new file gets: what open(2) would give 0666 under this process's umask, read
+// without changing it (umask(2) would, for every thread at once).
+mode_t newFileMode() {
+    mode_t mask = 022;
+    if (std::FILE* f = std::fopen("/proc/self/status", "re")) {
+        char line[128];
+        while (std::fgets(line, sizeof line, f))
+            if (std::strncmp(line, "Umask:", 6) == 0) {
+                mask = mode_t(std::strtoul(line + 6, nullptr, 8));
+                break;
+            }
+        std::fclose(f);
+    }
+    return 0666 & ~mask;
+}
+} // namespace
+
+int putInPlace(const char* temp, const char* target) {
+    struct stat st;
+    if (stat(target, &st) == 0) {
+        if (!S_ISREG(st.st_mode)) return 0;    // a folder or a device is not replaced
+        if (chmod(temp, st.st_mode & 07777) != 0) return 0;
+        // Keeping another owner's file needs rights we may not have; it then becomes ours.
+        if (chown(temp, st.st_uid, st.st_gid) != 0) {
+        }
+    } else if (chmod(temp, newFileMode()) != 0) {
+        return 0;
+    }
+    return ::rename(temp, target) == 0 ? 1 : 0;
+}
+
+} // namespace replace_os
 
 bool systemProgramDirectory(char* out, size_t outSize) {
     if (outSize < 2) return false;

@@ -1,4 +1,5 @@
 #include "platform/file.h"
+#include "platform/replace_os.h"
 
 #include <cstring>
 #include <windows.h>
@@ -90,6 +91,45 @@ PathInfo pathInfo(const char* path) {
 }
 
 int removeFile(const char* path) { return path && DeleteFileA(path) ? 1 : 0; }
+
+namespace replace_os {
+
+int resolveTarget(const char* target, char* out, size_t outSize) {
+    size_t n = std::strlen(target);
+    if (n + 1 > outSize) return 0;
+    std::memcpy(out, target, n + 1);
+    return 1;
+}
+
+int makeTemporaryBeside(const char* target, char* temp, size_t tempSize) {
+    if (tempSize < MAX_PATH) return 0;
+    char folder[MAX_PATH];
+    const char* slash = std::strrchr(target, '\\');
+    const char* other = std::strrchr(target, '/');
+    if (other && (!slash || other > slash)) slash = other;
+    size_t n = slash ? size_t(slash - target + 1) : 0;
+    if (n + 1 > sizeof folder) return 0;
+    if (n == 0) {
+        folder[0] = '.';
+        folder[1] = 0;
+    } else {
+        std::memcpy(folder, target, n);
+        folder[n] = 0;
+    }
+    // Makes the file, under a name no other caller gets.
+    return GetTempFileNameA(folder, "kv", 0, temp) != 0 ? 1 : 0;
+}
+
+int flushToDisk(File& file) { return file.isOpen() && FlushFileBuffers(h(file.nativeHandle())) ? 1 : 0; }
+
+int putInPlace(const char* temp, const char* target) {
+    if (GetFileAttributesA(target) == INVALID_FILE_ATTRIBUTES)
+        return MoveFileExA(temp, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ? 1 : 0;
+    // Keeps the old file's attributes, security and creation time.
+    return ReplaceFileA(target, temp, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) ? 1 : 0;
+}
+
+} // namespace replace_os
 
 bool systemProgramDirectory(char* out, size_t outSize) {
     if (outSize < 2) return false;
