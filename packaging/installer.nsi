@@ -13,6 +13,7 @@ SetCompressor /SOLID lzma
 !include "FileFunc.nsh"
 !include "LogicLib.nsh"
 !include "nsDialogs.nsh"
+!include "WinMessages.nsh"
 
 !define PRODUCT "LUMEN KORVO 2000"
 !define EXE_NAME "LumenKorvo.exe"
@@ -30,6 +31,13 @@ SetCompressor /SOLID lzma
 !define FILETYPES_SUBTITLE "Which files should open with ${PRODUCT} when you double-click them?"
 !define FILETYPES_NOTE "This changes the file types for you only. The player's preferences can register them again later."
 !define SETTINGS_QUESTION "Delete your ${PRODUCT} settings (${SETTINGS_FILE}) too?"
+; The player's main window, asked to close before anything is removed.
+!define MAIN_WINDOW_CLASS "LUMEN KORVOMainWindow"
+!define CLOSE_WAIT_MS 5000
+!define /ifndef SYNCHRONIZE 0x00100000
+!define CLOSE_ROUNDS 8
+!define STILL_RUNNING_TEXT "${PRODUCT} is still running and did not close. Close it, then uninstall again. Nothing was removed."
+!define STILL_RUNNING_EXIT 2
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
@@ -132,17 +140,90 @@ Function .onInit
   ${EndIf}
 FunctionEnd
 
-; An extension is given back only while it still names this program's type.
-!macro UnregisterExtension EXT TYPE
-  ReadRegStr $0 HKCU "${CLASSES}\${EXT}" ""
+; Asks every running player to close (WM_CLOSE) and waits up to 5 s for each to end, so that
+; its settings are written before they are removed. $0: 1 when none runs any more.
+Function un.ClosePlayers
+  StrCpy $0 0
+  StrCpy $1 0
+  ${Do}
+    FindWindow $2 "${MAIN_WINDOW_CLASS}"
+    ${If} $2 == 0
+      StrCpy $0 1
+      Return
+    ${EndIf}
+    ; more players than this, or one that keeps coming back, is not waited for
+    ${If} $1 >= ${CLOSE_ROUNDS}
+      Return
+    ${EndIf}
+    IntOp $1 $1 + 1
+    System::Call 'user32::GetWindowThreadProcessId(p $2, *i .r3)'
+    System::Call 'kernel32::OpenProcess(i ${SYNCHRONIZE}, i 0, i $3) p .r4'
+    System::Call 'user32::PostMessage(p $2, i ${WM_CLOSE}, p 0, p 0)'
+    ${If} $4 P<> 0
+      System::Call 'kernel32::WaitForSingleObject(p $4, i ${CLOSE_WAIT_MS}) i .r5'
+      System::Call 'kernel32::CloseHandle(p $4)'
+      ${If} $5 != 0
+        Return
+      ${EndIf}
+    ${Else}
+      ; no hold on the process: watch its window instead
+      StrCpy $5 0
+      ${DoWhile} $5 < ${CLOSE_WAIT_MS}
+        IsWindow $2 0 gone
+        Sleep 100
+        IntOp $5 $5 + 100
+      ${Loop}
+      Return
+      gone:
+    ${EndIf}
+  ${Loop}
+FunctionEnd
+
+; Nothing has been removed yet: say so and stop (silently: exit code 2).
+Function un.StopStillRunning
+  MessageBox MB_OK|MB_ICONSTOP "${STILL_RUNNING_TEXT}" /SD IDOK
+  SetErrorLevel ${STILL_RUNNING_EXIT}
+  Quit
+FunctionEnd
+
+; An extension is given back only while it still names this program's type: its default value
+; goes, and the key only when no value or subkey of another program is left in it.
+!macro UnregisterExtension ROOT EXT TYPE
+  ReadRegStr $0 ${ROOT} "${CLASSES}\${EXT}" ""
   ${If} $0 == "${TYPE}"
-    DeleteRegKey HKCU "${CLASSES}\${EXT}"
+    DeleteRegValue ${ROOT} "${CLASSES}\${EXT}" ""
+    EnumRegValue $1 ${ROOT} "${CLASSES}\${EXT}" 0
+    EnumRegKey $2 ${ROOT} "${CLASSES}\${EXT}" 0
+    ${If} $1 == ""
+    ${AndIf} $2 == ""
+      DeleteRegKey ${ROOT} "${CLASSES}\${EXT}"
+    ${EndIf}
   ${EndIf}
+!macroend
+
+; The setup program writes the user's classes; the preferences' registration writes the
+; machine's when it may (HKEY_CLASSES_ROOT), else the user's.
+!macro UnregisterTypes ROOT
+  !insertmacro UnregisterExtension ${ROOT} ".mp1" "${AUDIO_TYPE}"
+  !insertmacro UnregisterExtension ${ROOT} ".mp2" "${AUDIO_TYPE}"
+  !insertmacro UnregisterExtension ${ROOT} ".mp3" "${AUDIO_TYPE}"
+  !insertmacro UnregisterExtension ${ROOT} ".pls" "${LIST_TYPE}"
+  !insertmacro UnregisterExtension ${ROOT} ".m3u" "${LIST_TYPE}"
+  DeleteRegKey ${ROOT} "${CLASSES}\${AUDIO_TYPE}"
+  DeleteRegKey ${ROOT} "${CLASSES}\${LIST_TYPE}"
 !macroend
 
 Section "Uninstall"
   SetShellVarContext current
+  Call un.ClosePlayers
+  ${If} $0 != 1
+    Call un.StopStillRunning
+  ${EndIf}
   Delete "$INSTDIR\${EXE_NAME}"
+  ; a player started meanwhile holds its file
+  ${If} ${FileExists} "$INSTDIR\${EXE_NAME}"
+    Call un.StopStillRunning
+  ${EndIf}
   Delete "$INSTDIR\README.txt"
   ${GetParameters} $R0
   ClearErrors
@@ -157,13 +238,8 @@ Section "Uninstall"
   RMDir "$INSTDIR"
   Delete "$SMPROGRAMS\${PRODUCT}.lnk"
 
-  !insertmacro UnregisterExtension ".mp1" "${AUDIO_TYPE}"
-  !insertmacro UnregisterExtension ".mp2" "${AUDIO_TYPE}"
-  !insertmacro UnregisterExtension ".mp3" "${AUDIO_TYPE}"
-  !insertmacro UnregisterExtension ".pls" "${LIST_TYPE}"
-  !insertmacro UnregisterExtension ".m3u" "${LIST_TYPE}"
-  DeleteRegKey HKCU "${CLASSES}\${AUDIO_TYPE}"
-  DeleteRegKey HKCU "${CLASSES}\${LIST_TYPE}"
+  !insertmacro UnregisterTypes HKCU
+  !insertmacro UnregisterTypes HKLM
   DeleteRegKey HKCU "${UNINSTALL_KEY}"
   System::Call 'shell32::SHChangeNotify(i 0x08000000, i 0, p 0, p 0)'
 SectionEnd

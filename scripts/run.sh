@@ -8,6 +8,18 @@ mkdir -p build/logs
 cmake --preset native > build/logs/run-native.log 2>&1 && cmake --build --preset native >> build/logs/run-native.log 2>&1 \
   || { echo "native build failed, see build/logs/run-native.log"; exit 1; }
 
+# Whether a sound server answers. korvo never starts one, so neither does this question.
+sound_server() {
+  command -v pactl >/dev/null || return 0   # cannot tell: let korvo try
+  local conf rc
+  conf=$(mktemp) || return 0
+  echo "autospawn = no" > "$conf"
+  PULSE_CLIENTCONFIG="$conf" pactl info >/dev/null 2>&1
+  rc=$?
+  rm -f "$conf"
+  return $rc
+}
+
 files=("$@")
 if [ ${#files[@]} -eq 0 ]; then
   demo=build/media/demo.mp3
@@ -34,6 +46,12 @@ if [ -n "${DISPLAY:-}" ]; then
     done
     exec scripts/wine-run.sh build/win/LumenKorvo.exe "${args[@]}"
   fi
+elif ! sound_server; then
+  # Nothing to show and nothing to hear with: the player's own WAV output instead.
+  if [ $# -eq 0 ]; then wav=build/demo.wav; what="the demo tune was"; else wav=build/play.wav; what="the sound was"; fi
+  build/native/korvo play --wav "$wav" "${files[@]}" || exit
+  echo "No display and no sound server: $what written to $wav"
+  exit 0
 else
   echo "No display: playing with the command-line player instead."
 fi

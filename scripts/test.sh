@@ -82,6 +82,8 @@ if build native; then
   build/native/korvo_tests > "$log/native.log" 2>&1; count_gtest native "$log/native.log" $?
   stamp "Debian package"
   bash tests/packaging/deb.sh build/native > "$log/deb.log" 2>&1; count_script deb "$log/deb.log" $?
+  stamp "scripts/run.sh without a display"
+  bash tests/cli/run_script.sh build/native > "$log/run-script.log" 2>&1; count_script run-script "$log/run-script.log" $?
 fi
 
 if build asan; then

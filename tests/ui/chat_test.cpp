@@ -211,6 +211,54 @@ TEST(Chat, NoClientCostsNoWaitAndShowsNothing) {
     EXPECT_EQ(findDialog(p.pid(), nullptr), nullptr);
 }
 
+// The code page the system gives programs that do not speak UTF-8, as a chat client is.
+UINT systemCodePage() {
+    DWORD cp = 0;
+    GetLocaleInfoA(LOCALE_SYSTEM_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER, reinterpret_cast<LPSTR>(&cp),
+                   sizeof cp);
+    return cp;
+}
+
+// Text as a client reading it in the system's code page sees it.
+std::wstring readInCodePage(const std::string& bytes, UINT cp) {
+    std::wstring wide(bytes.size() + 1, L'\0');
+    int n = MultiByteToWideChar(cp, 0, bytes.data(), int(bytes.size()), &wide[0], int(wide.size()));
+    wide.resize(n > 0 ? size_t(n) : 0);
+    return wide;
+}
+
+// What the client receives for a name: one line, in the system's code page.
+TEST(Chat, NamesArriveAsOneLineInTheSystemCodePage) {
+    ChatServer server("KorvoChatCodePage");
+    ASSERT_TRUE(server.serving());
+    Settings& s = settings();
+    std::snprintf(s.IRCAppName, sizeof s.IRCAppName, "%s", "KorvoChatCodePage");
+    std::snprintf(s.IRCCommand, sizeof s.IRCCommand, "%s", "/me %s.");
+    // One announcement at a time is let through, and the last one may still be ending: a
+    // name that did not arrive is announced again.
+    auto announce = [&](const char* name) -> std::string {
+        const size_t before = server.count();
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            korvo::win::announceNowPlaying(name);
+            if (waitUntil([&] { return server.count() > before; }, 1000)) return server.pokes()[before].data;
+        }
+        return "(nothing arrived)";
+    };
+    const UINT cp = systemCodePage();
+    std::printf("the system's ANSI code page: %u (the program's own: %u)\n", cp, GetACP());
+
+    EXPECT_EQ(announce("Song\r\n/quit\r\n"), std::string("/me Song  /quit  .") + '\0');
+
+    const std::string rosUtf8 = "Sigur R\xC3\xB3s \xE2\x80\x93 Hopp\xC3\xADpolla";
+    const std::string ros = announce(rosUtf8.c_str());
+    EXPECT_EQ(readInCodePage(ros, cp), std::wstring(L"/me Sigur R\u00F3s \u2013 Hopp\u00EDpolla.") + L'\0');
+    if (cp == 1252) {
+        EXPECT_EQ(ros, std::string("/me Sigur R\xF3s \x96 Hopp\xEDpolla.") + '\0');
+        // a letter the code page lacks is a "?", not a look-alike
+        EXPECT_EQ(announce("Dvo\xC5\x99\xC3\xA1k"), std::string("/me Dvo?\xE1k.") + '\0');
+    }
+}
+
 // With the tag asked for, the name comes from an ID3v2 tag before the one in the trailer.
 TEST(Chat, Id3v2NamesWinOverTheTrailer) {
     ChatServer server(kDefaultIRCAppName);
@@ -245,9 +293,16 @@ TEST(Chat, Id3v2NamesWinOverTheTrailer) {
     ASSERT_NE(p.waitForWindow(), nullptr);
     ASSERT_TRUE(waitForRecord(file, kPlayWaitMs)) << readRecord();
     ASSERT_TRUE(waitUntil([&] { return server.count() >= 1; }, 3000));
+    // the names as the system's code page spells them: Greek is not in the usual one
+    const std::string got = server.pokes()[0].data;
     char name[128];
-    std::snprintf(name, sizeof name, korvo::playlist_texts::kDisplayNameFormat, title.c_str(), artist.c_str());
-    EXPECT_EQ(server.pokes()[0].data, withName(kDefaultIRCCommand, name));
+    if (systemCodePage() == 1252) {
+        std::snprintf(name, sizeof name, korvo::playlist_texts::kDisplayNameFormat, "????", "Bj\xF6rk");
+        EXPECT_EQ(got, withName(kDefaultIRCCommand, name));
+    } else {
+        std::snprintf(name, sizeof name, korvo::playlist_texts::kDisplayNameFormat, title.c_str(), artist.c_str());
+        EXPECT_NE(got, withName(kDefaultIRCCommand, name)) << "sent in UTF-8";
+    }
 }
 
 } // namespace

@@ -2,6 +2,9 @@
 // messages, the shared current-file record and its INI file.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <commctrl.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -370,18 +373,23 @@ TEST(MainWindow, AcceleratorsOpenTheDialogs) {
     EXPECT_TRUE(waitForRecord(a, kPlayWaitMs)) << readRecord();
 
     // Alt must really be down for the accelerator, so this one goes through the keyboard
-    SetForegroundWindow(w);
-    Sleep(200);
-    keybd_event(VK_MENU, 0, 0, 0);
-    keybd_event('L', 0, 0, 0);
-    keybd_event('L', 0, KEYEVENTF_KEYUP, 0);
-    keybd_event(VK_MENU, 0, KEYEVENTF_KEYUP, 0);
+    p.pressKeys(VK_MENU, 'L');
     HWND url = nullptr;
     ASSERT_TRUE(waitUntil([&] { return (url = findDialog(p.pid(), TXT_OPEN_URL_CAPTION)) != nullptr; }, 8000));
     clearRecord();
     SendDlgItemMessageA(url, IDC_URL_EDIT, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(b.c_str()));
     PostMessageA(url, WM_COMMAND, IDOK, 0);
     EXPECT_TRUE(waitForRecord(b, kPlayWaitMs)) << readRecord();
+
+    // the menu shows Ctrl+h for About
+    p.pressKeys(VK_CONTROL, 'H');
+    HWND about = nullptr;
+    EXPECT_TRUE(waitUntil([&] { return (about = findDialog(p.pid(), korvo::win::kAboutCaption)) != nullptr; }, 8000))
+        << "Ctrl+H did not open About";
+    if (about) {
+        PostMessageA(about, PSM_PRESSBUTTON, PSBTN_OK, 0);
+        EXPECT_TRUE(waitUntil([&] { return !IsWindow(about); }, 5000));
+    }
 
     PostMessageA(w, WM_CLOSE, 0, 0);
     EXPECT_EQ(p.waitForExit(10000), 0);

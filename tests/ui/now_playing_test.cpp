@@ -341,6 +341,14 @@ TEST(NowPlaying, PressedButtonsTipsAndPauseTwice) {
     EXPECT_TRUE(waitUntil([&] { return showsTime(shoot(w), PixelFont::kPlay, 23 * 1000 + 950, 15); }, 2000));
     EXPECT_EQ(readRecord(), path) << "resuming started the file again";
 
+    // Ctrl+C, as the menu shows, is the same Pause
+    p.pressKeys(VK_CONTROL, 'C');
+    EXPECT_TRUE(waitUntil([&] { return showsTime(shoot(w), PixelFont::kPause, 23 * 1000 + 950, 15); }, 2000))
+        << "Ctrl+C did not pause";
+    p.pressKeys(VK_CONTROL, 'C');
+    EXPECT_TRUE(waitUntil([&] { return showsTime(shoot(w), PixelFont::kPlay, 23 * 1000 + 950, 20); }, 2000))
+        << "a second Ctrl+C did not go on";
+
     // held on Repeat, the button looks pressed; moved off it, released; nothing is toggled
     const RECT& repeat = kButtonTable[ButtonRepeat].ellipse;
     auto repeatPixels = [&] {

@@ -158,6 +158,15 @@ void Program::pressMoveRelease(int x, int y, int mx, int my) const {
     SendMessageTimeoutA(window_, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &r);
 }
 
+void Program::pressKeys(BYTE modifier, BYTE key) const {
+    SetForegroundWindow(window_);
+    Sleep(200);
+    keybd_event(modifier, 0, 0, 0);
+    keybd_event(key, 0, 0, 0);
+    keybd_event(key, 0, KEYEVENTF_KEYUP, 0);
+    keybd_event(modifier, 0, KEYEVENTF_KEYUP, 0);
+}
+
 std::string readRecord() {
     HANDLE map = OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, korvo::win::kCurrentFileRecordName);
     if (!map) return "";

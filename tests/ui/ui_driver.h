@@ -51,6 +51,9 @@ public:
     // Press at (x, y), optionally move to (mx, my), release where the pointer is.
     void click(int x, int y) const;
     void pressMoveRelease(int x, int y, int mx, int my) const;
+    // Key with modifier (VK_CONTROL, VK_MENU) held, through the keyboard into the window
+    // brought to the front: accelerators look at the modifier's real state.
+    void pressKeys(BYTE modifier, BYTE key) const;
 
 private:
     HANDLE process_ = nullptr;

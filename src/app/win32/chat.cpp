@@ -51,6 +51,23 @@ void poke(Announcement& a) {
                          kChatPokeTimeoutMs, nullptr);
 }
 
+// The program's text is UTF-8, but the client reads CF_TEXT in the system's ANSI code page:
+// the command is spelled in that one, with "?" for what it lacks. Best-fit letters are not
+// taken, as they may turn into separators the client acts on.
+void toSystemCodePage(char* text, size_t size) {
+    DWORD codePage = 0;
+    if (!GetLocaleInfoA(LOCALE_SYSTEM_DEFAULT, LOCALE_IDEFAULTANSICODEPAGE | LOCALE_RETURN_NUMBER,
+                        reinterpret_cast<LPSTR>(&codePage), sizeof codePage) ||
+        codePage == 0 || codePage == CP_UTF8)
+        return;
+    wchar_t wide[kChatCommandSize];
+    if (MultiByteToWideChar(CP_UTF8, 0, text, -1, wide, int(kChatCommandSize)) <= 0) return;
+    char spelled[kChatCommandSize];
+    if (WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, wide, -1, spelled, int(sizeof spelled), "?", nullptr) <= 0)
+        return;
+    std::snprintf(text, size, "%s", spelled);
+}
+
 DWORD WINAPI announceThread(LPVOID param) {
     std::unique_ptr<Announcement> a(static_cast<Announcement*>(param));
     poke(*a);
@@ -66,6 +83,7 @@ DWORD WINAPI announceThread(LPVOID param) {
 void announceNowPlaying(const char* name) {
     auto a = std::make_unique<Announcement>();
     formatChatCommand(settings().IRCCommand, name, a->command, sizeof a->command);
+    toSystemCodePage(a->command, sizeof a->command);
     std::snprintf(a->service, sizeof a->service, "%s", settings().IRCAppName);
     int idle = 0;
     if (!gAnnouncing.compare_exchange_strong(idle, 1)) return;
