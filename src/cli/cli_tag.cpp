@@ -88,19 +88,23 @@ int runTag() {
         return 1;
     }
     if (wipe) {
-        korvo::wipeTag(file);
-        return 0;
+        if (korvo::wipeTag(file)) return 0;
+        std::fprintf(stderr, T::kTagWipeFailed, path);
+        return 1;
     }
     korvo::Id3v1Tag tag;   // a file without a tag starts from empty fields and genre 0
     korvo::readTag(file, tag);
     for (auto& f : job.fields) {
         if (f.parsed->count() == 0) continue;
-        if (f.value.size() > f.capacity - 1)
-            std::fprintf(stderr, "korvo tag: %s cut to %zu characters\n", f.label, f.capacity - 1);
-        korvo::utf8ToLatin1(f.value.c_str(), f.field(tag), f.capacity);   // as it printed them
+        korvo::Latin1Loss loss;
+        korvo::utf8ToLatin1(f.value.c_str(), f.field(tag), f.capacity, &loss);   // as it printed them
+        if (loss.cut) std::fprintf(stderr, T::kTagFieldCut, f.label, f.capacity - 1);
+        if (loss.replaced) std::fprintf(stderr, T::kTagFieldReplaced, f.label, loss.replaced);
     }
+    if (tag.track && !korvo::tagKeepsTrack(tag))
+        std::fprintf(stderr, T::kTagTrackDropped, korvo::kTrackCommentChars, int(tag.track));
     if (!korvo::writeTag(file, tag)) {
-        std::fprintf(stderr, "korvo tag: writing the tag into %s failed\n", path);
+        std::fprintf(stderr, T::kTagWriteFailed, path);
         return 1;
     }
     return 0;
