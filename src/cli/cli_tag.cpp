@@ -1,4 +1,5 @@
 // korvo tag FILE [--title T] [--artist A] [--album A] [--year Y] [--comment C] | --wipe
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -83,6 +84,9 @@ int runTag() {
         printId3v2(path, names);
         return 0;
     }
+    // A write past the file size limit then fails and is undone, instead of killing korvo
+    // with part of a tag written.
+    std::signal(SIGXFSZ, SIG_IGN);
     if (!file.open(path, korvo::File::ReadWrite)) {
         std::fprintf(stderr, "korvo tag: cannot open %s for writing\n", path);
         return 1;
