@@ -105,12 +105,12 @@ int runTag() {
         if (loss.cut) std::fprintf(stderr, T::kTagFieldCut, f.label, f.capacity - 1);
         if (loss.replaced) std::fprintf(stderr, T::kTagFieldReplaced, f.label, loss.replaced);
     }
-    if (tag.track && !korvo::tagKeepsTrack(tag))
-        std::fprintf(stderr, T::kTagTrackDropped, korvo::kTrackCommentChars, int(tag.track));
     if (!korvo::writeTag(file, tag)) {
         std::fprintf(stderr, T::kTagWriteFailed, path);
         return 1;
     }
+    if (tag.track && !korvo::tagKeepsTrack(tag))
+        std::fprintf(stderr, T::kTagTrackDropped, korvo::kTrackCommentChars, int(tag.track));
     return 0;
 }
 
