@@ -13,4 +13,7 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   # wineboot returns before the server has written the registry
   /usr/lib/wine/wineserver -w 2>/dev/null || wineserver -w 2>/dev/null || true
 fi
+# A write past a file size limit (tests set one with prlimit) then fails as on a full disk,
+# as Windows would have it, instead of killing the program; its child processes inherit this.
+trap '' XFSZ
 exec "$wine" "$@"

@@ -1,4 +1,5 @@
 // korvo tag FILE [--title T] [--artist A] [--album A] [--year Y] [--comment C] | --wipe
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -83,26 +84,33 @@ int runTag() {
         printId3v2(path, names);
         return 0;
     }
+    // A write past the file size limit then fails and is undone, instead of killing korvo
+    // with part of a tag written.
+    std::signal(SIGXFSZ, SIG_IGN);
     if (!file.open(path, korvo::File::ReadWrite)) {
         std::fprintf(stderr, "korvo tag: cannot open %s for writing\n", path);
         return 1;
     }
     if (wipe) {
-        korvo::wipeTag(file);
-        return 0;
+        if (korvo::wipeTag(file)) return 0;
+        std::fprintf(stderr, T::kTagWipeFailed, path);
+        return 1;
     }
     korvo::Id3v1Tag tag;   // a file without a tag starts from empty fields and genre 0
     korvo::readTag(file, tag);
     for (auto& f : job.fields) {
         if (f.parsed->count() == 0) continue;
-        if (f.value.size() > f.capacity - 1)
-            std::fprintf(stderr, "korvo tag: %s cut to %zu characters\n", f.label, f.capacity - 1);
-        korvo::utf8ToLatin1(f.value.c_str(), f.field(tag), f.capacity);   // as it printed them
+        korvo::Latin1Loss loss;
+        korvo::utf8ToLatin1(f.value.c_str(), f.field(tag), f.capacity, &loss);   // as it printed them
+        if (loss.cut) std::fprintf(stderr, T::kTagFieldCut, f.label, f.capacity - 1);
+        if (loss.replaced) std::fprintf(stderr, T::kTagFieldReplaced, f.label, loss.replaced);
     }
     if (!korvo::writeTag(file, tag)) {
-        std::fprintf(stderr, "korvo tag: writing the tag into %s failed\n", path);
+        std::fprintf(stderr, T::kTagWriteFailed, path);
         return 1;
     }
+    if (tag.track && !korvo::tagKeepsTrack(tag))
+        std::fprintf(stderr, T::kTagTrackDropped, korvo::kTrackCommentChars, int(tag.track));
     return 0;
 }
 

@@ -27,5 +27,13 @@ inline constexpr const char kId3v1Fields[] =
     "Title:   %s\nArtist:  %s\nAlbum:   %s\nYear:    %s\nComment: %s\nGenre:   %s (%d)\n";
 inline constexpr const char kNoId3v2Names[] = "%s: no ID3v2 title or artist\n";
 inline constexpr const char kId3v2Fields[] = "ID3v2 title:  %s\nID3v2 artist: %s\n";
+// korvo tag's warnings about what a field cannot keep (the field's name goes first), and its
+// failures (the path goes in). Fields are counted in characters as the tag stores them.
+inline constexpr const char kTagFieldCut[] = "korvo tag: %s cut to %zu characters\n";
+inline constexpr const char kTagFieldReplaced[] = "korvo tag: %s: characters outside Latin-1 stored as \"?\": %zu\n";
+inline constexpr const char kTagTrackDropped[] =
+    "korvo tag: a comment of more than %d characters takes the place of track number %d, which is dropped\n";
+inline constexpr const char kTagWriteFailed[] = "korvo tag: writing the tag into %s failed; the file is as it was\n";
+inline constexpr const char kTagWipeFailed[] = "korvo tag: removing the tag from %s failed; the file is as it was\n";
 
 } // namespace korvo::cli_texts

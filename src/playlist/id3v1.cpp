@@ -22,6 +22,10 @@ constexpr TagField kArtistField{33, 30};
 constexpr TagField kAlbumField{63, 30};
 constexpr TagField kYearField{93, 4};
 constexpr TagField kCommentField{97, 30};
+// ID3v1.1: a shorter comment, a zero byte, then the track number.
+constexpr TagField kTrackCommentField{97, kTrackCommentChars};
+constexpr int kTrackMarkOffset = 125;
+constexpr int kTrackOffset = 126;
 constexpr int kGenreOffset = 127;
 
 void complain(const char* text) { prompt().show(text, T::kErrorTitle, IconNone); }
@@ -64,7 +68,29 @@ int genreByteFor(const Id3v1Tag& tag) {
 // Seeks to the start of where a trailer would be; 1 on success.
 bool seekToTrailer(File& file) { return file.seek(-kTagSize, File::End) >= 0; }
 
+void buildBlock(const Id3v1Tag& tag, uint8_t* block) {
+    std::memcpy(block, T::kTagMagic, 3);
+    writeField(block, kTitleField, tag.title, int(sizeof tag.title));
+    writeField(block, kArtistField, tag.artist, int(sizeof tag.artist));
+    writeField(block, kAlbumField, tag.album, int(sizeof tag.album));
+    writeField(block, kYearField, tag.year, int(sizeof tag.year));
+    if (tagKeepsTrack(tag)) {
+        writeField(block, kTrackCommentField, tag.comment, int(sizeof tag.comment));
+        block[kTrackMarkOffset] = 0;
+        block[kTrackOffset] = uint8_t(tag.track);
+    } else {
+        writeField(block, kCommentField, tag.comment, int(sizeof tag.comment));
+    }
+    block[kGenreOffset] = uint8_t(genreByteFor(tag));
+}
+
 } // namespace
+
+bool tagKeepsTrack(const Id3v1Tag& tag) {
+    size_t commentChars = 0;
+    while (commentChars < sizeof tag.comment && tag.comment[commentChars] != 0) ++commentChars;
+    return tag.track > 0 && tag.track <= 255 && commentChars <= size_t(kTrackCommentChars);
+}
 
 int readTag(File& file, Id3v1Tag& tag) {
     tag.present = 0;
@@ -77,7 +103,10 @@ int readTag(File& file, Id3v1Tag& tag) {
     readField(block, kArtistField, tag.artist);
     readField(block, kAlbumField, tag.album);
     readField(block, kYearField, tag.year);
-    readField(block, kCommentField, tag.comment);
+    const bool hasTrack = block[kTrackMarkOffset] == 0 && block[kTrackOffset] != 0;
+    std::memset(tag.comment, 0, sizeof tag.comment);
+    readField(block, hasTrack ? kTrackCommentField : kCommentField, tag.comment);
+    tag.track = hasTrack ? block[kTrackOffset] : 0;
 
     int stored = block[kGenreOffset];
     tag.genreByte = stored;
@@ -91,44 +120,51 @@ int readTag(File& file, Id3v1Tag& tag) {
 
 int writeTag(File& file, const Id3v1Tag& tag) {
     uint8_t block[kTagSize];
-    std::memcpy(block, T::kTagMagic, 3);
-    writeField(block, kTitleField, tag.title, int(sizeof tag.title));
-    writeField(block, kArtistField, tag.artist, int(sizeof tag.artist));
-    writeField(block, kAlbumField, tag.album, int(sizeof tag.album));
-    writeField(block, kYearField, tag.year, int(sizeof tag.year));
-    writeField(block, kCommentField, tag.comment, int(sizeof tag.comment));
-    block[kGenreOffset] = uint8_t(genreByteFor(tag));
+    buildBlock(tag, block);
 
+    // An existing trailer is overwritten where it lies, in one write, so the file is never
+    // without its tag; only a file without one grows.
+    uint8_t old[kTagSize];
+    bool replacing = false;
     if (!seekToTrailer(file)) {
-        complain(T::kErrorSettingPointer);
+        complain(T::kErrorSettingPointer);   // shorter than a trailer: there is none
     } else {
-        uint8_t old[kTagSize];
-        if (file.read(old, kTagSize) == kTagSize && startsWithTag(old)) {
-            if (!seekToTrailer(file))
-                complain(T::kErrorSettingPointer);
-            else if (!file.truncateHere())
-                complain(T::kErrorWipingTag);
-        }
+        if (file.read(old, kTagSize) != kTagSize) return 0;
+        replacing = startsWithTag(old);
     }
-    if (file.seek(0, File::End) < 0) {
+    const int64_t at = replacing ? file.seek(-kTagSize, File::End) : file.seek(0, File::End);
+    if (at < 0) {
         complain(T::kErrorSettingPointer);
         return 0;
     }
-    return file.write(block, kTagSize) == kTagSize ? 1 : 0;
+    if (file.write(block, kTagSize) == kTagSize) return 1;
+    // Undo what part of the block went in: the old trailer back, or the file cut to its old end.
+    if (file.seek(at, File::Begin) == at) {
+        if (replacing)
+            file.write(old, kTagSize);
+        else
+            file.truncateHere();
+    }
+    return 0;
 }
 
-void wipeTag(File& file) {
+int wipeTag(File& file) {
     if (!seekToTrailer(file)) {
-        complain(T::kErrorSettingPointer);
-        return;
+        complain(T::kErrorSettingPointer);   // shorter than a trailer: nothing to cut
+        return 1;
     }
     uint8_t old[kTagSize];
-    if (file.read(old, kTagSize) != kTagSize || !startsWithTag(old)) return;
-    if (!seekToTrailer(file)) {
-        complain(T::kErrorSettingPointer);
-        return;
+    const int got = file.read(old, kTagSize);
+    if (got == kTagSize && !startsWithTag(old)) return 1;
+    if (got != kTagSize || !seekToTrailer(file)) {
+        complain(got != kTagSize ? T::kErrorWipingTag : T::kErrorSettingPointer);
+        return 0;
     }
-    if (!file.truncateHere()) complain(T::kErrorWipingTag);
+    if (!file.truncateHere()) {
+        complain(T::kErrorWipingTag);
+        return 0;
+    }
+    return 1;
 }
 
 } // namespace korvo

@@ -20,13 +20,23 @@ struct Id3v1Tag {
     // The genre byte as the file held it. Indexes 44..255 all read as "Unknown"; writing
     // an unchanged "Unknown" puts this byte back instead of turning it into 0.
     int32_t genreByte = 0;
+    // The ID3v1.1 track number (a zero byte after a comment of at most 28 characters, then the
+    // number), 0 for none. Kept through a save while the comment leaves room for it.
+    int32_t track = 0;
 };
+
+// The longest comment that leaves room for a track number.
+inline constexpr int kTrackCommentChars = 28;
+// Whether writing tag keeps its track number.
+bool tagKeepsTrack(const Id3v1Tag& tag);
 
 // Fills tag from the file's trailer; 0 and present = 0 when there is none (other fields untouched).
 int readTag(File& file, Id3v1Tag& tag);
-// Cuts any trailer and appends one built from tag; 1 when all 128 bytes were written.
+// Overwrites an existing trailer in place, or appends one to a file without; 1 when all 128
+// bytes were written. On failure the file keeps its old bytes.
 int writeTag(File& file, const Id3v1Tag& tag);
-// Cuts an existing trailer off the file.
-void wipeTag(File& file);
+// Cuts an existing trailer off the file; 1 when the file ends without one (also when it had
+// none), 0 when the trailer could not be cut (reported, and the file is as it was).
+int wipeTag(File& file);
 
 } // namespace korvo

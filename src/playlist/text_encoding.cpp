@@ -73,18 +73,27 @@ void latin1ToUtf8(const char* in, size_t n, char* out, size_t outSize) {
     out[used] = 0;
 }
 
-void utf8ToLatin1(const char* in, char* out, size_t outSize) {
-    if (outSize == 0) return;
+void utf8ToLatin1(const char* in, char* out, size_t outSize, Latin1Loss* loss) {
+    Latin1Loss counted;
     const uint8_t* s = reinterpret_cast<const uint8_t*>(in);
     size_t n = boundedLength(in, SIZE_MAX);
     size_t used = 0;
-    for (size_t i = 0; i < n && used + 1 < outSize;) {
+    // Goes on past a full output only to count what is left out.
+    for (size_t i = 0; i < n;) {
         uint32_t cp;
         size_t len = decodeUtf8(s, n, i, cp);
-        out[used++] = len && cp <= 0xFF ? char(cp) : '?';
         i += len ? len : 1;
+        if (used + 1 >= outSize) {
+            if (!loss) break;
+            ++counted.cut;
+            continue;
+        }
+        bool kept = len && cp <= 0xFF;
+        if (!kept) ++counted.replaced;
+        out[used++] = kept ? char(cp) : '?';
     }
-    out[used] = 0;
+    if (outSize > 0) out[used] = 0;
+    if (loss) *loss = counted;
 }
 
 void utf16ToUtf8(const uint8_t* in, size_t n, bool bigEndian, char* out, size_t outSize) {

@@ -8,8 +8,14 @@ namespace korvo {
 
 // Latin-1 (ISO-8859-1) bytes, up to n or the first 0, as UTF-8.
 void latin1ToUtf8(const char* in, size_t n, char* out, size_t outSize);
-// UTF-8 as Latin-1; characters Latin-1 lacks, and broken sequences, become '?'.
-void utf8ToLatin1(const char* in, char* out, size_t outSize);
+// What a conversion to Latin-1 could not keep, counted in characters.
+struct Latin1Loss {
+    size_t cut = 0;        // left out for want of room
+    size_t replaced = 0;   // stored as '?': characters Latin-1 lacks, broken sequences
+};
+// UTF-8 as Latin-1; characters Latin-1 lacks, and broken sequences, become '?'. loss, when
+// given, tells what was cut or replaced.
+void utf8ToLatin1(const char* in, char* out, size_t outSize, Latin1Loss* loss = nullptr);
 // UTF-16 code units (little or big endian by bigEndian), up to n bytes or a 0 unit, as UTF-8.
 void utf16ToUtf8(const uint8_t* in, size_t n, bool bigEndian, char* out, size_t outSize);
 // UTF-8 bytes up to n or the first 0, copied and cut at a character boundary.

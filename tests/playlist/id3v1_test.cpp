@@ -150,6 +150,33 @@ TEST_F(Id3v1Test, WritingReplacesOrAppendsTheTrailer) {
     EXPECT_STREQ(back.genreName, "Metal");
 }
 
+// ID3v1.1: a zero byte at 125 and a track number at 126 end a shorter comment. The track goes
+// back as it was while the comment leaves room; a zero at 126 is no track.
+TEST_F(Id3v1Test, TrackNumberIsReadAndWrittenBack) {
+    Bytes v11 = trailer("TAG", "T", 0);
+    std::memcpy(v11.data() + 97, "Note" "                        ", 28);   // padded, as written
+    v11[126] = 7;
+    std::string p = file("v11.mp3", audioThenTag(300, v11));
+    Id3v1Tag tag = readFrom(p);
+    EXPECT_EQ(tag.track, 7);
+    EXPECT_STREQ(tag.comment, "Note");
+    EXPECT_TRUE(tagKeepsTrack(tag));
+    {
+        File f;
+        ASSERT_EQ(f.open(p.c_str(), File::ReadWrite), 1);
+        EXPECT_EQ(writeTag(f, tag), 1);
+    }
+    Bytes after = test::readFileBytes(p);
+    ASSERT_EQ(after.size(), 300u + kTagSize);
+    EXPECT_EQ(Bytes(after.end() - 31, after.end()), Bytes(v11.end() - 31, v11.end()));
+
+    Id3v1Tag plain = readFrom(file("v10.mp3", audioThenTag(300, trailer("TAG", "T", 0))));
+    EXPECT_EQ(plain.track, 0);
+    std::strcpy(tag.comment, "29 characters, one too many.");
+    std::strcat(tag.comment, "!");
+    EXPECT_FALSE(tagKeepsTrack(tag));
+}
+
 TEST_F(Id3v1Test, ShortFileStillGetsItsTag) {
     std::string p = file("short.mp3", Bytes(20, 1));
     Id3v1Tag tag;

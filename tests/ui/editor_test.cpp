@@ -213,13 +213,22 @@ TEST(EditorTags, ReadsTheFileTagAndItsYearNumber) {
     closeProgram(p);
 }
 
+// An ID3v1.1 trailer: the comment's last two bytes hold a zero and the track number.
+std::vector<uint8_t> withTrack(std::vector<uint8_t> tag, uint8_t track) {
+    tag[125] = 0;
+    tag[126] = track;
+    return tag;
+}
+
 // A file that another program holds without write sharing (as a read-only file refuses
-// writing): saving and wiping report the open for writing and leave every byte.
+// writing): saving and wiping report the open for writing and leave every byte. A save whose
+// write fails (the disk full) is reported and leaves every byte too; a save that succeeds
+// keeps the track number.
 TEST(EditorTags, LockedFileKeepsItsBytes) {
     ProgramFolder folder("tags-locked");
     std::string file = untaggedCopy(folder.dir(), "locked.mp2");
     std::vector<uint8_t> bytes = readFileBytes(file);
-    std::vector<uint8_t> tag = tagBlock("Old", "Old", "Old", "1990", "Old", 3);
+    std::vector<uint8_t> tag = withTrack(tagBlock("Old", "Old", "Old", "1990", "Old", 3), 7);
     bytes.insert(bytes.end(), tag.begin(), tag.end());
     writeBytes(file, bytes);
     HANDLE lock = CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -238,6 +247,19 @@ TEST(EditorTags, LockedFileKeepsItsBytes) {
     EXPECT_EQ(takeBox(p.pid(), korvo::win::kErrorTitle), format(korvo::win::kErrorOpeningForWriting, file));
     EXPECT_EQ(readFileBytes(file), bytes);
     CloseHandle(lock);
+
+    // no room for the tag: the old one lies past what the program may write
+    ASSERT_TRUE(p.limitFileSize((long long)bytes.size() - 200));
+    pressButton(dlg, IDC_TAG_SAVE, true);
+    EXPECT_EQ(takeBox(p.pid(), korvo::win::kErrorTitle), format(korvo::win::kErrorWriting, file));
+    EXPECT_EQ(readFileBytes(file), bytes);
+    ASSERT_TRUE(p.limitFileSize(-1));
+
+    pressButton(dlg, IDC_TAG_SAVE);
+    EXPECT_EQ(findDialog(p.pid(), korvo::win::kErrorTitle), nullptr);
+    std::vector<uint8_t> saved = readFileBytes(file);
+    ASSERT_EQ(saved.size(), bytes.size());
+    EXPECT_EQ(lastTag(saved), withTrack(tagBlock("New", "Old", "Old", "1990", "Old", 3), 7));
     closeProgram(p);
 }
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstring>
 #include <fstream>
+#include <sstream>
 
 #include "settings/settings_texts.h"
 #include "app/win32/win_texts.h"
@@ -78,7 +79,51 @@ bool Program::start(const ProgramFolder& folder, const std::vector<std::string>&
     CloseHandle(pi.hThread);
     process_ = pi.hProcess;
     pid_ = pi.dwProcessId;
+    exe_ = folder.exe();
     return true;
+}
+
+bool Program::limitFileSize(long long bytes) const {
+    // The Linux process whose first argument is the program's path (its folder is this run's own).
+    std::string linuxPid;
+    WIN32_FIND_DATAA fd;
+    HANDLE find = FindFirstFileA("Z:\\proc\\*", &fd);
+    if (find == INVALID_HANDLE_VALUE) return false;
+    do {
+        if (fd.cFileName[0] < '1' || fd.cFileName[0] > '9') continue;
+        std::ifstream in(std::string("Z:\\proc\\") + fd.cFileName + "\\cmdline", std::ios::binary);
+        std::string first;
+        std::getline(in, first, '\0');
+        if (_stricmp(first.c_str(), exe_.c_str()) == 0) linuxPid = fd.cFileName;
+    } while (linuxPid.empty() && FindNextFileA(find, &fd));
+    FindClose(find);
+    if (linuxPid.empty()) return false;
+    const std::string limit = bytes < 0 ? "unlimited" : std::to_string(bytes);
+    std::string line = "/usr/bin/prlimit --pid " + linuxPid + " --fsize=" + limit + ":";
+    std::vector<char> buf(line.begin(), line.end());
+    buf.push_back('\0');
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(nullptr, buf.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    // Wine neither waits for a Linux program nor tells its exit code: the limit is seen in place.
+    const std::string limits = "Z:\\proc\\" + linuxPid + "\\limits";
+    return waitUntil(
+        [&] {
+            std::ifstream in(limits, std::ios::binary);
+            std::string row;
+            while (std::getline(in, row)) {
+                if (row.rfind("Max file size", 0) != 0) continue;
+                std::istringstream fields(row.substr(std::strlen("Max file size")));
+                std::string soft;
+                fields >> soft;
+                return soft == limit;
+            }
+            return false;
+        },
+        5000);
 }
 
 namespace {

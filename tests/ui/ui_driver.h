@@ -47,6 +47,11 @@ public:
     void postCommand(int id) const;
     // Processor time the process has used so far (user and kernel), in milliseconds.
     long cpuMs() const;
+    // Limits the size of files the program may write, as `ulimit -f` does (bytes < 0 lifts the
+    // limit): a write reaching past it fails as on a full disk. Wine runs the program as a Linux
+    // process of its own, which prlimit limits; it ignores SIGXFSZ as scripts/wine-run.sh does.
+    // False when it could not.
+    bool limitFileSize(long long bytes) const;
     LRESULT copyData(ULONG_PTR code, const void* data, DWORD size) const;
     // Press at (x, y), optionally move to (mx, my), release where the pointer is.
     void click(int x, int y) const;
@@ -58,6 +63,7 @@ public:
 private:
     HANDLE process_ = nullptr;
     DWORD pid_ = 0;
+    std::string exe_;
     HWND window_ = nullptr;
 };
 

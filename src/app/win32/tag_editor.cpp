@@ -98,7 +98,8 @@ void onSave(HWND dlg) {
         showError(kErrorOpeningForWriting, s.path);
         return;
     }
-    writeTag(file, s.tag);
+    // writeTag leaves the file as it was when it fails.
+    if (!writeTag(file, s.tag)) showError(kErrorWriting, s.path);
 }
 
 void onWipe() {
@@ -108,7 +109,7 @@ void onWipe() {
         showError(kErrorOpeningForWriting, s.path);
         return;
     }
-    wipeTag(file);
+    wipeTag(file);   // reports its own failure, leaving the tag
 }
 
 void closeEditor(HWND dlg) {
