@@ -44,6 +44,29 @@ std::vector<std::string> ProgramFolder::keysInFile() const {
     return keys;
 }
 
+bool limitFileSize(const ProgramFolder& folder, unsigned long long bytes) {
+    const std::string name = folder.dir().substr(folder.dir().find_last_of('\\') + 1);
+    const std::string unixDone = std::string(KORVO_BUILD_DIR) + "/scratch/limit-" + name + ".txt";
+    const std::string done = korvo::test::nativePath(unixDone);
+    DeleteFileA(done.c_str());
+    std::string command = "start.exe /unix /bin/sh \"" + std::string(KORVO_SOURCE_DIR) + "/tests/ui/limit_file_size.sh\" \"" +
+                          name + "\" " + std::to_string(bytes) + " \"" + unixDone + "\"";
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    std::vector<char> line(command.begin(), command.end());
+    line.push_back(0);
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi))
+        return false;
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    if (!waitUntil([&] { return korvo::test::fileExists(done); }, 10000)) return false;
+    std::ifstream in(done);
+    int limited = 0;
+    in >> limited;
+    return limited > 0;
+}
+
 bool waitUntil(const std::function<bool()>& pred, int timeoutMs) {
     DWORD start = GetTickCount();
     for (;;) {

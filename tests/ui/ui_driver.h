@@ -58,6 +58,11 @@ private:
     HWND window_ = nullptr;
 };
 
+// Limits the size of the files the program running from folder may write to bytes, as
+// `ulimit -f` would (through prlimit, a Unix program): a write past the limit fails. False
+// when no such program was found.
+bool limitFileSize(const ProgramFolder& folder, unsigned long long bytes);
+
 // Polls until pred holds or timeoutMs passes.
 bool waitUntil(const std::function<bool()>& pred, int timeoutMs);
 
