@@ -25,5 +25,7 @@ int profileGetKeyNames(const char* section, std::vector<std::string>& names, con
 // Writes or replaces key=value; value nullptr removes the key. 1 on success; 0 also when a
 // name or the value holds a line break (the file is then left as it was).
 int profileWriteString(const char* section, const char* key, const char* value, const char* path);
+// Writes out what the system still holds of the file in memory (Windows may cache a profile file).
+void profileFlush(const char* path);
 
 } // namespace korvo

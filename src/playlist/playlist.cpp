@@ -103,22 +103,9 @@ int Playlist::copyCurrentEntry(PlaylistEntry& out) const {
     return 1;
 }
 
-void Playlist::copyPayload(PlaylistEntry& to, const PlaylistEntry& from) {
-    std::memcpy(to.path, from.path, sizeof to.path);
-    to.playTimeMs = from.playTimeMs;
-    to.tag = from.tag;
-    to.infoRead = from.infoRead;
-}
-
 void Playlist::swapPayloads(PlaylistEntry* a, PlaylistEntry* b) {
     if (a == b) return;
-    std::swap(a->path, b->path);
-    std::swap(a->playTimeMs, b->playTimeMs);
-    std::swap(a->tag, b->tag);
-    std::swap(a->id3v2, b->id3v2);
-    std::swap(a->listedTitle, b->listedTitle);
-    std::swap(a->listedSeconds, b->listedSeconds);
-    std::swap(a->infoRead, b->infoRead);
+    std::swap(a->payload(), b->payload());
     if (current_ == a)
         current_ = b;
     else if (current_ == b)
@@ -213,21 +200,21 @@ int Playlist::sortPlaylist(int descending) {
     });
     // Payloads move along the permutation's cycles through one spare entry.
     std::vector<bool> placed(at.size(), false);
-    PlaylistEntry spare;
+    EntryPayload spare;
     PlaylistEntry* newCurrent = current_;
     for (size_t start = 0; start < order.size(); ++start) {
         if (placed[start] || size_t(order[start]) == start) continue;
-        copyPayload(spare, *at[start]);
+        spare = at[start]->payload();
         size_t i = start;
         for (;;) {
             size_t from = size_t(order[i]);
             placed[i] = true;
             if (at[from] == current_) newCurrent = at[i];
             if (from == start) {
-                copyPayload(*at[i], spare);
+                at[i]->payload() = spare;
                 break;
             }
-            copyPayload(*at[i], *at[from]);
+            at[i]->payload() = at[from]->payload();
             i = from;
         }
     }

@@ -1,6 +1,7 @@
 #pragma once
 // The list of things to play and its current position. User-interface thread only.
 #include <cstddef>
+#include <string>
 #include <vector>
 
 #include "platform/dir_search.h"
@@ -50,7 +51,8 @@ public:
     int addDirectory(const char* folder);
     int readPlsFile(const char* path);
     int readM3uFile(const char* path);
-    int writePlsFile(const char* path);           // entries written, 0 for none or on failure
+    // Entries written, 0 for none or on failure (the old file then stays as it was).
+    int writePlsFile(const char* path);
 
     // While a batch is open (batches nest), paths that name nothing are collected instead
     // of reported one by one; the outermost endAddBatch reports them: a single one with the
@@ -88,8 +90,14 @@ private:
     };
     // The entry at position (nullptr past the end), walking from the cursor or the nearer end.
     PlaylistEntry* walkTo(Cursor& cursor, int position);
-    static void copyPayload(PlaylistEntry& to, const PlaylistEntry& from);
     void swapPayloads(PlaylistEntry* a, PlaylistEntry* b);
+    // Makes the text of a list file at path from the entries' values (paths relative to the
+    // list's folder where they lie in it); path may hold an older list to update. 1 on success.
+    using ListText = int (*)(const char* path, const std::vector<std::string>& values, std::string& text);
+    // The one write of every list file. Entries whose path holds a line break are left out and
+    // counted in a message; the text goes into a file beside the old one, which it replaces only
+    // when complete. Entries written, 0 for none or on failure.
+    int writeListFile(const char* path, ListText makeText);
     void unlink(PlaylistEntry* e);
     void addResolved(const char* folder, bool folderKnown, const char* entryText);
     const char* missingPathFormat() const;

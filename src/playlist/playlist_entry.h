@@ -7,11 +7,9 @@
 
 namespace korvo {
 
-// One item of the playlist. Everything after the two links is the payload, which moves
-// between entries when the list is reordered.
-struct PlaylistEntry {
-    PlaylistEntry* prev = nullptr;
-    PlaylistEntry* next = nullptr;
+// What an entry holds. It moves whole between entries when the list is reordered, so a field
+// added here travels with the rest.
+struct EntryPayload {
     char path[kPathCapacity] = {};   // file path or URL as added
     int32_t playTimeMs = 0;          // whole seconds * 1000; negative when the bitrate is unknown
     Id3v1Tag tag;
@@ -19,6 +17,14 @@ struct PlaylistEntry {
     char listedTitle[kId3v2NameCapacity] = {};   // from an extended M3U line, for entries without a tag
     int32_t listedSeconds = -1;                   // its duration, -1 when none was given
     int32_t infoRead = 0;            // 1 once playTimeMs and the tags were read
+};
+
+// One item of the playlist: the two links and its payload. Fields belong in EntryPayload.
+struct PlaylistEntry : EntryPayload {
+    PlaylistEntry* prev = nullptr;
+    PlaylistEntry* next = nullptr;
+    EntryPayload& payload() { return *this; }
+    const EntryPayload& payload() const { return *this; }
 };
 
 } // namespace korvo

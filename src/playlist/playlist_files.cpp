@@ -420,7 +420,7 @@ int Playlist::readM3uFile(const char* given) {
     return 1;
 }
 
-int Playlist::writePlsFile(const char* given) {
+int Playlist::writeListFile(const char* given, ListText makeText) {
     if (!head_) return 0;
     char path[kPathCapacity];
     if (!absoluteListPath(given, path, sizeof path)) return 0;
@@ -431,23 +431,51 @@ int Playlist::writePlsFile(const char* given) {
         std::memcpy(folder, path, size_t(last + 1));
         folder[last + 1] = 0;
     }
-    // All keys in one rewrite of the file: one profile call per key would rewrite it per entry.
-    std::vector<ProfileKey> keys;
-    keys.reserve(size_t(count_) + 1);
-    int written = 0;
+    std::vector<std::string> values;
+    values.reserve(size_t(count_));
+    int leftOut = 0;
     for (const PlaylistEntry* e = head_; e; e = e->next) {
-        ++written;
+        // A line break would end the entry's line and start one the list never held.
+        if (std::strpbrk(e->path, "\r\n")) {
+            ++leftOut;
+            continue;
+        }
         const char* value = e->path;
         if (folder[0] && pathStartsWith(e->path, folder)) value = e->path + std::strlen(folder);
+        values.emplace_back(value);
+    }
+    if (leftOut > 0) {
+        char text[sizeof T::kEntriesLeftOut + 16];
+        std::snprintf(text, sizeof text, T::kEntriesLeftOut, leftOut);
+        prompt().show(text, T::kErrorTitle, IconWarning);
+    }
+    if (values.empty()) return 0;
+    std::string text;
+    if (!makeText(path, values, text)) return 0;
+    if (!writeWholeFile(path, text.data(), text.size())) return 0;
+    return int(values.size());
+}
+
+namespace {
+
+// The "File<n>" keys and the count, written into the file's "playlist" section: other keys and
+// sections in the file stay, as the profile writer leaves them.
+int plsText(const char* path, const std::vector<std::string>& values, std::string& text) {
+    std::vector<ProfileKey> keys;
+    keys.reserve(values.size() + 1);
+    for (size_t i = 0; i < values.size(); ++i) {
         char key[32];
-        std::snprintf(key, sizeof key, T::kPlsFileKeyFormat, written);
-        keys.push_back({key, value});
+        std::snprintf(key, sizeof key, T::kPlsFileKeyFormat, int(i + 1));
+        keys.push_back({key, values[i]});
     }
     char number[16];
-    std::snprintf(number, sizeof number, T::kPlsCountFormat, written);
+    std::snprintf(number, sizeof number, T::kPlsCountFormat, int(values.size()));
     keys.push_back({T::kPlsCountKey, number});
-    bool ok = profileWriteKeys(T::kPlsSection, keys, path) == 1;
-    return ok ? written : 0;
+    return profileTextWithKeys(T::kPlsSection, keys, path, text);
 }
+
+} // namespace
+
+int Playlist::writePlsFile(const char* path) { return writeListFile(path, plsText); }
 
 } // namespace korvo

@@ -12,6 +12,8 @@ inline constexpr const char kErrorProcessingFile[] = "Error Processing File: %s"
 // Paths that name nothing, collected while one playlist file or command line is added.
 inline constexpr const char kEntriesNotFound[] = "%d entries could not be found, for example:\n%s";
 inline constexpr int kEntriesNotFoundExamples = 5;
+// Entries a saved list leaves out: a line break in a path would start a line of its own.
+inline constexpr const char kEntriesLeftOut[] = "Entries left out of the saved list because their paths hold a line break: %d";
 inline constexpr const char kAdding[] = "Adding..";
 inline constexpr const char kFinishedAdding[] = "Finished Adding..";
 inline constexpr const char kErrorSettingPointer[] = "Error Setting Pointer";

@@ -51,15 +51,15 @@ private:
 
 namespace korvo {
 
-// Writes key=value pairs into a section of an INI file with one rewrite of the file, leaving it
-// as the same calls of profileWriteString one by one would: keys already in the section's first
+// The text of the INI file at path once key=value pairs are written into a section, as the same
+// calls of profileWriteString one by one would leave it: keys already in the section's first
 // occurrence are updated in place, new ones follow the section's last non-blank line in the
 // order given, a missing section is added at the end, every other line stays as it was, and
-// values lose their leading blanks. 1 on success.
+// values lose their leading blanks. A missing file counts as empty. 0 when the file cannot be read.
 struct ProfileKey {
     std::string name;
     std::string value;
 };
-int profileWriteKeys(const char* section, const std::vector<ProfileKey>& keys, const char* path);
+int profileTextWithKeys(const char* section, const std::vector<ProfileKey>& keys, const char* path, std::string& text);
 
 } // namespace korvo

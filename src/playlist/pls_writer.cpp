@@ -53,10 +53,9 @@ Kind classify(const std::string& text, std::string& name, std::string* value = n
     return Kind::Key;
 }
 
-bool readLines(const char* path, std::vector<Line>& lines, bool& existed) {
+bool readLines(const char* path, std::vector<Line>& lines) {
     File f;
-    existed = f.open(path, File::ReadShared) == 1;
-    if (!existed) return true;   // a new file
+    if (!f.open(path, File::ReadShared)) return true;   // a new file
     std::string text;
     if (!PlsSection::readText(f, text)) return false;
     for (size_t pos = 0; pos < text.size();) {
@@ -69,12 +68,10 @@ bool readLines(const char* path, std::vector<Line>& lines, bool& existed) {
 
 } // namespace
 
-int profileWriteKeys(const char* section, const std::vector<ProfileKey>& keys, const char* path) {
+int profileTextWithKeys(const char* section, const std::vector<ProfileKey>& keys, const char* path, std::string& text) {
     if (!section || !path || !*path) return 0;
     std::vector<Line> lines;
-    bool existed = false;
-    if (!readLines(path, lines, existed)) return 0;
-    bool changed = !existed;
+    if (!readLines(path, lines)) return 0;
 
     const char* sb = section;
     const char* se = section + std::strlen(section);
@@ -120,14 +117,12 @@ int profileWriteKeys(const char* section, const std::vector<ProfileKey>& keys, c
             while (ne > nb && isIniBlank(ne[-1])) --ne;
             line.text = std::string(nb, ne) + "=" + v;
             if (line.ending.empty()) line.ending = kNewLine;
-            changed = true;
         } else {
             added.push_back({std::string(kb, ke) + "=" + v, kNewLine});
         }
     }
 
     if (!added.empty()) {
-        changed = true;
         size_t at;
         if (begin < lines.size()) {
             // After the section's last non-blank line, so blank lines before the next section stay there.
@@ -141,20 +136,10 @@ int profileWriteKeys(const char* section, const std::vector<ProfileKey>& keys, c
         lines.insert(lines.begin() + long(at), added.begin(), added.end());
     }
 
-    if (!changed) return 1;
-    std::string text;
+    text.clear();
     for (const Line& l : lines) {
         text += l.text;
         text += l.ending;
-    }
-    File out;
-    if (!out.open(path, File::Create)) return 0;
-    size_t done = 0;
-    while (done < text.size()) {
-        size_t chunk = text.size() - done < (size_t(1) << 20) ? text.size() - done : size_t(1) << 20;
-        int n = out.write(text.data() + done, int(chunk));
-        if (n <= 0) return 0;
-        done += size_t(n);
     }
     return 1;
 }

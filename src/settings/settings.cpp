@@ -82,10 +82,10 @@ float readFloat(const char* key, const char* def, const char* path) {
     return parseDecimal(text);
 }
 
-void writeFloat(const char* key, const char* format, float value, const char* path) {
+int writeFloat(const char* key, const char* format, float value, const char* path) {
     char text[kNumberOutSize];
     std::snprintf(text, sizeof text, format, static_cast<double>(value));
-    profileWriteString(kSettingsSection, key, text, path);
+    return profileWriteString(kSettingsSection, key, text, path);
 }
 
 void bandKey(char* out, size_t outSize, int band) { std::snprintf(out, outSize, kKeyEqBandFormat, band); }
@@ -116,36 +116,34 @@ void loadKey(Settings& s, const SettingKey& key, const char* path) {
     }
 }
 
-void saveKey(Settings& s, const SettingKey& key, const char* path) {
+// 1 when the key (every band of a band key) was written.
+int saveKey(Settings& s, const SettingKey& key, const char* path) {
     char text[kNumberOutSize];
     switch (key.kind) {
     case SettingKind::Int:
         std::snprintf(text, sizeof text, "%d", field<int>(s, key));
-        profileWriteString(kSettingsSection, key.name, text, path);
-        break;
+        return profileWriteString(kSettingsSection, key.name, text, path);
     case SettingKind::Unsigned:
         std::snprintf(text, sizeof text, "%u", static_cast<unsigned>(field<int>(s, key)));
-        profileWriteString(kSettingsSection, key.name, text, path);
-        break;
+        return profileWriteString(kSettingsSection, key.name, text, path);
     case SettingKind::BufTime:
-        writeFloat(key.name, "%02.02f", field<float>(s, key), path);
-        break;
+        return writeFloat(key.name, "%02.02f", field<float>(s, key), path);
     case SettingKind::Bands:
         for (int band = 0; band < kEqBandCount; ++band) {
             char name[24];
             bandKey(name, sizeof name, band);
-            writeFloat(name, "%1.12f", field<float>(s, key, static_cast<size_t>(band)), path);
+            if (!writeFloat(name, "%1.12f", field<float>(s, key, static_cast<size_t>(band)), path)) return 0;
         }
-        break;
+        return 1;
     case SettingKind::ProgramDir:
     case SettingKind::Text: {
         // A text that lost its terminator is cut at the field's end rather than read past it.
         char* t = &field<char>(s, key);
         t[key.size - 1] = '\0';
-        profileWriteString(kSettingsSection, key.name, t, path);
-        break;
+        return profileWriteString(kSettingsSection, key.name, t, path);
     }
     }
+    return 0;
 }
 
 int clampInt(int value, int low, int high) { return value < low ? low : value > high ? high : value; }
@@ -188,9 +186,16 @@ int loadSettings() {
 
 int saveSettings() {
     char path[kPathSize];
-    if (!settingsPath(path, sizeof path)) return 1;    // a failed write is not reported
-    for (size_t i = 0; i < kSettingsSaveCount; ++i) saveKey(g_settings, *kSettingsSaveOrder[i], path);
-    return 1;
+    if (!settingsPath(path, sizeof path)) return 0;
+    // The keys go into a copy of the old file, so that the keys and sections of others stay,
+    // and the copy takes its place only when every key is in.
+    ReplacingFile out;
+    if (!out.open(path, true)) return 0;
+    out.releaseHandle();
+    for (size_t i = 0; i < kSettingsSaveCount; ++i)
+        if (!saveKey(g_settings, *kSettingsSaveOrder[i], out.temporaryPath())) return 0;
+    profileFlush(out.temporaryPath());
+    return out.commit();
 }
 
 } // namespace korvo

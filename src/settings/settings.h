@@ -67,7 +67,9 @@ Settings& settings();
 // Fill every field from the file (defaults for what is missing, out-of-range values brought
 // into their ranges); returns 1.
 int loadSettings();
-// Write every field to the file, creating it and its keys as needed; returns 1.
+// Write every field to the file, creating it and its keys as needed: into a copy beside it that
+// takes its place when complete. 1 on success; 0 when the file could not be written (it then
+// stays as it was).
 int saveSettings();
 
 // Full path of the INI file: the program's directory and kSettingsFileName.

@@ -247,6 +247,44 @@ TEST_F(Id3v2Test, Id3v2WinsAndId3v1IsShownAsUtf8) {
     EXPECT_EQ(shownName(b), named("Caf\xC3\xA9", "\xC3\x85ngstr\xC3\xB6m"));
 }
 
+// Sorting and moving carry every name and length with the path they belong to.
+TEST_F(Id3v2Test, ReorderingCarriesTagNamesAndListedTitlesWithTheirPaths) {
+    Playlist tagged;
+    tagged.setReadFileInfo(1);
+    tagged.addPath(Playlist::AddOrdinary, file("z.mp3", withAudio(tag(3, {titleFrame(3, 3, "Title-A")}))).c_str());
+    tagged.addPath(Playlist::AddOrdinary, file("a.mp3", withAudio(tag(4, {titleFrame(4, 3, "Title-B")}))).c_str());
+    ASSERT_EQ(tagged.sortPlaylist(0), 1);
+    ASSERT_NE(tagged.entryAt(1), nullptr);
+    EXPECT_EQ(test::pathsOf(tagged), (std::vector<std::string>{test::joinNative(dir_, "a.mp3"), test::joinNative(dir_, "z.mp3")}));
+    EXPECT_EQ(entryDisplayName(*tagged.entryAt(0)), named("Title-B", ""));
+    EXPECT_EQ(entryDisplayName(*tagged.entryAt(1)), named("Title-A", ""));
+
+    test::writeFileText(test::joinNative(dir_, "list.m3u"),
+                        "#EXTM3U\n#EXTINF:300,Zeta\nhttp://h/zeta.mp3\n#EXTINF:60,Alpha\nhttp://h/alpha.mp3\n"
+                        "#EXTINF:5,Mu\nhttp://h/mu.mp3\n");
+    Playlist listed;
+    listed.setReadFileInfo(1);
+    listed.addPath(Playlist::AddOrdinary, test::joinNative(dir_, "list.m3u").c_str());
+    auto rows = [&] {
+        std::vector<std::string> r;
+        for (int i = 0; i < listed.countEntries(); ++i) {
+            std::string row = listed.entryAt(i)->path;
+            row.append(1, ' ').append(entryDisplayName(*listed.entryAt(i))).append(1, ' ');
+            r.push_back(row.append(std::to_string(listed.playTimeOf(1, &i))));
+        }
+        return r;
+    };
+    const std::string zeta = "http://h/zeta.mp3 Zeta 300", alpha = "http://h/alpha.mp3 Alpha 60",
+                      mu = "http://h/mu.mp3 Mu 5";
+    ASSERT_EQ(listed.sortPlaylist(0), 1);
+    EXPECT_EQ(rows(), (std::vector<std::string>{alpha, mu, zeta}));
+    ASSERT_EQ(listed.sortPlaylist(1), 1);
+    EXPECT_EQ(rows(), (std::vector<std::string>{zeta, mu, alpha}));
+    int last = 2;
+    listed.moveEntries(Playlist::MoveUp, 1, &last);
+    EXPECT_EQ(rows(), (std::vector<std::string>{zeta, alpha, mu}));
+}
+
 TEST(TextEncodingTest, Utf8BackToLatin1MarksWhatLatin1Lacks) {
     char out[64];
     utf8ToLatin1("Caf\xC3\xA9 \xCE\xB1\xE3\x81\x93\xF0\x9F\x8E\xB5!", out, sizeof out);

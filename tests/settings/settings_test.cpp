@@ -196,6 +196,26 @@ TEST_F(SettingsTest, SavingKeepsForeignLinesAndUpdatesKeysInPlace) {
     EXPECT_NE(text.find("IRCAnnounceTimeout=3\r\nGaplessPlayback=1\r\n[Other]\r\nWindowX=1\r\n"), std::string::npos);
 }
 
+#ifndef _WIN32
+// A save that cannot be completed (here: no room for the grown file) leaves the old file byte
+// for byte and says so; the next save that can writes every key into it.
+TEST_F(SettingsTest, AFailedSaveLeavesTheOldFileAsItWas) {
+    const std::string old = std::string("[Other]\r\n") + std::string(3000, 'o') + "\r\n[" + kSettingsSection +
+                            "]\r\nWindowX=5\r\n";
+    std::ofstream(iniPath_, std::ios::binary) << old;
+    loadSettings();
+    settings().WindowX = 640;
+    {
+        test::FileSizeLimit limit(old.size() + 100);
+        EXPECT_EQ(saveSettings(), 0);
+    }
+    EXPECT_TRUE(contents() == old) << "the old file changed";
+    EXPECT_EQ(test::folderNames(dir_), std::vector<std::string>{kSettingsFileName});
+    ASSERT_EQ(saveSettings(), 1);
+    EXPECT_EQ(contents().rfind(old.substr(0, old.size() - 3) + "640\r\n", 0), 0u) << "the foreign keys changed";
+}
+#endif
+
 TEST_F(SettingsTest, LongTextsAreCutToTheirFields) {
     std::string longText(400, 'x');
     put(std::string(kKeyIRCAppName) + "=" + longText + "\r\n" + kKeyPreviousDir + "=" + longText + "\r\n");

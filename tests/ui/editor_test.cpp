@@ -649,9 +649,10 @@ TEST(EditorPlaylist, SaveListLoadListAndWriteError) {
     ASSERT_EQ(after.size(), 1u);
     EXPECT_EQ(withoutNumber(after[0]), withoutNumber(before[2]));
 
-    // a list file that cannot be written is reported
+    // a list file that cannot be written is reported and keeps its bytes
     const std::string locked = d + "\\locked.pls";
-    writeBytes(locked, {});
+    const std::string lockedList = "[playlist]\r\nFile1=old.mp3\r\nNumberOfEntries=1\r\n";
+    writeBytes(locked, std::vector<uint8_t>(lockedList.begin(), lockedList.end()));
     HANDLE lock = CreateFileA(locked.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     ASSERT_NE(lock, INVALID_HANDLE_VALUE);
     pressButton(dlg, IDC_PL_SAVE, true);
@@ -663,6 +664,25 @@ TEST(EditorPlaylist, SaveListLoadListAndWriteError) {
     EXPECT_EQ(GetWindow(box, GW_OWNER), dlg);
     EXPECT_EQ(takeBox(p.pid(), korvo::win::kErrorTitle), format(korvo::win::kErrorWriting, locked));
     CloseHandle(lock);
+    EXPECT_EQ(readFileBytes(locked), std::vector<uint8_t>(lockedList.begin(), lockedList.end()));
+
+    // a save cut short (no room for the whole file) leaves the old list byte for byte
+    const std::string big = d + "\\big.pls";
+    std::string bigList = "[playlist]\r\n";
+    for (int i = 1; i <= 3000; ++i)
+        bigList += "File" + std::to_string(i) + "=C:\\Music\\Some Artist\\Album\\track " + std::to_string(i) + ".mp3\r\n";
+    bigList += "NumberOfEntries=3000\r\n";
+    const std::vector<uint8_t> bigBytes(bigList.begin(), bigList.end());
+    writeBytes(big, bigBytes);
+    ASSERT_TRUE(p.limitFileSize(64 * 1024));
+    pressButton(dlg, IDC_PL_SAVE, true);
+    save = waitForFileDialog(p.pid(), dlg);
+    ASSERT_NE(save, nullptr);
+    chooseFile(save, big);
+    EXPECT_EQ(takeBox(p.pid(), korvo::win::kErrorTitle), format(korvo::win::kErrorWriting, big));
+    EXPECT_TRUE(readFileBytes(big) == bigBytes) << "the old list changed";
+    for (const std::string& name : korvo::test::folderNames(d))
+        EXPECT_EQ(name.find(".tmp"), std::string::npos) << name << " was left behind";
     closeProgram(p);
 }
 

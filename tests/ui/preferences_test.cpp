@@ -230,7 +230,33 @@ TEST(PrefsSheet, OkSavesAtOnceAndASecondCommandOpensNoSecondSheet) {
     EXPECT_EQ(folder.key(kKeyIRCAnnounceTimeout, 0), 42);
     // the window goes topmost once the settings are written
     EXPECT_TRUE(waitUntil([&] { return (GetWindowLongA(p.window(), GWL_EXSTYLE) & WS_EX_TOPMOST) != 0; }, 3000));
-    closeProgram(p);
+
+    // An INI file that cannot be replaced (held open by another program) keeps its bytes, and
+    // the user is told, on OK and at the end; the program ends once the box is confirmed.
+    const std::vector<uint8_t> saved = korvo::test::readFileBytes(folder.ini());
+    HANDLE lock = CreateFileA(folder.ini().c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    char expected[600];
+    std::snprintf(expected, sizeof expected, kErrorWriting, folder.ini().c_str());
+    sheet = openSheet(p);
+    ASSERT_NE(sheet, nullptr);
+    click(showPage(sheet, PageDecoder), IDC_DEC_GAPLESS);
+    pressSheet(sheet, PSBTN_OK);
+    ASSERT_TRUE(sheetClosed(p));
+    HWND box = nullptr;
+    EXPECT_TRUE(waitUntil([&] { return (box = findDialog(p.pid(), kErrorTitle)) != nullptr; }, kWaitMs));
+    EXPECT_EQ(dialogText(box), expected);
+    EXPECT_EQ(GetWindow(box, GW_OWNER), p.window());
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(waitUntil([&] { return !IsWindow(box); }, kWaitMs));
+    PostMessageA(p.window(), WM_CLOSE, 0, 0);
+    box = nullptr;
+    EXPECT_TRUE(waitUntil([&] { return (box = findDialog(p.pid(), kErrorTitle)) != nullptr; }, kWaitMs));
+    EXPECT_EQ(dialogText(box), expected);
+    EXPECT_TRUE(korvo::test::readFileBytes(folder.ini()) == saved) << "the INI file changed";
+    CloseHandle(lock);
+    if (box) PostMessageA(box, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(p.waitForExit(10000), 0);
 }
 
 // The folder browser of the process (a dialog that is not the sheet).

@@ -92,7 +92,7 @@ void afterPreferencesClosed(HWND main) {
     vanish(preferencesSheet());   // hiding it would wait for a window manager
     DestroyWindow(preferencesSheet());
     preferencesSheet() = nullptr;
-    saveSettings();
+    if (!saveSettings()) tellSettingsNotSaved(main);
     postPriorityChanged(mainWindow().decoderThreadId());
     SetWindowPos(main, settings().AlwaysOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 }

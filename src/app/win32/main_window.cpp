@@ -44,6 +44,14 @@ UINT messageBoxIcon(PromptIcon icon) {
     }
 }
 
+void tellSettingsNotSaved(HWND owner) {
+    char path[2 * kPathBufferSize];
+    if (!settingsPath(path, sizeof path)) path[0] = 0;
+    char text[sizeof path + sizeof kErrorWriting];
+    std::snprintf(text, sizeof text, kErrorWriting, path);
+    MessageBoxA(owner, text, kErrorTitle, MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
+}
+
 void MainWindow::notify(uint32_t message) {
     if (HWND w = target_.load()) SendMessageA(w, message, 0, 0);
 }
@@ -279,7 +287,7 @@ void MainWindow::onDestroy() {
     }
     closeMiniController();
     trayRemove(hwnd_, 0);   // the window goes: it is not shown again
-    saveSettings();
+    const bool saved = saveSettings() == 1;
     menu_.reset();
     skin_.reset();
     shape_.reset();
@@ -288,6 +296,9 @@ void MainWindow::onDestroy() {
     KillTimer(hwnd_, kTimerVolumeMessage);
     display_.release();
     pressedSkin_.reset();
+    // Told once the timers are gone, since the box runs messages while the window goes; the
+    // box has no owner, the window being on its way out.
+    if (!saved) tellSettingsNotSaved(nullptr);
     hwnd_ = nullptr;
     PostQuitMessage(0);
 }

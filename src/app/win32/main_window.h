@@ -54,6 +54,10 @@ RECT placeOnNearestWorkArea(int x, int y, int w, int h);
 // The message box flag for a prompt icon.
 UINT messageBoxIcon(PromptIcon icon);
 
+// Tells the user that the settings could not be written (the INI file stays as it was), in
+// a box owned by owner.
+void tellSettingsNotSaved(HWND owner);
+
 class MainWindow final : public DecoderListener {
 public:
     static LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);

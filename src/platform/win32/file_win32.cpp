@@ -123,8 +123,17 @@ int makeTemporaryBeside(const char* target, char* temp, size_t tempSize) {
 int flushToDisk(File& file) { return file.isOpen() && FlushFileBuffers(h(file.nativeHandle())) ? 1 : 0; }
 
 int putInPlace(const char* temp, const char* target) {
-    if (GetFileAttributesA(target) == INVALID_FILE_ATTRIBUTES)
+    const DWORD attributes = GetFileAttributesA(target);
+    if (attributes == INVALID_FILE_ATTRIBUTES)
         return MoveFileExA(temp, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ? 1 : 0;
+    // A folder is not replaced (Wine's ReplaceFileA would move it aside under another name).
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return 0;
+    // An old file that another program holds open without delete sharing cannot be replaced;
+    // asked first, since Wine's ReplaceFileA would leave an empty temporary file behind.
+    HANDLE probe = CreateFileA(target, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, 0, nullptr);
+    if (probe == INVALID_HANDLE_VALUE) return 0;
+    CloseHandle(probe);
     // Keeps the old file's attributes, security and creation time.
     return ReplaceFileA(target, temp, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) ? 1 : 0;
 }

@@ -51,4 +51,6 @@ int profileWriteString(const char* section, const char* key, const char* value, 
     return WritePrivateProfileStringA(section, key, value, path) ? 1 : 0;
 }
 
+void profileFlush(const char* path) { WritePrivateProfileStringA(nullptr, nullptr, nullptr, path); }
+
 } // namespace korvo
