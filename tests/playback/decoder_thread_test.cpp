@@ -614,6 +614,26 @@ TEST_F(DecoderThreadTest, SeekToNinetyNinePercentOfAHugeLongFile) {
     std::remove(path.c_str());
 }
 
+// A file that loses step for good: 3 s of sound, then 40 GB of zeros (a sparse file, no
+// disk). The search for the stream goes on past the old limit, and a Stop that comes during
+// it is obeyed between its blocks: the file ends as stopped, not by itself.
+TEST_F(DecoderThreadTest, StopEndsALongSearchForTheStream) {
+    const std::string path = test::scratchDir("decoder_thread_search") + "/lost.mp3";
+    const std::string src = media("e44.mp3");
+    ASSERT_TRUE(test::writeSparseCopies(src, path, 40LL << 30, {0}));
+    const long pcm = long(test::decodeInRow({src}, false, false).size());
+    postPlayFile(path.c_str(), id);
+    // Every frame but those below one threshold has been written: the search is under way.
+    const auto give = std::chrono::steady_clock::now() + 10s;
+    while (recorder.bytes() < pcm - 16384 && recorder.count("ENDED") == 0 && std::chrono::steady_clock::now() < give)
+        std::this_thread::sleep_for(5ms);
+    std::this_thread::sleep_for(100ms);
+    postStop(id);
+    EXPECT_TRUE(recorder.waitFor("close 1")) << "the stop was not seen during the search";
+    EXPECT_EQ(recorder.count("ENDED"), 0);
+    std::remove(path.c_str());
+}
+
 // A damaged file whose question the front end never answers.
 class DecoderThreadQuestionTest : public DecoderThreadTest {
 protected:
