@@ -114,8 +114,8 @@ int runDecode() {
         if (frames == 0) return fail("no MPEG audio frame in", path);
     }
     if (!wav.close()) {
+        // Nothing was put in its place: a file that was there keeps its bytes.
         std::fprintf(stderr, "korvo decode: cannot finish %s\n", output);
-        removeFile(output);
         return 1;
     }
     return 0;

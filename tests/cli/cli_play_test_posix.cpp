@@ -107,6 +107,23 @@ TEST(KorvoDecode, OutputThatIsAnInputIsRefused) {
     EXPECT_TRUE(test::fileExists(dir + "/out.wav"));
 }
 
+// A WAV file that cannot be written whole (a file size limit between the old file and the
+// new) leaves the file of that name as it was, and nothing beside it.
+TEST(KorvoDecode, OutputThatFailsLeavesTheOldFile) {
+    const std::string dir = test::scratchDir("korvo_decode_keep");
+    const std::string out = dir + "/out.wav";
+    const std::vector<uint8_t> old(5000, 0x5A);
+    ASSERT_TRUE(test::writeFileBytes(out, old));
+    test::KorvoRun run;
+    {
+        test::FileSizeLimit limit(100000);   // the decoding takes 352,846 bytes
+        run = test::runKorvo({"decode", media("a44.mp2"), "-o", out}, 20000);
+    }
+    EXPECT_EQ(run.exitCode, 1) << run.errors;
+    EXPECT_EQ(test::readFileBytes(out), old);
+    EXPECT_EQ(test::folderNames(dir), std::vector<std::string>{"out.wav"});
+}
+
 // On a terminal the key loop is the one reader of the keys: the free-format question waits
 // on the status line for y or n. After y the damaged file plays to its end, as long as
 // korvo decode (which answers yes without a terminal) makes it.
@@ -141,7 +158,9 @@ TEST(KorvoPlay, OnATerminalTheQuestionWaitsForItsKey) {
     };
     const bool asked = readUntil(std::string(texts::kInvalidBitrateText) + " [y/n]");
     EXPECT_TRUE(asked) << shown;
-    if (asked) EXPECT_EQ(write(master, "y", 1), 1);
+    if (asked) {
+        EXPECT_EQ(write(master, "y", 1), 1);
+    }
     EXPECT_TRUE(readUntil("")) << "still running:\n" << shown;
     kill(pid, SIGKILL);
     int status = 0;
