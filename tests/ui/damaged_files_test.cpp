@@ -140,9 +140,10 @@ TEST(DamagedFiles, MusicAfterADamagedStretchPlays) {
     }, 8000);
     EXPECT_EQ(written.size(), whole.size() + 46) << "the undamaged file gives " << whole.size() + 46;
     const size_t lastSecond = 44100 * 4;
-    if (written.size() == whole.size() + 46)
+    if (written.size() == whole.size() + 46) {
         EXPECT_TRUE(std::equal(whole.end() - long(lastSecond), whole.end(), written.end() - long(lastSecond)))
             << "the end differs from the undamaged file's";
+    }
     PostMessageA(p.window(), WM_CLOSE, 0, 0);
     EXPECT_EQ(p.waitForExit(10000), 0);
 }
