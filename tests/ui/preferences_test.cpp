@@ -391,8 +391,13 @@ TEST(PrefsSheet, WavOutputAsksForANameAndWritesTheDecoding) {
     ASSERT_NE(p.waitForWindow(), nullptr);
     HWND dlg = waitForSaveDialog(p.pid());
     ASSERT_NE(dlg, nullptr) << "no save dialog";
+    // The file being played: the dialog asks whether to replace it (it exists), and after yes
+    // the program refuses it and asks again.
     SetDlgItemTextA(dlg, 1148, file.c_str());   // the file name box of the common dialog
     PostMessageA(dlg, WM_COMMAND, IDOK, 0);
+    HWND replace = nullptr;
+    EXPECT_TRUE(waitUntil([&] { return (replace = ownedBox(dlg)) != nullptr; }, kWaitMs)) << "no question before replacing";
+    if (replace) PostMessageA(replace, WM_COMMAND, IDYES, 0);
     HWND refused = nullptr;
     EXPECT_TRUE(waitUntil([&] { return (refused = findDialog(p.pid(), korvo::texts::kWavErrorTitle)) != nullptr; }, kWaitMs))
         << "the file being played was taken";
@@ -403,14 +408,12 @@ TEST(PrefsSheet, WavOutputAsksForANameAndWritesTheDecoding) {
         dlg = waitForSaveDialog(p.pid());
         ASSERT_NE(dlg, nullptr) << "the save dialog did not come again";
     }
+    // Another file that is there: replaced after yes.
     SetDlgItemTextA(dlg, 1148, wav.c_str());
     PostMessageA(dlg, WM_COMMAND, IDOK, 0);
-    HWND replace = nullptr;
+    replace = nullptr;
     EXPECT_TRUE(waitUntil([&] { return (replace = ownedBox(dlg)) != nullptr; }, kWaitMs)) << "no question before replacing";
-    if (replace) {
-        std::printf("asked: %s\n", dialogText(replace).c_str());
-        PostMessageA(replace, WM_COMMAND, IDYES, 0);
-    }
+    if (replace) PostMessageA(replace, WM_COMMAND, IDYES, 0);
     // the list ends and releases the output, which completes the file
     EXPECT_TRUE(waitForRecord(file, kWaitMs)) << readRecord();
     EXPECT_TRUE(waitForRecord("", kWaitMs)) << readRecord();
