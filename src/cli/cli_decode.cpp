@@ -11,7 +11,9 @@
 #include "decoder/decoder.h"
 #include "decoder/equalizer.h"
 #include "decoder/frame_tables.h"
+#include "platform/dir_search.h"
 #include "playback/input.h"
+#include "playback/playback_texts.h"
 #include "playback/wav_writer.h"
 
 namespace korvo::cli {
@@ -48,6 +50,15 @@ int drain(Decoder& decoder, WavWriter& wav) {
 
 int runDecode() {
     const char* output = job.output.c_str();
+    // Creating the output would destroy an input before it was read.
+    for (const std::string& name : job.files) {
+        if (sameFile(output, name.c_str())) {
+            std::fprintf(stderr, "korvo decode: ");
+            std::fprintf(stderr, texts::kWavOutputIsInput, output);
+            std::fprintf(stderr, "\n");
+            return kExitUsage;
+        }
+    }
     // One decoding object for every file: the filterbank's state runs on from file to file.
     auto decoder = std::make_unique<Decoder>();
     decoder->options.mappingMode = job.mappingMode;
@@ -103,8 +114,8 @@ int runDecode() {
         if (frames == 0) return fail("no MPEG audio frame in", path);
     }
     if (!wav.close()) {
+        // Nothing was put in its place: a file that was there keeps its bytes.
         std::fprintf(stderr, "korvo decode: cannot finish %s\n", output);
-        removeFile(output);
         return 1;
     }
     return 0;

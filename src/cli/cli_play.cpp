@@ -18,11 +18,13 @@
 #include "commands.h"
 #include "decode_options.h"
 #include "decoder/equalizer.h"
+#include "platform/dir_search.h"
 #include "platform/file.h"
 #include "playlist/playlist.h"
 #include "playlist/playlist_texts.h"
 #include "playback/decoder_thread.h"
 #include "playback/output_driver.h"
+#include "playback/playback_texts.h"
 
 namespace korvo::cli {
 namespace {
@@ -41,7 +43,21 @@ bool gTerminal = false;
 struct WavNames {
     std::string base;
     int count = 0;
+    const std::vector<std::string>* inputs = nullptr;
+    std::atomic<bool> refused{false};   // a name was one of the files played
 };
+
+// Whether the sound would go into one of the files played; says so.
+bool refuseInput(const char* output, const std::vector<std::string>& inputs) {
+    for (const std::string& input : inputs) {
+        if (!sameFile(output, input.c_str())) continue;
+        std::fprintf(stderr, gTerminal ? "\r\033[Kkorvo play: " : "korvo play: ");
+        std::fprintf(stderr, texts::kWavOutputIsInput, output);
+        std::fprintf(stderr, "\n");
+        return true;
+    }
+    return false;
+}
 
 int nextWavName(char* path, int size, int rate, void* context) {
     auto* names = static_cast<WavNames*>(context);
@@ -54,6 +70,10 @@ int nextWavName(char* path, int size, int rate, void* context) {
         else name.insert(dot, suffix);
     }
     if (int(name.size()) >= size) return 0;
+    if (names->inputs && refuseInput(name.c_str(), *names->inputs)) {
+        names->refused.store(true);
+        return 0;
+    }
     std::snprintf(path, size_t(size), "%s", name.c_str());
     std::fprintf(stderr, gTerminal ? "\r\033[Kwriting %s (%d Hz)\n" : "writing %s (%d Hz)\n", path, rate);
     return 1;
@@ -67,6 +87,32 @@ public:
     void start(long threadId) {
         threadId_ = threadId;
         playIndex(0);
+    }
+
+    // With raw keys the key loop is the one reader of the terminal, and answers questions.
+    void answerByKeys(bool on) { answerByKeys_ = on; }
+    void ask(int question, const char* text, const char* title, PromptIcon icon, long threadId) override {
+        if (!answerByKeys_) {
+            DecoderListener::ask(question, text, title, icon, threadId);
+            return;
+        }
+        std::lock_guard<std::mutex> lock(m_);
+        question_ = question;
+        questionThread_ = threadId;
+        std::snprintf(questionText_, sizeof questionText_, "%s: %s", title, text);
+    }
+    // The open question's text; empty when none is open.
+    std::string openQuestion() {
+        std::lock_guard<std::mutex> lock(m_);
+        return question_ ? questionText_ : "";
+    }
+    // Sends the answer to the open question; false when none is open.
+    bool answer(int yes) {
+        std::lock_guard<std::mutex> lock(m_);
+        if (!question_) return false;
+        postAnswer(question_, yes, questionThread_);
+        question_ = 0;
+        return true;
     }
 
     void notify(uint32_t message) override {
@@ -128,6 +174,7 @@ public:
 
     void quit() {
         std::lock_guard<std::mutex> lock(m_);
+        question_ = 0;   // the stop ends the decoder thread's wait for it
         stopForNewAction();
         postStop(threadId_);
         postReleaseAudio(threadId_);
@@ -172,7 +219,18 @@ private:
     int failedInRow_ = 0;
     std::atomic<bool> done_{false};
     std::atomic<bool> quit_{false};
+    bool answerByKeys_ = false;
+    int question_ = 0;
+    long questionThread_ = -1;
+    char questionText_[256] = {};
 };
+
+// y and n answer an open question; q still quits, other keys wait for the answer.
+void questionKey(Player& player, char c) {
+    if (c == 'y' || c == 'Y') player.answer(1);
+    else if (c == 'n' || c == 'N') player.answer(0);
+    else if (c == 'q') player.quit();
+}
 
 // Raw keys from the terminal while playing; restored on every way out.
 class RawTerminal {
@@ -267,7 +325,9 @@ int run() {
     gTerminal = isatty(2);
     WavNames names;
     if (wav) {
+        if (refuseInput(wav, files)) return kExitUsage;
         names.base = wav;
+        names.inputs = &files;
         setWavFileNameHook(&nextWavName, &names);
     } else if (!soundDeviceDriver().init()) {
         std::fputs(kNoServer, stderr);
@@ -286,7 +346,9 @@ int run() {
     RawTerminal term;
     const bool progress = gTerminal;
     if (term.active()) std::fputs(kKeys, stderr);
+    player.answerByKeys(term.active());
     player.start(id);
+    std::string shownQuestion;
 
     while (!player.done()) {
         pollfd pfd{0, POLLIN, 0};
@@ -296,7 +358,8 @@ int run() {
             int n = int(read(0, keys, sizeof keys));
             for (int k = 0; k < n; ++k) {
                 char c = keys[k];
-                if (c == ' ') player.togglePause();
+                if (!player.openQuestion().empty()) questionKey(player, c);
+                else if (c == ' ') player.togglePause();
                 else if (c == 'n') player.jump(1);
                 else if (c == 'p') player.jump(-1);
                 else if (c == 'q') player.quit();
@@ -309,6 +372,15 @@ int run() {
                 }
             }
         }
+        const std::string question = player.openQuestion();
+        if (!question.empty()) {
+            // On the status line while it is open; without one, once.
+            if (progress) std::fprintf(stderr, "\r\033[K%s [y/n] ", question.c_str());
+            else if (question != shownQuestion) std::fprintf(stderr, "%s [y/n]\n", question.c_str());
+            shownQuestion = question;
+            continue;
+        }
+        shownQuestion.clear();
         DecoderStatus st;
         getDecoderStatus(st);
         if (st.playing && progress)
@@ -318,6 +390,7 @@ int run() {
     stopDecoderThread(id, thread, player.quitByUser() ? kDecoderStopWaitMs : kDrainWaitMs);
     if (progress) std::fputs("\r\033[K", stderr);
     setWavFileNameHook(nullptr, nullptr);
+    if (names.refused.load()) return kExitUsage;
     return missing || player.anyFailed() ? 1 : 0;
 }
 

@@ -166,16 +166,97 @@ int FrameReader::skipId3v2(uint32_t& word) {
     return read4(word);
 }
 
+bool FrameReader::searchOn(int& used) {
+    // Junk in front of a stream is searched only so far; a stream that was found is searched
+    // for to its end.
+    if (firstHeader_ == 0 || !ownerLetsOn()) return false;
+    used = 0;
+    return true;
+}
+
 // Walks the input a byte at a time (four at a time over 0xFF runs) to the next valid header.
 int FrameReader::scan(uint32_t& word, int& steps) {
-    while (steps < kScanLimit) {
-        if (!read4(word)) return 0;
-        if ((word >> 16) == 0xFFFFu) continue;
-        if (isValidHeader(word)) return 1;
-        unreadWord(word, 3);     // on by one byte
-        ++steps;
+    int runs = 0;
+    for (;;) {
+        // At least a whole word, then what else the input has ready, up to a block.
+        int n = pullWhole(block_, 4);
+        if (n < 4) return 0;
+        const int more = pull(block_ + 4, kSearchBlock - 4);
+        if (more > 0) n += more;
+        int p = 0;
+        while (p + 4 <= n) {
+            if (steps >= kScanLimit && !searchOn(steps)) return 0;
+            if (block_[p] != 0xFF) {
+                // No header and no run of 0xFF starts before the next 0xFF byte: each byte
+                // up to it is one step.
+                const void* ff = std::memchr(block_ + p, 0xFF, size_t(n - p));
+                int to = ff ? int(static_cast<const uint8_t*>(ff) - block_) : n;
+                if (to - p > kScanLimit - steps) to = p + (kScanLimit - steps);
+                steps += to - p;
+                p = to;
+                continue;
+            }
+            const uint32_t w = (uint32_t(block_[p]) << 24) | (uint32_t(block_[p + 1]) << 16) |
+                               (uint32_t(block_[p + 2]) << 8) | block_[p + 3];
+            if ((w >> 16) == 0xFFFFu) {
+                // Not counted as steps, but a long run still lets the owner stop the search.
+                if (++runs >= kScanLimit) {
+                    if (!ownerLetsOn()) return 0;
+                    runs = 0;
+                }
+                p += 4;
+                continue;
+            }
+            if (isValidHeader(w)) {
+                word = w;
+                unread(block_ + p + 4, n - p - 4);
+                return 1;
+            }
+            ++steps;     // on by one byte
+            ++p;
+        }
+        unread(block_ + p, n - p);   // the start of a word the next block completes
     }
-    return 0;
+}
+
+int FrameReader::slide(int& windows, bool& found) {
+    found = false;
+    if (lastHeader_ == 0) {
+        // No stream to look for: one byte on, and the scan takes over.
+        uint8_t b;
+        if (pull(&b, 1) != 1) return 0;
+        currentHeader_ = (currentHeader_ << 8) | b;
+        return 1;
+    }
+    for (;;) {
+        const int n = pull(block_, kSearchBlock);
+        if (n <= 0) return 0;
+        int i = 0;
+        while (i < n) {
+            // Only a window whose first byte is 0xFF can hold a header: those that end
+            // before the next such byte's window are passed over.
+            if (i >= 3 && block_[i - 3] != 0xFF) {
+                const void* ff = i < n - 1 ? std::memchr(block_ + i - 2, 0xFF, size_t(n - 1 - i)) : nullptr;
+                int to = ff ? int(static_cast<const uint8_t*>(ff) - block_) + 3 : n;
+                if (to - i > kScanLimit - windows) to = i + (kScanLimit - windows);
+                windows += to - i;
+                i = to;
+                currentHeader_ = (uint32_t(block_[i - 4]) << 24) | (uint32_t(block_[i - 3]) << 16) |
+                                 (uint32_t(block_[i - 2]) << 8) | block_[i - 1];
+                if (windows >= kScanLimit && !searchOn(windows)) return 0;
+                continue;
+            }
+            ++windows;
+            currentHeader_ = (currentHeader_ << 8) | block_[i];
+            if (windows >= kScanLimit && !searchOn(windows)) return 0;
+            if (matchesStream(currentHeader_, lastHeader_) || matchesStream(currentHeader_, firstHeader_)) {
+                unread(block_ + i + 1, n - i - 1);
+                found = true;
+                return 1;
+            }
+            ++i;
+        }
+    }
 }
 
 int FrameReader::readFrame(FrameHeader& h) {
@@ -210,24 +291,12 @@ int FrameReader::readFrame(FrameHeader& h) {
             }
         }
         if ((currentHeader_ & 0xFFE00000u) != 0xFFE00000u) {
-            // Lost step: slide a window through the input looking for this stream's header.
             bool found = false;
-            for (;;) {
-                ++windows;
-                uint8_t b;
-                if (pull(&b, 1) != 1) return 0;
-                currentHeader_ = (currentHeader_ << 8) | b;
-                if (lastHeader_ == 0) {
-                    needScan = true;
-                    break;
-                }
-                if (windows >= kScanLimit) return 0;
-                if (matchesStream(currentHeader_, lastHeader_) || matchesStream(currentHeader_, firstHeader_)) {
-                    found = true;
-                    break;
-                }
+            if (!slide(windows, found)) return 0;
+            if (!found) {
+                needScan = true;
+                continue;
             }
-            if (!found) continue;
             if (!confirmedByNext(currentHeader_)) {
                 // Slide on from the byte after this false start.
                 unreadWord(currentHeader_, 3);

@@ -12,14 +12,29 @@ public:
     static constexpr int kMainDataRoom = 512;
     static constexpr int kBodyCapacity = kBufferSize - kMainDataRoom;   // 1792
     static constexpr int kScanLimit = 32768;
-    // Bytes read ahead and handed back: a rejected candidate's body and the next header,
-    // plus the three header bytes that follow its first.
-    static constexpr int kLookAheadCapacity = kBodyCapacity + 4 + 3;
+    // How far a header is looked for where one is expected (a seek, a file's information):
+    // a file with none there is not taken as this stream, or as audio at all.
+    static constexpr int kSearchWindow = 16384;
+    // The searches for a header take the input a block at a time.
+    static constexpr int kSearchBlock = 16384;
+    // Bytes read ahead and handed back: what a search block held after the header it found,
+    // or a rejected candidate's body and the next header, plus the three header bytes that
+    // follow its first.
+    static constexpr int kLookAheadCapacity = kSearchBlock + kBodyCapacity + 4 + 3;
 
     FrameReader();
 
     void setInput(ByteInput* input) { input_ = input; }
     ByteInput* input() const { return input_; }
+
+    // A stream that lost step is searched for to the end of the data, however far; between
+    // blocks of that search the owner is asked whether to go on (a stop may be waiting).
+    // Without a check the search goes on.
+    using SearchCheck = bool (*)(void* context);
+    void setSearchCheck(SearchCheck check, void* context) {
+        searchCheck_ = check;
+        searchContext_ = context;
+    }
 
     void resetFrameReader();
     // 1 when a frame body is ready and the cursor stands at its first byte; 0 at the end.
@@ -100,11 +115,20 @@ private:
     bool confirmedByNext(uint32_t w);
     int read4(uint32_t& word);
     int skipId3v2(uint32_t& word);
+    // A search block used up: true to start another (the stream is known and the owner lets
+    // it go on), false to end the data here.
+    bool searchOn(int& used);
+    bool ownerLetsOn() const { return !searchCheck_ || searchCheck_(searchContext_); }
     int scan(uint32_t& word, int& steps);
+    // Lost step: slides a window through the input to this stream's next header. 1 with
+    // found set (or not, when the stream is not known yet: scan instead), 0 at the end.
+    int slide(int& windows, bool& found);
     int parseAndSize(FrameHeader& h, int& result);
     int readBody();
 
     ByteInput* input_ = nullptr;
+    SearchCheck searchCheck_ = nullptr;
+    void* searchContext_ = nullptr;
     uint32_t currentHeader_ = 0;
     uint32_t lastHeader_ = 0;
     uint32_t firstHeader_ = 0;
@@ -125,6 +149,7 @@ private:
     uint8_t ahead_[kLookAheadCapacity];
     int aheadStart_ = kLookAheadCapacity;     // the look-ahead bytes are ahead_[aheadStart_..]
     uint8_t probe_[kBodyCapacity + 4];
+    uint8_t block_[kSearchBlock];
 };
 
 } // namespace korvo

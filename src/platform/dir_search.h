@@ -32,13 +32,24 @@ private:
 // The wildcard rule itself (shared by the posix side and its tests).
 bool wildcardMatch(const char* pattern, const char* name);
 
-// A folder whatever path reaches it, through symbolic links or junctions: its volume and its
-// number there. 0 when the folder cannot be looked at.
+// A folder or a file whatever path reaches it, through symbolic or hard links or junctions:
+// its volume and its number there. 0 when it cannot be looked at.
 struct FolderIdentity {
     uint64_t volume = 0;
     uint64_t index = 0;
     bool operator==(const FolderIdentity&) const = default;
 };
 int folderIdentity(const char* path, FolderIdentity& out);
+
+// Whether two paths reach the same existing file (a name that is spelt differently or a
+// link counts as the same file).
+inline bool sameFile(const char* a, const char* b) {
+    FolderIdentity x, y;
+    return folderIdentity(a, x) && folderIdentity(b, y) && x == y;
+}
+
+// Whether a path names an ordinary file: not a folder, device, pipe or socket, whose reading
+// may never end or whose opening waits for a writer.
+bool isRegularFile(const char* path);
 
 } // namespace korvo

@@ -96,6 +96,8 @@ private:
     // would open the file, tell the window and end before its first frame, and a burst of
     // Play and Stop would leave the thread working through them long after the last one.
     bool endQueued();
+    // The frame reader's long search after lost step goes on while no stop or quit waits.
+    static bool searchGoesOn(void* self) { return !static_cast<DecoderThread*>(self)->endQueued(); }
     // A message while playing: true when it ends the file, with the outcome.
     bool playingMessage(const ThreadMessage& msg, Outcome& outcome);
     void takeSharedPath();
@@ -251,6 +253,7 @@ unsigned DecoderThread::run() {
     outputDriver().setVolume(eqVolume_ * 4);
     eightBitSetting_ = settingValue(s.AudioOutput8Bit);
     decoder_ = std::make_unique<Decoder>();     // its PCM buffer lives as long as the thread
+    decoder_->reader().setSearchCheck(&DecoderThread::searchGoesOn, this);
     input_ = std::make_unique<Input>();
     path_[0] = 0;
     ready.store(1);

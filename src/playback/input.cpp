@@ -29,6 +29,7 @@ int Input::openInput(const char* path) {
     // here, so that the player ends cleanly instead of chasing the writer.
     openSize_ = file_.size();
     if (openSize_ < 0) openSize_ = 0;
+    audioStart_ = -1;
     return 1;
 }
 
@@ -76,7 +77,8 @@ double Input::frameBytes(const FrameHeader& h) {
 int64_t Input::totalFrames(const FrameHeader& h) {
     if (isStream_ || !file_.isOpen()) return 0;
     if (vbr_ && vbr_->frames > 0) return vbr_->frames;
-    const int64_t size = openSize_;
+    // The frames are counted where the audio is: after a leading tag.
+    const int64_t size = openSize_ - audioStart();
     if (size <= 0) return 0;
     return int64_t(double(size) / frameBytes(h));
 }
@@ -84,6 +86,8 @@ int64_t Input::totalFrames(const FrameHeader& h) {
 int64_t Input::elapsedSeconds(const FrameHeader& h) {
     if (isStream_ || !file_.isOpen()) return 0;
     int64_t pos = file_.position();
+    if (pos < 0) return 0;
+    pos -= audioStart();
     if (pos < 0) return 0;
     int64_t frames = int64_t(double(pos) / frameBytes(h));
     int k = effectiveRate(h) / 1000;
@@ -100,6 +104,7 @@ int64_t Input::playedMs(const FrameHeader& h, int64_t frame) {
 }
 
 int64_t Input::audioStart() {
+    if (audioStart_ >= 0) return audioStart_;
     const int64_t here = file_.position();
     uint8_t h[10];
     int64_t start = 0;
@@ -109,6 +114,7 @@ int64_t Input::audioStart() {
         if (h[5] & 0x10) start += 10;
     }
     file_.seek(here, File::Begin);
+    audioStart_ = start;
     return start;
 }
 
@@ -120,9 +126,8 @@ int64_t Input::estimatedOffset(const FrameHeader& h, int64_t frame) {
         return audioStart() + vbr_->offsetAt(double(frame) * 100.0 / double(vbr_->frames));
     }
     const double fb = frameBytes(h);
-    const int64_t size = openSize_;
-    const int64_t offset = int64_t((fb + 8.0) * double(frame));
-    return double(offset) > double(size) - 4.0 * fb ? -1 : offset;
+    const int64_t offset = audioStart() + int64_t(fb * double(frame));
+    return double(offset) > double(openSize_) - 4.0 * fb ? -1 : offset;
 }
 
 int Input::seekToFrame(FrameReader& reader, FrameHeader& h, int64_t frame) {

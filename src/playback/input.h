@@ -31,7 +31,7 @@ public:
     // The header must come within kSeekWindow bytes of the estimate; otherwise the position
     // stays where it was.
     int seekToFrame(FrameReader& reader, FrameHeader& h, int64_t frame);
-    static constexpr int kSeekWindow = 16384;
+    static constexpr int kSeekWindow = FrameReader::kSearchWindow;
 
     // ByteInput
     int read(uint8_t* dst, int n) override;
@@ -49,8 +49,10 @@ private:
     bool isStream_ = false;
     int64_t seekOffset_ = -1;
     const VbrHeader* vbr_ = nullptr;
-    // Where a seek by the header's table starts from: after a leading ID3v2 tag.
+    // Where the audio starts, after a leading ID3v2 tag: counts, times and seeks start
+    // there. Read once per file.
     int64_t audioStart();
+    int64_t audioStart_ = -1;
     int64_t estimatedOffset(const FrameHeader& h, int64_t frame);
     int64_t openSize_ = 0;   // a local file's size when it was opened: reads end there
     // The search window plus one whole frame and the header after it.

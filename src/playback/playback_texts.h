@@ -25,6 +25,8 @@ inline constexpr char kWavSaveFilter[] = "Waveform Audio";
 inline constexpr char kWavSavePattern[] = "*.wav";
 inline constexpr char kWavDefaultExt[] = "WAV";
 inline constexpr char kWavSaveTitle[] = "Save a WaveForm Audio File...";
+// The sound would be written over a file it comes from (the path goes in).
+inline constexpr char kWavOutputIsInput[] = "The sound cannot be written into %s: it comes from that file";
 
 // The PulseAudio driver's error boxes.
 inline constexpr char kPulseTitle[] = "PulseAudio";

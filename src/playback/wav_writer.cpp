@@ -41,9 +41,13 @@ void WavWriter::formatRecord(uint8_t* dst, int rate, int channels, bool eightBit
 
 int WavWriter::open(const char* path, int rate, int channels, bool eightBit) {
     close();
-    if (!path || std::strlen(path) >= sizeof path_) return 0;
-    if (!file_.open(path, File::Create)) return 0;
-    std::strcpy(path_, path);
+    if (!path || std::strlen(path) >= size_t(kFilePathCapacity)) return 0;
+    if (!out_.open(path)) return 0;
+    out_.releaseHandle();
+    if (!file_.open(out_.temporaryPath(), File::ReadWrite)) {
+        out_.abandon();
+        return 0;
+    }
     dataBytes_ = 0;
     used_ = 0;
     failed_ = false;
@@ -102,13 +106,15 @@ int WavWriter::close() {
     put32(size, uint32_t(kHeaderSize - 8 + data + (data & 1)));
     if (file_.seek(4, File::Begin) != 4 || !writeAll(file_, size, 4)) ok = 0;
     file_.close();
-    return ok && !failed_ ? 1 : 0;
+    if (ok && !failed_) return out_.commit();
+    out_.abandon();
+    return 0;
 }
 
 void WavWriter::discard() {
     if (!isOpen()) return;
     file_.close();
-    removeFile(path_);
+    out_.abandon();
     used_ = 0;
     dataBytes_ = 0;
 }

@@ -1,7 +1,8 @@
 #pragma once
 // A RIFF/WAVE file of PCM: "fmt " chunk of 18 bytes, then "data"; the sizes are written
 // when the file is closed. Written through the platform file layer, so every system
-// produces the same bytes.
+// produces the same bytes, and beside a file of the same name, which it replaces only when
+// complete.
 #include <cstdint>
 
 #include "platform/file.h"
@@ -21,16 +22,18 @@ public:
     WavWriter(const WavWriter&) = delete;
     WavWriter& operator=(const WavWriter&) = delete;
 
-    // Creates the file and writes its headers; 1 on success. On failure nothing stays open
-    // and a file that was created is removed.
+    // Creates the file (beside one that is there) and writes its headers; 1 on success. On
+    // failure nothing stays open and nothing is left behind.
     int open(const char* path, int rate, int channels, bool eightBit);
     // Appends n bytes of PCM: returns n (a count of 0 or less unchanged, nothing written),
     // or -1 when the file cannot take them.
     int write(const uint8_t* bytes, int n);
-    // Writes the sizes and closes the file: 1 when every step succeeded, 0 otherwise (or
-    // when nothing was open). The writer is closed afterwards in any case.
+    // Writes the sizes, closes the file and puts it in place: 1 when every step succeeded, 0
+    // otherwise (or when nothing was open; a file that was there then keeps its bytes). The
+    // writer is closed afterwards in any case.
     int close();
-    // Closes and deletes the file (a failed job must not leave a half-written file).
+    // Closes and drops the file (a failed job must not leave a half-written file); a file that
+    // was there keeps its bytes.
     void discard();
 
     bool isOpen() const { return file_.isOpen(); }
@@ -43,8 +46,8 @@ public:
 private:
     int flushBuffer();
 
-    File file_;
-    char path_[260] = {};
+    ReplacingFile out_;
+    File file_;   // the temporary file, opened by its path: the sizes are written back into it
     int64_t dataBytes_ = 0;
     int used_ = 0;
     bool failed_ = false;

@@ -7,6 +7,7 @@
 #include "decoder/frame_reader.h"
 #include "decoder/frame_tables.h"
 #include "decoder/vbr_header.h"
+#include "platform/dir_search.h"
 #include "platform/file.h"
 #include "playlist_texts.h"
 #include "text_encoding.h"
@@ -52,8 +53,8 @@ int64_t id3v2Length(const uint8_t* h, int n) {
     return size;
 }
 
-// Finds the first frame header from the current position; the first word may have
-// any top bits, later words with sixteen leading ones are passed over.
+// Finds the first frame header from the current position, within the search window;
+// the first word may have any top bits, later words with sixteen leading ones are passed over.
 bool findHeader(ByteScanner& in, uint32_t& word) {
     uint8_t b;
     word = 0;
@@ -62,7 +63,7 @@ bool findHeader(ByteScanner& in, uint32_t& word) {
         word = (word << 8) | b;
     }
     if (FrameReader::isValidHeader(word)) return true;
-    while (in.next(b)) {
+    for (int searched = 0; searched < FrameReader::kSearchWindow && in.next(b); ++searched) {
         word = (word << 8) | b;
         if ((word >> 16) == 0xFFFFu) continue;
         if (FrameReader::isValidHeader(word)) return true;
@@ -80,6 +81,8 @@ int bitrateOf(uint32_t header) {
 } // namespace
 
 int readEntryInfo(PlaylistEntry& entry) {
+    // A device or a pipe may never end, and opening a FIFO waits for its writer.
+    if (!isRegularFile(entry.path)) return 1;
     File file;
     if (!file.open(entry.path, File::ReadShared)) return 1;
 

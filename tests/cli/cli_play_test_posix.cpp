@@ -3,12 +3,22 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "korvo_run.h"
 #include "playback/playback_support.h"
+#include "decoder/decoder_texts.h"
+#include "playback/playback_texts.h"
+#include "playlist/playlist_test_util.h"
 #include "test_support.h"
 
 namespace korvo {
@@ -64,6 +74,99 @@ TEST(KorvoDecode, DamagedFileDecodesWholeWithoutATerminal) {
     ASSERT_GT(wav.size(), 44u);
     // Two seconds at 44.1 kHz, less the damaged frame.
     EXPECT_NEAR(double(wav.size() - 44), 176400.0 * 2, 176400.0 * 0.1);
+}
+
+// The sound is never written into a file that is played: the same file by another name or
+// through a link counts too. The command is refused (exit 2) and the file keeps its bytes;
+// korvo play checks each name it writes, out-2.wav and on, as it comes.
+TEST(KorvoDecode, OutputThatIsAnInputIsRefused) {
+    const std::string dir = test::scratchDir("korvo_output_input");
+    const std::vector<uint8_t> original = test::readFileBytes(media("a44.mp2"));
+    const std::string victim = dir + "/victim.mp3", linked = dir + "/linked.mp3";
+    ASSERT_TRUE(test::writeFileBytes(victim, original));
+    ASSERT_EQ(symlink(victim.c_str(), linked.c_str()), 0);
+    const std::vector<std::vector<std::string>> commands = {
+        {"decode", "-o", victim, victim},
+        {"decode", "-o", dir + "/./victim.mp3", media("d22.mp2"), linked},
+        {"play", "--wav", victim, victim},
+        {"play", "--wav", linked, media("d22.mp2"), victim},
+    };
+    for (const auto& args : commands) {
+        test::KorvoRun run = test::runKorvo(args, 20000);
+        EXPECT_EQ(run.exitCode, 2) << args[0] << " " << args[2] << "\n" << run.errors;
+        EXPECT_NE(run.errors.find(test::formatted(texts::kWavOutputIsInput, args[2])), std::string::npos) << run.errors;
+        EXPECT_EQ(test::readFileBytes(victim), original) << args[0] << " " << args[2];
+    }
+    // The 48 kHz file opens the second name, which is the third file.
+    const std::string second = dir + "/out-2.wav";
+    ASSERT_TRUE(test::writeFileBytes(second, original));
+    test::KorvoRun run = test::runKorvo({"play", "--wav", dir + "/out.wav", media("a44.mp2"), media("c48.mp2"), second}, 20000);
+    EXPECT_EQ(run.exitCode, 2) << run.errors;
+    EXPECT_NE(run.errors.find(test::formatted(texts::kWavOutputIsInput, second)), std::string::npos) << run.errors;
+    EXPECT_EQ(test::readFileBytes(second), original);
+    EXPECT_TRUE(test::fileExists(dir + "/out.wav"));
+}
+
+// A WAV file that cannot be written whole (a file size limit between the old file and the
+// new) leaves the file of that name as it was, and nothing beside it.
+TEST(KorvoDecode, OutputThatFailsLeavesTheOldFile) {
+    const std::string dir = test::scratchDir("korvo_decode_keep");
+    const std::string out = dir + "/out.wav";
+    const std::vector<uint8_t> old(5000, 0x5A);
+    ASSERT_TRUE(test::writeFileBytes(out, old));
+    test::KorvoRun run;
+    {
+        test::FileSizeLimit limit(100000);   // the decoding takes 352,846 bytes
+        run = test::runKorvo({"decode", media("a44.mp2"), "-o", out}, 20000);
+    }
+    EXPECT_EQ(run.exitCode, 1) << run.errors;
+    EXPECT_EQ(test::readFileBytes(out), old);
+    EXPECT_EQ(test::folderNames(dir), std::vector<std::string>{"out.wav"});
+}
+
+// On a terminal the key loop is the one reader of the keys: the free-format question waits
+// on the status line for y or n. After y the damaged file plays to its end, as long as
+// korvo decode (which answers yes without a terminal) makes it.
+TEST(KorvoPlay, OnATerminalTheQuestionWaitsForItsKey) {
+    const std::string dir = test::scratchDir("korvo_play_question");
+    const std::string damaged = dir + "/damaged.mp2", played = dir + "/played.wav", decoded = dir + "/decoded.wav";
+    ASSERT_TRUE(test::writeWithFreeFormatFrame(media("a44.mp2"), 20, damaged));
+    ASSERT_EQ(test::runKorvo({"decode", damaged, "-o", decoded}, 20000).exitCode, 0);
+
+    const std::string program = std::string(KORVO_BUILD_DIR) + "/korvo";
+    int master = -1;
+    pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        execl(program.c_str(), program.c_str(), "play", "--wav", played.c_str(), damaged.c_str(), (char*)nullptr);
+        _exit(127);
+    }
+    // Reads what the program shows until `until` appears or it ends; gives up after 20 s.
+    std::string shown;
+    auto readUntil = [&](const std::string& until) {
+        const auto give = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (std::chrono::steady_clock::now() < give) {
+            if (!until.empty() && shown.find(until) != std::string::npos) return true;
+            pollfd pfd{master, POLLIN, 0};
+            if (poll(&pfd, 1, 100) <= 0) continue;
+            char buf[512];
+            ssize_t n = read(master, buf, sizeof buf);
+            if (n <= 0) return until.empty();     // the program ended
+            shown.append(buf, size_t(n));
+        }
+        return false;
+    };
+    const bool asked = readUntil(std::string(texts::kInvalidBitrateText) + " [y/n]");
+    EXPECT_TRUE(asked) << shown;
+    if (asked) {
+        EXPECT_EQ(write(master, "y", 1), 1);
+    }
+    EXPECT_TRUE(readUntil("")) << "still running:\n" << shown;
+    kill(pid, SIGKILL);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    close(master);
+    EXPECT_EQ(test::readFileBytes(played).size(), test::readFileBytes(decoded).size()) << shown;
 }
 
 // korvo decode of an album cut into three lame files gives the decoding of the whole, joins

@@ -4,12 +4,14 @@
 #include <cstring>
 #include <memory>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "decoder/decoder.h"
 #include "decoder/decoder_texts.h"
 #include "decoder/frame_reader.h"
 #include "platform/prompt.h"
+#include "test_support.h"
 
 using namespace korvo;
 
@@ -414,4 +416,97 @@ TEST_F(FrameReaderTest, ResynchronisedHeaderNeedsTheNextOneAtItsLength) {
     }
     EXPECT_EQ(n, 2);
     EXPECT_EQ(firsts, (std::vector<uint8_t>{4, 5}));
+}
+
+// A stream that lost step is searched for to the end of the data, however far: the frames
+// after a long stretch of random bytes are read, the same from a file and from a stream. A
+// search check is asked between blocks of the search, and a "no" ends the data there.
+TEST_F(FrameReaderTest, LostStepIsSearchedForToTheEndOfTheData) {
+    std::mt19937 gen(7);
+    std::vector<uint8_t> v;
+    for (int i = 0; i < 10; ++i) frame(v, header(3, 9, 0), 413, uint8_t(i));
+    for (int i = 0; i < 150000; ++i) v.push_back(uint8_t(gen()));
+    for (int i = 10; i < 20; ++i) frame(v, header(3, 9, 0), 413, uint8_t(i));
+    MemoryInput file(v.data(), v.size());
+    StreamInput stream(v.data(), v.size());
+    for (ByteInput* in : {static_cast<ByteInput*>(&file), static_cast<ByteInput*>(&stream)}) {
+        reader.setInput(in);
+        reader.resetFrameReader();
+        std::vector<int> firsts;
+        while (reader.readFrame(h)) firsts.push_back(reader.body()[0]);
+        ASSERT_EQ(firsts.size(), 20u) << (in == &stream ? "stream" : "file");
+        for (int i = 0; i < 20; ++i) EXPECT_EQ(firsts[size_t(i)], i);
+    }
+
+    struct Asked {
+        int count = 0;
+        int answerYesTimes = 0;
+    } asked;
+    auto check = [](void* context) {
+        auto* a = static_cast<Asked*>(context);
+        return ++a->count <= a->answerYesTimes;
+    };
+    for (int yes : {100, 1}) {
+        asked = Asked{0, yes};
+        reader.setSearchCheck(check, &asked);
+        EXPECT_EQ(readAll(v), yes == 100 ? 20 : 10) << yes;
+        EXPECT_GE(asked.count, yes == 100 ? 3 : 2) << "blocks of 32768 bytes each";
+    }
+    reader.setSearchCheck(nullptr, nullptr);
+}
+
+// 40 s of lame's 32 kbit/s with 50 KB of random bytes put in at 12.5 s (three seeds): the
+// whole length decodes, the frames after the damage are the file's own from the first whole
+// one on, and their sound is the undamaged file's once what the decoder keeps of the damaged
+// frame (the bit reservoir, the overlap, the filterbank) is past.
+TEST(DamagedStretch, MusicAfterTheDamageDecodesAsInTheWholeFile) {
+    const std::string path = test::mediaPath("playback/cbr32.mp3");
+    ASSERT_TRUE(test::fileExists(path)) << path << " is missing (tests/media/playback.sh makes it)";
+    const std::vector<uint8_t> whole = test::readFileBytes(path);
+    struct Decoded {
+        std::vector<uint8_t> pcm;
+        std::vector<std::vector<uint8_t>> frames;   // header and body as read
+    };
+    auto decode = [](const std::vector<uint8_t>& bytes) {
+        Decoded d;
+        MemoryInput in(bytes.data(), bytes.size());
+        auto dec = std::make_unique<Decoder>();
+        dec->startFile(&in, false);
+        while (dec->readFrame()) {
+            const FrameReader& r = dec->reader();
+            std::vector<uint8_t> f = {uint8_t(r.currentHeader() >> 24), uint8_t(r.currentHeader() >> 16),
+                                      uint8_t(r.currentHeader() >> 8), uint8_t(r.currentHeader())};
+            f.insert(f.end(), r.body(), r.body() + r.bodySize());
+            d.frames.push_back(f);
+            dec->decodeFrame();
+            d.pcm.insert(d.pcm.end(), dec->pcm().data, dec->pcm().data + dec->writableBytes());
+            dec->pcm().consume(dec->writableBytes());
+        }
+        dec->endFile();
+        d.pcm.insert(d.pcm.end(), dec->pcm().data, dec->pcm().data + dec->pcm().fill);
+        return d;
+    };
+    const Decoded clean = decode(whole);
+    ASSERT_GT(clean.frames.size(), 1000u);    // 40 s of 576 samples at 16 kHz
+    const int frameBytes = int(clean.frames[0].size());
+    const size_t pcmPerFrame = clean.pcm.size() / clean.frames.size();
+    const size_t at = whole.size() * 125 / 400 + 37;     // 12.5 s in, inside a frame
+    const size_t damagedFrame = at / size_t(frameBytes);
+    for (unsigned seed : {1u, 2u, 3u}) {
+        std::mt19937 gen(seed);
+        std::vector<uint8_t> bytes(whole.begin(), whole.begin() + long(at));
+        for (int i = 0; i < 50 * 1024; ++i) bytes.push_back(uint8_t(gen()));
+        bytes.insert(bytes.end(), whole.begin() + long(at), whole.end());
+        const Decoded damaged = decode(bytes);
+        EXPECT_EQ(damaged.pcm.size(), clean.pcm.size()) << "seed " << seed;
+        ASSERT_EQ(damaged.frames.size(), clean.frames.size()) << "seed " << seed;
+        for (size_t f = damagedFrame + 1; f < clean.frames.size(); ++f)
+            ASSERT_EQ(damaged.frames[f], clean.frames[f]) << "seed " << seed << " frame " << f;
+        // Main data reaches back at most 255 bytes here (two frames and a little), then the
+        // overlap of one granule and the filterbank's 512 samples of memory pass.
+        const size_t settled = (damagedFrame + 5) * pcmPerFrame;
+        ASSERT_LT(settled, clean.pcm.size());
+        EXPECT_TRUE(std::equal(clean.pcm.begin() + long(settled), clean.pcm.end(), damaged.pcm.begin() + long(settled)))
+            << "seed " << seed;
+    }
 }

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Short files for the player tests: two different 44.1 kHz files for gapless joins,
 # 48 kHz and 22.05 kHz files for rate changes, a 128 kbit/s Layer III file, and 20 s at
-# 8 kHz (the sound server's buffer holds the longest time at the lowest rate).
+# 8 kHz (the sound server's buffer holds the longest time at the lowest rate), and 40 s at
+# 32 kbit/s.
 set -eu
 out=$1
 mkdir -p "$out/playback"
@@ -23,4 +24,11 @@ tone f8 8000 20 300 450
 [ -f d22.mp2 ] || twolame --quiet -b 96 d22.wav d22.mp2
 [ -f e44.mp3 ] || lame --quiet -t -b 128 e44.wav e44.mp3
 [ -f f8.mp3 ] || lame --quiet -t -b 16 f8.wav f8.mp3
+# 40 s of changing sound at 44.1 kHz as lame makes a 32 kbit/s file of it: constant bitrate,
+# no header frame (lame picks 16 kHz, 144-byte frames), for seeks that must land where asked.
+if [ ! -f cbr32.mp3 ]; then
+  sox -n -r 44100 -c 2 -b 16 cbr32.wav synth 40 sine 220-1760 sine 330-660 gain -8
+  lame --quiet -t -b 32 cbr32.wav cbr32.mp3
+  rm -f cbr32.wav
+fi
 exit 0

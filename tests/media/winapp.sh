@@ -51,6 +51,16 @@ data[i + 2] &= 0x0F                      # bitrate index 0
 open(sys.argv[2], 'wb').write(data)
 PY
 
+# The 5 s Layer III file with 50 KB of random bytes put in at 2 s (fixed seed): one damaged
+# stretch, with the rest of the music after it.
+[ -f damaged_stretch.mp3 ] || python3 - long_mp3.mp3 damaged_stretch.mp3 <<'PY'
+import random, sys
+data = open(sys.argv[1], 'rb').read()
+at = len(data) * 2 // 5 + 37
+r = random.Random(28)
+open(sys.argv[2], 'wb').write(data[:at] + bytes(r.getrandbits(8) for _ in range(50 * 1024)) + data[at:])
+PY
+
 # Fifty random and damaged files, always the same ones (fixed seeds): random bytes of
 # various sizes, real files with bytes overwritten or cut, a file of 0xFF bytes, and
 # headers with bitrate index 0 or 15.

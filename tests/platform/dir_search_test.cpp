@@ -69,5 +69,19 @@ TEST_F(DirSearchTest, NothingToFind) {
     EXPECT_EQ(s.first(missing.c_str(), e), 0);
 }
 
+// The same file reached by another spelling of its path is the same file; another file, a
+// missing one or a folder's other entry is not. Ordinary files are told from folders.
+TEST_F(DirSearchTest, SameFileByIdentity) {
+    const std::string other = dir_ + kPathSeparator + "sub.mp3" + kPathSeparator + ".." + kPathSeparator + "a.mp3";
+    EXPECT_TRUE(sameFile(path("a.mp3").c_str(), other.c_str()));
+    EXPECT_TRUE(sameFile(path("a.mp3").c_str(), path("A.MP3").c_str()) == (kPathSeparator == '\\'));
+    EXPECT_FALSE(sameFile(path("a.mp3").c_str(), path("c.mp1").c_str()));
+    EXPECT_FALSE(sameFile(path("a.mp3").c_str(), path("missing.mp3").c_str()));
+    EXPECT_FALSE(sameFile(path("missing.mp3").c_str(), path("missing.mp3").c_str()));
+    EXPECT_TRUE(isRegularFile(path("a.mp3").c_str()));
+    EXPECT_FALSE(isRegularFile(path("sub.mp3").c_str()));
+    EXPECT_FALSE(isRegularFile(path("missing.mp3").c_str()));
+}
+
 } // namespace
 } // namespace korvo

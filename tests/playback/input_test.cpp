@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "decoder/frame_reader.h"
@@ -98,7 +99,7 @@ TEST(InputTest, SeekFindsTheNextHeaderOfTheStream) {
     EXPECT_EQ(in.totalFrames(h), 39);   // 16680 / 417.96
     ASSERT_EQ(in.seekToFrame(reader, h, 0), 1);
     EXPECT_EQ(in.lastSeekOffset(), 0);
-    // Frame 10 is estimated at (417.96 + 8) * 10 bytes: the next header lies at 11 * 417.
+    // Frame 10 is estimated at 417.96 * 10 bytes, past frame 10's start: the next header lies at 11 * 417.
     ASSERT_EQ(in.seekToFrame(reader, h, 10), 1);
     EXPECT_EQ(in.lastSeekOffset(), 11 * 417);
     // The two frames read by the seek are gone; the next one is frame 13, and the bodies are clear.
@@ -121,6 +122,37 @@ TEST(InputTest, SeekFailsWhenNoHeaderFollows) {
     EXPECT_EQ(in.position(), 417);
     ASSERT_EQ(reader.readFrame(h), 1);
     EXPECT_EQ(reader.body()[0], 1);
+}
+
+// A constant-bitrate file from lame without a header frame (32 kbit/s, 144-byte frames): a
+// seek to p % lands within one frame of p % of the audio, to the end of the file, and counts
+// the audio after a leading tag.
+TEST(InputTest, SeeksInAConstantBitrateFileLandWhereAsked) {
+    const std::string src = test::mediaPath("playback/cbr32.mp3");
+    ASSERT_TRUE(test::fileExists(src)) << src << " is missing (tests/media/playback.sh makes it)";
+    std::vector<uint8_t> audio = test::readFileBytes(src);
+    // An ID3v2 tag of 3000 bytes in front (syncsafe size 2990).
+    std::vector<uint8_t> tagged = {'I', 'D', '3', 3, 0, 0, 0, 0, 2990 >> 7, 2990 & 0x7F};
+    tagged.resize(3000, 0);
+    tagged.insert(tagged.end(), audio.begin(), audio.end());
+    const std::string dir = test::scratchDir("input_seek_cbr");
+    for (const auto& [name, bytes, start] : {std::tuple{"plain.mp3", audio, size_t(0)},
+                                            std::tuple{"tagged.mp3", tagged, size_t(3000)}}) {
+        const std::string path = writeBytes(dir, name, bytes);
+        Input in;
+        FrameReader reader;
+        FrameHeader h;
+        ASSERT_EQ(openAtFirstFrame(in, reader, h, path), 1);
+        const double frame = Input::frameBytes(h);
+        ASSERT_EQ(frame, 144.0) << "lame made another rate";
+        for (int percent : {50, 90, 95, 99}) {
+            // The player's own conversion, with the single-precision factor.
+            const int64_t target = int64_t(float(in.totalFrames(h)) * float(percent) * 0.01f);
+            ASSERT_EQ(in.seekToFrame(reader, h, target), 1) << name << " " << percent << " %";
+            const double asked = double(start) + double(audio.size()) * percent / 100.0;
+            EXPECT_NEAR(double(in.lastSeekOffset()), asked, frame) << name << " " << percent << " %";
+        }
+    }
 }
 
 // A seek into a long stretch of other data gives up near the estimate instead of reading

@@ -90,7 +90,7 @@ int64_t writeLargeSparseFile(const std::string& src, const std::string& path) {
     std::vector<uint8_t> mp3 = readFileBytes(src);
     if (mp3.empty()) return -1;
     const double frameBytes = 417.96;
-    const int64_t middle = int64_t((frameBytes + 8.0) * double(int64_t(double(kLargeFileSize) / frameBytes) / 2)) - 2000;
+    const int64_t middle = int64_t(frameBytes * double(int64_t(double(kLargeFileSize) / frameBytes) / 2)) - 2000;
     {
         std::fstream out(path, std::ios::binary | std::ios::out | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(mp3.data()), std::streamsize(mp3.size()));
@@ -122,7 +122,7 @@ bool writeSparseCopies(const std::string& src, const std::string& path, int64_t 
 int64_t seekEstimate(int64_t size, double frameBytes, int percent) {
     int64_t total = int64_t(double(size) / frameBytes);
     int64_t frame = int64_t(float(total) * float(percent) * 0.01f);
-    return int64_t((frameBytes + 8.0) * double(frame));
+    return int64_t(frameBytes * double(frame));
 }
 
 bool ListPlayback::start() {

@@ -80,7 +80,7 @@ int64_t writeLargeSparseFile(const std::string& src, const std::string& path);
 // A sparse file of `size` bytes holding copies of src at the given offsets, holes elsewhere.
 bool writeSparseCopies(const std::string& src, const std::string& path, int64_t size, const std::vector<int64_t>& at);
 // Where a seek to `percent` of a file of `size` bytes and `frameBytes` per frame looks for its
-// header, by the player's own conversion (single-precision factor, 8 bytes more a frame).
+// header, by the player's own conversion (single-precision factor, each frame as long as it is).
 int64_t seekEstimate(int64_t size, double frameBytes, int percent);
 
 // Little-endian fields of a WAV file.

@@ -2,13 +2,19 @@
 // quickly, and the program's processor time stays bounded.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "app/win32/main_window.h"
 #include "app/win32/resource_ids.h"
+#include "decoder/byte_input.h"
+#include "decoder/decoder.h"
 #include "decoder/decoder_texts.h"
 #include "playback/playback_texts.h"
+#include "settings/settings_texts.h"
 #include "sound_recorder.h"
 #include "test_support.h"
 #include "ui_driver.h"
@@ -87,6 +93,57 @@ TEST(DamagedFiles, StopSilencesAndProcessorTimeStaysBounded) {
     std::printf("%d files, %d questions answered, processor time %ld ms (most for one file: %ld ms, %s)\n", kFiles,
                 questions, p.cpuMs(), mostCpu, mostName.c_str());
     EXPECT_EQ(loudAfterStop, 0);
+    PostMessageA(p.window(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(p.waitForExit(10000), 0);
+}
+
+// A file with one damaged stretch (50 KB of random bytes 2 s into 5 s) plays on after it:
+// written into a WAV file, it is as long as the undamaged file and ends with its sound.
+TEST(DamagedFiles, MusicAfterADamagedStretchPlays) {
+    const std::string file = korvo::test::mediaPath("winapp/damaged_stretch.mp3");
+    const std::string clean = korvo::test::mediaPath("winapp/long_mp3.mp3");
+    ASSERT_TRUE(korvo::test::fileExists(file)) << file << " is missing (tests/media/winapp.sh makes it)";
+    std::vector<uint8_t> whole;
+    {
+        std::vector<uint8_t> bytes = korvo::test::readFileBytes(clean);
+        MemoryInput in(bytes.data(), bytes.size());
+        auto dec = std::make_unique<Decoder>();
+        dec->options.gapless = 0;
+        dec->startFile(&in, false);
+        while (dec->readFrame()) {
+            dec->decodeFrame();
+            whole.insert(whole.end(), dec->pcm().data, dec->pcm().data + dec->pcm().fill);
+            dec->pcm().fill = 0;
+        }
+    }
+    ASSERT_GT(whole.size(), 44100u * 4 * 4);
+    ProgramFolder folder("damaged_stretch");
+    folder.setKey(korvo::kKeyAudioOutputSystem, 1);
+    folder.setKey(korvo::kKeyRepeatPlay, 0);
+    folder.setKey(korvo::kKeyGaplessPlayback, 0);
+    const std::string wav = folder.dir() + "\\stretch.wav";
+    Program p;
+    clearRecord();
+    ASSERT_TRUE(p.start(folder, {file}));
+    ASSERT_NE(p.waitForWindow(), nullptr);
+    HWND dlg = nullptr;
+    ASSERT_TRUE(waitUntil([&] { return (dlg = findDialog(p.pid(), korvo::texts::kWavSaveTitle)) != nullptr; }, 8000))
+        << "no save dialog";
+    SetDlgItemTextA(dlg, 1148, wav.c_str());   // the file name box of the common dialog
+    PostMessageA(dlg, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(waitForRecord(file, 8000)) << readRecord();
+    EXPECT_TRUE(waitForRecord("", 8000)) << readRecord();   // the list ended: the file is complete
+    std::vector<uint8_t> written;
+    waitUntil([&] {
+        written = korvo::test::readFileBytes(wav);
+        return written.size() >= whole.size() + 46;
+    }, 8000);
+    EXPECT_EQ(written.size(), whole.size() + 46) << "the undamaged file gives " << whole.size() + 46;
+    const size_t lastSecond = 44100 * 4;
+    if (written.size() == whole.size() + 46) {
+        EXPECT_TRUE(std::equal(whole.end() - long(lastSecond), whole.end(), written.end() - long(lastSecond)))
+            << "the end differs from the undamaged file's";
+    }
     PostMessageA(p.window(), WM_CLOSE, 0, 0);
     EXPECT_EQ(p.waitForExit(10000), 0);
 }

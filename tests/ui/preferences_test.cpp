@@ -355,14 +355,42 @@ TEST(PrefsSheet, WavOutputChosenWhilePlayingKeepsTheFileSounding) {
     closeProgram(p);
 }
 
+// A message box owned by the window, or nullptr.
+HWND ownedBox(HWND owner) {
+    struct Find {
+        HWND owner;
+        HWND found;
+    } f{owner, nullptr};
+    EnumWindows([](HWND w, LPARAM l) -> BOOL {
+        auto* f = reinterpret_cast<Find*>(l);
+        char cls[16] = {};
+        GetClassNameA(w, cls, sizeof cls);
+        if (std::strcmp(cls, "#32770") != 0 || GetWindow(w, GW_OWNER) != f->owner || !IsWindowVisible(w)) return TRUE;
+        f->found = w;
+        return FALSE;
+    }, reinterpret_cast<LPARAM>(&f));
+    return f.found;
+}
+
+// The save dialog itself (it has the file name box), not a box with its title.
+HWND waitForSaveDialog(DWORD pid) {
+    HWND dlg = nullptr;
+    waitUntil([&] {
+        dlg = findDialog(pid, korvo::texts::kWavSaveTitle);
+        return dlg && GetDlgItem(dlg, 1148) && IsWindowEnabled(dlg);
+    }, kWaitMs);
+    return dlg && GetDlgItem(dlg, 1148) ? dlg : nullptr;
+}
+
 // With the WAV output the next file asks for a name, and the file holds exactly the
-// decoding, after a 46-byte header (its format record has 18 bytes).
+// decoding, after a 46-byte header (its format record has 18 bytes). The dialog refuses the
+// file being played and asks before it replaces another file.
 TEST(PrefsSheet, WavOutputAsksForANameAndWritesTheDecoding) {
-    std::string file = korvo::test::mediaPath("winapp/short_a.mp2");
-    ASSERT_TRUE(korvo::test::fileExists(file)) << file << " is missing (tests/media/winapp.sh makes it)";
+    std::string source = korvo::test::mediaPath("winapp/short_a.mp2");
+    ASSERT_TRUE(korvo::test::fileExists(source)) << source << " is missing (tests/media/winapp.sh makes it)";
     std::vector<uint8_t> expected;
     {
-        std::vector<uint8_t> bytes = korvo::test::readFileBytes(file);
+        std::vector<uint8_t> bytes = korvo::test::readFileBytes(source);
         MemoryInput in(bytes.data(), bytes.size());
         auto dec = std::make_unique<Decoder>();
         dec->startFile(&in, false);
@@ -377,16 +405,41 @@ TEST(PrefsSheet, WavOutputAsksForANameAndWritesTheDecoding) {
     ProgramFolder folder("prefs_wavname");
     folder.setKey(kKeyAudioOutputSystem, 1);
     folder.setKey(kKeyRepeatPlay, 0);
+    // The played file is a copy of its own: the refused name must leave it as it was.
+    const std::vector<uint8_t> original = korvo::test::readFileBytes(source);
+    const std::string file = folder.dir() + "\\playing.mp2";
+    ASSERT_TRUE(korvo::test::writeFileBytes(file, original));
     const std::string wav = folder.dir() + "\\written.wav";
+    ASSERT_TRUE(korvo::test::writeFileBytes(wav, {'o', 'l', 'd'}));
     Program p;
     clearRecord();
     ASSERT_TRUE(p.start(folder, {file}));
     ASSERT_NE(p.waitForWindow(), nullptr);
-    HWND dlg = nullptr;
-    ASSERT_TRUE(waitUntil([&] { return (dlg = findDialog(p.pid(), korvo::texts::kWavSaveTitle)) != nullptr; }, kWaitMs))
-        << "no save dialog";
-    SetDlgItemTextA(dlg, 1148, wav.c_str());   // the file name box of the common dialog
+    HWND dlg = waitForSaveDialog(p.pid());
+    ASSERT_NE(dlg, nullptr) << "no save dialog";
+    // The file being played: the dialog asks whether to replace it (it exists), and after yes
+    // the program refuses it and asks again.
+    SetDlgItemTextA(dlg, 1148, file.c_str());   // the file name box of the common dialog
     PostMessageA(dlg, WM_COMMAND, IDOK, 0);
+    HWND replace = nullptr;
+    EXPECT_TRUE(waitUntil([&] { return (replace = ownedBox(dlg)) != nullptr; }, kWaitMs)) << "no question before replacing";
+    if (replace) PostMessageA(replace, WM_COMMAND, IDYES, 0);
+    HWND refused = nullptr;
+    EXPECT_TRUE(waitUntil([&] { return (refused = findDialog(p.pid(), korvo::texts::kWavErrorTitle)) != nullptr; }, kWaitMs))
+        << "the file being played was taken";
+    if (refused) {
+        const std::string why = std::strstr(korvo::texts::kWavOutputIsInput, "%s") + 2;
+        EXPECT_NE(dialogText(refused).find(why), std::string::npos) << dialogText(refused);
+        PostMessageA(refused, WM_COMMAND, IDOK, 0);
+        dlg = waitForSaveDialog(p.pid());
+        ASSERT_NE(dlg, nullptr) << "the save dialog did not come again";
+    }
+    // Another file that is there: replaced after yes.
+    SetDlgItemTextA(dlg, 1148, wav.c_str());
+    PostMessageA(dlg, WM_COMMAND, IDOK, 0);
+    replace = nullptr;
+    EXPECT_TRUE(waitUntil([&] { return (replace = ownedBox(dlg)) != nullptr; }, kWaitMs)) << "no question before replacing";
+    if (replace) PostMessageA(replace, WM_COMMAND, IDYES, 0);
     // the list ends and releases the output, which completes the file
     EXPECT_TRUE(waitForRecord(file, kWaitMs)) << readRecord();
     EXPECT_TRUE(waitForRecord("", kWaitMs)) << readRecord();
@@ -397,6 +450,7 @@ TEST(PrefsSheet, WavOutputAsksForANameAndWritesTheDecoding) {
     }, kWaitMs)) << written.size() << " bytes, expected " << expected.size() + 46;
     if (written.size() == expected.size() + 46)
         EXPECT_TRUE(std::equal(expected.begin(), expected.end(), written.begin() + 46)) << "the PCM differs";
+    EXPECT_EQ(korvo::test::readFileBytes(file), original) << "the played file was written over";
     closeProgram(p);
 }
 

@@ -9,6 +9,8 @@
 #include "settings/settings.h"
 #include "app/win32/resource_ids.h"
 #include "app/win32/win_texts.h"
+#include "platform/dir_search.h"
+#include "platform/file.h"
 #include "playback/playback_texts.h"
 #include "playlist/playlist.h"
 
@@ -131,23 +133,30 @@ void addDroppedPaths(HDROP drop) {
     list.endAddBatch();
 }
 
-int runWavSaveDialog(HWND owner, char* path, int size) {
+int runWavSaveDialog(HWND owner, char* path, int size, const char* playing) {
     if (!path || size <= 0) return 0;
     std::vector<char> filter;
     for (const char* part : {texts::kWavSaveFilter, texts::kWavSavePattern})
         filter.insert(filter.end(), part, part + std::strlen(part) + 1);
     filter.push_back('\0');
-    path[0] = '\0';   // the name field starts empty each time
-    OPENFILENAMEA ofn{};
-    ofn.lStructSize = sizeof ofn;
-    ofn.hwndOwner = owner;
-    ofn.lpstrFilter = filter.data();
-    ofn.lpstrFile = path;
-    ofn.nMaxFile = DWORD(size);
-    ofn.lpstrTitle = texts::kWavSaveTitle;
-    ofn.lpstrDefExt = texts::kWavDefaultExt;
-    ofn.Flags = OFN_HIDEREADONLY;
-    return GetSaveFileNameA(&ofn) ? 1 : 0;
+    for (;;) {
+        path[0] = '\0';   // the name field starts empty each time
+        OPENFILENAMEA ofn{};
+        ofn.lStructSize = sizeof ofn;
+        ofn.hwndOwner = owner;
+        ofn.lpstrFilter = filter.data();
+        ofn.lpstrFile = path;
+        ofn.nMaxFile = DWORD(size);
+        ofn.lpstrTitle = texts::kWavSaveTitle;
+        ofn.lpstrDefExt = texts::kWavDefaultExt;
+        ofn.Flags = OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
+        if (!GetSaveFileNameA(&ofn)) return 0;
+        if (!playing || !sameFile(path, playing)) return 1;
+        // Writing there would destroy the file while it plays: ask for another name.
+        char text[kFilePathCapacity + sizeof texts::kWavOutputIsInput];
+        std::snprintf(text, sizeof text, texts::kWavOutputIsInput, path);
+        MessageBoxA(owner, text, texts::kWavErrorTitle, MB_OK | MB_ICONWARNING);
+    }
 }
 
 } // namespace korvo::win

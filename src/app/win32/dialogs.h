@@ -16,7 +16,8 @@ int openFilesDialog(HWND owner, int replace, int filterSet);
 void addDroppedPaths(HDROP drop);
 
 // The WAV output's save dialog: 1 with the chosen path in path (size bytes), 0 on cancel.
-int runWavSaveDialog(HWND owner, char* path, int size);
+// It asks before replacing a file, and refuses the file being played (playing, or none).
+int runWavSaveDialog(HWND owner, char* path, int size, const char* playing);
 
 // Dialog 125: 1 with the entered text (at most 259 characters) in text, 0 on cancel.
 int runOpenUrlDialog(HWND owner, char* text, int textSize);

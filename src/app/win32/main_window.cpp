@@ -178,7 +178,7 @@ LRESULT MainWindow::dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
     case kWavNameMessage: {
         if (!target_.load()) return 0;   // closing: no file
         auto* r = reinterpret_cast<WavNameRequest*>(lParam);
-        return runWavSaveDialog(hwnd_, r->path, r->size);
+        return runWavSaveDialog(hwnd_, r->path, r->size, playingPath_);
     }
     default:
         if (msg == taskbarCreatedMessage() && msg != 0) {
