@@ -1,6 +1,5 @@
 #include "net/stream.h"
 
-#include <atomic>
 #include <cctype>
 #include <cstring>
 
@@ -77,10 +76,9 @@ int streamSavePath(const char* url, const char* dir, char* path, int size) {
 
 void openStreamSaveFile(const char* url, File& file) {
     Settings& s = settings();
-    if (std::atomic_ref<int>(s.DownloadOption).load(std::memory_order_relaxed) != 1) return;
+    if (sharedValue(s.DownloadOption) != 1) return;
     char dir[kSettingsDirSize];
-    std::memcpy(dir, s.InternetDLDir, sizeof dir);
-    dir[sizeof dir - 1] = 0;
+    copySharedText(s.InternetDLDir, dir, sizeof dir);
     char path[kSettingsDirSize];
     if (!streamSavePath(url, dir, path, int(sizeof path)) || !file.open(path, File::Create)) {
         file.close();
