@@ -16,6 +16,7 @@
 #include "net/net_texts.h"
 #include "net/stream.h"
 #include "net/stream_server.h"
+#include "net/stream_test_support.h"
 #include "platform/prompt.h"
 #include "platform/thread.h"
 #include "playback/input.h"
@@ -50,52 +51,10 @@ size_t wavDataOffset(const std::vector<uint8_t>& wav) {
     return 0;
 }
 
-// Everything the input gives until its end.
-std::vector<uint8_t> readToEnd(Input& input) {
-    std::vector<uint8_t> all;
-    uint8_t buf[3000];
-    for (int n; (n = input.read(buf, int(sizeof buf))) > 0;) all.insert(all.end(), buf, buf + n);
-    return all;
-}
+using test::readToEnd;
 
-struct RecordingPrompt : Prompt {
-    void show(const char* text, const char* title, PromptIcon) override {
-        std::lock_guard<std::mutex> lock(m);
-        shown.push_back(std::string(title) + "|" + text);
-    }
-    int askYesNo(const char*, const char*, PromptIcon) override { return 0; }
-    std::vector<std::string> messages() {
-        std::lock_guard<std::mutex> lock(m);
-        return shown;
-    }
-    std::mutex m;
-    std::vector<std::string> shown;
-};
-
-class StreamHttp : public ::testing::Test {
+class StreamHttp : public test::StreamServerSuite {
 protected:
-    static void SetUpTestSuite() {
-        server_ = new test::StreamServer;
-        if (!server_->start(mediaDir())) {
-            delete server_;
-            server_ = nullptr;
-        }
-    }
-    static void TearDownTestSuite() {
-        delete server_;
-        server_ = nullptr;
-    }
-    void SetUp() override {
-        ASSERT_NE(server_, nullptr) << "the test server did not start";
-        settings().DownloadOption = 0;
-        setPrompt(&prompt_);
-    }
-    void TearDown() override {
-        setPrompt(nullptr);
-        settings().DownloadOption = 0;
-        setStreamStallLimitMs(kStreamStallLimitMs);
-    }
-    std::string url(const std::string& path) { return server_->url(path); }
 
     // korvo decode of a local file and of a URL; both must succeed.
     void expectSameDecode(const std::string& file, const std::string& streamPath) {
@@ -109,12 +68,7 @@ protected:
         ASSERT_GT(x.size(), 44u);
         EXPECT_TRUE(x == y) << streamPath << ": " << y.size() << " bytes against " << x.size();
     }
-
-    static test::StreamServer* server_;
-    RecordingPrompt prompt_;
 };
-
-test::StreamServer* StreamHttp::server_ = nullptr;
 
 TEST_F(StreamHttp, DecodeOverHttpEqualsDecodeOfTheFile) {
     // Layer II and Layer III, all at once and at about their own bitrate.
@@ -294,7 +248,7 @@ TEST_F(StreamHttp, UnsafeOrEmptySaveNamesWriteNothingButPlayOn) {
     const char* paths[] = {"/named/?src=d22.mp2", "/named/a:b?src=d22.mp2", "/named/a%5Cb/CON?src=d22.mp2",
                            "/named/?src=d22.mp2&name=/x.mp2"};
     for (const char* p : paths) {
-        prompt_.shown.clear();
+        prompt_.clear();
         Input input;
         ASSERT_EQ(input.openInput(url(p).c_str()), 1) << p;
         EXPECT_TRUE(readToEnd(input) == served) << p << ": the stream still plays";
