@@ -11,7 +11,7 @@ constexpr unsigned kDownloadStackBytes = 16384;
 constexpr int kDownloadReadBytes = 2048;
 constexpr int kStreamErrorTextBytes = 1024;
 constexpr unsigned kDownloadStopWaitMs = 2000;
-// A server that sends nothing for this long ends the stream (posix; WinInet has its own).
+// A server that sends nothing for this long ends the stream.
 constexpr unsigned kStreamStallLimitMs = 30000;
 
 class HttpStream {

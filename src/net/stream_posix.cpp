@@ -1,6 +1,6 @@
 // The stream through libcurl: the transfer runs on the download thread and writes into the
 // pipe from its write callback. Stopping never kills the thread: the transfer is ended
-// from its own callbacks once the quit message has arrived.
+// from its own callbacks once the stop is known.
 #include "net/stream.h"
 
 // Calls go through the table below, not the header's checking macros.
@@ -15,6 +15,7 @@
 #include <memory>
 #include <mutex>
 
+#include "net/download.h"
 #include "net/net_texts.h"
 #include "platform/file.h"
 #include "platform/pipe.h"
@@ -57,9 +58,6 @@ int loadCurl() {
     return loaded;
 }
 
-
-std::atomic<unsigned> gStallLimitMs{kStreamStallLimitMs};
-
 // How long the opener waits for a connection before it gives up.
 constexpr long kConnectTimeoutSeconds = 30;
 
@@ -85,6 +83,10 @@ struct StreamState {
     // The save file is made once the reply is known (a refused URL leaves no file); the
     // body waits for it, so the file gets every byte the pipe gets.
     bool saveReady = false;
+
+    // Set by the stop. A thread the stop gave up on has lost its queue with the quit message
+    // in it, and must still end its transfer.
+    std::atomic<bool> stopWanted{false};
 
     // Download thread only.
     bool quit = false;
@@ -124,11 +126,12 @@ struct Impl {
     Thread thread;
 };
 
-// True once the quit message is in the thread's queue; other messages are dropped.
+// True once the stop is known: its quit message (other messages are dropped), or its flag.
 bool quitArrived(StreamState& s) {
     ThreadMessage msg;
     while (!s.quit && peekThreadMessage(msg))
         if (msg.message == kMsgQuit) s.quit = true;
+    if (!s.quit && s.stopWanted.load()) s.quit = true;
     return s.quit;
 }
 
@@ -155,11 +158,12 @@ size_t onBody(char* data, size_t size, size_t count, void* user) {
     s.waitSaveReady();
     if (quitArrived(s)) return 0;
     // Blocks while the pipe is full (the decoder is paused); fails at once when the
-    // reader has gone, and then the quit message follows.
+    // reader has gone, and then the stop follows.
     s.pipe.write(data, int(n));
+    // May block for long (a slow disk, a FIFO): the stop may have come meanwhile.
     if (s.saveFile.isOpen()) s.saveFile.write(data, int(n));
     s.lastActivity = Clock::now();
-    return n;
+    return quitArrived(s) ? 0 : n;
 }
 
 // Called about once a second even while nothing arrives: here a stop and a stall end the
@@ -173,9 +177,10 @@ int onProgress(void* user, curl_off_t, curl_off_t now, curl_off_t, curl_off_t) {
         s.lastActivity = t;
     }
     auto silent = std::chrono::duration_cast<std::chrono::milliseconds>(t - s.lastActivity).count();
-    if (silent < long(gStallLimitMs.load())) return 0;
+    const unsigned limit = streamStallLimitMs();
+    if (silent < long(limit)) return 0;
     // libcurl would only say that a callback aborted; before any reply, say what happened.
-    std::snprintf(s.stallText, sizeof s.stallText, net_texts::kNoAnswer, gStallLimitMs.load() / 1000);
+    std::snprintf(s.stallText, sizeof s.stallText, net_texts::kNoAnswer, limit / 1000);
     return 1;
 }
 
@@ -229,8 +234,6 @@ bool configure(StreamState& s, const char* url) {
 }
 
 } // namespace
-
-void setStreamStallLimitMs(unsigned ms) { gStallLimitMs.store(ms); }
 
 int HttpStream::openStream(const char* url) {
     closeStream();
@@ -294,6 +297,7 @@ void HttpStream::closeStream() {
     if (!impl) return;
     impl_ = nullptr;
     impl->state->pipe.closeRead();
+    impl->state->stopWanted.store(true);
     postThreadMessage(impl->thread.id(), kMsgQuit, 0, 0);
     if (!impl->thread.join(kDownloadStopWaitMs)) impl->thread.abandon(1);
     // What the thread still holds is freed by whichever of us lets go last.

@@ -1,8 +1,10 @@
 #include "net/stream.h"
 
+#include <atomic>
 #include <cctype>
 #include <cstring>
 
+#include "net/download.h"
 #include "settings/settings.h"
 #include "net/net_texts.h"
 #include "platform/file.h"
@@ -73,6 +75,13 @@ int streamSavePath(const char* url, const char* dir, char* path, int size) {
     path[at + len] = 0;
     return 1;
 }
+
+namespace {
+std::atomic<unsigned> gStallLimitMs{kStreamStallLimitMs};
+} // namespace
+
+void setStreamStallLimitMs(unsigned ms) { gStallLimitMs.store(ms); }
+unsigned streamStallLimitMs() { return gStallLimitMs.load(); }
 
 void openStreamSaveFile(const char* url, File& file) {
     Settings& s = settings();

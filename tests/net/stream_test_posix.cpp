@@ -2,6 +2,10 @@
 // the file, ends cleanly on every failure, stops promptly, and saves what it received.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -188,6 +192,42 @@ TEST_F(StreamHttp, StopWhileThePipeIsFullReturnsAtOnce) {
     input.closeInput();
     EXPECT_LT(elapsedMs(t), 3000);
     EXPECT_TRUE(server_->waitForLog("closed " + path, 3000)) << server_->log();
+}
+
+TEST_F(StreamHttp, AStopThatOutlastsItsWaitStillEndsTheTransfer) {
+    // The save file is a FIFO that nobody reads yet: the download thread blocks in its write
+    // longer than the stop waits, and is given up on (its queue, with the quit message, goes).
+    std::string dir = test::scratchDir("stream_stop_fifo");
+    std::string fifo = dir + "/a44.mp2";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    settings().DownloadOption = 1;
+    std::snprintf(settings().InternetDLDir, sizeof settings().InternetDLDir, "%s", dir.c_str());
+    Input input;
+    const std::string path = "/endless/a44.mp2?fifo=1";
+    ASSERT_EQ(input.openInput(url(path).c_str()), 1);
+    uint8_t buf[20000];
+    ASSERT_EQ(input.read(buf, int(sizeof buf)), int(sizeof buf));    // the pipe has room: the FIFO holds the thread
+    sleepMs(300);
+    Clock::time_point t = Clock::now();
+    input.closeInput();
+    ASSERT_GE(elapsedMs(t), long(kDownloadStopWaitMs) - 100) << "the save did not hold the download thread";
+    EXPECT_EQ(server_->log().find("closed " + path), std::string::npos) << "nothing should have moved yet";
+
+    // Drained slowly: the thread gets on, and must end the transfer instead of saving on.
+    int fd = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    t = Clock::now();
+    bool closed = false;
+    while (!closed && elapsedMs(t) < 6000) {
+        char drain[4096];
+        (void)!read(fd, drain, sizeof drain);
+        sleepMs(50);
+        closed = server_->log().find("closed " + path) != std::string::npos;
+    }
+    const long ms = elapsedMs(t);
+    close(fd);
+    EXPECT_TRUE(closed) << "the server still sends after " << ms << " ms of draining";
+    EXPECT_LT(ms, 3000);
 }
 
 TEST_F(StreamHttp, ASilentServerEndsTheStream) {
