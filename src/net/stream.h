@@ -30,6 +30,9 @@ public:
     // then the quit message, a bounded wait, and the rest. Safe when nothing is open.
     void closeStream();
     bool isOpen() const { return impl_ != nullptr; }
+    // Once read has met the end: 1 when the transfer ended short of its announced length or
+    // failed, with the reason in text. 0 after a complete transfer, while it runs, after a stop.
+    int transferFault(char* text, int size) const;
 
 private:
     void* impl_ = nullptr;

@@ -68,6 +68,7 @@ using Clock = std::chrono::steady_clock;
 struct StreamState {
     Pipe pipe;
     File saveFile;
+    TransferRecord record;
     CURL* curl = nullptr;
     curl_slist* headers = nullptr;
     curl_slist* aliases = nullptr;
@@ -162,6 +163,7 @@ size_t onBody(char* data, size_t size, size_t count, void* user) {
     s.pipe.write(data, int(n));
     // May block for long (a slow disk, a FIFO): the stop may have come meanwhile.
     if (s.saveFile.isOpen()) s.saveFile.write(data, int(n));
+    s.record.add(int64_t(n));
     s.lastActivity = Clock::now();
     return quitArrived(s) ? 0 : n;
 }
@@ -184,14 +186,27 @@ int onProgress(void* user, curl_off_t, curl_off_t now, curl_off_t, curl_off_t) {
     return 1;
 }
 
+// Why the transfer failed: a stall, libcurl's own words, or its text for the code.
+const char* failureText(const StreamState& s) {
+    return s.stallText[0] ? s.stallText : s.errorText[0] ? s.errorText : lib.curl_easy_strerror(s.result);
+}
+
 unsigned downloadThread(void* param) {
     std::shared_ptr<StreamState> state(std::move(*static_cast<std::shared_ptr<StreamState>*>(param)));
     delete static_cast<std::shared_ptr<StreamState>*>(param);
     StreamState& s = *state;
     s.lastActivity = Clock::now();
     s.result = lib.curl_easy_perform(s.curl);
-    // Whatever ended it (the data, a failed read, a stall, a stop), the reader now sees
-    // the end after the last byte. A reply without a body still opened.
+    // How it ended is known before the reader sees the end after the last byte.
+    if (s.quit) {
+        s.record.stopped();
+    } else {
+        curl_off_t announced = -1;
+        if (lib.curl_easy_getinfo(s.curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced) != CURLE_OK) announced = -1;
+        s.record.setAnnounced(int64_t(announced));
+        s.record.ended(s.result == CURLE_OK ? nullptr : failureText(s));
+    }
+    // A reply without a body still opened.
     s.setPhase(s.result == CURLE_OK ? StreamState::Streaming : StreamState::Failed);
     if (s.opened()) s.waitSaveReady();    // the opener is still deciding about the file
     s.pipe.closeWrite();
@@ -266,8 +281,7 @@ int HttpStream::openStream(const char* url) {
     if (phase == StreamState::Failed) {
         impl->thread.join(kWaitForever);    // it has ended its transfer already
         char text[kStreamErrorTextBytes];
-        const char* why = s.stallText[0] ? s.stallText : s.errorText[0] ? s.errorText : lib.curl_easy_strerror(s.result);
-        std::snprintf(text, sizeof text, "%s", why);
+        std::snprintf(text, sizeof text, "%s", failureText(s));
         delete impl;
         prompt().show(text, net_texts::kUrlErrorTitle, IconError);
         return 0;
@@ -290,6 +304,11 @@ int HttpStream::read(uint8_t* dst, int n) {
         have += got;
     }
     return have;
+}
+
+int HttpStream::transferFault(char* text, int size) const {
+    auto* impl = static_cast<Impl*>(impl_);
+    return impl ? impl->state->record.fault(text, size) : 0;
 }
 
 void HttpStream::closeStream() {

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 
 #include "net/download.h"
@@ -82,6 +83,39 @@ std::atomic<unsigned> gStallLimitMs{kStreamStallLimitMs};
 
 void setStreamStallLimitMs(unsigned ms) { gStallLimitMs.store(ms); }
 unsigned streamStallLimitMs() { return gStallLimitMs.load(); }
+
+void TransferRecord::ended(const char* error) {
+    std::lock_guard<std::mutex> lock(m_);
+    if (state_ != Running) return;
+    if (announced_ >= 0 && received_ < announced_) {
+        state_ = Short;
+        std::snprintf(text_, sizeof text_, net_texts::kTransferShort, static_cast<long long>(received_),
+                      static_cast<long long>(announced_));
+    } else if (error) {
+        state_ = Failed;
+        std::snprintf(text_, sizeof text_, net_texts::kTransferFailed, error);
+    } else {
+        state_ = Complete;
+        reachedLength_ = announced_ >= 0;
+    }
+}
+
+void TransferRecord::stopped() {
+    std::lock_guard<std::mutex> lock(m_);
+    if (state_ == Running) state_ = Stopped;
+}
+
+int TransferRecord::fault(char* text, int size) const {
+    std::lock_guard<std::mutex> lock(m_);
+    if (state_ != Short && state_ != Failed) return 0;
+    if (size > 0) std::snprintf(text, size_t(size), "%s", text_);
+    return 1;
+}
+
+bool TransferRecord::complete() const {
+    std::lock_guard<std::mutex> lock(m_);
+    return reachedLength_;
+}
 
 void openStreamSaveFile(const char* url, File& file) {
     Settings& s = settings();

@@ -9,6 +9,7 @@
 #include <wininet.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "net/download.h"
@@ -69,6 +70,7 @@ struct StreamState {
     bool requestTaken = false;    // WinInet works with the request (the open did not fail at once)
     Pipe pipe;
     File saveFile;
+    TransferRecord record;
     Thread thread;
 };
 
@@ -129,6 +131,17 @@ bool isErrorAnswer(HINTERNET url, char* text, size_t size) {
     return true;
 }
 
+// The Content-Length of the answer, or -1 without one.
+int64_t announcedLength(HINTERNET url) {
+    char text[32] = {};
+    DWORD len = sizeof text;
+    if (!HttpQueryInfoA(url, HTTP_QUERY_CONTENT_LENGTH, text, &len, nullptr)) return -1;
+    text[sizeof text - 1] = 0;
+    char* end = nullptr;
+    long long n = std::strtoll(text, &end, 10);
+    return end != text && n >= 0 ? int64_t(n) : -1;
+}
+
 enum class Wait { Completed, Quit, Stalled, Failed };
 
 // Waits for the read under way, looking at the queue between slices.
@@ -145,10 +158,15 @@ Wait awaitCompletion(Request& r, ULONGLONG lastData) {
 unsigned downloadThread(void* param) {
     StreamState& s = *static_cast<StreamState*>(param);
     Request& r = *s.request;
+    char failure[kStreamErrorTextBytes] = {};
+    bool stopped = false;
     ULONGLONG lastData = GetTickCount64();
     for (;;) {
         ThreadMessage msg;
-        if (peekThreadMessage(msg) && msg.message == kMsgQuit) break;
+        if (peekThreadMessage(msg) && msg.message == kMsgQuit) {
+            stopped = true;
+            break;
+        }
         r.buffers = INTERNET_BUFFERSA{};
         r.buffers.dwStructSize = sizeof r.buffers;
         r.buffers.lpvBuffer = r.chunk;
@@ -158,18 +176,31 @@ unsigned downloadThread(void* param) {
             error = GetLastError();
             if (error == ERROR_IO_PENDING) {
                 const Wait w = awaitCompletion(r, lastData);
-                if (w == Wait::Quit || w == Wait::Stalled) break;
+                if (w == Wait::Quit) {
+                    stopped = true;
+                    break;
+                }
+                if (w == Wait::Stalled) {
+                    std::snprintf(failure, sizeof failure, net_texts::kNoAnswer, streamStallLimitMs() / 1000);
+                    break;
+                }
                 error = w == Wait::Failed ? GetLastError() : r.error;
             }
         }
-        if (error) break;    // a failed read ends the data
+        if (error) {
+            errorCodeText(error, failure, sizeof failure);
+            break;
+        }
         const DWORD got = r.buffers.dwBufferLength;
         if (got == 0) break;    // the end of the data
         // Blocks while the pipe is full; fails at once once the reader has gone.
         s.pipe.write(r.chunk, int(got));
         if (s.saveFile.isOpen()) s.saveFile.write(r.chunk, int(got));
+        s.record.add(got);
         lastData = GetTickCount64();
     }
+    if (stopped) s.record.stopped();
+    else s.record.ended(failure[0] ? failure : nullptr);
     s.pipe.closeWrite();
     s.saveFile.close();
     return 1;
@@ -224,6 +255,7 @@ int HttpStream::openStream(const char* url) {
         std::snprintf(text, sizeof text, "%s", net_texts::kNoBuffer);
         return fail(net_texts::kInternetErrorTitle);
     }
+    s->record.setAnnounced(announcedLength(s->urlHandle));
     // Made here rather than on the download thread: its warning then goes through the
     // decoder thread's messages and never holds up the download.
     openStreamSaveFile(url, s->saveFile);
@@ -249,6 +281,11 @@ int HttpStream::read(uint8_t* dst, int n) {
         have += got;
     }
     return have;
+}
+
+int HttpStream::transferFault(char* text, int size) const {
+    auto* s = static_cast<StreamState*>(impl_);
+    return s ? s->record.fault(text, size) : 0;
 }
 
 void HttpStream::closeStream() {

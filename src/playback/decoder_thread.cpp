@@ -347,6 +347,8 @@ bool DecoderThread::playFile() {
 
     Outcome outcome = frameLoop();
 
+    char fault[kStreamErrorTextBytes];
+    const bool transferFault = outcome == Outcome::Ended && input_->transferFault(fault, int(sizeof fault));
     input_->closeInput();
     gStatus.percent.store(100);
     gStatus.playing.store(0);
@@ -359,6 +361,7 @@ bool DecoderThread::playFile() {
         // The output stays open and the PCM below the threshold stays in the buffer, so
         // the next file of this rate continues without a gap.
         decoder_->endFile();
+        if (transferFault && setup_.listener) setup_.listener->transferFault(path_, fault);
         notify(DNM_ENDED);
     }
     return true;

@@ -1,12 +1,15 @@
-// Streams from the test server on both sides (natively, and under Wine through WinInet): a
-// stream that stalls after its headers stops promptly, again and again.
+// Streams from the test server on both sides (natively, and under Wine through WinInet): how a
+// transfer ended is known after its end, and a stream that stalls after its headers stops
+// promptly, again and again.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "net/net_texts.h"
 #include "net/stream.h"
 #include "net/stream_server.h"
 #include "net/stream_test_support.h"
@@ -37,6 +40,42 @@ protected:
         return got;
     }
 };
+
+TEST_F(StreamOverHttp, ATransferThatBreaksOffIsKnownOnceItHasEnded) {
+    const Bytes whole = served("e44.mp3");
+    char why[kStreamErrorTextBytes] = {};
+    struct Case {
+        std::string path;
+        size_t arrives;
+        bool fault;
+    } cases[] = {{"/file/e44.mp3?whole=1", whole.size(), false},
+                 {"/chunked/e44.mp3", whole.size(), false},    // no length announced
+                 {"/file/e44.mp3?close=20000", 20000, true}};
+    for (const Case& c : cases) {
+        Input input;
+        ASSERT_EQ(input.openInput(url(c.path).c_str()), 1) << c.path;
+        const Bytes got = test::readToEnd(input);
+        EXPECT_TRUE(got.size() == c.arrives && std::equal(got.begin(), got.end(), whole.begin())) << c.path;
+        EXPECT_EQ(input.transferFault(why, int(sizeof why)), c.fault ? 1 : 0) << c.path << ": " << why;
+        if (c.fault) {
+            char expected[kStreamErrorTextBytes];
+            std::snprintf(expected, sizeof expected, net_texts::kTransferShort, 20000LL, static_cast<long long>(whole.size()));
+            EXPECT_STREQ(why, expected);
+        }
+        input.closeInput();
+    }
+    // A stall ends the stream and is reported as such; before the end nothing is known.
+    setStreamStallLimitMs(1000);
+    Input input;
+    ASSERT_EQ(input.openInput(url("/stall/e44.mp3?after=4096&secs=30&silent=1").c_str()), 1);
+    uint8_t buf[1000];
+    ASSERT_EQ(input.read(buf, 1000), 1000);
+    EXPECT_EQ(input.transferFault(why, int(sizeof why)), 0);
+    EXPECT_EQ(test::readToEnd(input).size(), 4096u - 1000u);
+    EXPECT_EQ(input.transferFault(why, int(sizeof why)), 1);
+    input.closeInput();
+    EXPECT_TRUE(prompt_.messages().empty());
+}
 
 #ifdef _WIN32
 // A read that waits for a silent server must not hold the stop: the download thread looks at

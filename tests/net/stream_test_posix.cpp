@@ -118,12 +118,18 @@ TEST_F(StreamHttp, RequestCarriesTheAgentAndTheAcceptHeader) {
     EXPECT_NE(block.find(accept + "\n"), std::string::npos) << block;
 }
 
-TEST_F(StreamHttp, EarlyCloseDecodesWhatArrivedAndEndsNormally) {
+TEST_F(StreamHttp, EarlyCloseDecodesWhatArrivedAndIsReported) {
     std::string dir = test::scratchDir("stream_early_close");
     std::string full = dir + "/full.wav", part = dir + "/part.wav";
     ASSERT_EQ(test::runKorvo({"decode", media("e44.mp3"), "-o", full}, 30000).exitCode, 0);
-    test::KorvoRun run = test::runKorvo({"decode", url("/file/e44.mp3?close=20000"), "-o", part}, 30000);
-    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    const std::string u = url("/file/e44.mp3?close=20000");
+    char why[200];
+    std::snprintf(why, sizeof why, net_texts::kTransferShort, 20000LL,
+                  static_cast<long long>(test::readFileBytes(media("e44.mp3")).size()));
+    const std::string report = u + ": " + why + "\n";
+    test::KorvoRun run = test::runKorvo({"decode", u, "-o", part}, 30000);
+    EXPECT_EQ(run.exitCode, 1) << run.errors;
+    EXPECT_NE(run.errors.find("korvo decode: " + report), std::string::npos) << run.errors;
     std::vector<uint8_t> a = test::readFileBytes(full), b = test::readFileBytes(part);
     const size_t data = wavDataOffset(a);
     ASSERT_GT(data, 0u);
@@ -132,9 +138,14 @@ TEST_F(StreamHttp, EarlyCloseDecodesWhatArrivedAndEndsNormally) {
     ASSERT_LT(b.size(), a.size());
     EXPECT_TRUE(std::equal(b.begin() + long(data), b.end(), a.begin() + long(data)))
         << "the part that arrived decodes as in the file";
-    // Played, too: the entry ends by itself.
-    test::KorvoRun play = test::runKorvo({"play", "--wav", dir + "/play.wav", url("/file/e44.mp3?close=20000")}, 30000);
-    EXPECT_EQ(play.exitCode, 0) << play.errors;
+    // Played what arrived, then the next entry; the run fails all the same.
+    test::KorvoRun play = test::runKorvo({"play", "--wav", dir + "/play.wav", u, url("/file/d22.mp2")}, 30000);
+    EXPECT_EQ(play.exitCode, 1) << play.errors;
+    EXPECT_NE(play.errors.find("korvo play: " + report), std::string::npos) << play.errors;
+    EXPECT_NE(play.errors.find("[2/2]"), std::string::npos) << play.errors;
+    EXPECT_EQ(test::readFileBytes(dir + "/play.wav").size(), b.size()) << "what arrived was played";
+    // A whole transfer is no fault.
+    EXPECT_EQ(test::runKorvo({"play", "--wav", dir + "/whole.wav", url("/file/e44.mp3")}, 30000).exitCode, 0);
 }
 
 TEST_F(StreamHttp, FailuresEndWithAMessageAndExitCodeOne) {
