@@ -23,5 +23,7 @@ inline constexpr char kNoAnswer[] = "The server sent nothing for %u seconds";
 // How a transfer that broke off ended (korvo decode and play report it).
 inline constexpr char kTransferShort[] = "The transfer ended after %lld of %lld bytes";
 inline constexpr char kTransferFailed[] = "The transfer failed: %s";
+// A saved copy that could not be put in place at the end; %s is its path.
+inline constexpr char kSaveFileNotKept[] = "URL Save file could NOT be completed:\n%s\nData were NOT saved...";
 
 } // namespace korvo::net_texts

@@ -43,11 +43,6 @@ private:
 // hold, or the path would not fit in size; then path is left empty.
 int streamSavePath(const char* url, const char* dir, char* path, int size);
 
-class File;
-// With DownloadOption 1, creates the save file for url in InternetDLDir (replacing a file of
-// that name). When it cannot, shows the save-file warning and leaves file closed.
-void openStreamSaveFile(const char* url, File& file);
-
 // The stall limit in use; tests shorten it.
 void setStreamStallLimitMs(unsigned ms);
 

@@ -67,7 +67,7 @@ using Clock = std::chrono::steady_clock;
 // thread that outlives the stop wait still finds everything it uses.
 struct StreamState {
     Pipe pipe;
-    File saveFile;
+    StreamSaveFile save;
     TransferRecord record;
     CURL* curl = nullptr;
     curl_slist* headers = nullptr;
@@ -88,6 +88,10 @@ struct StreamState {
     // Set by the stop. A thread the stop gave up on has lost its queue with the quit message
     // in it, and must still end its transfer.
     std::atomic<bool> stopWanted{false};
+    // Whoever is last finishes the saved copy: the stop once the thread has ended, or a
+    // thread the stop gave up on. Under mutex.
+    bool threadEnded = false;
+    bool abandoned = false;
 
     // Download thread only.
     bool quit = false;
@@ -162,7 +166,7 @@ size_t onBody(char* data, size_t size, size_t count, void* user) {
     // reader has gone, and then the stop follows.
     s.pipe.write(data, int(n));
     // May block for long (a slow disk, a FIFO): the stop may have come meanwhile.
-    if (s.saveFile.isOpen()) s.saveFile.write(data, int(n));
+    if (s.save.isOpen()) s.save.write(data, int(n));
     s.record.add(int64_t(n));
     s.lastActivity = Clock::now();
     return quitArrived(s) ? 0 : n;
@@ -210,7 +214,13 @@ unsigned downloadThread(void* param) {
     s.setPhase(s.result == CURLE_OK ? StreamState::Streaming : StreamState::Failed);
     if (s.opened()) s.waitSaveReady();    // the opener is still deciding about the file
     s.pipe.closeWrite();
-    s.saveFile.close();
+    bool finishHere;
+    {
+        std::lock_guard<std::mutex> lock(s.mutex);
+        s.threadEnded = true;
+        finishHere = s.abandoned;
+    }
+    if (finishHere) s.save.finish(s.record.complete());
     return 1;
 }
 
@@ -286,7 +296,7 @@ int HttpStream::openStream(const char* url) {
         prompt().show(text, net_texts::kUrlErrorTitle, IconError);
         return 0;
     }
-    openStreamSaveFile(url, s.saveFile);
+    s.save.open(url);
     s.setSaveReady();
     impl_ = impl;
     return 1;
@@ -315,10 +325,18 @@ void HttpStream::closeStream() {
     auto* impl = static_cast<Impl*>(impl_);
     if (!impl) return;
     impl_ = nullptr;
-    impl->state->pipe.closeRead();
-    impl->state->stopWanted.store(true);
+    StreamState& s = *impl->state;
+    s.pipe.closeRead();
+    s.stopWanted.store(true);
     postThreadMessage(impl->thread.id(), kMsgQuit, 0, 0);
-    if (!impl->thread.join(kDownloadStopWaitMs)) impl->thread.abandon(1);
+    bool ended = impl->thread.join(kDownloadStopWaitMs);
+    if (!ended) {
+        impl->thread.abandon(1);
+        std::lock_guard<std::mutex> lock(s.mutex);
+        ended = s.threadEnded;
+        s.abandoned = !ended;
+    }
+    if (ended) s.save.finish(s.record.complete());
     // What the thread still holds is freed by whichever of us lets go last.
     delete impl;
 }

@@ -117,15 +117,47 @@ bool TransferRecord::complete() const {
     return reachedLength_;
 }
 
-void openStreamSaveFile(const char* url, File& file) {
+void StreamSaveFile::open(const char* url) {
     Settings& s = settings();
     if (sharedValue(s.DownloadOption) != 1) return;
     char dir[kSettingsDirSize];
     copySharedText(s.InternetDLDir, dir, sizeof dir);
-    char path[kSettingsDirSize];
-    if (!streamSavePath(url, dir, path, int(sizeof path)) || !file.open(path, File::Create)) {
-        file.close();
-        prompt().show(net_texts::kSaveFileFailed, net_texts::kSaveFileTitle, IconWarning);
+    bool opened = false;
+    if (streamSavePath(url, dir, path_, int(sizeof path_))) {
+        const PathInfo old = pathInfo(path_);
+        if (old.exists && !old.directory && !old.regular) opened = direct_.open(path_, File::Create) == 1;
+        else opened = copy_.open(path_) == 1;
+    }
+    written_ = 0;
+    if (!opened) prompt().show(net_texts::kSaveFileFailed, net_texts::kSaveFileTitle, IconWarning);
+}
+
+void StreamSaveFile::write(const void* data, int n) {
+    if (direct_.isOpen()) {
+        direct_.write(data, n);
+    } else if (copy_.isOpen()) {
+        copy_.write(data, size_t(n));    // a failed write fails the commit, which tells
+        written_ += n;
+    }
+}
+
+void StreamSaveFile::finish(bool complete) {
+    direct_.close();
+    if (!copy_.isOpen()) return;
+    const PathInfo old = pathInfo(path_);
+    int kept;
+    if (!old.exists || (old.regular && (complete || written_ >= old.size))) {
+        kept = copy_.commit();
+    } else if (written_ == 0) {
+        copy_.abandon();    // nothing arrived: nothing to keep beside the old file
+        kept = 1;
+    } else {
+        kept = copy_.commitBeside();
+    }
+    if (!kept) {
+        char text[kSettingsDirSize + sizeof net_texts::kSaveFileNotKept];
+        std::snprintf(text, sizeof text, net_texts::kSaveFileNotKept, path_);
+        prompt().show(text, net_texts::kSaveFileTitle, IconWarning);
     }
 }
 

@@ -69,7 +69,7 @@ struct StreamState {
     Request* request = nullptr;
     bool requestTaken = false;    // WinInet works with the request (the open did not fail at once)
     Pipe pipe;
-    File saveFile;
+    StreamSaveFile save;
     TransferRecord record;
     Thread thread;
 };
@@ -195,14 +195,13 @@ unsigned downloadThread(void* param) {
         if (got == 0) break;    // the end of the data
         // Blocks while the pipe is full; fails at once once the reader has gone.
         s.pipe.write(r.chunk, int(got));
-        if (s.saveFile.isOpen()) s.saveFile.write(r.chunk, int(got));
+        if (s.save.isOpen()) s.save.write(r.chunk, int(got));
         s.record.add(got);
         lastData = GetTickCount64();
     }
     if (stopped) s.record.stopped();
     else s.record.ended(failure[0] ? failure : nullptr);
     s.pipe.closeWrite();
-    s.saveFile.close();
     return 1;
 }
 
@@ -258,7 +257,7 @@ int HttpStream::openStream(const char* url) {
     s->record.setAnnounced(announcedLength(s->urlHandle));
     // Made here rather than on the download thread: its warning then goes through the
     // decoder thread's messages and never holds up the download.
-    openStreamSaveFile(url, s->saveFile);
+    s->save.open(url);
     if (s->thread.start(&downloadThread, s, kDownloadStackBytes) == -1) {
         s->pipe.closeRead();
         s->pipe.closeWrite();
@@ -298,7 +297,7 @@ void HttpStream::closeStream() {
     // file that takes no more) is terminated as the last resort.
     if (!s->thread.join(kDownloadStopWaitMs)) s->thread.abandon(1);
     s->pipe.closeWrite();
-    s->saveFile.close();
+    s->save.finish(s->record.complete());
     closeInternet(*s);
     delete s;
 }

@@ -1,6 +1,6 @@
 // Streams from the test server on both sides (natively, and under Wine through WinInet): how a
-// transfer ended is known after its end, and a stream that stalls after its headers stops
-// promptly, again and again.
+// transfer ended is known after its end, a stream fetched again never destroys the complete
+// copy saved before, and a stream that stalls after its headers stops promptly, again and again.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -74,6 +74,40 @@ TEST_F(StreamOverHttp, ATransferThatBreaksOffIsKnownOnceItHasEnded) {
     EXPECT_EQ(test::readToEnd(input).size(), 4096u - 1000u);
     EXPECT_EQ(input.transferFault(why, int(sizeof why)), 1);
     input.closeInput();
+    EXPECT_TRUE(prompt_.messages().empty());
+}
+
+TEST_F(StreamOverHttp, AStreamFetchedAgainKeepsTheCompleteCopyAndSavesAShorterOneBeside) {
+    const std::string dir = test::scratchDir("stream_fetched_again");
+    settings().DownloadOption = 1;
+    std::snprintf(settings().InternetDLDir, sizeof settings().InternetDLDir, "%s", dir.c_str());
+    const Bytes whole = served("e44.mp3");
+    auto saved = [&](const char* name) { return test::readFileBytes(dir + kPathSeparator + name); };
+    auto head = [&](size_t n) { return Bytes(whole.begin(), whole.begin() + long(n)); };
+
+    EXPECT_EQ(fetch("/file/e44.mp3?first=1"), whole);
+    EXPECT_EQ(saved("e44.mp3"), whole);
+    // Fetched again, it breaks off: the complete copy stays, the new one goes beside it.
+    EXPECT_EQ(fetch("/file/e44.mp3?close=20000"), head(20000));
+    EXPECT_EQ(saved("e44.mp3"), whole);
+    EXPECT_EQ(saved("e44 (2).mp3"), head(20000));
+    EXPECT_EQ(fetch("/file/e44.mp3?close=30000"), head(30000));
+    EXPECT_EQ(saved("e44 (3).mp3"), head(30000));
+    // Complete again: it takes the place of its name; the other copies stay.
+    EXPECT_EQ(fetch("/file/e44.mp3?last=1"), whole);
+    EXPECT_EQ(saved("e44.mp3"), whole);
+    EXPECT_EQ(test::folderNames(dir), (std::vector<std::string>{"e44 (2).mp3", "e44 (3).mp3", "e44.mp3"}));
+
+    // A copy that broke off but is longer than the old file replaces it; without an
+    // extension the number goes at the end.
+    ASSERT_TRUE(test::writeFileBytes(dir + kPathSeparator + "short.mp3", Bytes(100, 'x')));
+    ASSERT_TRUE(test::writeFileBytes(dir + kPathSeparator + "radio", Bytes(whole.size() + 1, 'x')));
+    EXPECT_EQ(fetch("/named/short.mp3?src=e44.mp3&close=20000"), head(20000));
+    EXPECT_EQ(saved("short.mp3"), head(20000));
+    EXPECT_EQ(fetch("/named/radio?src=e44.mp3&close=20000"), head(20000));
+    EXPECT_EQ(saved("radio"), Bytes(whole.size() + 1, 'x'));
+    EXPECT_EQ(saved("radio (2)"), head(20000));
+    EXPECT_EQ(test::folderNames(dir).size(), 6u) << "no temporary file is left";
     EXPECT_TRUE(prompt_.messages().empty());
 }
 
