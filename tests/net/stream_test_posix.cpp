@@ -289,6 +289,26 @@ TEST_F(StreamHttp, SavedFileHoldsTheServedBytesAndReplacesAnOldOne) {
     EXPECT_TRUE(test::readFileBytes(other + "/a44.mp2") == test::readFileBytes(media("a44.mp2")));
 }
 
+TEST_F(StreamHttp, ACopyThatCannotBeWrittenLeavesTheOldFileAndSaysSo) {
+    std::string dir = test::scratchDir("stream_save_full");
+    const std::vector<uint8_t> old(100, 'o');
+    writeBytes(dir + "/e44.mp3", old);
+    settings().DownloadOption = 1;
+    std::snprintf(settings().InternetDLDir, sizeof settings().InternetDLDir, "%s", dir.c_str());
+    {
+        test::FileSizeLimit limit(20000);    // the disk is full after 20000 bytes
+        Input input;
+        ASSERT_EQ(input.openInput(url("/file/e44.mp3?full-disk=1").c_str()), 1);
+        EXPECT_TRUE(readToEnd(input) == test::readFileBytes(media("e44.mp3"))) << "the stream still plays";
+        input.closeInput();
+    }
+    EXPECT_TRUE(test::readFileBytes(dir + "/e44.mp3") == old);
+    EXPECT_EQ(test::folderNames(dir), std::vector<std::string>{"e44.mp3"});
+    char text[600];
+    std::snprintf(text, sizeof text, net_texts::kSaveFileNotKept, (dir + "/e44.mp3").c_str());
+    EXPECT_EQ(prompt_.messages(), std::vector<std::string>{std::string(net_texts::kSaveFileTitle) + "|" + text});
+}
+
 TEST_F(StreamHttp, UnsafeOrEmptySaveNamesWriteNothingButPlayOn) {
     std::string base = test::scratchDir("stream_save_unsafe");
     std::string dir = base + "/in";
