@@ -49,7 +49,9 @@ set_target_properties(LumenKorvo PROPERTIES OUTPUT_NAME LumenKorvo)
 # The window test driver: starts LumenKorvo.exe and checks it through its own interfaces.
 file(GLOB KORVO_UI_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/tests/ui/*.cpp)
 if(KORVO_UI_TEST_SOURCES)
-  add_executable(korvo_ui_tests ${KORVO_UI_TEST_SOURCES} ${CMAKE_SOURCE_DIR}/tests/test_support.cpp ${KORVO_RES_OBJ})
+  add_executable(korvo_ui_tests ${KORVO_UI_TEST_SOURCES} ${CMAKE_SOURCE_DIR}/tests/test_support.cpp
+                 ${CMAKE_SOURCE_DIR}/tests/net/stream_server.cpp ${CMAKE_SOURCE_DIR}/tests/net/stream_server_win32.cpp
+                 ${KORVO_RES_OBJ})
   target_include_directories(korvo_ui_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
   target_link_libraries(korvo_ui_tests PRIVATE korvo_winapp gtest gtest_main)
   target_compile_definitions(korvo_ui_tests PRIVATE KORVO_BUILD_DIR="${CMAKE_BINARY_DIR}"

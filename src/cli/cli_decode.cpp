@@ -78,6 +78,8 @@ int runDecode() {
         return 1;
     };
 
+    // A stream that broke off is decoded as far as it came, reported, and fails the run.
+    bool broken = false;
     for (const std::string& name : job.files) {
         const char* path = name.c_str();
         Input input;
@@ -108,6 +110,11 @@ int runDecode() {
                 return fail("cannot write", output);
             }
         }
+        char why[kStreamErrorTextBytes];
+        if (input.transferFault(why, int(sizeof why))) {
+            std::fprintf(stderr, "korvo decode: %s: %s\n", path, why);
+            broken = true;
+        }
         input.closeInput();
         decoder->endFile();
         if (!drain(*decoder, wav)) return fail("cannot write", output);
@@ -118,7 +125,7 @@ int runDecode() {
         std::fprintf(stderr, "korvo decode: cannot finish %s\n", output);
         return 1;
     }
-    return 0;
+    return broken ? 1 : 0;
 }
 
 Registrar reg({"decode", "decode files into one WAV file, exactly the PCM the player plays", &define, &runDecode});

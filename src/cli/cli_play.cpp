@@ -151,6 +151,13 @@ public:
         postPlayFile(files_[next].c_str(), threadId_);
     }
 
+    // The entry played what arrived; the run still fails.
+    void transferFault(const char* path, const char* why) override {
+        std::lock_guard<std::mutex> lock(m_);
+        failed_ = true;
+        std::fprintf(stderr, gTerminal ? "\r\033[Kkorvo play: %s: %s\n" : "korvo play: %s: %s\n", path, why);
+    }
+
     // A new file while one plays: resume a paused output and drop its queue first.
     void jump(int delta) {
         std::lock_guard<std::mutex> lock(m_);

@@ -18,7 +18,12 @@ inline constexpr char kSaveFileTitle[] = "ERROR!";
 inline constexpr char kSaveFileFailed[] = "URL Save file could NOT be created,\nData will NOT be saved...";
 // An error answer (status 400 and up) is no audio: the status and its text.
 inline constexpr char kErrorAnswer[] = "The server answered %lu %s";
-// Shown (Linux) when a server accepted the connection but sent nothing; %u is seconds.
+// Shown when a server accepted the connection but sent nothing; %u is seconds.
 inline constexpr char kNoAnswer[] = "The server sent nothing for %u seconds";
+// How a transfer that broke off ended (korvo decode and play report it).
+inline constexpr char kTransferShort[] = "The transfer ended after %lld of %lld bytes";
+inline constexpr char kTransferFailed[] = "The transfer failed: %s";
+// A saved copy that could not be put in place at the end; %s is its path.
+inline constexpr char kSaveFileNotKept[] = "URL Save file could NOT be completed:\n%s\nData were NOT saved...";
 
 } // namespace korvo::net_texts

@@ -11,7 +11,7 @@ constexpr unsigned kDownloadStackBytes = 16384;
 constexpr int kDownloadReadBytes = 2048;
 constexpr int kStreamErrorTextBytes = 1024;
 constexpr unsigned kDownloadStopWaitMs = 2000;
-// A server that sends nothing for this long ends the stream (posix; WinInet has its own).
+// A server that sends nothing for this long ends the stream.
 constexpr unsigned kStreamStallLimitMs = 30000;
 
 class HttpStream {
@@ -30,6 +30,9 @@ public:
     // then the quit message, a bounded wait, and the rest. Safe when nothing is open.
     void closeStream();
     bool isOpen() const { return impl_ != nullptr; }
+    // Once read has met the end: 1 when the transfer ended short of its announced length or
+    // failed, with the reason in text. 0 after a complete transfer, while it runs, after a stop.
+    int transferFault(char* text, int size) const;
 
 private:
     void* impl_ = nullptr;
@@ -39,11 +42,6 @@ private:
 // any '?' or '#'). 0 when that name is empty, ".", "..", holds a character no file name may
 // hold, or the path would not fit in size; then path is left empty.
 int streamSavePath(const char* url, const char* dir, char* path, int size);
-
-class File;
-// With DownloadOption 1, creates the save file for url in InternetDLDir (replacing a file of
-// that name). When it cannot, shows the save-file warning and leaves file closed.
-void openStreamSaveFile(const char* url, File& file);
 
 // The stall limit in use; tests shorten it.
 void setStreamStallLimitMs(unsigned ms);

@@ -1,6 +1,6 @@
 // The stream through libcurl: the transfer runs on the download thread and writes into the
 // pipe from its write callback. Stopping never kills the thread: the transfer is ended
-// from its own callbacks once the quit message has arrived.
+// from its own callbacks once the stop is known.
 #include "net/stream.h"
 
 // Calls go through the table below, not the header's checking macros.
@@ -15,6 +15,7 @@
 #include <memory>
 #include <mutex>
 
+#include "net/download.h"
 #include "net/net_texts.h"
 #include "platform/file.h"
 #include "platform/pipe.h"
@@ -57,9 +58,6 @@ int loadCurl() {
     return loaded;
 }
 
-
-std::atomic<unsigned> gStallLimitMs{kStreamStallLimitMs};
-
 // How long the opener waits for a connection before it gives up.
 constexpr long kConnectTimeoutSeconds = 30;
 
@@ -69,7 +67,8 @@ using Clock = std::chrono::steady_clock;
 // thread that outlives the stop wait still finds everything it uses.
 struct StreamState {
     Pipe pipe;
-    File saveFile;
+    StreamSaveFile save;
+    TransferRecord record;
     CURL* curl = nullptr;
     curl_slist* headers = nullptr;
     curl_slist* aliases = nullptr;
@@ -85,6 +84,14 @@ struct StreamState {
     // The save file is made once the reply is known (a refused URL leaves no file); the
     // body waits for it, so the file gets every byte the pipe gets.
     bool saveReady = false;
+
+    // Set by the stop. A thread the stop gave up on has lost its queue with the quit message
+    // in it, and must still end its transfer.
+    std::atomic<bool> stopWanted{false};
+    // Whoever is last finishes the saved copy: the stop once the thread has ended, or a
+    // thread the stop gave up on. Under mutex.
+    bool threadEnded = false;
+    bool abandoned = false;
 
     // Download thread only.
     bool quit = false;
@@ -124,11 +131,12 @@ struct Impl {
     Thread thread;
 };
 
-// True once the quit message is in the thread's queue; other messages are dropped.
+// True once the stop is known: its quit message (other messages are dropped), or its flag.
 bool quitArrived(StreamState& s) {
     ThreadMessage msg;
     while (!s.quit && peekThreadMessage(msg))
         if (msg.message == kMsgQuit) s.quit = true;
+    if (!s.quit && s.stopWanted.load()) s.quit = true;
     return s.quit;
 }
 
@@ -155,11 +163,13 @@ size_t onBody(char* data, size_t size, size_t count, void* user) {
     s.waitSaveReady();
     if (quitArrived(s)) return 0;
     // Blocks while the pipe is full (the decoder is paused); fails at once when the
-    // reader has gone, and then the quit message follows.
+    // reader has gone, and then the stop follows.
     s.pipe.write(data, int(n));
-    if (s.saveFile.isOpen()) s.saveFile.write(data, int(n));
+    // May block for long (a slow disk, a FIFO): the stop may have come meanwhile.
+    if (s.save.isOpen()) s.save.write(data, int(n));
+    s.record.add(int64_t(n));
     s.lastActivity = Clock::now();
-    return n;
+    return quitArrived(s) ? 0 : n;
 }
 
 // Called about once a second even while nothing arrives: here a stop and a stall end the
@@ -173,10 +183,16 @@ int onProgress(void* user, curl_off_t, curl_off_t now, curl_off_t, curl_off_t) {
         s.lastActivity = t;
     }
     auto silent = std::chrono::duration_cast<std::chrono::milliseconds>(t - s.lastActivity).count();
-    if (silent < long(gStallLimitMs.load())) return 0;
+    const unsigned limit = streamStallLimitMs();
+    if (silent < long(limit)) return 0;
     // libcurl would only say that a callback aborted; before any reply, say what happened.
-    std::snprintf(s.stallText, sizeof s.stallText, net_texts::kNoAnswer, gStallLimitMs.load() / 1000);
+    std::snprintf(s.stallText, sizeof s.stallText, net_texts::kNoAnswer, limit / 1000);
     return 1;
+}
+
+// Why the transfer failed: a stall, libcurl's own words, or its text for the code.
+const char* failureText(const StreamState& s) {
+    return s.stallText[0] ? s.stallText : s.errorText[0] ? s.errorText : lib.curl_easy_strerror(s.result);
 }
 
 unsigned downloadThread(void* param) {
@@ -185,12 +201,26 @@ unsigned downloadThread(void* param) {
     StreamState& s = *state;
     s.lastActivity = Clock::now();
     s.result = lib.curl_easy_perform(s.curl);
-    // Whatever ended it (the data, a failed read, a stall, a stop), the reader now sees
-    // the end after the last byte. A reply without a body still opened.
+    // How it ended is known before the reader sees the end after the last byte.
+    if (s.quit) {
+        s.record.stopped();
+    } else {
+        curl_off_t announced = -1;
+        if (lib.curl_easy_getinfo(s.curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced) != CURLE_OK) announced = -1;
+        s.record.setAnnounced(int64_t(announced));
+        s.record.ended(s.result == CURLE_OK ? nullptr : failureText(s));
+    }
+    // A reply without a body still opened.
     s.setPhase(s.result == CURLE_OK ? StreamState::Streaming : StreamState::Failed);
     if (s.opened()) s.waitSaveReady();    // the opener is still deciding about the file
     s.pipe.closeWrite();
-    s.saveFile.close();
+    bool finishHere;
+    {
+        std::lock_guard<std::mutex> lock(s.mutex);
+        s.threadEnded = true;
+        finishHere = s.abandoned;
+    }
+    if (finishHere) s.save.finish(s.record.complete());
     return 1;
 }
 
@@ -230,8 +260,6 @@ bool configure(StreamState& s, const char* url) {
 
 } // namespace
 
-void setStreamStallLimitMs(unsigned ms) { gStallLimitMs.store(ms); }
-
 int HttpStream::openStream(const char* url) {
     closeStream();
     auto state = std::make_shared<StreamState>();
@@ -263,13 +291,12 @@ int HttpStream::openStream(const char* url) {
     if (phase == StreamState::Failed) {
         impl->thread.join(kWaitForever);    // it has ended its transfer already
         char text[kStreamErrorTextBytes];
-        const char* why = s.stallText[0] ? s.stallText : s.errorText[0] ? s.errorText : lib.curl_easy_strerror(s.result);
-        std::snprintf(text, sizeof text, "%s", why);
+        std::snprintf(text, sizeof text, "%s", failureText(s));
         delete impl;
         prompt().show(text, net_texts::kUrlErrorTitle, IconError);
         return 0;
     }
-    openStreamSaveFile(url, s.saveFile);
+    s.save.open(url);
     s.setSaveReady();
     impl_ = impl;
     return 1;
@@ -289,13 +316,27 @@ int HttpStream::read(uint8_t* dst, int n) {
     return have;
 }
 
+int HttpStream::transferFault(char* text, int size) const {
+    auto* impl = static_cast<Impl*>(impl_);
+    return impl ? impl->state->record.fault(text, size) : 0;
+}
+
 void HttpStream::closeStream() {
     auto* impl = static_cast<Impl*>(impl_);
     if (!impl) return;
     impl_ = nullptr;
-    impl->state->pipe.closeRead();
+    StreamState& s = *impl->state;
+    s.pipe.closeRead();
+    s.stopWanted.store(true);
     postThreadMessage(impl->thread.id(), kMsgQuit, 0, 0);
-    if (!impl->thread.join(kDownloadStopWaitMs)) impl->thread.abandon(1);
+    bool ended = impl->thread.join(kDownloadStopWaitMs);
+    if (!ended) {
+        impl->thread.abandon(1);
+        std::lock_guard<std::mutex> lock(s.mutex);
+        ended = s.threadEnded;
+        s.abandoned = !ended;
+    }
+    if (ended) s.save.finish(s.record.complete());
     // What the thread still holds is freed by whichever of us lets go last.
     delete impl;
 }

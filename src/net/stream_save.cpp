@@ -2,8 +2,10 @@
 
 #include <atomic>
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 
+#include "net/download.h"
 #include "settings/settings.h"
 #include "net/net_texts.h"
 #include "platform/file.h"
@@ -75,16 +77,87 @@ int streamSavePath(const char* url, const char* dir, char* path, int size) {
     return 1;
 }
 
-void openStreamSaveFile(const char* url, File& file) {
+namespace {
+std::atomic<unsigned> gStallLimitMs{kStreamStallLimitMs};
+} // namespace
+
+void setStreamStallLimitMs(unsigned ms) { gStallLimitMs.store(ms); }
+unsigned streamStallLimitMs() { return gStallLimitMs.load(); }
+
+void TransferRecord::ended(const char* error) {
+    std::lock_guard<std::mutex> lock(m_);
+    if (state_ != Running) return;
+    if (announced_ >= 0 && received_ < announced_) {
+        state_ = Short;
+        std::snprintf(text_, sizeof text_, net_texts::kTransferShort, static_cast<long long>(received_),
+                      static_cast<long long>(announced_));
+    } else if (error) {
+        state_ = Failed;
+        std::snprintf(text_, sizeof text_, net_texts::kTransferFailed, error);
+    } else {
+        state_ = Complete;
+        reachedLength_ = announced_ >= 0;
+    }
+}
+
+void TransferRecord::stopped() {
+    std::lock_guard<std::mutex> lock(m_);
+    if (state_ == Running) state_ = Stopped;
+}
+
+int TransferRecord::fault(char* text, int size) const {
+    std::lock_guard<std::mutex> lock(m_);
+    if (state_ != Short && state_ != Failed) return 0;
+    if (size > 0) std::snprintf(text, size_t(size), "%s", text_);
+    return 1;
+}
+
+bool TransferRecord::complete() const {
+    std::lock_guard<std::mutex> lock(m_);
+    return reachedLength_;
+}
+
+void StreamSaveFile::open(const char* url) {
     Settings& s = settings();
-    if (std::atomic_ref<int>(s.DownloadOption).load(std::memory_order_relaxed) != 1) return;
+    if (sharedValue(s.DownloadOption) != 1) return;
     char dir[kSettingsDirSize];
-    std::memcpy(dir, s.InternetDLDir, sizeof dir);
-    dir[sizeof dir - 1] = 0;
-    char path[kSettingsDirSize];
-    if (!streamSavePath(url, dir, path, int(sizeof path)) || !file.open(path, File::Create)) {
-        file.close();
-        prompt().show(net_texts::kSaveFileFailed, net_texts::kSaveFileTitle, IconWarning);
+    copySharedText(s.InternetDLDir, dir, sizeof dir);
+    bool opened = false;
+    if (streamSavePath(url, dir, path_, int(sizeof path_))) {
+        const PathInfo old = pathInfo(path_);
+        if (old.exists && !old.directory && !old.regular) opened = direct_.open(path_, File::Create) == 1;
+        else opened = copy_.open(path_) == 1;
+    }
+    written_ = 0;
+    if (!opened) prompt().show(net_texts::kSaveFileFailed, net_texts::kSaveFileTitle, IconWarning);
+}
+
+void StreamSaveFile::write(const void* data, int n) {
+    if (direct_.isOpen()) {
+        direct_.write(data, n);
+    } else if (copy_.isOpen()) {
+        copy_.write(data, size_t(n));    // a failed write fails the commit, which tells
+        written_ += n;
+    }
+}
+
+void StreamSaveFile::finish(bool complete) {
+    direct_.close();
+    if (!copy_.isOpen()) return;
+    const PathInfo old = pathInfo(path_);
+    int kept;
+    if (!old.exists || (old.regular && (complete || written_ >= old.size))) {
+        kept = copy_.commit();
+    } else if (written_ == 0) {
+        copy_.abandon();    // nothing arrived: nothing to keep beside the old file
+        kept = 1;
+    } else {
+        kept = copy_.commitBeside();
+    }
+    if (!kept) {
+        char text[kSettingsDirSize + sizeof net_texts::kSaveFileNotKept];
+        std::snprintf(text, sizeof text, net_texts::kSaveFileNotKept, path_);
+        prompt().show(text, net_texts::kSaveFileTitle, IconWarning);
     }
 }
 

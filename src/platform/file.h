@@ -44,10 +44,12 @@ private:
     void* handle_ = nullptr;
 };
 
-// File attributes of a path.
+// File attributes of a path (a link is followed).
 struct PathInfo {
     bool exists = false;
     bool directory = false;
+    bool regular = false;      // an ordinary file: no folder, FIFO or device
+    int64_t size = -1;         // bytes, of a regular file
 };
 PathInfo pathInfo(const char* path);
 int removeFile(const char* path);              // 1 on success
@@ -75,7 +77,13 @@ public:
     // Flushes, closes and puts the temporary file in place of the old one; 1 on success. On
     // failure the temporary file is removed and the old file is as it was.
     int commit();
+    // Like commit, but the old file stays: the new one takes the first of "name (2).ext",
+    // "name (3).ext", ... up to kNumberedNamesTried that names nothing yet. 1 on success, with
+    // that path in placed when given.
+    int commitBeside(char* placed = nullptr, size_t placedSize = 0);
+    static constexpr int kNumberedNamesTried = 999;
     void abandon();
+    bool isOpen() const { return open_; }
     // The temporary file, for writers that change it through its path (the profile functions):
     // they work on it between open and commit, while this writer holds no handle to it.
     const char* temporaryPath() const { return temp_; }
@@ -83,11 +91,15 @@ public:
     void releaseHandle() { file_.close(); }
 
 private:
+    // Flushes and closes the temporary file, once; false when something went wrong.
+    bool finishWriting();
+
     File file_;
     char target_[kFilePathCapacity] = {};
     char temp_[kFilePathCapacity] = {};
     bool open_ = false;
     bool failed_ = false;
+    bool flushed_ = false;
 };
 
 // Replaces the file at path with size bytes of data through a ReplacingFile; 1 on success.

@@ -16,5 +16,8 @@ int flushToDisk(File& file);
 // Puts the closed temporary file in place of target (made when there was none), with target's
 // attributes or mode.
 int putInPlace(const char* temp, const char* target);
+// Moves the closed temporary file to path, where nothing may be: 1 when moved, -1 when
+// something has that name (the temporary file stays), 0 on another failure.
+int placeAsNew(const char* temp, const char* path);
 
 } // namespace korvo::replace_os

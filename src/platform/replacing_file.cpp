@@ -1,3 +1,4 @@
+#include <cstdio>
 #include <cstring>
 
 #include "platform/file.h"
@@ -21,6 +22,18 @@ int copyInto(const char* from, File& to) {
     }
 }
 
+// path with " (n)" before the extension of its file name: "a/radio.mp3" -> "a/radio (2).mp3".
+// A leading dot starts no extension. 0 when it does not fit.
+int numberedName(const char* path, int n, char* out, size_t size) {
+    const char* name = path;
+    for (const char* p = path; *p; ++p)
+        if (*p == '/' || *p == kPathSeparator) name = p + 1;
+    const char* dot = std::strrchr(name, '.');
+    if (!dot || dot == name) dot = name + std::strlen(name);
+    int written = std::snprintf(out, size, "%.*s (%d)%s", int(dot - path), path, n, dot);
+    return written > 0 && size_t(written) < size ? 1 : 0;
+}
+
 } // namespace
 
 int ReplacingFile::open(const char* path, bool copyOld) {
@@ -33,6 +46,7 @@ int ReplacingFile::open(const char* path, bool copyOld) {
     }
     open_ = true;
     failed_ = false;
+    flushed_ = false;
     if (!file_.open(temp_, File::ReadWrite) || (copyOld && !copyInto(target_, file_))) {
         abandon();
         return 0;
@@ -52,18 +66,42 @@ int ReplacingFile::write(const void* src, size_t n) {
     return failed_ ? 0 : 1;
 }
 
-int ReplacingFile::commit() {
-    if (!open_) return 0;
-    bool ok = !failed_;
+bool ReplacingFile::finishWriting() {
+    if (!open_ || failed_) return false;
+    if (flushed_) return true;
     // A file others wrote by its path is opened again to be flushed.
-    if (ok && !file_.isOpen()) ok = file_.open(temp_, File::ReadWrite) == 1;
+    bool ok = file_.isOpen() || file_.open(temp_, File::ReadWrite) == 1;
     if (ok) ok = replace_os::flushToDisk(file_) == 1;
     file_.close();
-    if (ok) ok = replace_os::putInPlace(temp_, target_) == 1;
-    if (!ok) {
+    failed_ = !ok;
+    flushed_ = ok;
+    return ok;
+}
+
+int ReplacingFile::commit() {
+    if (!finishWriting() || !replace_os::putInPlace(temp_, target_)) {
         abandon();
         return 0;
     }
+    open_ = false;
+    temp_[0] = 0;
+    return 1;
+}
+
+int ReplacingFile::commitBeside(char* placed, size_t placedSize) {
+    char path[kFilePathCapacity];
+    int result = 0;
+    if (finishWriting()) {
+        for (int n = 2; n <= kNumberedNamesTried && numberedName(target_, n, path, sizeof path); ++n) {
+            result = replace_os::placeAsNew(temp_, path);
+            if (result != -1) break;    // -1: the name is taken, try the next
+        }
+    }
+    if (result != 1) {
+        abandon();
+        return 0;
+    }
+    if (placed && placedSize > 0) std::snprintf(placed, placedSize, "%s", path);
     open_ = false;
     temp_[0] = 0;
     return 1;

@@ -54,9 +54,6 @@ constexpr unsigned kStackSize = 16384;
 constexpr unsigned kStackSize = 1u << 20;
 #endif
 
-// Settings the thread polls; single aligned values written by the user interface thread.
-int settingValue(const int& field) { return std::atomic_ref<int>(const_cast<int&>(field)).load(std::memory_order_relaxed); }
-
 class DecoderThread;
 
 // The decoder thread's own prompt: its messages and questions go to the front end, which
@@ -246,12 +243,12 @@ unsigned DecoderThread::run() {
     ensureThreadQueue();
     setThreadPrompt(&prompt_);
     Settings& s = settings();
-    applyPriority(settingValue(s.DecoderPriority));
-    system_ = settingValue(s.AudioOutputSystem);
+    applyPriority(sharedValue(s.DecoderPriority));
+    system_ = sharedValue(s.AudioOutputSystem);
     selectOutputDriver(system_);
-    eqVolume_ = settingValue(s.EqVolume);
+    eqVolume_ = sharedValue(s.EqVolume);
     outputDriver().setVolume(eqVolume_ * 4);
-    eightBitSetting_ = settingValue(s.AudioOutput8Bit);
+    eightBitSetting_ = sharedValue(s.AudioOutput8Bit);
     decoder_ = std::make_unique<Decoder>();     // its PCM buffer lives as long as the thread
     decoder_->reader().setSearchCheck(&DecoderThread::searchGoesOn, this);
     input_ = std::make_unique<Input>();
@@ -278,7 +275,7 @@ unsigned DecoderThread::run() {
             releaseAudio(int(msg.lParam));
             break;
         case DTM_PRIORITY_CHANGED: {
-            int p = settingValue(s.DecoderPriority);
+            int p = sharedValue(s.DecoderPriority);
             if (p != priority_) applyPriority(p);
             break;
         }
@@ -306,7 +303,7 @@ bool DecoderThread::playFile() {
     frames_ = 0;
     totalFrames_ = 0;
 
-    int system = settingValue(s.AudioOutputSystem);
+    int system = sharedValue(s.AudioOutputSystem);
     if (system != system_) {
         closeOutput();
         system_ = system;
@@ -320,12 +317,12 @@ bool DecoderThread::playFile() {
         notify(DNM_FAILED);
         return true;
     }
-    int volume = settingValue(s.EqVolume);
+    int volume = sharedValue(s.EqVolume);
     if (volume != eqVolume_) {
         eqVolume_ = volume;
         out.setVolume(eqVolume_ * 4);
     }
-    int eightBitSetting = settingValue(s.AudioOutput8Bit);
+    int eightBitSetting = sharedValue(s.AudioOutput8Bit);
     if (eightBitSetting) {
         Synthesis::buildEightBitTable();
         eightBit_ = 1;
@@ -348,11 +345,13 @@ bool DecoderThread::playFile() {
     out.setPlayedTime(0);
     gStatus.totalMs.store(0);
     notify(DNM_STARTED);
-    decoder_->options.gapless = settingValue(s.GaplessPlayback);
+    decoder_->options.gapless = sharedValue(s.GaplessPlayback);
     decoder_->startFile(input_.get(), eightBit_ != 0);
 
     Outcome outcome = frameLoop();
 
+    char fault[kStreamErrorTextBytes];
+    const bool transferFault = outcome == Outcome::Ended && input_->transferFault(fault, int(sizeof fault));
     input_->closeInput();
     gStatus.percent.store(100);
     gStatus.playing.store(0);
@@ -365,6 +364,7 @@ bool DecoderThread::playFile() {
         // The output stays open and the PCM below the threshold stays in the buffer, so
         // the next file of this rate continues without a gap.
         decoder_->endFile();
+        if (transferFault && setup_.listener) setup_.listener->transferFault(path_, fault);
         notify(DNM_ENDED);
     }
     return true;
@@ -439,8 +439,8 @@ DecoderThread::Outcome DecoderThread::frameLoop() {
             if (!configure(h)) return Outcome::Failed;
             first = false;
         }
-        dec.options.mappingMode = settingValue(s.MappingMode);
-        dec.options.eqEnabled = settingValue(s.EqEnabled);
+        dec.options.mappingMode = sharedValue(s.MappingMode);
+        dec.options.eqEnabled = sharedValue(s.EqEnabled);
         dec.options.eqLineGains = setup_.eqLineGains ? setup_.eqLineGains : eqLineGains();
         dec.decodeFrame();
 
@@ -453,12 +453,12 @@ DecoderThread::Outcome DecoderThread::frameLoop() {
             pcm.consume(n < ready ? n : ready);
         }
 
-        int volume = settingValue(s.EqVolume);
+        int volume = sharedValue(s.EqVolume);
         if (volume != eqVolume_) {
             eqVolume_ = volume;
             out.setVolume(eqVolume_ * 4);
         }
-        int priority = settingValue(s.DecoderPriority);
+        int priority = sharedValue(s.DecoderPriority);
         if (priority != priority_) applyPriority(priority);
 
         // The count is an estimate (a VBR file's, from the current bitrate): never past 100.

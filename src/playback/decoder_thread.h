@@ -45,6 +45,10 @@ public:
         postAnswer(question, prompt().askYesNo(text, title, icon), threadId);
     }
     static int postAnswer(int question, int yes, long threadId);
+    // A stream that ended by itself, but short of its announced length or with a transfer
+    // error; its file then ends as any other (DNM_ENDED follows). The player says nothing
+    // and plays what arrived.
+    virtual void transferFault(const char* /*path*/, const char* /*why*/) {}
 };
 
 struct DecoderStatus {

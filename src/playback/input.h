@@ -17,6 +17,8 @@ public:
     int openInput(const char* path);     // 1 on success; nothing is left open on failure
     void closeInput();
     bool isOpen() const { return file_.isOpen() || stream_.isOpen(); }
+    // A stream that met its end: 1 when its transfer ended short or failed (HttpStream).
+    int transferFault(char* text, int size) const { return isStream_ ? stream_.transferFault(text, size) : 0; }
 
     // The first frame's header, when the file has one (kept by the caller while the file
     // is open): counts, time and seeking then follow it instead of the bitrate estimates.

@@ -96,10 +96,10 @@ int woOpen(int rate, int channels, int eightBit) {
 
     const Settings& s = settings();
     DWORD flags = CALLBACK_FUNCTION;
-    if (s.AudioBypassACM) flags |= WAVE_FORMAT_DIRECT;
-    if (s.AudioAllowSyncDev) flags |= WAVE_ALLOWSYNC;
+    if (sharedValue(s.AudioBypassACM)) flags |= WAVE_FORMAT_DIRECT;
+    if (sharedValue(s.AudioAllowSyncDev)) flags |= WAVE_ALLOWSYNC;
     HWAVEOUT device = nullptr;
-    MMRESULT err = waveOutOpen(&device, UINT(s.WinMMOutputDev), &f, DWORD_PTR(&onWaveOut), 0, flags);
+    MMRESULT err = waveOutOpen(&device, UINT(sharedValue(s.WinMMOutputDev)), &f, DWORD_PTR(&onWaveOut), 0, flags);
     if (err != MMSYSERR_NOERROR) {
         showError(err, texts::kWaveOutOpen);
         return 0;

@@ -4,7 +4,9 @@
 #include "platform/file.h"
 #include "platform/profile.h"
 
+#include <atomic>
 #include <cfloat>
+#include <mutex>
 #include <limits>
 #include <cstdio>
 #include <cstdlib>
@@ -137,9 +139,9 @@ int saveKey(Settings& s, const SettingKey& key, const char* path) {
         return 1;
     case SettingKind::ProgramDir:
     case SettingKind::Text: {
-        // A text that lost its terminator is cut at the field's end rather than read past it.
-        char* t = &field<char>(s, key);
-        t[key.size - 1] = '\0';
+        // A copy, cut at the field's end: the decoder thread may be reading the field.
+        char t[kSettingsDirSize > kSettingsTextSize ? kSettingsDirSize : kSettingsTextSize];
+        copySharedText(&field<char>(s, key), key.size, t, sizeof t);
         return profileWriteString(kSettingsSection, key.name, t, path);
     }
     }
@@ -170,6 +172,34 @@ void bringIntoRange(Settings& s) {
 } // namespace
 
 Settings& settings() { return g_settings; }
+
+namespace {
+std::mutex& sharedTextLock() {
+    static std::mutex m;
+    return m;
+}
+} // namespace
+
+int sharedValue(const int& field) {
+    return std::atomic_ref<int>(const_cast<int&>(field)).load(std::memory_order_relaxed);
+}
+
+void setSharedValue(int& field, int value) { std::atomic_ref<int>(field).store(value, std::memory_order_relaxed); }
+
+void copySharedText(const char* field, size_t fieldSize, char* out, size_t outSize) {
+    if (outSize == 0) return;
+    std::lock_guard<std::mutex> lock(sharedTextLock());
+    size_t n = strnlen(field, fieldSize);
+    if (n >= outSize) n = outSize - 1;
+    std::memcpy(out, field, n);
+    out[n] = 0;
+}
+
+void setSharedText(char* field, size_t fieldSize, const char* text) {
+    if (fieldSize == 0) return;
+    std::lock_guard<std::mutex> lock(sharedTextLock());
+    std::snprintf(field, fieldSize, "%s", text ? text : "");
+}
 
 int settingsPath(char* out, size_t outSize) {
     int n = std::snprintf(out, outSize, "%s%s", programDirectory(), kSettingsFileName);

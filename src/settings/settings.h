@@ -1,6 +1,6 @@
 #pragma once
 // The configuration record, one field per INI key, kept in "LUMEN KORVO.ini" beside the program.
-// The user interface thread writes it; the decoder thread reads single int fields while it runs.
+// The user interface thread writes it; the decoder thread reads some fields while it runs.
 #include "settings/settings_texts.h"
 
 #include <cstddef>
@@ -63,6 +63,20 @@ struct Settings {
 
 // The process-wide record.
 Settings& settings();
+
+// The hand-over to the decoder thread (and the download it starts), which reads fields while
+// the user interface thread changes them: whole numbers through atomic accesses, texts copied
+// under one lock. The user interface thread writes such fields only through these; its own
+// plain reads of them stay safe.
+int sharedValue(const int& field);
+void setSharedValue(int& field, int value);
+// Copies field (fieldSize bytes) into out, always terminated.
+void copySharedText(const char* field, size_t fieldSize, char* out, size_t outSize);
+void setSharedText(char* field, size_t fieldSize, const char* text);
+template <size_t N>
+void copySharedText(const char (&field)[N], char* out, size_t outSize) { copySharedText(field, N, out, outSize); }
+template <size_t N>
+void setSharedText(char (&field)[N], const char* text) { setSharedText(field, N, text); }
 
 // Fill every field from the file (defaults for what is missing, out-of-range values brought
 // into their ranges); returns 1.

@@ -2,10 +2,14 @@
 // the transfer (the pipe fills), and a stop ends the download and lets the next entry play.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
 #include <mutex>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "settings/settings.h"
 #include "net/stream_server.h"
@@ -139,6 +143,67 @@ TEST(StreamPlayer, EndlessStreamPausesStopsAndTheNextEntryPlays) {
     stopDecoderThread(id, thread);
     registerOutputSystem(kStreamSystem, nullptr);
     settings() = saved;
+}
+
+// The user interface hands settings over while the decoder thread plays and saves streams:
+// every save lands whole in one of the two folders it was given (a torn folder would hold it
+// nowhere), and ThreadSanitizer finds nothing (the tsan suite runs this test).
+TEST(StreamPlayer, SettingsChangedWhileStreamsAreSavedAreHandedOverWhole) {
+    test::StreamServer server;
+    ASSERT_TRUE(server.start(test::mediaPath("playback")));
+    const std::string a = test::scratchDir("stream_handover_a");
+    const std::string b = test::scratchDir("stream_handover_b_in_a_folder_with_a_much_longer_name");
+    Settings saved = settings();
+    settings().AudioOutputSystem = kStreamSystem;
+    settings().AudioOutput8Bit = 0;
+    settings().DownloadOption = 1;
+    std::snprintf(settings().InternetDLDir, sizeof settings().InternetDLDir, "%s", a.c_str());
+    registerOutputSystem(kStreamSystem, &kDevice);
+    Listener listener;
+    DecoderThreadSetup setup;
+    setup.listener = &listener;
+    Thread thread;
+    long id = startDecoderThread(setup, thread);
+    ASSERT_NE(id, -1);
+
+    // The preferences' way of writing, as fast as it goes.
+    std::atomic<bool> done{false};
+    std::thread writer([&] {
+        Settings& s = settings();
+        for (int i = 0; !done.load(); ++i) {
+            setSharedText(s.InternetDLDir, (i & 1 ? b : a).c_str());
+            setSharedValue(s.DownloadOption, 1);
+            setSharedValue(s.MappingMode, 1 + i % 4);
+            setSharedValue(s.EqEnabled, i & 1);
+            setSharedValue(s.GaplessPlayback, i & 1);
+            setSharedValue(s.EqVolume, i % 16);
+            std::this_thread::yield();
+        }
+    });
+    constexpr int kStreams = 6;
+    int ended = 0;
+    {
+        std::lock_guard<std::mutex> lock(gDevice.m);
+        ended = gDevice.ended;
+    }
+    for (int k = 0; k < kStreams; ++k) {
+        postPlayFile(server.url("/named/s" + std::to_string(k) + ".mp2?src=d22.mp2").c_str(), id);
+        EXPECT_TRUE(gDevice.waitFor([&] { return gDevice.ended == ended + k + 1; })) << "stream " << k;
+    }
+    done.store(true);
+    writer.join();
+    stopDecoderThread(id, thread);
+    registerOutputSystem(kStreamSystem, nullptr);
+    settings() = saved;
+
+    const std::vector<uint8_t> served = test::readFileBytes(test::mediaPath("playback/d22.mp2"));
+    for (int k = 0; k < kStreams; ++k) {
+        const std::string name = "/s" + std::to_string(k) + ".mp2";
+        const bool inA = test::fileExists(a + name), inB = test::fileExists(b + name);
+        EXPECT_NE(inA, inB) << name;
+        EXPECT_TRUE(test::readFileBytes((inA ? a : b) + name) == served) << name;
+    }
+    EXPECT_EQ(test::folderNames(a).size() + test::folderNames(b).size(), size_t(kStreams));
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #pragma once
-// The streaming tests' HTTP server (stream_server.py) as a child process on a free
-// loopback port. It ends with the test process at the latest: it watches its stdin.
+// The streaming tests' HTTP server (stream_server.py) on a free loopback port. Natively a
+// child process that ends with the test process at the latest (it watches its stdin); under
+// Wine a Unix process started through start /unix, ended by /quit or its lifetime.
 #include <string>
 
 namespace korvo::test {
@@ -25,6 +26,8 @@ public:
     std::string requests() const;
 
 private:
+    static std::string readAll(const std::string& path);
+
     int pid_ = -1;
     int stdinFd_ = -1;
     int port_ = 0;

@@ -94,6 +94,14 @@ class Handler(BaseHTTPRequestHandler):
                     n = min(n, limit - sent)
                     if n <= 0:
                         break
+                # The stall comes before the piece, so that after=0 stalls right after the headers.
+                if stall_after is not None and sent == stall_after:
+                    stall_end = time.monotonic() + min(stall_secs, MAX_STALL)
+                    while time.monotonic() < stall_end and not self.server.ending.is_set():
+                        if self.client_gone(0.05):
+                            raise ConnectionResetError()
+                    stall_after = None
+                    started = time.monotonic() - sent / rate if rate > 0 else started
                 if stall_after is not None and sent < stall_after:
                     n = min(n, stall_after - sent)
                 piece = data[pos:pos + n]
@@ -104,13 +112,6 @@ class Handler(BaseHTTPRequestHandler):
                 self.wfile.flush()
                 pos += n
                 sent += n
-                if stall_after is not None and sent == stall_after:
-                    stall_end = time.monotonic() + min(stall_secs, MAX_STALL)
-                    while time.monotonic() < stall_end and not self.server.ending.is_set():
-                        if self.client_gone(0.05):
-                            raise ConnectionResetError()
-                    stall_after = None
-                    started = time.monotonic() - sent / rate if rate > 0 else started
                 self.pace(rate, sent, started)
             if chunked and limit is None:
                 self.wfile.write(b"0\r\n\r\n")

@@ -9,8 +9,6 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
 #include <thread>
 #include <vector>
 
@@ -19,17 +17,6 @@
 extern char** environ;
 
 namespace korvo::test {
-
-namespace {
-
-std::string readAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-} // namespace
 
 StreamServer::~StreamServer() {
     if (stdinFd_ >= 0) close(stdinFd_);
@@ -90,23 +77,6 @@ bool StreamServer::start(const std::string& root) {
     close(out[0]);
     port_ = std::atoi(line.c_str());
     return port_ > 0;
-}
-
-std::string StreamServer::url(const std::string& path) const {
-    return "http://127.0.0.1:" + std::to_string(port_) + path;
-}
-
-std::string StreamServer::log() const { return readAll(logPath_); }
-
-std::string StreamServer::requests() const { return readAll(logPath_ + ".headers"); }
-
-bool StreamServer::waitForLog(const std::string& text, int timeoutMs) const {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
-        if (log().find(text) != std::string::npos) return true;
-        if (std::chrono::steady_clock::now() > deadline) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
 }
 
 } // namespace korvo::test

@@ -2,6 +2,10 @@
 // the file, ends cleanly on every failure, stops promptly, and saves what it received.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -16,6 +20,7 @@
 #include "net/net_texts.h"
 #include "net/stream.h"
 #include "net/stream_server.h"
+#include "net/stream_test_support.h"
 #include "platform/prompt.h"
 #include "platform/thread.h"
 #include "playback/input.h"
@@ -50,52 +55,10 @@ size_t wavDataOffset(const std::vector<uint8_t>& wav) {
     return 0;
 }
 
-// Everything the input gives until its end.
-std::vector<uint8_t> readToEnd(Input& input) {
-    std::vector<uint8_t> all;
-    uint8_t buf[3000];
-    for (int n; (n = input.read(buf, int(sizeof buf))) > 0;) all.insert(all.end(), buf, buf + n);
-    return all;
-}
+using test::readToEnd;
 
-struct RecordingPrompt : Prompt {
-    void show(const char* text, const char* title, PromptIcon) override {
-        std::lock_guard<std::mutex> lock(m);
-        shown.push_back(std::string(title) + "|" + text);
-    }
-    int askYesNo(const char*, const char*, PromptIcon) override { return 0; }
-    std::vector<std::string> messages() {
-        std::lock_guard<std::mutex> lock(m);
-        return shown;
-    }
-    std::mutex m;
-    std::vector<std::string> shown;
-};
-
-class StreamHttp : public ::testing::Test {
+class StreamHttp : public test::StreamServerSuite {
 protected:
-    static void SetUpTestSuite() {
-        server_ = new test::StreamServer;
-        if (!server_->start(mediaDir())) {
-            delete server_;
-            server_ = nullptr;
-        }
-    }
-    static void TearDownTestSuite() {
-        delete server_;
-        server_ = nullptr;
-    }
-    void SetUp() override {
-        ASSERT_NE(server_, nullptr) << "the test server did not start";
-        settings().DownloadOption = 0;
-        setPrompt(&prompt_);
-    }
-    void TearDown() override {
-        setPrompt(nullptr);
-        settings().DownloadOption = 0;
-        setStreamStallLimitMs(kStreamStallLimitMs);
-    }
-    std::string url(const std::string& path) { return server_->url(path); }
 
     // korvo decode of a local file and of a URL; both must succeed.
     void expectSameDecode(const std::string& file, const std::string& streamPath) {
@@ -109,12 +72,7 @@ protected:
         ASSERT_GT(x.size(), 44u);
         EXPECT_TRUE(x == y) << streamPath << ": " << y.size() << " bytes against " << x.size();
     }
-
-    static test::StreamServer* server_;
-    RecordingPrompt prompt_;
 };
-
-test::StreamServer* StreamHttp::server_ = nullptr;
 
 TEST_F(StreamHttp, DecodeOverHttpEqualsDecodeOfTheFile) {
     // Layer II and Layer III, all at once and at about their own bitrate.
@@ -160,12 +118,18 @@ TEST_F(StreamHttp, RequestCarriesTheAgentAndTheAcceptHeader) {
     EXPECT_NE(block.find(accept + "\n"), std::string::npos) << block;
 }
 
-TEST_F(StreamHttp, EarlyCloseDecodesWhatArrivedAndEndsNormally) {
+TEST_F(StreamHttp, EarlyCloseDecodesWhatArrivedAndIsReported) {
     std::string dir = test::scratchDir("stream_early_close");
     std::string full = dir + "/full.wav", part = dir + "/part.wav";
     ASSERT_EQ(test::runKorvo({"decode", media("e44.mp3"), "-o", full}, 30000).exitCode, 0);
-    test::KorvoRun run = test::runKorvo({"decode", url("/file/e44.mp3?close=20000"), "-o", part}, 30000);
-    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    const std::string u = url("/file/e44.mp3?close=20000");
+    char why[200];
+    std::snprintf(why, sizeof why, net_texts::kTransferShort, 20000LL,
+                  static_cast<long long>(test::readFileBytes(media("e44.mp3")).size()));
+    const std::string report = u + ": " + why + "\n";
+    test::KorvoRun run = test::runKorvo({"decode", u, "-o", part}, 30000);
+    EXPECT_EQ(run.exitCode, 1) << run.errors;
+    EXPECT_NE(run.errors.find("korvo decode: " + report), std::string::npos) << run.errors;
     std::vector<uint8_t> a = test::readFileBytes(full), b = test::readFileBytes(part);
     const size_t data = wavDataOffset(a);
     ASSERT_GT(data, 0u);
@@ -174,9 +138,12 @@ TEST_F(StreamHttp, EarlyCloseDecodesWhatArrivedAndEndsNormally) {
     ASSERT_LT(b.size(), a.size());
     EXPECT_TRUE(std::equal(b.begin() + long(data), b.end(), a.begin() + long(data)))
         << "the part that arrived decodes as in the file";
-    // Played, too: the entry ends by itself.
-    test::KorvoRun play = test::runKorvo({"play", "--wav", dir + "/play.wav", url("/file/e44.mp3?close=20000")}, 30000);
-    EXPECT_EQ(play.exitCode, 0) << play.errors;
+    // Played what arrived, then the next entry; the run fails all the same.
+    test::KorvoRun play = test::runKorvo({"play", "--wav", dir + "/play.wav", u, url("/file/d22.mp2")}, 30000);
+    EXPECT_EQ(play.exitCode, 1) << play.errors;
+    EXPECT_NE(play.errors.find("korvo play: " + report), std::string::npos) << play.errors;
+    EXPECT_NE(play.errors.find("[2/2]"), std::string::npos) << play.errors;
+    EXPECT_EQ(test::readFileBytes(dir + "/play.wav").size(), b.size()) << "what arrived was played";
 }
 
 TEST_F(StreamHttp, FailuresEndWithAMessageAndExitCodeOne) {
@@ -236,6 +203,44 @@ TEST_F(StreamHttp, StopWhileThePipeIsFullReturnsAtOnce) {
     EXPECT_TRUE(server_->waitForLog("closed " + path, 3000)) << server_->log();
 }
 
+TEST_F(StreamHttp, AStopThatOutlastsItsWaitStillEndsTheTransfer) {
+    // The save file is a FIFO that holds little and is not read yet: the download thread
+    // blocks in its save write (the pipe to the decoder has room) longer than the stop waits,
+    // and is given up on (its queue, with the quit message, goes).
+    std::string dir = test::scratchDir("stream_stop_fifo");
+    std::string fifo = dir + "/a44.mp2";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    int fd = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    fcntl(fd, F_SETPIPE_SZ, 4096);
+    settings().DownloadOption = 1;
+    std::snprintf(settings().InternetDLDir, sizeof settings().InternetDLDir, "%s", dir.c_str());
+    Input input;
+    const std::string path = "/endless/a44.mp2?fifo=1";
+    ASSERT_EQ(input.openInput(url(path).c_str()), 1);
+    uint8_t buf[1000];
+    ASSERT_EQ(input.read(buf, int(sizeof buf)), int(sizeof buf));
+    sleepMs(300);
+    Clock::time_point t = Clock::now();
+    input.closeInput();
+    EXPECT_GE(elapsedMs(t), long(kDownloadStopWaitMs) - 100) << "the save did not hold the download thread";
+    EXPECT_EQ(server_->log().find("closed " + path), std::string::npos) << "nothing should have moved yet";
+
+    // Drained slowly: the thread gets on, and must end the transfer instead of saving on.
+    t = Clock::now();
+    bool closed = false;
+    while (!closed && elapsedMs(t) < 6000) {
+        char drain[4096];
+        (void)!read(fd, drain, sizeof drain);
+        sleepMs(50);
+        closed = server_->log().find("closed " + path) != std::string::npos;
+    }
+    const long ms = elapsedMs(t);
+    close(fd);
+    EXPECT_TRUE(closed) << "the server still sends after " << ms << " ms of draining";
+    EXPECT_LT(ms, 3000);
+}
+
 TEST_F(StreamHttp, ASilentServerEndsTheStream) {
     setStreamStallLimitMs(1500);
     Input input;
@@ -284,6 +289,26 @@ TEST_F(StreamHttp, SavedFileHoldsTheServedBytesAndReplacesAnOldOne) {
     EXPECT_TRUE(test::readFileBytes(other + "/a44.mp2") == test::readFileBytes(media("a44.mp2")));
 }
 
+TEST_F(StreamHttp, ACopyThatCannotBeWrittenLeavesTheOldFileAndSaysSo) {
+    std::string dir = test::scratchDir("stream_save_full");
+    const std::vector<uint8_t> old(100, 'o');
+    writeBytes(dir + "/e44.mp3", old);
+    settings().DownloadOption = 1;
+    std::snprintf(settings().InternetDLDir, sizeof settings().InternetDLDir, "%s", dir.c_str());
+    {
+        test::FileSizeLimit limit(20000);    // the disk is full after 20000 bytes
+        Input input;
+        ASSERT_EQ(input.openInput(url("/file/e44.mp3?full-disk=1").c_str()), 1);
+        EXPECT_TRUE(readToEnd(input) == test::readFileBytes(media("e44.mp3"))) << "the stream still plays";
+        input.closeInput();
+    }
+    EXPECT_TRUE(test::readFileBytes(dir + "/e44.mp3") == old);
+    EXPECT_EQ(test::folderNames(dir), std::vector<std::string>{"e44.mp3"});
+    char text[600];
+    std::snprintf(text, sizeof text, net_texts::kSaveFileNotKept, (dir + "/e44.mp3").c_str());
+    EXPECT_EQ(prompt_.messages(), std::vector<std::string>{std::string(net_texts::kSaveFileTitle) + "|" + text});
+}
+
 TEST_F(StreamHttp, UnsafeOrEmptySaveNamesWriteNothingButPlayOn) {
     std::string base = test::scratchDir("stream_save_unsafe");
     std::string dir = base + "/in";
@@ -294,7 +319,7 @@ TEST_F(StreamHttp, UnsafeOrEmptySaveNamesWriteNothingButPlayOn) {
     const char* paths[] = {"/named/?src=d22.mp2", "/named/a:b?src=d22.mp2", "/named/a%5Cb/CON?src=d22.mp2",
                            "/named/?src=d22.mp2&name=/x.mp2"};
     for (const char* p : paths) {
-        prompt_.shown.clear();
+        prompt_.clear();
         Input input;
         ASSERT_EQ(input.openInput(url(p).c_str()), 1) << p;
         EXPECT_TRUE(readToEnd(input) == served) << p << ": the stream still plays";

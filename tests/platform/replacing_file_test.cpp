@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -83,6 +85,39 @@ TEST_F(ReplacingFileTest, CopyOldStartsFromTheOldBytesForWritersThatChangeAFile)
     EXPECT_EQ(test::readFileBytes(p), bytesOf("[other]\r\nx=1\r\n"));
     ASSERT_EQ(out.commit(), 1);
     EXPECT_EQ(test::readFileBytes(p), bytesOf("[other]\r\nx=1\r\n[mine]\r\n"));
+}
+
+TEST_F(ReplacingFileTest, CommitBesideKeepsTheOldFileAndTakesTheFirstFreeNumber) {
+    const std::string sub = dir_ + kPathSeparator + "in.folder";
+    ASSERT_EQ(test::writeFileBytes(path("radio.mp3"), bytesOf("old")), true);
+    ASSERT_EQ(test::writeFileBytes(path("radio (3).mp3"), bytesOf("third")), true);
+    const char* copies[] = {"two", "four"};
+    const char* names[] = {"radio (2).mp3", "radio (4).mp3"};
+    for (int i = 0; i < 2; ++i) {
+        ReplacingFile out;
+        ASSERT_EQ(out.open(path("radio.mp3").c_str()), 1);
+        out.write(copies[i], std::strlen(copies[i]));
+        char placed[kFilePathCapacity] = {};
+        ASSERT_EQ(out.commitBeside(placed, sizeof placed), 1);
+        EXPECT_EQ(std::string(placed), path(names[i]));
+        EXPECT_EQ(test::readFileBytes(path(names[i])), bytesOf(copies[i]));
+    }
+    EXPECT_EQ(test::readFileBytes(path("radio.mp3")), bytesOf("old"));
+    EXPECT_EQ(test::readFileBytes(path("radio (3).mp3")), bytesOf("third"));
+    EXPECT_EQ(test::folderNames(dir_).size(), 4u);
+
+    // Without an extension the number ends the name; a dot in the folder's name is no extension,
+    // nor is a leading one.
+    ASSERT_TRUE(std::filesystem::create_directory(sub));
+    for (const char* name : {"stream", ".hidden"}) {
+        const std::string p = sub + kPathSeparator + name;
+        ASSERT_TRUE(test::writeFileBytes(p, bytesOf("old")));
+        ReplacingFile out;
+        ASSERT_EQ(out.open(p.c_str()), 1);
+        out.write("new", 3);
+        ASSERT_EQ(out.commitBeside(), 1);
+        EXPECT_EQ(test::readFileBytes(p + " (2)"), bytesOf("new")) << name;
+    }
 }
 
 #ifndef _WIN32

@@ -4,18 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
-#include <wininet.h>
 
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "settings/settings_texts.h"
 #include "app/win32/resource_ids.h"
 #include "net/net_texts.h"
+#include "net/stream_server.h"
 #include "playback/playback_texts.h"
 #include "sound_recorder.h"
 #include "test_support.h"
@@ -24,62 +22,10 @@
 namespace korvo::uitest {
 namespace {
 
-using korvo::test::fileExists;
 using korvo::test::nativePath;
 using korvo::test::readFileBytes;
 
 constexpr int kPlayWaitMs = 8000;
-
-std::string readText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
-// The server as a Unix process (Wine's start /unix), told its folders by their Unix
-// paths; it writes its port into a file and ends on /quit or after its lifetime.
-class UnixStreamServer {
-public:
-    ~UnixStreamServer() {
-        if (port_ <= 0) return;
-        HINTERNET net = InternetOpenA("korvo-test", INTERNET_OPEN_TYPE_DIRECT, nullptr, nullptr, 0);
-        if (!net) return;
-        HINTERNET quit = InternetOpenUrlA(net, url("/quit").c_str(), nullptr, 0, INTERNET_FLAG_RELOAD, 0);
-        if (quit) InternetCloseHandle(quit);
-        InternetCloseHandle(net);
-    }
-
-    bool start(const std::string& unixRoot, const std::string& name) {
-        std::string unixDir = std::string(KORVO_BUILD_DIR) + "/scratch/ui-server-" + name;
-        korvo::test::scratchDir("ui-server-" + name);
-        unixLog_ = unixDir + "/log.txt";
-        std::string unixPort = unixDir + "/port.txt";
-        std::string command = "start.exe /unix /usr/bin/python3 \"" + std::string(KORVO_SOURCE_DIR) +
-                              "/tests/net/stream_server.py\" --root \"" + unixRoot + "\" --log \"" + unixLog_ +
-                              "\" --port-file \"" + unixPort + "\" --lifetime 300";
-        STARTUPINFOA si{};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi{};
-        std::vector<char> line(command.begin(), command.end());
-        line.push_back(0);
-        if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr, &si, &pi))
-            return false;
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
-        std::string portFile = nativePath(unixPort);
-        waitUntil([&] { return fileExists(portFile) && std::atoi(readText(portFile).c_str()) > 0; }, 20000);
-        port_ = std::atoi(readText(portFile).c_str());
-        return port_ > 0;
-    }
-
-    std::string url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port_) + path; }
-    std::string log() const { return readText(nativePath(unixLog_)); }
-
-private:
-    int port_ = 0;
-    std::string unixLog_;
-};
 
 std::string winappUnixDir() { return std::string(KORVO_SOURCE_DIR) + "/build/media/winapp"; }
 
@@ -104,8 +50,8 @@ DWORD openLocation(const Program& p, const std::string& text) {
 
 class StreamingWindow : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(server_.start(winappUnixDir(), "streaming")) << "the test server did not start"; }
-    UnixStreamServer server_;
+    void SetUp() override { ASSERT_TRUE(server_.start(winappUnixDir())) << "the test server did not start"; }
+    korvo::test::StreamServer server_;
 };
 
 TEST_F(StreamingWindow, StreamFromTheCommandLinePlaysAndIsSavedWhole) {

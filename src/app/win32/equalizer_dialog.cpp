@@ -69,7 +69,7 @@ void onCommand(HWND dlg, int id) {
     Settings& set = settings();
     switch (id) {
     case IDC_EQ_ON:
-        set.EqEnabled = set.EqEnabled ? 0 : 1;
+        setSharedValue(set.EqEnabled, set.EqEnabled ? 0 : 1);
         CheckDlgButton(dlg, IDC_EQ_ON, set.EqEnabled ? BST_CHECKED : BST_UNCHECKED);
         break;
     case IDC_EQ_RESET:
@@ -86,7 +86,7 @@ void onCommand(HWND dlg, int id) {
         break;
     case IDCANCEL:
         for (int band = 0; band < kEqBandCount; ++band) set.EqBand[band] = state().savedGains[band];
-        set.EqEnabled = state().savedEnabled;
+        setSharedValue(set.EqEnabled, state().savedEnabled);
         rebuildGains();
         closeDialog(dlg);
         break;

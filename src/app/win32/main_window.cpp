@@ -4,7 +4,6 @@
 
 #include <windowsx.h>
 
-#include <atomic>
 #include <cstdio>
 #include <memory>
 
@@ -461,7 +460,7 @@ void MainWindow::changeVolume(int steps) {
     if (steps == 0) return;
     int level = settings().EqVolume + steps;
     level = level < 0 ? 0 : level >= kVolumeLevels ? kVolumeLevels - 1 : level;
-    std::atomic_ref<int>(settings().EqVolume).store(level, std::memory_order_relaxed);
+    setSharedValue(settings().EqVolume, level);
     showingVolume_ = 1;
     SetTimer(hwnd_, kTimerVolumeMessage, kVolumeMessageMs, nullptr);
     refreshDisplay();

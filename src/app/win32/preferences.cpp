@@ -144,7 +144,7 @@ INT_PTR CALLBACK decoderProc(HWND page, UINT msg, WPARAM wParam, LPARAM lParam) 
     }
     case WM_HSCROLL:
         if (reinterpret_cast<HWND>(lParam) == GetDlgItem(page, IDC_DEC_PRIORITY)) {
-            s.DecoderPriority = priorityPosition(page);
+            setSharedValue(s.DecoderPriority, priorityPosition(page));
             showPriorityName(page, s.DecoderPriority);
             if (s.DecoderPriority != lastAppliedPriority) markChanged(page);
         }
@@ -156,29 +156,30 @@ INT_PTR CALLBACK decoderProc(HWND page, UINT msg, WPARAM wParam, LPARAM lParam) 
             // so the file playing now keeps its output.
             char text[kDeviceTextSize] = {};
             GetDlgItemTextA(page, IDC_DEC_OUTPUT, text, sizeof text);
-            s.AudioOutputSystem = std::strcmp(text, kOutputWavFileName) == 0 ? kOutputWavFile : kOutputSoundDevice;
+            setSharedValue(s.AudioOutputSystem,
+                           std::strcmp(text, kOutputWavFileName) == 0 ? kOutputWavFile : kOutputSoundDevice);
         }
         for (int i = 0; i < 4; ++i) {
             if (id != kMappingRadios[i]) continue;
-            s.MappingMode = i + 1;
+            setSharedValue(s.MappingMode, i + 1);
             setMappingRadios(page, s.MappingMode);
         }
         // Taken when the next file starts, like the output system.
-        if (id == IDC_DEC_GAPLESS) s.GaplessPlayback = checked(page, IDC_DEC_GAPLESS);
+        if (id == IDC_DEC_GAPLESS) setSharedValue(s.GaplessPlayback, checked(page, IDC_DEC_GAPLESS));
         markChanged(page);
         return TRUE;
     }
     case WM_NOTIFY:
         if (notifyCode(lParam) == PSN_APPLY) {
-            s.DecoderPriority = priorityPosition(page);
+            setSharedValue(s.DecoderPriority, priorityPosition(page));
             lastAppliedPriority = s.DecoderPriority;
             return TRUE;
         }
         if (notifyCode(lParam) == PSN_RESET) {
             // the mapping mode is deliberately kept
-            s.DecoderPriority = backup().DecoderPriority;
-            s.AudioOutputSystem = backup().AudioOutputSystem;
-            s.GaplessPlayback = backup().GaplessPlayback;
+            setSharedValue(s.DecoderPriority, backup().DecoderPriority);
+            setSharedValue(s.AudioOutputSystem, backup().AudioOutputSystem);
+            setSharedValue(s.GaplessPlayback, backup().GaplessPlayback);
             return TRUE;
         }
         break;
@@ -223,11 +224,11 @@ void takeDevice(HWND page) {
     for (int i = 0, n = deviceCount(); i < n; ++i) {
         if (!deviceName(i, name)) break;
         if (lstrcmpiA(name, text) == 0) {
-            settings().WinMMOutputDev = i;
+            setSharedValue(settings().WinMMOutputDev, i);
             break;
         }
     }
-    if (lstrcmpiA(text, kWaveMapperName) == 0) settings().WinMMOutputDev = -1;
+    if (lstrcmpiA(text, kWaveMapperName) == 0) setSharedValue(settings().WinMMOutputDev, -1);
 }
 
 INT_PTR CALLBACK audioProc(HWND page, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -246,7 +247,7 @@ INT_PTR CALLBACK audioProc(HWND page, UINT msg, WPARAM wParam, LPARAM lParam) {
         return TRUE;
     case WM_NOTIFY:
         if (notifyCode(lParam) == PSN_APPLY) {
-            for (const AudioCheck& c : kAudioChecks) s.*c.field = checked(page, c.control);
+            for (const AudioCheck& c : kAudioChecks) setSharedValue(s.*c.field, checked(page, c.control));
             return TRUE;
         }
         break;
@@ -299,7 +300,7 @@ INT_PTR CALLBACK streamingProc(HWND page, UINT msg, WPARAM wParam, LPARAM lParam
         switch (LOWORD(wParam)) {
         case IDC_NET_PLAY_ONLY:
         case IDC_NET_PLAY_SAVE:
-            s.DownloadOption = LOWORD(wParam) == IDC_NET_PLAY_SAVE ? 1 : 0;
+            setSharedValue(s.DownloadOption, LOWORD(wParam) == IDC_NET_PLAY_SAVE ? 1 : 0);
             setDownloadRadios(page, s.DownloadOption);
             markChanged(page);
             return TRUE;
@@ -311,12 +312,14 @@ INT_PTR CALLBACK streamingProc(HWND page, UINT msg, WPARAM wParam, LPARAM lParam
         }
     case WM_NOTIFY:
         if (notifyCode(lParam) == PSN_APPLY) {
-            GetDlgItemTextA(page, IDC_NET_DIR, s.InternetDLDir, kDownloadDirChars + 1);
+            char dir[kSettingsDirSize] = {};
+            GetDlgItemTextA(page, IDC_NET_DIR, dir, sizeof dir);
+            setSharedText(s.InternetDLDir, dir);
             return TRUE;
         }
         if (notifyCode(lParam) == PSN_RESET) {
-            std::memcpy(s.InternetDLDir, backup().InternetDLDir, sizeof s.InternetDLDir);
-            s.DownloadOption = backup().DownloadOption;
+            setSharedText(s.InternetDLDir, backup().InternetDLDir);
+            setSharedValue(s.DownloadOption, backup().DownloadOption);
             return TRUE;
         }
         break;

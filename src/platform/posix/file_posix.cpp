@@ -105,6 +105,8 @@ PathInfo pathInfo(const char* path) {
     if (path && *path && stat(path, &st) == 0) {
         info.exists = true;
         info.directory = S_ISDIR(st.st_mode);
+        info.regular = S_ISREG(st.st_mode);
+        if (info.regular) info.size = static_cast<int64_t>(st.st_size);
     }
     return info;
 }
@@ -170,6 +172,21 @@ int putInPlace(const char* temp, const char* target) {
         return 0;
     }
     return ::rename(temp, target) == 0 ? 1 : 0;
+}
+
+int placeAsNew(const char* temp, const char* path) {
+    if (chmod(temp, newFileMode()) != 0) return 0;
+    // A link refuses a name that is taken, where rename would replace what has it.
+    if (::link(temp, path) == 0) {
+        ::unlink(temp);
+        return 1;
+    }
+    if (errno == EEXIST) return -1;
+    // A file system without hard links (FAT): look, then move.
+    struct stat st;
+    if (lstat(path, &st) == 0) return -1;
+    if (errno != ENOENT) return 0;
+    return ::rename(temp, path) == 0 ? 1 : 0;
 }
 
 } // namespace replace_os

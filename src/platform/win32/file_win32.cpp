@@ -82,10 +82,12 @@ int File::truncateHere() {
 PathInfo pathInfo(const char* path) {
     PathInfo info;
     if (!path || !*path) return info;
-    DWORD a = GetFileAttributesA(path);
-    if (a != INVALID_FILE_ATTRIBUTES) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (GetFileAttributesExA(path, GetFileExInfoStandard, &data)) {
         info.exists = true;
-        info.directory = (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        info.directory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        info.regular = !info.directory && !(data.dwFileAttributes & FILE_ATTRIBUTE_DEVICE);
+        if (info.regular) info.size = (static_cast<int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     }
     return info;
 }
@@ -126,8 +128,9 @@ int putInPlace(const char* temp, const char* target) {
     const DWORD attributes = GetFileAttributesA(target);
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return MoveFileExA(temp, target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ? 1 : 0;
-    // A folder is not replaced (Wine's ReplaceFileA would move it aside under another name).
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return 0;
+    // A folder or a device is not replaced (Wine's ReplaceFileA would put the file in a
+    // folder's place, and the folder's contents would be gone).
+    if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) return 0;
     // An old file that another program holds open without delete sharing cannot be replaced;
     // asked first, since Wine's ReplaceFileA would leave an empty temporary file behind.
     HANDLE probe = CreateFileA(target, DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -136,6 +139,13 @@ int putInPlace(const char* temp, const char* target) {
     CloseHandle(probe);
     // Keeps the old file's attributes, security and creation time.
     return ReplaceFileA(target, temp, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) ? 1 : 0;
+}
+
+int placeAsNew(const char* temp, const char* path) {
+    // Without MOVEFILE_REPLACE_EXISTING the move refuses a name that is taken.
+    if (MoveFileExA(temp, path, MOVEFILE_WRITE_THROUGH)) return 1;
+    DWORD error = GetLastError();
+    return error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS ? -1 : 0;
 }
 
 } // namespace replace_os

@@ -1,0 +1,135 @@
+// Streams from the test server on both sides (natively, and under Wine through WinInet): how a
+// transfer ended is known after its end, a stream fetched again never destroys the complete
+// copy saved before, and a stream that stalls after its headers stops promptly, again and again.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "net/net_texts.h"
+#include "net/stream.h"
+#include "net/stream_server.h"
+#include "net/stream_test_support.h"
+#include "platform/thread.h"
+#include "playback/input.h"
+#include "settings/settings.h"
+#include "test_support.h"
+
+namespace korvo {
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+using Clock = std::chrono::steady_clock;
+
+class StreamOverHttp : public test::StreamServerSuite {
+protected:
+    Bytes served(const char* name) {
+        Bytes b = test::readFileBytes(test::mediaPath(std::string("playback/") + name));
+        EXPECT_FALSE(b.empty()) << name << " is missing (tests/media/playback.sh makes it)";
+        return b;
+    }
+    // Opens path, reads it to its end and closes it; what arrived.
+    Bytes fetch(const std::string& path) {
+        Input input;
+        EXPECT_EQ(input.openInput(url(path).c_str()), 1) << path;
+        Bytes got = test::readToEnd(input);
+        input.closeInput();
+        return got;
+    }
+};
+
+TEST_F(StreamOverHttp, ATransferThatBreaksOffIsKnownOnceItHasEnded) {
+    const Bytes whole = served("e44.mp3");
+    char why[kStreamErrorTextBytes] = {};
+    struct Case {
+        std::string path;
+        size_t arrives;
+        bool fault;
+    } cases[] = {{"/file/e44.mp3?whole=1", whole.size(), false},
+                 {"/chunked/e44.mp3", whole.size(), false},    // no length announced
+                 {"/file/e44.mp3?close=20000", 20000, true}};
+    for (const Case& c : cases) {
+        Input input;
+        ASSERT_EQ(input.openInput(url(c.path).c_str()), 1) << c.path;
+        const Bytes got = test::readToEnd(input);
+        EXPECT_TRUE(got.size() == c.arrives && std::equal(got.begin(), got.end(), whole.begin())) << c.path;
+        EXPECT_EQ(input.transferFault(why, int(sizeof why)), c.fault ? 1 : 0) << c.path << ": " << why;
+        if (c.fault) {
+            char expected[kStreamErrorTextBytes];
+            std::snprintf(expected, sizeof expected, net_texts::kTransferShort, 20000LL, static_cast<long long>(whole.size()));
+            EXPECT_STREQ(why, expected);
+        }
+        input.closeInput();
+    }
+    // A stall ends the stream and is reported as such; before the end nothing is known.
+    setStreamStallLimitMs(1000);
+    Input input;
+    ASSERT_EQ(input.openInput(url("/stall/e44.mp3?after=4096&secs=30&silent=1").c_str()), 1);
+    uint8_t buf[1000];
+    ASSERT_EQ(input.read(buf, 1000), 1000);
+    EXPECT_EQ(input.transferFault(why, int(sizeof why)), 0);
+    EXPECT_EQ(test::readToEnd(input).size(), 4096u - 1000u);
+    EXPECT_EQ(input.transferFault(why, int(sizeof why)), 1);
+    input.closeInput();
+    EXPECT_TRUE(prompt_.messages().empty());
+}
+
+TEST_F(StreamOverHttp, AStreamFetchedAgainKeepsTheCompleteCopyAndSavesAShorterOneBeside) {
+    const std::string dir = test::scratchDir("stream_fetched_again");
+    settings().DownloadOption = 1;
+    std::snprintf(settings().InternetDLDir, sizeof settings().InternetDLDir, "%s", dir.c_str());
+    const Bytes whole = served("e44.mp3");
+    auto saved = [&](const char* name) { return test::readFileBytes(dir + kPathSeparator + name); };
+    auto head = [&](size_t n) { return Bytes(whole.begin(), whole.begin() + long(n)); };
+
+    EXPECT_EQ(fetch("/file/e44.mp3?first=1"), whole);
+    EXPECT_EQ(saved("e44.mp3"), whole);
+    // Fetched again, it breaks off: the complete copy stays, the new one goes beside it.
+    EXPECT_EQ(fetch("/file/e44.mp3?close=20000"), head(20000));
+    EXPECT_EQ(saved("e44.mp3"), whole);
+    EXPECT_EQ(saved("e44 (2).mp3"), head(20000));
+    EXPECT_EQ(fetch("/file/e44.mp3?close=30000"), head(30000));
+    EXPECT_EQ(saved("e44 (3).mp3"), head(30000));
+    // Complete again: it takes the place of its name; the other copies stay.
+    EXPECT_EQ(fetch("/file/e44.mp3?last=1"), whole);
+    EXPECT_EQ(saved("e44.mp3"), whole);
+    EXPECT_EQ(test::folderNames(dir), (std::vector<std::string>{"e44 (2).mp3", "e44 (3).mp3", "e44.mp3"}));
+
+    // A copy that broke off but is longer than the old file replaces it.
+    ASSERT_TRUE(test::writeFileBytes(dir + kPathSeparator + "short.mp3", Bytes(100, 'x')));
+    EXPECT_EQ(fetch("/named/short.mp3?src=e44.mp3&close=20000"), head(20000));
+    EXPECT_EQ(saved("short.mp3"), head(20000));
+    EXPECT_EQ(test::folderNames(dir).size(), 4u) << "no temporary file is left";
+    EXPECT_TRUE(prompt_.messages().empty());
+}
+
+#ifdef _WIN32
+// A read that waits for a silent server must not hold the stop: the download thread looks at
+// its queue while it waits, so no stop ends in terminating it inside WinInet (which could
+// leave WinInet's locks held and hang the next open).
+TEST_F(StreamOverHttp, TenStopsDuringAStallAfterTheHeadersEachEndWithinThreeSeconds) {
+    for (int i = 0; i < 10; ++i) {
+        const Clock::time_point started = Clock::now();
+        Input input;
+        const std::string path = "/stall/e44.mp3?after=0&secs=60&cycle=" + std::to_string(i);
+        ASSERT_EQ(input.openInput(url(path).c_str()), 1) << i;
+        sleepMs(150);    // the download thread waits in its first read
+        const Clock::time_point stop = Clock::now();
+        input.closeInput();
+        const Clock::time_point end = Clock::now();
+        // The thread ended by itself: the stop did not wait for the deadline of the last resort.
+        EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(end - stop).count(), long(kDownloadStopWaitMs))
+            << "cycle " << i << ": the download thread had to be terminated";
+        EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(end - started).count(), 3000) << "cycle " << i;
+    }
+    // WinInet still serves the next stream whole, and one that stalls midway comes whole too.
+    EXPECT_EQ(fetch("/file/d22.mp2?after-stops=1"), served("d22.mp2"));
+    EXPECT_EQ(fetch("/stall/e44.mp3?after=6000&secs=1"), served("e44.mp3"));
+}
+#endif
+
+} // namespace
+} // namespace korvo
