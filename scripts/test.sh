@@ -39,10 +39,12 @@ count_script() {
   stamp "$name: $p passed, $f failed"
 }
 
+# build PRESET [nice]: a build beside the Windows suites yields the processor to them.
 build() {
-  local preset=$1
+  local preset=$1 prefix=()
+  [ "${2:-}" = nice ] && prefix=(nice -n 10)
   stamp "building $preset"
-  if ! { cmake --preset "$preset" && cmake --build --preset "$preset"; } > "$log/build-$preset.log" 2>&1; then
+  if ! { cmake --preset "$preset" && "${prefix[@]}" cmake --build --preset "$preset"; } > "$log/build-$preset.log" 2>&1; then
     echo "build $preset failed:"; grep -E 'error|Error' "$log/build-$preset.log" | head -30
     failed=$((failed + 1))
     return 1
@@ -57,13 +59,20 @@ for s in tests/media/*.sh; do
   bash "$s" "$here/build/media" > "$log/media-$(basename "$s" .sh).log" 2>&1 || { echo "media script $s failed"; tail -5 "$log/media-$(basename "$s" .sh).log"; failed=$((failed + 1)); }
 done
 
-# A sound server with a null sink, and a display for the window tests.
-if pulse_env=$(bash scripts/pulse-null.sh 2> "$log/pulse.log"); then
-  eval "$pulse_env"
-  started_pulse=1
-else
-  stamp "no sound server (see $log/pulse.log)"
-fi
+# Sound servers with a null sink (one for the native suites, one for Windows: they run at
+# the same time, and the Windows tests listen to what their own device plays), and a display
+# for the window tests.
+start_pulse() {
+  local dir=$1 env
+  if env=$(KORVO_PULSE_DIR="$dir" bash scripts/pulse-null.sh 2>> "$log/pulse.log"); then
+    echo "$env" | sed 's/^export PULSE_SERVER=//'
+  else
+    stamp "no sound server in $dir (see $log/pulse.log)" >&2
+  fi
+}
+native_pulse=$(start_pulse /tmp/korvo-pulse)
+wine_pulse=$(start_pulse /tmp/korvo-pulse-wine)
+[ -n "$native_pulse" ] && export PULSE_SERVER="$native_pulse"
 if command -v Xvfb >/dev/null; then
   Xvfb :97 -screen 0 1024x768x24 -nolisten tcp > "$log/xvfb.log" 2>&1 &
   xvfb_pid=$!
@@ -71,11 +80,46 @@ if command -v Xvfb >/dev/null; then
   for _ in $(seq 1 50); do [ -e /tmp/.X11-unix/X97 ] && break; sleep 0.1; done
 fi
 cleanup() {
+  [ -n "${windows_pid:-}" ] && kill "$windows_pid" 2>/dev/null
   [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null
-  [ -n "${started_pulse:-}" ] && pactl exit >/dev/null 2>&1
+  for server in $native_pulse $wine_pulse; do PULSE_SERVER=$server pactl exit >/dev/null 2>&1; done
   true
 }
 trap cleanup EXIT
+
+# The Windows suites wait on the sound device and the display more than they compute, so they
+# run beside the sanitizer and fuzzing builds, which yield to them (nice). Each writes its
+# output and exit status into files, counted when all are done.
+run_logged() {
+  local name=$1
+  shift
+  "$@" > "$log/$name.log" 2>&1
+  echo $? > "$log/$name.rc"
+  echo "$(( $(date +%s) - started ))" > "$log/$name.end"
+}
+windows_stages() {
+  [ -n "$wine_pulse" ] && export PULSE_SERVER="$wine_pulse"
+  run_logged win scripts/wine-run.sh build/win/korvo_win_tests.exe
+  [ -f build/win/korvo_ui_tests.exe ] && run_logged ui scripts/wine-run.sh build/win/korvo_ui_tests.exe
+  run_logged installer bash tests/packaging/installer.sh build/win
+}
+count_windows() {
+  local name
+  for name in win ui installer; do
+    [ "$name" = ui ] && [ ! -f build/win/korvo_ui_tests.exe ] && continue
+    if [ ! -f "$log/$name.rc" ]; then
+      echo "$name did not run"
+      failed=$((failed + 1))
+      continue
+    fi
+    echo "[$(cat "$log/$name.end")s] $name ended"
+    if [ "$name" = installer ]; then
+      count_script "$name" "$log/$name.log" "$(cat "$log/$name.rc")"
+    else
+      count_gtest "$name" "$log/$name.log" "$(cat "$log/$name.rc")"
+    fi
+  done
+}
 
 if build native; then
   stamp "native suite"
@@ -86,40 +130,52 @@ if build native; then
   bash tests/cli/run_script.sh build/native > "$log/run-script.log" 2>&1; count_script run-script "$log/run-script.log" $?
 fi
 
-if build asan; then
+rm -f "$log"/{win,ui,installer}.{rc,end}
+if build win; then
+  stamp "Windows suites under Wine, in the background"
+  windows_stages &
+  windows_pid=$!
+fi
+
+if build asan nice; then
   stamp "sanitizer suite"
-  ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 build/asan/korvo_tests --gtest_filter="${KORVO_ASAN_FILTER:-*}" > "$log/asan.log" 2>&1
+  ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 nice -n 5 build/asan/korvo_tests --gtest_filter="${KORVO_ASAN_FILTER:-*}" > "$log/asan.log" 2>&1
   count_gtest asan "$log/asan.log" $?
 fi
 
-if build tsan; then
+if build tsan nice; then
   stamp "thread sanitizer suite"
-  TSAN_OPTIONS="halt_on_error=1 suppressions=$here/tests/tsan.supp" build/tsan/korvo_tests --gtest_filter='DecoderThread*:WavDriver*:PulseSound*:Thread*:Pipe*:Stream*' > "$log/tsan.log" 2>&1
+  TSAN_OPTIONS="halt_on_error=1 suppressions=$here/tests/tsan.supp" nice -n 5 build/tsan/korvo_tests --gtest_filter='DecoderThread*:WavDriver*:PulseSound*:Thread*:Pipe*:Stream*' > "$log/tsan.log" 2>&1
   count_gtest tsan "$log/tsan.log" $?
 fi
 
-if build win; then
-  stamp "Windows suite under Wine"
-  scripts/wine-run.sh build/win/korvo_win_tests.exe > "$log/win.log" 2>&1; count_gtest win "$log/win.log" $?
-  if [ -f build/win/korvo_ui_tests.exe ]; then
-    stamp "Windows user interface under Wine"
-    scripts/wine-run.sh build/win/korvo_ui_tests.exe > "$log/ui.log" 2>&1; count_gtest ui "$log/ui.log" $?
-  fi
-  stamp "Windows setup program under Wine"
-  bash tests/packaging/installer.sh build/win > "$log/installer.log" 2>&1; count_script installer "$log/installer.log" $?
+if [ -f cmake/Fuzz.cmake ] && build fuzz nice; then
+  # Every target for KORVO_FUZZ_SECONDS (20) seconds from its committed seeds, two at a time.
+  targets=()
+  for f in build/fuzz/fuzz_*; do [ -x "$f" ] && targets+=("$(basename "$f" | sed 's/^fuzz_//')"); done
+  for ((i = 0; i < ${#targets[@]}; i += 2)); do
+    pair=("${targets[@]:i:2}")
+    pids=()
+    for t in "${pair[@]}"; do
+      nice -n 10 bash scripts/fuzz.sh "$t" > "$log/fuzz-$t.out" 2>&1 &
+      pids+=($!)
+    done
+    wait "${pids[@]}"
+    for t in "${pair[@]}"; do
+      if grep -q "nothing found" "$log/fuzz-$t.out"; then
+        passed=$((passed + 1)); stamp "$(cat "$log/fuzz-$t.out")"
+      else
+        failed=$((failed + 1)); stamp "fuzz $t found a fault:"; cat "$log/fuzz-$t.out"
+      fi
+    done
+  done
 fi
 
-if [ -f cmake/Fuzz.cmake ] && build fuzz; then
-  # Every target for KORVO_FUZZ_SECONDS (20) seconds from its committed seeds.
-  for f in build/fuzz/fuzz_*; do
-    [ -x "$f" ] || continue
-    t=$(basename "$f" | sed 's/^fuzz_//')
-    if line=$(bash scripts/fuzz.sh "$t" 2>&1); then
-      passed=$((passed + 1)); stamp "$line"
-    else
-      failed=$((failed + 1)); stamp "fuzz $t found a fault:"; echo "$line"
-    fi
-  done
+if [ -n "${windows_pid:-}" ]; then
+  stamp "waiting for the Windows suites"
+  wait "$windows_pid"
+  windows_pid=
+  count_windows
 fi
 
 stamp "done"
