@@ -48,8 +48,4 @@ inline bool sameFile(const char* a, const char* b) {
     return folderIdentity(a, x) && folderIdentity(b, y) && x == y;
 }
 
-// Whether a path names an ordinary file: not a folder, device, pipe or socket, whose reading
-// may never end or whose opening waits for a writer.
-bool isRegularFile(const char* path);
-
 } // namespace korvo

@@ -7,7 +7,10 @@ namespace korvo {
 
 class File {
 public:
-    enum Mode { ReadShared, ReadWrite, Create };   // Create truncates or makes the file, read/write access
+    // Create truncates or makes the file, read/write access. ReadRegular reads an ordinary file
+    // only: a folder, device, pipe, FIFO or socket (whose reading may never end, or whose
+    // opening waits for a writer) is refused without waiting.
+    enum Mode { ReadShared, ReadWrite, Create, ReadRegular };
     enum Origin { Begin, Current, End };
 
     File() = default;

@@ -7,7 +7,6 @@
 #include "decoder/frame_reader.h"
 #include "decoder/frame_tables.h"
 #include "decoder/vbr_header.h"
-#include "platform/dir_search.h"
 #include "platform/file.h"
 #include "playlist_texts.h"
 #include "text_encoding.h"
@@ -82,9 +81,8 @@ int bitrateOf(uint32_t header) {
 
 int readEntryInfo(PlaylistEntry& entry) {
     // A device or a pipe may never end, and opening a FIFO waits for its writer.
-    if (!isRegularFile(entry.path)) return 1;
     File file;
-    if (!file.open(entry.path, File::ReadShared)) return 1;
+    if (!file.open(entry.path, File::ReadRegular)) return 1;
 
     uint8_t head[kId3v2HeaderSize];
     int got = file.read(head, int(sizeof head));

@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include <cstring>
 #include <string>
 #include <utility>
@@ -93,6 +97,31 @@ TEST(ProgramDirectory, IsTheExecutablesFolderWithItsSeparator) {
     EXPECT_EQ(std::string(programDirectory()), std::string("somewhere") + kPathSeparator);
     setProgramDirectory(saved.c_str());
     EXPECT_EQ(std::string(programDirectory()), saved);
+}
+
+// Reading for information takes ordinary files only: a device or a FIFO may never end, or
+// wait for a writer at the open.
+TEST_F(FileTest, ReadRegularOpensOrdinaryFilesOnly) {
+    {
+        File f;
+        ASSERT_EQ(f.open(path("plain.mp3").c_str(), File::Create), 1);
+        ASSERT_EQ(f.write("abc", 3), 3);
+    }
+    File f;
+    ASSERT_EQ(f.open(path("plain.mp3").c_str(), File::ReadRegular), 1);
+    char buf[4] = {};
+    EXPECT_EQ(f.read(buf, 3), 3);
+    EXPECT_EQ(f.write("x", 1), -1);
+    EXPECT_EQ(f.open(dir_.c_str(), File::ReadRegular), 0);
+    EXPECT_EQ(f.open(path("missing.mp3").c_str(), File::ReadRegular), 0);
+#ifdef _WIN32
+    EXPECT_EQ(f.open("NUL", File::ReadRegular), 0);
+    EXPECT_EQ(f.open("\\\\.\\pipe\\korvo-none", File::ReadRegular), 0);
+#else
+    EXPECT_EQ(f.open("/dev/zero", File::ReadRegular), 0);
+    ASSERT_EQ(mkfifo(path("ff.mp3").c_str(), 0600), 0);
+    EXPECT_EQ(f.open(path("ff.mp3").c_str(), File::ReadRegular), 0);    // returns, no writer needed
+#endif
 }
 
 } // namespace

@@ -78,9 +78,4 @@ int folderIdentity(const char* path, FolderIdentity& out) {
     return 1;
 }
 
-bool isRegularFile(const char* path) {
-    struct stat st;
-    return path && stat(path, &st) == 0 && S_ISREG(st.st_mode);
-}
-
 } // namespace korvo

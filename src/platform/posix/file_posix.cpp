@@ -26,15 +26,19 @@ int File::open(const char* path, Mode mode) {
     int flags = O_RDONLY;
     if (mode == ReadWrite) flags = O_RDWR;
     else if (mode == Create) flags = O_RDWR | O_CREAT | O_TRUNC;
+    else if (mode == ReadRegular) flags = O_RDONLY | O_NONBLOCK;    // a FIFO's open would wait
     int fd;
     do fd = ::open(path, flags | O_CLOEXEC, 0644);
     while (fd < 0 && errno == EINTR);
     if (fd < 0) return 0;
     struct stat st;
-    if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {    // CreateFileA refuses folders
+    const bool known = fstat(fd, &st) == 0;
+    // CreateFileA refuses folders
+    if ((known && S_ISDIR(st.st_mode)) || (mode == ReadRegular && !(known && S_ISREG(st.st_mode)))) {
         ::close(fd);
         return 0;
     }
+    if (mode == ReadRegular) fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     handle_ = handleOf(fd);
     return 1;
 }

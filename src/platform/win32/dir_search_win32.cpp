@@ -65,16 +65,4 @@ int folderIdentity(const char* path, FolderIdentity& out) {
     return 1;
 }
 
-bool isRegularFile(const char* path) {
-    if (!path || !*path) return false;
-    // The device namespace (pipes among it): opening a pipe there would take its connection.
-    if (std::strncmp(path, "\\\\.\\", 4) == 0) return false;
-    const DWORD attributes = GetFileAttributesA(path);
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
-    // Names such as NUL or COM1 reach devices; without access asked the open reads nothing.
-    win::KernelHandle file(CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                       OPEN_EXISTING, 0, nullptr));
-    return file && GetFileType(file.get()) == FILE_TYPE_DISK;
-}
-
 } // namespace korvo

@@ -22,9 +22,16 @@ int File::open(const char* path, Mode mode) {
         access = GENERIC_READ | GENERIC_WRITE;
         disposition = CREATE_ALWAYS;
     }
+    // The device namespace (pipes among it): opening a pipe there would take its connection.
+    if (mode == ReadRegular && std::strncmp(path, "\\\\.\\", 4) == 0) return 0;
     HANDLE f = CreateFileA(path, access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, disposition,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
     if (f == INVALID_HANDLE_VALUE) return 0;
+    // Names such as NUL or COM1 reach devices.
+    if (mode == ReadRegular && GetFileType(f) != FILE_TYPE_DISK) {
+        CloseHandle(f);
+        return 0;
+    }
     handle_ = f;
     return 1;
 }
