@@ -99,19 +99,41 @@ struct Listener : DecoderListener {
     void showMessage(const char*, const char*, PromptIcon) override {}
 };
 
+// The decoder thread playing into the device above, with the stream saved or not; the
+// settings come back at the end.
+class StreamingThread {
+public:
+    explicit StreamingThread(int downloadOption) : saved_(settings()) {
+        settings().AudioOutputSystem = kStreamSystem;
+        settings().AudioOutput8Bit = 0;
+        settings().DownloadOption = downloadOption;
+        registerOutputSystem(kStreamSystem, &kDevice);
+        setup_.listener = &listener_;
+    }
+    ~StreamingThread() {
+        stop();
+        registerOutputSystem(kStreamSystem, nullptr);
+        settings() = saved_;
+    }
+    long start() { return id_ = startDecoderThread(setup_, thread_); }
+    void stop() {
+        if (id_ != -1) stopDecoderThread(id_, thread_);
+        id_ = -1;
+    }
+
+private:
+    Settings saved_;
+    Listener listener_;
+    DecoderThreadSetup setup_;
+    Thread thread_;
+    long id_ = -1;
+};
+
 TEST(StreamPlayer, EndlessStreamPausesStopsAndTheNextEntryPlays) {
     test::StreamServer server;
     ASSERT_TRUE(server.start(test::mediaPath("playback")));
-    Settings saved = settings();
-    settings().AudioOutputSystem = kStreamSystem;
-    settings().AudioOutput8Bit = 0;
-    settings().DownloadOption = 0;
-    registerOutputSystem(kStreamSystem, &kDevice);
-    Listener listener;
-    DecoderThreadSetup setup;
-    setup.listener = &listener;
-    Thread thread;
-    long id = startDecoderThread(setup, thread);
+    StreamingThread player(0);
+    long id = player.start();
     ASSERT_NE(id, -1);
 
     const std::string path = "/endless/a44.mp2?radio=1";
@@ -140,9 +162,6 @@ TEST(StreamPlayer, EndlessStreamPausesStopsAndTheNextEntryPlays) {
         << "the next entry did not play to its end";
     EXPECT_EQ(gDevice.failed, 0);
 
-    stopDecoderThread(id, thread);
-    registerOutputSystem(kStreamSystem, nullptr);
-    settings() = saved;
 }
 
 // The user interface hands settings over while the decoder thread plays and saves streams:
@@ -153,17 +172,9 @@ TEST(StreamPlayer, SettingsChangedWhileStreamsAreSavedAreHandedOverWhole) {
     ASSERT_TRUE(server.start(test::mediaPath("playback")));
     const std::string a = test::scratchDir("stream_handover_a");
     const std::string b = test::scratchDir("stream_handover_b_in_a_folder_with_a_much_longer_name");
-    Settings saved = settings();
-    settings().AudioOutputSystem = kStreamSystem;
-    settings().AudioOutput8Bit = 0;
-    settings().DownloadOption = 1;
+    StreamingThread player(1);
     std::snprintf(settings().InternetDLDir, sizeof settings().InternetDLDir, "%s", a.c_str());
-    registerOutputSystem(kStreamSystem, &kDevice);
-    Listener listener;
-    DecoderThreadSetup setup;
-    setup.listener = &listener;
-    Thread thread;
-    long id = startDecoderThread(setup, thread);
+    long id = player.start();
     ASSERT_NE(id, -1);
 
     // The preferences' way of writing, as fast as it goes.
@@ -192,9 +203,7 @@ TEST(StreamPlayer, SettingsChangedWhileStreamsAreSavedAreHandedOverWhole) {
     }
     done.store(true);
     writer.join();
-    stopDecoderThread(id, thread);
-    registerOutputSystem(kStreamSystem, nullptr);
-    settings() = saved;
+    player.stop();
 
     const std::vector<uint8_t> served = test::readFileBytes(test::mediaPath("playback/d22.mp2"));
     for (int k = 0; k < kStreams; ++k) {
