@@ -1,7 +1,7 @@
 #include "pls_reader.h"
 
 #include <cstdint>
-#include <cstring>
+#include <string_view>
 
 #include "platform/file.h"
 #include "platform/ini_text.h"
@@ -42,57 +42,27 @@ int PlsSection::readText(File& file, std::string& text) {
 
 void PlsSection::parse(const char* text, size_t size, const char* section) {
     keys_.clear();
-    const char* p = text;
-    const char* end = text + size;
-    if (size >= 3 && std::memcmp(p, kUtf8Mark, 3) == 0) p += 3;
-    const char* want = section ? section : "";
-    const char* wantEnd = want + std::strlen(want);
-    trimIniBlanks(want, wantEnd);
+    std::string_view all(text, size);
+    if (all.substr(0, 3) == kUtf8Mark) all.remove_prefix(3);
+    const std::string_view want = trimmedIni(section ? section : "");
     bool inside = false;
-    while (p < end) {
-        // A line ends at CR, LF or CR LF.
-        const char* b = p;
-        while (p < end && *p != '\r' && *p != '\n') ++p;
-        const char* e = p;
-        if (p < end && *p++ == '\r' && p < end && *p == '\n') ++p;
-        trimIniBlanks(b, e);
-        if (b == e) continue;
-        if (*b == '[') {
-            const char* close = e;
-            while (close > b + 1 && close[-1] != ']') --close;
-            if (close > b + 1) {   // a header needs its "]"; the name runs to the last one
-                if (inside) return;   // only the first section of the name counts
-                const char* nb = b + 1;
-                const char* ne = close - 1;
-                trimIniBlanks(nb, ne);
-                inside = sameIniName(nb, size_t(ne - nb), want, size_t(wantEnd - want));
-                continue;
-            }
+    std::string_view lineText, ending;
+    for (size_t pos = 0; pos < all.size();) {
+        pos = nextLine(all, pos, lineText, ending);
+        const IniLine line = classifyIniLine(lineText);
+        if (line.kind == IniLineKind::Section) {
+            if (inside) return;   // only the first section of the name counts
+            inside = sameIniName(line.name, want);
+        } else if (line.kind == IniLineKind::Key && inside) {
+            keys_.push_back({std::string(line.name), std::string(line.value), line.hasValue});
         }
-        if (!inside) continue;
-        Key key;
-        const char* eq = static_cast<const char*>(std::memchr(b, '=', size_t(e - b)));
-        if (eq) {
-            const char* ne = eq;
-            const char* vb = eq + 1;
-            trimIniBlanks(b, ne);
-            trimIniBlanks(vb, e);
-            key.name.assign(b, ne);
-            key.value.assign(vb, e);
-            key.hasValue = true;
-        } else {
-            key.name.assign(b, e);
-        }
-        keys_.push_back(std::move(key));
     }
 }
 
 const PlsSection::Key* PlsSection::find(const char* key) const {
-    const char* b = key ? key : "";
-    const char* e = b + std::strlen(b);
-    trimIniBlanks(b, e);
+    const std::string_view want = trimmedIni(key ? key : "");
     for (const Key& k : keys_)
-        if (sameIniName(k.name.data(), k.name.size(), b, size_t(e - b))) return &k;
+        if (sameIniName(k.name, want)) return &k;
     return nullptr;
 }
 
