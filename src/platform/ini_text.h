@@ -106,4 +106,17 @@ struct IniLine {
 // from there on; a "[" without its "]" is part of the name.
 IniLine classifyIniLine(std::string_view text);
 
+// A value into outSize bytes as the system's profile functions hand it over; returns its
+// length. A value in matching quotes loses them, and when the rest of it after the opening
+// quote fills the buffer exactly, its last character too.
+size_t copyIniValue(std::string_view value, char* out, size_t outSize);
+
+// The system reads an integer value through a buffer of this many characters.
+inline constexpr size_t kIniIntChars = 30;
+
+// The number at the start of text as the system's profile functions read it: blanks and control
+// characters, one sign, a lower-case 0x/0o/0b prefix, then the digits that fit the base (no
+// octal leading zero). The value wraps at 32 bits, so 4294967295 reads as -1.
+int iniInteger(const char* text);
+
 } // namespace korvo

@@ -10,8 +10,6 @@ namespace korvo {
 
 namespace {
 
-// The system's reader takes an integer through a buffer of this many characters.
-constexpr size_t kIntBufferSize = 30;
 constexpr char kUtf8Mark[] = "\xEF\xBB\xBF";
 
 } // namespace
@@ -69,17 +67,7 @@ const PlsSection::Key* PlsSection::find(const char* key) const {
 int PlsSection::valueOf(const Key& key, char* out, size_t outSize) {
     if (!out || outSize == 0) return 0;
     if (!key.hasValue) return int(copyCut("", 0, out, outSize));
-    const std::string& v = key.value;
-    if (v.size() > 1 && (v[0] == '"' || v[0] == '\'') && v.back() == v[0]) {
-        // The system copies from after the opening quote, closing quote included, and then
-        // drops the last character it copied whenever the buffer had room for the whole rest:
-        // so a quoted value that exactly fills the buffer loses its own last character.
-        size_t rest = v.size() - 1;
-        size_t n = copyCut(v.data() + 1, rest, out, outSize);
-        if (outSize >= rest && n > 0) out[--n] = 0;
-        return int(n);
-    }
-    return int(copyCut(v.data(), v.size(), out, outSize));
+    return int(copyIniValue(key.value, out, outSize));
 }
 
 int PlsSection::getString(const char* key, char* out, size_t outSize) const {
@@ -90,34 +78,9 @@ int PlsSection::getString(const char* key, char* out, size_t outSize) const {
 }
 
 int PlsSection::getInt(const char* key, int def) const {
-    char buf[kIntBufferSize];
+    char buf[kIniIntChars];
     if (getString(key, buf, sizeof buf) == 0) return def;
-    // Blanks and control characters, one sign, a lower-case 0b/0o/0x prefix, then the digits
-    // that fit the base; the value wraps at 32 bits.
-    const char* p = buf;
-    while (*p && static_cast<unsigned char>(*p) <= ' ') ++p;
-    bool negative = false;
-    if (*p == '+' || *p == '-') negative = *p++ == '-';
-    uint32_t base = 10;
-    if (p[0] == '0' && (p[1] == 'b' || p[1] == 'o' || p[1] == 'x')) {
-        base = p[1] == 'b' ? 2 : p[1] == 'o' ? 8 : 16;
-        p += 2;
-    }
-    uint32_t value = 0;
-    for (;; ++p) {
-        char c = asciiLower(*p);
-        uint32_t digit;
-        if (c >= '0' && c <= '9')
-            digit = uint32_t(c - '0');
-        else if (c >= 'a' && c <= 'z')
-            digit = uint32_t(c - 'a' + 10);
-        else
-            break;
-        if (digit >= base) break;
-        value = value * base + digit;
-    }
-    if (negative) value = 0u - value;
-    return int(value);
+    return iniInteger(buf);
 }
 
 } // namespace korvo

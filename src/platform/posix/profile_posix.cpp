@@ -4,7 +4,6 @@
 #include "platform/profile.h"
 #include "platform/ini_text.h"
 
-#include <cstdint>
 #include <cstring>
 #include <deque>
 #include <fcntl.h>
@@ -19,8 +18,6 @@ namespace korvo {
 
 namespace {
 
-// Windows reads an integer value through a buffer of this many characters.
-constexpr size_t kIntBufferSize = 30;
 // Larger files are not taken for INI files.
 constexpr size_t kMaxFileSize = 16u << 20;
 constexpr const char* kNewLine = "\r\n";
@@ -138,13 +135,7 @@ int profileGetString(const char* section, const char* key, const char* def, char
         parse(file);
         found = findKey(file.lines, section, key);
     }
-    if (found && found->hasValue) {
-        std::string_view v = found->value;
-        // A value wrapped in matching quotes comes back without them.
-        if (v.size() > 1 && (v[0] == '"' || v[0] == '\'') && v.back() == v[0])
-            return static_cast<int>(copyCut(v.data() + 1, v.size() - 2, out, outSize));
-        return static_cast<int>(copyCut(v.data(), v.size(), out, outSize));
-    }
+    if (found && found->hasValue) return static_cast<int>(copyIniValue(found->value, out, outSize));
     // The default loses its trailing spaces.
     const char* d = def ? def : "";
     size_t len = std::strlen(d);
@@ -153,35 +144,9 @@ int profileGetString(const char* section, const char* key, const char* def, char
 }
 
 int profileGetInt(const char* section, const char* key, int def, const char* path) {
-    char buf[kIntBufferSize];
+    char buf[kIniIntChars];
     if (profileGetString(section, key, "", buf, sizeof buf, path) == 0) return def;
-    // The Windows reader (RtlCharToInteger with base 0): blanks, an optional sign, an optional
-    // 0x/0o/0b prefix, then digits up to the first one that does not fit the base. The value
-    // wraps at 32 bits, so 4294967295 reads back as -1.
-    const char* p = buf;
-    while (*p && static_cast<unsigned char>(*p) <= ' ') ++p;
-    bool negative = false;
-    if (*p == '+' || *p == '-') negative = *p++ == '-';
-    uint32_t base = 10;
-    if (p[0] == '0') {
-        char prefix = asciiLower(p[1]);
-        if (prefix == 'x') base = 16;
-        else if (prefix == 'o') base = 8;
-        else if (prefix == 'b') base = 2;
-        if (base != 10) p += 2;
-    }
-    uint32_t value = 0;
-    for (;; ++p) {
-        char c = asciiLower(*p);
-        uint32_t digit;
-        if (c >= '0' && c <= '9') digit = static_cast<uint32_t>(c - '0');
-        else if (c >= 'a' && c <= 'z') digit = static_cast<uint32_t>(c - 'a' + 10);
-        else break;
-        if (digit >= base) break;
-        value = value * base + digit;
-    }
-    if (negative) value = 0u - value;
-    return static_cast<int>(value);
+    return iniInteger(buf);
 }
 
 int profileGetKeyNames(const char* section, std::vector<std::string>& names, const char* path, size_t maxBytes) {
