@@ -18,11 +18,9 @@ struct RawLine {
 
 std::vector<RawLine> splitLines(const std::string& s) {
     std::vector<RawLine> lines;
-    for (size_t pos = 0; pos < s.size();) {
-        RawLine l;
-        pos = korvo::nextLine(s, pos, l.text, l.ending);
-        lines.push_back(l);
-    }
+    korvo::forEachLine(s, [&](std::string_view text, std::string_view ending) {
+        lines.push_back({std::string(text), std::string(ending)});
+    });
     return lines;
 }
 

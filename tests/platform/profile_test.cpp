@@ -81,6 +81,35 @@ TEST_F(ProfileTest, IntegerReaderTakesTheLeadingDigits) {
     EXPECT_EQ(getInt("k"), 10);    // but no octal leading zero
 }
 
+// Only a lower-case prefix makes a value hexadecimal, octal or binary; after "0X" the reader
+// stops at the "X".
+TEST_F(ProfileTest, IntegerPrefixesCountInLowerCaseOnly) {
+    put("[S]\r\nlx=0x1F\r\nux=0X1F\r\nlb=0b101\r\nub=0B101\r\nlo=0o17\r\nuo=0O17\r\nneg=-0x10\r\n");
+    EXPECT_EQ(getInt("lx"), 31);
+    EXPECT_EQ(getInt("ux"), 0);
+    EXPECT_EQ(getInt("lb"), 5);
+    EXPECT_EQ(getInt("ub"), 0);
+    EXPECT_EQ(getInt("lo"), 15);
+    EXPECT_EQ(getInt("uo"), 0);
+    EXPECT_EQ(getInt("neg"), -16);
+}
+
+// The system copies a quoted value from after its opening quote, closing quote included, and
+// then drops the last character copied: so when that rest just fills the buffer, the value loses
+// its own last character.
+TEST_F(ProfileTest, AQuotedValueThatJustFillsTheBufferLosesItsLastCharacter) {
+    put("[S]\r\ndq=\"abc\"\r\nsq='abc'\r\n");
+    for (const char* key : {"dq", "sq"}) {
+        char buf[8];
+        EXPECT_EQ(profileGetString("S", key, "", buf, 5, path_.c_str()), 3) << key;
+        EXPECT_STREQ(buf, "abc");
+        EXPECT_EQ(profileGetString("S", key, "", buf, 4, path_.c_str()), 2) << key;
+        EXPECT_STREQ(buf, "ab");
+        EXPECT_EQ(profileGetString("S", key, "", buf, 3, path_.c_str()), 2) << key;
+        EXPECT_STREQ(buf, "ab");
+    }
+}
+
 TEST_F(ProfileTest, LongValuesAreCutToTheBuffer) {
     put("[S]\r\nk=abcdef\r\n");
     char buf[4] = {'x', 'x', 'x', 'x'};

@@ -4,7 +4,6 @@
 #include "platform/profile.h"
 #include "platform/ini_text.h"
 
-#include <cstdint>
 #include <cstring>
 #include <deque>
 #include <fcntl.h>
@@ -19,34 +18,17 @@ namespace korvo {
 
 namespace {
 
-// Windows reads an integer value through a buffer of this many characters.
-constexpr size_t kIntBufferSize = 30;
 // Larger files are not taken for INI files.
 constexpr size_t kMaxFileSize = 16u << 20;
 constexpr const char* kNewLine = "\r\n";
 
 std::mutex g_profileMutex;    // one writer at a time inside the process
 
-bool sameName(std::string_view a, std::string_view b) { return sameIniName(a.data(), a.size(), b.data(), b.size()); }
-
-std::string_view trimmed(const char* begin, const char* end) {
-    trimIniBlanks(begin, end);
-    return std::string_view(begin, static_cast<size_t>(end - begin));
-}
-
-std::string_view trimmed(const char* s) { return trimmed(s, s + std::strlen(s)); }
-
-enum class LineKind { Blank, Section, Key, Other };
-
 // Views into the file's text, or into a Lines' store for lines written: every read parses the
 // whole file, so a line costs no allocation.
-struct Line {
+struct Line : IniLine {
     std::string_view text;      // without its line break
     std::string_view ending;    // "\r\n", "\n", "\r" or "" for the last line
-    LineKind kind = LineKind::Other;
-    std::string_view name;      // section or key name
-    std::string_view value;
-    bool hasValue = false;
 };
 
 struct Lines {
@@ -55,33 +37,7 @@ struct Lines {
     std::deque<std::string> store;    // text of the lines made here (a deque keeps them in place)
 };
 
-void classify(Line& line) {
-    const char* b = line.text.data();
-    const char* e = b + line.text.size();
-    trimIniBlanks(b, e);
-    if (b == e) {
-        line.kind = LineKind::Blank;
-        return;
-    }
-    if (*b == '[') {
-        const char* close = e;
-        while (close > b && close[-1] != ']') --close;
-        if (close > b + 1) {
-            line.kind = LineKind::Section;
-            line.name = trimmed(b + 1, close - 1);
-            return;
-        }
-    }
-    line.kind = LineKind::Key;
-    const char* eq = static_cast<const char*>(std::memchr(b, '=', static_cast<size_t>(e - b)));
-    if (eq) {
-        line.name = trimmed(b, eq);
-        line.value = trimmed(eq + 1, e);
-        line.hasValue = true;
-    } else {
-        line.name = std::string_view(b, static_cast<size_t>(e - b));
-    }
-}
+void classify(Line& line) { static_cast<IniLine&>(line) = classifyIniLine(line.text); }
 
 bool readWhole(const char* path, std::string& out) {
     out.clear();
@@ -104,23 +60,23 @@ bool readWhole(const char* path, std::string& out) {
 }
 
 void parse(Lines& file) {
-    const std::string_view text = file.text;
     file.lines.clear();
-    for (size_t pos = 0; pos < text.size();) {
+    forEachLine(file.text, [&](std::string_view text, std::string_view ending) {
         Line line;
-        pos = nextLine(text, pos, line.text, line.ending);
+        line.text = text;
+        line.ending = ending;
         classify(line);
         file.lines.push_back(line);
-    }
+    });
 }
 
 // Range [begin, end) of the first section with this name: begin is its header's index.
 bool findSection(const std::vector<Line>& lines, std::string_view section, size_t& begin, size_t& end) {
     for (size_t i = 0; i < lines.size(); ++i) {
-        if (lines[i].kind == LineKind::Section && sameName(lines[i].name, section)) {
+        if (lines[i].kind == IniLineKind::Section && sameIniName(lines[i].name, section)) {
             begin = i;
             end = i + 1;
-            while (end < lines.size() && lines[end].kind != LineKind::Section) ++end;
+            while (end < lines.size() && lines[end].kind != IniLineKind::Section) ++end;
             return true;
         }
     }
@@ -129,22 +85,15 @@ bool findSection(const std::vector<Line>& lines, std::string_view section, size_
 
 const Line* findKey(const std::vector<Line>& lines, const char* section, const char* key) {
     size_t begin, end;
-    if (!findSection(lines, trimmed(section), begin, end)) return nullptr;
-    std::string_view k = trimmed(key);
+    if (!findSection(lines, trimmedIni(section), begin, end)) return nullptr;
+    std::string_view k = trimmedIni(key);
     for (size_t i = begin + 1; i < end; ++i)
-        if (lines[i].kind == LineKind::Key && sameName(lines[i].name, k)) return &lines[i];
+        if (lines[i].kind == IniLineKind::Key && sameIniName(lines[i].name, k)) return &lines[i];
     return nullptr;
 }
 
 bool writeWhole(const char* path, const std::vector<Line>& lines) {
-    std::string text;
-    size_t size = 0;
-    for (const Line& l : lines) size += l.text.size() + l.ending.size();
-    text.reserve(size);
-    for (const Line& l : lines) {
-        text += l.text;
-        text += l.ending;
-    }
+    const std::string text = joinedLines(lines);
     int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) return false;
     size_t done = 0;
@@ -186,13 +135,7 @@ int profileGetString(const char* section, const char* key, const char* def, char
         parse(file);
         found = findKey(file.lines, section, key);
     }
-    if (found && found->hasValue) {
-        std::string_view v = found->value;
-        // A value wrapped in matching quotes comes back without them.
-        if (v.size() > 1 && (v[0] == '"' || v[0] == '\'') && v.back() == v[0])
-            return static_cast<int>(copyCut(v.data() + 1, v.size() - 2, out, outSize));
-        return static_cast<int>(copyCut(v.data(), v.size(), out, outSize));
-    }
+    if (found && found->hasValue) return static_cast<int>(copyIniValue(found->value, out, outSize));
     // The default loses its trailing spaces.
     const char* d = def ? def : "";
     size_t len = std::strlen(d);
@@ -201,35 +144,9 @@ int profileGetString(const char* section, const char* key, const char* def, char
 }
 
 int profileGetInt(const char* section, const char* key, int def, const char* path) {
-    char buf[kIntBufferSize];
+    char buf[kIniIntChars];
     if (profileGetString(section, key, "", buf, sizeof buf, path) == 0) return def;
-    // The Windows reader (RtlCharToInteger with base 0): blanks, an optional sign, an optional
-    // 0x/0o/0b prefix, then digits up to the first one that does not fit the base. The value
-    // wraps at 32 bits, so 4294967295 reads back as -1.
-    const char* p = buf;
-    while (*p && static_cast<unsigned char>(*p) <= ' ') ++p;
-    bool negative = false;
-    if (*p == '+' || *p == '-') negative = *p++ == '-';
-    uint32_t base = 10;
-    if (p[0] == '0') {
-        char prefix = asciiLower(p[1]);
-        if (prefix == 'x') base = 16;
-        else if (prefix == 'o') base = 8;
-        else if (prefix == 'b') base = 2;
-        if (base != 10) p += 2;
-    }
-    uint32_t value = 0;
-    for (;; ++p) {
-        char c = asciiLower(*p);
-        uint32_t digit;
-        if (c >= '0' && c <= '9') digit = static_cast<uint32_t>(c - '0');
-        else if (c >= 'a' && c <= 'z') digit = static_cast<uint32_t>(c - 'a' + 10);
-        else break;
-        if (digit >= base) break;
-        value = value * base + digit;
-    }
-    if (negative) value = 0u - value;
-    return static_cast<int>(value);
+    return iniInteger(buf);
 }
 
 int profileGetKeyNames(const char* section, std::vector<std::string>& names, const char* path, size_t maxBytes) {
@@ -241,11 +158,11 @@ int profileGetKeyNames(const char* section, std::vector<std::string>& names, con
     parse(file);
     const std::vector<Line>& lines = file.lines;
     size_t begin, end;
-    if (!findSection(lines, trimmed(section), begin, end)) return 1;
+    if (!findSection(lines, trimmedIni(section), begin, end)) return 1;
     size_t used = 1;    // the terminator after the last name
     for (size_t i = begin + 1; i < end; ++i) {
         const Line& l = lines[i];
-        if (l.kind != LineKind::Key || l.name.empty() || l.name[0] == ';') continue;
+        if (l.kind != IniLineKind::Key || l.name.empty() || l.name[0] == ';') continue;
         if (used + l.name.size() + 1 > maxBytes) return 0;
         used += l.name.size() + 1;
         names.emplace_back(l.name);
@@ -264,7 +181,7 @@ int profileWriteString(const char* section, const char* key, const char* value, 
     if (!exists && (!key || !value)) return 1;    // nothing to remove
     parse(file);
     std::vector<Line>& lines = file.lines;
-    std::string_view sec = trimmed(section);
+    std::string_view sec = trimmedIni(section);
     size_t begin = 0, end = 0;
     bool haveSection = findSection(lines, sec, begin, end);
 
@@ -272,11 +189,11 @@ int profileWriteString(const char* section, const char* key, const char* value, 
         if (haveSection) lines.erase(lines.begin() + static_cast<long>(begin), lines.begin() + static_cast<long>(end));
         return writeWhole(path, lines) ? 1 : 0;
     }
-    std::string_view k = trimmed(key);
+    std::string_view k = trimmedIni(key);
     size_t keyAt = lines.size();
     if (haveSection) {
         for (size_t i = begin + 1; i < end; ++i)
-            if (lines[i].kind == LineKind::Key && sameName(lines[i].name, k)) {
+            if (lines[i].kind == IniLineKind::Key && sameIniName(lines[i].name, k)) {
                 keyAt = i;
                 break;
             }
@@ -305,7 +222,7 @@ int profileWriteString(const char* section, const char* key, const char* value, 
         // New keys follow the section's last non-blank line, so blank lines before the next
         // section stay where they are.
         size_t at = end;
-        while (at > begin + 1 && lines[at - 1].kind == LineKind::Blank) --at;
+        while (at > begin + 1 && lines[at - 1].kind == IniLineKind::Blank) --at;
         terminateAt(at - 1);
         lines.insert(lines.begin() + static_cast<long>(at), makeLine(file, joined(k, "=", v)));
     } else {
