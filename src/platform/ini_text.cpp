@@ -7,7 +7,7 @@ namespace korvo {
 IniLine classifyIniLine(std::string_view text) {
     IniLine line;
     const std::string_view t = trimmedIni(text);
-    if (t.empty()) return line;
+    if (t.empty() || t == kIniUtf8Mark) return line;
     if (t[0] == '[') {
         const size_t close = t.rfind(']');
         if (close != std::string_view::npos) {

@@ -60,11 +60,21 @@ inline size_t nextLine(std::string_view text, size_t pos, std::string_view& line
     return after;
 }
 
-// Calls each(line, ending) for every line of text in order, as nextLine gives them.
+// The UTF-8 byte order mark an editor may put before the first line.
+inline constexpr std::string_view kIniUtf8Mark = "\xEF\xBB\xBF";
+
+// Calls each(line, ending) for every line of text in order, as nextLine gives them. A byte
+// order mark at the start comes as a line of its own without an ending, which reads as blank:
+// the system's profile functions read past it and keep it when they rewrite the file.
 template <class Each>
 void forEachLine(std::string_view text, Each&& each) {
     std::string_view line, ending;
-    for (size_t pos = 0; pos < text.size();) {
+    size_t start = 0;
+    if (text.substr(0, kIniUtf8Mark.size()) == kIniUtf8Mark) {
+        start = kIniUtf8Mark.size();
+        each(text.substr(0, start), std::string_view());
+    }
+    for (size_t pos = start; pos < text.size();) {
         pos = nextLine(text, pos, line, ending);
         each(line, ending);
     }
@@ -100,7 +110,7 @@ struct IniLine {
     bool hasValue = false;    // the key line has a "="
 };
 
-// A line (without its break) of blanks only is Blank. One that starts with "[" and has a "]"
+// A line (without its break) of blanks only, or the byte order mark alone, is Blank. One that starts with "[" and has a "]"
 // after it is a section header named by what stands between them, up to the last "]"; text
 // after that is ignored. Any other line is a key: its name runs to the first "=", its value
 // from there on; a "[" without its "]" is part of the name.

@@ -8,12 +8,6 @@
 
 namespace korvo {
 
-namespace {
-
-constexpr char kUtf8Mark[] = "\xEF\xBB\xBF";
-
-} // namespace
-
 int PlsSection::read(const char* path, const char* section) {
     keys_.clear();
     File f;
@@ -41,7 +35,7 @@ int PlsSection::readText(File& file, std::string& text) {
 void PlsSection::parse(const char* text, size_t size, const char* section) {
     keys_.clear();
     std::string_view all(text, size);
-    if (all.substr(0, 3) == kUtf8Mark) all.remove_prefix(3);
+    if (all.substr(0, kIniUtf8Mark.size()) == kIniUtf8Mark) all.remove_prefix(kIniUtf8Mark.size());
     const std::string_view want = trimmedIni(section ? section : "");
     bool inside = false;
     std::string_view lineText, ending;

@@ -132,6 +132,17 @@ TEST_F(ProfileTest, WritingCreatesTheFileAndSections) {
     EXPECT_EQ(get("second", "A"), "1");
 }
 
+// Editors may start a file with a UTF-8 byte order mark: it is read past and kept.
+TEST_F(ProfileTest, AByteOrderMarkIsReadPastAndKept) {
+    put("\xEF\xBB\xBF[S]\r\nk=1\r\n");
+    EXPECT_EQ(get("S", "k"), "1");
+    EXPECT_EQ(getInt("k"), 1);
+    ASSERT_EQ(profileWriteString("S", "k", "2", path_.c_str()), 1);
+    ASSERT_EQ(profileWriteString("S", "n", "3", path_.c_str()), 1);
+    profileWriteString(nullptr, nullptr, nullptr, path_.c_str());   // the system writes its cached copy out
+    EXPECT_EQ(contents(), "\xEF\xBB\xBF[S]\r\nk=2\r\nn=3\r\n");
+}
+
 TEST_F(ProfileTest, UpdateInPlaceKeepsEveryOtherLine) {
     put("[A]\r\n; a comment\r\nx=1\r\ny=old\r\n[B]\r\nx=9\r\n");
     ASSERT_EQ(profileWriteString("a", "y", "new value", path_.c_str()), 1);

@@ -47,6 +47,7 @@ TEST(PlsWriting, LeavesTheFileAsTheProfileWriterKeyByKey) {
         "[Playlist]\r\nfile2=old\r\n; note\r\nFILE9=left over\r\nnumberofentries=9\r\n\r\n\r\n[other]\r\nFile1=x\r\n",
         "[playlist]\nFile1=  a.mp3\nFile1=second\n[PLAYLIST]\nFile3=z\n",
         "top=1\n[ playlist ]\r\nFile3\rFile1 = b.mp3",
+        "\xEF\xBB\xBF[playlist]\r\nFile1=old\r\nNumberOfEntries=1\r\n",   // an editor's byte order mark
     };
     Playlist list;
     list.setReadFileInfo(0);
