@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "settings/settings.h"
+#include "app/copy_data_request.h"
 #include "app/win32/command_line.h"
 #include "app/win32/equalizer_dialog.h"
 #include "app/win32/main_window.h"
@@ -133,7 +134,7 @@ int runApp(HINSTANCE instance, HINSTANCE previous, int showCommand) {
     }
     list.beginAddBatch();   // paths that name nothing are reported together
     for (int i = 1; i < argc; ++i)
-        if (!isSwitch(commandLine.token(i))) addCommandLinePath(list, commandLine.token(i));
+        if (!isSwitch(commandLine.token(i))) addRequestedPath(list, commandLine.token(i));
     list.endAddBatch();
 
     if (!previous && !registerMainClass(instance)) return 0;
