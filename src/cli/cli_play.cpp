@@ -209,8 +209,7 @@ private:
     }
     void stopForNewAction() {
         if (paused_) {
-            outputDriver().resume();
-            outputDriver().flush();
+            resumeAndFlushOutput();
             paused_ = false;
         }
     }
