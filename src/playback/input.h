@@ -12,8 +12,6 @@ namespace korvo {
 
 class Input : public ByteInput {
 public:
-    static bool isUrl(const char* text);
-
     int openInput(const char* path);     // 1 on success; nothing is left open on failure
     void closeInput();
     bool isOpen() const { return file_.isOpen() || stream_.isOpen(); }

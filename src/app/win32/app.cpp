@@ -18,7 +18,7 @@
 #include "app/win32/win_texts.h"
 #include "platform/prompt.h"
 #include "playback/decoder_thread.h"
-#include "playback/input.h"
+#include "playlist/path_rules.h"
 #include "playlist/playlist.h"
 
 namespace korvo::win {
@@ -53,7 +53,7 @@ bool isSwitch(const char* arg) { return arg[0] == '/'; }
 // The running instance has a current folder of its own: a relative path is made absolute
 // here, against ours. URLs and paths that cannot be resolved go as they are.
 int sendPath(HWND target, const char* arg) {
-    if (Input::isUrl(arg)) return sendRequest(target, RequestAddPath, arg);
+    if (isUrl(arg)) return sendRequest(target, RequestAddPath, arg);
     char full[CommandLine::kTokenSize];
     DWORD n = GetFullPathNameA(arg, sizeof full, full, nullptr);
     return sendRequest(target, RequestAddPath, n > 0 && n < sizeof full ? full : arg);
