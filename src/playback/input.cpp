@@ -9,11 +9,11 @@
 
 namespace korvo {
 
-int Input::openInput(const char* path) {
+int Input::openInput(const char* path, const StreamSaving& saving) {
     closeInput();
     isStream_ = isUrl(path);
     if (isStream_) {
-        if (stream_.openStream(path)) return 1;
+        if (stream_.openStream(path, saving)) return 1;
         isStream_ = false;
         return 0;
     }
