@@ -2,13 +2,13 @@
 
 #include <cstring>
 
-#include "playback/input.h"
+#include "playlist/path_rules.h"
 #include "playlist/playlist.h"
 
 namespace korvo {
 
 void addRequestedPath(Playlist& list, const char* path) {
-    list.addPath(Input::isUrl(path) ? Playlist::AddUrl : Playlist::AddOrdinary, path);
+    list.addPath(isUrl(path) ? Playlist::AddUrl : Playlist::AddOrdinary, path);
 }
 
 int CopyDataRequests::receive(uint64_t code, uint32_t cbData, const void* data) {

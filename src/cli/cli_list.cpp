@@ -1,6 +1,5 @@
 // korvo list PATH...: the playlist as the editor shows it, with its total play time.
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -32,7 +31,7 @@ int runList() {
     list.setMissingPathFormat(korvo::cli_texts::kNoSuchFileOrFolder);
     // Unlike the program's command line, korvo takes URLs as URLs.
     for (const std::string& p : paths)
-        list.addPath(std::strstr(p.c_str(), T::kUrlMarker) ? korvo::Playlist::AddUrl : korvo::Playlist::AddOrdinary,
+        list.addPath(korvo::containsUrlMarker(p.c_str()) ? korvo::Playlist::AddUrl : korvo::Playlist::AddOrdinary,
                      p.c_str());
 
     std::vector<int> all;

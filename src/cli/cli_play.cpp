@@ -8,7 +8,6 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <mutex>
 #include <random>
 #include <string>
@@ -20,8 +19,8 @@
 #include "decoder/equalizer.h"
 #include "platform/dir_search.h"
 #include "platform/file.h"
+#include "playlist/path_rules.h"
 #include "playlist/playlist.h"
-#include "playlist/playlist_texts.h"
 #include "playback/decoder_thread.h"
 #include "playback/output_driver.h"
 #include "playback/playback_texts.h"
@@ -209,8 +208,7 @@ private:
     }
     void stopForNewAction() {
         if (paused_) {
-            outputDriver().resume();
-            outputDriver().flush();
+            resumeAndFlushOutput();
             paused_ = false;
         }
     }
@@ -300,7 +298,7 @@ int run() {
     bool missing = false;
     for (const std::string& path : job.paths) {
         const char* p = path.c_str();
-        const bool url = std::strstr(p, playlist_texts::kUrlMarker) != nullptr;
+        const bool url = containsUrlMarker(p);
         if (!url && !pathInfo(p).exists) missing = true;
         list.addPath(url ? Playlist::AddUrl : Playlist::AddOrdinary, p);
     }

@@ -1,19 +1,18 @@
 // korvo save-list OUT.pls PATH...: writes the playlist of the given paths as a PLS file.
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
 
 #include "commands.h"
+#include "playlist/path_rules.h"
 #include "playlist/playlist.h"
-#include "playlist/playlist_texts.h"
 
 namespace {
 
 // Local paths become absolute so that entries beside the list can be written relative to it.
 std::string absoluteUnlessUrl(const char* path) {
-    if (std::strstr(path, korvo::playlist_texts::kUrlMarker)) return path;
+    if (korvo::containsUrlMarker(path)) return path;
     std::error_code ec;
     std::filesystem::path p = std::filesystem::absolute(path, ec);
     return ec ? std::string(path) : p.lexically_normal().string();
@@ -35,7 +34,7 @@ int runSaveList() {
     list.setReadFileInfo(0);
     list.setMissingPathFormat(korvo::cli_texts::kNoSuchFileOrFolder);
     for (const std::string& p : job.paths) {
-        bool url = std::strstr(p.c_str(), korvo::playlist_texts::kUrlMarker) != nullptr;
+        bool url = korvo::containsUrlMarker(p.c_str());
         list.addPath(url ? korvo::Playlist::AddUrl : korvo::Playlist::AddOrdinary, absoluteUnlessUrl(p.c_str()).c_str());
     }
     if (list.countEntries() == 0) {

@@ -1,12 +1,13 @@
 #pragma once
-// What the two download threads (libcurl's and WinInet's) share: the record of how a transfer
-// ended, and the saved copy of the stream.
+// What the two download threads (libcurl's and WinInet's) share: the pipe to the reader, the
+// record of how a transfer ended, and the saved copy of the stream.
 #include <cstdint>
 #include <mutex>
 
 #include "net/stream.h"
 #include "platform/file.h"
-#include "settings/settings.h"
+#include "platform/pipe.h"
+#include "platform/thread.h"
 
 namespace korvo {
 
@@ -37,14 +38,15 @@ private:
     int64_t received_ = 0;
 };
 
-// The copy of a stream saved with DownloadOption 1. The bytes go into a temporary file beside
+// The copy of a stream saved (StreamSaving). The bytes go into a temporary file beside
 // the file of its name, which it replaces at the end only when it is at least as long or the
 // transfer was complete; otherwise both are kept, the new one as "name (2).ext". A FIFO or a
 // device of that name holds no earlier copy to lose: it is written directly, as before.
 class StreamSaveFile {
 public:
-    // Starts the copy of url in InternetDLDir; when it cannot, shows the save-file warning.
-    void open(const char* url);
+    // Starts the copy of url when saving asks for one; when it cannot, shows the save-file
+    // warning.
+    void open(const char* url, const StreamSaving& saving);
     bool isOpen() const { return direct_.isOpen() || copy_.isOpen(); }
     void write(const void* data, int n);
     // Puts the copy in its place (complete: the whole announced length arrived); a copy that
@@ -54,8 +56,26 @@ public:
 private:
     File direct_;
     ReplacingFile copy_;
-    char path_[kSettingsDirSize] = {};
+    char path_[kFilePathCapacity] = {};
     int64_t written_ = 0;
+};
+
+// An open stream's part that both sides keep alike: the body goes through the pipe to the
+// reader and into the saved copy, and the record tells how the transfer ended.
+struct Download {
+    Pipe pipe;
+    StreamSaveFile save;
+    TransferRecord record;
+
+    // Download thread: body bytes to the pipe (blocking while it is full; failing at once once
+    // the reader has gone), then to the copy.
+    void deliver(const void* data, int n);
+    // The stop's first steps: the read end closes (a writer blocked on a full pipe is let go),
+    // the quit message goes, and the thread is waited for a bounded time; one that outlasts
+    // the wait is given up. True when the thread ended.
+    bool stopThread(Thread& thread);
+    // Puts the saved copy in its place, once the transfer has ended or been given up.
+    void finishSave() { save.finish(record.complete()); }
 };
 
 // The stall limit in use (setStreamStallLimitMs).

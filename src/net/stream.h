@@ -14,6 +14,15 @@ constexpr unsigned kDownloadStopWaitMs = 2000;
 // A server that sends nothing for this long ends the stream.
 constexpr unsigned kStreamStallLimitMs = 30000;
 
+// What becomes of a stream's bytes besides playing them: with save set, a copy goes into
+// folder. The caller reads its settings when the stream opens; folder is needed only then.
+struct StreamSaving {
+    bool save = false;
+    const char* folder = "";
+};
+
+struct Download;
+
 class HttpStream {
 public:
     HttpStream() = default;
@@ -23,7 +32,7 @@ public:
 
     // Opens the URL and starts the download thread; 1 on success. On failure the user has
     // been shown the reason and nothing is left open.
-    int openStream(const char* url);
+    int openStream(const char* url, const StreamSaving& saving);
     // Bytes from the pipe, waiting for them; 0 at the end of the stream, -1 on an error.
     int read(uint8_t* dst, int n);
     // Stops the download: the read end first (a writer blocked on a full pipe is let go),
@@ -35,6 +44,9 @@ public:
     int transferFault(char* text, int size) const;
 
 private:
+    // The part of the open stream both sides keep alike; nullptr when nothing is open.
+    Download* download() const;
+
     void* impl_ = nullptr;
 };
 

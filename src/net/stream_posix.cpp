@@ -65,10 +65,7 @@ using Clock = std::chrono::steady_clock;
 
 // Shared by the opener and the download thread; the last one to let go frees it, so a
 // thread that outlives the stop wait still finds everything it uses.
-struct StreamState {
-    Pipe pipe;
-    StreamSaveFile save;
-    TransferRecord record;
+struct StreamState : Download {
     CURL* curl = nullptr;
     curl_slist* headers = nullptr;
     curl_slist* aliases = nullptr;
@@ -162,12 +159,9 @@ size_t onBody(char* data, size_t size, size_t count, void* user) {
     s.setPhase(StreamState::Streaming);
     s.waitSaveReady();
     if (quitArrived(s)) return 0;
-    // Blocks while the pipe is full (the decoder is paused); fails at once when the
-    // reader has gone, and then the stop follows.
-    s.pipe.write(data, int(n));
-    // May block for long (a slow disk, a FIFO): the stop may have come meanwhile.
-    if (s.save.isOpen()) s.save.write(data, int(n));
-    s.record.add(int64_t(n));
+    // Blocks while the pipe is full (the decoder is paused), and in the saved copy's write
+    // (a slow disk, a FIFO): the stop may have come meanwhile.
+    s.deliver(data, int(n));
     s.lastActivity = Clock::now();
     return quitArrived(s) ? 0 : n;
 }
@@ -220,7 +214,7 @@ unsigned downloadThread(void* param) {
         s.threadEnded = true;
         finishHere = s.abandoned;
     }
-    if (finishHere) s.save.finish(s.record.complete());
+    if (finishHere) s.finishSave();
     return 1;
 }
 
@@ -260,7 +254,7 @@ bool configure(StreamState& s, const char* url) {
 
 } // namespace
 
-int HttpStream::openStream(const char* url) {
+int HttpStream::openStream(const char* url, const StreamSaving& saving) {
     closeStream();
     auto state = std::make_shared<StreamState>();
     StreamState& s = *state;
@@ -296,29 +290,15 @@ int HttpStream::openStream(const char* url) {
         prompt().show(text, net_texts::kUrlErrorTitle, IconError);
         return 0;
     }
-    s.save.open(url);
+    s.save.open(url, saving);
     s.setSaveReady();
     impl_ = impl;
     return 1;
 }
 
-int HttpStream::read(uint8_t* dst, int n) {
+Download* HttpStream::download() const {
     auto* impl = static_cast<Impl*>(impl_);
-    if (!impl) return -1;
-    // Whole reads, so that a header read never ends the stream for arriving in pieces.
-    int have = 0;
-    while (have < n) {
-        int got = impl->state->pipe.read(dst + have, n - have);
-        if (got < 0) return have > 0 ? have : -1;
-        if (got == 0) break;
-        have += got;
-    }
-    return have;
-}
-
-int HttpStream::transferFault(char* text, int size) const {
-    auto* impl = static_cast<Impl*>(impl_);
-    return impl ? impl->state->record.fault(text, size) : 0;
+    return impl ? impl->state.get() : nullptr;
 }
 
 void HttpStream::closeStream() {
@@ -326,17 +306,14 @@ void HttpStream::closeStream() {
     if (!impl) return;
     impl_ = nullptr;
     StreamState& s = *impl->state;
-    s.pipe.closeRead();
     s.stopWanted.store(true);
-    postThreadMessage(impl->thread.id(), kMsgQuit, 0, 0);
-    bool ended = impl->thread.join(kDownloadStopWaitMs);
+    bool ended = s.stopThread(impl->thread);
     if (!ended) {
-        impl->thread.abandon(1);
         std::lock_guard<std::mutex> lock(s.mutex);
         ended = s.threadEnded;
         s.abandoned = !ended;
     }
-    if (ended) s.save.finish(s.record.complete());
+    if (ended) s.finishSave();
     // What the thread still holds is freed by whichever of us lets go last.
     delete impl;
 }

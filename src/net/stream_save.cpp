@@ -6,7 +6,6 @@
 #include <cstring>
 
 #include "net/download.h"
-#include "settings/settings.h"
 #include "net/net_texts.h"
 #include "platform/file.h"
 #include "platform/prompt.h"
@@ -117,13 +116,10 @@ bool TransferRecord::complete() const {
     return reachedLength_;
 }
 
-void StreamSaveFile::open(const char* url) {
-    Settings& s = settings();
-    if (sharedValue(s.DownloadOption) != 1) return;
-    char dir[kSettingsDirSize];
-    copySharedText(s.InternetDLDir, dir, sizeof dir);
+void StreamSaveFile::open(const char* url, const StreamSaving& saving) {
+    if (!saving.save) return;
     bool opened = false;
-    if (streamSavePath(url, dir, path_, int(sizeof path_))) {
+    if (streamSavePath(url, saving.folder, path_, int(sizeof path_))) {
         const PathInfo old = pathInfo(path_);
         if (old.exists && !old.directory && !old.regular) opened = direct_.open(path_, File::Create) == 1;
         else opened = copy_.open(path_) == 1;
@@ -155,7 +151,7 @@ void StreamSaveFile::finish(bool complete) {
         kept = copy_.commitBeside();
     }
     if (!kept) {
-        char text[kSettingsDirSize + sizeof net_texts::kSaveFileNotKept];
+        char text[kFilePathCapacity + sizeof net_texts::kSaveFileNotKept];
         std::snprintf(text, sizeof text, net_texts::kSaveFileNotKept, path_);
         prompt().show(text, net_texts::kSaveFileTitle, IconWarning);
     }

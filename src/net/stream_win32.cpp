@@ -63,14 +63,11 @@ void CALLBACK onStatus(HINTERNET handle, DWORD_PTR context, DWORD status, LPVOID
     }
 }
 
-struct StreamState {
+struct StreamState : Download {
     HINTERNET internetHandle = nullptr;
     HINTERNET urlHandle = nullptr;
     Request* request = nullptr;
     bool requestTaken = false;    // WinInet works with the request (the open did not fail at once)
-    Pipe pipe;
-    StreamSaveFile save;
-    TransferRecord record;
     Thread thread;
 };
 
@@ -193,10 +190,7 @@ unsigned downloadThread(void* param) {
         }
         const DWORD got = r.buffers.dwBufferLength;
         if (got == 0) break;    // the end of the data
-        // Blocks while the pipe is full; fails at once once the reader has gone.
-        s.pipe.write(r.chunk, int(got));
-        if (s.save.isOpen()) s.save.write(r.chunk, int(got));
-        s.record.add(got);
+        s.deliver(r.chunk, int(got));
         lastData = GetTickCount64();
     }
     if (stopped) s.record.stopped();
@@ -207,7 +201,7 @@ unsigned downloadThread(void* param) {
 
 } // namespace
 
-int HttpStream::openStream(const char* url) {
+int HttpStream::openStream(const char* url, const StreamSaving& saving) {
     closeStream();
     auto* s = new StreamState;
     char text[kStreamErrorTextBytes];
@@ -257,7 +251,7 @@ int HttpStream::openStream(const char* url) {
     s->record.setAnnounced(announcedLength(s->urlHandle));
     // Made here rather than on the download thread: its warning then goes through the
     // decoder thread's messages and never holds up the download.
-    s->save.open(url);
+    s->save.open(url, saving);
     if (s->thread.start(&downloadThread, s, kDownloadStackBytes) == -1) {
         s->pipe.closeRead();
         s->pipe.closeWrite();
@@ -268,36 +262,17 @@ int HttpStream::openStream(const char* url) {
     return 1;
 }
 
-int HttpStream::read(uint8_t* dst, int n) {
-    auto* s = static_cast<StreamState*>(impl_);
-    if (!s) return -1;
-    // Whole reads, so that a header read never ends the stream for arriving in pieces.
-    int have = 0;
-    while (have < n) {
-        int got = s->pipe.read(dst + have, n - have);
-        if (got < 0) return have > 0 ? have : -1;
-        if (got == 0) break;
-        have += got;
-    }
-    return have;
-}
-
-int HttpStream::transferFault(char* text, int size) const {
-    auto* s = static_cast<StreamState*>(impl_);
-    return s ? s->record.fault(text, size) : 0;
-}
+Download* HttpStream::download() const { return static_cast<StreamState*>(impl_); }
 
 void HttpStream::closeStream() {
     auto* s = static_cast<StreamState*>(impl_);
     if (!s) return;
     impl_ = nullptr;
-    s->pipe.closeRead();
-    postThreadMessage(s->thread.id(), kMsgQuit, 0, 0);
     // The thread looks at its queue at least every slice; a thread held elsewhere (a save
     // file that takes no more) is terminated as the last resort.
-    if (!s->thread.join(kDownloadStopWaitMs)) s->thread.abandon(1);
+    s->stopThread(s->thread);
     s->pipe.closeWrite();
-    s->save.finish(s->record.complete());
+    s->finishSave();
     closeInternet(*s);
     delete s;
 }

@@ -334,7 +334,11 @@ bool DecoderThread::playFile() {
         eightBitSetting_ = eightBitSetting;
     }
 
-    if (!input_->openInput(path_)) {
+    // The saving settings as they stand now go with the stream; the download reads no settings.
+    char saveFolder[kSettingsDirSize];
+    copySharedText(s.InternetDLDir, saveFolder, sizeof saveFolder);
+    const StreamSaving saving{sharedValue(s.DownloadOption) == 1, saveFolder};
+    if (!input_->openInput(path_, saving)) {
         char text[kPathSize + 64];
         std::snprintf(text, sizeof text, texts::kCouldNotOpenFile, path_);
         prompt().show(text, texts::kDecoderErrorTitle, IconError);

@@ -5,22 +5,15 @@
 
 #include "decoder/frame_reader.h"
 #include "decoder/frame_tables.h"
+#include "playlist/path_rules.h"
 
 namespace korvo {
 
-bool Input::isUrl(const char* text) {
-    size_t len = std::strlen(text);
-    // An occurrence that ends at the last character does not count.
-    for (size_t i = 0; i + 4 <= len; ++i)
-        if (text[i] == ':' && text[i + 1] == '/' && text[i + 2] == '/') return true;
-    return false;
-}
-
-int Input::openInput(const char* path) {
+int Input::openInput(const char* path, const StreamSaving& saving) {
     closeInput();
     isStream_ = isUrl(path);
     if (isStream_) {
-        if (stream_.openStream(path)) return 1;
+        if (stream_.openStream(path, saving)) return 1;
         isStream_ = false;
         return 0;
     }

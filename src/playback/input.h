@@ -12,9 +12,8 @@ namespace korvo {
 
 class Input : public ByteInput {
 public:
-    static bool isUrl(const char* text);
-
-    int openInput(const char* path);     // 1 on success; nothing is left open on failure
+    // 1 on success; nothing is left open on failure. A URL's bytes are saved as saving says.
+    int openInput(const char* path, const StreamSaving& saving = StreamSaving{});
     void closeInput();
     bool isOpen() const { return file_.isOpen() || stream_.isOpen(); }
     // A stream that met its end: 1 when its transfer ended short or failed (HttpStream).

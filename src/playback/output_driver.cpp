@@ -17,6 +17,11 @@ const OutputDriver* builtIn(int system) {
 
 OutputDriver& outputDriver() { return gTable; }
 
+void resumeAndFlushOutput() {
+    gTable.resume();
+    gTable.flush();
+}
+
 int selectOutputDriver(int system) {
     const OutputDriver* table = nullptr;
     if (system >= 0 && system < kOutputSystemSlots) table = gRegistered[system] ? gRegistered[system] : builtIn(system);

@@ -30,6 +30,9 @@ constexpr int kOutputSystemSlots = 8;
 
 // The process-wide table.
 OutputDriver& outputDriver();
+// Ends a pause before a stop or a quit: the device plays on and drops what it holds, so that
+// a decoder thread held in its write gets to the message.
+void resumeAndFlushOutput();
 // Fills the table for a system; a number with no table (registered or built in) selects
 // the sound device. Always 1.
 int selectOutputDriver(int system);

@@ -2,7 +2,17 @@
 
 #include <cstring>
 
+#include "playlist_texts.h"
+
 namespace korvo {
+
+bool isUrl(const char* path) {
+    // The first occurrence decides: a later one would end past the text's end.
+    const char* at = std::strstr(path, playlist_texts::kUrlMarker);
+    return at && at[sizeof playlist_texts::kUrlMarker - 1] != 0;
+}
+
+bool containsUrlMarker(const char* text) { return std::strstr(text, playlist_texts::kUrlMarker) != nullptr; }
 
 int lastSeparator(const char* path) {
     int last = -1;

@@ -34,4 +34,11 @@ bool samePath(const char* a, const char* b);
 // Whether path begins with the whole of prefix, by the same rule.
 bool pathStartsWith(const char* path, const char* prefix);
 
+// Two tests for "://", which differ only where it ends the text. A path the player is given
+// is a URL, opened as a stream, when something follows the marker ("x://" is taken for a
+// file); a playlist entry that holds the marker anywhere is taken as it stands, never
+// looked up in the file system.
+bool isUrl(const char* path);
+bool containsUrlMarker(const char* text);
+
 } // namespace korvo

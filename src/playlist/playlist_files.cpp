@@ -43,8 +43,6 @@ bool endsWithNoCase(const char* s, const char* suffix) {
     return true;
 }
 
-bool containsUrlMarker(const char* s) { return std::strstr(s, T::kUrlMarker) != nullptr; }
-
 // The folder of a playlist file: up to, not including, its last separator. known is
 // false when the path has no separator at all (entries are then taken as they stand).
 struct PlaylistFolder {

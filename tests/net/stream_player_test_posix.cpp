@@ -152,8 +152,7 @@ TEST(StreamPlayer, EndlessStreamPausesStopsAndTheNextEntryPlays) {
 
     // Stopped as the window stops a paused file: resume, flush, stop; then the next entry.
     auto stopped = std::chrono::steady_clock::now();
-    dResume();
-    dFlush();
+    resumeAndFlushOutput();
     postStop(id);
     postPlayFile(test::mediaPath("playback/d22.mp2").c_str(), id);
     EXPECT_TRUE(server.waitForLog("closed " + path, 3000)) << server.log();

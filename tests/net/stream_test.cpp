@@ -15,7 +15,6 @@
 #include "net/stream_test_support.h"
 #include "platform/thread.h"
 #include "playback/input.h"
-#include "settings/settings.h"
 #include "test_support.h"
 
 namespace korvo {
@@ -34,11 +33,12 @@ protected:
     // Opens path, reads it to its end and closes it; what arrived.
     Bytes fetch(const std::string& path) {
         Input input;
-        EXPECT_EQ(input.openInput(url(path).c_str()), 1) << path;
+        EXPECT_EQ(input.openInput(url(path).c_str(), saving_), 1) << path;
         Bytes got = test::readToEnd(input);
         input.closeInput();
         return got;
     }
+    StreamSaving saving_;
 };
 
 TEST_F(StreamOverHttp, ATransferThatBreaksOffIsKnownOnceItHasEnded) {
@@ -79,8 +79,7 @@ TEST_F(StreamOverHttp, ATransferThatBreaksOffIsKnownOnceItHasEnded) {
 
 TEST_F(StreamOverHttp, AStreamFetchedAgainKeepsTheCompleteCopyAndSavesAShorterOneBeside) {
     const std::string dir = test::scratchDir("stream_fetched_again");
-    settings().DownloadOption = 1;
-    std::snprintf(settings().InternetDLDir, sizeof settings().InternetDLDir, "%s", dir.c_str());
+    saving_ = {true, dir.c_str()};
     const Bytes whole = served("e44.mp3");
     auto saved = [&](const char* name) { return test::readFileBytes(dir + kPathSeparator + name); };
     auto head = [&](size_t n) { return Bytes(whole.begin(), whole.begin() + long(n)); };

@@ -15,7 +15,6 @@
 #include <string>
 #include <vector>
 
-#include "settings/settings.h"
 #include "cli/korvo_run.h"
 #include "net/net_texts.h"
 #include "net/stream.h"
@@ -213,11 +212,10 @@ TEST_F(StreamHttp, AStopThatOutlastsItsWaitStillEndsTheTransfer) {
     int fd = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
     ASSERT_GE(fd, 0);
     fcntl(fd, F_SETPIPE_SZ, 4096);
-    settings().DownloadOption = 1;
-    std::snprintf(settings().InternetDLDir, sizeof settings().InternetDLDir, "%s", dir.c_str());
+    const StreamSaving saving{true, dir.c_str()};
     Input input;
     const std::string path = "/endless/a44.mp2?fifo=1";
-    ASSERT_EQ(input.openInput(url(path).c_str()), 1);
+    ASSERT_EQ(input.openInput(url(path).c_str(), saving), 1);
     uint8_t buf[1000];
     ASSERT_EQ(input.read(buf, int(sizeof buf)), int(sizeof buf));
     sleepMs(300);
@@ -272,10 +270,9 @@ TEST_F(StreamHttp, SavedFileHoldsTheServedBytesAndReplacesAnOldOne) {
     std::vector<uint8_t> served = test::readFileBytes(media("e44.mp3"));
     // An older, longer file of the same name is replaced from its first byte.
     writeBytes(dir + "/e44.mp3", std::vector<uint8_t>(served.size() + 5000, 0x55));
-    settings().DownloadOption = 1;
-    std::snprintf(settings().InternetDLDir, sizeof settings().InternetDLDir, "%s", dir.c_str());
+    const StreamSaving saving{true, dir.c_str()};
     Input input;
-    ASSERT_EQ(input.openInput(url("/file/e44.mp3?rate=100000#part").c_str()), 1);
+    ASSERT_EQ(input.openInput(url("/file/e44.mp3?rate=100000#part").c_str(), saving), 1);
     EXPECT_TRUE(readToEnd(input) == served);
     input.closeInput();
     EXPECT_TRUE(test::readFileBytes(dir + "/e44.mp3") == served);
@@ -293,12 +290,11 @@ TEST_F(StreamHttp, ACopyThatCannotBeWrittenLeavesTheOldFileAndSaysSo) {
     std::string dir = test::scratchDir("stream_save_full");
     const std::vector<uint8_t> old(100, 'o');
     writeBytes(dir + "/e44.mp3", old);
-    settings().DownloadOption = 1;
-    std::snprintf(settings().InternetDLDir, sizeof settings().InternetDLDir, "%s", dir.c_str());
+    const StreamSaving saving{true, dir.c_str()};
     {
         test::FileSizeLimit limit(20000);    // the disk is full after 20000 bytes
         Input input;
-        ASSERT_EQ(input.openInput(url("/file/e44.mp3?full-disk=1").c_str()), 1);
+        ASSERT_EQ(input.openInput(url("/file/e44.mp3?full-disk=1").c_str(), saving), 1);
         EXPECT_TRUE(readToEnd(input) == test::readFileBytes(media("e44.mp3"))) << "the stream still plays";
         input.closeInput();
     }
@@ -313,15 +309,14 @@ TEST_F(StreamHttp, UnsafeOrEmptySaveNamesWriteNothingButPlayOn) {
     std::string base = test::scratchDir("stream_save_unsafe");
     std::string dir = base + "/in";
     std::filesystem::create_directories(dir);
-    settings().DownloadOption = 1;
-    std::snprintf(settings().InternetDLDir, sizeof settings().InternetDLDir, "%s", dir.c_str());
+    const StreamSaving saving{true, dir.c_str()};
     std::vector<uint8_t> served = test::readFileBytes(media("d22.mp2"));
     const char* paths[] = {"/named/?src=d22.mp2", "/named/a:b?src=d22.mp2", "/named/a%5Cb/CON?src=d22.mp2",
                            "/named/?src=d22.mp2&name=/x.mp2"};
     for (const char* p : paths) {
         prompt_.clear();
         Input input;
-        ASSERT_EQ(input.openInput(url(p).c_str()), 1) << p;
+        ASSERT_EQ(input.openInput(url(p).c_str(), saving), 1) << p;
         EXPECT_TRUE(readToEnd(input) == served) << p << ": the stream still plays";
         input.closeInput();
         std::vector<std::string> shown = prompt_.messages();

@@ -11,7 +11,6 @@
 #include "net/stream_server.h"
 #include "platform/prompt.h"
 #include "playback/input.h"
-#include "settings/settings.h"
 #include "test_support.h"
 
 namespace korvo::test {
@@ -42,7 +41,7 @@ inline std::vector<uint8_t> readToEnd(Input& input) {
     return all;
 }
 
-// One server for the suite; every test starts without saving, with the prompt recording.
+// One server for the suite; every test starts with the prompt recording.
 class StreamServerSuite : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
@@ -58,12 +57,10 @@ protected:
     }
     void SetUp() override {
         ASSERT_NE(server_, nullptr) << "the test server did not start";
-        settings().DownloadOption = 0;
         setPrompt(&prompt_);
     }
     void TearDown() override {
         setPrompt(nullptr);
-        settings().DownloadOption = 0;
         setStreamStallLimitMs(kStreamStallLimitMs);
     }
     std::string url(const std::string& path) { return server_->url(path); }

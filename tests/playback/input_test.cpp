@@ -12,6 +12,7 @@
 #include "decoder/frame_reader.h"
 #include "decoder/frame_tables.h"
 #include "playback/input.h"
+#include "playlist/path_rules.h"
 #include "playback_support.h"
 #include "test_support.h"
 
@@ -57,12 +58,12 @@ int openAtFirstFrame(Input& in, FrameReader& reader, FrameHeader& h, const std::
 } // namespace
 
 TEST(InputTest, UrlsAreRecognisedByTheirSchemeSeparator) {
-    EXPECT_TRUE(Input::isUrl("http://example.invalid/a.mp3"));
-    EXPECT_TRUE(Input::isUrl("HTTP://HOST/x"));
-    EXPECT_FALSE(Input::isUrl("C:\\music\\a.mp3"));
-    EXPECT_FALSE(Input::isUrl("/music/a.mp3"));
-    EXPECT_FALSE(Input::isUrl("abc://"));       // ends at the last character
-    EXPECT_TRUE(Input::isUrl("abc://x"));
+    EXPECT_TRUE(isUrl("http://example.invalid/a.mp3"));
+    EXPECT_TRUE(isUrl("HTTP://HOST/x"));
+    EXPECT_FALSE(isUrl("C:\\music\\a.mp3"));
+    EXPECT_FALSE(isUrl("/music/a.mp3"));
+    EXPECT_FALSE(isUrl("abc://"));       // ends at the last character
+    EXPECT_TRUE(isUrl("abc://x"));
     Input in;
     EXPECT_EQ(in.openInput("http://127.0.0.1:1/none.mp3"), 0);
     EXPECT_FALSE(in.isOpen());

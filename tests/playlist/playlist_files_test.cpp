@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/profile.h"
+#include "playlist/path_rules.h"
 #include "playlist/playlist.h"
 #include "playlist/playlist_texts.h"
 #include "playlist_test_util.h"
@@ -177,6 +178,18 @@ TEST_F(PlaylistFilesTest, M3uLinesWithLineBreaksCommentsAndBlanks) {
     std::string missing = joinNative(dir_, "missing.m3u");
     list_.addPath(Playlist::AddOrdinary, missing.c_str());
     EXPECT_EQ(prompts_.texts(), Paths{formatted(T::kErrorLoadingPlaylist, missing)});
+}
+
+// The marker at the very end: a file to the player's own URL test, a URL as a list's entry.
+TEST_F(PlaylistFilesTest, AnEntryEndingInTheUrlMarkerIsTakenAsItStands) {
+    std::string m3u = joinNative(dir_, "marker.m3u");
+    test::writeFileText(m3u, "live://\nhttp://example.com/a://\n");
+    list_.addPath(Playlist::AddOrdinary, m3u.c_str());
+    EXPECT_EQ(pathsOf(list_), (Paths{"live://", "http://example.com/a://"}));
+    EXPECT_TRUE(prompts_.boxes.empty());
+    EXPECT_TRUE(containsUrlMarker("live://"));
+    EXPECT_FALSE(isUrl("live://"));
+    EXPECT_TRUE(isUrl("http://example.com/a://"));
 }
 
 TEST_F(PlaylistFilesTest, OverlongJoinedPathsAreRefusedWhole) {

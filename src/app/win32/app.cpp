@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "settings/settings.h"
+#include "app/copy_data_request.h"
 #include "app/win32/command_line.h"
 #include "app/win32/equalizer_dialog.h"
 #include "app/win32/main_window.h"
@@ -17,7 +18,7 @@
 #include "app/win32/win_texts.h"
 #include "platform/prompt.h"
 #include "playback/decoder_thread.h"
-#include "playback/input.h"
+#include "playlist/path_rules.h"
 #include "playlist/playlist.h"
 
 namespace korvo::win {
@@ -52,7 +53,7 @@ bool isSwitch(const char* arg) { return arg[0] == '/'; }
 // The running instance has a current folder of its own: a relative path is made absolute
 // here, against ours. URLs and paths that cannot be resolved go as they are.
 int sendPath(HWND target, const char* arg) {
-    if (Input::isUrl(arg)) return sendRequest(target, RequestAddPath, arg);
+    if (isUrl(arg)) return sendRequest(target, RequestAddPath, arg);
     char full[CommandLine::kTokenSize];
     DWORD n = GetFullPathNameA(arg, sizeof full, full, nullptr);
     return sendRequest(target, RequestAddPath, n > 0 && n < sizeof full ? full : arg);
@@ -133,7 +134,7 @@ int runApp(HINSTANCE instance, HINSTANCE previous, int showCommand) {
     }
     list.beginAddBatch();   // paths that name nothing are reported together
     for (int i = 1; i < argc; ++i)
-        if (!isSwitch(commandLine.token(i))) addCommandLinePath(list, commandLine.token(i));
+        if (!isSwitch(commandLine.token(i))) addRequestedPath(list, commandLine.token(i));
     list.endAddBatch();
 
     if (!previous && !registerMainClass(instance)) return 0;

@@ -1,11 +1,6 @@
 #include "app/win32/command_line.h"
 
-#include "app/copy_data_request.h"
-#include "playlist/playlist.h"
-
 namespace korvo::win {
-
-void addCommandLinePath(Playlist& list, const char* path) { addRequestedPath(list, path); }
 
 CommandLine::CommandLine() : storage_(new char[size_t(kMaxTokens) * kTokenSize]()) {}
 

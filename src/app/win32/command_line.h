@@ -2,15 +2,7 @@
 // Splits the program's command line into at most 256 tokens of at most 1023 characters.
 #include <memory>
 
-namespace korvo {
-class Playlist;
-}
-
 namespace korvo::win {
-
-// Adds a path from a command line, ours or a second start's: a URL as a URL entry (it names
-// no file or folder), anything else by its kind.
-void addCommandLinePath(Playlist& list, const char* path);
 
 class CommandLine {
 public:

@@ -34,10 +34,7 @@ void MainWindow::postPlay(const char* path) {
 }
 
 void MainWindow::stopForNewAction() {
-    if (playState_ == PlayStatePaused) {
-        outputDriver().resume();
-        outputDriver().flush();
-    }
+    if (playState_ == PlayStatePaused) resumeAndFlushOutput();
     if (releasing_) {
         // The list has ended and the decoder thread lets the queued sound play out, deaf to
         // a stop until it has: cut it here. Left running, so a last block written after the

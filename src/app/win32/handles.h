@@ -1,10 +1,13 @@
 #pragma once
 // Owners for Win32 handles: each releases what it holds when it goes out of scope, so an
-// early return never leaks a DC, a GDI object, a mapping or a key.
+// early return never leaks a DC, a GDI object, a mapping or a key. The kernel handle's owner
+// is the platform's, which needs it too.
 #include <windows.h>
 #include <ddeml.h>
 
 #include <utility>
+
+#include "platform/win32/handles.h"
 
 namespace korvo::win {
 
@@ -86,30 +89,6 @@ private:
     HWND hwnd_;
     PAINTSTRUCT ps_{};
     HDC dc_;
-};
-
-// Kernel handles (mappings, processes, threads, events): CloseHandle.
-class KernelHandle {
-public:
-    KernelHandle() = default;
-    explicit KernelHandle(HANDLE h) : h_(h) {}
-    ~KernelHandle() { reset(); }
-    KernelHandle(const KernelHandle&) = delete;
-    KernelHandle& operator=(const KernelHandle&) = delete;
-    KernelHandle(KernelHandle&& o) noexcept : h_(std::exchange(o.h_, nullptr)) {}
-    KernelHandle& operator=(KernelHandle&& o) noexcept {
-        if (this != &o) reset(std::exchange(o.h_, nullptr));
-        return *this;
-    }
-    void reset(HANDLE h = nullptr) {
-        if (h_ && h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
-        h_ = h;
-    }
-    HANDLE get() const { return h_; }
-    explicit operator bool() const { return h_ != nullptr && h_ != INVALID_HANDLE_VALUE; }
-
-private:
-    HANDLE h_ = nullptr;
 };
 
 // A mapped view: UnmapViewOfFile.

@@ -359,10 +359,7 @@ void MainWindow::closeWindow() {
 void MainWindow::stopDecoder() {
     target_.store(nullptr);
     if (decoderThreadId_ == -1) return;
-    if (playState_ == PlayStatePaused) {   // a paused device would hold the thread in its write
-        outputDriver().resume();
-        outputDriver().flush();
-    }
+    if (playState_ == PlayStatePaused) resumeAndFlushOutput();
     postThreadMessage(decoderThreadId_, kMsgQuit, 0, 0);
     HANDLE thread = static_cast<HANDLE>(decoderThread_.nativeHandle());
     const DWORD start = GetTickCount();

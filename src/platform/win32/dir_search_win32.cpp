@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "app/win32/handles.h"
+#include "platform/win32/handles.h"
 
 namespace korvo {
 
