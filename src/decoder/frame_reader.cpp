@@ -4,6 +4,7 @@
 
 #include "decoder_texts.h"
 #include "frame_tables.h"
+#include "id3v2_extent.h"
 #include "layer2_tables.h"
 #include "platform/prompt.h"
 
@@ -146,16 +147,16 @@ int FrameReader::read4(uint32_t& word) {
 // A tag of any size in front of the audio would defeat the byte scan; step over it.
 int FrameReader::skipId3v2(uint32_t& word) {
     if ((word >> 8) != 0x494433u) return 1;   // "ID3"
-    uint8_t rest[6];
-    if (pullWhole(rest, 6) < 6) return 0;
-    bool syncsafe = rest[0] != 0xFF && !(rest[2] & 0x80) && !(rest[3] & 0x80) && !(rest[4] & 0x80) &&
-                    !(rest[5] & 0x80);
-    if (!syncsafe) {
-        unread(rest, 6);
+    uint8_t head[kId3v2HeaderSize] = {'I', 'D', '3', uint8_t(word)};
+    uint8_t* rest = head + 4;
+    const int restSize = kId3v2HeaderSize - 4;
+    if (pullWhole(rest, restSize) < restSize) return 0;
+    Id3v2Extent tag;
+    if (!parseId3v2Extent(head, kId3v2HeaderSize, tag)) {
+        unread(rest, restSize);
         return 1;
     }
-    uint64_t skip = (uint64_t(rest[2]) << 21) | (uint64_t(rest[3]) << 14) | (uint64_t(rest[4]) << 7) | rest[5];
-    if (rest[1] & 0x10) skip += 10;
+    uint64_t skip = uint64_t(tag.totalSize() - kId3v2HeaderSize);
     uint8_t sink[4096];
     while (skip > 0) {
         int want = skip > sizeof sink ? int(sizeof sink) : int(skip);

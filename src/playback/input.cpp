@@ -1,10 +1,9 @@
 #include "input.h"
 
-#include <cctype>
-#include <cstring>
 
 #include "decoder/frame_reader.h"
 #include "decoder/frame_tables.h"
+#include "decoder/id3v2_extent.h"
 #include "playlist/path_rules.h"
 
 namespace korvo {
@@ -99,12 +98,12 @@ int64_t Input::playedMs(const FrameHeader& h, int64_t frame) {
 int64_t Input::audioStart() {
     if (audioStart_ >= 0) return audioStart_;
     const int64_t here = file_.position();
-    uint8_t h[10];
+    uint8_t h[kId3v2HeaderSize];
+    Id3v2Extent tag;
     int64_t start = 0;
-    if (file_.seek(0, File::Begin) == 0 && file_.read(h, 10) == 10 && std::memcmp(h, "ID3", 3) == 0 &&
-        h[3] != 0xFF && h[4] != 0xFF && !((h[6] | h[7] | h[8] | h[9]) & 0x80)) {
-        start = (int64_t(h[6]) << 21 | int64_t(h[7]) << 14 | int64_t(h[8]) << 7 | h[9]) + 10;
-        if (h[5] & 0x10) start += 10;
+    if (file_.seek(0, File::Begin) == 0) {
+        const int got = file_.read(h, kId3v2HeaderSize);
+        if (parseId3v2Extent(h, got, tag)) start = tag.totalSize();
     }
     file_.seek(here, File::Begin);
     audioStart_ = start;

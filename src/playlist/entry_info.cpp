@@ -2,10 +2,10 @@
 
 #include <climits>
 #include <cstdio>
-#include <cstring>
 
 #include "decoder/frame_reader.h"
 #include "decoder/frame_tables.h"
+#include "decoder/id3v2_extent.h"
 #include "decoder/vbr_header.h"
 #include "platform/file.h"
 #include "playlist_texts.h"
@@ -14,9 +14,6 @@
 namespace korvo {
 
 namespace {
-
-constexpr int kId3v2HeaderSize = 10;
-constexpr int kId3v2FooterSize = 10;
 
 // Reads a file forwards a byte at a time out of a small buffer.
 class ByteScanner {
@@ -39,18 +36,6 @@ private:
     int pos_ = 0;
     int len_ = 0;
 };
-
-// Bytes taken by a leading ID3v2 tag (header, body and footer), 0 when there is none.
-// Same test as the frame reader: "ID3", version bytes not 0xFF, a syncsafe size.
-int64_t id3v2Length(const uint8_t* h, int n) {
-    if (n < kId3v2HeaderSize || std::memcmp(h, "ID3", 3) != 0) return 0;
-    if (h[3] == 0xFF || h[4] == 0xFF) return 0;
-    if ((h[6] | h[7] | h[8] | h[9]) & 0x80) return 0;
-    int64_t size = (int64_t(h[6]) << 21) | (int64_t(h[7]) << 14) | (int64_t(h[8]) << 7) | h[9];
-    size += kId3v2HeaderSize;
-    if (h[5] & 0x10) size += kId3v2FooterSize;
-    return size;
-}
 
 // Finds the first frame header from the current position, within the search window;
 // the first word may have any top bits, later words with sixteen leading ones are passed over.
@@ -88,7 +73,8 @@ int readEntryInfo(PlaylistEntry& entry) {
     int got = file.read(head, int(sizeof head));
     if (got < 4) return 0;
 
-    int64_t skipped = id3v2Length(head, got);
+    Id3v2Extent tag;
+    const int64_t skipped = parseId3v2Extent(head, got, tag) ? tag.totalSize() : 0;
     if (file.seek(skipped, File::Begin) < 0) return 1;
     uint32_t header;
     ByteScanner in(file);

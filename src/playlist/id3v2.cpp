@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "decoder/id3v2_extent.h"
 #include "platform/file.h"
 #include "text_encoding.h"
 
@@ -9,7 +10,7 @@ namespace korvo {
 
 namespace {
 
-constexpr int kHeaderSize = 10;
+constexpr int kMaxFrameHeader = 10;   // 2.3 and 2.4; 2.2's has six bytes
 // Bytes of a title or artist frame looked at; the rest of a longer frame is skipped.
 constexpr int kMaxTextFrame = 2048;
 
@@ -133,16 +134,17 @@ private:
 
 int readId3v2Names(TagSource& in, Id3v2Names& names) {
     names = Id3v2Names{};
-    uint8_t h[kHeaderSize];
-    if (in.read(h, kHeaderSize) != kHeaderSize) return 0;
-    if (std::memcmp(h, "ID3", 3) != 0 || h[4] == 0xFF || !isSyncsafe(h + 6)) return 0;
-    const int major = h[3];
-    const uint8_t flags = h[5];
+    uint8_t h[kId3v2HeaderSize];
+    const int got = in.read(h, kId3v2HeaderSize);
+    Id3v2Extent extent;
+    if (!parseId3v2Extent(h, got, extent)) return 0;
+    const int major = extent.major;
+    const uint8_t flags = extent.flags;
     if (major < 2 || major > 4) return 0;
     if (major == 2 && (flags & 0x40)) return 0;   // a compressed 2.2 tag: no known way to read it
     const bool tagUnsync = (flags & 0x80) != 0;
     // From 2.4 on, unsynchronisation is undone per frame and the sizes count stored bytes.
-    TagStream tag(in, syncsafe(h + 6), tagUnsync && major < 4);
+    TagStream tag(in, extent.bodySize, tagUnsync && major < 4);
 
     if (major >= 3 && (flags & 0x40)) {   // extended header
         uint8_t e[4];
@@ -158,8 +160,8 @@ int readId3v2Names(TagSource& in, Id3v2Names& names) {
     const char* titleId = major == 2 ? "TT2" : "TIT2";
     const char* artistId = major == 2 ? "TP1" : "TPE1";
     const int idLength = major == 2 ? 3 : 4;
-    const int frameHeaderSize = major == 2 ? 6 : 10;
-    uint8_t fh[kHeaderSize];
+    const int frameHeaderSize = major == 2 ? 6 : kMaxFrameHeader;
+    uint8_t fh[kMaxFrameHeader];
     uint8_t body[kMaxTextFrame];
     while (!(names.title[0] && names.artist[0]) && tag.read(fh, frameHeaderSize)) {
         bool frame = true;   // padding, or damage, ends the frames

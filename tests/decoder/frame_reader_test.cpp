@@ -206,6 +206,16 @@ TEST_F(FrameReaderTest, LargeId3v2TagInFrontIsSkipped) {
     EXPECT_EQ(reader.body()[0], 6);
 }
 
+// "ID3" with a version byte of 0xFF starts no tag: what its size would say is not stepped
+// over, and the audio after it is found by the scan, where the list and the seeks count it from.
+TEST_F(FrameReaderTest, Id3WithAVersionByteOf0xFFIsNoTag) {
+    std::vector<uint8_t> v = {'I', 'D', '3', 0xFF, 0, 0, 0x7F, 0x7F, 0x7F, 0x7F};   // 256 MiB
+    frame(v, header(3, 9, 0), 413, 5);
+    frame(v, header(3, 9, 0), 413, 6);
+    EXPECT_EQ(readAll(v), 2);
+    EXPECT_EQ(reader.body()[0], 6);
+}
+
 TEST_F(FrameReaderTest, LostStepSlidesToTheNextMatchingHeader) {
     std::vector<uint8_t> v;
     frame(v, header(3, 9, 0), 413, 0);
