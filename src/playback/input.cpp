@@ -1,6 +1,5 @@
 #include "input.h"
 
-
 #include "decoder/frame_reader.h"
 #include "decoder/frame_tables.h"
 #include "decoder/id3v2_extent.h"
