@@ -56,7 +56,7 @@ public:
 private:
     File direct_;
     ReplacingFile copy_;
-    char path_[kFilePathCapacity] = {};
+    char path_[kPathCapacity] = {};
     int64_t written_ = 0;
 };
 

@@ -151,7 +151,7 @@ void StreamSaveFile::finish(bool complete) {
         kept = copy_.commitBeside();
     }
     if (!kept) {
-        char text[kFilePathCapacity + sizeof net_texts::kSaveFileNotKept];
+        char text[kPathCapacity + sizeof net_texts::kSaveFileNotKept];
         std::snprintf(text, sizeof text, net_texts::kSaveFileNotKept, path_);
         prompt().show(text, net_texts::kSaveFileTitle, IconWarning);
     }

@@ -57,8 +57,9 @@ struct PathInfo {
 PathInfo pathInfo(const char* path);
 int removeFile(const char* path);              // 1 on success
 
-// The most bytes of a path, terminator included (the ANSI file functions' limit).
-inline constexpr int kFilePathCapacity = 260;
+// Room for a path: 259 characters and the terminator (the ANSI file functions' limit).
+inline constexpr int kPathCapacity = 260;
+inline constexpr int kMaxPathLength = kPathCapacity - 1;
 
 // A whole file written beside the one it replaces. The bytes go into a temporary file in the
 // same folder, which takes the old file's place only when commit finds all of them written and
@@ -98,8 +99,8 @@ private:
     bool finishWriting();
 
     File file_;
-    char target_[kFilePathCapacity] = {};
-    char temp_[kFilePathCapacity] = {};
+    char target_[kPathCapacity] = {};
+    char temp_[kPathCapacity] = {};
     bool open_ = false;
     bool failed_ = false;
     bool flushed_ = false;

@@ -10,21 +10,20 @@ bool systemProgramDirectory(char* out, size_t outSize);
 
 namespace {
 
-constexpr size_t kDirCapacity = 260;
-char g_dir[kDirCapacity] = {};
+char g_dir[kPathCapacity] = {};
 std::once_flag g_once;
 
 void storeDirectory(const char* dir) {
     size_t n = std::strlen(dir);
     // room for a separator and the terminator
-    if (n > kDirCapacity - 2) n = kDirCapacity - 2;
+    if (n > sizeof g_dir - 2) n = sizeof g_dir - 2;
     std::memcpy(g_dir, dir, n);
     if (n == 0 || (g_dir[n - 1] != '/' && g_dir[n - 1] != '\\')) g_dir[n++] = kPathSeparator;
     g_dir[n] = '\0';
 }
 
 void initDirectory() {
-    char buf[kDirCapacity];
+    char buf[kPathCapacity];
     if (systemProgramDirectory(buf, sizeof buf)) storeDirectory(buf);
     else storeDirectory(".");
 }

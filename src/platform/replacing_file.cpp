@@ -89,7 +89,7 @@ int ReplacingFile::commit() {
 }
 
 int ReplacingFile::commitBeside(char* placed, size_t placedSize) {
-    char path[kFilePathCapacity];
+    char path[kPathCapacity];
     int result = 0;
     if (finishWriting()) {
         for (int n = 2; n <= kNumberedNamesTried && numberedName(target_, n, path, sizeof path); ++n) {

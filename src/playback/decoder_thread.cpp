@@ -21,7 +21,7 @@ namespace {
 // The one pending path of DTM_PLAY_FILE; a second post before the thread took the first
 // overwrites it, and both messages then play the latest path. Written and copied under
 // the lock, so the thread never takes a torn path.
-char gSharedPath[kPathSize];
+char gSharedPath[kPathCapacity];
 std::atomic_flag gSharedPathLock = ATOMIC_FLAG_INIT;
 
 struct SharedPathLock {
@@ -123,7 +123,7 @@ private:
     int question_ = 0;
     std::unique_ptr<Decoder> decoder_;
     std::unique_ptr<Input> input_;
-    char path_[kPathSize] = {};
+    char path_[kPathCapacity] = {};
     int system_ = 0;
     int eqVolume_ = 0;
     int priority_ = 0;
@@ -236,7 +236,7 @@ int DecoderThread::nextMessage(ThreadMessage& msg, bool wait) {
 void DecoderThread::takeSharedPath() {
     SharedPathLock lock;
     std::memcpy(path_, gSharedPath, sizeof path_);
-    path_[kPathSize - 1] = 0;
+    path_[kPathCapacity - 1] = 0;
 }
 
 unsigned DecoderThread::run() {
@@ -339,7 +339,7 @@ bool DecoderThread::playFile() {
     copySharedText(s.InternetDLDir, saveFolder, sizeof saveFolder);
     const StreamSaving saving{sharedValue(s.DownloadOption) == 1, saveFolder};
     if (!input_->openInput(path_, saving)) {
-        char text[kPathSize + 64];
+        char text[kPathCapacity + 64];
         std::snprintf(text, sizeof text, texts::kCouldNotOpenFile, path_);
         prompt().show(text, texts::kDecoderErrorTitle, IconError);
         notify(DNM_FAILED);
@@ -538,8 +538,8 @@ int DecoderListener::postAnswer(int question, int yes, long threadId) {
 int postPlayFile(const char* path, long threadId) {
     if (!path) return postThreadMessage(threadId, DTM_PLAY, 0, 0);
     SharedPathLock lock;
-    std::strncpy(gSharedPath, path, kPathSize - 1);
-    gSharedPath[kPathSize - 1] = 0;
+    std::strncpy(gSharedPath, path, kPathCapacity - 1);
+    gSharedPath[kPathCapacity - 1] = 0;
     return postThreadMessage(threadId, DTM_PLAY_FILE, 0, reinterpret_cast<intptr_t>(gSharedPath));
 }
 

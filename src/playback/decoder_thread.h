@@ -61,8 +61,6 @@ struct DecoderStatus {
     int32_t totalMs = 0;   // the file's length; 0 when unknown (a stream)
 };
 
-constexpr int kPathSize = 260;
-
 // What the thread needs besides the settings record.
 struct DecoderThreadSetup {
     DecoderListener* listener = nullptr;

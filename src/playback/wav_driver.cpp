@@ -12,7 +12,6 @@ namespace korvo {
 
 namespace {
 
-constexpr int kPathChars = 260;
 
 struct WavDriver {
     WavWriter writer;
@@ -28,9 +27,9 @@ int wavShutdown() { return 1; }
 
 int wavOpen(int rate, int channels, int eightBit) {
     if (g.open) return 0;
-    char path[kPathChars] = {};
+    char path[kPathCapacity] = {};
     // No name (cancelled, or nobody to ask): the file ends quietly as if stopped.
-    if (!g.hook || !g.hook(path, kPathChars, rate, g.hookContext) || !path[0]) return 0;
+    if (!g.hook || !g.hook(path, kPathCapacity, rate, g.hookContext) || !path[0]) return 0;
     if (!g.writer.open(path, rate, channels, eightBit != 0)) {
         warn(texts::kWavCouldNotOpen);
         return 0;

@@ -41,7 +41,7 @@ void WavWriter::formatRecord(uint8_t* dst, int rate, int channels, bool eightBit
 
 int WavWriter::open(const char* path, int rate, int channels, bool eightBit) {
     close();
-    if (!path || std::strlen(path) >= size_t(kFilePathCapacity)) return 0;
+    if (!path || std::strlen(path) >= size_t(kPathCapacity)) return 0;
     if (!out_.open(path)) return 0;
     out_.releaseHandle();
     if (!file_.open(out_.temporaryPath(), File::ReadWrite)) {

@@ -7,10 +7,6 @@
 
 namespace korvo {
 
-// Room for a path: 259 characters and the terminator.
-inline constexpr int kPathCapacity = 260;
-inline constexpr int kMaxPathLength = kPathCapacity - 1;
-
 inline bool isPathSeparator(char c) { return c == kPathSeparator; }
 
 inline bool isAbsolutePath(const char* p) {

@@ -23,8 +23,6 @@ constexpr size_t kNumberOutSize = 64;
 // Volume levels above this are read as kEqVolumeFallback.
 constexpr int kEqVolumeMax = 15;
 constexpr int kEqVolumeFallback = 14;
-// Room for a directory of 259 characters followed by the file name.
-constexpr size_t kPathSize = 2 * kSettingsDirSize;
 
 Settings g_settings;
 
@@ -207,7 +205,7 @@ int settingsPath(char* out, size_t outSize) {
 }
 
 int loadSettings() {
-    char path[kPathSize];
+    char path[kSettingsPathSize];
     const char* file = settingsPath(path, sizeof path) ? path : nullptr;
     for (size_t i = 0; i < kSettingsLoadCount; ++i) loadKey(g_settings, *kSettingsLoadOrder[i], file);
     bringIntoRange(g_settings);
@@ -215,7 +213,7 @@ int loadSettings() {
 }
 
 int saveSettings() {
-    char path[kPathSize];
+    char path[kSettingsPathSize];
     if (!settingsPath(path, sizeof path)) return 0;
     // The keys go into a copy of the old file, so that the keys and sections of others stay,
     // and the copy takes its place only when every key is in.

@@ -1,6 +1,7 @@
 #pragma once
 // The configuration record, one field per INI key, kept in "LUMEN KORVO.ini" beside the program.
 // The user interface thread writes it; the decoder thread reads some fields while it runs.
+#include "platform/file.h"
 #include "settings/settings_texts.h"
 
 #include <cstddef>
@@ -8,7 +9,9 @@
 namespace korvo {
 
 constexpr int kEqBandCount = 12;
-constexpr size_t kSettingsDirSize = 260;
+// A folder setting's field, and the INI file's own path (a folder and the file name).
+constexpr size_t kSettingsDirSize = kPathCapacity;
+constexpr size_t kSettingsPathSize = 2 * kSettingsDirSize;
 constexpr size_t kSettingsTextSize = 256;
 // Ranges that loading brings every value into.
 constexpr float kEqGainMin = 0.0f;

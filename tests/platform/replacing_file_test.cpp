@@ -97,7 +97,7 @@ TEST_F(ReplacingFileTest, CommitBesideKeepsTheOldFileAndTakesTheFirstFreeNumber)
         ReplacingFile out;
         ASSERT_EQ(out.open(path("radio.mp3").c_str()), 1);
         out.write(copies[i], std::strlen(copies[i]));
-        char placed[kFilePathCapacity] = {};
+        char placed[kPathCapacity] = {};
         ASSERT_EQ(out.commitBeside(placed, sizeof placed), 1);
         EXPECT_EQ(std::string(placed), path(names[i]));
         EXPECT_EQ(test::readFileBytes(path(names[i])), bytesOf(copies[i]));

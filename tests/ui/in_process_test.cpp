@@ -228,7 +228,7 @@ TEST_F(OwnWindow, CopyDataBoundsAndMenuStates) {
         Sleep(20);
     }
     EXPECT_EQ(mainWindow().playState(), PlayStatePlaying);
-    char current[kPathBufferSize] = {};
+    char current[kPathCapacity] = {};
     EXPECT_TRUE(playlist().getCurrentPath(current, sizeof current));
     EXPECT_EQ(std::string(current), a);
     destroy(w);

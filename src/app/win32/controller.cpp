@@ -47,7 +47,7 @@ void MainWindow::stopForNewAction() {
 }
 
 void MainWindow::playCurrentEntry() {
-    char path[kPathBufferSize];
+    char path[kPathCapacity];
     if (playlist().getCurrentPath(path, sizeof path)) postPlay(path);
 }
 
@@ -61,20 +61,20 @@ void MainWindow::openFile() {
     if (openFilesDialog(hwnd_, 1, FiltersAll) < 1 || !list.selectEntry(0, nullptr)) return;
     if (settings().ShufflePlay) list.shufflePlaylist();
     allowAndRefreshEditor();
-    char path[kPathBufferSize];
+    char path[kPathCapacity];
     if (!list.getCurrentPath(path, sizeof path)) return;
     stopForNewAction();
     postPlay(path);
 }
 
 void MainWindow::openLocation() {
-    char text[kPathBufferSize];
+    char text[kPathCapacity];
     if (!runOpenUrlDialog(hwnd_, text, sizeof text) || std::strlen(text) < 4) return;
     stopForNewAction();
     Playlist& list = playlist();
     list.clearPlaylist();
     if (!list.addEntry(text)) {
-        char message[kPathBufferSize + 64];
+        char message[kPathCapacity + 64];
         std::snprintf(message, sizeof message, kErrorProcessingFile, text);
         MessageBoxA(hwnd_, message, kErrorTitle, MB_OK);
     }
@@ -93,7 +93,7 @@ LRESULT MainWindow::onCommand(WPARAM wParam, LPARAM lParam) {
         else showEditor();
         return 0;
     case IDM_TAG_EDITOR: {
-        char path[kPathBufferSize];
+        char path[kPathCapacity];
         toggleTagEditor(hwnd_, list.getCurrentPath(path, sizeof path) ? path : nullptr);
         return 0;
     }
@@ -209,7 +209,7 @@ void MainWindow::onStarted() {
     if (!tagName.empty()) {
         std::snprintf(name, sizeof name, "%s", tagName.c_str());
     } else {
-        char title[kPathBufferSize] = {};
+        char title[kPathCapacity] = {};
         if (GetFileTitleA(entry.path, title, sizeof title) != 0) title[0] = '\0';
         std::snprintf(name, sizeof name, "%s", title);
     }

@@ -153,7 +153,7 @@ int runWavSaveDialog(HWND owner, char* path, int size, const char* playing) {
         if (!GetSaveFileNameA(&ofn)) return 0;
         if (!playing || !sameFile(path, playing)) return 1;
         // Writing there would destroy the file while it plays: ask for another name.
-        char text[kFilePathCapacity + sizeof texts::kWavOutputIsInput];
+        char text[kPathCapacity + sizeof texts::kWavOutputIsInput];
         std::snprintf(text, sizeof text, texts::kWavOutputIsInput, path);
         MessageBoxA(owner, text, texts::kWavErrorTitle, MB_OK | MB_ICONWARNING);
     }

@@ -44,7 +44,7 @@ UINT messageBoxIcon(PromptIcon icon) {
 }
 
 void tellSettingsNotSaved(HWND owner) {
-    char path[2 * kPathBufferSize];
+    char path[kSettingsPathSize];
     if (!settingsPath(path, sizeof path)) path[0] = 0;
     char text[sizeof path + sizeof kErrorWriting];
     std::snprintf(text, sizeof text, kErrorWriting, path);
@@ -248,7 +248,7 @@ LRESULT MainWindow::onCreate() {
     Playlist& list = playlist();
     if (list.selectEntry(0, nullptr)) {
         if (settings().ShufflePlay) list.shufflePlaylist();
-        char path[kPathBufferSize];
+        char path[kPathCapacity];
         if (list.getCurrentPath(path, sizeof path)) {
             Sleep(100);
             postPlay(path);

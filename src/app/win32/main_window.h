@@ -40,7 +40,6 @@ constexpr UINT_PTR kTimerAnnounce = 3;
 // Closes a hand-over's add batch when its second start never sent the play request.
 constexpr UINT_PTR kTimerHandOverBatch = 4;
 constexpr UINT kHandOverBatchMs = 2000;
-constexpr int kPathBufferSize = 260;
 
 // Takes a window off the screen at once, before it is destroyed (see main_window.cpp).
 void vanish(HWND w);
@@ -164,7 +163,7 @@ private:
     int showingDecoderBox_ = 0;
     int releasing_ = 0;   // the end of the list was reached; its queued sound may still play
     DecoderStatus status_{};
-    char playingPath_[kPathBufferSize] = {};   // what the decoder thread plays when told to play again
+    char playingPath_[kPathCapacity] = {};   // what the decoder thread plays when told to play again
 
     // Second-instance requests, copied in WM_COPYDATA and run after it returned, in order.
     korvo::CopyDataRequests requests_;

@@ -21,7 +21,6 @@ namespace korvo::win {
 namespace {
 
 constexpr int kMaxSelected = 1024;
-constexpr int kSaveNameSize = 260;
 constexpr int kMinTrackWidth = 280;
 constexpr int kMinTrackHeight = 255;
 constexpr int kAddItemMenu = 1;
@@ -181,7 +180,7 @@ void box(HWND owner, const char* format, const char* arg) {
 }
 
 void saveList(HWND dlg) {
-    char name[kSaveNameSize] = {};
+    char name[kPathCapacity] = {};
     char filter[64] = {};
     // "Playlist Files\0*.pls\0\0"
     size_t a = std::strlen(kSaveListFilter), b = std::strlen(kSaveListPattern);

@@ -16,7 +16,6 @@
 namespace korvo::win {
 namespace {
 
-constexpr int kTagPathSize = 260;
 constexpr int kTagTextChars = 29;   // what an ID3v1 text field holds
 constexpr int kTagYearChars = 4;
 // A field's text as UTF-8: up to four bytes for each character the edit takes.
@@ -24,7 +23,7 @@ constexpr int kTagUtf8Size = 4 * kTagTextChars + 1;
 
 struct TagEditorState {
     HWND window = nullptr;
-    char path[kTagPathSize] = {};
+    char path[kPathCapacity] = {};
     Id3v1Tag tag;
 };
 
@@ -34,7 +33,7 @@ TagEditorState& state() {
 }
 
 void showError(const char* format, const char* path) {
-    char text[kTagPathSize + 64];
+    char text[kPathCapacity + 64];
     std::snprintf(text, sizeof text, format, path);
     MessageBoxA(nullptr, text, kErrorTitle, MB_OK);
 }

@@ -56,8 +56,8 @@ void loadTrayIcons() {
 int trayIconResource(int percent) { return kTrayIconResources[clampPercent(percent) / 10]; }
 
 void trayTip(int percent, char* out, size_t outSize) {
-    char path[kPathBufferSize];
-    char title[kPathBufferSize] = {};
+    char path[kPathCapacity];
+    char title[kPathCapacity] = {};
     if (playlist().getCurrentPath(path, sizeof path) && GetFileTitleA(path, title, sizeof title) != 0) title[0] = '\0';
     std::snprintf(out, outSize, kTrayTipFormat, title, percent);
 }
