@@ -80,6 +80,12 @@ void forEachLine(std::string_view text, Each&& each) {
     }
 }
 
+// Whether the line at index, as forEachLine gave it, needs a break before another line can
+// follow it: a last line without one does, the byte order mark (no break of its own) does not.
+inline bool needsBreakBeforeNext(std::string_view text, std::string_view ending, size_t index) {
+    return ending.empty() && !(index == 0 && text == kIniUtf8Mark);
+}
+
 // Lines (each with its text and ending) put back together into one text.
 template <class Line>
 std::string joinedLines(const std::vector<Line>& lines) {

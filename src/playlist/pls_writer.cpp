@@ -82,7 +82,8 @@ int profileTextWithKeys(const char* section, const std::vector<ProfileKey>& keys
             at = lines.size();
             added.insert(added.begin(), Line{"[" + std::string(sectionName) + "]", kNewLine});
         }
-        if (at > 0 && lines[at - 1].ending.empty()) lines[at - 1].ending = kNewLine;
+        if (at > 0 && needsBreakBeforeNext(lines[at - 1].text, lines[at - 1].ending, at - 1))
+            lines[at - 1].ending = kNewLine;
         lines.insert(lines.begin() + long(at), added.begin(), added.end());
     }
 

@@ -141,6 +141,11 @@ TEST_F(ProfileTest, AByteOrderMarkIsReadPastAndKept) {
     ASSERT_EQ(profileWriteString("S", "n", "3", path_.c_str()), 1);
     profileWriteString(nullptr, nullptr, nullptr, path_.c_str());   // the system writes its cached copy out
     EXPECT_EQ(contents(), "\xEF\xBB\xBF[S]\r\nk=2\r\nn=3\r\n");
+
+    put("\xEF\xBB\xBF");   // the mark alone: what follows it starts right after it
+    ASSERT_EQ(profileWriteString("S", "k", "1", path_.c_str()), 1);
+    profileWriteString(nullptr, nullptr, nullptr, path_.c_str());
+    EXPECT_EQ(contents(), "\xEF\xBB\xBF[S]\r\nk=1\r\n");
 }
 
 TEST_F(ProfileTest, UpdateInPlaceKeepsEveryOtherLine) {

@@ -48,6 +48,7 @@ TEST(PlsWriting, LeavesTheFileAsTheProfileWriterKeyByKey) {
         "[playlist]\nFile1=  a.mp3\nFile1=second\n[PLAYLIST]\nFile3=z\n",
         "top=1\n[ playlist ]\r\nFile3\rFile1 = b.mp3",
         "\xEF\xBB\xBF[playlist]\r\nFile1=old\r\nNumberOfEntries=1\r\n",   // an editor's byte order mark
+        "\xEF\xBB\xBF",   // the mark alone
     };
     Playlist list;
     list.setReadFileInfo(0);

@@ -216,7 +216,7 @@ int profileWriteString(const char* section, const char* key, const char* value, 
     }
     // A line that ends the file without a line break gets one before anything follows it.
     auto terminateAt = [&](size_t i) {
-        if (i < lines.size() && lines[i].ending.empty()) lines[i].ending = kNewLine;
+        if (i < lines.size() && needsBreakBeforeNext(lines[i].text, lines[i].ending, i)) lines[i].ending = kNewLine;
     };
     if (haveSection) {
         // New keys follow the section's last non-blank line, so blank lines before the next
