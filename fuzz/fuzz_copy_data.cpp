@@ -39,6 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fuzz::quietPrompt();
     static auto* requests = new korvo::CopyDataRequests;
     korvo::Playlist list;
+    list.setPrompt(&fuzz::quietPrompt());
     list.setReadFileInfo(0);
     FakeWindow window;
     window.requests = requests;

@@ -14,6 +14,7 @@ namespace {
 void decodeAll(korvo::ByteInput& input, std::vector<uint8_t>& out) {
     fuzz::quietPrompt().asked = 0;   // the same answers to the same questions
     auto decoder = std::make_unique<korvo::Decoder>();
+    decoder->reader().setPrompt(&fuzz::quietPrompt());
     decoder->startFile(&input, false);
     out.clear();
     int frames = 0;

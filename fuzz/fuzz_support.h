@@ -20,6 +20,8 @@ public:
     long asked = 0;
 };
 
+// Handed to the decoder and the lists the targets make; also the process prompt, for the
+// layers that still tell the user through it.
 inline QuietPrompt& quietPrompt() {
     static QuietPrompt* p = [] {
         auto* q = new QuietPrompt;
@@ -108,6 +110,7 @@ private:
 // decoder is left without input, ready for the next run.
 template <class EachFrame>
 void decodeFrames(korvo::Decoder& decoder, korvo::ByteInput& input, bool eightBit, EachFrame eachFrame) {
+    decoder.reader().setPrompt(&quietPrompt());
     decoder.startFile(&input, eightBit);
     int frames = 0;
     while (decoder.readFrame() && frames < 4096) {
@@ -128,6 +131,7 @@ inline void readPlaylistFile(const char* name, int (korvo::Playlist::*read)(cons
     quietPrompt();
     std::string path = writeScratch(name, data, size);
     korvo::Playlist list;
+    list.setPrompt(&quietPrompt());
     list.setReadFileInfo(1);
     (list.*read)(path.c_str());
     // Whatever the file held, the list is a proper one: counted entries, paths within bounds.

@@ -61,6 +61,7 @@ int runDecode() {
     }
     // One decoding object for every file: the filterbank's state runs on from file to file.
     auto decoder = std::make_unique<Decoder>();
+    decoder->reader().setPrompt(&prompt());
     decoder->options.mappingMode = job.mappingMode;
     decoder->options.gapless = job.noGapless ? 0 : 1;
     if (!job.eq.empty()) {

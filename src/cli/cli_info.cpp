@@ -27,6 +27,7 @@ int infoOne(const char* path, bool doSeek, double percent) {
     static FrameReader reader;   // large buffers; one reader serves every file in turn
     FrameHeader h;
     reader.setInput(&input);
+    reader.setPrompt(&prompt());
     reader.resetFrameReader();
     if (!reader.readFrame(h)) {
         std::fprintf(stderr, "korvo: no MPEG audio frame in %s\n", path);

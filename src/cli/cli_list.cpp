@@ -27,6 +27,7 @@ void define(CLI::App& c) { c.add_option("PATH", paths, "files, playlist files, f
 
 int runList() {
     korvo::Playlist list;
+    list.setPrompt(&korvo::prompt());
     list.setReadFileInfo(1);
     list.setMissingPathFormat(korvo::cli_texts::kNoSuchFileOrFolder);
     // Unlike the program's command line, korvo takes URLs as URLs.

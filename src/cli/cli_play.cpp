@@ -292,6 +292,7 @@ int run() {
     if (eq) parseEqGains(job.eq.c_str(), bands);
     // Files, playlist files and folders, expanded as the player's own list expands them.
     Playlist list;
+    list.setPrompt(&prompt());
     list.setReadFileInfo(0);
     list.setMissingPathFormat(cli_texts::kNoSuchFileOrFolder);
     // A path that names nothing is reported by the list and counts as an entry that failed.

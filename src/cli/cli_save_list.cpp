@@ -31,6 +31,7 @@ void define(CLI::App& c) {
 
 int runSaveList() {
     korvo::Playlist list;
+    list.setPrompt(&korvo::prompt());
     list.setReadFileInfo(0);
     list.setMissingPathFormat(korvo::cli_texts::kNoSuchFileOrFolder);
     for (const std::string& p : job.paths) {

@@ -92,7 +92,7 @@ int runTag() {
         return 1;
     }
     if (wipe) {
-        if (korvo::wipeTag(file)) return 0;
+        if (korvo::wipeTag(file, &korvo::prompt())) return 0;
         std::fprintf(stderr, T::kTagWipeFailed, path);
         return 1;
     }
@@ -105,7 +105,7 @@ int runTag() {
         if (loss.cut) std::fprintf(stderr, T::kTagFieldCut, f.label, f.capacity - 1);
         if (loss.replaced) std::fprintf(stderr, T::kTagFieldReplaced, f.label, loss.replaced);
     }
-    if (!korvo::writeTag(file, tag)) {
+    if (!korvo::writeTag(file, tag, &korvo::prompt())) {
         std::fprintf(stderr, T::kTagWriteFailed, path);
         return 1;
     }

@@ -6,7 +6,6 @@
 #include "frame_tables.h"
 #include "id3v2_extent.h"
 #include "layer2_tables.h"
-#include "platform/prompt.h"
 
 namespace korvo {
 
@@ -346,7 +345,7 @@ int FrameReader::parseAndSize(FrameHeader& h, int& result) {
     lastHeader_ = w;
 
     if (h.bitrateIndex == 0) {
-        if (!prompt().askYesNo(texts::kInvalidBitrateText, texts::kInvalidBitrateTitle, IconWarning)) {
+        if (!prompt_ || !prompt_->askYesNo(texts::kInvalidBitrateText, texts::kInvalidBitrateTitle, IconWarning)) {
             result = 0;
             return 1;
         }

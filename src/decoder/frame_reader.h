@@ -3,6 +3,7 @@
 #include <cstdint>
 #include "byte_input.h"
 #include "frame_header.h"
+#include "platform/prompt.h"
 
 namespace korvo {
 
@@ -35,6 +36,10 @@ public:
         searchCheck_ = check;
         searchContext_ = context;
     }
+
+    // Who answers the reader's question (a header without a bitrate: resynchronise?). Without
+    // one nobody is asked and the answer is no.
+    void setPrompt(Prompt* prompt) { prompt_ = prompt; }
 
     void resetFrameReader();
     // 1 when a frame body is ready and the cursor stands at its first byte; 0 at the end.
@@ -129,6 +134,7 @@ private:
     ByteInput* input_ = nullptr;
     SearchCheck searchCheck_ = nullptr;
     void* searchContext_ = nullptr;
+    Prompt* prompt_ = nullptr;
     uint32_t currentHeader_ = 0;
     uint32_t lastHeader_ = 0;
     uint32_t firstHeader_ = 0;

@@ -251,6 +251,7 @@ unsigned DecoderThread::run() {
     eightBitSetting_ = sharedValue(s.AudioOutput8Bit);
     decoder_ = std::make_unique<Decoder>();     // its PCM buffer lives as long as the thread
     decoder_->reader().setSearchCheck(&DecoderThread::searchGoesOn, this);
+    decoder_->reader().setPrompt(&prompt_);
     input_ = std::make_unique<Input>();
     path_[0] = 0;
     ready.store(1);

@@ -28,7 +28,9 @@ constexpr int kTrackMarkOffset = 125;
 constexpr int kTrackOffset = 126;
 constexpr int kGenreOffset = 127;
 
-void complain(const char* text) { prompt().show(text, T::kErrorTitle, IconNone); }
+void complain(Prompt* tell, const char* text) {
+    if (tell) tell->show(text, T::kErrorTitle, IconNone);
+}
 
 bool startsWithTag(const uint8_t* block) {
     for (int i = 0; i < 3; ++i) {
@@ -118,7 +120,7 @@ int readTag(File& file, Id3v1Tag& tag) {
     return 1;
 }
 
-int writeTag(File& file, const Id3v1Tag& tag) {
+int writeTag(File& file, const Id3v1Tag& tag, Prompt* tell) {
     uint8_t block[kTagSize];
     buildBlock(tag, block);
 
@@ -127,14 +129,14 @@ int writeTag(File& file, const Id3v1Tag& tag) {
     uint8_t old[kTagSize];
     bool replacing = false;
     if (!seekToTrailer(file)) {
-        complain(T::kErrorSettingPointer);   // shorter than a trailer: there is none
+        complain(tell, T::kErrorSettingPointer);   // shorter than a trailer: there is none
     } else {
         if (file.read(old, kTagSize) != kTagSize) return 0;
         replacing = startsWithTag(old);
     }
     const int64_t at = replacing ? file.seek(-kTagSize, File::End) : file.seek(0, File::End);
     if (at < 0) {
-        complain(T::kErrorSettingPointer);
+        complain(tell, T::kErrorSettingPointer);
         return 0;
     }
     if (file.write(block, kTagSize) == kTagSize) return 1;
@@ -148,20 +150,20 @@ int writeTag(File& file, const Id3v1Tag& tag) {
     return 0;
 }
 
-int wipeTag(File& file) {
+int wipeTag(File& file, Prompt* tell) {
     if (!seekToTrailer(file)) {
-        complain(T::kErrorSettingPointer);   // shorter than a trailer: nothing to cut
+        complain(tell, T::kErrorSettingPointer);   // shorter than a trailer: nothing to cut
         return 1;
     }
     uint8_t old[kTagSize];
     const int got = file.read(old, kTagSize);
     if (got == kTagSize && !startsWithTag(old)) return 1;
     if (got != kTagSize || !seekToTrailer(file)) {
-        complain(got != kTagSize ? T::kErrorWipingTag : T::kErrorSettingPointer);
+        complain(tell, got != kTagSize ? T::kErrorWipingTag : T::kErrorSettingPointer);
         return 0;
     }
     if (!file.truncateHere()) {
-        complain(T::kErrorWipingTag);
+        complain(tell, T::kErrorWipingTag);
         return 0;
     }
     return 1;

@@ -2,6 +2,8 @@
 // The ID3v1 trailer: the last 128 bytes of an audio file when they begin with "TAG".
 #include <cstdint>
 
+#include "platform/prompt.h"
+
 namespace korvo {
 
 class File;
@@ -33,10 +35,11 @@ bool tagKeepsTrack(const Id3v1Tag& tag);
 // Fills tag from the file's trailer; 0 and present = 0 when there is none (other fields untouched).
 int readTag(File& file, Id3v1Tag& tag);
 // Overwrites an existing trailer in place, or appends one to a file without; 1 when all 128
-// bytes were written. On failure the file keeps its old bytes.
-int writeTag(File& file, const Id3v1Tag& tag);
+// bytes were written. On failure the file keeps its old bytes. A file too short for a trailer,
+// or one whose end could not be found, is told to tell (when given).
+int writeTag(File& file, const Id3v1Tag& tag, Prompt* tell = nullptr);
 // Cuts an existing trailer off the file; 1 when the file ends without one (also when it had
-// none), 0 when the trailer could not be cut (reported, and the file is as it was).
-int wipeTag(File& file);
+// none), 0 when the trailer could not be cut (told to tell, and the file is as it was).
+int wipeTag(File& file, Prompt* tell = nullptr);
 
 } // namespace korvo

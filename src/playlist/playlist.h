@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/dir_search.h"
+#include "platform/prompt.h"
 
 #include "playlist_entry.h"
 #include "playlist_texts.h"
@@ -21,6 +22,9 @@ public:
     ~Playlist();
     Playlist(const Playlist&) = delete;
     Playlist& operator=(const Playlist&) = delete;
+
+    // Who is told of what could not be added, read or saved; without one nobody is.
+    void setPrompt(Prompt* prompt) { prompt_ = prompt; }
 
     // --- The list ---
     // Appends an entry (reading its information when readFileInfo is on). 0 when the path is
@@ -102,6 +106,10 @@ private:
     void addResolved(const char* folder, bool folderKnown, const char* entryText);
     const char* missingPathFormat() const;
     void reportMissing(const char* path);
+    void tell(const char* text, const char* title, PromptIcon icon) const {
+        if (prompt_) prompt_->show(text, title, icon);
+    }
+    void reportPath(const char* format, const char* path) const;
     // Marks an absolute playlist path as being read; 0 when it already is, or when
     // kMaxListNesting lists are open. leaveList undoes a successful enterList.
     int enterList(const char* path);
@@ -123,6 +131,7 @@ private:
     // The playlist files being read, outermost first.
     int listDepth_ = 0;
     char listsBeingRead_[kMaxListNesting][kPathCapacity] = {};
+    Prompt* prompt_ = nullptr;
     void (*refreshHook_)(void*) = nullptr;
     void* refreshContext_ = nullptr;
 };

@@ -27,12 +27,6 @@ namespace T = playlist_texts;
 // Room for a line or profile value well past the path limit, so overlong text is seen and refused.
 constexpr int kLineCapacity = 1024;
 
-void reportPath(const char* format, const char* path) {
-    char text[3 * kLineCapacity + 64];   // a Latin-1 line grows up to twice as UTF-8
-    std::snprintf(text, sizeof text, format, path);
-    prompt().show(text, T::kErrorTitle, IconWarning);
-}
-
 char upper(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
 
 bool endsWithNoCase(const char* s, const char* suffix) {
@@ -193,6 +187,12 @@ ExtInf parseExtInf(const char* line) {
 
 } // namespace
 
+void Playlist::reportPath(const char* format, const char* path) const {
+    char text[3 * kLineCapacity + 64];   // a Latin-1 line grows up to twice as UTF-8
+    std::snprintf(text, sizeof text, format, path);
+    tell(text, T::kErrorTitle, IconWarning);
+}
+
 int Playlist::addPath(int mode, const char* path) {
     if (!path) return 1;
     if (std::strlen(path) > size_t(kMaxPathLength)) {
@@ -258,7 +258,7 @@ void Playlist::endAddBatch() {
     }
     char text[sizeof lines + sizeof T::kEntriesNotFound + 16];
     std::snprintf(text, sizeof text, T::kEntriesNotFound, count, lines);
-    prompt().show(text, T::kErrorTitle, IconWarning);
+    tell(text, T::kErrorTitle, IconWarning);
 }
 
 int Playlist::addDirectory(const char* folder) {
@@ -275,7 +275,7 @@ int Playlist::addDirectory(const char* folder) {
     DirEntry match;
     if (!search.first(pattern, match)) return 0;
     if (identified) foldersBeingAdded_.push_back(identity);
-    prompt().show(T::kAdding, T::kNoteTitle, IconNone);
+    tell(T::kAdding, T::kNoteTitle, IconNone);
     do {
         if (match.name == "." || match.name == "..") continue;
         char path[kPathCapacity];
@@ -287,7 +287,7 @@ int Playlist::addDirectory(const char* folder) {
         }
     } while (search.next(match));
     if (identified) foldersBeingAdded_.pop_back();
-    prompt().show(T::kFinishedAdding, T::kNoteTitle, IconNone);
+    tell(T::kFinishedAdding, T::kNoteTitle, IconNone);
     search.close();
     return 1;
 }
@@ -445,7 +445,7 @@ int Playlist::writeListFile(const char* given, ListText makeText) {
     if (leftOut > 0) {
         char text[sizeof T::kEntriesLeftOut + 16];
         std::snprintf(text, sizeof text, T::kEntriesLeftOut, leftOut);
-        prompt().show(text, T::kErrorTitle, IconWarning);
+        tell(text, T::kErrorTitle, IconWarning);
     }
     if (values.empty()) return 0;
     std::string text;

@@ -36,6 +36,7 @@ struct Window : CopyDataWindow {
 TEST(CopyDataRequests, HandOverAddsAsOneBatchAndRunsInOrder) {
     test::RecordingPrompt boxes;
     Playlist list;
+    list.setPrompt(&boxes);
     list.setReadFileInfo(0);
     CopyDataRequests requests;
     Window window;
@@ -66,6 +67,7 @@ TEST(CopyDataRequests, HandOverAddsAsOneBatchAndRunsInOrder) {
 TEST(CopyDataRequests, QueueAndPathBounds) {
     test::RecordingPrompt boxes;
     Playlist list;
+    list.setPrompt(&boxes);
     list.setReadFileInfo(0);
     CopyDataRequests requests;
     Window window;

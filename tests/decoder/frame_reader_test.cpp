@@ -288,7 +288,7 @@ TEST_F(FrameReaderTest, OversizedMpeg25LayerTwoBodyIsNeverRead) {
 
 TEST_F(FrameReaderTest, FreeFormatAsksWhetherToResynchronise) {
     ScriptedPrompt scripted;
-    setPrompt(&scripted);
+    reader.setPrompt(&scripted);
     std::vector<uint8_t> v;
     frame(v, header(3, 0, 0), 300, 0);
     frame(v, header(3, 9, 0), 413, 0x77);
@@ -299,7 +299,6 @@ TEST_F(FrameReaderTest, FreeFormatAsksWhetherToResynchronise) {
     scripted.answer = 1;
     EXPECT_EQ(readAll(v), 1);
     EXPECT_EQ(reader.body()[0], 0x77);
-    setPrompt(nullptr);
 }
 
 TEST_F(FrameReaderTest, BitsAreTakenMostSignificantFirst) {

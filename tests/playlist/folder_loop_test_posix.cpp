@@ -19,7 +19,6 @@ namespace {
 int entriesAddedWithin(const std::string& folder, int seconds) {
     pid_t child = fork();
     if (child == 0) {
-        RecordingPrompt quiet;
         Playlist list;
         list.setReadFileInfo(0);
         list.addPath(Playlist::AddOrdinary, folder.c_str());

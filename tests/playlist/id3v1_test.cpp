@@ -98,7 +98,7 @@ TEST_F(Id3v1Test, UnknownGenreByteSurvivesAWriteBack) {
     {
         File f;
         ASSERT_EQ(f.open(p.c_str(), File::ReadWrite), 1);
-        EXPECT_EQ(writeTag(f, tag), 1);
+        EXPECT_EQ(writeTag(f, tag, &prompts_), 1);
     }
     Bytes after = test::readFileBytes(p);
     ASSERT_EQ(after.size(), 200u + kTagSize);
@@ -111,9 +111,9 @@ TEST_F(Id3v1Test, UnknownGenreByteSurvivesAWriteBack) {
     {
         File f;
         ASSERT_EQ(f.open(q.c_str(), File::ReadWrite), 1);
-        EXPECT_EQ(writeTag(f, fresh), 1);
+        EXPECT_EQ(writeTag(f, fresh, &prompts_), 1);
         fresh.genreIndex = 31;
-        EXPECT_EQ(writeTag(f, fresh), 1);
+        EXPECT_EQ(writeTag(f, fresh, &prompts_), 1);
     }
     EXPECT_EQ(test::readFileBytes(q).back(), 31);
 }
@@ -129,7 +129,7 @@ TEST_F(Id3v1Test, WritingReplacesOrAppendsTheTrailer) {
     for (const auto& p : {with, without}) {
         File f;
         ASSERT_EQ(f.open(p.c_str(), File::ReadWrite), 1);
-        EXPECT_EQ(writeTag(f, tag), 1);
+        EXPECT_EQ(writeTag(f, tag, &prompts_), 1);
     }
     Bytes a = test::readFileBytes(with), b = test::readFileBytes(without);
     ASSERT_EQ(a.size(), 1000u + kTagSize);
@@ -164,7 +164,7 @@ TEST_F(Id3v1Test, TrackNumberIsReadAndWrittenBack) {
     {
         File f;
         ASSERT_EQ(f.open(p.c_str(), File::ReadWrite), 1);
-        EXPECT_EQ(writeTag(f, tag), 1);
+        EXPECT_EQ(writeTag(f, tag, &prompts_), 1);
     }
     Bytes after = test::readFileBytes(p);
     ASSERT_EQ(after.size(), 300u + kTagSize);
@@ -182,7 +182,7 @@ TEST_F(Id3v1Test, ShortFileStillGetsItsTag) {
     Id3v1Tag tag;
     File f;
     ASSERT_EQ(f.open(p.c_str(), File::ReadWrite), 1);
-    EXPECT_EQ(writeTag(f, tag), 1);
+    EXPECT_EQ(writeTag(f, tag, &prompts_), 1);
     f.close();
     EXPECT_EQ(test::readFileBytes(p).size(), 20u + kTagSize);
     ASSERT_EQ(prompts_.boxes.size(), 1u);
@@ -196,7 +196,7 @@ TEST_F(Id3v1Test, WipeCutsOnlyARealTrailer) {
     for (const auto& path : {p, q}) {
         File f;
         ASSERT_EQ(f.open(path.c_str(), File::ReadWrite), 1);
-        wipeTag(f);
+        wipeTag(f, &prompts_);
     }
     EXPECT_EQ(test::readFileBytes(p), Bytes(400, 0x55));
     EXPECT_EQ(test::readFileBytes(q), Bytes(400, 7));

@@ -138,6 +138,7 @@ protected:
     // The name the list shows for a file with these bytes.
     std::string shownName(const Bytes& bytes) {
         Playlist list;
+        list.setPrompt(&prompts_);
         list.setReadFileInfo(1);
         list.addPath(Playlist::AddOrdinary, file("song.mp3", bytes).c_str());
         EXPECT_EQ(list.countEntries(), 1);
@@ -250,6 +251,7 @@ TEST_F(Id3v2Test, Id3v2WinsAndId3v1IsShownAsUtf8) {
 // Sorting and moving carry every name and length with the path they belong to.
 TEST_F(Id3v2Test, ReorderingCarriesTagNamesAndListedTitlesWithTheirPaths) {
     Playlist tagged;
+    tagged.setPrompt(&prompts_);
     tagged.setReadFileInfo(1);
     tagged.addPath(Playlist::AddOrdinary, file("z.mp3", withAudio(tag(3, {titleFrame(3, 3, "Title-A")}))).c_str());
     tagged.addPath(Playlist::AddOrdinary, file("a.mp3", withAudio(tag(4, {titleFrame(4, 3, "Title-B")}))).c_str());
@@ -263,6 +265,7 @@ TEST_F(Id3v2Test, ReorderingCarriesTagNamesAndListedTitlesWithTheirPaths) {
                         "#EXTM3U\n#EXTINF:300,Zeta\nhttp://h/zeta.mp3\n#EXTINF:60,Alpha\nhttp://h/alpha.mp3\n"
                         "#EXTINF:5,Mu\nhttp://h/mu.mp3\n");
     Playlist listed;
+    listed.setPrompt(&prompts_);
     listed.setReadFileInfo(1);
     listed.addPath(Playlist::AddOrdinary, test::joinNative(dir_, "list.m3u").c_str());
     auto rows = [&] {

@@ -39,12 +39,14 @@ TEST_F(M3uTextTest, Utf8WhenNamedOrValidElseLatin1) {
     for (const char* name : {"plain.m3u", "named.M3U8"}) {
         test::writeFileText(path(name), text);
         Playlist list;
+        list.setPrompt(&prompts_);
         list.addPath(Playlist::AddOrdinary, path(name).c_str());
         EXPECT_EQ(test::pathsOf(list), all) << name;
     }
     // The same names in Latin-1 (where it has them) are converted.
     test::writeFileText(path("old.m3u"), "Caf\xE9.mp3\n");
     Playlist old;
+    old.setPrompt(&prompts_);
     old.addPath(Playlist::AddOrdinary, path("old.m3u").c_str());
     EXPECT_EQ(test::pathsOf(old), std::vector<std::string>{path(kAccented)});
     EXPECT_TRUE(prompts_.boxes.empty()) << prompts_.texts()[0];
@@ -52,6 +54,7 @@ TEST_F(M3uTextTest, Utf8WhenNamedOrValidElseLatin1) {
     // A .m3u8 is never taken for Latin-1: its bytes stand as they are.
     test::writeFileText(path("odd.m3u8"), "Caf\xE9.mp3\n");
     Playlist odd;
+    odd.setPrompt(&prompts_);
     odd.addPath(Playlist::AddOrdinary, path("odd.m3u8").c_str());
     EXPECT_EQ(odd.countEntries(), 0);
     ASSERT_EQ(prompts_.boxes.size(), 1u);
@@ -62,12 +65,14 @@ TEST_F(M3uTextTest, PlsListsAreUtf8UnlessANameIsNot) {
     for (const std::string& name : {kGreek, kAccented}) test::writeFileBytes(path(name), Bytes(100, 0));
     test::writeFileText(path("new.pls"), "[playlist]\nFile1=" + kGreek + "\nFile2=" + kAccented + "\nNumberOfEntries=2\n");
     Playlist fresh;
+    fresh.setPrompt(&prompts_);
     fresh.addPath(Playlist::AddOrdinary, path("new.pls").c_str());
     EXPECT_EQ(test::pathsOf(fresh), (std::vector<std::string>{path(kGreek), path(kAccented)}));
 
     // An older list in Latin-1, its name in quotes and with blanks around it.
     test::writeFileText(path("old.pls"), "[playlist]\nFile1= \"Caf\xE9.mp3\" \nNumberOfEntries=1\n");
     Playlist old;
+    old.setPrompt(&prompts_);
     old.addPath(Playlist::AddOrdinary, path("old.pls").c_str());
     EXPECT_EQ(test::pathsOf(old), std::vector<std::string>{path(kAccented)});
     EXPECT_TRUE(prompts_.boxes.empty()) << prompts_.texts()[0];
@@ -94,6 +99,7 @@ TEST_F(M3uTextTest, ExtendedLinesNameAndTimeEntriesWithoutTags) {
                         "tagged.mp3\n"
                         "http://radio.example/three\n");
     Playlist list;
+    list.setPrompt(&prompts_);
     list.setReadFileInfo(1);
     list.addPath(Playlist::AddOrdinary, path("list.m3u").c_str());
     char tagName[64];

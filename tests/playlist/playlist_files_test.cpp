@@ -27,6 +27,7 @@ protected:
     void SetUp() override {
         dir_ = test::scratchDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
         list_.setReadFileInfo(0);
+        list_.setPrompt(&prompts_);
     }
     std::string touch(const std::string& name) {
         std::string p = joinNative(dir_, name);
@@ -58,6 +59,8 @@ TEST_F(PlaylistFilesTest, PlsRoundTripWithRelativeAbsoluteAndUrlEntries) {
     EXPECT_LT(text.find("File4="), text.find("NumberOfEntries=4"));
 
     Playlist back;
+
+    back.setPrompt(&prompts_);
     back.setReadFileInfo(0);
     EXPECT_EQ(back.addPath(Playlist::AddOrdinary, pls.c_str()), 1);
     EXPECT_EQ(pathsOf(back), (Paths{a, b, c, url}));
@@ -89,6 +92,8 @@ TEST_F(PlaylistFilesTest, SavingComparesTheFolderByThePlatformsRule) {
     EXPECT_EQ(std::string(value), sibling);
 
     Playlist empty;
+
+    empty.setPrompt(&prompts_);
     EXPECT_EQ(empty.writePlsFile(joinNative(dir_, "none.pls").c_str()), 0);
     EXPECT_FALSE(test::fileExists(joinNative(dir_, "none.pls")));
 }
@@ -105,6 +110,8 @@ TEST_F(PlaylistFilesTest, AnEntryInAFolderOfOtherCaseReadsBackToItsOwnFile) {
     ASSERT_EQ(list_.writePlsFile(pls.c_str()), 1);
 
     Playlist back;
+
+    back.setPrompt(&prompts_);
     back.setReadFileInfo(0);
     back.addPath(Playlist::AddOrdinary, pls.c_str());
 #ifdef _WIN32
@@ -124,6 +131,8 @@ TEST_F(PlaylistFilesTest, SavingOverALongerListKeepsItsLeftovers) {
     ASSERT_EQ(list_.writePlsFile(pls.c_str()), 5);
 
     Playlist shorter;
+
+    shorter.setPrompt(&prompts_);
     for (int i = 0; i < 3; ++i) shorter.addEntry(files[size_t(i)].c_str());
     ASSERT_EQ(shorter.writePlsFile(pls.c_str()), 3);
     EXPECT_EQ(profileGetInt(T::kPlsSection, T::kPlsCountKey, -1, pls.c_str()), 3);
@@ -132,6 +141,8 @@ TEST_F(PlaylistFilesTest, SavingOverALongerListKeepsItsLeftovers) {
     EXPECT_STREQ(value, "t4.mp3");
 
     Playlist back;
+
+    back.setPrompt(&prompts_);
     back.setReadFileInfo(0);
     back.addPath(Playlist::AddOrdinary, pls.c_str());
     EXPECT_EQ(pathsOf(back), (Paths{files[0], files[1], files[2]}));
@@ -236,6 +247,7 @@ TEST_F(PlaylistFilesTest, FolderAddsItsMpegFilesBetweenTwoNotes) {
 
     // The same folder given with its trailing separator adds the same paths.
     Playlist again;
+    again.setPrompt(&prompts_);
     again.setReadFileInfo(0);
     again.addPath(Playlist::AddOrdinary, (dir_ + kPathSeparator).c_str());
     Paths second = pathsOf(again);

@@ -33,15 +33,13 @@ inline std::string formatted(const char* format, const std::string& arg) {
     return text;
 }
 
-// Collects every box instead of showing it.
+// Collects every box instead of showing it; handed to what would show one.
 class RecordingPrompt : public Prompt {
 public:
     struct Box {
         std::string text, title;
         PromptIcon icon;
     };
-    RecordingPrompt() { setPrompt(this); }
-    ~RecordingPrompt() override { setPrompt(nullptr); }
     void show(const char* text, const char* title, PromptIcon icon) override { boxes.push_back({text, title, icon}); }
     int askYesNo(const char*, const char*, PromptIcon) override { return 0; }
     std::vector<std::string> texts() const {

@@ -21,6 +21,7 @@ protected:
     void SetUp() override {
         dir_ = test::scratchDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
         list_.setReadFileInfo(0);
+        list_.setPrompt(&prompts_);
     }
     Paths read(const std::string& text) {
         std::string path = test::joinNative(dir_, "list" + std::to_string(files_++) + ".pls");

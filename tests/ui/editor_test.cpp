@@ -708,7 +708,7 @@ TEST(EditorPlaylist, DroppedFolderIsAddedWithOneRefresh) {
     timedFile(sub, "a.mp3", 10);
     timedFile(sub, "b.mp3", 10);
     RecordingPrompt boxes;
-    setPrompt(&boxes);
+    playlist().setPrompt(&boxes);
     playlist().clearPlaylist();
     ASSERT_EQ(korvo::win::showEditor(), 1);
     HWND dlg = korvo::win::editorWindow();
@@ -735,7 +735,7 @@ TEST(EditorPlaylist, DroppedFolderIsAddedWithOneRefresh) {
     korvo::win::destroyEditor();
     EXPECT_EQ(korvo::win::editorWindow(), nullptr);
     playlist().clearPlaylist();
-    setPrompt(nullptr);
+    playlist().setPrompt(nullptr);
 }
 
 // ---- names in any script ----
@@ -874,7 +874,7 @@ TEST(AnyName, DroppedFolderAndFilesOfAnyNameAreListed) {
     const std::string sub = korvo::test::scratchDir("ui-any-drop") + "\\" + kFolderName;
     std::vector<std::string> songs = songsIn(sub);
     RecordingPrompt boxes;
-    setPrompt(&boxes);
+    playlist().setPrompt(&boxes);
     playlist().clearPlaylist();
     ASSERT_EQ(korvo::win::showEditor(), 1);
     HWND dlg = korvo::win::editorWindow();
@@ -906,7 +906,7 @@ TEST(AnyName, DroppedFolderAndFilesOfAnyNameAreListed) {
     EXPECT_EQ(back, expected);
     korvo::win::destroyEditor();
     playlist().clearPlaylist();
-    setPrompt(nullptr);
+    playlist().setPrompt(nullptr);
 }
 
 } // namespace

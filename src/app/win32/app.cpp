@@ -118,6 +118,7 @@ int runApp(HINSTANCE instance, HINSTANCE previous, int showCommand) {
     // through the wave mapper instead of failing at every file.
     if (settings().WinMMOutputDev >= int(waveOutGetNumDevs())) settings().WinMMOutputDev = -1;
     Playlist& list = playlist();
+    list.setPrompt(&boxes);
     list.setReadFileInfo(settings().ReadFileInfo);
     list.clearPlaylist();
 

@@ -98,7 +98,7 @@ void onSave(HWND dlg) {
         return;
     }
     // writeTag leaves the file as it was when it fails.
-    if (!writeTag(file, s.tag)) showError(kErrorWriting, s.path);
+    if (!writeTag(file, s.tag, &prompt())) showError(kErrorWriting, s.path);
 }
 
 void onWipe() {
@@ -108,7 +108,7 @@ void onWipe() {
         showError(kErrorOpeningForWriting, s.path);
         return;
     }
-    wipeTag(file);   // reports its own failure, leaving the tag
+    wipeTag(file, &prompt());   // reports its own failure, leaving the tag
 }
 
 void closeEditor(HWND dlg) {
