@@ -287,11 +287,19 @@ TEST_F(FrameReaderTest, OversizedMpeg25LayerTwoBodyIsNeverRead) {
 }
 
 TEST_F(FrameReaderTest, FreeFormatAsksWhetherToResynchronise) {
-    ScriptedPrompt scripted;
-    reader.setPrompt(&scripted);
     std::vector<uint8_t> v;
     frame(v, header(3, 0, 0), 300, 0);
     frame(v, header(3, 9, 0), 413, 0x77);
+    // A reader that was given nobody to ask takes the answer as no, and asks no process prompt.
+    ScriptedPrompt bystander;
+    bystander.answer = 1;
+    setPrompt(&bystander);
+    EXPECT_EQ(readAll(v), 0);
+    setPrompt(nullptr);
+    EXPECT_EQ(bystander.asked, 0);
+
+    ScriptedPrompt scripted;
+    reader.setPrompt(&scripted);
     EXPECT_EQ(readAll(v), 0);
     EXPECT_EQ(scripted.asked, 1);
     EXPECT_EQ(scripted.lastText, texts::kInvalidBitrateText);

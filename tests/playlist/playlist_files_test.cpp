@@ -59,7 +59,6 @@ TEST_F(PlaylistFilesTest, PlsRoundTripWithRelativeAbsoluteAndUrlEntries) {
     EXPECT_LT(text.find("File4="), text.find("NumberOfEntries=4"));
 
     Playlist back;
-
     back.setPrompt(&prompts_);
     back.setReadFileInfo(0);
     EXPECT_EQ(back.addPath(Playlist::AddOrdinary, pls.c_str()), 1);
@@ -92,7 +91,6 @@ TEST_F(PlaylistFilesTest, SavingComparesTheFolderByThePlatformsRule) {
     EXPECT_EQ(std::string(value), sibling);
 
     Playlist empty;
-
     empty.setPrompt(&prompts_);
     EXPECT_EQ(empty.writePlsFile(joinNative(dir_, "none.pls").c_str()), 0);
     EXPECT_FALSE(test::fileExists(joinNative(dir_, "none.pls")));
@@ -110,7 +108,6 @@ TEST_F(PlaylistFilesTest, AnEntryInAFolderOfOtherCaseReadsBackToItsOwnFile) {
     ASSERT_EQ(list_.writePlsFile(pls.c_str()), 1);
 
     Playlist back;
-
     back.setPrompt(&prompts_);
     back.setReadFileInfo(0);
     back.addPath(Playlist::AddOrdinary, pls.c_str());
@@ -131,7 +128,6 @@ TEST_F(PlaylistFilesTest, SavingOverALongerListKeepsItsLeftovers) {
     ASSERT_EQ(list_.writePlsFile(pls.c_str()), 5);
 
     Playlist shorter;
-
     shorter.setPrompt(&prompts_);
     for (int i = 0; i < 3; ++i) shorter.addEntry(files[size_t(i)].c_str());
     ASSERT_EQ(shorter.writePlsFile(pls.c_str()), 3);
@@ -141,11 +137,20 @@ TEST_F(PlaylistFilesTest, SavingOverALongerListKeepsItsLeftovers) {
     EXPECT_STREQ(value, "t4.mp3");
 
     Playlist back;
-
     back.setPrompt(&prompts_);
     back.setReadFileInfo(0);
     back.addPath(Playlist::AddOrdinary, pls.c_str());
     EXPECT_EQ(pathsOf(back), (Paths{files[0], files[1], files[2]}));
+}
+
+TEST_F(PlaylistFilesTest, AListWithoutAPromptTellsNobody) {
+    test::RecordingPrompt process;
+    setPrompt(&process);
+    Playlist quiet;
+    quiet.addPath(Playlist::AddOrdinary, joinNative(dir_, "missing.pls").c_str());
+    setPrompt(nullptr);
+    EXPECT_EQ(quiet.countEntries(), 0);
+    EXPECT_TRUE(process.boxes.empty());
 }
 
 TEST_F(PlaylistFilesTest, PlsCountRules) {
