@@ -85,8 +85,9 @@ bool absoluteListPath(const char* path, char* out, size_t outSize) {
     return true;
 }
 
-// The section's "File<n>" keys for n from 1 to count (n in decimal without leading zeros, as
-// the reader asks for them), in number order, the first of each n only: n and the index into keys().
+// The section's keys named by format ("File%d", "Title%d") for n from 1 to count (n in decimal
+// without leading zeros, as the reader asks for them), in number order, the first of each n
+// only: n and the index into keys().
 std::vector<std::pair<int, size_t>> numberedKeysUpTo(const PlsSection& pls, const char* format, int count) {
     const size_t prefixLength = size_t(std::strchr(format, '%') - format);
     std::vector<std::pair<int, size_t>> numbered;
@@ -258,6 +259,21 @@ void walkFolder(const char* folder, FolderWalk& walk) {
         else
             walk.found.push_back({joinedForMessage(folder, name), false});
     }
+}
+
+// The title a list gives for an entry: what the editor shows, on one line.
+std::string listedTitleOf(const PlaylistEntry& e) {
+    std::string title = entryDisplayName(e);
+    for (char& c : title)
+        if (c == '\r' || c == '\n' || c == '\t') c = ' ';
+    const size_t first = title.find_first_not_of(' ');
+    if (first == std::string::npos) return {};
+    return title.substr(first, title.find_last_not_of(' ') + 1 - first);
+}
+
+int listedSecondsOf(const PlaylistEntry& e) {
+    if (e.infoRead == 1) return e.playTimeMs >= 0 ? int(e.playTimeMs / 1000) : -1;
+    return e.listedSeconds >= 0 ? int(e.listedSeconds) : -1;
 }
 
 } // namespace
@@ -490,21 +506,6 @@ int Playlist::readM3uFile(const char* given) {
     endAddBatch();
     leaveList();
     return 1;
-}
-
-// The title a list gives for an entry: what the editor shows, on one line.
-static std::string listedTitleOf(const PlaylistEntry& e) {
-    std::string title = entryDisplayName(e);
-    for (char& c : title)
-        if (c == '\r' || c == '\n' || c == '\t') c = ' ';
-    const size_t first = title.find_first_not_of(' ');
-    if (first == std::string::npos) return {};
-    return title.substr(first, title.find_last_not_of(' ') + 1 - first);
-}
-
-static int listedSecondsOf(const PlaylistEntry& e) {
-    if (e.infoRead == 1) return e.playTimeMs >= 0 ? int(e.playTimeMs / 1000) : -1;
-    return e.listedSeconds >= 0 ? int(e.listedSeconds) : -1;
 }
 
 int Playlist::writeListFile(const char* given, ListText makeText) {

@@ -305,8 +305,12 @@ TEST_F(PlaylistFilesTest, SaveListWritesM3uM3u8OrPlsByTheName) {
         {url, "3600,Radio Caf\xC3\xA9, live  news"}};
     std::string m3u8 = "#EXTM3U\r\n";
     for (const auto& [value, info] : lines) m3u8 += "#EXTINF:" + info + "\r\n" + value + "\r\n";
-    std::string latin1 = m3u8;
-    for (size_t at; (at = latin1.find("\xC3\xA9")) != std::string::npos;) latin1.replace(at, 2, "\xE9");
+    std::string latin1;   // the same with its one accent as a Latin-1 byte
+    for (size_t i = 0; i < m3u8.size(); ++i) {
+        const bool accent = m3u8.compare(i, 2, "\xC3\xA9") == 0;
+        latin1 += accent ? '\xE9' : m3u8[i];
+        i += accent ? 1 : 0;
+    }
 
     const std::string asM3u = joinNative(dir_, "evening.m3u"), asM3u8 = joinNative(dir_, "evening.M3U8"),
                       asPls = joinNative(dir_, "evening.txt");
