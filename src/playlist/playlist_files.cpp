@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <set>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -231,7 +232,7 @@ struct FolderWalk {
     std::vector<FoundFile> found;
     // Every folder walked: a link back to one of them, or a second way to it, is not followed,
     // so a loop of links ends and no file comes twice.
-    std::vector<FolderIdentity> walked;
+    std::set<std::pair<uint64_t, uint64_t>> walked;
 };
 
 std::string joinedForMessage(const char* folder, const std::string& name) {
@@ -241,10 +242,7 @@ std::string joinedForMessage(const char* folder, const std::string& name) {
 // The folder's audio files, then each subfolder the same way, in name order.
 void walkFolder(const char* folder, FolderWalk& walk) {
     FolderIdentity identity;
-    if (folderIdentity(folder, identity) == 1) {
-        if (std::find(walk.walked.begin(), walk.walked.end(), identity) != walk.walked.end()) return;
-        walk.walked.push_back(identity);
-    }
+    if (folderIdentity(folder, identity) == 1 && !walk.walked.insert({identity.volume, identity.index}).second) return;
     for (const std::string& name : namesIn(folder, T::kAudioPattern, false)) {
         char path[kPathCapacity];
         if (joinPath(folder, name.c_str(), path, sizeof path))
