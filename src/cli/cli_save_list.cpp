@@ -1,4 +1,5 @@
-// korvo save-list OUT.pls PATH...: writes the playlist of the given paths as a PLS file.
+// korvo save-list OUT.pls PATH...: writes the playlist of the given paths as a list file of the
+// type its name asks for (".m3u", ".m3u8" or else PLS).
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -25,14 +26,15 @@ struct SaveJob {
 SaveJob job;
 
 void define(CLI::App& c) {
-    c.add_option("OUT.pls", job.output, "the playlist file to write")->required();
+    c.add_option("OUT.pls", job.output, "the playlist file to write: M3U for .m3u, UTF-8 M3U for .m3u8, else PLS")->required();
     c.add_option("PATH", job.paths, "files, playlist files, folders or URLs")->required();
 }
 
 int runSaveList() {
     korvo::Playlist list;
     list.setPrompt(&korvo::prompt());
-    list.setReadFileInfo(0);
+    // Titles and lengths go into the list as the editor knows them.
+    list.setReadFileInfo(1);
     list.setMissingPathFormat(korvo::cli_texts::kNoSuchFileOrFolder);
     for (const std::string& p : job.paths) {
         bool url = korvo::containsUrlMarker(p.c_str());
@@ -43,7 +45,7 @@ int runSaveList() {
         return 1;
     }
     std::string out = absoluteUnlessUrl(job.output.c_str());
-    int written = list.writePlsFile(out.c_str());
+    int written = list.saveList(out.c_str());
     if (written == 0) {
         std::fprintf(stderr, "korvo save-list: cannot write %s\n", out.c_str());
         return 1;
@@ -52,6 +54,6 @@ int runSaveList() {
     return 0;
 }
 
-korvo::cli::Registrar reg({"save-list", "writes the playlist of the given paths as a PLS file", &define, &runSaveList});
+korvo::cli::Registrar reg({"save-list", "writes the playlist of the given paths as a PLS, M3U or M3U8 file", &define, &runSaveList});
 
 } // namespace

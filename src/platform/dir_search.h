@@ -8,6 +8,7 @@ namespace korvo {
 struct DirEntry {
     std::string name;      // the entry's name without its folder
     bool directory = false;
+    bool hidden = false;   // hidden or system (Windows), a name beginning with "." (elsewhere)
 };
 
 class DirSearch {

@@ -57,6 +57,18 @@ public:
     int readM3uFile(const char* path);
     // Entries written, 0 for none or on failure (the old file then stays as it was).
     int writePlsFile(const char* path);
+    // Extended M3U: Latin-1 when every line fits it, else UTF-8 after a byte order mark; a name
+    // ending in ".m3u8" is always UTF-8, without the mark. Results as writePlsFile.
+    int writeM3uFile(const char* path);
+    // The type the name asks for: ".m3u" and ".m3u8" write M3U, anything else PLS.
+    int saveList(const char* path);
+    // One entry as a list file names it (for the writers of each type).
+    struct ListedEntry {
+        std::string value;   // the path, relative to the list's folder when it lies in it or below
+        const char* path;    // the full path
+        std::string title;   // as the editor shows it, on one line
+        int seconds;         // -1 when unknown
+    };
 
     // While a batch is open (batches nest), paths that name nothing are collected instead
     // of reported one by one; the outermost endAddBatch reports them: a single one with the
@@ -95,9 +107,9 @@ private:
     // The entry at position (nullptr past the end), walking from the cursor or the nearer end.
     PlaylistEntry* walkTo(Cursor& cursor, int position);
     void swapPayloads(PlaylistEntry* a, PlaylistEntry* b);
-    // Makes the text of a list file at path from the entries' values (paths relative to the
-    // list's folder where they lie in it); path may hold an older list to update. 1 on success.
-    using ListText = int (*)(const char* path, const std::vector<std::string>& values, std::string& text);
+    // Makes the text of a list file at path from its entries; path may hold an older list to
+    // update. 1 on success.
+    using ListText = int (*)(const char* path, const std::vector<ListedEntry>& entries, std::string& text);
     // The one write of every list file. Entries whose path holds a line break are left out and
     // counted in a message; the text goes into a file beside the old one, which it replaces only
     // when complete. Entries written, 0 for none or on failure.
@@ -126,8 +138,6 @@ private:
     int missingCount_ = 0;
     int missingExampleCount_ = 0;
     char missingExamples_[playlist_texts::kEntriesNotFoundExamples][kPathCapacity] = {};
-    // The folders being added, outermost first: a link back to one of them is not followed.
-    std::vector<FolderIdentity> foldersBeingAdded_;
     // The playlist files being read, outermost first.
     int listDepth_ = 0;
     char listsBeingRead_[kMaxListNesting][kPathCapacity] = {};

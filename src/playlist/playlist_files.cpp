@@ -6,13 +6,17 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <set>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
 #include "platform/dir_search.h"
 #include "platform/file.h"
+#include "platform/ini_text.h"
 #include "platform/prompt.h"
+#include "entry_info.h"
 #include "playlist.h"
 #include "pls_reader.h"
 #include "playlist_texts.h"
@@ -76,10 +80,11 @@ bool absoluteListPath(const char* path, char* out, size_t outSize) {
     return true;
 }
 
-// The section's "File<n>" keys for n from 1 to count (n in decimal without leading zeros, as
-// the reader asks for them), in number order, the first of each n only: indexes into keys().
-std::vector<size_t> fileKeysUpTo(const PlsSection& pls, int count) {
-    const size_t prefixLength = size_t(std::strchr(T::kPlsFileKeyFormat, '%') - T::kPlsFileKeyFormat);
+// The section's keys named by format ("File%d", "Title%d") for n from 1 to count (n in decimal
+// without leading zeros, as the reader asks for them), in number order, the first of each n
+// only: n and the index into keys().
+std::vector<std::pair<int, size_t>> numberedKeysUpTo(const PlsSection& pls, const char* format, int count) {
+    const size_t prefixLength = size_t(std::strchr(format, '%') - format);
     std::vector<std::pair<int, size_t>> numbered;
     const std::vector<PlsSection::Key>& keys = pls.keys();
     for (size_t k = 0; k < keys.size(); ++k) {
@@ -87,7 +92,7 @@ std::vector<size_t> fileKeysUpTo(const PlsSection& pls, int count) {
         if (name.size() <= prefixLength || name[prefixLength] == '0') continue;
         bool prefix = true;
         for (size_t i = 0; i < prefixLength; ++i)
-            if (upper(name[i]) != upper(T::kPlsFileKeyFormat[i])) prefix = false;
+            if (upper(name[i]) != upper(format[i])) prefix = false;
         if (!prefix) continue;
         int64_t n = 0;
         for (size_t i = prefixLength; i < name.size() && n <= count; ++i)
@@ -97,10 +102,10 @@ std::vector<size_t> fileKeysUpTo(const PlsSection& pls, int count) {
     // Stable: of repeated keys the first in the file stays first.
     std::stable_sort(numbered.begin(), numbered.end(),
                      [](const auto& a, const auto& b) { return a.first < b.first; });
-    std::vector<size_t> order;
+    std::vector<std::pair<int, size_t>> order;
     order.reserve(numbered.size());
     for (size_t i = 0; i < numbered.size(); ++i)
-        if (i == 0 || numbered[i].first != numbered[i - 1].first) order.push_back(numbered[i].second);
+        if (i == 0 || numbered[i].first != numbered[i - 1].first) order.push_back(numbered[i]);
     return order;
 }
 
@@ -185,6 +190,84 @@ ExtInf parseExtInf(const char* line) {
     return info;
 }
 
+// Name order as an NTFS folder lists it: without regard to case, then byte by byte.
+bool nameBefore(const std::string& a, const std::string& b) {
+    const size_t n = std::min(a.size(), b.size());
+    for (size_t i = 0; i < n; ++i)
+        if (upper(a[i]) != upper(b[i])) return uint8_t(upper(a[i])) < uint8_t(upper(b[i]));
+    if (a.size() != b.size()) return a.size() < b.size();
+    return a < b;
+}
+
+// The names in folder that pattern matches and that are folders (or not), in name order.
+// Hidden and system folders (a recycle bin, ".git") hold nothing a listener means to add.
+std::vector<std::string> namesIn(const char* folder, const char* pattern, bool folders) {
+    std::vector<std::string> names;
+    char search[kPathCapacity];
+    if (!joinPath(folder, pattern, search, sizeof search)) return names;
+    DirSearch dir;
+    DirEntry match;
+    if (!dir.first(search, match)) return names;
+    do {
+        if (match.name == "." || match.name == ".." || match.directory != folders) continue;
+        if (folders && match.hidden) continue;
+        names.push_back(match.name);
+    } while (dir.next(match));
+    std::sort(names.begin(), names.end(), nameBefore);
+    return names;
+}
+
+struct FoundFile {
+    std::string path;
+    bool fits = true;   // false: folder and name make more than a path holds (path then shows both)
+};
+
+struct FolderWalk {
+    std::vector<FoundFile> found;
+    // Every folder walked: a link back to one of them, or a second way to it, is not followed,
+    // so a loop of links ends and no file comes twice.
+    std::set<std::pair<uint64_t, uint64_t>> walked;
+};
+
+std::string joinedForMessage(const char* folder, const std::string& name) {
+    return std::string(folder) + kPathSeparator + name;
+}
+
+// The folder's audio files, then each subfolder the same way, in name order.
+void walkFolder(const char* folder, FolderWalk& walk) {
+    FolderIdentity identity;
+    if (folderIdentity(folder, identity) == 1 && !walk.walked.insert({identity.volume, identity.index}).second) return;
+    for (const std::string& name : namesIn(folder, T::kAudioPattern, false)) {
+        char path[kPathCapacity];
+        if (joinPath(folder, name.c_str(), path, sizeof path))
+            walk.found.push_back({path, true});
+        else
+            walk.found.push_back({joinedForMessage(folder, name), false});
+    }
+    for (const std::string& name : namesIn(folder, T::kAllNamesPattern, true)) {
+        char path[kPathCapacity];
+        if (joinPath(folder, name.c_str(), path, sizeof path))
+            walkFolder(path, walk);
+        else
+            walk.found.push_back({joinedForMessage(folder, name), false});
+    }
+}
+
+// The title a list gives for an entry: what the editor shows, on one line.
+std::string listedTitleOf(const PlaylistEntry& e) {
+    std::string title = entryDisplayName(e);
+    for (char& c : title)
+        if (c == '\r' || c == '\n' || c == '\t') c = ' ';
+    const size_t first = title.find_first_not_of(' ');
+    if (first == std::string::npos) return {};
+    return title.substr(first, title.find_last_not_of(' ') + 1 - first);
+}
+
+int listedSecondsOf(const PlaylistEntry& e) {
+    if (e.infoRead == 1) return e.playTimeMs >= 0 ? int(e.playTimeMs / 1000) : -1;
+    return e.listedSeconds >= 0 ? int(e.listedSeconds) : -1;
+}
+
 } // namespace
 
 void Playlist::reportPath(const char* format, const char* path) const {
@@ -262,33 +345,17 @@ void Playlist::endAddBatch() {
 }
 
 int Playlist::addDirectory(const char* folder) {
-    char pattern[kPathCapacity];
-    if (!joinPath(folder, T::kAudioPattern, pattern, sizeof pattern)) return 0;
-    // A subfolder that is a link back to a folder being added holds nothing new; following
-    // it would add the same files again at every turn of the loop.
-    FolderIdentity identity;
-    const bool identified = folderIdentity(folder, identity) == 1;
-    if (identified)
-        for (const FolderIdentity& open : foldersBeingAdded_)
-            if (open == identity) return 1;
-    DirSearch search;
-    DirEntry match;
-    if (!search.first(pattern, match)) return 0;
-    if (identified) foldersBeingAdded_.push_back(identity);
+    FolderWalk walk;
+    walkFolder(folder, walk);
+    if (walk.found.empty()) return 0;
     tell(T::kAdding, T::kNoteTitle, IconNone);
-    do {
-        if (match.name == "." || match.name == "..") continue;
-        char path[kPathCapacity];
-        if (joinPath(folder, match.name.c_str(), path, sizeof path)) {
-            addPath(AddOrdinary, path);
-        } else {
-            std::string joined = std::string(folder) + kPathSeparator + match.name;
-            reportPath(T::kErrorProcessingFile, joined.c_str());
-        }
-    } while (search.next(match));
-    if (identified) foldersBeingAdded_.pop_back();
+    for (const FoundFile& f : walk.found) {
+        if (f.fits)
+            addPath(AddOrdinary, f.path.c_str());
+        else
+            reportPath(T::kErrorProcessingFile, f.path.c_str());
+    }
     tell(T::kFinishedAdding, T::kNoteTitle, IconNone);
-    search.close();
     return 1;
 }
 
@@ -347,19 +414,40 @@ int Playlist::readPlsFile(const char* given) {
     if (!enterList(path)) return 0;
     // The count is only a claim: numbers without a key are passed over (a missing key would
     // only name the playlist's folder).
-    const std::vector<size_t> fileKeys = fileKeysUpTo(pls, count);
+    const std::vector<std::pair<int, size_t>> fileKeys = numberedKeysUpTo(pls, T::kPlsFileKeyFormat, count);
+    // Titles and lengths by number, the first of each.
+    std::unordered_map<int, size_t> titles, lengths;
+    for (const auto& [number, k] : numberedKeysUpTo(pls, T::kPlsTitleKeyFormat, count)) titles.emplace(number, k);
+    for (const auto& [number, k] : numberedKeysUpTo(pls, T::kPlsLengthKeyFormat, count)) lengths.emplace(number, k);
     // Lists written today are UTF-8; a list with any name that is not is an older one, in
     // Latin-1, as M3U lists are read.
     bool utf8 = true;
-    for (size_t k : fileKeys) utf8 = utf8 && isValidUtf8(pls.keys()[k].value.data(), pls.keys()[k].value.size());
+    for (const auto& [number, k] : fileKeys) utf8 = utf8 && isValidUtf8(pls.keys()[k].value.data(), pls.keys()[k].value.size());
+    for (const auto& [number, k] : titles) utf8 = utf8 && isValidUtf8(pls.keys()[k].value.data(), pls.keys()[k].value.size());
     beginAddBatch();
-    for (size_t k : fileKeys) {
+    for (const auto& [number, k] : fileKeys) {
         char value[kLineCapacity];
         char converted[2 * kLineCapacity];   // a Latin-1 byte is at most two UTF-8 bytes
         PlsSection::valueOf(pls.keys()[k], value, sizeof value);
         if (value[0] == 0) continue;
         if (!utf8) latin1ToUtf8(value, std::strlen(value), converted, sizeof converted);
+        PlaylistEntry* before = tail_;
         addResolved(folder.text, folder.known, utf8 ? value : converted);
+        // Title and length describe the one entry the key names (a stream, a file without a
+        // tag); a folder or list it names gets nothing.
+        if (tail_ && tail_ != before && tail_->prev == before) {
+            auto title = titles.find(number);
+            if (title != titles.end() && PlsSection::valueOf(pls.keys()[title->second], value, sizeof value) > 0) {
+                if (!utf8) latin1ToUtf8(value, std::strlen(value), converted, sizeof converted);
+                const char* text = utf8 ? value : converted;
+                copyUtf8(text, std::strlen(text), tail_->listedTitle, sizeof tail_->listedTitle);
+            }
+            auto length = lengths.find(number);
+            if (length != lengths.end() && PlsSection::valueOf(pls.keys()[length->second], value, sizeof value) > 0) {
+                const int seconds = iniInteger(value);
+                tail_->listedSeconds = seconds >= 0 ? seconds : -1;
+            }
+        }
     }
     endAddBatch();
     leaveList();
@@ -429,8 +517,8 @@ int Playlist::writeListFile(const char* given, ListText makeText) {
         std::memcpy(folder, path, size_t(last + 1));
         folder[last + 1] = 0;
     }
-    std::vector<std::string> values;
-    values.reserve(size_t(count_));
+    std::vector<ListedEntry> entries;
+    entries.reserve(size_t(count_));
     int leftOut = 0;
     for (const PlaylistEntry* e = head_; e; e = e->next) {
         // A line break would end the entry's line and start one the list never held.
@@ -438,42 +526,99 @@ int Playlist::writeListFile(const char* given, ListText makeText) {
             ++leftOut;
             continue;
         }
+        // Only a path in the list's folder or below is written relative; another drive, or a
+        // sibling folder, stays absolute.
         const char* value = e->path;
         if (folder[0] && pathStartsWith(e->path, folder)) value = e->path + std::strlen(folder);
-        values.emplace_back(value);
+        entries.push_back({value, e->path, listedTitleOf(*e), listedSecondsOf(*e)});
     }
     if (leftOut > 0) {
         char text[sizeof T::kEntriesLeftOut + 16];
         std::snprintf(text, sizeof text, T::kEntriesLeftOut, leftOut);
         tell(text, T::kErrorTitle, IconWarning);
     }
-    if (values.empty()) return 0;
+    if (entries.empty()) return 0;
     std::string text;
-    if (!makeText(path, values, text)) return 0;
+    if (!makeText(path, entries, text)) return 0;
     if (!writeWholeFile(path, text.data(), text.size())) return 0;
-    return int(values.size());
+    return int(entries.size());
 }
 
 namespace {
 
-// The "File<n>" keys and the count, written into the file's "playlist" section: other keys and
-// sections in the file stay, as the profile writer leaves them.
-int plsText(const char* path, const std::vector<std::string>& values, std::string& text) {
+// Each entry's "File<n>", "Title<n>" and "Length<n>", then the count and the version, written
+// into the file's "playlist" section: other keys and sections in the file stay, as the profile
+// writer leaves them.
+int plsText(const char* path, const std::vector<Playlist::ListedEntry>& entries, std::string& text) {
     std::vector<ProfileKey> keys;
-    keys.reserve(values.size() + 1);
-    for (size_t i = 0; i < values.size(); ++i) {
-        char key[32];
-        std::snprintf(key, sizeof key, T::kPlsFileKeyFormat, int(i + 1));
-        keys.push_back({key, values[i]});
-    }
+    keys.reserve(3 * entries.size() + 2);
+    char key[32];
     char number[16];
-    std::snprintf(number, sizeof number, T::kPlsCountFormat, int(values.size()));
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const int n = int(i + 1);
+        std::snprintf(key, sizeof key, T::kPlsFileKeyFormat, n);
+        keys.push_back({key, entries[i].value});
+        std::snprintf(key, sizeof key, T::kPlsTitleKeyFormat, n);
+        keys.push_back({key, entries[i].title});
+        std::snprintf(key, sizeof key, T::kPlsLengthKeyFormat, n);
+        std::snprintf(number, sizeof number, T::kPlsCountFormat, entries[i].seconds);
+        keys.push_back({key, number});
+    }
+    std::snprintf(number, sizeof number, T::kPlsCountFormat, int(entries.size()));
     keys.push_back({T::kPlsCountKey, number});
+    keys.push_back({T::kPlsVersionKey, T::kPlsVersion});
     return profileTextWithKeys(T::kPlsSection, keys, path, text);
+}
+
+// The lines of an extended M3U list, in UTF-8.
+std::string m3uLines(const std::vector<Playlist::ListedEntry>& entries) {
+    std::string text = std::string(T::kM3uHeader) + T::kListLineBreak;
+    for (const Playlist::ListedEntry& e : entries) {
+        std::vector<char> line(e.title.size() + sizeof T::kExtinfFormat + 16);
+        std::snprintf(line.data(), line.size(), T::kExtinfFormat, e.seconds, e.title.c_str());
+        text.append(line.data()).append(T::kListLineBreak);
+        // A relative name that begins like a comment would be read as one.
+        text.append(e.value[0] == T::kM3uCommentStart ? std::string(e.path) : e.value).append(T::kListLineBreak);
+    }
+    return text;
+}
+
+int m3u8Text(const char*, const std::vector<Playlist::ListedEntry>& entries, std::string& text) {
+    text = m3uLines(entries);
+    return 1;
+}
+
+// Latin-1, as older players read an .m3u file, when every character fits and the bytes cannot
+// be taken for UTF-8; else UTF-8 after its mark. Never a '?' in place of a character.
+int m3uText(const char*, const std::vector<Playlist::ListedEntry>& entries, std::string& text) {
+    const std::string utf8 = m3uLines(entries);
+    std::string latin1(utf8.size() + 1, '\0');
+    Latin1Loss loss;
+    if (isValidUtf8(utf8.data(), utf8.size())) {
+        utf8ToLatin1(utf8.c_str(), &latin1[0], latin1.size(), &loss);
+        latin1.resize(std::strlen(latin1.c_str()));
+        const bool plainAscii = latin1 == utf8;
+        if (loss.cut == 0 && loss.replaced == 0 && (plainAscii || !isValidUtf8(latin1.data(), latin1.size()))) {
+            text = latin1;
+            return 1;
+        }
+    }
+    text = std::string(kUtf8Mark) + utf8;
+    return 1;
 }
 
 } // namespace
 
 int Playlist::writePlsFile(const char* path) { return writeListFile(path, plsText); }
+
+int Playlist::writeM3uFile(const char* path) {
+    return writeListFile(path, endsWithNoCase(path, T::kM3u8Extension) ? m3u8Text : m3uText);
+}
+
+int Playlist::saveList(const char* path) {
+    if (!path) return 0;
+    if (endsWithNoCase(path, T::kM3uExtension) || endsWithNoCase(path, T::kM3u8Extension)) return writeM3uFile(path);
+    return writePlsFile(path);
+}
 
 } // namespace korvo

@@ -30,6 +30,16 @@ inline constexpr const char kPlsSection[] = "playlist";
 inline constexpr const char kPlsCountKey[] = "NumberOfEntries";
 inline constexpr const char kPlsFileKeyFormat[] = "File%d";
 inline constexpr const char kPlsCountFormat[] = "%d";
+inline constexpr const char kPlsTitleKeyFormat[] = "Title%d";
+inline constexpr const char kPlsLengthKeyFormat[] = "Length%d";
+inline constexpr const char kPlsVersionKey[] = "Version";
+inline constexpr const char kPlsVersion[] = "2";
+
+// M3U files
+inline constexpr const char kM3uHeader[] = "#EXTM3U";
+inline constexpr const char kExtinfFormat[] = "#EXTINF:%d,%s";
+// Line break of every list file written
+inline constexpr const char kListLineBreak[] = "\r\n";
 
 // Kinds of path
 inline constexpr const char kPlsExtension[] = ".PLS";
@@ -38,6 +48,7 @@ inline constexpr const char kM3u8Extension[] = ".M3U8";   // always UTF-8
 inline constexpr const char kExtinfPrefix[] = "#EXTINF:";
 inline constexpr const char kUrlMarker[] = "://";
 inline constexpr const char kAudioPattern[] = "*.mp?";
+inline constexpr const char kAllNamesPattern[] = "*";
 inline constexpr const char kM3uCommentStart = '#';
 
 // ID3v1 trailer

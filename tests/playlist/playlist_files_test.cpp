@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/profile.h"
+#include "playlist/entry_info.h"
 #include "playlist/path_rules.h"
 #include "playlist/playlist.h"
 #include "playlist/playlist_texts.h"
@@ -258,6 +259,134 @@ TEST_F(PlaylistFilesTest, FolderAddsItsMpegFilesBetweenTwoNotes) {
     Paths second = pathsOf(again);
     std::sort(second.begin(), second.end());
     EXPECT_EQ(second, added);
+}
+
+// A three-level tree: each folder's files in name order, then its subfolders, in name order.
+TEST_F(PlaylistFilesTest, FolderTreeAddsEachFoldersFilesBeforeItsSubfolders) {
+    const std::string top = joinNative(dir_, "top");
+    const std::string B = joinNative(top, "B"), deep = joinNative(B, "deep"), a = joinNative(top, "a");
+    for (const auto& d : {deep, a, joinNative(top, "empty")}) std::filesystem::create_directories(d);
+    const Paths files = {joinNative(top, "a.mp3"), joinNative(top, "z.mp3"), joinNative(a, "x.mp2"),
+                         joinNative(B, "b.mp3"), joinNative(deep, "d.mp3")};
+    for (const std::string& f : {files[4], files[1], files[3], files[0], files[2]}) test::writeFileText(f, "x");
+    test::writeFileText(joinNative(B, "notes.txt"), "x");
+#ifndef _WIN32
+    // a hidden folder is passed over
+    std::filesystem::create_directories(joinNative(top, ".hidden"));
+    test::writeFileText(joinNative(joinNative(top, ".hidden"), "h.mp3"), "x");
+#endif
+    list_.addPath(Playlist::AddOrdinary, top.c_str());
+    EXPECT_EQ(pathsOf(list_), files);
+    EXPECT_EQ(prompts_.texts(), (Paths{T::kAdding, T::kFinishedAdding}));
+
+    // Files only deep down are found; a tree without any is an error, as an empty folder is.
+    list_.clearPlaylist();
+    prompts_.boxes.clear();
+    list_.addPath(Playlist::AddOrdinary, B.c_str());
+    EXPECT_EQ(pathsOf(list_), (Paths{files[3], files[4]}));
+    const std::string bare = joinNative(dir_, "bare");
+    std::filesystem::create_directories(joinNative(joinNative(bare, "one"), "two"));
+    list_.clearPlaylist();
+    prompts_.boxes.clear();
+    list_.addPath(Playlist::AddOrdinary, bare.c_str());
+    EXPECT_EQ(list_.countEntries(), 0);
+    EXPECT_EQ(prompts_.texts(), Paths{formatted(T::kErrorAddingDirectory, bare)});
+}
+
+// --- Save List: the type the name asks for ---
+
+std::string titlesAndTimes(const Playlist& list) {
+    std::string out;
+    for (const PlaylistEntry* e = list.head(); e; e = e->next)
+        out += std::string(e->path) + " | " + entryDisplayName(*e) + " | " + std::to_string(e->listedSeconds) + "\n";
+    return out;
+}
+
+TEST_F(PlaylistFilesTest, SaveListWritesM3uM3u8OrPlsByTheName) {
+    std::filesystem::create_directories(joinNative(dir_, "sub"));
+    const std::string other = test::scratchDir("SaveListOther");
+    const std::string a = touch("a.mp3"), hash = touch("#1.mp3"), b = touch(std::string("sub") + kPathSeparator + "b.mp3");
+    const std::string c = joinNative(other, "c.mp3");
+    test::writeFileText(c, "x");
+    const std::string url = "http://example.com/caf\xC3\xA9";
+    for (const auto& p : {a, hash, b, c, url}) list_.addEntry(p.c_str());
+    PlaylistEntry* radio = list_.entryAt(4);
+    std::snprintf(radio->listedTitle, sizeof radio->listedTitle, "%s", "Radio Caf\xC3\xA9, live\r\nnews");
+    radio->listedSeconds = 3600;
+    const std::string subB = std::string("sub") + kPathSeparator + "b.mp3";
+
+    // Every value: relative within the folder, absolute elsewhere and for a name that reads as a comment.
+    const std::vector<std::pair<std::string, std::string>> lines = {
+        {"a.mp3", "-1," + entryDisplayName(*list_.entryAt(0))}, {hash, "-1," + entryDisplayName(*list_.entryAt(1))},
+        {subB, "-1," + entryDisplayName(*list_.entryAt(2))},   {c, "-1," + entryDisplayName(*list_.entryAt(3))},
+        {url, "3600,Radio Caf\xC3\xA9, live  news"}};
+    std::string m3u8 = "#EXTM3U\r\n";
+    for (const auto& [value, info] : lines) m3u8 += "#EXTINF:" + info + "\r\n" + value + "\r\n";
+    std::string latin1;   // the same with its one accent as a Latin-1 byte
+    for (size_t i = 0; i < m3u8.size(); ++i) {
+        const bool accent = m3u8.compare(i, 2, "\xC3\xA9") == 0;
+        latin1 += accent ? '\xE9' : m3u8[i];
+        i += accent ? 1 : 0;
+    }
+
+    const std::string asM3u = joinNative(dir_, "evening.m3u"), asM3u8 = joinNative(dir_, "evening.M3U8"),
+                      asPls = joinNative(dir_, "evening.txt");
+    for (const auto& p : {asM3u, asM3u8, asPls}) ASSERT_EQ(list_.saveList(p.c_str()), 5) << p;
+    EXPECT_EQ(test::readFileText(asM3u), latin1);
+    EXPECT_EQ(test::readFileText(asM3u8), m3u8);
+    const std::string pls = test::readFileText(asPls);
+    EXPECT_EQ(pls.rfind("[playlist]\r\nFile1=a.mp3\r\nTitle1=", 0), 0u) << pls;
+    for (const std::string line : {"File2=#1.mp3\r\n", "Length4=-1\r\nFile5=", "Title5=Radio Caf\xC3\xA9, live  news\r\nLength5=3600\r\n",
+                                   "NumberOfEntries=5\r\nVersion=2\r\n"})
+        EXPECT_NE(pls.find(line), std::string::npos) << line << "\n" << pls;
+
+    // Each reads back to the same entries, titles and lengths.
+    std::filesystem::rename(asPls, joinNative(dir_, "evening.pls"));
+    std::string want = titlesAndTimes(list_);
+    want.replace(want.find("\r\n"), 2, "  ");   // a title keeps to its line
+    for (const auto& p : {asM3u, asM3u8, joinNative(dir_, "evening.pls")}) {
+        Playlist back;
+        back.setPrompt(&prompts_);
+        back.setReadFileInfo(0);
+        back.addPath(Playlist::AddOrdinary, p.c_str());
+        EXPECT_EQ(titlesAndTimes(back), want) << p;
+    }
+    EXPECT_TRUE(prompts_.boxes.empty()) << prompts_.boxes[0].text;
+}
+
+// .m3u falls back to UTF-8 with its mark when Latin-1 lacks a character, or when the Latin-1
+// bytes would read as UTF-8.
+TEST_F(PlaylistFilesTest, M3uIsUtf8WithItsMarkWhenLatin1CannotSayItPlainly) {
+    for (const std::string& title : {std::string("\xCE\xBB\xCF\x8D\xCF\x81\xCE\xB1"), std::string("\xC3\x83\xC2\xA9")}) {
+        Playlist list;
+        list.setPrompt(&prompts_);
+        list.setReadFileInfo(0);
+        list.addEntry("http://example.com/radio");
+        std::snprintf(list.entryAt(0)->listedTitle, sizeof list.entryAt(0)->listedTitle, "%s", title.c_str());
+        const std::string m3u = joinNative(dir_, "radio.m3u");
+        ASSERT_EQ(list.saveList(m3u.c_str()), 1);
+        EXPECT_EQ(test::readFileText(m3u), "\xEF\xBB\xBF#EXTM3U\r\n#EXTINF:-1," + title + "\r\nhttp://example.com/radio\r\n");
+        Playlist back;
+        back.setPrompt(&prompts_);
+        back.addPath(Playlist::AddOrdinary, m3u.c_str());
+        ASSERT_EQ(back.countEntries(), 1);
+        EXPECT_EQ(entryDisplayName(*back.head()), title);
+    }
+}
+
+// A PLS list's titles and lengths name streams and files without a tag.
+TEST_F(PlaylistFilesTest, PlsTitlesAndLengthsDescribeTheirEntries) {
+    const std::string a = touch("a.mp3");
+    const std::string pls = joinNative(dir_, "radio.pls");
+    test::writeFileText(pls, "[playlist]\r\nFile1=http://example.com/live\r\ntitle1=Live Radio\r\nLength1=-1\r\n"
+                             "File2=a.mp3\r\nTitle2=Song\r\nLength2=95\r\nFile3=sub\r\nTitle3=Folder\r\nNumberOfEntries=3\r\n");
+    list_.addPath(Playlist::AddOrdinary, pls.c_str());
+    ASSERT_EQ(pathsOf(list_), (Paths{"http://example.com/live", a}));
+    EXPECT_EQ(entryDisplayName(*list_.entryAt(0)), "Live Radio");
+    EXPECT_EQ(list_.entryAt(0)->listedSeconds, -1);
+    EXPECT_EQ(entryDisplayName(*list_.entryAt(1)), "Song");
+    const int second[] = {1};
+    EXPECT_EQ(list_.playTimeOf(1, second), 95);
 }
 
 TEST_F(PlaylistFilesTest, RelativeListPathsMeanTheWorkingFolder) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/profile.h"
+#include "playlist/entry_info.h"
 #include "playlist/playlist.h"
 #include "playlist/playlist_texts.h"
 #include "playlist_test_util.h"
@@ -64,10 +65,13 @@ TEST(PlsWriting, LeavesTheFileAsTheProfileWriterKeyByKey) {
         ASSERT_EQ(list.writePlsFile(ours.c_str()), 3);
         int i = 0;
         for (const PlaylistEntry* e = list.head(); e; e = e->next) {
-            std::string key = "File" + std::to_string(++i);
-            ASSERT_EQ(profileWriteString(T::kPlsSection, key.c_str(), e->path, theirs.c_str()), 1);
+            const std::string n = std::to_string(++i);
+            ASSERT_EQ(profileWriteString(T::kPlsSection, ("File" + n).c_str(), e->path, theirs.c_str()), 1);
+            ASSERT_EQ(profileWriteString(T::kPlsSection, ("Title" + n).c_str(), entryDisplayName(*e).c_str(), theirs.c_str()), 1);
+            ASSERT_EQ(profileWriteString(T::kPlsSection, ("Length" + n).c_str(), "-1", theirs.c_str()), 1);
         }
         ASSERT_EQ(profileWriteString(T::kPlsSection, T::kPlsCountKey, "3", theirs.c_str()), 1);
+        ASSERT_EQ(profileWriteString(T::kPlsSection, T::kPlsVersionKey, T::kPlsVersion, theirs.c_str()), 1);
         profileWriteString(nullptr, nullptr, nullptr, theirs.c_str());   // the system writes its cached copy out
         EXPECT_EQ(meaningfulLines(test::readFileText(ours)), meaningfulLines(test::readFileText(theirs))) << text;
 #ifndef _WIN32

@@ -179,27 +179,42 @@ void box(HWND owner, const char* format, const char* arg) {
     MessageBoxA(owner, text, kErrorTitle, MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
 }
 
+// A name that ends in none of the offered extensions gets the chosen type's, so the list is
+// of that type and is known as a list when it is loaded again. 0 when there is no room.
+int withTypeExtension(char* name, size_t size, DWORD filterIndex) {
+    const size_t length = std::strlen(name);
+    for (const SaveListType& t : kSaveListTypes) {
+        const size_t n = std::strlen(t.extension);
+        if (length > n && name[length - n - 1] == '.' && lstrcmpiA(name + length - n, t.extension) == 0) return 1;
+    }
+    const size_t count = sizeof kSaveListTypes / sizeof kSaveListTypes[0];
+    const SaveListType& chosen = kSaveListTypes[filterIndex >= 1 && filterIndex <= count ? filterIndex - 1 : 0];
+    return std::snprintf(name + length, size - length, ".%s", chosen.extension) < int(size - length);
+}
+
 void saveList(HWND dlg) {
     char name[kPathCapacity] = {};
-    char filter[64] = {};
-    // "Playlist Files\0*.pls\0\0"
-    size_t a = std::strlen(kSaveListFilter), b = std::strlen(kSaveListPattern);
-    if (a + b + 3 > sizeof filter) return;
-    std::memcpy(filter, kSaveListFilter, a);
-    std::memcpy(filter + a + 1, kSaveListPattern, b);
+    // "PLS playlist\0*.pls\0M3U playlist\0*.m3u\0...\0\0"
+    std::string filter;
+    for (const SaveListType& t : kSaveListTypes) filter.append(t.name).append(1, '\0').append(t.pattern).append(1, '\0');
     OPENFILENAMEA ofn{};
     ofn.lStructSize = sizeof ofn;
     ofn.hwndOwner = dlg;
-    ofn.lpstrFilter = filter;
+    ofn.lpstrFilter = filter.c_str();
     ofn.nFilterIndex = 1;
     ofn.lpstrFile = name;
     ofn.nMaxFile = sizeof name;
-    ofn.lpstrDefExt = kSaveListExtension;
+    // Given a default, the dialog appends the chosen type's extension to a bare name.
+    ofn.lpstrDefExt = kSaveListTypes[0].extension;
     ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY;
     if (!GetSaveFileNameA(&ofn)) return;
     Playlist& pl = playlist();
+    if (!withTypeExtension(name, sizeof name, ofn.nFilterIndex)) {
+        box(dlg, kErrorWriting, name);
+        return;
+    }
     // an empty list writes nothing and is no error
-    if (!pl.writePlsFile(name) && pl.countEntries() > 0) box(dlg, kErrorWriting, name);
+    if (!pl.saveList(name) && pl.countEntries() > 0) box(dlg, kErrorWriting, name);
 }
 
 void addUrl(HWND dlg) {

@@ -31,9 +31,17 @@ inline constexpr const char kPatternAllTypes[] = "*.*";
 // The playlist editor
 inline constexpr const char kPlaylistEditorCaption[] = TXT_PL_CAPTION;
 inline constexpr const char kPlaylistEditorTemplateCaption[] = TXT_PL_TEMPLATE_CAPTION;
-inline constexpr const char kSaveListFilter[] = "Playlist Files";
-inline constexpr const char kSaveListPattern[] = "*.pls";
-inline constexpr const char kSaveListExtension[] = "PLS";
+// The save dialog's types, in the order offered; the first is preselected.
+struct SaveListType {
+    const char* name;
+    const char* pattern;
+    const char* extension;   // without its dot, as the dialog takes a default extension
+};
+inline constexpr SaveListType kSaveListTypes[] = {
+    {"PLS playlist", "*.pls", "pls"},
+    {"M3U playlist", "*.m3u", "m3u"},
+    {"M3U8 playlist (UTF-8)", "*.m3u8", "m3u8"},
+};
 inline constexpr const char kErrorWriting[] = "Error Writing: %s";
 inline constexpr const char kBrowseFolderTitle[] = "Please Select a directory to add...";
 inline constexpr const char kErrorOccurred[] = "An Error Occurred...";

@@ -42,6 +42,7 @@ int DirSearch::first(const char* pattern, DirEntry& entry) {
         if (!wildcardMatch(wildcard, e->d_name)) continue;
         DirEntry m;
         m.name = e->d_name;
+        m.hidden = m.name[0] == '.';
         struct stat st;
         if (stat((folder + m.name).c_str(), &st) == 0) m.directory = S_ISDIR(st.st_mode);
         state->matches.push_back(std::move(m));

@@ -18,6 +18,7 @@ struct SearchState {
 void fill(const WIN32_FIND_DATAA& data, DirEntry& entry) {
     entry.name = data.cFileName;
     entry.directory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    entry.hidden = (data.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) != 0;
 }
 
 } // namespace
