@@ -1,4 +1,4 @@
-// korvo tag FILE [--title T] [--artist A] [--album A] [--year Y] [--comment C] | --wipe
+// korvo tag FILE [--title T] [--artist A] [--album A] [--year Y] [--comment C] [--genre G] | --wipe
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -8,6 +8,7 @@
 #include "platform/file.h"
 #include "playlist/id3v1.h"
 #include "playlist/id3v2.h"
+#include "playlist/id3v2_tag.h"
 #include "playlist/tag_store.h"
 #include "playlist/text_encoding.h"
 
@@ -30,6 +31,8 @@ constexpr size_t kYearChars = sizeof korvo::Id3v1Tag{}.year - 1;
 struct TagJob {
     std::string path;
     bool wipe = false;
+    std::string genre;
+    CLI::Option* genreParsed = nullptr;
     FieldOption fields[korvo::TrailerFieldCount] = {
         {"--title", "title", &TagText::title, kTextChars, {}, nullptr},
         {"--artist", "artist", &TagText::artist, kTextChars, {}, nullptr},
@@ -47,6 +50,9 @@ void define(CLI::App& c) {
         std::string help = std::string("write the ") + f.label + " (the ID3v1 tag keeps what fits)";
         f.parsed = c.add_option(f.option, f.value, help)->excludes(wipe)->type_name("TEXT");
     }
+    job.genreParsed = c.add_option("--genre", job.genre, "write the genre: a name of the list, its number, or \"\" for none")
+                          ->excludes(wipe)
+                          ->type_name("GENRE");
 }
 
 namespace T = korvo::cli_texts;
@@ -74,6 +80,13 @@ int runTag() {
     const char* path = job.path.c_str();
     bool change = false;
     for (const FieldOption& f : job.fields) change = change || f.parsed->count() > 0;
+    change = change || job.genreParsed->count() > 0;
+    int genre = korvo::kNoGenreByte;
+    if (!job.genre.empty()) genre = korvo::genreOfTcon(job.genre);
+    if (genre < 0) {
+        std::fprintf(stderr, T::kTagUnknownGenre, job.genre.c_str());
+        return 2;
+    }
     const bool wipe = job.wipe;
 
     korvo::File file;
@@ -109,6 +122,7 @@ int runTag() {
     korvo::TagText text = tags.text;
     for (const FieldOption& f : job.fields)
         if (f.parsed->count() > 0) text.*f.field = f.value;
+    if (job.genreParsed->count() > 0) text.genre = genre;
     korvo::Id3v1Tag trailer = tags.id3v1;
     korvo::TrailerLoss loss;
     korvo::putTextIntoTrailer(text, int(kTextChars), trailer, &loss);

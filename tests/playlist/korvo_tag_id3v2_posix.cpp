@@ -183,6 +183,26 @@ TEST(KorvoTagId3v2, WipeRemovesBothTags) {
     EXPECT_EQ(run("ffprobe -v error -show_entries format_tags -of default=nw=1 '" + path + "'"), "");
 }
 
+// The genre goes into both tags by name or number; "" writes none (byte 255, no frame).
+TEST(KorvoTagId3v2, GenreByNameNumberOrNone) {
+    std::string path = copyOf("tagged_v24.mp3", "KorvoTagId3v2Genre");
+    EXPECT_EQ(tag({"tag", path, "--genre", "synthpop"}).exitCode, 0);
+    Bytes b = test::readFileBytes(path);
+    EXPECT_EQ(b.back(), 147);
+    EXPECT_EQ(ffprobeTag(path, "genre"), "Synthpop\n");
+    EXPECT_EQ(tag({"tag", path, "--genre", "(9)"}).exitCode, 0);
+    EXPECT_EQ(test::readFileBytes(path).back(), 9);
+    EXPECT_EQ(ffprobeTag(path, "genre"), "Metal\n");
+    EXPECT_EQ(tag({"tag", path, "--genre", ""}).exitCode, 0);
+    b = test::readFileBytes(path);
+    EXPECT_EQ(b.back(), 255);
+    for (const Frame& f : tagOf(b).frames) EXPECT_NE(f.id, "TCON");
+    test::KorvoRun r = tag({"tag", path, "--genre", "Chiptune"});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_EQ(r.errors, test::formatted(cli_texts::kTagUnknownGenre, "Chiptune"));
+    EXPECT_EQ(test::readFileBytes(path), b);
+}
+
 // A file without an ID3v2 tag gets none; a 2.2 tag is left as it is, and korvo says so.
 TEST(KorvoTagId3v2, NoTagOrVersion22GetsOnlyTheTrailer) {
     std::string plain = copyOf("tone.mp3", "KorvoTagId3v2Plain");
