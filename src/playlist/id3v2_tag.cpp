@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "decoder/id3v2_extent.h"
+#include "id3v2_frame_ids.h"
 #include "text_encoding.h"
 
 namespace korvo {
@@ -44,17 +45,12 @@ std::vector<uint8_t> restored(const uint8_t* b, size_t n) {
 
 bool isFrameIdChar(uint8_t c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); }
 
-// The field a frame holds, per version: 2.2, 2.3, 2.4.
-enum Field { Title, Artist, Album, Year, Comment, Genre, Track, FieldCount };
-constexpr const char* kFrameIds[FieldCount][3] = {
-    {"TT2", "TIT2", "TIT2"}, {"TP1", "TPE1", "TPE1"}, {"TAL", "TALB", "TALB"}, {"TYE", "TYER", "TDRC"},
-    {"COM", "COMM", "COMM"}, {"TCO", "TCON", "TCON"}, {"TRK", "TRCK", "TRCK"},
-};
-// A year read from the other version's frame when the tag lacks its own.
-constexpr const char* kOtherYearIds[3] = {"", "TDRC", "TYER"};
-constexpr char kCommentLanguage[] = "eng";
+using Field = Id3v2Field;
+constexpr Field Title = Id3v2Title, Artist = Id3v2Artist, Album = Id3v2Album, Year = Id3v2Year,
+                Comment = Id3v2Comment, Genre = Id3v2Genre, Track = Id3v2Track;
+constexpr int FieldCount = Id3v2FieldCount;
 
-const char* frameIdOf(int major, Field f) { return kFrameIds[f][major - 2]; }
+const char* frameIdOf(int major, Field f) { return kId3v2FrameIds[f][major - 2]; }
 
 // The frame's content after its format prefixes; false when it is compressed or encrypted.
 bool contentOf(int major, const Id3v2Frame& f, const uint8_t*& p, size_t& n) {
@@ -215,7 +211,7 @@ Id3v2Frame commentFrame(int major, const std::string& value) {
     std::vector<uint8_t> text;
     const uint8_t encoding = encodeString(major, value, text);
     std::vector<uint8_t> content(1, encoding);
-    append(content, reinterpret_cast<const uint8_t*>(kCommentLanguage), 3);
+    append(content, reinterpret_cast<const uint8_t*>(kId3v2CommentLanguage), 3);
     static constexpr uint8_t kEmptyWide[] = {0xFF, 0xFE, 0, 0};   // a byte order mark, then the terminator
     if (encoding == Utf16WithBom) append(content, kEmptyWide, sizeof kEmptyWide);
     else content.push_back(0);
@@ -364,7 +360,7 @@ int readId3v2Text(const Id3v2Tag& tag, TagText& text) {
     if (!found[Year]) {
         for (const Id3v2Frame& f : tag.frames) {
             std::string value;
-            if (isFrame(f, kOtherYearIds[tag.major - 2]) && textOf(tag.major, f, value)) {
+            if (isFrame(f, kId3v2OtherYearIds[tag.major - 2]) && textOf(tag.major, f, value)) {
                 text.year = value;
                 found[Year] = true;
                 break;
