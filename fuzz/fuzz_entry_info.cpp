@@ -35,7 +35,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(file.open(path.c_str(), korvo::File::ReadWrite));
     korvo::Id3v1Tag first;
     if (!korvo::readTag(file, first)) return 0;
-    FUZZ_CHECK(first.genreIndex >= 0 && first.genreIndex <= 44);
+    FUZZ_CHECK(first.genreIndex >= 0 && first.genreIndex <= korvo::kUnknownGenre);
     const int64_t length = file.size();
     korvo::Id3v1Tag second, third;
     FUZZ_CHECK(korvo::writeTag(file, first, &fuzz::quietPrompt()) == 1);

@@ -34,6 +34,12 @@ inline constexpr const char kTagFieldReplaced[] = "korvo tag: %s: characters out
 inline constexpr const char kTagTrackDropped[] =
     "korvo tag: a comment of more than %d characters takes the place of track number %d, which is dropped\n";
 inline constexpr const char kTagWriteFailed[] = "korvo tag: writing the tag into %s failed; the file is as it was\n";
+inline constexpr const char kTagUnknownGenre[] = "korvo tag: no genre of the list is called %s\n";
+// A save that could not write the ID3v2 tag it found (the path goes in).
+inline constexpr const char kTagId3v22Kept[] =
+    "korvo tag: %s has an ID3v2.2 tag, which is left as it is; only the ID3v1 tag was written\n";
+inline constexpr const char kTagId3v2Kept[] =
+    "korvo tag: the ID3v2 tag of %s cannot be read and is left as it is; only the ID3v1 tag was written\n";
 inline constexpr const char kTagWipeFailed[] = "korvo tag: removing the tag from %s failed; the file is as it was\n";
 
 } // namespace korvo::cli_texts

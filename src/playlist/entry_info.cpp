@@ -106,6 +106,14 @@ int readEntryInfo(PlaylistEntry& entry) {
     return 1;
 }
 
+int rereadEntryTags(PlaylistEntry& entry) {
+    if (entry.infoRead != 1) return 0;
+    entry.tag = Id3v1Tag{};
+    entry.id3v2 = Id3v2Names{};
+    entry.infoRead = 0;
+    return readEntryInfo(entry) == 1 && entry.infoRead == 1 ? 1 : 0;
+}
+
 std::string entryTagName(const PlaylistEntry& entry) {
     const char* title;
     const char* artist;

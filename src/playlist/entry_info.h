@@ -11,6 +11,10 @@ namespace korvo {
 // A free-format first header has no table bitrate: playTimeMs is then -1 (unknown).
 int readEntryInfo(PlaylistEntry& entry);
 
+// Reads an entry's information again after its tags changed, when it had been read: the tags
+// it no longer has are forgotten. 1 when it was read again.
+int rereadEntryTags(PlaylistEntry& entry);
+
 // "title / artist" in UTF-8 from the ID3v2 names, else from the ID3v1 tag; empty without either.
 std::string entryTagName(const PlaylistEntry& entry);
 // The entry's tag name once its info was read, else the title its M3U line gave, else the

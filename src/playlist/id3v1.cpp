@@ -70,7 +70,11 @@ int genreByteFor(const Id3v1Tag& tag) {
 // Seeks to the start of where a trailer would be; 1 on success.
 bool seekToTrailer(File& file) { return file.seek(-kTagSize, File::End) >= 0; }
 
-void buildBlock(const Id3v1Tag& tag, uint8_t* block) {
+} // namespace
+
+bool isTagBlock(const uint8_t* block) { return startsWithTag(block); }
+
+void buildTagBlock(const Id3v1Tag& tag, uint8_t* block) {
     std::memcpy(block, T::kTagMagic, 3);
     writeField(block, kTitleField, tag.title, int(sizeof tag.title));
     writeField(block, kArtistField, tag.artist, int(sizeof tag.artist));
@@ -85,8 +89,6 @@ void buildBlock(const Id3v1Tag& tag, uint8_t* block) {
     }
     block[kGenreOffset] = uint8_t(genreByteFor(tag));
 }
-
-} // namespace
 
 bool tagKeepsTrack(const Id3v1Tag& tag) {
     size_t commentChars = 0;
@@ -122,7 +124,7 @@ int readTag(File& file, Id3v1Tag& tag) {
 
 int writeTag(File& file, const Id3v1Tag& tag, Prompt* tell) {
     uint8_t block[kTagSize];
-    buildBlock(tag, block);
+    buildTagBlock(tag, block);
 
     // An existing trailer is overwritten where it lies, in one write, so the file is never
     // without its tag; only a file without one grows.

@@ -2,6 +2,7 @@
 // The ID3v1 trailer: the last 128 bytes of an audio file when they begin with "TAG".
 #include <cstdint>
 
+#include "genre_table.h"
 #include "platform/prompt.h"
 
 namespace korvo {
@@ -17,9 +18,9 @@ struct Id3v1Tag {
     char album[31] = {};
     char year[5] = {};
     char comment[31] = {};
-    char genreName[13] = {};
-    int32_t genreIndex = 0;      // 0 ... 44
-    // The genre byte as the file held it. Indexes 44..255 all read as "Unknown"; writing
+    char genreName[kGenreNameCapacity] = {};
+    int32_t genreIndex = 0;      // 0 ... 147, or kUnknownGenre
+    // The genre byte as the file held it. Bytes 148..255 all read as "Unknown"; writing
     // an unchanged "Unknown" puts this byte back instead of turning it into 0.
     int32_t genreByte = 0;
     // The ID3v1.1 track number (a zero byte after a comment of at most 28 characters, then the
@@ -31,6 +32,11 @@ struct Id3v1Tag {
 inline constexpr int kTrackCommentChars = 28;
 // Whether writing tag keeps its track number.
 bool tagKeepsTrack(const Id3v1Tag& tag);
+
+// The 128-byte trailer writeTag puts into a file for tag.
+void buildTagBlock(const Id3v1Tag& tag, uint8_t* block);
+// Whether 128 bytes begin with "TAG" (any case).
+bool isTagBlock(const uint8_t* block);
 
 // Fills tag from the file's trailer; 0 and present = 0 when there is none (other fields untouched).
 int readTag(File& file, Id3v1Tag& tag);

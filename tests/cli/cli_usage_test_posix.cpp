@@ -36,7 +36,7 @@ TEST(KorvoCommandLine, HelpAndVersion) {
         {"bench", {"FILE", "--repeat"}},
         {"info", {"FILE", "--seek"}},
         {"list", {"PATH"}},
-        {"tag", {"FILE", "--title", "--artist", "--album", "--year", "--comment", "--wipe"}},
+        {"tag", {"FILE", "--title", "--artist", "--album", "--year", "--comment", "--genre", "--wipe"}},
         {"save-list", {"OUT.pls", "PATH"}},
     };
     for (const std::string& ask : {"--help", "help"}) {

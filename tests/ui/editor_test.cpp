@@ -287,6 +287,121 @@ TEST(EditorTags, UrlEntryCannotBeOpened) {
 }
 
 
+// The window's pixels as the screen shows them.
+std::vector<uint8_t> screenPixels(HWND w) {
+    RECT r;
+    GetWindowRect(w, &r);
+    const int width = r.right - r.left, height = r.bottom - r.top;
+    HDC screen = GetDC(nullptr);
+    HDC mem = CreateCompatibleDC(screen);
+    HBITMAP bmp = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = SelectObject(mem, bmp);
+    BitBlt(mem, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+    SelectObject(mem, old);
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = width;
+    bi.bmiHeader.biHeight = -height;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    std::vector<uint8_t> px(size_t(width) * size_t(height) * 4);
+    GetDIBits(mem, bmp, 0, UINT(height), px.data(), &bi, DIB_RGB_COLORS);
+    DeleteObject(bmp);
+    DeleteDC(mem);
+    ReleaseDC(nullptr, screen);
+    return px;
+}
+
+bool contains(const std::vector<uint8_t>& bytes, const std::string& text) {
+    return std::search(bytes.begin(), bytes.end(), text.begin(), text.end()) != bytes.end();
+}
+
+std::vector<std::string> rows(HWND dlg);
+HWND openPlaylistEditor(Program& p);
+
+// A file that ffmpeg tagged (ID3v2.4 with a picture and ReplayGain frames): the editor shows
+// its ID3v2 fields and its genre among 148 and an empty choice; a save writes both tags (an
+// empty year and the empty genre as none) and at once changes the file's row and the main
+// window's display; Wipe Tag removes both tags and the row falls back to the file's name.
+TEST(EditorTags, SaveChangesTheId3v2TagTheRowAndTheDisplay) {
+    ProgramFolder folder("tags-id3v2");
+    const std::string src = mediaPath("playlist/tagged_v24.mp3");
+    ASSERT_TRUE(fileExists(src)) << src << " is missing (tests/media/playlist.sh makes it)";
+    const std::string file = folder.dir() + "\\tagged.mp3";
+    const std::vector<uint8_t> original = readFileBytes(src);
+    writeBytes(file, original);
+    Program p;
+    ASSERT_TRUE(p.start(folder, {}));
+    HWND w = p.waitForWindow();
+    ASSERT_NE(w, nullptr);
+    // added, not played: the display stands still
+    p.copyData(korvo::win::RequestAddPath, file.c_str(), DWORD(file.size()));
+    HWND list = openPlaylistEditor(p);
+    ASSERT_NE(list, nullptr);
+    ASSERT_EQ(rows(list).size(), 1u);
+    EXPECT_NE(rows(list)[0].find("Tone Title"), std::string::npos) << rows(list)[0];
+
+    HWND dlg = openTagEditor(p);
+    ASSERT_NE(dlg, nullptr);
+    EXPECT_EQ(controlText(dlg, IDC_TAG_TITLE), "Tone Title");
+    EXPECT_EQ(controlText(dlg, IDC_TAG_ARTIST), "Tone Artist");
+    EXPECT_EQ(controlText(dlg, IDC_TAG_ALBUM), "Tone Album");
+    EXPECT_EQ(controlText(dlg, IDC_TAG_COMMENT), "");
+    EXPECT_EQ(controlText(dlg, IDC_TAG_YEAR), "2021");
+    EXPECT_EQ(controlText(dlg, IDC_TAG_GENRE), "Rock");
+    HWND genre = GetDlgItem(dlg, IDC_TAG_GENRE);
+    EXPECT_EQ(SendMessageA(genre, CB_GETCOUNT, 0, 0), 149);
+
+    // the main window in the clear, stopped: its display changes only with its text
+    RECT r;
+    GetWindowRect(w, &r);
+    SetWindowPos(dlg, nullptr, r.right + 20, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(list, nullptr, r.right + 20, 300, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(w, HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE);
+    Sleep(500);
+    const std::vector<uint8_t> before = screenPixels(w);
+    Sleep(700);
+    ASSERT_EQ(screenPixels(w), before) << "the display changes by itself";
+
+    const std::string shotBefore = buildDir() + "\\ui-tag-editor-id3v2-before.png";
+    EXPECT_TRUE(saveWindowPng(dlg, shotBefore, {})) << shotBefore;
+    std::printf("screenshot: %s\n", shotBefore.c_str());
+
+    setControlText(dlg, IDC_TAG_TITLE, "Renamed Title");
+    setControlText(dlg, IDC_TAG_YEAR, "");
+    SendMessageA(genre, CB_SETCURSEL, 0, 0);   // sorted: the empty choice comes first
+    EXPECT_EQ(controlText(dlg, IDC_TAG_GENRE), "");
+    pressButton(dlg, IDC_TAG_SAVE);
+    EXPECT_EQ(findDialog(p.pid(), korvo::win::kErrorTitle), nullptr);
+    EXPECT_NE(rows(list)[0].find("Renamed Title"), std::string::npos) << rows(list)[0];
+    EXPECT_TRUE(waitUntil([&] { return screenPixels(w) != before; }, kWaitMs)) << "the display kept the old title";
+    const std::string shotAfter = buildDir() + "\\ui-tag-editor-id3v2-after.png";
+    EXPECT_TRUE(saveWindowPng(dlg, shotAfter, {})) << shotAfter;
+    std::printf("screenshot: %s\n", shotAfter.c_str());
+
+    const std::vector<uint8_t> saved = readFileBytes(file);
+    ASSERT_GT(saved.size(), 138u);
+    EXPECT_EQ(std::string(saved.begin(), saved.begin() + 4), std::string("ID3\x04", 4));
+    EXPECT_TRUE(contains(saved, "Renamed Title"));
+    EXPECT_TRUE(contains(saved, "APIC"));
+    EXPECT_TRUE(contains(saved, "REPLAYGAIN_TRACK_GAIN"));
+    EXPECT_FALSE(contains(saved, "TDRC"));
+    EXPECT_FALSE(contains(saved, "TCON"));
+    std::vector<uint8_t> trailer = tagBlock("Renamed Title", "Tone Artist", "Tone Album", "", "", 255);
+    trailer[125] = 0;
+    trailer[126] = 3;   // the track number, from TRCK "3/12"
+    EXPECT_EQ(lastTag(saved), trailer);
+
+    pressButton(dlg, IDC_TAG_WIPE);
+    const std::vector<uint8_t> wiped = readFileBytes(file);
+    ASSERT_GT(wiped.size(), 3u);
+    EXPECT_NE(std::string(wiped.begin(), wiped.begin() + 3), "ID3");
+    EXPECT_FALSE(contains(lastTag(wiped), "TAG"));
+    EXPECT_EQ(rows(list)[0].find("Renamed Title"), std::string::npos) << rows(list)[0];
+    EXPECT_NE(rows(list)[0].find("tagged"), std::string::npos) << rows(list)[0];
+    closeProgram(p);
+}
+
 // ---- playlist editor ----
 
 // A silent stand-in of `seconds` seconds: one MPEG-2 layer III header at 8 kbit/s (1000

@@ -174,6 +174,7 @@ LRESULT MainWindow::dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
         break;
     case kRunRequestsMessage: runRequests(); return 0;
     case kDecoderBoxMessage: onDecoderBox(reinterpret_cast<DecoderBox*>(lParam)); return 0;
+    case kTagsChangedMessage: refreshDisplay(true); return 0;
     case kWavNameMessage: {
         if (!target_.load()) return 0;   // closing: no file
         auto* r = reinterpret_cast<WavNameRequest*>(lParam);

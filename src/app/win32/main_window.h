@@ -34,6 +34,8 @@ constexpr UINT kDecoderBoxMessage = 0x8301;
 // Sent by the decoder thread when the WAV output opens: lParam is a WavNameRequest; the
 // result is 1 with a name, 0 when cancelled.
 constexpr UINT kWavNameMessage = 0x8302;
+// Sent by the tag editor after it changed a file's tags: the display shows the new name.
+constexpr UINT kTagsChangedMessage = 0x8303;
 constexpr UINT_PTR kTimerTrayHold = 1;
 constexpr UINT_PTR kTimerStatus = 2;
 constexpr UINT_PTR kTimerAnnounce = 3;

@@ -1,5 +1,5 @@
 #pragma once
-// The tag editor (dialog 141): edits, saves or removes the ID3v1 tag of one file.
+// The tag editor (dialog 141): edits, saves or removes the tags (ID3v1 and ID3v2) of one file.
 #include <windows.h>
 
 namespace korvo::win {

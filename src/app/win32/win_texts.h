@@ -57,6 +57,11 @@ inline constexpr const char kTagNoTagText[] = "Edit Me!";
 inline constexpr unsigned kTagNoTagYear = 1998;
 inline constexpr int kTagYearLow = 1900;
 inline constexpr int kTagYearHigh = 3000;
+// After a save that wrote the ID3v1 tag alone.
+inline constexpr const char kTagId3v22Kept[] =
+    "This file's ID3v2.2 tag is left as it is; the changes went into its ID3v1 tag only.";
+inline constexpr const char kTagId3v2Kept[] =
+    "This file's ID3v2 tag cannot be read and is left as it is; the changes went into its ID3v1 tag only.";
 
 // The preferences sheet
 inline constexpr const char kPreferencesCaption[] = "LUMEN KORVO Preferences";
