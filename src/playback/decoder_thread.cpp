@@ -106,6 +106,14 @@ private:
     Outcome frameLoop();
     bool configure(const FrameHeader& h);
     void seek(int percent);
+    // false when the jump reached the end of the file.
+    bool seekBy(int deltaMs);
+    // Goes on from frame, as near as the input finds it, with the queued sound dropped; the
+    // caller sets the played time. 0 when the input could not go there (nothing changed).
+    int jumpTo(int64_t frame);
+    int64_t samplesPerFrame() const;
+    // The start of a frame in milliseconds, at the current header's rate.
+    int64_t frameMs(int64_t frame) const;
     void notify(uint32_t message) {
         if (setup_.listener) setup_.listener->notify(message);
     }
@@ -483,6 +491,10 @@ bool DecoderThread::playingMessage(const ThreadMessage& msg, Outcome& outcome) {
         return true;
     }
     if (msg.message == DTM_SEEK_PERCENT) seek(int(msg.lParam));
+    if (msg.message == DTM_SEEK_BY && !seekBy(int(msg.lParam))) {
+        outcome = Outcome::Ended;
+        return true;
+    }
     // anything else (a play request among them) is dropped while playing
     return false;
 }
@@ -491,15 +503,52 @@ void DecoderThread::seek(int percent) {
     FrameHeader& h = decoder_->header();
     // In single precision throughout, as the percentages have always been turned into frames.
     int64_t frame = int64_t(float(totalFrames_) * float(percent) * 0.01f);
-    if (!input_->seekToFrame(decoder_->reader(), h, frame)) return;
+    if (jumpTo(frame)) outputDriver().setPlayedTime(input_->playedMs(h, frame));
+}
+
+int DecoderThread::jumpTo(int64_t frame) {
+    if (!input_->seekToFrame(decoder_->reader(), decoder_->header(), frame)) return 0;
     PcmBuffer& pcm = decoder_->pcm();
     std::memset(pcm.data, 0, size_t(writeThreshold_));
     pcm.fill = 0;
     OutputDriver& out = outputDriver();
     out.flush();
-    out.setPlayedTime(input_->playedMs(h, frame));
     decoder_->seeked();
     frames_ = frame;
+    return 1;
+}
+
+int64_t DecoderThread::samplesPerFrame() const {
+    const FrameHeader& h = decoder_->header();
+    return h.layer == 1 ? 384 : h.layer == 3 && h.lsf ? 576 : 1152;
+}
+
+int64_t DecoderThread::frameMs(int64_t frame) const {
+    const int rate = frameSampleRate(decoder_->header());
+    return rate > 0 ? frame * samplesPerFrame() * 1000 / rate : 0;
+}
+
+bool DecoderThread::seekBy(int deltaMs) {
+    const int rate = frameSampleRate(decoder_->header());
+    if (totalFrames_ <= 0 || rate <= 0) return true;   // a stream: no place to go to
+    // From what is heard; an output that keeps no time (the WAV file) has only the read position.
+    int64_t heardMs = outputDriver().getPlayedTime();
+    if (heardMs <= 0) heardMs = frameMs(frames_);
+    int64_t targetMs = heardMs + deltaMs;
+    if (targetMs < 0) targetMs = 0;
+    const int64_t frame = targetMs * rate / (samplesPerFrame() * 1000);
+    // The input finds no frame in the last few of the file: that far is the end.
+    constexpr int64_t kUnreachableTail = 8;
+    if (frame < totalFrames_ && jumpTo(frame)) {
+        outputDriver().setPlayedTime(frameMs(frame));
+        return true;
+    }
+    if (frame < totalFrames_ - kUnreachableTail) return true;   // the input lost its way: stay
+    // The end: what is queued goes, and the file ends as if it had played out.
+    decoder_->pcm().fill = 0;
+    outputDriver().flush();
+    frames_ = totalFrames_;
+    return false;
 }
 
 unsigned threadMain(void* param) {
@@ -549,6 +598,8 @@ int postStop(long threadId) { return postThreadMessage(threadId, DTM_STOP, 0, 0)
 int postReleaseAudio(long threadId) { return postThreadMessage(threadId, DTM_RELEASE_AUDIO, 0, 0); }
 
 int postSeekPercent(int percent, long threadId) { return postThreadMessage(threadId, DTM_SEEK_PERCENT, 0, percent); }
+
+int postSeekBy(int deltaMs, long threadId) { return postThreadMessage(threadId, DTM_SEEK_BY, 0, deltaMs); }
 
 int postPriorityChanged(long threadId) { return postThreadMessage(threadId, DTM_PRIORITY_CHANGED, 0, 0); }
 

@@ -17,6 +17,9 @@ constexpr uint32_t DTM_SEEK_PERCENT = 0x8104;
 constexpr uint32_t DTM_PRIORITY_CHANGED = 0x8105;
 // The user's answer to a question the thread asked (wParam: question number, lParam: 1 yes, 0 no).
 constexpr uint32_t DTM_ANSWER = 0x8106;
+// Jump by a time from what is heard now (lParam: signed milliseconds). Before the start is
+// the start; at or past the end the file ends as if it had played out.
+constexpr uint32_t DTM_SEEK_BY = 0x8107;
 
 // Notifications from the decoder thread.
 constexpr uint32_t DNM_ENDED = 0x8200;
@@ -78,6 +81,7 @@ int postPlayFile(const char* path, long threadId);    // nullptr: play the curre
 int postStop(long threadId);
 int postReleaseAudio(long threadId);
 int postSeekPercent(int percent, long threadId);
+int postSeekBy(int deltaMs, long threadId);
 int postPriorityChanged(long threadId);
 
 void getDecoderStatus(DecoderStatus& dst);

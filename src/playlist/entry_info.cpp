@@ -129,6 +129,13 @@ std::string entryTagName(const PlaylistEntry& entry) {
     } else {
         return {};
     }
+    return tagDisplayName(title, artist);
+}
+
+std::string tagDisplayName(const char* title, const char* artist) {
+    // A missing half leaves no separator behind: the title alone, or the artist alone.
+    if (!artist[0]) return title;
+    if (!title[0]) return artist;
     char text[2 * kId3v2NameCapacity + sizeof playlist_texts::kDisplayNameFormat];
     std::snprintf(text, sizeof text, playlist_texts::kDisplayNameFormat, title, artist);
     return text;

@@ -15,8 +15,11 @@ int readEntryInfo(PlaylistEntry& entry);
 // it no longer has are forgotten. 1 when it was read again.
 int rereadEntryTags(PlaylistEntry& entry);
 
-// "title / artist" in UTF-8 from the ID3v2 names, else from the ID3v1 tag; empty without either.
+// The tag's name in UTF-8 from the ID3v2 names, else from the ID3v1 tag (tagDisplayName);
+// empty without either, or when both names are empty.
 std::string entryTagName(const PlaylistEntry& entry);
+// "title / artist"; the title alone without an artist, the artist alone without a title.
+std::string tagDisplayName(const char* title, const char* artist);
 // The entry's tag name once its info was read, else the title its M3U line gave, else the
 // file title of its path.
 std::string entryDisplayName(const PlaylistEntry& entry);

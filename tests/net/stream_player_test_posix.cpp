@@ -141,6 +141,21 @@ TEST(StreamPlayer, EndlessStreamPausesStopsAndTheNextEntryPlays) {
     EXPECT_TRUE(gDevice.waitFor([] { return gDevice.started == 1 && gDevice.written > 200000; }))
         << "the stream did not play";
 
+    // A jump by time means nothing to a stream, past its (unknown) end least of all: it plays on.
+    postSeekBy(60000, id);
+    postSeekBy(-5000, id);
+    long before = 0;
+    {
+        std::lock_guard<std::mutex> lock(gDevice.m);
+        before = gDevice.written;
+    }
+    EXPECT_TRUE(gDevice.waitFor([&] { return gDevice.written > before + 200000 || gDevice.ended > 0; }));
+    {
+        std::lock_guard<std::mutex> lock(gDevice.m);
+        EXPECT_EQ(gDevice.ended, 0) << "the stream ended";
+        EXPECT_GT(gDevice.written, before + 200000) << "the stream stopped";
+    }
+
     // Paused: the decoder waits in the device, the pipe fills and holds the download.
     dPause();
     sleepMs(1500);

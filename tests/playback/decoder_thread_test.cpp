@@ -37,6 +37,7 @@ struct Recorder {
     bool hold = false;          // writes block while set
     int failWrites = 0;         // write returns -1 when set
     int failOpen = 0;           // open returns 0 when set
+    std::atomic<int64_t> played{0};   // what getPlayedTime answers
 
     void add(const std::string& s) {
         std::lock_guard<std::mutex> lock(m);
@@ -151,7 +152,7 @@ int rWrite(int n, const uint8_t* data) {
 int rFlush() { rec->addAndReset("flush"); return 1; }
 int rPause() { return 1; }
 int rResume() { return 1; }
-int64_t rGetPlayed() { return 0; }
+int64_t rGetPlayed() { return rec->played.load(); }
 int64_t rSetPlayed(int64_t ms) { rec->add("played " + std::to_string(ms)); return ms; }
 int rGetVolume() { return gOpen ? 0 : -1; }
 void rSetVolume(int level) { rec->add("volume " + std::to_string(level)); }
@@ -460,6 +461,61 @@ TEST_F(DecoderThreadTest, SeekInAVbrFileContinuesToTheEnd) {
     ASSERT_GT(recorder.find("flush"), 0);
     // About the second half follows the seek (less one threshold that stays buffered).
     EXPECT_NEAR(double(recorder.bytes()), whole / 2, whole * 0.15);
+}
+
+// Milliseconds of the "played N" entry after the flush at or after from, or -1.
+long long playedAfterFlush(Recorder& r, int from = 0) {
+    const int flush = r.find("flush", from);
+    if (flush < 0) return -1;
+    std::lock_guard<std::mutex> lock(r.m);
+    if (flush + 1 >= int(r.log.size()) || r.log[size_t(flush) + 1].rfind("played ", 0) != 0) return -1;
+    return std::stoll(r.log[size_t(flush) + 1].substr(7));
+}
+
+// A jump by time goes from what the driver says is heard; before the start is the start, and
+// past the end the file ends at once, as if it had played out.
+TEST_F(DecoderThreadTest, SeekByTimeFromWhatIsHeardStopsAtBothEnds) {
+    const double second = 176400.0;   // bytes of one second at 44.1 kHz
+    int writes = 0;
+    recorder.setHold(true);
+    postPlayFile(media("a44.mp2").c_str(), id);
+    ASSERT_TRUE(recorder.waitFor("write"));
+    recorder.played = 500;
+    postSeekBy(1000, id);
+    recorder.setHold(false);
+    ASSERT_TRUE(recorder.waitFor("ENDED"));
+    // 1.5 s of the 2 s file: the frame that starts there (26 ms a frame), and half a second after
+    EXPECT_NEAR(double(playedAfterFlush(recorder)), 1500.0, 27.0);
+    EXPECT_NEAR(double(recorder.bytes()), second / 2, second * 0.1);
+
+    recorder.setHold(true);
+    writes = recorder.count("write");
+    postPlayFile(media("a44.mp2").c_str(), id);
+    ASSERT_TRUE(recorder.waitFor("write", writes + 1));
+    const int start = recorder.find("STARTED", recorder.find("ENDED"));
+    postSeekBy(-5000, id);
+    recorder.setHold(false);
+    ASSERT_TRUE(recorder.waitFor("ENDED", 2));
+    EXPECT_EQ(playedAfterFlush(recorder, start), 0);
+    EXPECT_NEAR(double(recorder.bytes()), 2 * second, second * 0.15);   // the whole file again (less what stays buffered)
+
+    recorder.setHold(true);
+    writes = recorder.count("write");
+    postPlayFile(media("a44.mp2").c_str(), id);
+    ASSERT_TRUE(recorder.waitFor("write", writes + 1));
+    const int beforeEnd = recorder.find("STARTED", recorder.find("ENDED", start));
+    recorder.played = 0;   // an output that keeps no time: the read position counts
+    postSeekBy(5000, id);
+    recorder.setHold(false);
+    ASSERT_TRUE(recorder.waitFor("ENDED", 3));
+    const int flush = recorder.find("flush", beforeEnd);
+    ASSERT_GT(flush, 0);
+    EXPECT_LT(flush, recorder.find("ENDED", beforeEnd));
+    EXPECT_EQ(recorder.bytes(), 0) << "sound went out after the jump to the end";
+    EXPECT_EQ(recorder.count("STARTED"), 3);
+    DecoderStatus st;
+    getDecoderStatus(st);
+    EXPECT_EQ(st.percent, 100);
 }
 
 // Three minutes of lame VBR: the header's frame count gives the listed time, and its table

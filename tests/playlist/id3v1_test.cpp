@@ -301,7 +301,13 @@ TEST_F(Id3v1Test, DisplayNameFallsBackToTheFileTitle) {
     std::strcpy(e.tag.title, "T");
     EXPECT_EQ(entryDisplayName(e), shown);
     e.infoRead = 1;
-    EXPECT_EQ(entryDisplayName(e), "T / ");
+    EXPECT_EQ(entryDisplayName(e), "T");   // a title without an artist: no separator
+    std::strcpy(e.tag.artist, "A");
+    EXPECT_EQ(entryDisplayName(e), "T / A");
+    e.tag.title[0] = 0;
+    EXPECT_EQ(entryDisplayName(e), "A");
+    e.tag.artist[0] = 0;
+    EXPECT_EQ(entryDisplayName(e), shown);   // a tag that names nothing
 }
 
 } // namespace

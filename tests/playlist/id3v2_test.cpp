@@ -218,7 +218,7 @@ TEST_F(Id3v2Test, LargePictureBeforeTheTitleIsSkippedUnread) {
         EXPECT_EQ(readId3v2Names(counted, names), 1);
         EXPECT_EQ(names.title, kTitle);
         EXPECT_LT(counted.bytesRead, 64 * 1024) << "2." << major;
-        EXPECT_EQ(shownName(b), named(kTitle, "")) << "2." << major;
+        EXPECT_EQ(shownName(b), kTitle) << "2." << major;
     }
 }
 
@@ -233,7 +233,7 @@ TEST_F(Id3v2Test, Id3v2WinsAndId3v1IsShownAsUtf8) {
 
     Bytes both = withAudio(tag(3, {titleFrame(3, 3, kTitle)}));
     both.insert(both.end(), v1.begin(), v1.end());
-    EXPECT_EQ(shownName(both), named(kTitle, ""));
+    EXPECT_EQ(shownName(both), kTitle);
 
     // A tag that names nothing, or breaks off, leaves the name to ID3v1.
     for (Bytes broken : {tag(3, {binaryFrame(3, 40)}), tag(4, {{"TIT2", Bytes{3}}})}) {
@@ -258,8 +258,8 @@ TEST_F(Id3v2Test, ReorderingCarriesTagNamesAndListedTitlesWithTheirPaths) {
     ASSERT_EQ(tagged.sortPlaylist(0), 1);
     ASSERT_NE(tagged.entryAt(1), nullptr);
     EXPECT_EQ(test::pathsOf(tagged), (std::vector<std::string>{test::joinNative(dir_, "a.mp3"), test::joinNative(dir_, "z.mp3")}));
-    EXPECT_EQ(entryDisplayName(*tagged.entryAt(0)), named("Title-B", ""));
-    EXPECT_EQ(entryDisplayName(*tagged.entryAt(1)), named("Title-A", ""));
+    EXPECT_EQ(entryDisplayName(*tagged.entryAt(0)), std::string("Title-B"));
+    EXPECT_EQ(entryDisplayName(*tagged.entryAt(1)), std::string("Title-A"));
 
     test::writeFileText(test::joinNative(dir_, "list.m3u"),
                         "#EXTM3U\n#EXTINF:300,Zeta\nhttp://h/zeta.mp3\n#EXTINF:60,Alpha\nhttp://h/alpha.mp3\n"

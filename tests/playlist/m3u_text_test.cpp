@@ -9,7 +9,6 @@
 
 #include "playlist/entry_info.h"
 #include "playlist/playlist.h"
-#include "playlist/playlist_texts.h"
 #include "playlist_test_util.h"
 #include "test_support.h"
 
@@ -102,8 +101,7 @@ TEST_F(M3uTextTest, ExtendedLinesNameAndTimeEntriesWithoutTags) {
     list.setPrompt(&prompts_);
     list.setReadFileInfo(1);
     list.addPath(Playlist::AddOrdinary, path("list.m3u").c_str());
-    char tagName[64];
-    std::snprintf(tagName, sizeof tagName, playlist_texts::kDisplayNameFormat, "Song", "");
+    const char tagName[] = "Song";   // a tag title without an artist
     std::vector<std::string> names;
     for (const PlaylistEntry* e = list.head(); e; e = e->next) names.push_back(entryDisplayName(*e));
     std::string untitledStream = names.size() == 5 ? names[4] : "";

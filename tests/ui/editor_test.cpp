@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "settings/settings.h"
 #include "settings/settings_texts.h"
 #include "app/win32/main_window.h"
 #include "app/win32/playlist_editor.h"
@@ -853,6 +854,193 @@ TEST(EditorPlaylist, DroppedFolderIsAddedWithOneRefresh) {
     EXPECT_EQ(korvo::win::editorWindow(), nullptr);
     playlist().clearPlaylist();
     playlist().setPrompt(nullptr);
+}
+
+// Selects rows first..last (inclusive) on an editor of this process, as a drag would, and
+// tells the dialog.
+void selectRange(HWND dlg, int first, int last) {
+    HWND list = GetDlgItem(dlg, IDC_PL_LIST);
+    SendMessageA(list, LB_SETSEL, FALSE, -1);
+    SendMessageA(list, LB_SELITEMRANGEEX, WPARAM(first), LPARAM(last));
+    SendMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDC_PL_LIST, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+}
+
+std::vector<int> span(int first, int last) {
+    std::vector<int> v;
+    for (int i = first; i <= last; ++i) v.push_back(i);
+    return v;
+}
+
+// Far more rows than a fixed buffer of selected rows would hold: all of them count, move and
+// go (1,024 of 5,000 twelve-second rows would read 03:24:48). On an editor of this process.
+TEST(EditorPlaylist, FiveThousandSelectedRowsCountMoveAndGo) {
+    constexpr int kMany = 5000;
+    const std::string dir = korvo::test::scratchDir("ui-pl-many");
+    const std::string first = timedFile(dir, "first.mp3", 10), twelve = timedFile(dir, "twelve.mp3", 12),
+                      last = timedFile(dir, "last.mp3", 20);
+    RecordingPrompt boxes;
+    setPrompt(&boxes);
+    Playlist& pl = playlist();
+    pl.clearPlaylist();
+    pl.setReadFileInfo(1);
+    pl.addEntry(first.c_str());
+    for (int i = 0; i < kMany; ++i) pl.addEntry(twelve.c_str());
+    pl.addEntry(last.c_str());
+    ASSERT_EQ(pl.countEntries(), kMany + 2);
+    ASSERT_EQ(korvo::win::showEditor(), 1);
+    HWND dlg = korvo::win::editorWindow();
+    ASSERT_NE(dlg, nullptr);
+    HWND list = GetDlgItem(dlg, IDC_PL_LIST);
+    const std::string firstName = withoutNumber(rowText(list, 0)), lastName = withoutNumber(rowText(list, kMany + 1));
+    const std::string twelveName = withoutNumber(rowText(list, 1));
+    ASSERT_NE(firstName, twelveName);
+
+    selectRange(dlg, 1, kMany);
+    EXPECT_EQ(controlText(dlg, IDC_PL_PLAYTIME), playtime(16, 40, 0));   // 60,000 s
+
+    // Up: the block moves above the first row and stays selected, whole
+    pressButton(dlg, IDC_PL_UP);
+    EXPECT_EQ(selection(dlg), span(0, kMany - 1));
+    EXPECT_EQ(withoutNumber(rowText(list, kMany)), firstName);
+    EXPECT_EQ(withoutNumber(rowText(list, 0)), twelveName);
+    EXPECT_EQ(controlText(dlg, IDC_PL_PLAYTIME), playtime(16, 40, 0));
+    // Dn: back again
+    pressButton(dlg, IDC_PL_DOWN);
+    EXPECT_EQ(selection(dlg), span(1, kMany));
+    EXPECT_EQ(withoutNumber(rowText(list, 0)), firstName);
+    EXPECT_EQ(withoutNumber(rowText(list, kMany + 1)), lastName);
+
+    // Del Item takes every selected row
+    pressButton(dlg, IDC_PL_DELETE);
+    EXPECT_EQ(pl.countEntries(), 2);
+    ASSERT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 2);
+    EXPECT_EQ(withoutNumber(rowText(list, 0)), firstName);
+    EXPECT_EQ(withoutNumber(rowText(list, 1)), lastName);
+
+    // and so does the Delete key, after all are selected again
+    for (int i = 0; i < kMany; ++i) pl.addEntry(twelve.c_str());
+    korvo::win::requestRefresh();
+    ASSERT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), kMany + 2);
+    selectRange(dlg, 0, kMany + 1);
+    EXPECT_EQ(controlText(dlg, IDC_PL_PLAYTIME), playtime(16, 40, 30));
+    SendMessageA(dlg, WM_VKEYTOITEM, MAKEWPARAM(VK_DELETE, 0), reinterpret_cast<LPARAM>(list));
+    EXPECT_EQ(pl.countEntries(), 0);
+    EXPECT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 0);
+    EXPECT_TRUE(boxes.shown.empty());
+    korvo::win::destroyEditor();
+    setPrompt(nullptr);
+}
+
+// Every button's rectangle, in the dialog's client coordinates.
+std::vector<std::pair<int, RECT>> buttonRects(HWND dlg) {
+    std::vector<std::pair<int, RECT>> out;
+    for (int id : {IDC_PL_LOAD, IDC_PL_SAVE, IDC_PL_ADD, IDC_PL_DELETE, IDC_PL_SHUFFLE, IDC_PL_SORT, IDC_PL_CLEAR,
+                   IDC_PL_EDIT_TAG, IDOK, IDC_PL_UP, IDC_PL_DOWN}) {
+        RECT r{};
+        GetWindowRect(GetDlgItem(dlg, id), &r);
+        MapWindowPoints(nullptr, dlg, reinterpret_cast<POINT*>(&r), 2);
+        out.push_back({id, r});
+    }
+    return out;
+}
+
+// Width of text in the label's font.
+int labelTextWidth(HWND dlg, const std::string& text) {
+    HWND label = GetDlgItem(dlg, IDC_PL_PLAYTIME);
+    HDC dc = GetDC(label);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(label, WM_GETFONT, 0, 0)));
+    SIZE size{};
+    GetTextExtentPoint32A(dc, text.c_str(), int(text.size()), &size);
+    SelectObject(dc, old);
+    ReleaseDC(label, dc);
+    return size.cx;
+}
+
+// The play-time label covers no button and shows its whole text: at the first start's size
+// (smaller than the window may be, so it is made as small as it may), at a chosen small size
+// and at a large one.
+TEST(EditorPlaylist, PlaytimeLabelLeavesEveryButtonFree) {
+    const Settings kept = settings();
+    settings().PlaylistX = 20;
+    settings().PlaylistY = 20;
+    settings().PlaylistW = 150;   // as a new INI file has it
+    settings().PlaylistH = 150;
+    playlist().clearPlaylist();
+    ASSERT_EQ(korvo::win::showEditor(), 1);
+    HWND dlg = korvo::win::editorWindow();
+    ASSERT_NE(dlg, nullptr);
+    const std::string texts[] = {playtime(16, 40, 0), playtime(999, 59, 59), playlist_texts::kPlaytimeUnknown};
+    auto check = [&](const char* size) {
+        RECT label{};
+        GetWindowRect(GetDlgItem(dlg, IDC_PL_PLAYTIME), &label);
+        MapWindowPoints(nullptr, dlg, reinterpret_cast<POINT*>(&label), 2);
+        RECT client{};
+        GetClientRect(dlg, &client);
+        for (const auto& [id, button] : buttonRects(dlg)) {
+            RECT both{};
+            EXPECT_FALSE(IntersectRect(&both, &label, &button))
+                << size << ": the label (" << label.left << ".." << label.right << ", " << label.top << ".." << label.bottom
+                << ") covers button " << id << " (" << button.left << ".." << button.right << ", " << button.top << ".."
+                << button.bottom << ")";
+        }
+        for (const std::string& text : texts) {
+            EXPECT_LE(labelTextWidth(dlg, text), label.right - label.left) << size << ": \"" << text << "\" is cut";
+        }
+        EXPECT_LE(label.bottom, client.bottom) << size;
+    };
+    check("first start");
+    SetWindowPos(dlg, nullptr, 0, 0, 290, 270, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    check("290 x 270");
+    SetWindowPos(dlg, nullptr, 0, 0, 1, 1, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    check("smallest");
+    SetWindowPos(dlg, nullptr, 0, 0, 700, 500, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    check("700 x 500");
+    korvo::win::destroyEditor();
+    settings() = kept;
+}
+
+// Edit Tag: enabled for exactly one selected row, and opens the tag editor on it (one editor
+// at a time: pressed again on another row, the editor shows that row's file).
+TEST(EditorPlaylist, EditTagOpensTheTagEditorOnTheSelectedRow) {
+    ProgramFolder folder("pl-edit-tag");
+    const std::string d = folder.dir();
+    std::vector<std::string> files = {timedFile(d, "one.mp3", 10),
+                                      timedFile(d, "two.mp3", 20, false, tagBlock("Two", "", "", "2001", "", 0)),
+                                      timedFile(d, "three.mp3", 30)};
+    Program p;
+    ASSERT_TRUE(p.start(folder, {}));
+    ASSERT_NE(p.waitForWindow(), nullptr);
+    addPaths(p, files);
+    HWND dlg = openPlaylistEditor(p);
+    ASSERT_NE(dlg, nullptr);
+    HWND editTag = GetDlgItem(dlg, IDC_PL_EDIT_TAG);
+    EXPECT_EQ(withoutNumber(rows(dlg)[1]), "Two");   // a title without an artist stands alone
+    EXPECT_EQ(selection(dlg), (std::vector<int>{0}));
+    EXPECT_TRUE(IsWindowEnabled(editTag));
+    select(dlg, {0, 2});
+    EXPECT_FALSE(IsWindowEnabled(editTag));
+    select(dlg, {});
+    EXPECT_FALSE(IsWindowEnabled(editTag));
+    select(dlg, {1});
+    EXPECT_TRUE(IsWindowEnabled(editTag));
+
+    pressButton(dlg, IDC_PL_EDIT_TAG);
+    HWND tags = waitForDialog(p.pid(), korvo::win::kTagEditorCaption);
+    ASSERT_NE(tags, nullptr);
+    EXPECT_EQ(controlText(tags, IDC_TAG_PATH), files[1]);
+    EXPECT_EQ(controlText(tags, IDC_TAG_TITLE), "Two");
+    select(dlg, {2});
+    pressButton(dlg, IDC_PL_EDIT_TAG);
+    EXPECT_TRUE(waitUntil([&] {
+        HWND t = findDialog(p.pid(), korvo::win::kTagEditorCaption);
+        return t && controlText(t, IDC_TAG_PATH) == files[2];
+    }, kWaitMs));
+    EXPECT_FALSE(IsWindow(tags));
+
+    // a list emptied by Clear leaves nothing to edit
+    pressButton(dlg, IDC_PL_CLEAR);
+    EXPECT_FALSE(IsWindowEnabled(editTag));
+    closeProgram(p);
 }
 
 // ---- names in any script ----

@@ -249,6 +249,52 @@ TEST(NowPlaying, ClickOnTheProgressLineSeeks) {
     EXPECT_GT(at600, 4 * at800) << "not at the middle: 800 Hz " << at800 << ", 600 Hz " << at600;
 }
 
+// Left and Right jump 5 s from what is heard, press by press; before the start is the start,
+// and past the end the file ends (the list with it).
+TEST(NowPlaying, LeftAndRightJumpFiveSeconds) {
+    std::string path = media("seek_marks.mp2");   // 400 Hz to 11 s, 600 Hz to 14 s, 800 Hz to 24 s
+    ProgramFolder folder("seek-keys");
+    SoundRecorder sound;
+    ASSERT_TRUE(sound.start()) << "no capture device: the sink's monitor cannot be recorded";
+    Program p;
+    DWORD started = GetTickCount();
+    ASSERT_TRUE(p.start(folder, {path}));
+    HWND w = p.waitForWindow();
+    ASSERT_NE(w, nullptr);
+    ASSERT_NE(sound.waitForSound(started, kPlayWaitMs), 0u);
+    Sleep(1500);
+    // The tone heard from 300 ms to 1.3 s after the keys: the loudest of the three, by far.
+    auto toneAfter = [&](WPARAM key, int presses) {
+        const DWORD pressed = GetTickCount();
+        for (int i = 0; i < presses; ++i) PostMessageA(w, WM_KEYDOWN, key, 1);
+        Sleep(1400);
+        int best = 0;
+        double level[3] = {};
+        for (int i = 0; i < 3; ++i) {
+            level[i] = sound.toneLevel(pressed + 300, pressed + 1300, 400 + 200 * i);
+            if (level[i] > level[best]) best = i;
+        }
+        for (int i = 0; i < 3; ++i)
+            if (i != best && level[best] < 4 * level[i]) return 0;
+        return 400 + 200 * best;
+    };
+    EXPECT_EQ(toneAfter(VK_RIGHT, 2), 600) << "two presses from about 1.5 s";
+    EXPECT_EQ(toneAfter(VK_RIGHT, 1), 800) << "one more from about 13 s";
+    EXPECT_EQ(toneAfter(VK_LEFT, 3), 400) << "three back from about 19 s";
+    EXPECT_EQ(toneAfter(VK_LEFT, 10), 400) << "back past the start";
+    EXPECT_TRUE(showsTime(shoot(w), PixelFont::kPlay, 23 * 1000 + 950, 2)) << "not near the start";
+
+    const DWORD endPress = GetTickCount();
+    for (int i = 0; i < 10; ++i) PostMessageA(w, WM_KEYDOWN, VK_RIGHT, 1);
+    EXPECT_TRUE(waitUntil([&] { return showsTime(shoot(w), PixelFont::kStop, 23 * 1000, 0); }, 2000))
+        << "the file did not end";
+    // what was queued went with the jump: nothing from half a second after the keys on
+    const DWORD loud = sound.waitForSound(endPress + 500, 1500);
+    EXPECT_EQ(loud, 0u) << "sound " << int(loud - endPress) << " ms after the jump past the end";
+    PostMessageA(w, WM_SYSKEYDOWN, VK_F4, LPARAM(1) << 29);
+    EXPECT_EQ(p.waitForExit(10000), 0);
+}
+
 TEST(NowPlaying, WheelAndKeysSetTheVolumeWithinItsRange) {
     std::string path = media("seek_marks.mp2");
     ProgramFolder folder("volume");

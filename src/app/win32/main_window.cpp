@@ -166,6 +166,10 @@ LRESULT MainWindow::dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
             changeVolume(wParam == VK_UP ? 1 : -1);
             return 0;
         }
+        if (wParam == VK_LEFT || wParam == VK_RIGHT) {
+            seekBy(wParam == VK_RIGHT ? kKeySeekMs : -kKeySeekMs);
+            return 0;
+        }
         break;
     case WM_COPYDATA: return onCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
     case WM_DROPFILES: return onDropFiles(reinterpret_cast<HDROP>(wParam));
@@ -468,6 +472,13 @@ void MainWindow::redrawButton(int index) {
     UINT flags = RDW_INVALIDATE | RDW_VALIDATE | RDW_UPDATENOW;
     if (index != ButtonClose && index != ButtonMinimise) flags |= RDW_NOCHILDREN;
     RedrawWindow(hwnd_, nullptr, buttonRegions_[index].get(), flags);
+}
+
+// A stream has no place to go to; stopped, nothing plays.
+void MainWindow::seekBy(int deltaMs) {
+    if (playState_ == PlayStateStopped) return;
+    getDecoderStatus(status_);
+    if (status_.totalMs > 0) postSeekBy(deltaMs, decoderThreadId_);
 }
 
 LRESULT MainWindow::onLButtonDown(int x, int y) {

@@ -42,6 +42,8 @@ constexpr UINT_PTR kTimerAnnounce = 3;
 // Closes a hand-over's add batch when its second start never sent the play request.
 constexpr UINT_PTR kTimerHandOverBatch = 4;
 constexpr UINT kHandOverBatchMs = 2000;
+// Left and Right jump this far back and forward.
+constexpr int kKeySeekMs = 5000;
 
 // Takes a window off the screen at once, before it is destroyed (see main_window.cpp).
 void vanish(HWND w);
@@ -94,6 +96,7 @@ private:
     void refreshDisplay(bool entry = true);
     void onDisplayTimer(UINT_PTR id);
     void changeVolume(int steps);
+    void seekBy(int deltaMs);
     void applyTopmost();
     void stopDecoder();
     void closeWindow();

@@ -7,12 +7,14 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "settings/settings.h"
 #include "app/win32/dialogs.h"
 #include "app/win32/handles.h"
 #include "app/win32/main_window.h"
 #include "app/win32/resource_ids.h"
+#include "app/win32/tag_editor.h"
 #include "app/win32/win_texts.h"
 #include "playlist/entry_info.h"
 #include "playlist/playlist.h"
@@ -20,7 +22,6 @@
 namespace korvo::win {
 namespace {
 
-constexpr int kMaxSelected = 1024;
 constexpr int kMinTrackWidth = 280;
 constexpr int kMinTrackHeight = 255;
 constexpr int kAddItemMenu = 1;
@@ -31,6 +32,7 @@ struct EditorState {
     int refreshEnabled = 1;
     int buttonWidth = 0;
     int buttonHeight = 0;
+    int labelTextWidth = 0;   // the widest play-time text, in the label's font
     MenuHandle menu;
 };
 
@@ -66,9 +68,27 @@ void showPlayTime(HWND dlg, int seconds) {
     SetDlgItemTextA(dlg, IDC_PL_PLAYTIME, text);
 }
 
-// One row per entry, added with redrawing suspended so a long list appears at once.
-// withLabel: the current entry's play time goes into the label (at dialog start).
-void fillRows(HWND dlg, bool withLabel) {
+// The selected rows, ascending, however many.
+std::vector<int> selectedRows(HWND dlg) {
+    HWND list = listBox(dlg);
+    const LRESULT count = SendMessageA(list, LB_GETSELCOUNT, 0, 0);
+    if (count <= 0) return {};
+    std::vector<int> rows(static_cast<size_t>(count), 0);
+    const LRESULT n = SendMessageA(list, LB_GETSELITEMS, WPARAM(count), reinterpret_cast<LPARAM>(rows.data()));
+    rows.resize(n > 0 ? size_t(n) : 0);
+    return rows;
+}
+
+// The label totals every selected row; "Edit Tag" works on one.
+void onSelectionChanged(HWND dlg) {
+    const std::vector<int> rows = selectedRows(dlg);
+    showPlayTime(dlg, playlist().playTimeOf(int(rows.size()), rows.data()));
+    EnableWindow(GetDlgItem(dlg, IDC_PL_EDIT_TAG), rows.size() == 1 ? TRUE : FALSE);
+}
+
+// One row per entry, added with redrawing suspended so a long list appears at once; the
+// current entry's row is selected.
+void fillRows(HWND dlg) {
     HWND list = listBox(dlg);
     Playlist& pl = playlist();
     SendMessageA(list, WM_SETREDRAW, FALSE, 0);
@@ -81,10 +101,7 @@ void fillRows(HWND dlg, bool withLabel) {
         char text[2 * kPathCapacity + 16];
         std::snprintf(text, sizeof text, kRowFormat, row + 1, name.c_str());
         SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
-        if (e == pl.current()) {
-            currentRow = row;
-            if (withLabel && e->infoRead == 1) showPlayTime(dlg, e->playTimeMs < 0 ? -1 : e->playTimeMs / 1000);
-        }
+        if (e == pl.current()) currentRow = row;
     }
     if (currentRow >= 0) {
         SendMessageA(list, LB_SETSEL, TRUE, currentRow);
@@ -92,11 +109,12 @@ void fillRows(HWND dlg, bool withLabel) {
     }
     SendMessageA(list, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list, nullptr, TRUE);
+    onSelectionChanged(dlg);
 }
 
 void onRefresh(HWND dlg) {
     if (!state().refreshEnabled) return;
-    fillRows(dlg, false);
+    fillRows(dlg);
     storeRect(dlg);
 }
 
@@ -106,10 +124,11 @@ void refresh(HWND dlg) {
     SendMessageA(dlg, kEditorRefreshMessage, 0, 0);
 }
 
-int selectedRows(HWND dlg, int* rows) {
-    LRESULT n = SendMessageA(listBox(dlg), LB_GETSELITEMS, kMaxSelected, reinterpret_cast<LPARAM>(rows));
-    return n > 0 ? int(n) : 0;
-}
+// Between the label's text and Dismiss.
+constexpr int kLabelGap = 4;
+
+// The label's left edge, after the Dn button whose right edge is at dnRight.
+int labelLeftFor(int dnRight) { return dnRight + 6 > 60 ? dnRight + 6 : 60; }
 
 void layout(HWND dlg) {
     EditorState& s = state();
@@ -137,11 +156,50 @@ void layout(HWND dlg) {
     GetWindowRect(GetDlgItem(dlg, IDC_PL_UP), &up);
     GetWindowRect(GetDlgItem(dlg, IDC_PL_DOWN), &dn);
     const int dnLeft = 3 + (up.right - up.left) + 3 > 30 ? 3 + (up.right - up.left) + 3 : 30;
-    const int labelLeft = dnLeft + (dn.right - dn.left) + 6 > 60 ? dnLeft + (dn.right - dn.left) + 6 : 60;
+    const int labelLeft = labelLeftFor(dnLeft + (dn.right - dn.left));
     place(IDC_PL_UP, 3, H - BH + 2);
     place(IDC_PL_DOWN, dnLeft, H - BH + 2);
-    place(IDC_PL_PLAYTIME, labelLeft, H - BH + 2);
+    // The label ends short of Dismiss, whatever the width.
+    RECT label{};
+    HWND labelWindow = GetDlgItem(dlg, IDC_PL_PLAYTIME);
+    GetWindowRect(labelWindow, &label);
+    const int labelWidth = x - kLabelGap - labelLeft;
+    SetWindowPos(labelWindow, nullptr, labelLeft, H - BH + 2, labelWidth > 0 ? labelWidth : 0, label.bottom - label.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
     InvalidateRect(dlg, nullptr, TRUE);
+}
+
+// The narrowest window whose label shows its widest text beside Dismiss.
+int minTrackWidth(HWND dlg) {
+    const EditorState& s = state();
+    RECT window{}, client{}, dn{};
+    GetWindowRect(dlg, &window);
+    GetClientRect(dlg, &client);
+    GetWindowRect(GetDlgItem(dlg, IDC_PL_DOWN), &dn);
+    POINT dnRight{dn.right, dn.top};
+    ScreenToClient(dlg, &dnRight);
+    const int frame = (window.right - window.left) - client.right;
+    const int needed = frame + labelLeftFor(dnRight.x) + s.labelTextWidth + kLabelGap + s.buttonWidth + 2;
+    const int least = scaled(dlg, kMinTrackWidth);
+    return needed > least ? needed : least;
+}
+
+// The widest text the label shows, measured in its own font.
+int measureLabelText(HWND dlg) {
+    HWND label = GetDlgItem(dlg, IDC_PL_PLAYTIME);
+    WindowDC dc(label);
+    if (!dc) return 0;
+    HGDIOBJ old = SelectObject(dc.get(), reinterpret_cast<HGDIOBJ>(SendMessageA(label, WM_GETFONT, 0, 0)));
+    char longest[64];
+    std::snprintf(longest, sizeof longest, kPlaytimeFormat, 999, 59, 59);
+    const char* const texts[] = {longest, kPlaytimeUnknown};
+    int widest = 0;
+    for (const char* text : texts) {
+        SIZE size{};
+        if (GetTextExtentPoint32A(dc.get(), text, int(std::strlen(text)), &size) && size.cx > widest) widest = size.cx;
+    }
+    SelectObject(dc.get(), old);
+    return widest;
 }
 
 void onInit(HWND dlg) {
@@ -160,9 +218,16 @@ void onInit(HWND dlg) {
     GetWindowRect(GetDlgItem(dlg, IDC_PL_LOAD), &b);
     s.buttonWidth = b.right - b.left;
     s.buttonHeight = b.bottom - b.top;
+    s.labelTextWidth = measureLabelText(dlg);
+    // A narrower window than the label needs grows to fit it.
+    RECT now{};
+    GetWindowRect(dlg, &now);
+    const int least = minTrackWidth(dlg);
+    if (now.right - now.left < least)
+        SetWindowPos(dlg, nullptr, 0, 0, least, now.bottom - now.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     layout(dlg);
     SetDlgItemTextA(dlg, IDC_PL_PLAYTIME, kPlaytimeUnknown);
-    if (playlist().countEntries() > 0) fillRows(dlg, true);
+    if (playlist().countEntries() > 0) fillRows(dlg);
 }
 
 void popup(HWND dlg, int submenu) {
@@ -245,38 +310,49 @@ void addDirectory(HWND dlg) {
 }
 
 void deleteSelected(HWND dlg) {
-    int rows[kMaxSelected];
-    int n = selectedRows(dlg, rows);
-    playlist().deleteEntries(n, rows);
+    const std::vector<int> rows = selectedRows(dlg);
+    playlist().deleteEntries(int(rows.size()), rows.data());
     refresh(dlg);
 }
 
 void moveSelected(HWND dlg, int direction) {
-    int rows[kMaxSelected];
-    int n = selectedRows(dlg, rows);
-    playlist().moveEntries(direction, n, rows);
+    const std::vector<int> rows = selectedRows(dlg);
+    const int n = int(rows.size());
+    playlist().moveEntries(direction, n, rows.data());
     refresh(dlg);
     HWND list = listBox(dlg);
+    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     SendMessageA(list, LB_SETSEL, FALSE, -1);
     const int last = int(SendMessageA(list, LB_GETCOUNT, 0, 0)) - 1;
-    for (int i = 0; i < n; ++i) {
-        int row = direction == Playlist::MoveUp ? rows[i] - 1 : rows[i] + 1;
-        if (row < 0) row = 0;
-        if (row > last) row = last;
-        SendMessageA(list, LB_SETSEL, TRUE, row);
+    auto moved = [&](int i) {
+        int row = direction == Playlist::MoveUp ? rows[size_t(i)] - 1 : rows[size_t(i)] + 1;
+        return row < 0 ? 0 : row > last ? last : row;
+    };
+    // Runs of adjacent rows are selected in one go: thousands of rows, one call a run.
+    for (int i = 0; i < n;) {
+        const int first = moved(i);
+        int end = first;
+        for (++i; i < n && moved(i) <= end + 1; ++i) end = moved(i) > end ? moved(i) : end;
+        SendMessageA(list, LB_SELITEMRANGEEX, WPARAM(first), LPARAM(end));
     }
+    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list, nullptr, TRUE);
+    onSelectionChanged(dlg);
+}
+
+// The tag editor on the selected row's file (one editor at a time: one open elsewhere goes).
+void editTag(HWND dlg) {
+    const std::vector<int> rows = selectedRows(dlg);
+    const PlaylistEntry* e = rows.empty() ? nullptr : playlist().entryAt(rows[0]);
+    if (!e) return;
+    if (tagEditorWindow()) toggleTagEditor(nullptr, nullptr);
+    toggleTagEditor(mainWindow().hwnd(), e->path);
 }
 
 void playCaretRow(HWND dlg) {
     int caret = int(SendMessageA(listBox(dlg), LB_GETCARETINDEX, 0, 0));
     playlist().selectEntry(caret, nullptr);
     SendMessageA(mainWindow().hwnd(), WM_COMMAND, IDM_PLAY_CURRENT, 0);
-}
-
-void onSelectionChanged(HWND dlg) {
-    int rows[kMaxSelected];
-    int n = selectedRows(dlg, rows);
-    showPlayTime(dlg, playlist().playTimeOf(n, rows));
 }
 
 void onDropFiles(HWND dlg, HDROP drop) {
@@ -305,7 +381,9 @@ void onCommand(HWND dlg, int id, int code) {
         state().refreshEnabled = 1;
         pl.clearPlaylist();
         SendMessageA(listBox(dlg), LB_RESETCONTENT, 0, 0);
+        EnableWindow(GetDlgItem(dlg, IDC_PL_EDIT_TAG), FALSE);
         break;
+    case IDC_PL_EDIT_TAG: editTag(dlg); break;
     case IDC_PL_LIST:
         if (code == LBN_SELCHANGE) onSelectionChanged(dlg);
         if (code == LBN_DBLCLK) playCaretRow(dlg);
@@ -336,7 +414,7 @@ INT_PTR CALLBACK editorProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) {
         return TRUE;
     case WM_GETMINMAXINFO: {
         auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
-        info->ptMinTrackSize.x = scaled(dlg, kMinTrackWidth);
+        info->ptMinTrackSize.x = minTrackWidth(dlg);
         info->ptMinTrackSize.y = scaled(dlg, kMinTrackHeight);
         return TRUE;
     }
