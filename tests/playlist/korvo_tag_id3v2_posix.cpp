@@ -226,7 +226,9 @@ TEST(KorvoTagId3v2, NoTagOrVersion22GetsOnlyTheTrailer) {
 
 // The names are those python3-mutagen gives (mutagen.id3.TCON.GENRES), when it is installed.
 TEST(GenreTable, NamesAreThoseOfMutagen) {
-    std::FILE* p = popen("python3 -c 'import mutagen.id3 as m; print(\"\\n\".join(m.TCON.GENRES[:148]))' 2>/dev/null", "r");
+    // The system's python first: the package installs mutagen there, not into another python3 on the path.
+    std::FILE* p = popen("for py in /usr/bin/python3 python3; do $py -c 'import mutagen.id3 as m; "
+                         "print(\"\\n\".join(m.TCON.GENRES[:148]))' 2>/dev/null && break; done", "r");
     ASSERT_NE(p, nullptr);
     std::vector<std::string> names;
     char line[128];
