@@ -2,13 +2,33 @@
 // a series of requests (code byte, any value, size byte, then that many payload bytes, with a declared
 // size that may lie); the window's stand-in lets a further request arrive while one runs,
 // as a box's message loop does.
+#include <climits>
+#include <cstdlib>
 #include <cstring>
+#include <string>
+
+#include <sys/stat.h>
 
 #include "app/copy_data_request.h"
 #include "fuzz_support.h"
 #include "playlist/playlist.h"
 
 namespace {
+
+// A folder is added with all its subfolders: one outside the folder the target runs in (the
+// machine's "/", say) would have it walk the whole disk for one input.
+bool namesAFolderElsewhere(const uint8_t* bytes, size_t size) {
+    static const std::string here = [] {
+        char cwd[PATH_MAX];
+        return std::string(realpath(".", cwd) ? cwd : "/");
+    }();
+    const std::string path(reinterpret_cast<const char*>(bytes), size);
+    char resolved[PATH_MAX];
+    struct stat st;
+    if (!realpath(path.c_str(), resolved) || stat(resolved, &st) != 0 || !S_ISDIR(st.st_mode)) return false;
+    const std::string r(resolved);
+    return r != here && r.compare(0, here.size() + 1, here + "/") != 0;
+}
 
 struct FakeWindow : korvo::CopyDataWindow {
     korvo::CopyDataRequests* requests = nullptr;
@@ -58,7 +78,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (code == 0xFF && payload) {
             window.nested = bytes;
             window.nestedSize = payload - 1;
-        } else if (declared <= payload || declared >= uint32_t(korvo::kPathCapacity)) {
+        } else if ((declared <= payload || declared >= uint32_t(korvo::kPathCapacity)) &&
+                   !(bytes && namesAFolderElsewhere(bytes, payload))) {
             if (requests->receive(code, declared, bytes)) ++received;
         }
         pos += payload;

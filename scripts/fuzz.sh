@@ -41,7 +41,8 @@ for t in "${targets[@]}"; do
   # A few copy-data requests, or a list file of 2 KB (past its 1 KB line buffer), reach every
   # path; longer inputs only add requests or lines, each a file-system call that slows the run.
   case "$t" in copy_data | m3u) max_len=2048 ;; *) max_len=8192 ;; esac
-  opts=(-rss_limit_mb=2048 -max_len=$max_len -artifact_prefix="$here/build/fuzz/fault-$t-" -print_final_stats=1)
+  # An input that runs for half a minute is reported as a fault, not waited on for twenty.
+  opts=(-rss_limit_mb=2048 -timeout=30 -max_len=$max_len -artifact_prefix="$here/build/fuzz/fault-$t-" -print_final_stats=1)
   [ -f "fuzz/$t.dict" ] && opts+=(-dict="$here/fuzz/$t.dict")
   if [ "$long" -eq 1 ]; then
     opts+=(-runs="${KORVO_FUZZ_RUNS:-10000000}")

@@ -52,7 +52,9 @@ public:
 
     // --- Adding paths and playlist files ---
     int addPath(int mode, const char* path);      // always 1; failures are shown to the user
-    int addDirectory(const char* folder);
+    // The folder's audio files and, with subfolders, those of its subfolders (in name order,
+    // each folder's files first).
+    int addDirectory(const char* folder, bool subfolders = true);
     int readPlsFile(const char* path);
     int readM3uFile(const char* path);
     // Entries written, 0 for none or on failure (the old file then stays as it was).
@@ -118,6 +120,8 @@ private:
     void addResolved(const char* folder, bool folderKnown, const char* entryText);
     const char* missingPathFormat() const;
     void reportMissing(const char* path);
+    // addPath; a folder is added with its subfolders or without.
+    int addPathOf(int mode, const char* path, bool subfolders);
     void tell(const char* text, const char* title, PromptIcon icon) const {
         if (prompt_) prompt_->show(text, title, icon);
     }

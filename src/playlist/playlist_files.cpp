@@ -233,8 +233,8 @@ std::string joinedForMessage(const char* folder, const std::string& name) {
     return std::string(folder) + kPathSeparator + name;
 }
 
-// The folder's audio files, then each subfolder the same way, in name order.
-void walkFolder(const char* folder, FolderWalk& walk) {
+// The folder's audio files, then (with subfolders) each subfolder the same way, in name order.
+void walkFolder(const char* folder, FolderWalk& walk, bool subfolders) {
     FolderIdentity identity;
     if (folderIdentity(folder, identity) == 1 && !walk.walked.insert({identity.volume, identity.index}).second) return;
     for (const std::string& name : namesIn(folder, T::kAudioPattern, false)) {
@@ -244,10 +244,11 @@ void walkFolder(const char* folder, FolderWalk& walk) {
         else
             walk.found.push_back({joinedForMessage(folder, name), false});
     }
+    if (!subfolders) return;
     for (const std::string& name : namesIn(folder, T::kAllNamesPattern, true)) {
         char path[kPathCapacity];
         if (joinPath(folder, name.c_str(), path, sizeof path))
-            walkFolder(path, walk);
+            walkFolder(path, walk, true);
         else
             walk.found.push_back({joinedForMessage(folder, name), false});
     }
@@ -276,7 +277,9 @@ void Playlist::reportPath(const char* format, const char* path) const {
     tell(text, T::kErrorTitle, IconWarning);
 }
 
-int Playlist::addPath(int mode, const char* path) {
+int Playlist::addPath(int mode, const char* path) { return addPathOf(mode, path, true); }
+
+int Playlist::addPathOf(int mode, const char* path, bool subfolders) {
     if (!path) return 1;
     if (std::strlen(path) > size_t(kMaxPathLength)) {
         reportPath(T::kErrorProcessingFile, path);
@@ -299,7 +302,7 @@ int Playlist::addPath(int mode, const char* path) {
         reportMissing(path);
         return 1;
     }
-    if (!addDirectory(path)) reportPath(T::kErrorAddingDirectory, path);
+    if (!addDirectory(path, subfolders)) reportPath(T::kErrorAddingDirectory, path);
     return 1;
 }
 
@@ -344,9 +347,9 @@ void Playlist::endAddBatch() {
     tell(text, T::kErrorTitle, IconWarning);
 }
 
-int Playlist::addDirectory(const char* folder) {
+int Playlist::addDirectory(const char* folder, bool subfolders) {
     FolderWalk walk;
-    walkFolder(folder, walk);
+    walkFolder(folder, walk, subfolders);
     if (walk.found.empty()) return 0;
     tell(T::kAdding, T::kNoteTitle, IconNone);
     for (const FoundFile& f : walk.found) {
@@ -387,7 +390,9 @@ void Playlist::addResolved(const char* folder, bool folderKnown, const char* ent
         reportPath(T::kErrorProcessingFile, joined.c_str());
         return;
     }
-    addPath(AddOrdinary, path);
+    // A folder a list names is added without its subfolders, as lists always had it: a list
+    // that names "/" must not walk the whole disk.
+    addPathOf(AddOrdinary, path, false);
 }
 
 int Playlist::enterList(const char* path) {

@@ -291,6 +291,13 @@ TEST_F(PlaylistFilesTest, FolderTreeAddsEachFoldersFilesBeforeItsSubfolders) {
     list_.addPath(Playlist::AddOrdinary, bare.c_str());
     EXPECT_EQ(list_.countEntries(), 0);
     EXPECT_EQ(prompts_.texts(), Paths{formatted(T::kErrorAddingDirectory, bare)});
+
+    // A list that names a folder adds its own files only: a list naming "/" must not walk the disk.
+    const std::string m3u = joinNative(dir_, "folders.m3u");
+    test::writeFileText(m3u, top + "\r\n");
+    list_.clearPlaylist();
+    list_.addPath(Playlist::AddOrdinary, m3u.c_str());
+    EXPECT_EQ(pathsOf(list_), (Paths{files[0], files[1]}));
 }
 
 // --- Save List: the type the name asks for ---
