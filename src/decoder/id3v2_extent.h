@@ -21,6 +21,20 @@ struct Id3v2Extent {
     }
 };
 
+// Sizes in a tag: "synchsafe" ones carry seven bits a byte (so they never read as a frame
+// sync), the frame sizes of version 2.3 eight, big-endian.
+inline uint32_t syncsafe(const uint8_t* b) {
+    return uint32_t(b[0] & 0x7F) << 21 | uint32_t(b[1] & 0x7F) << 14 | uint32_t(b[2] & 0x7F) << 7 | (b[3] & 0x7F);
+}
+inline bool isSyncsafe(const uint8_t* b) { return ((b[0] | b[1] | b[2] | b[3]) & 0x80) == 0; }
+inline void putSyncsafe(uint8_t* b, uint32_t v) {
+    for (int i = 3; i >= 0; --i, v >>= 7) b[i] = uint8_t(v & 0x7F);
+}
+inline uint32_t bigEndian32(const uint8_t* b) {
+    return uint32_t(b[0]) << 24 | uint32_t(b[1]) << 16 | uint32_t(b[2]) << 8 | b[3];
+}
+inline uint32_t bigEndian24(const uint8_t* b) { return uint32_t(b[0]) << 16 | uint32_t(b[1]) << 8 | b[2]; }
+
 // Reads the tag header from the n bytes at bytes. 1 when they begin with "ID3", two version
 // bytes below 0xFF, a flags byte and a size in four bytes below 0x80; 0 otherwise (also when
 // n is below the header's size), with the extent cleared.

@@ -16,14 +16,6 @@ constexpr int kMaxTextFrame = 2048;
 
 enum TextEncoding { Latin1 = 0, Utf16WithBom = 1, Utf16BigEndian = 2, Utf8 = 3 };
 
-uint32_t syncsafe(const uint8_t* b) {
-    return uint32_t(b[0] & 0x7F) << 21 | uint32_t(b[1] & 0x7F) << 14 | uint32_t(b[2] & 0x7F) << 7 | (b[3] & 0x7F);
-}
-bool isSyncsafe(const uint8_t* b) { return ((b[0] | b[1] | b[2] | b[3]) & 0x80) == 0; }
-uint32_t bigEndian32(const uint8_t* b) {
-    return uint32_t(b[0]) << 24 | uint32_t(b[1]) << 16 | uint32_t(b[2]) << 8 | b[3];
-}
-uint32_t bigEndian24(const uint8_t* b) { return uint32_t(b[0]) << 16 | uint32_t(b[1]) << 8 | b[2]; }
 
 // The tag body as a stream of bytes, with a whole-tag unsynchronisation undone on the way.
 // Without it, skipping is a seek; with it, frame sizes count the restored bytes, so the

@@ -17,17 +17,6 @@ constexpr uint8_t kExtendedHeaderFlag = 0x40;
 constexpr uint8_t kFooterFlag = 0x10;
 constexpr uint16_t kFrameUnsync24 = 0x0002;
 
-uint32_t syncsafe(const uint8_t* b) {
-    return uint32_t(b[0] & 0x7F) << 21 | uint32_t(b[1] & 0x7F) << 14 | uint32_t(b[2] & 0x7F) << 7 | (b[3] & 0x7F);
-}
-bool isSyncsafe(const uint8_t* b) { return ((b[0] | b[1] | b[2] | b[3]) & 0x80) == 0; }
-uint32_t bigEndian32(const uint8_t* b) {
-    return uint32_t(b[0]) << 24 | uint32_t(b[1]) << 16 | uint32_t(b[2]) << 8 | b[3];
-}
-uint32_t bigEndian24(const uint8_t* b) { return uint32_t(b[0]) << 16 | uint32_t(b[1]) << 8 | b[2]; }
-void putSyncsafe(uint8_t* b, uint32_t v) {
-    for (int i = 3; i >= 0; --i, v >>= 7) b[i] = uint8_t(v & 0x7F);
-}
 void putBigEndian32(uint8_t* b, uint32_t v) {
     for (int i = 3; i >= 0; --i, v >>= 8) b[i] = uint8_t(v);
 }
