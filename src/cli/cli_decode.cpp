@@ -12,6 +12,7 @@
 #include "decoder/equalizer.h"
 #include "decoder/frame_tables.h"
 #include "platform/dir_search.h"
+#include "net/net_texts.h"
 #include "playback/input.h"
 #include "playback/playback_texts.h"
 #include "playback/wav_writer.h"
@@ -84,7 +85,13 @@ int runDecode() {
     for (const std::string& name : job.files) {
         const char* path = name.c_str();
         Input input;
-        if (!input.openInput(path)) return fail("cannot open", path);
+        if (!input.openInput(path)) {
+            if (input.refusedAsNotMpeg()) {    // its message is out
+                wav.discard();
+                return 1;
+            }
+            return fail("cannot open", path);
+        }
         decoder->startFile(&input, job.eightBit);
         long frames = 0;
         while (decoder->readFrame()) {
@@ -112,9 +119,18 @@ int runDecode() {
             }
         }
         char why[kStreamErrorTextBytes];
-        if (input.transferFault(why, int(sizeof why))) {
+        const bool fault = input.transferFault(why, int(sizeof why));
+        if (fault) {
             std::fprintf(stderr, "korvo decode: %s: %s\n", path, why);
             broken = true;
+        }
+        if (frames == 0 && input.isStream() && !fault) {
+            // Something else than MPEG audio: said as the player says it.
+            input.describeNotMpeg(path, why, int(sizeof why));
+            input.closeInput();
+            prompt().show(why, net_texts::kUrlErrorTitle, IconError);
+            wav.discard();
+            return 1;
         }
         input.closeInput();
         decoder->endFile();

@@ -10,6 +10,8 @@
 #include "decoder/frame_reader.h"
 #include "decoder/frame_tables.h"
 #include "decoder/vbr_header.h"
+#include "net/icy_metadata.h"
+#include "net/net_texts.h"
 #include "playback/input.h"
 
 namespace korvo::cli {
@@ -21,7 +23,7 @@ const char* versionName(const FrameHeader& h) { return h.mpeg25 ? "2.5" : (h.lsf
 int infoOne(const char* path, bool doSeek, double percent) {
     Input input;
     if (!input.openInput(path)) {
-        std::fprintf(stderr, "korvo: cannot open %s\n", path);
+        if (!input.refusedAsNotMpeg()) std::fprintf(stderr, "korvo: cannot open %s\n", path);
         return 0;
     }
     static FrameReader reader;   // large buffers; one reader serves every file in turn
@@ -30,14 +32,22 @@ int infoOne(const char* path, bool doSeek, double percent) {
     reader.setPrompt(&prompt());
     reader.resetFrameReader();
     if (!reader.readFrame(h)) {
-        std::fprintf(stderr, "korvo: no MPEG audio frame in %s\n", path);
+        char why[kStreamErrorTextBytes];
+        if (input.isStream() && !input.transferFault(why, int(sizeof why))) {
+            input.describeNotMpeg(path, why, int(sizeof why));
+            prompt().show(why, net_texts::kUrlErrorTitle, IconError);
+        } else {
+            std::fprintf(stderr, "korvo: no MPEG audio frame in %s\n", path);
+        }
         return 0;
     }
     const FrameHeader first = h;
     VbrHeader vbr;
     if (parseVbrHeader(reader.currentHeader(), reader.body(), reader.bodySize(), vbr)) input.setVbrHeader(&vbr);
     long frames = 1;
-    while (reader.readFrame(h)) ++frames;
+    // A radio station plays for ever: its report ends with the first song title.
+    char title[kIcyTitleBytes] = {};
+    while (!input.nextStreamTitle(title, int(sizeof title)) && reader.readFrame(h)) ++frames;
     std::printf("file: %s\n", path);
     std::printf("layer: %d\n", first.layer);
     std::printf("version: %s\n", versionName(first));
@@ -47,6 +57,8 @@ int infoOne(const char* path, bool doSeek, double percent) {
     std::printf("frames: %ld\n", frames);
     std::printf("estimated_frames: %lld\n", static_cast<long long>(input.totalFrames(first)));
     std::printf("seconds: %lld\n", static_cast<long long>(input.elapsedSeconds(h)));
+    if (input.stationName()[0]) std::printf("station: %s\n", input.stationName());
+    if (title[0]) std::printf("title: %s\n", title);
     if (vbr.present) {
         std::printf("header_frames: %lld\n", static_cast<long long>(vbr.frames));
         std::printf("header_play_ms: %lld\n", static_cast<long long>(vbr.playMs()));

@@ -19,6 +19,7 @@
 #include "decoder/equalizer.h"
 #include "platform/dir_search.h"
 #include "platform/file.h"
+#include "net/icy_metadata.h"
 #include "playlist/path_rules.h"
 #include "playlist/playlist.h"
 #include "playback/decoder_thread.h"
@@ -118,6 +119,7 @@ public:
         std::lock_guard<std::mutex> lock(m_);
         if (message == DNM_STARTED) {
             current_ = pending_;
+            nowPlaying_.clear();
             std::fprintf(stderr, gTerminal ? "\r\033[K[%d/%d] %s\n" : "[%d/%d] %s\n", current_ + 1,
                          int(files_.size()), files_[current_].c_str());
             return;
@@ -155,6 +157,20 @@ public:
         std::lock_guard<std::mutex> lock(m_);
         failed_ = true;
         std::fprintf(stderr, gTerminal ? "\r\033[Kkorvo play: %s: %s\n" : "korvo play: %s: %s\n", path, why);
+    }
+
+    // A station's song: shown once as it changes, then on the status line.
+    void streamTitle(const char* station, const char* title) override {
+        char text[2 * kIcyTitleBytes + 8];
+        stationTitleText(station, title, text, int(sizeof text));
+        std::lock_guard<std::mutex> lock(m_);
+        if (text == nowPlaying_) return;
+        nowPlaying_ = text;
+        std::fprintf(stderr, gTerminal ? "\r\033[K%s\n" : "%s\n", text);
+    }
+    std::string nowPlaying() {
+        std::lock_guard<std::mutex> lock(m_);
+        return nowPlaying_;
     }
 
     // A new file while one plays: resume a paused output and drop its queue first.
@@ -228,6 +244,7 @@ private:
     int question_ = 0;
     long questionThread_ = -1;
     char questionText_[256] = {};
+    std::string nowPlaying_;
 };
 
 // y and n answer an open question; q still quits, other keys wait for the answer.
@@ -389,9 +406,12 @@ int run() {
         shownQuestion.clear();
         DecoderStatus st;
         getDecoderStatus(st);
-        if (st.playing && progress)
-            std::fprintf(stderr, "\r\033[K  %3d%%  %d Hz  layer %d  %d kbit/s%s", st.percent, st.sampleRate,
-                         st.layer, st.bitrateKbps, player.paused() ? "  [paused]" : "");
+        if (st.playing && progress) {
+            const std::string song = player.nowPlaying();
+            std::fprintf(stderr, "\r\033[K  %3d%%  %d Hz  layer %d  %d kbit/s%s%s%s", st.percent, st.sampleRate,
+                         st.layer, st.bitrateKbps, player.paused() ? "  [paused]" : "", song.empty() ? "" : "  ",
+                         song.c_str());
+        }
     }
     stopDecoderThread(id, thread, player.quitByUser() ? kDecoderStopWaitMs : kDrainWaitMs);
     if (progress) std::fputs("\r\033[K", stderr);

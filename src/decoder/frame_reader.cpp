@@ -27,6 +27,7 @@ void FrameReader::resetFrameReader() {
     cursor_ = body_;
     limit_ = buffers_[1] + kBufferSize;
     atStart_ = true;
+    startSearched_ = 0;
     aheadStart_ = kLookAheadCapacity;
 }
 
@@ -167,9 +168,14 @@ int FrameReader::skipId3v2(uint32_t& word) {
 }
 
 bool FrameReader::searchOn(int& used) {
-    // Junk in front of a stream is searched only so far; a stream that was found is searched
-    // for to its end.
-    if (firstHeader_ == 0 || !ownerLetsOn()) return false;
+    // Junk in front of a stream is searched only so far (a network stream's first frame as
+    // far as kStreamStartSearch); a stream that was found is searched for to its end.
+    if (firstHeader_ == 0) {
+        if (!input_ || !input_->isStream()) return false;
+        startSearched_ += used;
+        if (startSearched_ >= kStreamStartSearch) return false;
+    }
+    if (!ownerLetsOn()) return false;
     used = 0;
     return true;
 }

@@ -13,6 +13,9 @@ public:
     static constexpr int kMainDataRoom = 512;
     static constexpr int kBodyCapacity = kBufferSize - kMainDataRoom;   // 1792
     static constexpr int kScanLimit = 32768;
+    // How far a network stream is searched for its first header (after a leading ID3v2
+    // tag): a radio may start with junk, but one that gives none in this much is no MPEG audio.
+    static constexpr int kStreamStartSearch = 65536;
     // How far a header is looked for where one is expected (a seek, a file's information):
     // a file with none there is not taken as this stream, or as audio at all.
     static constexpr int kSearchWindow = 16384;
@@ -144,6 +147,7 @@ private:
     int sideInfoSize_ = 0;
     int bufferIndex_ = 0;
     bool atStart_ = true;
+    int startSearched_ = 0;    // scan steps spent before a stream's first header
     // Two body buffers plus zeroed slack so the three-byte look-ahead never leaves the array.
     alignas(16) uint8_t buffers_[2][kBufferSize + 8];
     uint8_t zeros_[8] = {};

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <mutex>
 
+#include "net/icy_metadata.h"
 #include "net/stream.h"
 #include "platform/file.h"
 #include "platform/pipe.h"
@@ -60,25 +61,76 @@ private:
     int64_t written_ = 0;
 };
 
+// The song titles of a stream, each due once the reader has read the audio that came before
+// it: a title is shown with its song, not when the download (up to a pipe ahead) met it.
+class TitleQueue {
+public:
+    // Download thread: a title after `offset` audio bytes.
+    void push(int64_t offset, const char* title);
+    // Reader: the oldest title due at `read` audio bytes; 1 when there was one.
+    int pop(int64_t read, char* title, int size);
+
+private:
+    // A pipe holds fewer blocks than this at the smallest useful interval; when more wait,
+    // the oldest goes.
+    static constexpr int kCapacity = 16;
+    struct Item {
+        int64_t offset;
+        char title[kIcyTitleBytes];
+    };
+    std::mutex m_;
+    Item items_[kCapacity];
+    int first_ = 0;
+    int count_ = 0;
+};
+
+// What the reply said about its body, known before the first body byte.
+struct StreamAnswer {
+    char contentType[128] = {};
+    char stationName[kIcyTitleBytes] = {};
+    int metaint = 0;
+};
+
 // An open stream's part that both sides keep alike: the body goes through the pipe to the
 // reader and into the saved copy, and the record tells how the transfer ended.
 struct Download {
     Pipe pipe;
     StreamSaveFile save;
     TransferRecord record;
+    // Set before the body flows; read by others once the open has returned.
+    StreamAnswer answer;
+    TitleQueue titles;
+    // Reader only: the audio bytes it has read, and the first few of them.
+    int64_t readBytes = 0;
+    uint8_t head[16] = {};
+    int headLen = 0;
 
-    // Download thread: body bytes to the pipe (blocking while it is full; failing at once once
-    // the reader has gone), then to the copy.
+    // Download thread, before the body: takes the metadata blocks out from now on.
+    void startBody() { icy_.reset(answer.metaint); }
+    // Download thread: body bytes, the metadata taken out, to the pipe (blocking while it is
+    // full; failing at once once the reader has gone), then to the copy.
     void deliver(const void* data, int n);
+
     // The stop's first steps: the read end closes (a writer blocked on a full pipe is let go),
     // the quit message goes, and the thread is waited for a bounded time; one that outlasts
     // the wait is given up. True when the thread ended.
     bool stopThread(Thread& thread);
     // Puts the saved copy in its place, once the transfer has ended or been given up.
     void finishSave() { save.finish(record.complete()); }
+
+private:
+    static void onTitle(void* self, const char* title, int audioBefore);
+    IcyReader icy_;
+    int64_t delivered_ = 0;    // audio bytes handed to the pipe
+    uint8_t audio_[kDownloadReadBytes];
 };
 
 // The stall limit in use (setStreamStallLimitMs).
 unsigned streamStallLimitMs();
+
+// Reads the answer's headers (name: value, any case) that tell about the body.
+void noteAnswerHeader(StreamAnswer& answer, const char* name, const char* value);
+// The kind of a Content-Type that is surely no MPEG audio, or nullptr.
+const char* notMpegContentType(const char* contentType);
 
 } // namespace korvo

@@ -5,6 +5,8 @@ namespace korvo::net_texts {
 
 inline constexpr char kUserAgent[] = "LUMEN KORVO-2000";
 inline constexpr char kAcceptHeader[] = "Accept: audio/x-mpeg, audio/x-mpegurl, */*\r\n";
+// Asks a radio station for its song titles.
+inline constexpr char kIcyMetaDataHeader[] = "Icy-MetaData: 1\r\n";
 // Older radio servers answer with this status line instead of an HTTP one.
 inline constexpr char kIcyStatus[] = "ICY 200 OK";
 
@@ -23,6 +25,13 @@ inline constexpr char kNoAnswer[] = "The server sent nothing for %u seconds";
 // How a transfer that broke off ended (korvo decode and play report it).
 inline constexpr char kTransferShort[] = "The transfer ended after %lld of %lld bytes";
 inline constexpr char kTransferFailed[] = "The transfer failed: %s";
+// A stream that is something else (%s: what it is, then the URL); shown under the URL's title.
+inline constexpr char kNotMpeg[] = "This stream is not MPEG audio (%s): %s";
+// What a stream without a single frame header in its first 64 KB is called when neither its
+// type nor its first bytes say more.
+inline constexpr char kUnknownKind[] = "no frame header";
+// How a station shows while it plays: its name, then the song title.
+inline constexpr char kStationTitle[] = "%s \xE2\x80\x94 %s";
 // A saved copy that could not be put in place at the end; %s is its path.
 inline constexpr char kSaveFileNotKept[] = "URL Save file could NOT be completed:\n%s\nData were NOT saved...";
 

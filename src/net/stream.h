@@ -43,7 +43,23 @@ public:
     // failed, with the reason in text. 0 after a complete transfer, while it runs, after a stop.
     int transferFault(char* text, int size) const;
 
+    // The station's name (icy-name); empty when the answer gave none or nothing is open.
+    const char* stationName() const;
+    // The next song title due with the audio read so far, in UTF-8; 1 when there was one.
+    int nextTitle(char* title, int size);
+    // Why a stream that gave no frame is no MPEG audio: its first bytes or its type. The
+    // text is the whole message (kNotMpeg) for url.
+    void describeNotMpeg(const char* url, char* text, int size) const;
+    // The last open failed because the answer's type is surely no MPEG audio; the user has
+    // been told so.
+    bool refusedAsNotMpeg() const { return refusedAsNotMpeg_; }
+
 private:
+    // After the answer, before anything is saved: an answer that is surely no MPEG audio is
+    // shown to the user, and true tells the open to give up.
+    bool refuseNotMpeg(const char* url, const Download& d);
+
+    bool refusedAsNotMpeg_ = false;
     // The part of the open stream both sides keep alike; nullptr when nothing is open.
     Download* download() const;
 
@@ -54,6 +70,9 @@ private:
 // any '?' or '#'). 0 when that name is empty, ".", "..", holds a character no file name may
 // hold, or the path would not fit in size; then path is left empty.
 int streamSavePath(const char* url, const char* dir, char* path, int size);
+
+// The message for a stream of url that is not MPEG audio but kind.
+void formatNotMpeg(const char* kind, const char* url, char* text, int size);
 
 // The stall limit in use; tests shorten it.
 void setStreamStallLimitMs(unsigned ms);

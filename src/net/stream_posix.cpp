@@ -92,6 +92,7 @@ struct StreamState : Download {
 
     // Download thread only.
     bool quit = false;
+    bool bodyStarted = false;
     curl_off_t lastBytes = 0;
     Clock::time_point lastActivity = Clock::now();
 
@@ -137,9 +138,28 @@ bool quitArrived(StreamState& s) {
     return s.quit;
 }
 
+// One line of the headers: a status line starts a reply afresh (a redirect's answer said
+// nothing about the body that follows it); the body's own headers are kept.
+void noteHeaderLine(StreamState& s, const char* data, size_t n) {
+    if (s.bodyStarted) return;
+    char line[1024];
+    if (n >= sizeof line) n = sizeof line - 1;
+    std::memcpy(line, data, n);
+    line[n] = 0;
+    if (!std::strncmp(line, "HTTP/", 5) || !std::strncmp(line, "ICY ", 4)) {
+        s.answer = StreamAnswer{};
+        return;
+    }
+    char* colon = std::strchr(line, ':');
+    if (!colon) return;
+    *colon = 0;
+    noteAnswerHeader(s.answer, line, colon + 1);
+}
+
 size_t onHeader(char* data, size_t size, size_t count, void* user) {
     auto& s = *static_cast<StreamState*>(user);
     size_t n = size * count;
+    noteHeaderLine(s, data, n);
     // The blank line ends one reply's headers; a redirect's reply is followed by the next.
     if (n <= 2 && (n == 0 || data[0] == '\r' || data[0] == '\n')) {
         long code = 0;
@@ -159,6 +179,10 @@ size_t onBody(char* data, size_t size, size_t count, void* user) {
     s.setPhase(StreamState::Streaming);
     s.waitSaveReady();
     if (quitArrived(s)) return 0;
+    if (!s.bodyStarted) {
+        s.bodyStarted = true;
+        s.startBody();
+    }
     // Blocks while the pipe is full (the decoder is paused), and in the saved copy's write
     // (a slow disk, a FIFO): the stop may have come meanwhile.
     s.deliver(data, int(n));
@@ -226,7 +250,15 @@ bool configure(StreamState& s, const char* url) {
     char accept[sizeof net_texts::kAcceptHeader];
     std::snprintf(accept, sizeof accept, "%s", net_texts::kAcceptHeader);
     accept[std::strcspn(accept, "\r\n")] = 0;
+    char icy[sizeof net_texts::kIcyMetaDataHeader];
+    std::snprintf(icy, sizeof icy, "%s", net_texts::kIcyMetaDataHeader);
+    icy[std::strcspn(icy, "\r\n")] = 0;
     s.headers = lib.curl_slist_append(nullptr, accept);
+    if (s.headers) {
+        curl_slist* both = lib.curl_slist_append(s.headers, icy);
+        if (!both) return false;
+        s.headers = both;
+    }
     s.aliases = lib.curl_slist_append(nullptr, net_texts::kIcyStatus);
     if (!s.headers || !s.aliases) return false;
     CURL* c = s.curl;
@@ -256,6 +288,7 @@ bool configure(StreamState& s, const char* url) {
 
 int HttpStream::openStream(const char* url, const StreamSaving& saving) {
     closeStream();
+    refusedAsNotMpeg_ = false;
     auto state = std::make_shared<StreamState>();
     StreamState& s = *state;
     if (!configure(s, url)) {
@@ -290,9 +323,15 @@ int HttpStream::openStream(const char* url, const StreamSaving& saving) {
         prompt().show(text, net_texts::kUrlErrorTitle, IconError);
         return 0;
     }
+    impl_ = impl;
+    // The answer is known, and nothing is saved yet: a stream that is something else ends here.
+    if (refuseNotMpeg(url, s)) {
+        s.setSaveReady();
+        closeStream();
+        return 0;
+    }
     s.save.open(url, saving);
     s.setSaveReady();
-    impl_ = impl;
     return 1;
 }
 

@@ -63,7 +63,13 @@ void CALLBACK onStatus(HINTERNET handle, DWORD_PTR context, DWORD status, LPVOID
     }
 }
 
+// The most of an answer's headers that are looked for in its body (see takeHeadersFromBody).
+constexpr int kBodyHeadBytes = 4096;
+
 struct StreamState : Download {
+    // Body bytes the opener read while it looked for headers; delivered first.
+    uint8_t pendingBody[kBodyHeadBytes];
+    int pendingLen = 0;
     HINTERNET internetHandle = nullptr;
     HINTERNET urlHandle = nullptr;
     Request* request = nullptr;
@@ -139,6 +145,86 @@ int64_t announcedLength(HINTERNET url) {
     return end != text && n >= 0 ? int64_t(n) : -1;
 }
 
+// The answer's headers that tell about the body.
+void readAnswer(HINTERNET url, StreamAnswer& answer) {
+    const char* const names[] = {"Content-Type", "icy-name", "icy-metaint"};
+    for (const char* name : names) {
+        char value[kIcyTitleBytes] = {};
+        std::snprintf(value, sizeof value, "%s", name);
+        DWORD len = sizeof value;
+        if (!HttpQueryInfoA(url, HTTP_QUERY_CUSTOM, value, &len, nullptr)) continue;
+        value[sizeof value - 1] = 0;
+        noteAnswerHeader(answer, name, value);
+    }
+}
+
+// Whether the answer came with header lines of its own. WinInet takes an "ICY 200 OK" status
+// line for an answer without headers (HTTP/0.9): its headers then arrive as body bytes.
+bool answerHasHeaders(HINTERNET url) {
+    char raw[kBodyHeadBytes] = {};
+    DWORD len = sizeof raw - 1;
+    if (!HttpQueryInfoA(url, HTTP_QUERY_RAW_HEADERS_CRLF, raw, &len, nullptr))
+        return GetLastError() == ERROR_INSUFFICIENT_BUFFER;
+    raw[sizeof raw - 1] = 0;
+    const char* lineEnd = std::strchr(raw, '\n');
+    return lineEnd && std::strchr(lineEnd, ':') != nullptr;
+}
+
+// One read of the opener's, waited for at most the stall limit; bytes read, 0 at the end or
+// on any failure.
+int readNow(StreamState& s, uint8_t* dst, int size) {
+    Request& r = *s.request;
+    r.buffers = INTERNET_BUFFERSA{};
+    r.buffers.dwStructSize = sizeof r.buffers;
+    r.buffers.lpvBuffer = r.chunk;
+    r.buffers.dwBufferLength = DWORD(size < int(sizeof r.chunk) ? size : int(sizeof r.chunk));
+    if (!InternetReadFileExA(s.urlHandle, &r.buffers, IRF_ASYNC, reinterpret_cast<DWORD_PTR>(&r))) {
+        if (GetLastError() != ERROR_IO_PENDING) return 0;
+        if (WaitForSingleObject(r.done, streamStallLimitMs()) != WAIT_OBJECT_0 || r.error) return 0;
+    }
+    const int got = int(r.buffers.dwBufferLength);
+    std::memcpy(dst, r.chunk, size_t(got));
+    return got;
+}
+
+// An answer whose headers came in its body: they are read up to the blank line (within the
+// first kBodyHeadBytes) and noted; what follows is the body. Without a blank line there,
+// everything read is body.
+void takeHeadersFromBody(StreamState& s) {
+    int have = 0;
+    const uint8_t* blank = nullptr;
+    while (have < kBodyHeadBytes && !blank) {
+        const int got = readNow(s, s.pendingBody + have, kBodyHeadBytes - have);
+        if (got <= 0) break;
+        have += got;
+        for (int i = 0; i + 4 <= have; ++i)
+            if (!std::memcmp(s.pendingBody + i, "\r\n\r\n", 4)) {
+                blank = s.pendingBody + i;
+                break;
+            }
+    }
+    s.pendingLen = have;
+    if (!blank) return;
+    const int headLen = int(blank - s.pendingBody);
+    char head[kBodyHeadBytes + 1];
+    std::memcpy(head, s.pendingBody, size_t(headLen));
+    head[headLen] = 0;
+    for (char* line = head; *line;) {
+        char* end = line + std::strcspn(line, "\r\n");
+        const bool last = *end == 0;
+        *end = 0;
+        char* colon = std::strchr(line, ':');
+        if (colon) {
+            *colon = 0;
+            noteAnswerHeader(s.answer, line, colon + 1);
+        }
+        if (last) break;
+        line = end + 1;
+    }
+    s.pendingLen = have - headLen - 4;
+    std::memmove(s.pendingBody, blank + 4, size_t(s.pendingLen));
+}
+
 enum class Wait { Completed, Quit, Stalled, Failed };
 
 // Waits for the read under way, looking at the queue between slices.
@@ -158,6 +244,7 @@ unsigned downloadThread(void* param) {
     char failure[kStreamErrorTextBytes] = {};
     bool stopped = false;
     ULONGLONG lastData = GetTickCount64();
+    if (s.pendingLen > 0) s.deliver(s.pendingBody, s.pendingLen);
     for (;;) {
         ThreadMessage msg;
         if (peekThreadMessage(msg) && msg.message == kMsgQuit) {
@@ -203,6 +290,7 @@ unsigned downloadThread(void* param) {
 
 int HttpStream::openStream(const char* url, const StreamSaving& saving) {
     closeStream();
+    refusedAsNotMpeg_ = false;
     auto* s = new StreamState;
     char text[kStreamErrorTextBytes];
     auto fail = [&](const char* title) {
@@ -227,7 +315,9 @@ int HttpStream::openStream(const char* url, const StreamSaving& saving) {
         std::snprintf(text, sizeof text, "%s", net_texts::kNoCallback);
         return fail(net_texts::kInternetErrorTitle);
     }
-    HINTERNET handle = InternetOpenUrlA(s->internetHandle, url, net_texts::kAcceptHeader, DWORD(-1), 0,
+    char headers[sizeof net_texts::kAcceptHeader + sizeof net_texts::kIcyMetaDataHeader];
+    std::snprintf(headers, sizeof headers, "%s%s", net_texts::kAcceptHeader, net_texts::kIcyMetaDataHeader);
+    HINTERNET handle = InternetOpenUrlA(s->internetHandle, url, headers, DWORD(-1), 0,
                                         reinterpret_cast<DWORD_PTR>(&r));
     DWORD error = handle ? 0 : GetLastError();
     s->requestTaken = handle || error == ERROR_IO_PENDING;
@@ -244,6 +334,14 @@ int HttpStream::openStream(const char* url, const StreamSaving& saving) {
     r.handle = handle;
     s->urlHandle = handle;
     if (isErrorAnswer(s->urlHandle, text, sizeof text)) return fail(net_texts::kUrlErrorTitle);
+    readAnswer(s->urlHandle, s->answer);
+    if (!answerHasHeaders(s->urlHandle)) takeHeadersFromBody(*s);
+    if (refuseNotMpeg(url, *s)) {
+        closeInternet(*s);
+        delete s;
+        return 0;
+    }
+    s->startBody();
     if (!s->pipe.create(kStreamPipeBytes)) {
         std::snprintf(text, sizeof text, "%s", net_texts::kNoBuffer);
         return fail(net_texts::kInternetErrorTitle);

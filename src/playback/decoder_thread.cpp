@@ -10,6 +10,8 @@
 #include "decoder/equalizer.h"
 #include "decoder/frame_tables.h"
 #include "input.h"
+#include "net/icy_metadata.h"
+#include "net/net_texts.h"
 #include "output_driver.h"
 #include "platform/prompt.h"
 #include "playback_texts.h"
@@ -118,6 +120,8 @@ private:
         if (setup_.listener) setup_.listener->notify(message);
     }
     void shutdown();
+    // The stream's song titles whose audio has been read, to the listener in order.
+    void reportTitles();
     // A stopped file's end: the device flushed and closed, the PCM below the threshold dropped.
     void discardOutput();
     // Closes with reset for a change of format. The previous file's tail below the
@@ -348,6 +352,11 @@ bool DecoderThread::playFile() {
     copySharedText(s.InternetDLDir, saveFolder, sizeof saveFolder);
     const StreamSaving saving{sharedValue(s.DownloadOption) == 1, saveFolder};
     if (!input_->openInput(path_, saving)) {
+        // A stream refused for its type has said so in its one message.
+        if (input_->refusedAsNotMpeg()) {
+            notify(DNM_FAILED);
+            return true;
+        }
         char text[kPathCapacity + 64];
         std::snprintf(text, sizeof text, texts::kCouldNotOpenFile, path_);
         prompt().show(text, texts::kDecoderErrorTitle, IconError);
@@ -358,6 +367,8 @@ bool DecoderThread::playFile() {
     out.setPlayedTime(0);
     gStatus.totalMs.store(0);
     notify(DNM_STARTED);
+    if (input_->isStream() && input_->stationName()[0] && setup_.listener)
+        setup_.listener->streamTitle(input_->stationName(), "");
     decoder_->options.gapless = sharedValue(s.GaplessPlayback);
     decoder_->startFile(input_.get(), eightBit_ != 0);
 
@@ -365,6 +376,14 @@ bool DecoderThread::playFile() {
 
     char fault[kStreamErrorTextBytes];
     const bool transferFault = outcome == Outcome::Ended && input_->transferFault(fault, int(sizeof fault));
+    // A stream that ended without a single frame is something else: it says what, once, and
+    // fails like a file that cannot be played.
+    if (outcome == Outcome::Ended && frames_ == 0 && input_->isStream() && !transferFault) {
+        char text[kStreamErrorTextBytes];
+        input_->describeNotMpeg(path_, text, int(sizeof text));
+        prompt().show(text, net_texts::kUrlErrorTitle, IconError);
+        outcome = Outcome::Failed;
+    }
     input_->closeInput();
     gStatus.percent.store(100);
     gStatus.playing.store(0);
@@ -381,6 +400,12 @@ bool DecoderThread::playFile() {
         notify(DNM_ENDED);
     }
     return true;
+}
+
+void DecoderThread::reportTitles() {
+    char title[kIcyTitleBytes];
+    while (input_->nextStreamTitle(title, int(sizeof title)))
+        if (setup_.listener) setup_.listener->streamTitle(input_->stationName(), title);
 }
 
 void DecoderThread::discardOutput() {
@@ -456,6 +481,7 @@ DecoderThread::Outcome DecoderThread::frameLoop() {
         dec.options.eqEnabled = sharedValue(s.EqEnabled);
         dec.options.eqLineGains = setup_.eqLineGains ? setup_.eqLineGains : eqLineGains();
         dec.decodeFrame();
+        if (input_->isStream()) reportTitles();
 
         const int ready = dec.writableBytes();
         if (ready >= writeThreshold_) {

@@ -52,6 +52,10 @@ public:
     // error; its file then ends as any other (DNM_ENDED follows). The player says nothing
     // and plays what arrived.
     virtual void transferFault(const char* /*path*/, const char* /*why*/) {}
+    // A radio station's name and song title (UTF-8), shown where the entry's name shows:
+    // once after DNM_STARTED with the title empty when the station has a name, then at each
+    // new title as its song begins to be read. Must not wait for the decoder thread.
+    virtual void streamTitle(const char* /*station*/, const char* /*title*/) {}
 };
 
 struct DecoderStatus {

@@ -18,6 +18,13 @@ public:
     bool isOpen() const { return file_.isOpen() || stream_.isOpen(); }
     // A stream that met its end: 1 when its transfer ended short or failed (HttpStream).
     int transferFault(char* text, int size) const { return isStream_ ? stream_.transferFault(text, size) : 0; }
+    // A stream's station name (empty when none), and its song titles as their audio is read.
+    const char* stationName() const { return isStream_ ? stream_.stationName() : ""; }
+    int nextStreamTitle(char* title, int size) { return isStream_ ? stream_.nextTitle(title, size) : 0; }
+    // A stream that gave no frame: the message that says what it is instead (HttpStream).
+    void describeNotMpeg(const char* url, char* text, int size) const { stream_.describeNotMpeg(url, text, size); }
+    // The last open failed on a stream that is surely no MPEG audio; the user was told.
+    bool refusedAsNotMpeg() const { return stream_.refusedAsNotMpeg(); }
 
     // The first frame's header, when the file has one (kept by the caller while the file
     // is open): counts, time and seeking then follow it instead of the bitrate estimates.

@@ -12,6 +12,8 @@
 #include <vector>
 
 #include "settings/settings.h"
+#include "net/net_texts.h"
+#include "net/stream.h"
 #include "net/stream_server.h"
 #include "platform/prompt.h"
 #include "playback/decoder_thread.h"
@@ -32,6 +34,8 @@ struct Device {
     bool paused = false;
     long written = 0;
     int started = 0, ended = 0, failed = 0;
+    std::vector<std::string> titles;      // "station|title" as the listener was told
+    std::vector<std::string> messages;    // "title|text"
 
     template <class Pred>
     bool waitFor(Pred pred, int ms = 10000) {
@@ -96,7 +100,15 @@ struct Listener : DecoderListener {
         if (message == DNM_FAILED) ++gDevice.failed;
         gDevice.cv.notify_all();
     }
-    void showMessage(const char*, const char*, PromptIcon) override {}
+    void showMessage(const char* text, const char* title, PromptIcon) override {
+        std::lock_guard<std::mutex> lock(gDevice.m);
+        gDevice.messages.push_back(std::string(title) + "|" + text);
+    }
+    void streamTitle(const char* station, const char* title) override {
+        std::lock_guard<std::mutex> lock(gDevice.m);
+        gDevice.titles.push_back(std::string(station) + "|" + title);
+        gDevice.cv.notify_all();
+    }
 };
 
 // The decoder thread playing into the device above, with the stream saved or not; the
@@ -227,6 +239,51 @@ TEST(StreamPlayer, SettingsChangedWhileStreamsAreSavedAreHandedOverWhole) {
         EXPECT_TRUE(test::readFileBytes((inA ? a : b) + name) == served) << name;
     }
     EXPECT_EQ(test::folderNames(a).size() + test::folderNames(b).size(), size_t(kStreams));
+}
+
+// A station through the decoder thread: its name after the start, then each title in order
+// as its song is read; a station of another format fails with its one message.
+TEST(StreamPlayer, TitlesReachTheListenerInOrderAndAnotherFormatFailsWithOneMessage) {
+    test::StreamServer server;
+    ASSERT_TRUE(server.start(test::mediaPath("playback")));
+    {
+        std::lock_guard<std::mutex> lock(gDevice.m);
+        gDevice.titles.clear();
+        gDevice.messages.clear();
+        gDevice.started = gDevice.ended = gDevice.failed = 0;
+    }
+    StreamingThread player(0);
+    long id = player.start();
+    ASSERT_NE(id, -1);
+    postPlayFile(server.url("/radio/a44.mp2?metaint=4096&change=1&rate=50000").c_str(), id);
+    ASSERT_TRUE(gDevice.waitFor([] { return gDevice.ended == 1; }));
+    const size_t blocks = (test::readFileBytes(test::mediaPath("playback/a44.mp2")).size() - 1) / 4096;
+    {
+        std::lock_guard<std::mutex> lock(gDevice.m);
+        ASSERT_EQ(gDevice.titles.size(), blocks + 1);
+        EXPECT_EQ(gDevice.titles[0], "Korvo Test Radio|");
+        for (size_t k = 0; k < blocks; ++k)
+            EXPECT_EQ(gDevice.titles[k + 1].rfind("Korvo Test Radio|Artist " + std::to_string(k) + " - ", 0), 0u)
+                << gDevice.titles[k + 1];
+        EXPECT_TRUE(gDevice.messages.empty());
+    }
+
+    for (const std::string path : {"/typed/a44.mp2?type=audio/aacp", "/garbage"}) {
+        const std::string u = server.url(path);
+        int failed = 0;
+        {
+            std::lock_guard<std::mutex> lock(gDevice.m);
+            gDevice.messages.clear();
+            failed = gDevice.failed;
+        }
+        postPlayFile(u.c_str(), id);
+        ASSERT_TRUE(gDevice.waitFor([&] { return gDevice.failed == failed + 1; })) << path;
+        char text[600];
+        formatNotMpeg(path[1] == 't' ? "audio/aacp" : "text/html", u.c_str(), text, int(sizeof text));
+        std::lock_guard<std::mutex> lock(gDevice.m);
+        EXPECT_EQ(gDevice.messages, std::vector<std::string>{std::string(net_texts::kUrlErrorTitle) + "|" + text});
+        EXPECT_EQ(gDevice.ended, 1) << path;
+    }
 }
 
 } // namespace

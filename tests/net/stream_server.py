@@ -17,6 +17,12 @@ Paths (NAME is a file in --root; query values are optional):
   /stall/NAME?after=N&secs=S  N bytes, then nothing for S seconds, then the rest
   /icy/NAME?rate=B            the file after an "ICY 200 OK" status line
   /named/ANYTHING?src=NAME    the file NAME under any path (save names from the URL)
+  /radio/NAME?metaint=N&change=C&repeat=R&status=icy&rate=B
+                              a radio station: the file R times (default once) without a
+                              length; asked for titles (Icy-MetaData: 1) it sends icy-metaint
+                              N (default 8192) and a metadata block after every N audio bytes,
+                              the title changing every C blocks (default 2; see radio_title)
+  /typed/NAME?type=T          the file with Content-Type T
   /silent?secs=S              no answer at all for S seconds, then the connection closes
   /quit                       ends the server
 """
@@ -34,6 +40,42 @@ from http.server import BaseHTTPRequestHandler, ThreadingHTTPServer
 
 MAX_STALL = 120.0
 PIECE = 1024
+
+
+RADIO_NAME = "Korvo Test Radio"
+
+
+def radio_title(k):
+    """The k-th title of a station as sent: a quote in each, some Latin-1, some UTF-8."""
+    text = "Artist %d - It's song %d" % (k, k)
+    if k % 3 == 1:
+        return text.encode("latin-1") + b" Caf\xe9"
+    if k % 3 == 2:
+        return text.encode("utf-8") + " Caf\u00e9".encode("utf-8")
+    return text.encode("utf-8")
+
+
+def radio_body(audio, metaint, change):
+    """The audio with a block after every metaint bytes that more audio follows."""
+    out = bytearray()
+    pos = 0
+    block = 0
+    while pos < len(audio):
+        out += audio[pos:pos + metaint]
+        pos += metaint
+        if pos >= len(audio):
+            break
+        if block % change == 0:
+            text = b"StreamTitle='" + radio_title(block // change) + b"';StreamUrl='';"
+        elif block % 4 == 1:
+            text = b""       # nothing new
+        else:
+            text = b"StreamTitle='" + radio_title(block // change) + b"';StreamUrl='';"   # the same again
+        length = (len(text) + 15) // 16
+        out.append(length)
+        out += text + b"\0" * (length * 16 - len(text))
+        block += 1
+    return bytes(out)
 
 
 class Handler(BaseHTTPRequestHandler):
@@ -202,6 +244,22 @@ class Handler(BaseHTTPRequestHandler):
             self.headers_ok(len(data))
             self.send_body(data, rate, stall_after=int(q.get("after", "0")),
                            stall_secs=float(q.get("secs", "40")))
+        elif kind == "radio":
+            audio = data * int(q.get("repeat", "1"))
+            metaint = int(q.get("metaint", "8192"))
+            wanted = self.headers.get("Icy-MetaData", "") == "1"
+            status = b"ICY 200 OK" if q.get("status") == "icy" else b"HTTP/1.0 200 OK"
+            head = status + b"\r\nContent-Type: audio/mpeg\r\nicy-name: " + RADIO_NAME.encode() + b"\r\n"
+            if wanted:
+                head += b"icy-metaint: %d\r\n" % metaint
+            self.wfile.write(head + b"\r\n")
+            body = radio_body(audio, metaint, int(q.get("change", "2"))) if wanted else audio
+            self.send_body(body, rate)
+        elif kind == "typed":
+            self.send_response(200)
+            self.send_header("Content-Type", q.get("type", "audio/aacp"))
+            self.end_headers()
+            self.send_body(data, rate)
         elif kind == "icy":
             self.wfile.write(b"ICY 200 OK\r\nicy-name: korvo test\r\nContent-Type: audio/mpeg\r\n\r\n")
             self.send_body(data, rate)

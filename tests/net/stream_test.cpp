@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "net/icy_metadata.h"
 #include "net/net_texts.h"
 #include "net/stream.h"
 #include "net/stream_server.h"
@@ -129,6 +130,57 @@ TEST_F(StreamOverHttp, TenStopsDuringAStallAfterTheHeadersEachEndWithinThreeSeco
     EXPECT_EQ(fetch("/stall/e44.mp3?after=6000&secs=1"), served("e44.mp3"));
 }
 #endif
+
+// A station asked for titles, with an HTTP status line and with "ICY 200 OK" (which WinInet
+// takes for an answer without headers): the reader gets the audio alone, the copy too, and
+// the titles come in order with the station's name.
+TEST_F(StreamOverHttp, ARadioStationGivesItsAudioAloneAndItsTitles) {
+    const Bytes file = served("a44.mp2");
+    for (const char* status : {"http", "icy"}) {
+        const std::string dir = test::scratchDir(std::string("stream_radio_") + status);
+        saving_ = StreamSaving{true, dir.c_str()};
+        Input input;
+        const std::string path = std::string("/radio/a44.mp2?metaint=8192&change=1&status=") + status;
+        ASSERT_EQ(input.openInput(url(path).c_str(), saving_), 1) << path;
+        EXPECT_STREQ(input.stationName(), "Korvo Test Radio") << status;
+        Bytes got;
+        std::vector<std::string> titles;
+        uint8_t buf[1500];
+        char title[kIcyTitleBytes];
+        for (int n; (n = input.read(buf, int(sizeof buf))) > 0;) {
+            got.insert(got.end(), buf, buf + n);
+            while (input.nextStreamTitle(title, int(sizeof title))) titles.push_back(title);
+        }
+        input.closeInput();
+        EXPECT_TRUE(got == file) << status << ": " << got.size() << " bytes of " << file.size();
+        EXPECT_TRUE(test::readFileBytes(dir + "/a44.mp2") == file) << status;
+        const size_t blocks = (file.size() - 1) / 8192;
+        ASSERT_EQ(titles.size(), blocks) << status;
+        EXPECT_EQ(titles.front(), "Artist 0 - It's song 0") << status;
+        EXPECT_EQ(titles[1], "Artist 1 - It's song 1 Caf\xC3\xA9") << status << ": Latin-1 read as such";
+        EXPECT_EQ(titles[2], "Artist 2 - It's song 2 Caf\xC3\xA9") << status << ": UTF-8 kept";
+    }
+    EXPECT_TRUE(prompt_.messages().empty());
+}
+
+// A station of another format is refused at its answer, with one message, and saves nothing.
+TEST_F(StreamOverHttp, AnAacStationIsRefusedWithOneMessage) {
+    const std::string dir = test::scratchDir("stream_aac");
+    saving_ = StreamSaving{true, dir.c_str()};
+    Input input;
+    const std::string u = url("/typed/a44.mp2?type=audio/aacp");
+    EXPECT_EQ(input.openInput(u.c_str(), saving_), 0);
+    EXPECT_TRUE(input.refusedAsNotMpeg());
+    EXPECT_FALSE(input.isOpen());
+    char text[600];
+    formatNotMpeg("audio/aacp", u.c_str(), text, int(sizeof text));
+    EXPECT_EQ(prompt_.messages(), std::vector<std::string>{std::string(net_texts::kUrlErrorTitle) + "|" + text});
+    EXPECT_TRUE(test::folderNames(dir).empty());
+    // The next open is no refusal.
+    EXPECT_EQ(input.openInput(url("/file/d22.mp2").c_str()), 1);
+    EXPECT_FALSE(input.refusedAsNotMpeg());
+    input.closeInput();
+}
 
 } // namespace
 } // namespace korvo

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "cli/korvo_run.h"
+#include "net/icy_metadata.h"
 #include "net/net_texts.h"
 #include "net/stream.h"
 #include "net/stream_server.h"
@@ -115,6 +116,8 @@ TEST_F(StreamHttp, RequestCarriesTheAgentAndTheAcceptHeader) {
     std::string accept = net_texts::kAcceptHeader;
     accept = accept.substr(0, accept.find('\r'));
     EXPECT_NE(block.find(accept + "\n"), std::string::npos) << block;
+    std::string icy = net_texts::kIcyMetaDataHeader;
+    EXPECT_NE(block.find(icy.substr(0, icy.find('\r')) + "\n"), std::string::npos) << block;
 }
 
 TEST_F(StreamHttp, EarlyCloseDecodesWhatArrivedAndIsReported) {
@@ -150,7 +153,7 @@ TEST_F(StreamHttp, FailuresEndWithAMessageAndExitCodeOne) {
     struct Case {
         const char* path;
         const char* says;
-    } cases[] = {{"/status/404", "404"}, {"/status/500", "500"}, {"/garbage", "no MPEG audio frame"}};
+    } cases[] = {{"/status/404", "404"}, {"/status/500", "500"}, {"/garbage", "This stream is not MPEG audio (text/html)"}};
     for (const Case& c : cases) {
         test::KorvoRun run = test::runKorvo({"decode", url(c.path), "-o", out}, 30000);
         EXPECT_EQ(run.exitCode, 1) << c.path << ": " << run.errors;
@@ -331,6 +334,126 @@ TEST_F(StreamHttp, UnsafeOrEmptySaveNamesWriteNothingButPlayOn) {
         ++entries;
     }
     EXPECT_EQ(entries, 1);
+}
+
+// The titles the test station sends for a file of `audio` bytes (stream_server.py's
+// radio_title, as the player shows them).
+std::vector<std::string> radioTitles(size_t audio, size_t metaint, size_t change) {
+    const size_t blocks = audio == 0 ? 0 : (audio - 1) / metaint;
+    std::vector<std::string> titles;
+    for (size_t b = 0; b < blocks; b += change) {
+        const size_t k = b / change;
+        std::string t = "Artist " + std::to_string(k) + " - It's song " + std::to_string(k);
+        if (k % 3 != 0) t += " Caf\xC3\xA9";
+        titles.push_back(t);
+    }
+    return titles;
+}
+
+const char kRadioName[] = "Korvo Test Radio";
+
+std::string stationTitle(const std::string& title) {
+    char text[1200];
+    stationTitleText(kRadioName, title.c_str(), text, int(sizeof text));
+    return text;
+}
+
+TEST_F(StreamHttp, RadioTitlesLeaveTheAudioAndArriveInOrder) {
+    // Metadata every 8192 bytes; and a small interval with a title in every block, after an
+    // "ICY 200 OK" status line.
+    expectSameDecode(media("e44.mp3"), "/radio/e44.mp3?metaint=8192");
+    expectSameDecode(media("a44.mp2"), "/radio/a44.mp2?metaint=1000&change=1&status=icy&rate=60000");
+
+    std::string dir = test::scratchDir("stream_radio_save");
+    const std::vector<uint8_t> served = test::readFileBytes(media("e44.mp3"));
+    const StreamSaving saving{true, dir.c_str()};
+    Input input;
+    ASSERT_EQ(input.openInput(url("/radio/e44.mp3?metaint=8192&rate=200000").c_str(), saving), 1);
+    EXPECT_STREQ(input.stationName(), kRadioName);
+    // Titles are due only with their audio: none before the first block's 8192 bytes.
+    char title[kIcyTitleBytes];
+    uint8_t buf[8192];
+    ASSERT_EQ(input.read(buf, 8191), 8191);
+    EXPECT_EQ(input.nextStreamTitle(title, int(sizeof title)), 0);
+    std::vector<uint8_t> got(buf, buf + 8191);
+    std::vector<std::string> titles;
+    for (int n; (n = input.read(buf, 777)) > 0;) {
+        got.insert(got.end(), buf, buf + n);
+        while (input.nextStreamTitle(title, int(sizeof title))) {
+            titles.push_back(title);
+            // At most one block of audio later than its place.
+            EXPECT_LE(got.size(), 8192 * (titles.size() * 2 - 1) + 777) << title;
+        }
+    }
+    input.closeInput();
+    EXPECT_TRUE(got == served) << "the audio read: " << got.size() << " bytes of " << served.size();
+    EXPECT_TRUE(test::readFileBytes(dir + "/e44.mp3") == served) << "the saved copy holds the audio alone";
+    const std::vector<std::string> expected = radioTitles(served.size(), 8192, 2);
+    ASSERT_GE(expected.size(), 3u);
+    EXPECT_EQ(titles, expected);
+
+    // korvo info names the station and its first title.
+    test::KorvoRun info = test::runKorvo({"info", url("/radio/e44.mp3?metaint=8192")}, 30000, dir + "/info.txt");
+    EXPECT_EQ(info.exitCode, 0) << info.errors;
+    std::vector<uint8_t> text = test::readFileBytes(dir + "/info.txt");
+    const std::string report(text.begin(), text.end());
+    EXPECT_NE(report.find(std::string("station: ") + kRadioName + "\n"), std::string::npos) << report;
+    EXPECT_NE(report.find("title: " + expected[0] + "\n"), std::string::npos) << report;
+}
+
+TEST_F(StreamHttp, PlayShowsTheStationAndEachTitle) {
+    std::string dir = test::scratchDir("stream_radio_play");
+    const std::vector<uint8_t> served = test::readFileBytes(media("a44.mp2"));
+    test::KorvoRun run = test::runKorvo({"play", "--wav", dir + "/out.wav",
+                                         url("/radio/a44.mp2?metaint=4096&change=1&rate=40000")}, 30000);
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    // The station's name first, then every title once, in order.
+    std::vector<std::string> lines;
+    size_t at = 0;
+    while ((at = run.errors.find(kRadioName, at)) != std::string::npos) {
+        const size_t end = run.errors.find('\n', at);
+        lines.push_back(run.errors.substr(at, end - at));
+        at = end;
+    }
+    std::vector<std::string> expected = {kRadioName};
+    for (const std::string& t : radioTitles(served.size(), 4096, 1)) expected.push_back(stationTitle(t));
+    EXPECT_EQ(lines, expected) << run.errors;
+    // The sound is the file's.
+    std::string local = dir + "/local.wav";
+    ASSERT_EQ(test::runKorvo({"decode", media("a44.mp2"), "-o", local}, 30000).exitCode, 0);
+    EXPECT_TRUE(test::readFileBytes(dir + "/out.wav") == test::readFileBytes(local));
+}
+
+TEST_F(StreamHttp, AStreamThatIsNotMpegAudioEndsWithOneMessage) {
+    std::string dir = test::scratchDir("stream_not_mpeg");
+    const std::string aac = url("/typed/a44.mp2?type=audio/aacp");
+    char text[600];
+    formatNotMpeg("audio/aacp", aac.c_str(), text, int(sizeof text));
+    const std::string message = std::string(net_texts::kUrlErrorTitle) + ": " + text + "\n";
+    for (const char* command : {"decode", "play", "info"}) {
+        std::vector<std::string> args = {command};
+        if (std::string(command) == "play") args.insert(args.end(), {"--wav", dir + "/play.wav"});
+        args.push_back(aac);
+        if (std::string(command) == "decode") args.insert(args.end(), {"-o", dir + "/decode.wav"});
+        Clock::time_point t = Clock::now();
+        test::KorvoRun run = test::runKorvo(args, 30000);
+        const long ms = elapsedMs(t);
+        EXPECT_EQ(run.exitCode, 1) << command << ": " << run.errors;
+        EXPECT_EQ(run.errors, message) << command;
+        RecordProperty(std::string("aac_") + command + "_ms", int(ms));
+        std::printf("korvo %s of an AAC station: exit after %ld ms\n", command, ms);
+    }
+    EXPECT_FALSE(test::fileExists(dir + "/decode.wav"));
+    EXPECT_FALSE(test::fileExists(dir + "/play.wav"));
+
+    // Typed as MPEG but no frame in its first 64 KB: named by its first bytes, or its type.
+    for (const auto& [path, kind] : {std::pair<std::string, std::string>{"/garbage", "text/html"},
+                                     {"/typed/a44.wav?type=audio/mpeg", "audio/mpeg"}}) {
+        test::KorvoRun run = test::runKorvo({"decode", url(path), "-o", dir + "/x.wav"}, 30000);
+        formatNotMpeg(kind.c_str(), url(path).c_str(), text, int(sizeof text));
+        EXPECT_EQ(run.exitCode, 1) << path;
+        EXPECT_EQ(run.errors, std::string(net_texts::kUrlErrorTitle) + ": " + text + "\n") << path;
+    }
 }
 
 } // namespace

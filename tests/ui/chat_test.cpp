@@ -7,6 +7,7 @@
 #include <ddeml.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 #include <utility>
@@ -19,6 +20,7 @@
 #include "app/win32/chat.h"
 #include "app/win32/resource_ids.h"
 #include "app/win32/win_texts.h"
+#include "net/stream_server.h"
 #include "playlist/playlist_texts.h"
 #include "test_support.h"
 #include "ui_driver.h"
@@ -168,6 +170,43 @@ TEST(Chat, StartedFilesAreAnnouncedOncePerTimeout) {
     ASSERT_TRUE(waitForRecord(a, kPlayWaitMs)) << readRecord();
     ASSERT_TRUE(waitUntil([&] { return server.count() >= 2; }, 3000));
     EXPECT_EQ(server.pokes()[1].data, withName(kDefaultIRCCommand, titleOf(a)));
+    EXPECT_EQ(findDialog(p.pid(), nullptr), nullptr);
+}
+
+// A radio station's new songs are announced like new files, within the same gate: the start,
+// then each song that comes once the time-out has run out, as "station — title".
+TEST(Chat, AStationsSongsAreAnnouncedWithinTheGate) {
+    korvo::test::StreamServer station;
+    ASSERT_TRUE(station.start(std::string(KORVO_SOURCE_DIR) + "/build/media/winapp"));
+    // A new song every three blocks: about every second and a half.
+    const std::string u = station.url("/radio/long_a.mp2?metaint=8192&change=3&rate=40000");
+    ChatServer server(kDefaultIRCAppName);
+    ASSERT_TRUE(server.serving());
+    ProgramFolder folder("chat-radio");
+    folder.setKey(kKeyIRCAnnounceTimeout, 1);
+    Program p;
+    clearRecord();
+    ASSERT_TRUE(p.start(folder, {u}));
+    ASSERT_NE(p.waitForWindow(), nullptr);
+    ASSERT_TRUE(waitForRecord(u, kPlayWaitMs)) << readRecord();
+    ASSERT_TRUE(waitUntil([&] { return server.count() >= 3; }, 10000)) << server.count();
+    std::vector<ChatServer::Poke> pokes = server.pokes();
+    EXPECT_EQ(pokes[0].data, withName(kDefaultIRCCommand, titleOf(u)));
+    // Songs in the order they play (one that came within the time-out is passed over).
+    int last = -1;
+    for (size_t i = 1; i < pokes.size(); ++i) {
+        const std::string& d = pokes[i].data;
+        const std::string prefix = withName(kDefaultIRCCommand, "Korvo Test Radio ");
+        EXPECT_EQ(d.rfind(prefix.substr(0, prefix.find("Korvo Test Radio ") + 17), 0), 0u) << d;
+        const size_t at = d.find("Artist ");
+        ASSERT_NE(at, std::string::npos) << d;
+        const int k = std::atoi(d.c_str() + at + 7);
+        EXPECT_GT(k, last) << d;
+        EXPECT_NE(d.find("Artist " + std::to_string(k) + " - It's song " + std::to_string(k)), std::string::npos) << d;
+        last = k;
+    }
+    PostMessageA(p.window(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(p.waitForExit(10000), 0);
     EXPECT_EQ(findDialog(p.pid(), nullptr), nullptr);
 }
 

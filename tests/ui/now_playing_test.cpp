@@ -17,6 +17,7 @@
 #include "app/win32/skin.h"
 #include "app/win32/win_texts.h"
 #include "settings/settings_texts.h"
+#include "net/stream_server.h"
 #include "sound_recorder.h"
 #include "ui_driver.h"
 
@@ -190,6 +191,28 @@ TEST(NowPlaying, DisplayShowsTheEntryItsTimeAndScrolls) {
     // stopped: the stop glyph, the entry's time from the playlist
     p.command(IDM_STOP);
     EXPECT_TRUE(waitUntil([&] { return showsTime(shoot(w), PixelFont::kStop, 23 * 1000, 0); }, 2000));
+    PostMessageA(w, WM_SYSKEYDOWN, VK_F4, LPARAM(1) << 29);
+    EXPECT_EQ(p.waitForExit(10000), 0);
+}
+
+// A radio station shows its name, then "station — song" once the song plays (spelled in the
+// font's letters), and the entry's name again once stopped.
+TEST(NowPlaying, AStationShowsItsNameAndSong) {
+    korvo::test::StreamServer station;
+    ASSERT_TRUE(station.start(std::string(KORVO_SOURCE_DIR) + "/build/media/winapp"));
+    ASSERT_TRUE(font().loaded());
+    // One song for the whole stream.
+    const std::string u = station.url("/radio/long_a.mp2?metaint=8192&change=1000&rate=40000");
+    ProgramFolder folder("display-station");
+    Program p;
+    HWND w = startPlaying(p, folder, u);
+    ASSERT_NE(w, nullptr);
+    char spelled[256];
+    PixelFont::spell("Korvo Test Radio \xE2\x80\x94 Artist 0 - It's song 0", spelled, sizeof spelled);
+    EXPECT_STREQ(spelled, "Korvo Test Radio - Artist 0 - It's song 0");
+    EXPECT_TRUE(waitUntil([&] { return nameOffset(shoot(w), spelled) >= 0; }, 5000)) << "the name row does not read " << spelled;
+    p.command(IDM_STOP);
+    EXPECT_TRUE(waitUntil([&] { return nameOffset(shoot(w), titleOf(u)) >= 0; }, 3000)) << "stopped: the entry's name";
     PostMessageA(w, WM_SYSKEYDOWN, VK_F4, LPARAM(1) << 29);
     EXPECT_EQ(p.waitForExit(10000), 0);
 }

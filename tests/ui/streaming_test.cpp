@@ -13,6 +13,7 @@
 #include "settings/settings_texts.h"
 #include "app/win32/resource_ids.h"
 #include "net/net_texts.h"
+#include "net/stream.h"
 #include "net/stream_server.h"
 #include "playback/playback_texts.h"
 #include "sound_recorder.h"
@@ -182,6 +183,36 @@ TEST_F(StreamingWindow, RefusedConnectionAndErrorAnswerAreReportedInABoxWithText
         ASSERT_TRUE(waitUntil([&] { return (box = findDialog(p.pid(), texts::kDecoderErrorTitle)) != nullptr; }, 5000));
         PostMessageA(box, WM_COMMAND, IDOK, 0);
         EXPECT_TRUE(waitUntil([&] { return !IsWindow(box); }, 5000));
+    }
+    PostMessageA(p.window(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(p.waitForExit(10000), 0);
+}
+
+// A station of another format, and a page served as audio: one box each that names what it
+// is, and nothing else.
+TEST_F(StreamingWindow, AStreamThatIsNotMpegAudioShowsOneBox) {
+    ProgramFolder folder("stream-not-mpeg");
+    Program p;
+    ASSERT_TRUE(p.start(folder, {}));
+    ASSERT_NE(p.waitForWindow(), nullptr);
+    const struct {
+        std::string url;
+        const char* kind;
+    } cases[] = {{server_.url("/typed/short_a.mp2?type=audio/aacp"), "audio/aacp"}, {server_.url("/garbage"), "text/html"}};
+    for (const auto& c : cases) {
+        DWORD opened = openLocation(p, c.url);
+        ASSERT_NE(opened, 0u) << "no Open URL dialog";
+        HWND box = nullptr;
+        ASSERT_TRUE(waitUntil([&] { return (box = findDialog(p.pid(), net_texts::kUrlErrorTitle)) != nullptr; }, 15000))
+            << c.url;
+        std::printf("Open Location to the box of %s: %lu ms\n", c.kind, static_cast<unsigned long>(GetTickCount() - opened));
+        char text[600];
+        formatNotMpeg(c.kind, c.url.c_str(), text, int(sizeof text));
+        EXPECT_EQ(dialogText(box), text);
+        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        EXPECT_TRUE(waitUntil([&] { return !IsWindow(box); }, 5000));
+        Sleep(500);
+        EXPECT_EQ(findDialog(p.pid(), nullptr), nullptr) << "a second box";
     }
     PostMessageA(p.window(), WM_CLOSE, 0, 0);
     EXPECT_EQ(p.waitForExit(10000), 0);

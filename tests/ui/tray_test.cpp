@@ -15,6 +15,7 @@
 #include "app/win32/main_window.h"
 #include "app/win32/mini_controller.h"
 #include "app/win32/resource_ids.h"
+#include "app/win32/stream_title.h"
 #include "app/win32/tray.h"
 #include "app/win32/win_texts.h"
 #include "playlist/playlist.h"
@@ -87,6 +88,17 @@ TEST(Tray, TipAndIconFollowThePercent) {
     korvo::win::trayTip(57, tip, sizeof tip);
     std::string full = "LUMEN KORVO - " + titleOf(longPath) + " - 057%";
     EXPECT_EQ(std::string(tip), full.substr(0, 63));
+    list.clearPlaylist();
+
+    // A playing station shows its name and song instead.
+    ASSERT_TRUE(list.addEntry("http://127.0.0.1:1/radio.mp3"));
+    ASSERT_TRUE(list.selectEntry(0, nullptr));
+    korvo::win::setStreamShownName("Radio \xE2\x80\x94 Caf\xC3\xA9");
+    korvo::win::trayTip(57, tip, sizeof tip);
+    EXPECT_EQ(std::string(tip), "LUMEN KORVO - Radio \xE2\x80\x94 Caf\xC3\xA9 - 057%");
+    korvo::win::clearStreamShownName();
+    korvo::win::trayTip(57, tip, sizeof tip);
+    EXPECT_EQ(std::string(tip), "LUMEN KORVO - " + titleOf("http://127.0.0.1:1/radio.mp3") + " - 057%");
     list.clearPlaylist();
 }
 

@@ -17,6 +17,7 @@
 #include "app/win32/preferences.h"
 #include "app/win32/resource_ids.h"
 #include "app/win32/tag_editor.h"
+#include "app/win32/stream_title.h"
 #include "app/win32/tray.h"
 #include "app/win32/win_texts.h"
 #include "playback/output_driver.h"
@@ -34,6 +35,7 @@ void MainWindow::postPlay(const char* path) {
 }
 
 void MainWindow::stopForNewAction() {
+    clearStreamShownName();
     if (playState_ == PlayStatePaused) resumeAndFlushOutput();
     if (releasing_) {
         // The list has ended and the decoder thread lets the queued sound play out, deaf to
@@ -200,6 +202,8 @@ void MainWindow::onStarted() {
     if (playState_ == PlayStatePaused) outputDriver().resume();
     playState_ = PlayStatePlaying;
     releasing_ = 0;   // the decoder thread is past the release
+    shownStart_ = startCount_.load();
+    clearStreamShownName();
     record_.write(playingPath_);
     if (!settings().IRCEnabled) return;
     PlaylistEntry entry;
@@ -218,7 +222,23 @@ void MainWindow::onStarted() {
     SetTimer(hwnd_, kTimerAnnounce, UINT(settings().IRCAnnounceTimeout) * 1000u, nullptr);
 }
 
+void MainWindow::onStreamTitle(const StreamTitleNote& note) {
+    if (note.file != shownStart_ || playState_ == PlayStateStopped) return;    // a stream gone since
+    char text[2 * kIcyTitleBytes + 8];
+    stationTitleText(note.station, note.title, text, int(sizeof text));
+    setStreamShownName(text);
+    refreshDisplay(true);
+    trayUpdate(hwnd_, status_.percent);
+    requestRefresh();    // the editor's row
+    // A new song is announced like a new file, within the same gate.
+    if (!note.title[0] || !settings().IRCEnabled) return;
+    if (announceGate_ == 1) announceNowPlaying(streamShownName());
+    announceGate_ = 0;
+    SetTimer(hwnd_, kTimerAnnounce, UINT(settings().IRCAnnounceTimeout) * 1000u, nullptr);
+}
+
 void MainWindow::onEnded() {
+    clearStreamShownName();
     trayUpdate(hwnd_, 100);
     Playlist& list = playlist();
     if (list.nextEntry()) {

@@ -13,6 +13,7 @@
 #include "app/win32/playlist_editor.h"
 #include "app/win32/preferences.h"
 #include "app/win32/resource_ids.h"
+#include "app/win32/stream_title.h"
 #include "app/win32/tray.h"
 #include "app/win32/win_texts.h"
 #include "decoder/equalizer.h"
@@ -52,7 +53,18 @@ void tellSettingsNotSaved(HWND owner) {
 }
 
 void MainWindow::notify(uint32_t message) {
+    if (message == DNM_STARTED) startCount_.fetch_add(1);
     if (HWND w = target_.load()) SendMessageA(w, message, 0, 0);
+}
+
+void MainWindow::streamTitle(const char* station, const char* title) {
+    HWND w = target_.load();
+    if (!w) return;
+    auto note = std::make_unique<StreamTitleNote>();
+    std::snprintf(note->station, sizeof note->station, "%s", station ? station : "");
+    std::snprintf(note->title, sizeof note->title, "%s", title ? title : "");
+    note->file = startCount_.load();
+    if (PostMessageA(w, kStreamTitleMessage, 0, reinterpret_cast<LPARAM>(note.get()))) note.release();
 }
 
 void MainWindow::showMessage(const char* text, const char* title, PromptIcon icon) {
@@ -179,6 +191,11 @@ LRESULT MainWindow::dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
     case kRunRequestsMessage: runRequests(); return 0;
     case kDecoderBoxMessage: onDecoderBox(reinterpret_cast<DecoderBox*>(lParam)); return 0;
     case kTagsChangedMessage: refreshDisplay(true); return 0;
+    case kStreamTitleMessage: {
+        std::unique_ptr<StreamTitleNote> note(reinterpret_cast<StreamTitleNote*>(lParam));
+        if (target_.load()) onStreamTitle(*note);
+        return 0;
+    }
     case kWavNameMessage: {
         if (!target_.load()) return 0;   // closing: no file
         auto* r = reinterpret_cast<WavNameRequest*>(lParam);
@@ -200,6 +217,7 @@ LRESULT MainWindow::dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
             return 1;
         }
         if (msg == DNM_FAILED) {   // the user has been told; the file is not playing
+            clearStreamShownName();
             playState_ = PlayStateStopped;
             releasing_ = 0;
             return 0;
@@ -423,6 +441,8 @@ void MainWindow::refreshDisplay(bool entry) {
         PlaylistEntry current;
         const bool hasEntry = playlist().copyCurrentEntry(current) != 0;
         shownName_ = hasEntry ? entryDisplayName(current) : std::string(kMainWindowTitle);
+        // A station shows its name and song while it plays.
+        if (playState_ != PlayStateStopped && streamShownName()[0]) shownName_ = streamShownName();
         entryTimeMs_ = hasEntry && current.playTimeMs > 0 ? current.playTimeMs : 0;
     }
     NowPlayingView view;

@@ -14,6 +14,7 @@
 #include "app/win32/handles.h"
 #include "app/win32/now_playing.h"
 #include "app/win32/skin.h"
+#include "net/icy_metadata.h"
 #include "playback/decoder_thread.h"
 #include "platform/thread.h"
 
@@ -36,6 +37,8 @@ constexpr UINT kDecoderBoxMessage = 0x8301;
 constexpr UINT kWavNameMessage = 0x8302;
 // Sent by the tag editor after it changed a file's tags: the display shows the new name.
 constexpr UINT kTagsChangedMessage = 0x8303;
+// Posted by the decoder thread: lParam is a StreamTitleNote (the window frees it).
+constexpr UINT kStreamTitleMessage = 0x8304;
 constexpr UINT_PTR kTimerTrayHold = 1;
 constexpr UINT_PTR kTimerStatus = 2;
 constexpr UINT_PTR kTimerAnnounce = 3;
@@ -75,6 +78,7 @@ public:
     void notify(uint32_t message) override;
     void showMessage(const char* text, const char* title, PromptIcon icon) override;
     void ask(int question, const char* text, const char* title, PromptIcon icon, long threadId) override;
+    void streamTitle(const char* station, const char* title) override;
 
 private:
     LRESULT handle(UINT msg, WPARAM wParam, LPARAM lParam);
@@ -125,6 +129,12 @@ private:
     LRESULT onDropFiles(HDROP drop);
     void onStarted();
     void onEnded();
+    struct StreamTitleNote {
+        char station[kIcyTitleBytes];
+        char title[kIcyTitleBytes];
+        int file;    // the start it belongs to (startCount_)
+    };
+    void onStreamTitle(const StreamTitleNote& note);
     void onTimer(UINT_PTR id);
     void stopForNewAction();
     void playCurrentEntry();
@@ -174,6 +184,10 @@ private:
     korvo::CopyDataRequests requests_;
     // Set when destruction starts; read by the decoder thread before it sends or posts.
     std::atomic<HWND> target_{nullptr};
+    // Starts notified, counted on the decoder thread before each is sent: a title posted for
+    // a stream that has since given way is known by its count.
+    std::atomic<int> startCount_{0};
+    int shownStart_ = 0;    // the count of the start this window acted on last
 };
 
 MainWindow& mainWindow();

@@ -1,5 +1,7 @@
 #include "app/win32/playlist_editor.h"
 
+#include "app/win32/stream_title.h"
+
 #include <commdlg.h>
 #include <shellapi.h>
 #include <shlobj.h>
@@ -98,6 +100,7 @@ void fillRows(HWND dlg) {
     int currentRow = -1;
     for (const PlaylistEntry* e = pl.head(); e; e = e->next, ++row) {
         std::string name = entryDisplayName(*e);
+        if (e == pl.current() && streamShownName()[0]) name = streamShownName();
         char text[2 * kPathCapacity + 16];
         std::snprintf(text, sizeof text, kRowFormat, row + 1, name.c_str());
         SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));

@@ -1,5 +1,7 @@
 #include "app/win32/tray.h"
 
+#include "app/win32/stream_title.h"
+
 #include <shellapi.h>
 #include <commdlg.h>
 
@@ -59,6 +61,7 @@ void trayTip(int percent, char* out, size_t outSize) {
     char path[kPathCapacity];
     char title[kPathCapacity] = {};
     if (playlist().getCurrentPath(path, sizeof path) && GetFileTitleA(path, title, sizeof title) != 0) title[0] = '\0';
+    if (streamShownName()[0]) std::snprintf(title, sizeof title, "%s", streamShownName());
     std::snprintf(out, outSize, kTrayTipFormat, title, percent);
 }
 
