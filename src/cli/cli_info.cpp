@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "cli_texts.h"
 #include "commands.h"
 #include "decode_options.h"
 #include "decoder/frame_reader.h"
@@ -13,6 +14,8 @@
 #include "net/icy_metadata.h"
 #include "net/net_texts.h"
 #include "playback/input.h"
+#include "playlist/path_rules.h"
+#include "playlist/replay_gain.h"
 
 namespace korvo::cli {
 namespace {
@@ -63,6 +66,16 @@ int infoOne(const char* path, bool doSeek, double percent) {
         std::printf("header_frames: %lld\n", static_cast<long long>(vbr.frames));
         std::printf("header_play_ms: %lld\n", static_cast<long long>(vbr.playMs()));
         if (vbr.encoderDelay >= 0) std::printf("encoder_delay: %d\nencoder_padding: %d\n", vbr.encoderDelay, vbr.encoderPadding);
+    }
+    if (!isUrl(path)) {
+        ReplayGainValues gains;
+        readReplayGain(path, gains);
+        for (const auto& [name, value] : {std::pair{cli_texts::kGainTrack, gains.track}, std::pair{cli_texts::kGainAlbum, gains.album}}) {
+            if (value.source == GainSource::None)
+                std::printf(cli_texts::kNoGainFormat, name);
+            else
+                std::printf(cli_texts::kGainFormat, name, value.gainDb, value.peak, gainSourceName(value.source));
+        }
     }
     if (doSeek) {
         // The player's own conversion, with the single-precision factor.

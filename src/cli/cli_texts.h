@@ -21,6 +21,13 @@ inline constexpr const char kRangeFormat[] = "%s is not in the range %s to %s";
 inline constexpr const char kEqGainsFormat[] = "%s is not twelve gains 0.0 to 2.0 separated by commas";
 inline constexpr const char kTooLongFormat[] = "takes at most %zu characters";
 
+// korvo info: a ReplayGain value ("track" or "album"), its peak (0: not given) and where it
+// was found; or that the file has none.
+inline constexpr const char kGainFormat[] = "replaygain_%s: %+.2f dB peak %.6f (%s)\n";
+inline constexpr const char kNoGainFormat[] = "replaygain_%s: none\n";
+inline constexpr const char kGainTrack[] = "track";
+inline constexpr const char kGainAlbum[] = "album";
+
 // korvo tag: what each tag holds, its text in UTF-8.
 inline constexpr const char kNoId3v1Tag[] = "%s: no ID3v1 tag\n";
 inline constexpr const char kId3v1Fields[] =

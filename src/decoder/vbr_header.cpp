@@ -15,6 +15,21 @@ uint32_t be16(const uint8_t* p) { return uint32_t(p[0]) << 8 | p[1]; }
 constexpr uint32_t kXingFrames = 1, kXingBytes = 2, kXingToc = 4, kXingQuality = 8;
 constexpr int kLameTagSize = 36;
 constexpr int kLameDelayAt = 21;
+constexpr int kLamePeakAt = 11;
+constexpr int kLameTrackGainAt = 15;
+constexpr int kLameAlbumGainAt = 17;
+constexpr double kLamePeakUnit = 8388608.0;   // 1.0 = 2^23
+enum LameGainName { kGainNotSet = 0, kGainRadio = 1, kGainAudiophile = 2 };
+
+// One gain field: 3 bits name, 3 bits originator, a sign bit, 9 bits of tenths of a dB.
+// Gives the name, or 0 when the field is empty.
+int lameGainField(const uint8_t* p, int& tenths) {
+    const uint32_t v = be16(p);
+    const int name = int(v >> 13);
+    const int magnitude = int(v & 0x1FF);
+    tenths = (v & 0x200) ? -magnitude : magnitude;
+    return name;
+}
 
 // lame writes its extension itself; ffmpeg's muxer writes the same layout under its own name.
 bool knownEncoder(const uint8_t* p) {
@@ -52,6 +67,17 @@ int parseXing(const uint8_t* p, int room, VbrHeader& out) {
         const uint8_t* d = p + at + kLameDelayAt;
         out.encoderDelay = int(d[0]) << 4 | d[1] >> 4;
         out.encoderPadding = (d[1] & 15) << 8 | d[2];
+        const uint8_t* lame = p + at;
+        out.lamePeak = double(be32(lame + kLamePeakAt)) / kLamePeakUnit;
+        int tenths = 0;
+        if (lameGainField(lame + kLameTrackGainAt, tenths) == kGainRadio) {
+            out.lameTrackGainSet = 1;
+            out.lameTrackGainTenths = tenths;
+        }
+        if (lameGainField(lame + kLameAlbumGainAt, tenths) == kGainAudiophile) {
+            out.lameAlbumGainSet = 1;
+            out.lameAlbumGainTenths = tenths;
+        }
     }
     return 1;
 }

@@ -15,6 +15,13 @@ struct VbrHeader {
     int64_t seekOffsets[101] = {};
     int encoderDelay = -1;       // samples, from the lame extension; -1 without one
     int encoderPadding = -1;
+    // lame's replay gain: the peak (1.0 = full scale; 0 when not measured) and the "radio"
+    // (track) and "audiophile" (album) gains in tenths of a dB, each with its set flag.
+    double lamePeak = 0;
+    int lameTrackGainSet = 0;
+    int lameTrackGainTenths = 0;
+    int lameAlbumGainSet = 0;
+    int lameAlbumGainTenths = 0;
     int sampleRate = 0;
     int samplesPerFrame = 0;
 

@@ -3,6 +3,7 @@
 #include "decoder/frame_reader.h"
 #include "decoder/frame_tables.h"
 #include "decoder/id3v2_extent.h"
+#include "playlist/apev2.h"
 #include "playlist/path_rules.h"
 
 namespace korvo {
@@ -20,6 +21,11 @@ int Input::openInput(const char* path, const StreamSaving& saving) {
     // here, so that the player ends cleanly instead of chasing the writer.
     openSize_ = file_.size();
     if (openSize_ < 0) openSize_ = 0;
+    // An APEv2 tag (and an ID3v1 tag behind it) is no audio: its bytes, scanned for frame
+    // headers, could pass for a frame or a free-format stream. The audio ends where it begins.
+    Apev2Tag ape;
+    if (readApev2Tag(file_, ape) && ape.start < openSize_) openSize_ = ape.start;
+    file_.seek(0, File::Begin);
     audioStart_ = -1;
     return 1;
 }

@@ -2,58 +2,19 @@
 
 #include <climits>
 #include <cstdio>
+#include <cstring>
 
-#include "decoder/frame_reader.h"
 #include "decoder/frame_tables.h"
-#include "decoder/id3v2_extent.h"
 #include "decoder/vbr_header.h"
 #include "platform/file.h"
+#include "apev2.h"
+#include "first_frame.h"
 #include "playlist_texts.h"
 #include "text_encoding.h"
 
 namespace korvo {
 
 namespace {
-
-// Reads a file forwards a byte at a time out of a small buffer.
-class ByteScanner {
-public:
-    explicit ByteScanner(File& f) : file_(f) {}
-    bool next(uint8_t& b) {
-        if (pos_ == len_) {
-            int n = file_.read(buf_, int(sizeof buf_));
-            if (n <= 0) return false;
-            len_ = n;
-            pos_ = 0;
-        }
-        b = buf_[pos_++];
-        return true;
-    }
-
-private:
-    File& file_;
-    uint8_t buf_[4096];
-    int pos_ = 0;
-    int len_ = 0;
-};
-
-// Finds the first frame header from the current position, within the search window;
-// the first word may have any top bits, later words with sixteen leading ones are passed over.
-bool findHeader(ByteScanner& in, uint32_t& word) {
-    uint8_t b;
-    word = 0;
-    for (int i = 0; i < 4; ++i) {
-        if (!in.next(b)) return false;
-        word = (word << 8) | b;
-    }
-    if (FrameReader::isValidHeader(word)) return true;
-    for (int searched = 0; searched < FrameReader::kSearchWindow && in.next(b); ++searched) {
-        word = (word << 8) | b;
-        if ((word >> 16) == 0xFFFFu) continue;
-        if (FrameReader::isValidHeader(word)) return true;
-    }
-    return false;
-}
 
 int bitrateOf(uint32_t header) {
     int lsf = ((header >> 19) & 3) == 3 ? 0 : 1;
@@ -69,23 +30,16 @@ int readEntryInfo(PlaylistEntry& entry) {
     File file;
     if (!file.open(entry.path, File::ReadRegular)) return 1;
 
-    uint8_t head[kId3v2HeaderSize];
-    int got = file.read(head, int(sizeof head));
-    if (got < 4) return 0;
-
-    Id3v2Extent tag;
-    const int64_t skipped = parseId3v2Extent(head, got, tag) ? tag.totalSize() : 0;
-    if (file.seek(skipped, File::Begin) < 0) return 1;
-    uint32_t header;
-    ByteScanner in(file);
-    if (!findHeader(in, header)) return 1;
+    FirstFrame first;
+    const int found = readFirstFrame(file, first);
+    if (found < 0) return 0;
+    if (found == 0) return 1;
+    const int64_t skipped = first.tagBytes;
+    const uint32_t header = first.header;
 
     // A header in the first frame counts the frames: the time is then exact.
-    uint8_t body[FrameReader::kBodyCapacity];
-    int bodySize = 0;
-    while (bodySize < int(sizeof body) && in.next(body[bodySize])) ++bodySize;
     VbrHeader vbr;
-    const int64_t vbrMs = parseVbrHeader(header, body, bodySize, vbr) ? vbr.playMs() : -1;
+    const int64_t vbrMs = parseVbrHeader(header, first.body, first.bodySize, vbr) ? vbr.playMs() : -1;
 
     int64_t audioBytes = file.size() - skipped;
     int kbps = bitrateOf(header);
@@ -102,6 +56,12 @@ int readEntryInfo(PlaylistEntry& entry) {
     }
     readTag(file, entry.tag);
     if (skipped > 0) readId3v2Names(file, entry.id3v2);   // only a file that starts with a tag has one
+    Apev2Tag ape;
+    if (readApev2Tag(file, ape)) {
+        std::memcpy(entry.apev2.title, ape.title, sizeof ape.title);
+        std::memcpy(entry.apev2.artist, ape.artist, sizeof ape.artist);
+        entry.apev2.present = ape.title[0] || ape.artist[0] ? 1 : 0;
+    }
     entry.infoRead = 1;
     return 1;
 }
@@ -110,6 +70,7 @@ int rereadEntryTags(PlaylistEntry& entry) {
     if (entry.infoRead != 1) return 0;
     entry.tag = Id3v1Tag{};
     entry.id3v2 = Id3v2Names{};
+    entry.apev2 = Id3v2Names{};
     entry.infoRead = 0;
     return readEntryInfo(entry) == 1 && entry.infoRead == 1 ? 1 : 0;
 }
@@ -127,8 +88,11 @@ std::string entryTagName(const PlaylistEntry& entry) {
         title = title1;
         artist = artist1;
     } else {
-        return {};
+        title = artist = "";
     }
+    // The order is ID3v2, ID3v1, APEv2: the APEv2 names come in when neither gives a title.
+    const bool titled = entry.id3v2.title[0] || (entry.tag.present && entry.tag.title[0]);
+    if (!titled && entry.apev2.present) return tagDisplayName(entry.apev2.title, entry.apev2.artist);
     return tagDisplayName(title, artist);
 }
 

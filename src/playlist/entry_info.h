@@ -15,8 +15,8 @@ int readEntryInfo(PlaylistEntry& entry);
 // it no longer has are forgotten. 1 when it was read again.
 int rereadEntryTags(PlaylistEntry& entry);
 
-// The tag's name in UTF-8 from the ID3v2 names, else from the ID3v1 tag (tagDisplayName);
-// empty without either, or when both names are empty.
+// The tag's name in UTF-8 from the ID3v2 names, else from the ID3v1 tag, else, when neither
+// gives a title, from the APEv2 names (tagDisplayName); empty without any, or when all are empty.
 std::string entryTagName(const PlaylistEntry& entry);
 // "title / artist"; the title alone without an artist, the artist alone without a title.
 std::string tagDisplayName(const char* title, const char* artist);

@@ -2,12 +2,14 @@
 
 #include <cstring>
 
+#include "apev2.h"
 #include "genre_table.h"
 #include "platform/file.h"
 #include "platform/prompt.h"
 #include "playlist_texts.h"
 
 namespace korvo {
+
 
 namespace {
 
@@ -38,7 +40,9 @@ bool startsWithTag(const uint8_t* block) {
         if (c >= 'a' && c <= 'z') c = uint8_t(c - 'a' + 'A');
         if (c != uint8_t(T::kTagMagic[i])) return false;
     }
-    return true;
+    // A file that ends in an APEv2 footer has no ID3v1 tag, whatever the bytes 128 from its
+    // end say: saving or wiping there would cut into the APEv2 tag.
+    return std::memcmp(block + kTagSize - kApeBlockSize, kApeMagic, sizeof kApeMagic - 1) != 0;
 }
 
 // out has room for width + 1 characters.

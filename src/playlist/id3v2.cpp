@@ -88,11 +88,8 @@ int restoreFrame(uint8_t* b, int n) {
     return out;
 }
 
-void decodeText(const uint8_t* b, int n, char* out, size_t outSize) {
-    if (n < 1) return;
-    const uint8_t* text = b + 1;
-    size_t len = size_t(n - 1);
-    switch (b[0]) {
+void decodeEncoded(int encoding, const uint8_t* text, size_t len, char* out, size_t outSize) {
+    switch (encoding) {
     case Latin1: latin1ToUtf8(reinterpret_cast<const char*>(text), len, out, outSize); break;
     case Utf16WithBom: {
         bool big = false;   // no mark: little endian, as most writers without one use
@@ -110,6 +107,33 @@ void decodeText(const uint8_t* b, int n, char* out, size_t outSize) {
     }
 }
 
+void decodeText(const uint8_t* b, int n, char* out, size_t outSize) {
+    if (n < 1) return;
+    decodeEncoded(b[0], b + 1, size_t(n - 1), out, outSize);
+}
+
+// A TXXX frame: encoding, description up to its terminator (two zero bytes, aligned, in
+// UTF-16), value. Puts the value into its place when the description is a ReplayGain key.
+void readUserText(const uint8_t* b, int n, ReplayGainTexts& gains) {
+    if (n < 2) return;
+    const int encoding = b[0];
+    const bool wide = encoding == Utf16WithBom || encoding == Utf16BigEndian;
+    int end = 1;
+    if (wide) {
+        while (end + 1 < n && (b[end] || b[end + 1])) end += 2;
+    } else {
+        while (end < n && b[end]) ++end;
+    }
+    if (end >= n) return;   // no terminator: no value
+    char key[kGainTextCapacity] = {};
+    decodeEncoded(encoding, b + 1, size_t(end - 1), key, sizeof key);
+    const int valueAt = end + (wide ? 2 : 1);
+    for (int i = 0; i < kReplayGainItems; ++i) {
+        if (!sameAsciiText(key, kReplayGainItemKeys[i]) || gains.text[i][0]) continue;
+        if (valueAt <= n) decodeEncoded(encoding, b + valueAt, size_t(n - valueAt), gains.text[i], kGainTextCapacity);
+    }
+}
+
 bool isFrameIdChar(uint8_t c) { return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); }
 
 class FileSource : public TagSource {
@@ -124,8 +148,9 @@ private:
 
 } // namespace
 
-int readId3v2Names(TagSource& in, Id3v2Names& names) {
+int readId3v2Names(TagSource& in, Id3v2Names& names, ReplayGainTexts* gains) {
     names = Id3v2Names{};
+    if (gains) *gains = ReplayGainTexts{};
     uint8_t h[kId3v2HeaderSize];
     const int got = in.read(h, kId3v2HeaderSize);
     Id3v2Extent extent;
@@ -152,10 +177,11 @@ int readId3v2Names(TagSource& in, Id3v2Names& names) {
     const char* titleId = major == 2 ? "TT2" : "TIT2";
     const char* artistId = major == 2 ? "TP1" : "TPE1";
     const int idLength = major == 2 ? 3 : 4;
+    const char* userTextId = major == 2 ? "TXX" : "TXXX";
     const int frameHeaderSize = major == 2 ? 6 : kMaxFrameHeader;
     uint8_t fh[kMaxFrameHeader];
     uint8_t body[kMaxTextFrame];
-    while (!(names.title[0] && names.artist[0]) && tag.read(fh, frameHeaderSize)) {
+    while ((gains || !(names.title[0] && names.artist[0])) && tag.read(fh, frameHeaderSize)) {
         bool frame = true;   // padding, or damage, ends the frames
         for (int i = 0; i < idLength; ++i) frame = frame && isFrameIdChar(fh[i]);
         if (!frame) break;
@@ -171,6 +197,9 @@ int readId3v2Names(TagSource& in, Id3v2Names& names) {
         char* field = nullptr;
         if (std::memcmp(fh, titleId, size_t(idLength)) == 0) field = names.title;
         if (std::memcmp(fh, artistId, size_t(idLength)) == 0) field = names.artist;
+        const bool userText = gains && std::memcmp(fh, userTextId, size_t(idLength)) == 0;
+        char userTextRead = 0;   // a TXXX frame is read once into the body below
+        if (userText) field = &userTextRead;
         int prefix = 0;
         bool unreadable = false;
         if (major == 3) {
@@ -189,19 +218,23 @@ int readId3v2Names(TagSource& in, Id3v2Names& names) {
         if (prefix > n) continue;
         int len = n - prefix;
         if (major == 4 && (tagUnsync || (frameFlags & 0x02))) len = restoreFrame(body + prefix, len);
-        decodeText(body + prefix, len, field, kId3v2NameCapacity);
+        if (userText)
+            readUserText(body + prefix, len, *gains);
+        else
+            decodeText(body + prefix, len, field, kId3v2NameCapacity);
     }
     names.present = names.title[0] || names.artist[0] ? 1 : 0;
     return names.present;
 }
 
-int readId3v2Names(File& file, Id3v2Names& names) {
+int readId3v2Names(File& file, Id3v2Names& names, ReplayGainTexts* gains) {
     if (file.seek(0, File::Begin) < 0) {
         names = Id3v2Names{};
+        if (gains) *gains = ReplayGainTexts{};
         return 0;
     }
     FileSource source(file);
-    return readId3v2Names(source, names);
+    return readId3v2Names(source, names, gains);
 }
 
 } // namespace korvo

@@ -15,6 +15,15 @@ struct Id3v2Names {
     char artist[kId3v2NameCapacity] = {};
 };
 
+// The ReplayGain texts of TXXX frames, as written ("-7.23 dB", "0.988525"); empty when absent.
+inline constexpr int kGainTextCapacity = 32;
+enum ReplayGainItem { kTrackGainItem, kTrackPeakItem, kAlbumGainItem, kAlbumPeakItem, kReplayGainItems };
+// Their keys, in item order, as TXXX descriptions and APEv2 item keys (case does not matter).
+extern const char* const kReplayGainItemKeys[kReplayGainItems];
+struct ReplayGainTexts {
+    char text[kReplayGainItems][kGainTextCapacity] = {};
+};
+
 // Where the tag's bytes come from. Frames that are not wanted are passed over with skip,
 // so a large picture is never read.
 class TagSource {
@@ -28,8 +37,9 @@ public:
 
 // Reads from the source's current position, which is the start of the file. Fills names
 // and gives 1 when a tag with a title or artist was found; names.present = 0 and 0 otherwise.
-int readId3v2Names(TagSource& in, Id3v2Names& names);
+// With gains, the frames are read on to the end for the ReplayGain TXXX frames as well.
+int readId3v2Names(TagSource& in, Id3v2Names& names, ReplayGainTexts* gains = nullptr);
 // The same from the start of an open file; the file position is left anywhere.
-int readId3v2Names(File& file, Id3v2Names& names);
+int readId3v2Names(File& file, Id3v2Names& names, ReplayGainTexts* gains = nullptr);
 
 } // namespace korvo

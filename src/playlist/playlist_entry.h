@@ -14,6 +14,7 @@ struct EntryPayload {
     int32_t playTimeMs = 0;          // whole seconds * 1000; negative when the bitrate is unknown
     Id3v1Tag tag;
     Id3v2Names id3v2;                // names from a tag at the start; they win over tag's
+    Id3v2Names apev2;                // names from an APEv2 tag at the end; used when neither gives a title
     char listedTitle[kId3v2NameCapacity] = {};   // from an extended M3U line, for entries without a tag
     int32_t listedSeconds = -1;                   // its duration, -1 when none was given
     int32_t infoRead = 0;            // 1 once playTimeMs and the tags were read

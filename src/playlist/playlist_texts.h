@@ -22,6 +22,11 @@ inline constexpr const char kErrorWipingTag[] = "Error Wiping Tag!\n(File is Wri
 // Rows and labels of the editor
 inline constexpr const char kRowFormat[] = "%d> %s";
 inline constexpr const char kDisplayNameFormat[] = "%s / %s";
+// Where a ReplayGain value was found.
+inline constexpr const char kGainSourceId3v2[] = "ID3v2";
+inline constexpr const char kGainSourceApev2[] = "APEv2";
+inline constexpr const char kGainSourceLame[] = "LAME";
+inline constexpr const char kGainSourceNone[] = "none";
 inline constexpr const char kPlaytimeFormat[] = "Playtime: %02d:%02d:%02d";
 inline constexpr const char kPlaytimeUnknown[] = "Playtime: Unknown";
 

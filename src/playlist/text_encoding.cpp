@@ -145,4 +145,13 @@ bool isValidUtf8(const char* in, size_t n) {
     return true;
 }
 
+bool sameAsciiText(const char* a, const char* b) {
+    for (; *a && *b; ++a, ++b) {
+        const char x = *a >= 'a' && *a <= 'z' ? char(*a - 32) : *a;
+        const char y = *b >= 'a' && *b <= 'z' ? char(*b - 32) : *b;
+        if (x != y) return false;
+    }
+    return *a == *b;
+}
+
 } // namespace korvo

@@ -20,6 +20,8 @@ void utf8ToLatin1(const char* in, char* out, size_t outSize, Latin1Loss* loss = 
 void utf16ToUtf8(const uint8_t* in, size_t n, bool bigEndian, char* out, size_t outSize);
 // UTF-8 bytes up to n or the first 0, copied and cut at a character boundary.
 void copyUtf8(const char* in, size_t n, char* out, size_t outSize);
+// Whether two texts are equal when ASCII letters are compared without regard to case.
+bool sameAsciiText(const char* a, const char* b);
 // Decodes the UTF-8 character at in[i] of n bytes into cp; returns its length, or 0 when it is
 // malformed (overlong, a surrogate, cut short).
 size_t decodeUtf8(const uint8_t* in, size_t n, size_t i, uint32_t& cp);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdint>
 #include <filesystem>
@@ -282,4 +283,79 @@ TEST(InputTest, AFileThatGrowsPlaysToWhereItWasAtOpen) {
     n = 1;
     while (reader.readFrame(h)) ++n;
     EXPECT_EQ(n, 40);
+}
+
+namespace {
+
+// A prompt that counts the questions it is asked and answers yes.
+class CountingPrompt : public Prompt {
+public:
+    void show(const char*, const char*, PromptIcon) override {}
+    int askYesNo(const char*, const char*, PromptIcon) override { return ++asked, 1; }
+    int asked = 0;
+};
+
+void putLe32(std::vector<uint8_t>& b, uint32_t v) {
+    for (int i = 0; i < 4; ++i) b.push_back(uint8_t(v >> (8 * i)));
+}
+
+// An APEv2 tag with header whose binary items hold what reads as frames: a run of whole
+// frames, and a header without a bitrate (free format).
+std::vector<uint8_t> apeTagOfFrameLookAlikes() {
+    std::vector<std::pair<std::string, std::vector<uint8_t>>> items;
+    items.push_back({"Cover Art (Front)", frames(6)});
+    std::vector<uint8_t> freeFormat = {0xFF, 0xFB, 0x00, 0xC0};
+    freeFormat.resize(900, 0x11);
+    items.push_back({"Notes", freeFormat});
+    std::vector<uint8_t> body;
+    for (auto& [key, value] : items) {
+        putLe32(body, uint32_t(value.size()));
+        putLe32(body, 2);   // binary
+        body.insert(body.end(), key.begin(), key.end());
+        body.push_back(0);
+        body.insert(body.end(), value.begin(), value.end());
+    }
+    auto block = [&](uint32_t flags) {
+        std::vector<uint8_t> b = {'A', 'P', 'E', 'T', 'A', 'G', 'E', 'X'};
+        putLe32(b, 2000);
+        putLe32(b, uint32_t(body.size() + 32));
+        putLe32(b, uint32_t(items.size()));
+        putLe32(b, flags);
+        b.resize(32, 0);
+        return b;
+    };
+    std::vector<uint8_t> out = block(0xA0000000u);
+    out.insert(out.end(), body.begin(), body.end());
+    std::vector<uint8_t> foot = block(0x80000000u);
+    out.insert(out.end(), foot.begin(), foot.end());
+    return out;
+}
+
+} // namespace
+
+TEST(InputTest, AnApeTagIsNeverReadAsAudio) {
+    const std::string dir = test::scratchDir("input_apev2");
+    const std::vector<uint8_t> audio = frames(20);
+    std::vector<uint8_t> tagged = audio;
+    const std::vector<uint8_t> ape = apeTagOfFrameLookAlikes();
+    tagged.insert(tagged.end(), ape.begin(), ape.end());
+    std::vector<uint8_t> withId3v1 = tagged;
+    withId3v1.resize(withId3v1.size() + 128, 0);
+    std::copy_n("TAG", 3, withId3v1.end() - 128);
+    for (const auto& [name, bytes] : {std::pair<const char*, std::vector<uint8_t>>{"plain.mp3", audio},
+                                      {"ape.mp3", tagged}, {"ape_id3v1.mp3", withId3v1}}) {
+        SCOPED_TRACE(name);
+        const std::string path = writeBytes(dir, name, bytes);
+        Input in;
+        FrameReader reader;
+        CountingPrompt asked;
+        reader.setPrompt(&asked);
+        FrameHeader h;
+        ASSERT_EQ(openAtFirstFrame(in, reader, h, path), 1);
+        int n = 1;
+        while (reader.readFrame(h)) ++n;
+        EXPECT_EQ(n, 20);
+        EXPECT_EQ(asked.asked, 0);
+        EXPECT_EQ(in.totalFrames(h), 19);   // the estimate of the plain file: 8340 / 417.96
+    }
 }

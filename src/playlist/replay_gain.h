@@ -1,0 +1,48 @@
+#pragma once
+// The ReplayGain values of a file, from the first of its tags that holds each: ID3v2 TXXX
+// frames, an APEv2 tag, lame's header in the first frame.
+#include <cstdint>
+
+#include "id3v2.h"
+
+namespace korvo {
+
+class File;
+struct VbrHeader;
+
+enum class GainSource { None, Id3v2, Apev2, Lame };
+
+// A gain and the peak from the same source.
+struct GainValue {
+    GainSource source = GainSource::None;   // None: no usable gain was found
+    double gainDb = 0;
+    double peak = 0;                         // linear, 1.0 = full scale; 0 when not given
+};
+
+struct ReplayGainValues {
+    GainValue track;
+    GainValue album;
+};
+
+// Gains beyond this are errors, not values.
+inline constexpr double kMaxGainDb = 51.0;
+
+// "-7.23 dB", "+1.5 dB", "3": 1 with the dB value, 0 for anything else (also beyond 51 dB).
+int parseGainText(const char* text, double& db);
+// "0.988525": 1 with the linear peak, 0 for anything else (also a negative peak).
+int parsePeakText(const char* text, double& peak);
+
+// Takes the track and album values out of texts when a gain there is usable and neither
+// is set yet.
+void takeGainTexts(const ReplayGainTexts& texts, GainSource source, ReplayGainValues& values);
+// The same from lame's header fields.
+void takeLameGains(const VbrHeader& vbr, ReplayGainValues& values);
+
+// Reads all three sources of a file. 1 when at least one value was found.
+int readReplayGain(File& file, ReplayGainValues& values);
+int readReplayGain(const char* path, ReplayGainValues& values);
+
+// The source's name for reports: "ID3v2", "APEv2", "LAME", "none".
+const char* gainSourceName(GainSource source);
+
+} // namespace korvo
