@@ -50,6 +50,19 @@ public:
     std::vector<Box> boxes;
 };
 
+// Hands a prompt to a list for one scope: a test that stops early must not leave the list
+// holding a prompt that is gone.
+class PromptFor {
+public:
+    PromptFor(Playlist& list, Prompt* prompt) : list_(list) { list_.setPrompt(prompt); }
+    ~PromptFor() { list_.setPrompt(nullptr); }
+    PromptFor(const PromptFor&) = delete;
+    PromptFor& operator=(const PromptFor&) = delete;
+
+private:
+    Playlist& list_;
+};
+
 inline std::vector<std::string> pathsOf(const Playlist& list) {
     std::vector<std::string> paths;
     for (const PlaylistEntry* e = list.head(); e; e = e->next) paths.push_back(e->path);

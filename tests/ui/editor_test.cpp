@@ -20,6 +20,7 @@
 #include "platform/prompt.h"
 #include "playlist/playlist.h"
 #include "playlist/playlist_texts.h"
+#include "../playlist/playlist_test_util.h"
 #include "sound_recorder.h"
 #include "test_support.h"
 #include "ui_driver.h"
@@ -826,7 +827,7 @@ TEST(EditorPlaylist, DroppedFolderIsAddedWithOneRefresh) {
     timedFile(sub, "a.mp3", 10);
     timedFile(sub, "b.mp3", 10);
     RecordingPrompt boxes;
-    playlist().setPrompt(&boxes);
+    korvo::test::PromptFor listPrompt(playlist(), &boxes);
     playlist().clearPlaylist();
     ASSERT_EQ(korvo::win::showEditor(), 1);
     HWND dlg = korvo::win::editorWindow();
@@ -853,7 +854,6 @@ TEST(EditorPlaylist, DroppedFolderIsAddedWithOneRefresh) {
     korvo::win::destroyEditor();
     EXPECT_EQ(korvo::win::editorWindow(), nullptr);
     playlist().clearPlaylist();
-    playlist().setPrompt(nullptr);
 }
 
 // Selects rows first..last (inclusive) on an editor of this process, as a drag would, and
@@ -1179,7 +1179,7 @@ TEST(AnyName, DroppedFolderAndFilesOfAnyNameAreListed) {
     const std::string sub = korvo::test::scratchDir("ui-any-drop") + "\\" + kFolderName;
     std::vector<std::string> songs = songsIn(sub);
     RecordingPrompt boxes;
-    playlist().setPrompt(&boxes);
+    korvo::test::PromptFor listPrompt(playlist(), &boxes);
     playlist().clearPlaylist();
     ASSERT_EQ(korvo::win::showEditor(), 1);
     HWND dlg = korvo::win::editorWindow();
@@ -1211,7 +1211,6 @@ TEST(AnyName, DroppedFolderAndFilesOfAnyNameAreListed) {
     EXPECT_EQ(back, expected);
     korvo::win::destroyEditor();
     playlist().clearPlaylist();
-    playlist().setPrompt(nullptr);
 }
 
 } // namespace

@@ -20,6 +20,7 @@
 #include "platform/prompt.h"
 #include "playlist/playlist.h"
 #include "playlist/playlist_texts.h"
+#include "../playlist/playlist_test_util.h"
 #include "test_support.h"
 #include "ui_driver.h"
 
@@ -182,7 +183,7 @@ TEST(EditorListFiles, AddDirectoryTakesTheWholeTreeInNameOrder) {
     const std::vector<std::string> expected = {quietFile(top, "one.mp3"), quietFile(top, "two.mp2"), quietFile(a, "x.mp3"),
                                                quietFile(B, "b.mp3"), quietFile(deep, "d.mp3")};
     QuietPrompt boxes;
-    playlist().setPrompt(&boxes);
+    korvo::test::PromptFor listPrompt(playlist(), &boxes);
     playlist().clearPlaylist();
     ASSERT_EQ(korvo::win::showEditor(), 1);
     HWND dlg = korvo::win::editorWindow();
@@ -213,7 +214,6 @@ TEST(EditorListFiles, AddDirectoryTakesTheWholeTreeInNameOrder) {
     EXPECT_EQ(SendMessageA(GetDlgItem(dlg, IDC_PL_LIST), LB_GETCOUNT, 0, 0), LRESULT(expected.size()));
     korvo::win::destroyEditor();
     playlist().clearPlaylist();
-    playlist().setPrompt(nullptr);
 }
 
 } // namespace
