@@ -167,7 +167,10 @@ size_t onHeader(char* data, size_t size, size_t count, void* user) {
         char* location = nullptr;
         lib.curl_easy_getinfo(s.curl, CURLINFO_REDIRECT_URL, &location);
         const bool redirect = code >= 300 && code < 400 && location;
-        if (!redirect && code >= 200 && code < 400) s.setPhase(StreamState::Streaming);
+        // Only a 2xx answer is known here: a redirect's next URL may not be known yet, and the
+        // answer it leads to would rewrite the headers the opener is reading. Any other answer
+        // is known when its body starts or its transfer ends.
+        if (!redirect && code >= 200 && code < 300) s.setPhase(StreamState::Streaming);
     }
     s.lastActivity = Clock::now();
     return quitArrived(s) ? 0 : n;
