@@ -114,7 +114,7 @@ TEST(SkinArtwork, ButtonsLieInsideTheShapeAndKeyOutside) {
     HRGN window = createWindowShape(shape);
     ASSERT_NE(window, nullptr);
     EXPECT_FALSE(PtInRegion(window, kShapeKeyX, kShapeKeyY));
-    for (const ButtonSpec& b : kButtonTable) {
+    for (const ButtonPlace& b : kButtonTable) {
         const RECT& r = b.ellipse;
         EXPECT_TRUE(PtInRegion(window, (r.left + r.right) / 2, (r.top + r.bottom) / 2)) << r.left << "," << r.top;
     }

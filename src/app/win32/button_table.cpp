@@ -5,7 +5,7 @@
 
 namespace korvo::win {
 
-const ButtonSpec kButtonTable[kButtonCount] = {
+const ButtonPlace kButtonTable[kButtonCount] = {
     {{59, 86, 81, 107}, IDM_CLOSE},        // Close
     {{95, 67, 117, 90}, 0},                // Minimise
     {{80, 123, 104, 146}, IDM_OPEN_FILE},  // Open

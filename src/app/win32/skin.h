@@ -18,11 +18,11 @@ enum ButtonIndex {
     ButtonStop, ButtonPrevious, ButtonNext, ButtonRepeat, ButtonShuffle, kButtonCount
 };
 
-struct ButtonSpec {
+struct ButtonPlace {
     RECT ellipse;   // bounding rectangle in client pixels
     int command;    // WM_COMMAND sent on release inside; 0 for Minimise (SW_MINIMIZE)
 };
-extern const ButtonSpec kButtonTable[kButtonCount];
+extern const ButtonPlace kButtonTable[kButtonCount];
 
 // The header and palette of an 8-bit bitmap of this size, top row first.
 struct IndexedBitmapInfo {
