@@ -7,7 +7,7 @@ mkdir -p "$out/foundation"
 cd "$out/foundation"
 
 src() {  # src NAME RATE CHANNELS
-  [ -f "$1.wav" ] || sox -n -r "$2" -c "$3" -b 16 "$1.wav" synth 3 sine 440 sine 660 gain -6
+  [ -f "$1.wav" ] || sox -R -n -r "$2" -c "$3" -b 16 "$1.wav" synth 3 sine 440 sine 660 gain -6
 }
 probe() {  # probe FILE: "layer rate channels kbps frames"
   local f=$1

@@ -11,12 +11,12 @@ cd "$out/gapless"
 # gap or a step would show.
 src() {
   [ -f "$1.wav" ] && return
-  sox -n -r 44100 -c 1 -b 16 "$1-a.wav" synth "$2" sine 180-900 sine 330-1320 tremolo 3 40 gain -10
+  sox -R -n -r 44100 -c 1 -b 16 "$1-a.wav" synth "$2" sine 180-900 sine 330-1320 tremolo 3 40 gain -10
   sox -R -n -r 44100 -c 1 -b 16 "$1-b.wav" synth "$2" pinknoise tremolo 0.2 90 gain -24
-  sox -n -r 44100 -c 1 -b 16 "$1-c.wav" synth "$2" sine 523 sine 659 tremolo 5 60 gain -12
-  sox -m "$1-a.wav" "$1-b.wav" "$1-l.wav"
-  sox -m "$1-c.wav" "$1-b.wav" "$1-r.wav"
-  sox -M "$1-l.wav" "$1-r.wav" "$1.wav"
+  sox -R -n -r 44100 -c 1 -b 16 "$1-c.wav" synth "$2" sine 523 sine 659 tremolo 5 60 gain -12
+  sox -R -m "$1-a.wav" "$1-b.wav" "$1-l.wav"
+  sox -R -m "$1-c.wav" "$1-b.wav" "$1-r.wav"
+  sox -R -M "$1-l.wav" "$1-r.wav" "$1.wav"
   rm -f "$1-a.wav" "$1-b.wav" "$1-c.wav" "$1-l.wav" "$1-r.wav"
 }
 enc() {  # enc NAME.mp3 ffmpeg-input-options...

@@ -8,12 +8,12 @@ cd "$out/layer3"
 
 src() {  # src NAME RATE CHANNELS: 3 s of tones, a sweep and noise
   [ -f "$1.wav" ] && return
-  sox -n -r "$2" -c 1 -b 16 "$1-a.wav" synth 3 sine 220-3000 sine 440 gain -12
+  sox -R -n -r "$2" -c 1 -b 16 "$1-a.wav" synth 3 sine 220-3000 sine 440 gain -12
   sox -R -n -r "$2" -c 1 -b 16 "$1-b.wav" synth 3 pinknoise gain -18
-  sox -m "$1-a.wav" "$1-b.wav" "$1-m.wav"
+  sox -R -m "$1-a.wav" "$1-b.wav" "$1-m.wav"
   if [ "$3" = 2 ]; then
-    sox "$1-m.wav" "$1-r.wav" reverse
-    sox -M "$1-m.wav" "$1-r.wav" "$1.wav"
+    sox -R "$1-m.wav" "$1-r.wav" reverse
+    sox -R -M "$1-m.wav" "$1-r.wav" "$1.wav"
   else
     cp "$1-m.wav" "$1.wav"
   fi

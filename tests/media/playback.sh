@@ -9,7 +9,7 @@ mkdir -p "$out/playback"
 cd "$out/playback"
 
 tone() {  # tone NAME RATE SECONDS FREQ1 FREQ2
-  [ -f "$1.wav" ] || sox -n -r "$2" -c 2 -b 16 "$1.wav" synth "$3" sine "$4" sine "$5" gain -8
+  [ -f "$1.wav" ] || sox -R -n -r "$2" -c 2 -b 16 "$1.wav" synth "$3" sine "$4" sine "$5" gain -8
 }
 tone a44 44100 2 440 660
 tone b44 44100 2 523 784
@@ -27,7 +27,7 @@ tone f8 8000 20 300 450
 # 40 s of changing sound at 44.1 kHz as lame makes a 32 kbit/s file of it: constant bitrate,
 # no header frame (lame picks 16 kHz, 144-byte frames), for seeks that must land where asked.
 if [ ! -f cbr32.mp3 ]; then
-  sox -n -r 44100 -c 2 -b 16 cbr32.wav synth 40 sine 220-1760 sine 330-660 gain -8
+  sox -R -n -r 44100 -c 2 -b 16 cbr32.wav synth 40 sine 220-1760 sine 330-660 gain -8
   lame --quiet -t -b 32 cbr32.wav cbr32.mp3
   rm -f cbr32.wav
 fi

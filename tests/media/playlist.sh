@@ -4,7 +4,7 @@ set -eu
 out=$1
 mkdir -p "$out/playlist"
 cd "$out/playlist"
-[ -f tone.wav ] || sox -n -r 44100 -c 2 -b 16 tone.wav synth 1 sine 440 gain -8
+[ -f tone.wav ] || sox -R -n -r 44100 -c 2 -b 16 tone.wav synth 1 sine 440 gain -8
 [ -f tone.mp3 ] || lame --quiet -t -b 128 tone.wav tone.mp3
 # The same tone tagged by ffmpeg: ID3v2.4 and ID3v2.3 tags with a picture and ReplayGain
 # frames, and the little padding ffmpeg leaves.

@@ -7,7 +7,7 @@ mkdir -p "$out/winapp"
 cd "$out/winapp"
 make() {  # make NAME SECONDS FREQ
   [ -f "$1.mp2" ] && return 0
-  sox -n -r 44100 -c 2 -b 16 "$1.wav" synth "$2" sine "$3" gain -10
+  sox -R -n -r 44100 -c 2 -b 16 "$1.wav" synth "$2" sine "$3" gain -10
   twolame --quiet -b 128 "$1.wav" "$1.mp2"
   rm -f "$1.wav"
 }
@@ -20,10 +20,10 @@ make long_c 20 494
 # 24 s in three tones, so a recording tells where playback is: 400 Hz to 11 s, 600 Hz
 # around the middle (11 to 14 s), 800 Hz to the end. Its name is wider than the display.
 if [ ! -f seek_marks.mp2 ]; then
-  sox -n -r 44100 -c 2 -b 16 seek_a.wav synth 11 sine 400 gain -10
-  sox -n -r 44100 -c 2 -b 16 seek_b.wav synth 3 sine 600 gain -10
-  sox -n -r 44100 -c 2 -b 16 seek_c.wav synth 10 sine 800 gain -10
-  sox seek_a.wav seek_b.wav seek_c.wav seek_marks.wav
+  sox -R -n -r 44100 -c 2 -b 16 seek_a.wav synth 11 sine 400 gain -10
+  sox -R -n -r 44100 -c 2 -b 16 seek_b.wav synth 3 sine 600 gain -10
+  sox -R -n -r 44100 -c 2 -b 16 seek_c.wav synth 10 sine 800 gain -10
+  sox -R seek_a.wav seek_b.wav seek_c.wav seek_marks.wav
   twolame --quiet -b 128 seek_marks.wav seek_marks.mp2
   rm -f seek_a.wav seek_b.wav seek_c.wav seek_marks.wav
 fi
@@ -31,7 +31,7 @@ fi
 # A Layer III file of 30 s with a low tone (60 Hz, the equalizer's lowest band) and a
 # middle one (2 kHz) to compare it with.
 if [ ! -f two_tones.mp3 ]; then
-  sox -n -r 44100 -c 2 -b 16 two_tones.wav synth 30 sine 60 synth sine mix 2000 gain -12
+  sox -R -n -r 44100 -c 2 -b 16 two_tones.wav synth 30 sine 60 synth sine mix 2000 gain -12
   lame --quiet -b 192 two_tones.wav two_tones.mp3
   rm -f two_tones.wav
 fi
@@ -39,7 +39,7 @@ fi
 # A Layer III file of 5 s and a copy whose first header has bitrate index 0 (free format):
 # the decoder asks whether to resynchronise.
 if [ ! -f long_mp3.mp3 ]; then
-  sox -n -r 44100 -c 2 -b 16 long_mp3.wav synth 5 sine 523 gain -10
+  sox -R -n -r 44100 -c 2 -b 16 long_mp3.wav synth 5 sine 523 gain -10
   lame --quiet -b 128 long_mp3.wav long_mp3.mp3
   rm -f long_mp3.wav
 fi
