@@ -23,6 +23,8 @@ Paths (NAME is a file in --root; query values are optional):
                               length; asked for titles (Icy-MetaData: 1) it sends icy-metaint
                               N (default 8192) and a metadata block after every N audio bytes,
                               the title changing every C blocks (default 2; see radio_title)
+  /icy-refused?code=N         an old radio server's refusal: "ICY N Service Unavailable", a
+                              notice header, no body
   /typed/NAME?type=T          the file with Content-Type T
   /silent?secs=S              no answer at all for S seconds, then the connection closes
   /quit                       ends the server
@@ -221,6 +223,12 @@ class Handler(BaseHTTPRequestHandler):
             body = b"<html><body>This is not audio at all.</body></html>\n" * 2000
             self.headers_ok(len(body))
             self.send_body(body, rate)
+            return
+        if kind == "icy-refused":
+            self.wfile.write(b"ICY %d Service Unavailable\r\nicy-notice1: This station is full\r\n\r\n"
+                             % int(q.get("code", "401")))
+            self.close_connection = True
+            self.log("closed %s 0" % self.path)
             return
         if kind == "redirect":
             target = "/file/" + name

@@ -153,7 +153,8 @@ TEST_F(StreamHttp, FailuresEndWithAMessageAndExitCodeOne) {
     struct Case {
         const char* path;
         const char* says;
-    } cases[] = {{"/status/404", "404"}, {"/status/500", "500"}, {"/garbage", "This stream is not MPEG audio (text/html)"}};
+    } cases[] = {{"/status/404", "404"}, {"/status/500", "500"}, {"/garbage", "This stream is not MPEG audio (text/html)"},
+                 {"/icy-refused?code=401", "HTTP/0.9"}};    // only "ICY 200 OK" stands for an HTTP status
     for (const Case& c : cases) {
         test::KorvoRun run = test::runKorvo({"decode", url(c.path), "-o", out}, 30000);
         EXPECT_EQ(run.exitCode, 1) << c.path << ": " << run.errors;
