@@ -52,6 +52,19 @@ DWORD openLocation(const Program& p, const std::string& text) {
     return pressed;
 }
 
+// Open Location with a stream that plays: its record, and its first sound (named what).
+void expectPlaysFromOpenLocation(const Program& p, SoundRecorder& sound, const std::string& u, const char* what) {
+    clearRecord();
+    const DWORD opened = openLocation(p, u);
+    ASSERT_NE(opened, 0u) << "no Open URL dialog";
+    EXPECT_TRUE(waitForRecord(u, kPlayWaitMs)) << readRecord();
+    if (!sound.recording()) return;
+    const DWORD heard = sound.waitForSound(opened, kPlayWaitMs);
+    EXPECT_NE(heard, 0u) << what << " was not heard";
+    if (heard) std::printf("Open Location to first recorded sound of %s: %lu ms\n", what,
+                           static_cast<unsigned long>(heard - opened));
+}
+
 class StreamingWindow : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(server_.start(winappUnixDir())) << "the test server did not start"; }
@@ -97,17 +110,7 @@ TEST_F(StreamingWindow, OpenLocationPlaysAStream) {
     ASSERT_TRUE(p.start(folder, {}));
     ASSERT_NE(p.waitForWindow(), nullptr);
     Sleep(500);
-    std::string u = server_.url("/endless/long_a.mp2?rate=16000");
-    clearRecord();
-    DWORD opened = openLocation(p, u);
-    ASSERT_NE(opened, 0u) << "no Open URL dialog";
-    EXPECT_TRUE(waitForRecord(u, kPlayWaitMs)) << readRecord();
-    if (sound.recording()) {
-        DWORD heard = sound.waitForSound(opened, kPlayWaitMs);
-        EXPECT_NE(heard, 0u) << "the stream was not heard";
-        if (heard) std::printf("Open Location to first recorded sound of a local stream: %lu ms\n",
-                               static_cast<unsigned long>(heard - opened));
-    }
+    expectPlaysFromOpenLocation(p, sound, server_.url("/endless/long_a.mp2?rate=16000"), "a local stream");
     PostMessageA(p.window(), WM_CLOSE, 0, 0);
     EXPECT_EQ(p.waitForExit(10000), 0);
 }
@@ -243,17 +246,8 @@ TEST_F(StreamingWindow, AnHttpsStationPlaysAndAnUnknownCertificateIsRefusedInABo
     ASSERT_TRUE(p.start(folder, {}));
     ASSERT_NE(p.waitForWindow(), nullptr);
     Sleep(500);
-    const std::string u = signedServer.url("/radio/long_a.mp2?status=icy&rate=16000");
-    clearRecord();
-    const DWORD opened = openLocation(p, u);
-    ASSERT_NE(opened, 0u) << "no Open URL dialog";
-    EXPECT_TRUE(waitForRecord(u, kPlayWaitMs)) << readRecord();
-    if (sound.recording()) {
-        const DWORD heard = sound.waitForSound(opened, kPlayWaitMs);
-        EXPECT_NE(heard, 0u) << "the HTTPS stream was not heard";
-        if (heard) std::printf("Open Location to first recorded sound of a local HTTPS station: %lu ms\n",
-                               static_cast<unsigned long>(heard - opened));
-    }
+    expectPlaysFromOpenLocation(p, sound, signedServer.url("/radio/long_a.mp2?status=icy&rate=16000"),
+                                "a local HTTPS station");
     EXPECT_EQ(findDialog(p.pid(), nullptr), nullptr);
 
     const std::string bad = unknownServer.url("/file/short_a.mp2");
