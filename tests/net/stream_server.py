@@ -3,8 +3,9 @@
 
 Prints the port on the first line of stdout once it listens (and writes it to --port-file
 when given). Ends when stdin reaches its end (the test that started it is gone), when its
---port-file is removed, after --lifetime seconds, on SIGTERM, or when asked for /quit. With --cert and --key it speaks
-HTTPS with that certificate; a client that refuses it is logged as "tls refused REASON".
+--port-file is removed, after --lifetime seconds, on SIGTERM, or when asked for /quit.
+With --cert and --key it speaks HTTPS with that certificate; a client that refuses it
+during the handshake is logged as "tls refused REASON".
 Every served request adds lines to --log: "open PATH" and then "closed PATH BYTES" when
 the body ended or the client went away.
 
