@@ -20,6 +20,10 @@ endif()
 add_executable(${TEST_EXE} ${TEST_SOURCES})
 target_include_directories(${TEST_EXE} PRIVATE ${CMAKE_SOURCE_DIR}/tests)
 target_link_libraries(${TEST_EXE} PRIVATE korvo_core ${KORVO_GTEST})
+# The HTTPS tests put their test authority into the system's store.
+if(KORVO_WIN)
+  target_link_libraries(${TEST_EXE} PRIVATE crypt32)
+endif()
 target_compile_definitions(${TEST_EXE} PRIVATE KORVO_BUILD_DIR="${CMAKE_BINARY_DIR}" KORVO_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 # The program's manifest too, so the Windows tests run with its code page (UTF-8).
 if(KORVO_WIN AND DEFINED KORVO_RES_OBJ)

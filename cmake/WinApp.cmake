@@ -53,7 +53,7 @@ if(KORVO_UI_TEST_SOURCES)
                  ${CMAKE_SOURCE_DIR}/tests/net/stream_server.cpp ${CMAKE_SOURCE_DIR}/tests/net/stream_server_win32.cpp
                  ${KORVO_RES_OBJ})
   target_include_directories(korvo_ui_tests PRIVATE ${CMAKE_SOURCE_DIR}/tests)
-  target_link_libraries(korvo_ui_tests PRIVATE korvo_winapp gtest gtest_main)
+  target_link_libraries(korvo_ui_tests PRIVATE korvo_winapp gtest gtest_main crypt32)
   target_compile_definitions(korvo_ui_tests PRIVATE KORVO_BUILD_DIR="${CMAKE_BINARY_DIR}"
                              KORVO_SOURCE_DIR="${CMAKE_SOURCE_DIR}" KORVO_ART_DIR="${KORVO_ART_DIR}")
   add_dependencies(korvo_ui_tests LumenKorvo)

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <mutex>
@@ -275,6 +276,12 @@ bool configure(StreamState& s, const char* url) {
     lib.curl_easy_setopt(c, CURLOPT_FAILONERROR, 1L);
     lib.curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
     lib.curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, kConnectTimeoutSeconds);
+    // HTTPS: the server's certificate must verify against the system's authorities, or
+    // against the file SSL_CERT_FILE names, as with OpenSSL's own tools.
+    lib.curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 1L);
+    lib.curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 2L);
+    const char* authorities = std::getenv("SSL_CERT_FILE");
+    if (authorities && *authorities) lib.curl_easy_setopt(c, CURLOPT_CAINFO, authorities);
     lib.curl_easy_setopt(c, CURLOPT_BUFFERSIZE, long(kDownloadReadBytes));
     lib.curl_easy_setopt(c, CURLOPT_ERRORBUFFER, s.errorText);
     lib.curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, &onHeader);

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "net/certificate_error_texts.h"
 #include "net/download.h"
 #include "net/net_texts.h"
 #include "platform/file.h"
@@ -97,10 +98,13 @@ void trimLineEnd(char* text) {
     while (end > 0 && (text[end - 1] == '\r' || text[end - 1] == '\n' || text[end - 1] == ' ')) text[--end] = 0;
 }
 
-// The system's text for an error code of WinInet or Windows.
+// The system's text for an error code of WinInet or Windows (for a certificate error it lacks,
+// Windows's own).
 void errorCodeText(DWORD code, char* text, DWORD size) {
     DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_HMODULE | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
                              GetModuleHandleA("wininet.dll"), code, 0, text, size, nullptr);
+    for (const CertificateErrorText& known : kCertificateErrorTexts)
+        if (n == 0 && known.code == code) n = DWORD(std::snprintf(text, size, "%s", known.text));
     if (n == 0) std::snprintf(text, size, "Error %lu", static_cast<unsigned long>(code));
     text[size - 1] = 0;
     trimLineEnd(text);
@@ -317,7 +321,10 @@ int HttpStream::openStream(const char* url, const StreamSaving& saving) {
     }
     char headers[sizeof net_texts::kAcceptHeader + sizeof net_texts::kIcyMetaDataHeader];
     std::snprintf(headers, sizeof headers, "%s%s", net_texts::kAcceptHeader, net_texts::kIcyMetaDataHeader);
-    HINTERNET handle = InternetOpenUrlA(s->internetHandle, url, headers, DWORD(-1), 0,
+    // An https:// URL goes over TLS with the server's certificate checked against the
+    // system's authorities; WinInet refuses one that does not verify, with its own text.
+    const DWORD flags = _strnicmp(url, "https://", 8) == 0 ? INTERNET_FLAG_SECURE : 0;
+    HINTERNET handle = InternetOpenUrlA(s->internetHandle, url, headers, DWORD(-1), flags,
                                         reinterpret_cast<DWORD_PTR>(&r));
     DWORD error = handle ? 0 : GetLastError();
     s->requestTaken = handle || error == ERROR_IO_PENDING;

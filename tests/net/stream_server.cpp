@@ -16,7 +16,14 @@ std::string StreamServer::readAll(const std::string& path) {
 }
 
 std::string StreamServer::url(const std::string& path) const {
-    return "http://127.0.0.1:" + std::to_string(port_) + path;
+    return (tls_ ? "https://127.0.0.1:" : "http://127.0.0.1:") + std::to_string(port_) + path;
+}
+
+std::vector<std::string> StreamServer::tlsArguments(const std::string& certificate) {
+    tls_ = !certificate.empty();
+    if (!tls_) return {};
+    const std::string base = std::string(KORVO_SOURCE_DIR) + "/build/media/tls/" + certificate;
+    return {"--cert", base + ".pem", "--key", base + ".key"};
 }
 
 std::string StreamServer::log() const { return readAll(logPath_); }

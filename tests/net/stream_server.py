@@ -2,8 +2,10 @@
 """HTTP server for the streaming tests: loopback only, a free port, ends by itself.
 
 Prints the port on the first line of stdout once it listens (and writes it to --port-file
-when given). Ends when stdin reaches its end (the test that started it is gone), after
---lifetime seconds, on SIGTERM, or when asked for /quit.
+when given). Ends when stdin reaches its end (the test that started it is gone), when its
+--port-file is removed, after --lifetime seconds, on SIGTERM, or when asked for /quit.
+With --cert and --key it speaks HTTPS with that certificate; a client that refuses it
+during the handshake is logged as "tls refused REASON".
 Every served request adds lines to --log: "open PATH" and then "closed PATH BYTES" when
 the body ended or the client went away.
 
@@ -22,6 +24,8 @@ Paths (NAME is a file in --root; query values are optional):
                               length; asked for titles (Icy-MetaData: 1) it sends icy-metaint
                               N (default 8192) and a metadata block after every N audio bytes,
                               the title changing every C blocks (default 2; see radio_title)
+  /icy-refused?code=N         an old radio server's refusal: "ICY N Service Unavailable", a
+                              notice header, no body
   /typed/NAME?type=T          the file with Content-Type T
   /silent?secs=S              no answer at all for S seconds, then the connection closes
   /quit                       ends the server
@@ -32,6 +36,7 @@ import select
 import signal
 import socket
 import socketserver
+import ssl
 import sys
 import threading
 import time
@@ -115,6 +120,8 @@ class Handler(BaseHTTPRequestHandler):
         if not readable:
             return False
         try:
+            if isinstance(self.connection, ssl.SSLSocket):
+                return self.connection.recv(1) == b""   # no peeking here; nothing more is due
             return self.connection.recv(1, socket.MSG_PEEK) == b""
         except OSError:
             return True
@@ -171,6 +178,15 @@ class Handler(BaseHTTPRequestHandler):
             self.send_header("Transfer-Encoding", "chunked")
         self.end_headers()
 
+    def handle(self):
+        if isinstance(self.connection, ssl.SSLSocket):
+            try:
+                self.connection.do_handshake()
+            except (ssl.SSLError, OSError) as e:
+                self.log("tls refused %s" % (getattr(e, "reason", None) or e))
+                return
+        super().handle()
+
     def do_GET(self):
         path, q = self.query()
         self.log("open %s" % self.path)
@@ -208,6 +224,12 @@ class Handler(BaseHTTPRequestHandler):
             body = b"<html><body>This is not audio at all.</body></html>\n" * 2000
             self.headers_ok(len(body))
             self.send_body(body, rate)
+            return
+        if kind == "icy-refused":
+            self.wfile.write(b"ICY %d Service Unavailable\r\nicy-notice1: This station is full\r\n\r\n"
+                             % int(q.get("code", "401")))
+            self.close_connection = True
+            self.log("closed %s 0" % self.path)
             return
         if kind == "redirect":
             target = "/file/" + name
@@ -272,14 +294,23 @@ class Server(ThreadingHTTPServer):
     daemon_threads = True
     allow_reuse_address = False
 
-    def __init__(self, root, lifetime, log_path):
+    def __init__(self, root, lifetime, log_path, tls=None):
         super().__init__(("127.0.0.1", 0), Handler)
+        self.tls = tls
         self.root = root
         self.lifetime = lifetime
         self.ending = threading.Event()
         self.log_lock = threading.Lock()
         self.log_file = open(log_path, "a", buffering=1) if log_path else None
         self.headers_file = log_path + ".headers" if log_path else None
+
+    def get_request(self):
+        sock, addr = super().get_request()
+        if self.tls:
+            # The handshake happens on the request's own thread, so a client that never
+            # completes it holds up nobody else.
+            sock = self.tls.wrap_socket(sock, server_side=True, do_handshake_on_connect=False)
+        return sock, addr
 
     def finish(self):
         self.ending.set()
@@ -308,9 +339,15 @@ def main():
     ap.add_argument("--lifetime", type=float, default=300.0)
     ap.add_argument("--log", default="")
     ap.add_argument("--port-file", default="")
+    ap.add_argument("--cert", default="")
+    ap.add_argument("--key", default="")
     args = ap.parse_args()
 
-    server = Server(args.root, args.lifetime, args.log)
+    tls = None
+    if args.cert:
+        tls = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        tls.load_cert_chain(args.cert, args.key)
+    server = Server(args.root, args.lifetime, args.log, tls)
     try:
         print(server.server_address[1], flush=True)
     except OSError:
@@ -336,8 +373,15 @@ def main():
             pass
         finish()
 
+    def watch_port_file():
+        while not server.ending.wait(0.2):
+            if not os.path.exists(args.port_file):
+                finish()
+
     if not sys.stdin.isatty() and not args.port_file:
         threading.Thread(target=watch_stdin, daemon=True).start()
+    if args.port_file:
+        threading.Thread(target=watch_port_file, daemon=True).start()
     server.serve_forever(poll_interval=0.2)
     server.server_close()
 

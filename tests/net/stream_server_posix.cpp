@@ -32,7 +32,7 @@ StreamServer::~StreamServer() {
     }
 }
 
-bool StreamServer::start(const std::string& root) {
+bool StreamServer::start(const std::string& root, const std::string& certificate) {
     if (pid_ > 0) return false;
     logPath_ = scratchDir("stream_server_" + std::to_string(getpid()) + "_" +
                           std::to_string(reinterpret_cast<uintptr_t>(this))) + "/log.txt";
@@ -45,6 +45,7 @@ bool StreamServer::start(const std::string& root) {
     }
     std::string script = std::string(KORVO_SOURCE_DIR) + "/tests/net/stream_server.py";
     std::vector<std::string> args = {"python3", script, "--root", root, "--log", logPath_, "--lifetime", "600"};
+    for (const std::string& a : tlsArguments(certificate)) args.push_back(a);
     std::vector<char*> argv;
     for (auto& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -77,6 +78,12 @@ bool StreamServer::start(const std::string& root) {
     close(out[0]);
     port_ = std::atoi(line.c_str());
     return port_ > 0;
+}
+
+bool trustTestAuthority(bool trusted) {
+    const std::string authority = mediaPath("tls/ca.pem");
+    if (!trusted) return unsetenv("SSL_CERT_FILE") == 0;
+    return fileExists(authority) && setenv("SSL_CERT_FILE", authority.c_str(), 1) == 0;
 }
 
 } // namespace korvo::test

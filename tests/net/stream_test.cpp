@@ -1,9 +1,11 @@
 // Streams from the test server on both sides (natively, and under Wine through WinInet): how a
 // transfer ended is known after its end, a stream fetched again never destroys the complete
-// copy saved before, and a stream that stalls after its headers stops promptly, again and again.
+// copy saved before, a stream that stalls after its headers stops promptly, again and again,
+// and HTTPS verifies the server's certificate.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -180,6 +182,83 @@ TEST_F(StreamOverHttp, AnAacStationIsRefusedWithOneMessage) {
     EXPECT_EQ(input.openInput(url("/file/d22.mp2").c_str()), 1);
     EXPECT_FALSE(input.refusedAsNotMpeg());
     input.closeInput();
+}
+
+// HTTPS from two servers on the test authority's certificates: one it signed, one nobody vouches
+// for. The authority is trusted the platform's way for the suite.
+class StreamOverHttps : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        trusted_ = test::trustTestAuthority(true);
+        for (auto* server : {&signed_, &unknown_}) *server = new test::StreamServer;
+        if (!signed_->start(test::mediaPath("playback"), "server") || !unknown_->start(test::mediaPath("playback"), "unknown"))
+            TearDownTestSuite();
+    }
+    static void TearDownTestSuite() {
+        if (trusted_) test::trustTestAuthority(false);
+        trusted_ = false;
+        for (auto* server : {&signed_, &unknown_}) {
+            delete *server;
+            *server = nullptr;
+        }
+    }
+    void SetUp() override {
+        ASSERT_TRUE(trusted_) << "the test authority (tests/media/tls.sh) could not be trusted";
+        ASSERT_TRUE(signed_ && unknown_) << "the HTTPS test servers did not start";
+        setPrompt(&prompt_);
+    }
+    void TearDown() override { setPrompt(nullptr); }
+
+    // The one box of a refused open: under the URL's title, the library's text about the
+    // certificate.
+    void expectRefusedCertificate(const std::string& u) {
+        Input input;
+        EXPECT_EQ(input.openInput(u.c_str()), 0) << u;
+        EXPECT_FALSE(input.isOpen());
+        const std::vector<std::string> shown = prompt_.messages();
+        ASSERT_EQ(shown.size(), 1u) << u;
+        const std::string title = std::string(net_texts::kUrlErrorTitle) + "|";
+        EXPECT_EQ(shown[0].rfind(title, 0), 0u) << shown[0];
+        std::string text = shown[0].substr(title.size());
+        std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+        EXPECT_NE(text.find("certificate"), std::string::npos) << shown[0];
+        std::printf("refused certificate: %s\n", shown[0].c_str());
+        prompt_.clear();
+    }
+
+    static inline bool trusted_ = false;
+    static inline test::StreamServer* signed_ = nullptr;
+    static inline test::StreamServer* unknown_ = nullptr;
+    test::StreamPrompt prompt_;
+};
+
+TEST_F(StreamOverHttps, AVerifiedServerStreamsWholeAndAnUnknownCertificateIsRefused) {
+    const Bytes file = test::readFileBytes(test::mediaPath("playback/e44.mp3"));
+    ASSERT_FALSE(file.empty());
+    Input input;
+    ASSERT_EQ(input.openInput(signed_->url("/file/e44.mp3?rate=200000").c_str()), 1);
+    EXPECT_TRUE(test::readToEnd(input) == file);
+    char why[kStreamErrorTextBytes] = {};
+    EXPECT_EQ(input.transferFault(why, int(sizeof why)), 0) << why;
+    input.closeInput();
+    // A station over TLS, "ICY 200 OK" and all: its audio alone and its name.
+    const Bytes mp2 = test::readFileBytes(test::mediaPath("playback/a44.mp2"));
+    ASSERT_EQ(input.openInput(signed_->url("/radio/a44.mp2?metaint=8192&status=icy").c_str()), 1);
+    EXPECT_STREQ(input.stationName(), "Korvo Test Radio");
+    EXPECT_TRUE(test::readToEnd(input) == mp2);
+    input.closeInput();
+    EXPECT_TRUE(prompt_.messages().empty());
+
+    expectRefusedCertificate(unknown_->url("/file/e44.mp3"));
+    EXPECT_EQ(unknown_->log().find("open /file"), std::string::npos) << "a request went to the unknown server";
+#ifndef _WIN32
+    // libcurl refuses within the handshake (WinInet under Wine checks once it is done).
+    EXPECT_TRUE(unknown_->waitForLog("tls refused", 5000)) << unknown_->log();
+    // Without SSL_CERT_FILE the system's authorities alone are asked, and none of them signed it.
+    ASSERT_TRUE(test::trustTestAuthority(false));
+    expectRefusedCertificate(signed_->url("/file/e44.mp3?untrusted=1"));
+    ASSERT_TRUE(test::trustTestAuthority(true));
+#endif
 }
 
 } // namespace

@@ -153,7 +153,8 @@ TEST_F(StreamHttp, FailuresEndWithAMessageAndExitCodeOne) {
     struct Case {
         const char* path;
         const char* says;
-    } cases[] = {{"/status/404", "404"}, {"/status/500", "500"}, {"/garbage", "This stream is not MPEG audio (text/html)"}};
+    } cases[] = {{"/status/404", "404"}, {"/status/500", "500"}, {"/garbage", "This stream is not MPEG audio (text/html)"},
+                 {"/icy-refused?code=401", "HTTP/0.9"}};    // only "ICY 200 OK" stands for an HTTP status
     for (const Case& c : cases) {
         test::KorvoRun run = test::runKorvo({"decode", url(c.path), "-o", out}, 30000);
         EXPECT_EQ(run.exitCode, 1) << c.path << ": " << run.errors;
@@ -454,6 +455,26 @@ TEST_F(StreamHttp, AStreamThatIsNotMpegAudioEndsWithOneMessage) {
         EXPECT_EQ(run.exitCode, 1) << path;
         EXPECT_EQ(run.errors, std::string(net_texts::kUrlErrorTitle) + ": " + text + "\n") << path;
     }
+}
+
+// korvo hands SSL_CERT_FILE to libcurl: naming the test authority, an HTTPS stream decodes as
+// the file does; without it, the certificate is refused with libcurl's words and exit 1.
+TEST(StreamHttps, KorvoDecodesWithTheAuthorityItIsGivenAndRefusesWithout) {
+    test::StreamServer server;
+    ASSERT_TRUE(server.start(mediaDir(), "server")) << "the HTTPS test server did not start";
+    const std::string dir = test::scratchDir("stream_https");
+    ASSERT_EQ(test::runKorvo({"decode", media("e44.mp3"), "-o", dir + "/local.wav"}, 30000).exitCode, 0);
+    ASSERT_TRUE(test::trustTestAuthority(true));
+    test::KorvoRun trusted = test::runKorvo({"decode", server.url("/file/e44.mp3"), "-o", dir + "/net.wav"}, 30000);
+    ASSERT_TRUE(test::trustTestAuthority(false));
+    EXPECT_EQ(trusted.exitCode, 0) << trusted.errors;
+    EXPECT_TRUE(test::readFileBytes(dir + "/net.wav") == test::readFileBytes(dir + "/local.wav"));
+
+    test::KorvoRun refused = test::runKorvo({"decode", server.url("/file/e44.mp3?2"), "-o", dir + "/no.wav"}, 30000);
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_EQ(refused.errors.rfind(std::string(net_texts::kUrlErrorTitle) + ": SSL certificate problem: ", 0), 0u)
+        << refused.errors;
+    EXPECT_FALSE(test::fileExists(dir + "/no.wav"));
 }
 
 } // namespace
