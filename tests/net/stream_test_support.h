@@ -62,6 +62,7 @@ protected:
     void TearDown() override {
         setPrompt(nullptr);
         setStreamStallLimitMs(kStreamStallLimitMs);
+        setStreamReconnectUnitMs(kReconnectUnitMs);
     }
     std::string url(const std::string& path) { return server_->url(path); }
 
