@@ -38,6 +38,15 @@ struct Device {
     std::vector<std::string> messages;    // "title|text"
     std::string reconnects;               // "w" for each wait to reconnect, "b" for each return
 
+    // What the listener was told, and the counts, start afresh.
+    void clearRecord() {
+        std::lock_guard<std::mutex> lock(m);
+        titles.clear();
+        messages.clear();
+        reconnects.clear();
+        started = ended = failed = 0;
+    }
+
     template <class Pred>
     bool waitFor(Pred pred, int ms = 10000) {
         std::unique_lock<std::mutex> lock(m);
@@ -252,12 +261,7 @@ TEST(StreamPlayer, SettingsChangedWhileStreamsAreSavedAreHandedOverWhole) {
 TEST(StreamPlayer, TitlesReachTheListenerInOrderAndAnotherFormatFailsWithOneMessage) {
     test::StreamServer server;
     ASSERT_TRUE(server.start(test::mediaPath("playback")));
-    {
-        std::lock_guard<std::mutex> lock(gDevice.m);
-        gDevice.titles.clear();
-        gDevice.messages.clear();
-        gDevice.started = gDevice.ended = gDevice.failed = 0;
-    }
+    gDevice.clearRecord();
     StreamingThread player(0);
     long id = player.start();
     ASSERT_NE(id, -1);
@@ -298,12 +302,7 @@ TEST(StreamPlayer, TitlesReachTheListenerInOrderAndAnotherFormatFailsWithOneMess
 TEST(StreamPlayer, ADropShowsReconnectingAndAStopDuringTheWaitEndsItAtOnce) {
     test::StreamServer server;
     ASSERT_TRUE(server.start(test::mediaPath("playback")));
-    {
-        std::lock_guard<std::mutex> lock(gDevice.m);
-        gDevice.reconnects.clear();
-        gDevice.messages.clear();
-        gDevice.started = gDevice.ended = gDevice.failed = 0;
-    }
+    gDevice.clearRecord();
     StreamingThread player(0);
     long id = player.start();
     ASSERT_NE(id, -1);
