@@ -229,7 +229,8 @@ private:
         stationTitleText(station_.c_str(), title, text, int(sizeof text));
         if (text == nowPlaying_) return;
         nowPlaying_ = text;
-        std::fprintf(stderr, gTerminal ? "\r\033[K%s\n" : "%s\n", text);
+        // A stream without name or title back from a reconnect: nothing to show.
+        if (text[0]) std::fprintf(stderr, gTerminal ? "\r\033[K%s\n" : "%s\n", text);
     }
     void playIndex(int i) {
         std::lock_guard<std::mutex> lock(m_);
