@@ -26,10 +26,12 @@ Paths (NAME is a file in --root; query values are optional):
                               N (default 8192) and a metadata block after every N audio bytes,
                               the title changing every C blocks (default 2; see radio_title)
   /typed/NAME?type=T          the file with Content-Type T
-  /drop/NAME?every=N&rate=B&gone=1
+  /drop/NAME?every=N&rate=B&gone=1&metaint=M
                               a station that drops its connection after every N audio bytes
                               (default 65536) and serves on from there at the next request of
-                              the same path; with gone=1 every later request is answered 503
+                              the same path; with gone=1 every later request is answered 503;
+                              with metaint a title block after every M audio bytes of each
+                              connection (as /radio)
   /silent?secs=S              no answer at all for S seconds, then the connection closes
   /quit                       ends the server
 """
@@ -290,9 +292,17 @@ class Handler(BaseHTTPRequestHandler):
                 self.send_error(503)
                 self.log("closed %s 0" % self.path)
                 return
-            self.headers_ok()
             end = self.server.drops[self.path]
-            self.send_body(data[start or 0:end], rate)
+            body = data[start or 0:end]
+            metaint = int(q.get("metaint", "0"))
+            if metaint and self.headers.get("Icy-MetaData", "") == "1":
+                # Each connection counts its own blocks from its first byte.
+                self.wfile.write(b"HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\nicy-name: " + RADIO_NAME.encode()
+                                 + b"\r\nicy-metaint: %d\r\n\r\n" % metaint)
+                body = radio_body(body, metaint, 1)
+            else:
+                self.headers_ok()
+            self.send_body(body, rate)
             if end == len(data):
                 self.mark_ended(0, b"")
         elif kind == "icy":

@@ -206,6 +206,14 @@ TEST_F(StreamOverHttp, ALiveStreamReconnectsAfterEachDropAndOneWithALengthDoesNo
     EXPECT_EQ(test::folderNames(dir), std::vector<std::string>{"e44.mp3"});
     EXPECT_TRUE(test::readFileBytes(dir + "/e44.mp3") == served);
 
+    // With a title block after every 5000 bytes, counted afresh on each connection: the
+    // reader still gets the audio alone, and the titles.
+    ASSERT_EQ(input.openInput(url("/drop/e44.mp3?every=12288&metaint=5000").c_str()), 1);
+    EXPECT_TRUE(test::readToEnd(input) == served);
+    char title[kIcyTitleBytes];
+    EXPECT_EQ(input.nextStreamTitle(title, int(sizeof title)), 1);
+    input.closeInput();
+
     const std::string cut = "/file/e44.mp3?close=16384&drop=1";
     ASSERT_EQ(input.openInput(url(cut).c_str()), 1);
     EXPECT_EQ(test::readToEnd(input).size(), 16384u);
