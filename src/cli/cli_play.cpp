@@ -20,6 +20,7 @@
 #include "platform/dir_search.h"
 #include "platform/file.h"
 #include "net/icy_metadata.h"
+#include "net/net_texts.h"
 #include "playlist/path_rules.h"
 #include "playlist/playlist.h"
 #include "playback/decoder_thread.h"
@@ -120,6 +121,8 @@ public:
         if (message == DNM_STARTED) {
             current_ = pending_;
             nowPlaying_.clear();
+            station_.clear();
+            title_.clear();
             std::fprintf(stderr, gTerminal ? "\r\033[K[%d/%d] %s\n" : "[%d/%d] %s\n", current_ + 1,
                          int(files_.size()), files_[current_].c_str());
             return;
@@ -161,12 +164,15 @@ public:
 
     // A station's song: shown once as it changes, then on the status line.
     void streamTitle(const char* station, const char* title) override {
-        char text[2 * kIcyTitleBytes + 8];
-        stationTitleText(station, title, text, int(sizeof text));
         std::lock_guard<std::mutex> lock(m_);
-        if (text == nowPlaying_) return;
-        nowPlaying_ = text;
-        std::fprintf(stderr, gTerminal ? "\r\033[K%s\n" : "%s\n", text);
+        station_ = station;
+        title_ = title;
+        show(title);
+    }
+    // "station — reconnecting…" while a live stream waits, then its song again.
+    void streamReconnecting(bool waiting) override {
+        std::lock_guard<std::mutex> lock(m_);
+        show(waiting ? net_texts::kReconnecting : title_.c_str());
     }
     std::string nowPlaying() {
         std::lock_guard<std::mutex> lock(m_);
@@ -217,6 +223,15 @@ public:
     }
 
 private:
+    // Under m_.
+    void show(const char* title) {
+        char text[2 * kIcyTitleBytes + 8];
+        stationTitleText(station_.c_str(), title, text, int(sizeof text));
+        if (text == nowPlaying_) return;
+        nowPlaying_ = text;
+        // A stream without name or title back from a reconnect: nothing to show.
+        if (text[0]) std::fprintf(stderr, gTerminal ? "\r\033[K%s\n" : "%s\n", text);
+    }
     void playIndex(int i) {
         std::lock_guard<std::mutex> lock(m_);
         pending_ = i;
@@ -245,6 +260,7 @@ private:
     long questionThread_ = -1;
     char questionText_[256] = {};
     std::string nowPlaying_;
+    std::string station_, title_;
 };
 
 // y and n answer an open question; q still quits, other keys wait for the answer.

@@ -1,6 +1,7 @@
 #pragma once
 // What the two download threads (libcurl's and WinInet's) share: the pipe to the reader, the
 // record of how a transfer ended, and the saved copy of the stream.
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 
@@ -84,6 +85,26 @@ private:
     int count_ = 0;
 };
 
+// When a live stream's connection ends, whether and after how long it is tried again.
+class ReconnectPlan {
+public:
+    // The connection that ended: live (no Content-Length), the body bytes it brought, how
+    // long it lasted, and whether it failed. The wait before the next try in ms, or -1 when
+    // the stream ends here: a stream with a length, one that never played, a station that
+    // answered a try with nothing (it has ended), or the tries used up.
+    long next(bool live, int64_t bytes, unsigned lastedMs, bool failed);
+    // The stream ended because every try failed: a failed transfer.
+    bool usedUp() const { return usedUp_; }
+    // A try has been made since the first connection.
+    bool reconnected() const { return reconnected_; }
+
+private:
+    int tries_ = 0;
+    bool played_ = false;
+    bool reconnected_ = false;
+    bool usedUp_ = false;
+};
+
 // What the reply said about its body, known before the first body byte.
 struct StreamAnswer {
     char contentType[128] = {};
@@ -100,13 +121,15 @@ struct Download {
     // Set before the body flows; read by others once the open has returned.
     StreamAnswer answer;
     TitleQueue titles;
-    // Reader only: the audio bytes it has read, and the first few of them.
-    int64_t readBytes = 0;
+    // Reader only: the audio bytes it has read (the download thread looks whether it has
+    // caught up), and the first few of them.
+    std::atomic<int64_t> readBytes{0};
     uint8_t head[16] = {};
     int headLen = 0;
 
-    // Download thread, before the body: takes the metadata blocks out from now on.
-    void startBody() { icy_.reset(answer.metaint); }
+    // Download thread, before each connection's body: takes its metadata blocks out from now
+    // on, counted from its first byte.
+    void startBody(int metaint) { icy_.reset(metaint); }
     // Download thread: body bytes, the metadata taken out, to the pipe (blocking while it is
     // full; failing at once once the reader has gone), then to the copy.
     void deliver(const void* data, int n);
@@ -118,15 +141,39 @@ struct Download {
     // Puts the saved copy in its place, once the transfer has ended or been given up.
     void finishSave() { save.finish(record.complete()); }
 
+    // Taken from the stream at its open: who hears of reconnects, and the stops seen so far.
+    StreamNotice notice = nullptr;
+    void* noticeContext = nullptr;
+    unsigned stopsAtOpen = 0;
+    // Download thread, while a live stream waits to reconnect: the wait is told once the
+    // reader has read all the audio before the break (until then the listener hears no gap),
+    // and the return once audio flows again.
+    void noteWaiting() {
+        if (notice && !toldWaiting_ && readBytes.load() >= delivered_) {
+            toldWaiting_ = true;
+            notice(noticeContext, 1);
+        }
+    }
+    void noteBack() {
+        if (notice && toldWaiting_) notice(noticeContext, 0);
+        toldWaiting_ = false;
+    }
+    // A stop came for the stream since it opened (interruptStreamReconnect).
+    bool stopAsked() const;
+
 private:
     static void onTitle(void* self, const char* title, int audioBefore);
     IcyReader icy_;
     int64_t delivered_ = 0;    // audio bytes handed to the pipe
+    bool toldWaiting_ = false;
     uint8_t audio_[kDownloadReadBytes];
 };
 
 // The stall limit in use (setStreamStallLimitMs).
 unsigned streamStallLimitMs();
+unsigned streamReconnectUnitMs();
+// The count of interruptStreamReconnect calls.
+unsigned streamStops();
 
 // Reads the answer's headers (name: value, any case) that tell about the body.
 void noteAnswerHeader(StreamAnswer& answer, const char* name, const char* value);

@@ -143,7 +143,7 @@ void IcyReader::reset(int metaint) {
     state_ = Audio;
     left_ = metaint_;
     textLen_ = 0;
-    title_[0] = 0;
+    // The title stays: a station that sends the same song again after a reconnect has no new one.
 }
 
 void IcyReader::finishBlock(TitleSink sink, void* context, int audioBefore) {

@@ -20,6 +20,7 @@ public:
 
     // metaint 0 (or less): the body is audio alone and passes as it is.
     explicit IcyReader(int metaint = 0) { reset(metaint); }
+    // Counts afresh from the next byte; the last title is kept.
     void reset(int metaint);
     bool active() const { return metaint_ > 0; }
 

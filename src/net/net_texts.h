@@ -25,6 +25,10 @@ inline constexpr char kNoAnswer[] = "The server sent nothing for %u seconds";
 // How a transfer that broke off ended (korvo decode and play report it).
 inline constexpr char kTransferShort[] = "The transfer ended after %lld of %lld bytes";
 inline constexpr char kTransferFailed[] = "The transfer failed: %s";
+// The tries of a live stream to reconnect are used up and the last one ended without error.
+inline constexpr char kConnectionLost[] = "the station could not be reached again";
+// Shown in place of the song title while a live stream waits to reconnect.
+inline constexpr char kReconnecting[] = "reconnecting\xE2\x80\xA6";
 // A stream that is something else (%s: what it is, then the URL); shown under the URL's title.
 inline constexpr char kNotMpeg[] = "This stream is not MPEG audio (%s): %s";
 // What a stream without a single frame header in its first 64 KB is called when neither its

@@ -47,12 +47,10 @@ int HttpStream::read(uint8_t* dst, int n) {
         }
         if (got == 0) break;
         have += got;
+        d->readBytes += got;    // counted at once: a read that waits for the rest has read this
     }
-    if (have > 0) {
-        // The first bytes tell what a stream is when no frame comes.
-        for (int i = 0; i < have && d->headLen < int(sizeof d->head); ++i) d->head[d->headLen++] = dst[i];
-        d->readBytes += have;
-    }
+    // The first bytes tell what a stream is when no frame comes.
+    for (int i = 0; i < have && d->headLen < int(sizeof d->head); ++i) d->head[d->headLen++] = dst[i];
     return have;
 }
 
@@ -68,7 +66,7 @@ const char* HttpStream::stationName() const {
 
 int HttpStream::nextTitle(char* title, int size) {
     Download* d = download();
-    return d ? d->titles.pop(d->readBytes, title, size) : 0;
+    return d ? d->titles.pop(d->readBytes.load(), title, size) : 0;
 }
 
 void HttpStream::describeNotMpeg(const char* url, char* text, int size) const {

@@ -13,6 +13,16 @@ constexpr int kStreamErrorTextBytes = 1024;
 constexpr unsigned kDownloadStopWaitMs = 2000;
 // A server that sends nothing for this long ends the stream.
 constexpr unsigned kStreamStallLimitMs = 30000;
+// A live stream that breaks off tries again after waits of these many units (1 s each), and
+// the tries count afresh after a connection that lasted kReconnectFreshUnits.
+constexpr int kReconnectTries = 5;
+extern const int kReconnectWaitUnits[kReconnectTries];
+constexpr unsigned kReconnectUnitMs = 1000;
+constexpr int kReconnectFreshUnits = 10;
+
+// Told on the download thread when a live stream waits to reconnect (1) and when the new
+// connection brings audio again (0). Must not wait for the reader.
+using StreamNotice = void (*)(void* context, int reconnecting);
 
 // What becomes of a stream's bytes besides playing them: with save set, a copy goes into
 // folder. The caller reads its settings when the stream opens; folder is needed only then.
@@ -53,6 +63,11 @@ public:
     // The last open failed because the answer's type is surely no MPEG audio; the user has
     // been told so.
     bool refusedAsNotMpeg() const { return refusedAsNotMpeg_; }
+    // Who hears of reconnects (StreamNotice); taken by the next open.
+    void setNotice(StreamNotice notice, void* context) {
+        notice_ = notice;
+        noticeContext_ = context;
+    }
 
 private:
     // After the answer, before anything is saved: an answer that is surely no MPEG audio is
@@ -60,6 +75,8 @@ private:
     bool refuseNotMpeg(const char* url, const Download& d);
 
     bool refusedAsNotMpeg_ = false;
+    StreamNotice notice_ = nullptr;
+    void* noticeContext_ = nullptr;
     // The part of the open stream both sides keep alike; nullptr when nothing is open.
     Download* download() const;
 
@@ -76,5 +93,10 @@ void formatNotMpeg(const char* kind, const char* url, char* text, int size);
 
 // The stall limit in use; tests shorten it.
 void setStreamStallLimitMs(unsigned ms);
+// The unit of the reconnect waits (kReconnectUnitMs); tests shorten it.
+void setStreamReconnectUnitMs(unsigned ms);
+// A stop for whatever stream is open: a reconnect's wait or try ends at once, though the
+// reader (blocked on the pipe meanwhile) has not closed the stream yet.
+void interruptStreamReconnect();
 
 } // namespace korvo

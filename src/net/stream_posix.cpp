@@ -94,6 +94,12 @@ struct StreamState : Download {
     // Download thread only.
     bool quit = false;
     bool bodyStarted = false;
+    // A reconnect's try is under way or its body flows: its headers go into again, since
+    // the reader keeps the first answer.
+    bool reconnecting = false;
+    StreamAnswer again;
+    int64_t connectionBytes = 0;
+    StreamAnswer& heard() { return reconnecting ? again : answer; }
     curl_off_t lastBytes = 0;
     Clock::time_point lastActivity = Clock::now();
 
@@ -135,7 +141,7 @@ bool quitArrived(StreamState& s) {
     ThreadMessage msg;
     while (!s.quit && peekThreadMessage(msg))
         if (msg.message == kMsgQuit) s.quit = true;
-    if (!s.quit && s.stopWanted.load()) s.quit = true;
+    if (!s.quit && (s.stopWanted.load() || (s.reconnecting && s.stopAsked()))) s.quit = true;
     return s.quit;
 }
 
@@ -148,13 +154,13 @@ void noteHeaderLine(StreamState& s, const char* data, size_t n) {
     std::memcpy(line, data, n);
     line[n] = 0;
     if (!std::strncmp(line, "HTTP/", 5) || !std::strncmp(line, "ICY ", 4)) {
-        s.answer = StreamAnswer{};
+        s.heard() = StreamAnswer{};
         return;
     }
     char* colon = std::strchr(line, ':');
     if (!colon) return;
     *colon = 0;
-    noteAnswerHeader(s.answer, line, colon + 1);
+    noteAnswerHeader(s.heard(), line, colon + 1);
 }
 
 size_t onHeader(char* data, size_t size, size_t count, void* user) {
@@ -185,8 +191,10 @@ size_t onBody(char* data, size_t size, size_t count, void* user) {
     if (quitArrived(s)) return 0;
     if (!s.bodyStarted) {
         s.bodyStarted = true;
-        s.startBody();
+        s.startBody(s.heard().metaint);
+        s.noteBack();
     }
+    s.connectionBytes += int64_t(n);
     // Blocks while the pipe is full (the decoder is paused), and in the saved copy's write
     // (a slow disk, a FIFO): the stop may have come meanwhile.
     s.deliver(data, int(n));
@@ -217,20 +225,54 @@ const char* failureText(const StreamState& s) {
     return s.stallText[0] ? s.stallText : s.errorText[0] ? s.errorText : lib.curl_easy_strerror(s.result);
 }
 
+// The wait before a reconnect, in slices; false when a stop came meanwhile.
+bool waitToReconnect(StreamState& s, long ms) {
+    constexpr long kSliceMs = 50;
+    const Clock::time_point end = Clock::now() + std::chrono::milliseconds(ms);
+    while (!quitArrived(s)) {
+        const long left = long(std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count());
+        if (left <= 0) return true;
+        s.noteWaiting();
+        sleepMs(unsigned(left < kSliceMs ? left : kSliceMs));
+    }
+    return false;
+}
+
 unsigned downloadThread(void* param) {
     std::shared_ptr<StreamState> state(std::move(*static_cast<std::shared_ptr<StreamState>*>(param)));
     delete static_cast<std::shared_ptr<StreamState>*>(param);
     StreamState& s = *state;
-    s.lastActivity = Clock::now();
-    s.result = lib.curl_easy_perform(s.curl);
-    // How it ended is known before the reader sees the end after the last byte.
-    if (s.quit) {
-        s.record.stopped();
-    } else {
+    ReconnectPlan plan;
+    for (;;) {
+        const Clock::time_point began = Clock::now();
+        s.lastActivity = began;
+        s.result = lib.curl_easy_perform(s.curl);
+        // How it ended is known before the reader sees the end after the last byte.
+        if (s.quit) {
+            s.record.stopped();
+            break;
+        }
         curl_off_t announced = -1;
         if (lib.curl_easy_getinfo(s.curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced) != CURLE_OK) announced = -1;
-        s.record.setAnnounced(int64_t(announced));
-        s.record.ended(s.result == CURLE_OK ? nullptr : failureText(s));
+        const bool failed = s.result != CURLE_OK;
+        const auto lasted = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - began).count();
+        const long wait = plan.next(announced < 0, s.connectionBytes, unsigned(lasted), failed);
+        if (wait < 0) {
+            if (!plan.reconnected()) s.record.setAnnounced(int64_t(announced));
+            s.record.ended(failed ? failureText(s) : plan.usedUp() ? net_texts::kConnectionLost : nullptr);
+            break;
+        }
+        // The reader waits on the pipe meanwhile, as for slow data.
+        s.reconnecting = true;
+        if (!waitToReconnect(s, wait)) {
+            s.record.stopped();
+            break;
+        }
+        s.bodyStarted = false;
+        s.connectionBytes = 0;
+        s.lastBytes = 0;
+        s.errorText[0] = 0;
+        s.stallText[0] = 0;
     }
     // A reply without a body still opened.
     s.setPhase(s.result == CURLE_OK ? StreamState::Streaming : StreamState::Failed);
@@ -309,6 +351,9 @@ int HttpStream::openStream(const char* url, const StreamSaving& saving) {
         prompt().show(net_texts::kNoBuffer, net_texts::kInternetErrorTitle, IconError);
         return 0;
     }
+    s.stopsAtOpen = streamStops();
+    s.notice = notice_;
+    s.noticeContext = noticeContext_;
     auto* impl = new Impl;
     impl->state = state;
     auto* param = new std::shared_ptr<StreamState>(state);

@@ -78,10 +78,32 @@ int streamSavePath(const char* url, const char* dir, char* path, int size) {
 
 namespace {
 std::atomic<unsigned> gStallLimitMs{kStreamStallLimitMs};
+std::atomic<unsigned> gReconnectUnitMs{kReconnectUnitMs};
+std::atomic<unsigned> gStops{0};
 } // namespace
 
 void setStreamStallLimitMs(unsigned ms) { gStallLimitMs.store(ms); }
 unsigned streamStallLimitMs() { return gStallLimitMs.load(); }
+void setStreamReconnectUnitMs(unsigned ms) { gReconnectUnitMs.store(ms); }
+unsigned streamReconnectUnitMs() { return gReconnectUnitMs.load(); }
+void interruptStreamReconnect() { gStops.fetch_add(1); }
+unsigned streamStops() { return gStops.load(); }
+bool Download::stopAsked() const { return streamStops() != stopsAtOpen; }
+
+long ReconnectPlan::next(bool live, int64_t bytes, unsigned lastedMs, bool failed) {
+    // A try that failed before any audio (an error answer) tells nothing of the station's length.
+    if (!live && !(reconnected_ && bytes == 0 && failed)) return -1;
+    const unsigned unit = streamReconnectUnitMs();
+    if (bytes > 0) played_ = true;
+    if (bytes > 0 && lastedMs >= unit * kReconnectFreshUnits) tries_ = 0;
+    if (!played_ || (reconnected_ && bytes == 0 && !failed)) return -1;
+    if (tries_ == kReconnectTries) {
+        usedUp_ = true;
+        return -1;
+    }
+    reconnected_ = true;
+    return long(unit) * kReconnectWaitUnits[tries_++];
+}
 
 void TransferRecord::ended(const char* error) {
     std::lock_guard<std::mutex> lock(m_);

@@ -76,14 +76,18 @@ struct StreamState : Download {
     Request* request = nullptr;
     bool requestTaken = false;    // WinInet works with the request (the open did not fail at once)
     Thread thread;
+    char url[kPathCapacity] = {};
+    // Download thread: a reconnect's try is under way or its body flows; its answer goes into
+    // again, since the reader keeps the first.
+    bool reconnecting = false;
+    StreamAnswer again;
 };
 
-void closeInternet(StreamState& s) {
+// The connection's URL handle and request; the root handle stays for the next connection.
+void closeConnection(StreamState& s) {
     // A read still under way is left to WinInet with the handle.
     if (s.urlHandle) InternetCloseHandle(s.urlHandle);
-    if (s.internetHandle) InternetCloseHandle(s.internetHandle);
     s.urlHandle = nullptr;
-    s.internetHandle = nullptr;
     if (s.request) {
         // An open that WinInet refused at once never took its part; one that failed later
         // lets go with the closing notice of the handle it had made (if it told of one).
@@ -91,6 +95,27 @@ void closeInternet(StreamState& s) {
         s.request->release();
     }
     s.request = nullptr;
+}
+
+void closeInternet(StreamState& s) {
+    closeConnection(s);
+    if (s.internetHandle) InternetCloseHandle(s.internetHandle);
+    s.internetHandle = nullptr;
+}
+
+// Starts opening the URL with the stream's request: the handle when WinInet answered at
+// once; otherwise nullptr with the error (ERROR_IO_PENDING: the answer comes to the request).
+HINTERNET beginOpen(StreamState& s, DWORD& error) {
+    char headers[sizeof net_texts::kAcceptHeader + sizeof net_texts::kIcyMetaDataHeader];
+    std::snprintf(headers, sizeof headers, "%s%s", net_texts::kAcceptHeader, net_texts::kIcyMetaDataHeader);
+    // An https:// URL goes over TLS with the server's certificate checked against the
+    // system's authorities; WinInet refuses one that does not verify, with its own text.
+    const DWORD flags = _strnicmp(s.url, "https://", 8) == 0 ? INTERNET_FLAG_SECURE : 0;
+    HINTERNET handle = InternetOpenUrlA(s.internetHandle, s.url, headers, DWORD(-1), flags,
+                                        reinterpret_cast<DWORD_PTR>(s.request));
+    error = handle ? 0 : GetLastError();
+    s.requestTaken = handle || error == ERROR_IO_PENDING;
+    return handle;
 }
 
 void trimLineEnd(char* text) {
@@ -194,7 +219,7 @@ int readNow(StreamState& s, uint8_t* dst, int size) {
 // An answer whose headers came in its body: they are read up to the blank line (within the
 // first kBodyHeadBytes) and noted; what follows is the body. Without a blank line there,
 // everything read is body.
-void takeHeadersFromBody(StreamState& s) {
+void takeHeadersFromBody(StreamState& s, StreamAnswer& answer) {
     int have = 0;
     const uint8_t* blank = nullptr;
     while (have < kBodyHeadBytes && !blank) {
@@ -220,7 +245,7 @@ void takeHeadersFromBody(StreamState& s) {
         char* colon = std::strchr(line, ':');
         if (colon) {
             *colon = 0;
-            noteAnswerHeader(s.answer, line, colon + 1);
+            noteAnswerHeader(answer, line, colon + 1);
         }
         if (last) break;
         line = end + 1;
@@ -231,30 +256,36 @@ void takeHeadersFromBody(StreamState& s) {
 
 enum class Wait { Completed, Quit, Stalled, Failed };
 
-// Waits for the read under way, looking at the queue between slices.
-Wait awaitCompletion(Request& r, ULONGLONG lastData) {
+// The quit message (other messages are dropped), or a stop while reconnecting.
+bool quitArrived(const StreamState& s) {
+    ThreadMessage msg;
+    if (peekThreadMessage(msg) && msg.message == kMsgQuit) return true;
+    return s.reconnecting && s.stopAsked();
+}
+
+// Waits for the operation under way, looking at the queue between slices.
+Wait awaitCompletion(const StreamState& s, Request& r, ULONGLONG lastData) {
     DWORD waited;
     while ((waited = WaitForSingleObject(r.done, kReadSliceMs)) == WAIT_TIMEOUT) {
-        ThreadMessage msg;
-        if (peekThreadMessage(msg) && msg.message == kMsgQuit) return Wait::Quit;
+        if (quitArrived(s)) return Wait::Quit;
         if (GetTickCount64() - lastData >= streamStallLimitMs()) return Wait::Stalled;
     }
     return waited == WAIT_OBJECT_0 ? Wait::Completed : Wait::Failed;
 }
 
-unsigned downloadThread(void* param) {
-    StreamState& s = *static_cast<StreamState*>(param);
+// One connection's body into the pipe until it ends (failure holds why it failed) or the
+// stop comes (true). bytes counts what it brought.
+bool pumpConnection(StreamState& s, char* failure, int64_t& bytes) {
     Request& r = *s.request;
-    char failure[kStreamErrorTextBytes] = {};
-    bool stopped = false;
     ULONGLONG lastData = GetTickCount64();
-    if (s.pendingLen > 0) s.deliver(s.pendingBody, s.pendingLen);
+    if (s.pendingLen > 0) {
+        s.noteBack();
+        s.deliver(s.pendingBody, s.pendingLen);
+        bytes += s.pendingLen;
+        s.pendingLen = 0;
+    }
     for (;;) {
-        ThreadMessage msg;
-        if (peekThreadMessage(msg) && msg.message == kMsgQuit) {
-            stopped = true;
-            break;
-        }
+        if (quitArrived(s)) return true;
         r.buffers = INTERNET_BUFFERSA{};
         r.buffers.dwStructSize = sizeof r.buffers;
         r.buffers.lpvBuffer = r.chunk;
@@ -263,29 +294,96 @@ unsigned downloadThread(void* param) {
         if (!InternetReadFileExA(s.urlHandle, &r.buffers, IRF_ASYNC, reinterpret_cast<DWORD_PTR>(&r))) {
             error = GetLastError();
             if (error == ERROR_IO_PENDING) {
-                const Wait w = awaitCompletion(r, lastData);
-                if (w == Wait::Quit) {
-                    stopped = true;
-                    break;
-                }
+                const Wait w = awaitCompletion(s, r, lastData);
+                if (w == Wait::Quit) return true;
                 if (w == Wait::Stalled) {
-                    std::snprintf(failure, sizeof failure, net_texts::kNoAnswer, streamStallLimitMs() / 1000);
-                    break;
+                    std::snprintf(failure, kStreamErrorTextBytes, net_texts::kNoAnswer, streamStallLimitMs() / 1000);
+                    return false;
                 }
                 error = w == Wait::Failed ? GetLastError() : r.error;
             }
         }
         if (error) {
-            errorCodeText(error, failure, sizeof failure);
-            break;
+            errorCodeText(error, failure, kStreamErrorTextBytes);
+            return false;
         }
         const DWORD got = r.buffers.dwBufferLength;
-        if (got == 0) break;    // the end of the data
+        if (got == 0) return false;    // the end of the data
+        s.noteBack();
         s.deliver(r.chunk, int(got));
+        bytes += got;
         lastData = GetTickCount64();
     }
+}
+
+enum class Reopen { Opened, Failed, Stopped };
+
+// A reconnect: the URL opened again on the root handle, waited for in slices; its answer's
+// metadata interval counts from its first body byte.
+Reopen reopen(StreamState& s, char* failure) {
+    closeConnection(s);
+    s.request = new Request;
+    Request& r = *s.request;
+    if (!r.done) {
+        std::snprintf(failure, kStreamErrorTextBytes, "%s", net_texts::kNoCallback);
+        return Reopen::Failed;
+    }
+    DWORD error = 0;
+    HINTERNET handle = beginOpen(s, error);
+    if (!handle && error == ERROR_IO_PENDING) {
+        const Wait w = awaitCompletion(s, r, GetTickCount64());
+        if (w == Wait::Quit) return Reopen::Stopped;
+        if (w == Wait::Stalled) {
+            std::snprintf(failure, kStreamErrorTextBytes, net_texts::kNoAnswer, streamStallLimitMs() / 1000);
+            return Reopen::Failed;
+        }
+        handle = w == Wait::Completed ? reinterpret_cast<HINTERNET>(r.result) : nullptr;
+        error = w == Wait::Completed ? r.error : GetLastError();
+    }
+    if (!handle) {
+        lastErrorText(error, failure, kStreamErrorTextBytes);
+        return Reopen::Failed;
+    }
+    r.handle = handle;
+    s.urlHandle = handle;
+    if (isErrorAnswer(handle, failure, kStreamErrorTextBytes)) return Reopen::Failed;
+    s.again = StreamAnswer{};
+    readAnswer(handle, s.again);
+    s.pendingLen = 0;
+    if (!answerHasHeaders(handle)) takeHeadersFromBody(s, s.again);
+    s.startBody(s.again.metaint);
+    return Reopen::Opened;
+}
+
+unsigned downloadThread(void* param) {
+    StreamState& s = *static_cast<StreamState*>(param);
+    char failure[kStreamErrorTextBytes] = {};
+    bool stopped = false;
+    bool connected = true;
+    ReconnectPlan plan;
+    for (;;) {
+        const ULONGLONG began = GetTickCount64();
+        int64_t bytes = 0;
+        if (connected && (stopped = pumpConnection(s, failure, bytes))) break;
+        const bool live = !connected || announcedLength(s.urlHandle) < 0;
+        const long wait = plan.next(live, bytes, unsigned(GetTickCount64() - began), failure[0] != 0);
+        if (wait < 0) break;
+        // The reader waits on the pipe meanwhile, as for slow data.
+        s.reconnecting = true;
+        const ULONGLONG end = GetTickCount64() + ULONGLONG(wait);
+        while (!stopped && GetTickCount64() < end) {
+            s.noteWaiting();
+            const ULONGLONG left = end - GetTickCount64();
+            Sleep(DWORD(left < kReadSliceMs ? left : kReadSliceMs));
+            stopped = quitArrived(s);
+        }
+        failure[0] = 0;
+        const Reopen o = stopped ? Reopen::Stopped : reopen(s, failure);
+        if ((stopped = o == Reopen::Stopped)) break;
+        connected = o == Reopen::Opened;
+    }
     if (stopped) s.record.stopped();
-    else s.record.ended(failure[0] ? failure : nullptr);
+    else s.record.ended(failure[0] ? failure : plan.usedUp() ? net_texts::kConnectionLost : nullptr);
     s.pipe.closeWrite();
     return 1;
 }
@@ -319,15 +417,9 @@ int HttpStream::openStream(const char* url, const StreamSaving& saving) {
         std::snprintf(text, sizeof text, "%s", net_texts::kNoCallback);
         return fail(net_texts::kInternetErrorTitle);
     }
-    char headers[sizeof net_texts::kAcceptHeader + sizeof net_texts::kIcyMetaDataHeader];
-    std::snprintf(headers, sizeof headers, "%s%s", net_texts::kAcceptHeader, net_texts::kIcyMetaDataHeader);
-    // An https:// URL goes over TLS with the server's certificate checked against the
-    // system's authorities; WinInet refuses one that does not verify, with its own text.
-    const DWORD flags = _strnicmp(url, "https://", 8) == 0 ? INTERNET_FLAG_SECURE : 0;
-    HINTERNET handle = InternetOpenUrlA(s->internetHandle, url, headers, DWORD(-1), flags,
-                                        reinterpret_cast<DWORD_PTR>(&r));
-    DWORD error = handle ? 0 : GetLastError();
-    s->requestTaken = handle || error == ERROR_IO_PENDING;
+    std::snprintf(s->url, sizeof s->url, "%s", url);
+    DWORD error = 0;
+    HINTERNET handle = beginOpen(*s, error);
     if (!handle && error == ERROR_IO_PENDING) {
         // Like the blocking open before: the call returns once the reply is known.
         WaitForSingleObject(r.done, INFINITE);
@@ -342,13 +434,13 @@ int HttpStream::openStream(const char* url, const StreamSaving& saving) {
     s->urlHandle = handle;
     if (isErrorAnswer(s->urlHandle, text, sizeof text)) return fail(net_texts::kUrlErrorTitle);
     readAnswer(s->urlHandle, s->answer);
-    if (!answerHasHeaders(s->urlHandle)) takeHeadersFromBody(*s);
+    if (!answerHasHeaders(s->urlHandle)) takeHeadersFromBody(*s, s->answer);
     if (refuseNotMpeg(url, *s)) {
         closeInternet(*s);
         delete s;
         return 0;
     }
-    s->startBody();
+    s->startBody(s->answer.metaint);
     if (!s->pipe.create(kStreamPipeBytes)) {
         std::snprintf(text, sizeof text, "%s", net_texts::kNoBuffer);
         return fail(net_texts::kInternetErrorTitle);
@@ -357,6 +449,9 @@ int HttpStream::openStream(const char* url, const StreamSaving& saving) {
     // Made here rather than on the download thread: its warning then goes through the
     // decoder thread's messages and never holds up the download.
     s->save.open(url, saving);
+    s->stopsAtOpen = streamStops();
+    s->notice = notice_;
+    s->noticeContext = noticeContext_;
     if (s->thread.start(&downloadThread, s, kDownloadStackBytes) == -1) {
         s->pipe.closeRead();
         s->pipe.closeWrite();

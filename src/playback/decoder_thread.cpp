@@ -97,6 +97,10 @@ private:
     bool endQueued();
     // The frame reader's long search after lost step goes on while no stop or quit waits.
     static bool searchGoesOn(void* self) { return !static_cast<DecoderThread*>(self)->endQueued(); }
+    static void onReconnect(void* self, int waiting) {
+        auto* t = static_cast<DecoderThread*>(self);
+        if (t->setup_.listener) t->setup_.listener->streamReconnecting(waiting != 0);
+    }
     // A message while playing: true when it ends the file, with the outcome.
     bool playingMessage(const ThreadMessage& msg, Outcome& outcome);
     void takeSharedPath();
@@ -265,6 +269,7 @@ unsigned DecoderThread::run() {
     decoder_->reader().setSearchCheck(&DecoderThread::searchGoesOn, this);
     decoder_->reader().setPrompt(&prompt_);
     input_ = std::make_unique<Input>();
+    input_->setStreamNotice(&DecoderThread::onReconnect, this);
     path_[0] = 0;
     ready.store(1);
 
@@ -461,8 +466,9 @@ DecoderThread::Outcome DecoderThread::frameLoop() {
         while (nextMessage(msg, false))
             if (playingMessage(msg, outcome)) return outcome;
         if (!dec.readFrame()) {
-            // A stop or quit that ended a question: it, and what came before it, count now.
-            while (deferredHoldsEnd()) {
+            // A stop or quit that ended a question, or one that ended a stream's wait to
+            // reconnect: it, and what came before it, count now.
+            while (endQueued()) {
                 nextMessage(msg, false);
                 if (playingMessage(msg, outcome)) return outcome;
             }
@@ -604,6 +610,7 @@ long startDecoderThread(const DecoderThreadSetup& setup, Thread& thread) {
 
 void stopDecoderThread(long threadId, Thread& thread, unsigned waitMs) {
     postThreadMessage(threadId, kMsgQuit, 0, 0);
+    interruptStreamReconnect();
     if (!thread.join(waitMs)) thread.abandon(unsigned(-1));
 }
 
@@ -619,7 +626,13 @@ int postPlayFile(const char* path, long threadId) {
     return postThreadMessage(threadId, DTM_PLAY_FILE, 0, reinterpret_cast<intptr_t>(gSharedPath));
 }
 
-int postStop(long threadId) { return postThreadMessage(threadId, DTM_STOP, 0, 0); }
+// The thread may be waiting on a stream's pipe for a reconnect, deaf to its queue: that wait
+// ends too.
+int postStop(long threadId) {
+    const int posted = postThreadMessage(threadId, DTM_STOP, 0, 0);
+    interruptStreamReconnect();
+    return posted;
+}
 
 int postReleaseAudio(long threadId) { return postThreadMessage(threadId, DTM_RELEASE_AUDIO, 0, 0); }
 

@@ -56,6 +56,10 @@ public:
     // once after DNM_STARTED with the title empty when the station has a name, then at each
     // new title as its song begins to be read. Must not wait for the decoder thread.
     virtual void streamTitle(const char* /*station*/, const char* /*title*/) {}
+    // A live stream broke off and waits to reconnect (true; "reconnecting…" shows in place of
+    // the song), or plays again (false; the song shows again). Called on the download
+    // thread; must not wait for the decoder thread.
+    virtual void streamReconnecting(bool /*waiting*/) {}
 };
 
 struct DecoderStatus {

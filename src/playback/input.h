@@ -25,6 +25,8 @@ public:
     void describeNotMpeg(const char* url, char* text, int size) const { stream_.describeNotMpeg(url, text, size); }
     // The last open failed on a stream that is surely no MPEG audio; the user was told.
     bool refusedAsNotMpeg() const { return stream_.refusedAsNotMpeg(); }
+    // Who hears when a stream waits to reconnect (HttpStream::setNotice).
+    void setStreamNotice(StreamNotice notice, void* context) { stream_.setNotice(notice, context); }
 
     // The first frame's header, when the file has one (kept by the caller while the file
     // is open): counts, time and seeking then follow it instead of the bitrate estimates.

@@ -36,6 +36,16 @@ struct Device {
     int started = 0, ended = 0, failed = 0;
     std::vector<std::string> titles;      // "station|title" as the listener was told
     std::vector<std::string> messages;    // "title|text"
+    std::string reconnects;               // "w" for each wait to reconnect, "b" for each return
+
+    // What the listener was told, and the counts, start afresh.
+    void clearRecord() {
+        std::lock_guard<std::mutex> lock(m);
+        titles.clear();
+        messages.clear();
+        reconnects.clear();
+        started = ended = failed = 0;
+    }
 
     template <class Pred>
     bool waitFor(Pred pred, int ms = 10000) {
@@ -107,6 +117,11 @@ struct Listener : DecoderListener {
     void streamTitle(const char* station, const char* title) override {
         std::lock_guard<std::mutex> lock(gDevice.m);
         gDevice.titles.push_back(std::string(station) + "|" + title);
+        gDevice.cv.notify_all();
+    }
+    void streamReconnecting(bool waiting) override {
+        std::lock_guard<std::mutex> lock(gDevice.m);
+        gDevice.reconnects += waiting ? "w" : "b";
         gDevice.cv.notify_all();
     }
 };
@@ -246,12 +261,7 @@ TEST(StreamPlayer, SettingsChangedWhileStreamsAreSavedAreHandedOverWhole) {
 TEST(StreamPlayer, TitlesReachTheListenerInOrderAndAnotherFormatFailsWithOneMessage) {
     test::StreamServer server;
     ASSERT_TRUE(server.start(test::mediaPath("playback")));
-    {
-        std::lock_guard<std::mutex> lock(gDevice.m);
-        gDevice.titles.clear();
-        gDevice.messages.clear();
-        gDevice.started = gDevice.ended = gDevice.failed = 0;
-    }
+    gDevice.clearRecord();
     StreamingThread player(0);
     long id = player.start();
     ASSERT_NE(id, -1);
@@ -284,6 +294,40 @@ TEST(StreamPlayer, TitlesReachTheListenerInOrderAndAnotherFormatFailsWithOneMess
         EXPECT_EQ(gDevice.messages, std::vector<std::string>{std::string(net_texts::kUrlErrorTitle) + "|" + text});
         EXPECT_EQ(gDevice.ended, 1) << path;
     }
+}
+
+// A dropping station through the decoder thread: the listener hears of each wait and each
+// return and the stream plays to its end; a stop during a long wait (the thread waits on the
+// pipe, deaf to its queue) ends it at once, and the next entry plays.
+TEST(StreamPlayer, ADropShowsReconnectingAndAStopDuringTheWaitEndsItAtOnce) {
+    test::StreamServer server;
+    ASSERT_TRUE(server.start(test::mediaPath("playback")));
+    gDevice.clearRecord();
+    StreamingThread player(0);
+    long id = player.start();
+    ASSERT_NE(id, -1);
+    // The first wait gives the decoder time to read what came before the drop.
+    setStreamReconnectUnitMs(200);
+    postPlayFile(server.url("/drop/e44.mp3?every=12288").c_str(), id);
+    ASSERT_TRUE(gDevice.waitFor([] { return gDevice.ended == 1; }));
+    {
+        std::lock_guard<std::mutex> lock(gDevice.m);
+        EXPECT_EQ(gDevice.reconnects, "wbwbwbw");    // three drops, then the station's end
+        EXPECT_TRUE(gDevice.messages.empty());
+        gDevice.reconnects.clear();
+    }
+
+    setStreamReconnectUnitMs(20000);
+    postPlayFile(server.url("/drop/e44.mp3?every=16384&stop=1").c_str(), id);
+    ASSERT_TRUE(gDevice.waitFor([] { return gDevice.reconnects == "w"; }));
+    const auto stopped = std::chrono::steady_clock::now();
+    postStop(id);
+    postPlayFile(test::mediaPath("playback/d22.mp2").c_str(), id);
+    EXPECT_TRUE(gDevice.waitFor([] { return gDevice.started == 3; }, 5000));
+    EXPECT_LT(std::chrono::steady_clock::now() - stopped, std::chrono::seconds(2));
+    EXPECT_TRUE(gDevice.waitFor([] { return gDevice.ended == 2; }));
+    EXPECT_EQ(gDevice.failed, 0);
+    setStreamReconnectUnitMs(kReconnectUnitMs);
 }
 
 } // namespace

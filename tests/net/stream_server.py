@@ -9,6 +9,9 @@ during the handshake is logged as "tls refused REASON".
 Every served request adds lines to --log: "open PATH" and then "closed PATH BYTES" when
 the body ended or the client went away.
 
+A body without a length (chunked, icy, radio, drop) that was sent whole is answered once more
+with an empty body: a player reconnecting to it learns that the station has ended.
+
 Paths (NAME is a file in --root; query values are optional):
   /file/NAME?rate=B&close=N   the file at B bytes a second, the connection closed after N bytes
   /status/CODE                an error answer with that code
@@ -27,6 +30,12 @@ Paths (NAME is a file in --root; query values are optional):
   /icy-refused?code=N         an old radio server's refusal: "ICY N Service Unavailable", a
                               notice header, no body
   /typed/NAME?type=T          the file with Content-Type T
+  /drop/NAME?every=N&rate=B&gone=1&metaint=M
+                              a station that drops its connection after every N audio bytes
+                              (default 65536) and serves on from there at the next request of
+                              the same path; with gone=1 every later request is answered 503;
+                              with metaint a title block after every M audio bytes of each
+                              connection (as /radio)
   /silent?secs=S              no answer at all for S seconds, then the connection closes
   /quit                       ends the server
 """
@@ -168,6 +177,13 @@ class Handler(BaseHTTPRequestHandler):
         except (BrokenPipeError, ConnectionResetError, OSError):
             pass
         self.log("closed %s %d" % (self.path, sent))
+        return sent
+
+    def mark_ended(self, sent, body):
+        """A body without a length sent whole: the next request of its path hears the end."""
+        if sent == len(body):
+            with self.server.log_lock:
+                self.server.ended.add(self.path)
 
     def headers_ok(self, length=None, chunked=False):
         self.send_response(200)
@@ -243,6 +259,14 @@ class Handler(BaseHTTPRequestHandler):
             self.log("closed %s 0" % self.path)
             return
 
+        if kind in ("chunked", "icy", "radio", "drop"):
+            with self.server.log_lock:
+                over = self.path in self.server.ended
+                self.server.ended.discard(self.path)
+            if over:
+                self.headers_ok()
+                self.log("closed %s 0" % self.path)
+                return
         if kind == "named":
             name = q.get("src", "")
         data = self.file_bytes(urllib.parse.unquote(name)) if name else None
@@ -257,7 +281,7 @@ class Handler(BaseHTTPRequestHandler):
         elif kind == "chunked":
             self.protocol_version = "HTTP/1.1"
             self.headers_ok(chunked=True)
-            self.send_body(data, rate, chunked=True)
+            self.mark_ended(self.send_body(data, rate, chunked=True), data)
             self.close_connection = True
         elif kind == "endless":
             self.headers_ok()
@@ -276,15 +300,36 @@ class Handler(BaseHTTPRequestHandler):
                 head += b"icy-metaint: %d\r\n" % metaint
             self.wfile.write(head + b"\r\n")
             body = radio_body(audio, metaint, int(q.get("change", "2"))) if wanted else audio
-            self.send_body(body, rate)
+            self.mark_ended(self.send_body(body, rate), body)
         elif kind == "typed":
             self.send_response(200)
             self.send_header("Content-Type", q.get("type", "audio/aacp"))
             self.end_headers()
             self.send_body(data, rate)
+        elif kind == "drop":
+            with self.server.log_lock:
+                start = self.server.drops.get(self.path)
+                self.server.drops[self.path] = min(len(data), (start or 0) + int(q.get("every", "65536")))
+            if start is not None and q.get("gone") == "1":
+                self.send_error(503)
+                self.log("closed %s 0" % self.path)
+                return
+            end = self.server.drops[self.path]
+            body = data[start or 0:end]
+            metaint = int(q.get("metaint", "0"))
+            if metaint and self.headers.get("Icy-MetaData", "") == "1":
+                # Each connection counts its own blocks from its first byte.
+                self.wfile.write(b"HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\nicy-name: " + RADIO_NAME.encode()
+                                 + b"\r\nicy-metaint: %d\r\n\r\n" % metaint)
+                body = radio_body(body, metaint, 1)
+            else:
+                self.headers_ok()
+            self.send_body(body, rate)
+            if end == len(data):
+                self.mark_ended(0, b"")
         elif kind == "icy":
             self.wfile.write(b"ICY 200 OK\r\nicy-name: korvo test\r\nContent-Type: audio/mpeg\r\n\r\n")
-            self.send_body(data, rate)
+            self.mark_ended(self.send_body(data, rate), data)
         else:
             self.send_error(404)
             self.log("closed %s 0" % self.path)
@@ -301,6 +346,8 @@ class Server(ThreadingHTTPServer):
         self.lifetime = lifetime
         self.ending = threading.Event()
         self.log_lock = threading.Lock()
+        self.ended = set()    # paths whose body without a length was sent whole
+        self.drops = {}       # a dropping station's path: where its next connection starts
         self.log_file = open(log_path, "a", buffering=1) if log_path else None
         self.headers_file = log_path + ".headers" if log_path else None
 

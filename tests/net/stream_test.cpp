@@ -1,7 +1,7 @@
 // Streams from the test server on both sides (natively, and under Wine through WinInet): how a
 // transfer ended is known after its end, a stream fetched again never destroys the complete
 // copy saved before, a stream that stalls after its headers stops promptly, again and again,
-// and HTTPS verifies the server's certificate.
+// HTTPS verifies the server's certificate, and a live stream that breaks off reconnects.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -25,6 +25,10 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 using Clock = std::chrono::steady_clock;
+
+long elapsedMs(Clock::time_point since) {
+    return long(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count());
+}
 
 class StreamOverHttp : public test::StreamServerSuite {
 protected:
@@ -259,6 +263,73 @@ TEST_F(StreamOverHttps, AVerifiedServerStreamsWholeAndAnUnknownCertificateIsRefu
     expectRefusedCertificate(signed_->url("/file/e44.mp3?untrusted=1"));
     ASSERT_TRUE(test::trustTestAuthority(true));
 #endif
+}
+
+// A live station that drops every 12 KB plays on over three drops: the reader gets every
+// connection's audio in order, byte for byte as sent, the copy is one file, and the station's
+// empty answer at last ends it cleanly. A stream with a length that breaks off is not tried again.
+TEST_F(StreamOverHttp, ALiveStreamReconnectsAfterEachDropAndOneWithALengthDoesNot) {
+    setStreamReconnectUnitMs(50);
+    const std::string dir = test::scratchDir("stream_drop_save");
+    const Bytes served = this->served("e44.mp3");
+    ASSERT_GT(served.size(), 3u * 12288);
+    const std::string path = "/drop/e44.mp3?every=12288";
+    Input input;
+    ASSERT_EQ(input.openInput(url(path).c_str(), StreamSaving{true, dir.c_str()}), 1);
+    EXPECT_TRUE(test::readToEnd(input) == served);
+    char why[kStreamErrorTextBytes];
+    EXPECT_EQ(input.transferFault(why, int(sizeof why)), 0) << why;
+    input.closeInput();
+    EXPECT_EQ(test::opens(server_->log(), path), 5u) << server_->log();    // four with audio, one that ends
+    EXPECT_EQ(test::folderNames(dir), std::vector<std::string>{"e44.mp3"});
+    EXPECT_TRUE(test::readFileBytes(dir + "/e44.mp3") == served);
+
+    // With a title block after every 5000 bytes, counted afresh on each connection: the
+    // reader still gets the audio alone, and the titles.
+    ASSERT_EQ(input.openInput(url("/drop/e44.mp3?every=12288&metaint=5000").c_str()), 1);
+    EXPECT_TRUE(test::readToEnd(input) == served);
+    char title[kIcyTitleBytes];
+    EXPECT_EQ(input.nextStreamTitle(title, int(sizeof title)), 1);
+    input.closeInput();
+
+    const std::string cut = "/file/e44.mp3?close=16384&drop=1";
+    ASSERT_EQ(input.openInput(url(cut).c_str()), 1);
+    EXPECT_EQ(test::readToEnd(input).size(), 16384u);
+    EXPECT_EQ(input.transferFault(why, int(sizeof why)), 1);
+    input.closeInput();
+    EXPECT_EQ(test::opens(server_->log(), cut), 1u);
+}
+
+// A station that goes away entirely is tried five times, after waits of 1, 2, 4, 8 and 8
+// units; only then is the transfer a failure.
+TEST_F(StreamOverHttp, AStationThatIsGoneFailsOnlyAfterFiveTries) {
+    setStreamReconnectUnitMs(40);
+    const std::string path = "/drop/e44.mp3?every=16384&gone=1";
+    Input input;
+    ASSERT_EQ(input.openInput(url(path).c_str()), 1);
+    const Clock::time_point t = Clock::now();
+    EXPECT_EQ(test::readToEnd(input).size(), 16384u);
+    EXPECT_GE(elapsedMs(t), 23 * 40);
+    char why[kStreamErrorTextBytes];
+    EXPECT_EQ(input.transferFault(why, int(sizeof why)), 1);
+    input.closeInput();
+    EXPECT_EQ(test::opens(server_->log(), path), 6u) << server_->log();
+}
+
+// A stop while a live stream waits to reconnect ends the wait at once.
+TEST_F(StreamOverHttp, StopDuringTheReconnectWaitReturnsAtOnce) {
+    setStreamReconnectUnitMs(20000);
+    const std::string path = "/drop/e44.mp3?every=16384&stop=1";
+    Input input;
+    ASSERT_EQ(input.openInput(url(path).c_str()), 1);
+    uint8_t buf[16384];
+    ASSERT_EQ(input.read(buf, int(sizeof buf)), int(sizeof buf));
+    ASSERT_TRUE(server_->waitForLog("closed " + path + " 16384", 5000));
+    sleepMs(200);
+    const Clock::time_point t = Clock::now();
+    input.closeInput();
+    EXPECT_LT(elapsedMs(t), 1000);
+    EXPECT_EQ(test::opens(server_->log(), path), 1u);
 }
 
 } // namespace

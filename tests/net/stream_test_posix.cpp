@@ -418,6 +418,8 @@ TEST_F(StreamHttp, PlayShowsTheStationAndEachTitle) {
     }
     std::vector<std::string> expected = {kRadioName};
     for (const std::string& t : radioTitles(served.size(), 4096, 1)) expected.push_back(stationTitle(t));
+    // The station ends: it is tried once more, and answers that it has ended.
+    expected.push_back(stationTitle(net_texts::kReconnecting));
     EXPECT_EQ(lines, expected) << run.errors;
     // The sound is the file's.
     std::string local = dir + "/local.wav";
@@ -475,6 +477,19 @@ TEST(StreamHttps, KorvoDecodesWithTheAuthorityItIsGivenAndRefusesWithout) {
     EXPECT_EQ(refused.errors.rfind(std::string(net_texts::kUrlErrorTitle) + ": SSL certificate problem: ", 0), 0u)
         << refused.errors;
     EXPECT_FALSE(test::fileExists(dir + "/no.wav"));
+}
+
+// A station that goes away entirely: korvo waits out its five tries (23 s in all) and only
+// then exits 1, naming the stream.
+TEST_F(StreamHttp, KorvoFailsAGoneStationOnlyAfterItsTries) {
+    const std::string dir = test::scratchDir("stream_gone_play");
+    const std::string gone = "/drop/a44.mp2?every=16384&gone=1";
+    const Clock::time_point t = Clock::now();
+    test::KorvoRun run = test::runKorvo({"play", "--wav", dir + "/out.wav", url(gone)}, 60000);
+    EXPECT_EQ(run.exitCode, 1) << run.errors;
+    EXPECT_GE(elapsedMs(t), 23000);
+    EXPECT_NE(run.errors.find(url(gone) + ": "), std::string::npos) << run.errors;
+    EXPECT_EQ(test::opens(server_->log(), gone), 6u) << server_->log();
 }
 
 } // namespace

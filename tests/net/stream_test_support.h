@@ -41,6 +41,13 @@ inline std::vector<uint8_t> readToEnd(Input& input) {
     return all;
 }
 
+// How often the server's log says it was asked for path.
+inline size_t opens(const std::string& log, const std::string& path) {
+    size_t n = 0;
+    for (size_t at = 0; (at = log.find("open " + path + "\n", at)) != std::string::npos; ++at) ++n;
+    return n;
+}
+
 // One server for the suite; every test starts with the prompt recording.
 class StreamServerSuite : public ::testing::Test {
 protected:
@@ -62,6 +69,7 @@ protected:
     void TearDown() override {
         setPrompt(nullptr);
         setStreamStallLimitMs(kStreamStallLimitMs);
+        setStreamReconnectUnitMs(kReconnectUnitMs);
     }
     std::string url(const std::string& path) { return server_->url(path); }
 

@@ -85,6 +85,22 @@ DWORD SoundRecorder::waitForSound(DWORD sinceTick, int timeoutMs) {
     }
 }
 
+int SoundRecorder::longestQuietMs(DWORD fromTick, DWORD toTick) {
+    std::lock_guard<std::mutex> g(lock_);
+    DWORD quietSince = 0;
+    int longest = 0;
+    for (const Slice& s : slices_) {
+        if (int(s.tick - fromTick) < 0 || int(s.tick - toTick) > 0) continue;
+        if (s.peak > kLoud) {
+            quietSince = 0;
+        } else {
+            if (!quietSince) quietSince = s.tick;
+            longest = std::max(longest, int(s.tick - quietSince) + 50);
+        }
+    }
+    return longest;
+}
+
 bool SoundRecorder::quietFor(int ms) {
     DWORD from = GetTickCount();
     Sleep(DWORD(ms) + 200);   // the last slices arrive a little later

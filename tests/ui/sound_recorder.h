@@ -27,6 +27,8 @@ public:
     DWORD waitForSound(DWORD sinceTick, int timeoutMs);
     // True when every slice recorded in the last ms milliseconds is quiet (waits for them).
     bool quietFor(int ms);
+    // The longest run of quiet slices recorded between the two ticks, in milliseconds.
+    int longestQuietMs(DWORD fromTick, DWORD toTick);
     // The mean strength of a tone of hz in the left channel of the slices recorded between
     // the two ticks (hz a multiple of 20, so it falls on a bin of a 50 ms slice); 0 when none.
     double toneLevel(DWORD fromTick, DWORD toTick, int hz);

@@ -169,6 +169,50 @@ TEST_F(StreamingWindow, AnEmptySaveNameWarnsAndPlaysWithoutSaving) {
     EXPECT_EQ(p.waitForExit(10000), 0);
 }
 
+// A live station that drops its connection every 64 KB plays on over the drop (the gap heard
+// is printed); the copy saved of a station with titles holds its audio alone.
+TEST_F(StreamingWindow, ADroppingStationPlaysOnAndAStationsCopyHoldsNoTitles) {
+    ProgramFolder folder("stream-drop");
+    std::string saveDir = korvo::test::scratchDir("ui-stream-radio-saved");
+    folder.setKey(kKeyDownloadOption, 1);
+    WritePrivateProfileStringA(kSettingsSection, kKeyInternetDLDir, saveDir.c_str(), folder.ini().c_str());
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, folder.ini().c_str());
+    SoundRecorder sound;
+    EXPECT_TRUE(sound.start()) << "no capture device: the sink's monitor cannot be recorded";
+    // At the file's own rate (128 kbit/s), as a live station sends.
+    const std::string path = "/drop/long_a.mp2?every=65536&rate=16000";
+    const std::string u = server_.url(path);
+    Program p;
+    ASSERT_TRUE(p.start(folder, {u}));
+    ASSERT_NE(p.waitForWindow(), nullptr);
+    ASSERT_TRUE(waitUntil([&] { return server_.log().find("closed " + path + " 65536") != std::string::npos; }, 15000));
+    const DWORD dropped = GetTickCount();
+    // The second connection brought its 64 KB too: the stream played on.
+    EXPECT_TRUE(waitUntil([&] {
+        const std::string log = server_.log();
+        return log.find("closed " + path + " 65536", log.find("closed " + path + " 65536") + 1) != std::string::npos;
+    }, 15000)) << server_.log();
+    if (sound.recording()) {
+        EXPECT_NE(sound.waitForSound(dropped + 3000, 5000), 0u) << "nothing heard after the drop";
+        std::printf("the gap heard at a reconnect (1 s wait): %d ms\n", sound.longestQuietMs(dropped - 500, GetTickCount()));
+    }
+    EXPECT_EQ(findDialog(p.pid(), nullptr), nullptr);
+    PostMessageA(p.window(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(p.waitForExit(10000), 0);
+
+    // A station with titles every 8 KB, played to its end: the copy is its audio alone.
+    const std::string radio = server_.url("/radio/short_a.mp2?metaint=8192&change=1&rate=40000");
+    Program q;
+    ASSERT_TRUE(q.start(folder, {radio}));
+    ASSERT_NE(q.waitForWindow(), nullptr);
+    const std::vector<uint8_t> bytes = served("short_a.mp2");
+    std::string saved = saveDir + "\\short_a.mp2";
+    EXPECT_TRUE(waitUntil([&] { return readFileBytes(saved) == bytes; }, 15000))
+        << readFileBytes(saved).size() << " bytes saved of " << bytes.size();
+    PostMessageA(q.window(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(q.waitForExit(10000), 0);
+}
+
 // A refused connection, and an error answer (whose page is no audio), are each told in a box.
 TEST_F(StreamingWindow, RefusedConnectionAndErrorAnswerAreReportedInABoxWithText) {
     ProgramFolder folder("stream-refused");

@@ -20,6 +20,7 @@
 #include "app/win32/stream_title.h"
 #include "app/win32/tray.h"
 #include "app/win32/win_texts.h"
+#include "net/net_texts.h"
 #include "playback/output_driver.h"
 #include "playlist/entry_info.h"
 #include "playlist/playlist.h"
@@ -204,6 +205,7 @@ void MainWindow::onStarted() {
     releasing_ = 0;   // the decoder thread is past the release
     shownStart_ = startCount_.load();
     clearStreamShownName();
+    song_ = StreamTitleNote{};
     record_.write(playingPath_);
     if (!settings().IRCEnabled) return;
     PlaylistEntry entry;
@@ -224,14 +226,16 @@ void MainWindow::onStarted() {
 
 void MainWindow::onStreamTitle(const StreamTitleNote& note) {
     if (note.file != shownStart_ || playState_ == PlayStateStopped) return;    // a stream gone since
+    if (note.kind == StreamTitleNote::Song) song_ = note;
     char text[2 * kIcyTitleBytes + 8];
-    stationTitleText(note.station, note.title, text, int(sizeof text));
+    const bool waiting = note.kind == StreamTitleNote::Reconnecting;
+    stationTitleText(song_.station, waiting ? net_texts::kReconnecting : song_.title, text, int(sizeof text));
     setStreamShownName(text);
     refreshDisplay(true);
     trayUpdate(hwnd_, status_.percent);
     requestRefresh();    // the editor's row
     // A new song is announced like a new file, within the same gate.
-    if (!note.title[0] || !settings().IRCEnabled) return;
+    if (note.kind != StreamTitleNote::Song || !note.title[0] || !settings().IRCEnabled) return;
     if (announceGate_ == 1) announceNowPlaying(streamShownName());
     announceGate_ = 0;
     SetTimer(hwnd_, kTimerAnnounce, UINT(settings().IRCAnnounceTimeout) * 1000u, nullptr);

@@ -64,6 +64,17 @@ void MainWindow::streamTitle(const char* station, const char* title) {
     std::snprintf(note->station, sizeof note->station, "%s", station ? station : "");
     std::snprintf(note->title, sizeof note->title, "%s", title ? title : "");
     note->file = startCount_.load();
+    note->kind = StreamTitleNote::Song;
+    if (PostMessageA(w, kStreamTitleMessage, 0, reinterpret_cast<LPARAM>(note.get()))) note.release();
+}
+
+void MainWindow::streamReconnecting(bool waiting) {
+    HWND w = target_.load();
+    if (!w) return;
+    auto note = std::make_unique<StreamTitleNote>();
+    note->station[0] = note->title[0] = 0;
+    note->file = startCount_.load();
+    note->kind = waiting ? StreamTitleNote::Reconnecting : StreamTitleNote::Reconnected;
     if (PostMessageA(w, kStreamTitleMessage, 0, reinterpret_cast<LPARAM>(note.get()))) note.release();
 }
 

@@ -79,6 +79,7 @@ public:
     void showMessage(const char* text, const char* title, PromptIcon icon) override;
     void ask(int question, const char* text, const char* title, PromptIcon icon, long threadId) override;
     void streamTitle(const char* station, const char* title) override;
+    void streamReconnecting(bool waiting) override;
 
 private:
     LRESULT handle(UINT msg, WPARAM wParam, LPARAM lParam);
@@ -133,7 +134,11 @@ private:
         char station[kIcyTitleBytes];
         char title[kIcyTitleBytes];
         int file;    // the start it belongs to (startCount_)
+        enum Kind { Song, Reconnecting, Reconnected } kind;
     };
+    // The station's name and song last told for the stream that plays; a reconnect shows
+    // in place of the song and gives it back.
+    StreamTitleNote song_{};
     void onStreamTitle(const StreamTitleNote& note);
     void onTimer(UINT_PTR id);
     void stopForNewAction();
