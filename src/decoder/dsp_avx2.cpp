@@ -90,9 +90,10 @@ inline __attribute__((always_inline)) void windowInto(const double (*columns)[Sy
     v[7] = _mm256_blend_pd(_mm256_permute4x64_pd(b0, 0x6C), b1, 1);
 }
 
-// Scales, rounds and saturates 32 sums to 16-bit samples. max and min take the bound for a NaN, as the
-// plain comparisons do; the conversion rounds to nearest, ties to even, as the plain rounding
-// does. Stereo pairs are 32-bit words: channel 0 fills the low halves, channel 1 the high ones.
+// Scales, rounds and saturates 32 sums to 16-bit samples. max and min take the bound for a
+// NaN, as the plain comparisons do; the conversion rounds to nearest, ties to even, as the
+// plain rounding does. Stereo pairs are 32-bit words: channel 0 fills the low halves, channel 1
+// the high ones.
 inline __attribute__((always_inline)) void writeVectors(const __m256d (&sums)[8], double gain, uint8_t* out,
                                                         int channel, bool mono) {
     const __m256d lo = _mm256_set1_pd(-32768.0), hi = _mm256_set1_pd(32767.0), g = _mm256_set1_pd(gain);

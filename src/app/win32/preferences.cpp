@@ -125,7 +125,8 @@ void showPriorityName(HWND page, int priority) {
 
 // Rows in the order of their values: the mode's row is its value, the preamp's its dB from the least.
 void fillReplayGainBoxes(HWND page, const Settings& s) {
-    for (const char* name : kReplayGainModeNames) SendDlgItemMessageA(page, IDC_DEC_REPLAYGAIN, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+    for (const char* name : kReplayGainModeNames)
+        SendDlgItemMessageA(page, IDC_DEC_REPLAYGAIN, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
     SendDlgItemMessageA(page, IDC_DEC_REPLAYGAIN, CB_SETCURSEL, WPARAM(s.ReplayGainMode), 0);
     for (int db = kReplayGainDbMin; db <= kReplayGainDbMax; ++db) {
         char text[16];
