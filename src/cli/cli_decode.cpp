@@ -16,6 +16,7 @@
 #include "playback/input.h"
 #include "playback/playback_texts.h"
 #include "playback/wav_writer.h"
+#include "playlist/replay_gain.h"
 
 namespace korvo::cli {
 namespace {
@@ -27,6 +28,7 @@ struct DecodeJob {
     std::string eq;
     int mappingMode = 2;
     bool noGapless = false;
+    GainOptions gain;
 };
 DecodeJob job;
 
@@ -37,6 +39,7 @@ void define(CLI::App& c) {
     c.add_option("--eq", job.eq, "equalizer gains of the twelve bands (Layer III)")->check(eqGains())->type_name("G0,...,G11");
     c.add_option("--mapping", job.mappingMode, "Layer III mapping scheme")->capture_default_str()->check(wholeNumberIn(1, 4))->type_name("N");
     c.add_flag("--no-gapless", job.noGapless, "decode every frame as it is: no encoder delay or padding trimmed");
+    addGainOptions(c, job.gain);
 }
 
 // Hands what may be output of the PCM to the file; 0 when the file refused it.
@@ -72,6 +75,9 @@ int runDecode() {
         decoder->options.eqEnabled = 1;
         decoder->options.eqLineGains = eqLineGains();
     }
+    ReplayGainChoice gain;
+    gain.mode = job.gain.modeValue();
+    gain.preampDb = job.gain.preampDb;
     WavWriter wav;
     int rate = 0;
     auto fail = [&](const char* what, const char* path) {
@@ -92,6 +98,7 @@ int runDecode() {
             }
             return fail("cannot open", path);
         }
+        decoder->options.gainFactor = replayGainFactorOf(path, input.isStream(), gain);
         decoder->startFile(&input, job.eightBit);
         long frames = 0;
         while (decoder->readFrame()) {

@@ -298,6 +298,7 @@ struct PlayJob {
     bool eightBit = false, repeat = false, shuffle = false, noGapless = false;
     int mapping = 2, volume = 15;
     std::string eq;
+    GainOptions gain;
 };
 PlayJob job;
 
@@ -312,6 +313,7 @@ void define(CLI::App& c) {
     c.add_flag("--repeat", job.repeat, "start again after the last entry");
     c.add_flag("--shuffle", job.shuffle, "play the entries in a random order");
     c.add_flag("--no-gapless", job.noGapless, "play every frame as it is: no encoder delay or padding trimmed");
+    addGainOptions(c, job.gain);
 }
 
 int run() {
@@ -351,6 +353,8 @@ int run() {
     s.EqVolume = volume;
     s.EqEnabled = eq ? 1 : 0;
     s.GaplessPlayback = job.noGapless ? 0 : 1;
+    s.ReplayGainMode = job.gain.modeValue();
+    s.ReplayGainPreamp = job.gain.preampDb;
     if (saveDir) {
         // Streams are saved there as the player's "Play and Save" does.
         s.DownloadOption = 1;

@@ -27,6 +27,7 @@ inline constexpr const char kGainFormat[] = "replaygain_%s: %+.2f dB peak %.6f (
 inline constexpr const char kNoGainFormat[] = "replaygain_%s: none\n";
 inline constexpr const char kGainTrack[] = "track";
 inline constexpr const char kGainAlbum[] = "album";
+inline constexpr const char kGainOff[] = "off";
 
 // korvo tag: what each tag holds, its text in UTF-8.
 inline constexpr const char kNoId3v1Tag[] = "%s: no ID3v1 tag\n";

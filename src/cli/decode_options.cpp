@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cli/cli_texts.h"
+#include "settings/settings.h"
 
 namespace korvo::cli {
 
@@ -87,6 +88,24 @@ CLI::Validator atMostChars(size_t maxChars) {
             return text;
         },
         "");
+}
+
+int GainOptions::modeValue() const {
+    if (mode == cli_texts::kGainTrack) return kReplayGainTrack;
+    if (mode == cli_texts::kGainAlbum) return kReplayGainAlbum;
+    return kReplayGainOff;
+}
+
+void addGainOptions(CLI::App& c, GainOptions& options) {
+    options.mode = cli_texts::kGainOff;
+    c.add_option("--replaygain", options.mode, "level the files by their ReplayGain values (album falls back to track)")
+        ->capture_default_str()
+        ->check(CLI::IsMember({cli_texts::kGainOff, cli_texts::kGainTrack, cli_texts::kGainAlbum}))
+        ->type_name("MODE");
+    c.add_option("--preamp", options.preampDb, "dB added to the files' ReplayGain")
+        ->capture_default_str()
+        ->check(wholeNumberIn(kReplayGainDbMin, kReplayGainDbMax))
+        ->type_name("DB");
 }
 
 } // namespace korvo::cli

@@ -19,6 +19,7 @@ void Decoder::startFile(ByteInput* input, bool eightBit) {
     header_.channelSelect = -1;
     header_.pcmBytesPerBlock = eightBit ? 64 : 128;
     synthesis_.setEightBit(eightBit);
+    synthesis_.setGain(options.gainFactor);
     if (eightBit) Synthesis::buildEightBitTable();
     reader_.setInput(input);
     reader_.resetFrameReader();

@@ -19,6 +19,8 @@ struct DecoderOptions {
     const float* eqLineGains = nullptr;   // 576 gains, shared with the equalizer dialog
     // Taken at startFile: skip a header frame and trim the encoder's delay and padding.
     int gapless = 1;
+    // Taken at startFile: the factor on every sample (ReplayGain); 1 changes nothing.
+    double gainFactor = 1.0;
 };
 
 class Decoder {

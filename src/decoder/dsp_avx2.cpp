@@ -90,16 +90,17 @@ inline __attribute__((always_inline)) void windowInto(const double (*columns)[Sy
     v[7] = _mm256_blend_pd(_mm256_permute4x64_pd(b0, 0x6C), b1, 1);
 }
 
-// Rounds and saturates 32 sums to 16-bit samples. max and min take the bound for a NaN, as the
-// plain comparisons do; the conversion rounds to nearest, ties to even, as the plain rounding
-// does. Stereo pairs are 32-bit words: channel 0 fills the low halves, channel 1 the high ones.
-inline __attribute__((always_inline)) void writeVectors(const __m256d (&sums)[8], uint8_t* out, int channel,
-                                                        bool mono) {
-    const __m256d lo = _mm256_set1_pd(-32768.0), hi = _mm256_set1_pd(32767.0);
+// Scales, rounds and saturates 32 sums to 16-bit samples. max and min take the bound for a
+// NaN, as the plain comparisons do; the conversion rounds to nearest, ties to even, as the
+// plain rounding does. Stereo pairs are 32-bit words: channel 0 fills the low halves, channel 1
+// the high ones.
+inline __attribute__((always_inline)) void writeVectors(const __m256d (&sums)[8], double gain, uint8_t* out,
+                                                        int channel, bool mono) {
+    const __m256d lo = _mm256_set1_pd(-32768.0), hi = _mm256_set1_pd(32767.0), g = _mm256_set1_pd(gain);
     const __m256i low16 = _mm256_set1_epi32(0xFFFF);
     for (int j = 0; j < 8; j += 2) {
-        __m256d a = _mm256_min_pd(_mm256_max_pd(sums[j], lo), hi);
-        __m256d b = _mm256_min_pd(_mm256_max_pd(sums[j + 1], lo), hi);
+        __m256d a = _mm256_min_pd(_mm256_max_pd(_mm256_mul_pd(sums[j], g), lo), hi);
+        __m256d b = _mm256_min_pd(_mm256_max_pd(_mm256_mul_pd(sums[j + 1], g), lo), hi);
         __m256i v = _mm256_and_si256(_mm256_set_m128i(_mm256_cvtpd_epi32(b), _mm256_cvtpd_epi32(a)), low16);
         __m256i* dst = reinterpret_cast<__m256i*>(out + 16 * j);
         if (mono) {
@@ -120,10 +121,11 @@ void windowSums(const double (*columns)[SynthesisWindow::kStride], int p, double
     for (int j = 0; j < 8; ++j) _mm256_storeu_pd(out + 4 * j, v[j]);
 }
 
-void windowSamples(const double (*columns)[SynthesisWindow::kStride], int p, uint8_t* out, int channel, bool mono) {
+void windowSamples(const double (*columns)[SynthesisWindow::kStride], int p, double gain, uint8_t* out, int channel,
+                   bool mono) {
     __m256d v[8];
     windowInto(columns, p, v);
-    writeVectors(v, out, channel, mono);
+    writeVectors(v, gain, out, channel, mono);
 }
 
 void longBlocks(const double* x, int from, int groups, const ImdctConstants& k, int blockType,

@@ -21,9 +21,10 @@ namespace korvo::avx2 {
 void synthesisDct(const double (*slots)[32], int count, double (*out)[32]);
 // The windowing of one channel and slot (as windowSumsOf).
 void windowSums(const double (*columns)[SynthesisWindow::kStride], int p, double* out);
-// The windowing of one channel and slot rounded and saturated to 16-bit samples, written into
-// the 32 stereo pairs at out: the left (0) or right (1) places, or both for mono.
-void windowSamples(const double (*columns)[SynthesisWindow::kStride], int p, uint8_t* out, int channel, bool mono);
+// The windowing of one channel and slot times gain, rounded and saturated to 16-bit samples,
+// written into the 32 stereo pairs at out: the left (0) or right (1) places, or both for mono.
+void windowSamples(const double (*columns)[SynthesisWindow::kStride], int p, double gain, uint8_t* out, int channel,
+                   bool mono);
 // Long-block inverse MDCT of subbands [from, from + 4 * groups) of one granule: lines x
 // (18 per subband), overlap and output as [18][32], odd subbands' odd samples negated.
 void longBlocks(const double* x, int from, int groups, const ImdctConstants& k, int blockType,

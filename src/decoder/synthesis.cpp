@@ -33,9 +33,9 @@ constexpr EightBitTable makeEightBitTable() {
 // Fixed by nature for the whole process; being constant it needs no building at run time.
 constinit const EightBitTable kEightBit = makeEightBitTable();
 
-void writePlainSamples(const double* sums, uint8_t* out, int step) {
+void writePlainSamples(const double* sums, double gain, uint8_t* out, int step) {
     for (int j = 0; j < 32; ++j) {
-        int v = int(clampRound(sums[j]));
+        int v = int(clampRound(sums[j] * gain));
         out[step * j] = uint8_t(v & 0xFF);
         out[step * j + 1] = uint8_t((v >> 8) & 0xFF);
     }
@@ -80,14 +80,14 @@ void Synthesis::store(const double* a, int channel, int p) {
 void Synthesis::emit(const double* sums, int channel, bool mono, uint8_t* out) {
     if (eightBit_) {
         for (int j = 0; j < 32; ++j) {
-            uint8_t v = kEightBit.entries[(int(clampRound(sums[j])) >> 3) + 4096];
+            uint8_t v = kEightBit.entries[(int(clampRound(sums[j] * gain_)) >> 3) + 4096];
             if (mono) out[2 * j] = out[2 * j + 1] = v;
             else out[2 * j + channel] = v;
         }
         return;
     }
-    writePlainSamples(sums, out + 2 * channel, 4);
-    if (mono) writePlainSamples(sums, out + 2, 4);
+    writePlainSamples(sums, gain_, out + 2 * channel, 4);
+    if (mono) writePlainSamples(sums, gain_, out + 2, 4);
 }
 
 void Synthesis::synthSlots(const double (*slots)[32], int count, int channel, bool mono, uint8_t* out,
@@ -112,7 +112,7 @@ void Synthesis::synthSlots(const double (*slots)[32], int count, int channel, bo
         double sums[32];
 #if KORVO_HAVE_AVX2_PATH
         if (vector && !eightBit_) {
-            avx2::windowSamples(state_[channel][p & 1], p, slotOut, channel, mono);
+            avx2::windowSamples(state_[channel][p & 1], p, gain_, slotOut, channel, mono);
             continue;
         }
         if (vector) avx2::windowSums(state_[channel][p & 1], p, sums);

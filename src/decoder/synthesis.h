@@ -23,6 +23,9 @@ public:
 
     void setEightBit(bool on) { eightBit_ = on; }
     bool eightBit() const { return eightBit_; }
+    // A factor on every sample before rounding (ReplayGain); 1 leaves the output as it was.
+    void setGain(double factor) { gain_ = factor; }
+    double gain() const { return gain_; }
     // The process-wide 16-to-8-bit table; built on the first play in 8-bit mode.
     static void buildEightBitTable();
     // The unsigned 8-bit sample for a 16-bit one: (s / 256) + 128, through the table.
@@ -36,6 +39,7 @@ private:
     void emit(const double* sums, int channel, bool mono, uint8_t* out);
 
     bool eightBit_ = false;
+    double gain_ = 1.0;
     int position_ = 1;
     int batchStart_ = 2;   // one past the ring position of channel 0's last slots
     // Per channel, two halves of 16 ring columns: the half of the ring position's parity

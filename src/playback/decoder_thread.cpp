@@ -15,6 +15,7 @@
 #include "output_driver.h"
 #include "platform/prompt.h"
 #include "playback_texts.h"
+#include "playlist/replay_gain.h"
 
 namespace korvo {
 
@@ -375,6 +376,7 @@ bool DecoderThread::playFile() {
     if (input_->isStream() && input_->stationName()[0] && setup_.listener)
         setup_.listener->streamTitle(input_->stationName(), "");
     decoder_->options.gapless = sharedValue(s.GaplessPlayback);
+    decoder_->options.gainFactor = replayGainFactorOf(path_, input_->isStream(), replayGainChoiceFromSettings());
     decoder_->startFile(input_.get(), eightBit_ != 0);
 
     Outcome outcome = frameLoop();

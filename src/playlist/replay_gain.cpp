@@ -1,10 +1,13 @@
 #include "replay_gain.h"
 
+#include <cmath>
+
 #include "apev2.h"
 #include "decoder/vbr_header.h"
 #include "first_frame.h"
 #include "platform/file.h"
 #include "playlist_texts.h"
+#include "settings/settings.h"
 
 namespace korvo {
 
@@ -105,6 +108,33 @@ int readReplayGain(const char* path, ReplayGainValues& values) {
     File file;
     if (!file.open(path, File::ReadRegular)) return 0;
     return readReplayGain(file, values);
+}
+
+ReplayGainChoice replayGainChoiceFromSettings() {
+    Settings& s = settings();
+    ReplayGainChoice c;
+    c.mode = sharedValue(s.ReplayGainMode);
+    c.preampDb = sharedValue(s.ReplayGainPreamp);
+    c.defaultDb = sharedValue(s.ReplayGainDefault);
+    c.clip = sharedValue(s.ReplayGainClip);
+    return c;
+}
+
+double replayGainFactor(const ReplayGainValues& values, const ReplayGainChoice& choice) {
+    if (choice.mode != kReplayGainTrack && choice.mode != kReplayGainAlbum) return 1.0;
+    const GainValue& value =
+        choice.mode == kReplayGainAlbum && values.album.source != GainSource::None ? values.album : values.track;
+    if (value.source == GainSource::None) return std::pow(10.0, choice.defaultDb / 20.0);
+    double factor = std::pow(10.0, (value.gainDb + choice.preampDb) / 20.0);
+    if (choice.clip && value.peak > 0 && factor * value.peak > 1.0) factor = 1.0 / value.peak;
+    return factor;
+}
+
+double replayGainFactorOf(const char* path, bool stream, const ReplayGainChoice& choice) {
+    if (choice.mode == kReplayGainOff) return 1.0;
+    ReplayGainValues values;
+    if (!stream) readReplayGain(path, values);
+    return replayGainFactor(values, choice);
 }
 
 const char* gainSourceName(GainSource source) {

@@ -42,6 +42,22 @@ void takeLameGains(const VbrHeader& vbr, ReplayGainValues& values);
 int readReplayGain(File& file, ReplayGainValues& values);
 int readReplayGain(const char* path, ReplayGainValues& values);
 
+// What the player makes of the values, from its settings.
+struct ReplayGainChoice {
+    int mode = 0;            // kReplayGainOff, kReplayGainTrack, kReplayGainAlbum
+    double preampDb = 0;     // added to a file's own gain
+    double defaultDb = 0;    // the gain of a file without one (the preamp is not added)
+    int clip = 1;            // the factor never takes a known peak past full scale
+};
+
+// The settings' choice, read through the hand-over to the decoder thread.
+ReplayGainChoice replayGainChoiceFromSettings();
+// The factor on the samples of a file with these values: 1 with the mode off.
+double replayGainFactor(const ReplayGainValues& values, const ReplayGainChoice& choice);
+// The same for the file at path, its tags read only when the mode is on. A stream has no
+// tags to read and takes the default gain.
+double replayGainFactorOf(const char* path, bool stream, const ReplayGainChoice& choice);
+
 // The source's name for reports: "ID3v2", "APEv2", "LAME", "none".
 const char* gainSourceName(GainSource source);
 

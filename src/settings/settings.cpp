@@ -161,6 +161,10 @@ void bringIntoRange(Settings& s) {
     s.MappingMode = clampInt(s.MappingMode, kMappingModeMin, kMappingModeMax);
     s.DownloadOption = clampInt(s.DownloadOption, 0, 1);
     s.MinimizeLocation = clampInt(s.MinimizeLocation, 0, 1);
+    // An unknown mode plays the file as it is.
+    if (s.ReplayGainMode < kReplayGainOff || s.ReplayGainMode > kReplayGainAlbum) s.ReplayGainMode = kReplayGainOff;
+    s.ReplayGainPreamp = clampInt(s.ReplayGainPreamp, kReplayGainDbMin, kReplayGainDbMax);
+    s.ReplayGainDefault = clampInt(s.ReplayGainDefault, kReplayGainDbMin, kReplayGainDbMax);
     for (float& gain : s.EqBand) {
         if (!(gain >= kEqGainMin)) gain = kEqGainMin;   // also what is no number at all
         if (gain > kEqGainMax) gain = kEqGainMax;

@@ -20,6 +20,13 @@ constexpr int kDecoderPriorityMin = 0;
 constexpr int kDecoderPriorityMax = 5;
 constexpr int kMappingModeMin = 1;
 constexpr int kMappingModeMax = 4;
+// ReplayGainMode values.
+constexpr int kReplayGainOff = 0;
+constexpr int kReplayGainTrack = 1;
+constexpr int kReplayGainAlbum = 2;   // the track's value where the file has no album value
+// ReplayGainPreamp and ReplayGainDefault, whole dB.
+constexpr int kReplayGainDbMin = -15;
+constexpr int kReplayGainDbMax = 15;
 
 // One block of memory: the preferences copy it whole and restore single fields.
 struct Settings {
@@ -62,6 +69,10 @@ struct Settings {
     int WindowX;
     int WindowY;
     int GaplessPlayback;                    // trim encoder delay and padding (lame files)
+    int ReplayGainMode;                     // kReplayGainOff, kReplayGainTrack, kReplayGainAlbum
+    int ReplayGainPreamp;                   // dB added to a file's gain
+    int ReplayGainDefault;                  // dB for files without a gain (and streams)
+    int ReplayGainClip;                     // 1: the gain never lifts the file's peak past full scale
 };
 
 // The process-wide record.

@@ -50,6 +50,10 @@ constexpr SettingKey kPlaylistHKey = {kKeyPlaylistH, SettingKind::Int, FIELD(Pla
 constexpr SettingKey kWindowXKey = {kKeyWindowX, SettingKind::Int, FIELD(WindowX), 100, nullptr};
 constexpr SettingKey kWindowYKey = {kKeyWindowY, SettingKind::Int, FIELD(WindowY), 100, nullptr};
 constexpr SettingKey kGaplessPlaybackKey = {kKeyGaplessPlayback, SettingKind::Int, FIELD(GaplessPlayback), 1, nullptr};
+constexpr SettingKey kReplayGainModeKey = {kKeyReplayGainMode, SettingKind::Int, FIELD(ReplayGainMode), kReplayGainOff, nullptr};
+constexpr SettingKey kReplayGainPreampKey = {kKeyReplayGainPreamp, SettingKind::Int, FIELD(ReplayGainPreamp), 0, nullptr};
+constexpr SettingKey kReplayGainDefaultKey = {kKeyReplayGainDefault, SettingKind::Int, FIELD(ReplayGainDefault), 0, nullptr};
+constexpr SettingKey kReplayGainClipKey = {kKeyReplayGainClip, SettingKind::Int, FIELD(ReplayGainClip), 1, nullptr};
 
 #undef FIELD
 
@@ -94,6 +98,10 @@ constexpr std::array kSaveOrder = {
     &kIRCUseTagKey,
     &kIRCAnnounceTimeoutKey,
     &kGaplessPlaybackKey,
+    &kReplayGainModeKey,
+    &kReplayGainPreampKey,
+    &kReplayGainDefaultKey,
+    &kReplayGainClipKey,
 };
 
 // Load order: the save order, but DecoderPriority is read before MappingMode and ReadFileInfo

@@ -45,6 +45,10 @@ inline constexpr const char kKeyPlaylistH[] = "PlaylistH";
 inline constexpr const char kKeyWindowX[] = "WindowX";
 inline constexpr const char kKeyWindowY[] = "WindowY";
 inline constexpr const char kKeyGaplessPlayback[] = "GaplessPlayback";
+inline constexpr const char kKeyReplayGainMode[] = "ReplayGainMode";
+inline constexpr const char kKeyReplayGainPreamp[] = "ReplayGainPreamp";
+inline constexpr const char kKeyReplayGainDefault[] = "ReplayGainDefault";
+inline constexpr const char kKeyReplayGainClip[] = "ReplayGainClip";
 
 inline constexpr const char kDefaultAudioBufTime[] = "02.50";
 inline constexpr const char kDefaultEqBand[] = "01.00";

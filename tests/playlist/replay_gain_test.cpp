@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -12,6 +13,7 @@
 #include "playlist/entry_info.h"
 #include "playlist/id3v1.h"
 #include "playlist/replay_gain.h"
+#include "settings/settings.h"
 #include "playlist_test_util.h"
 #include "test_support.h"
 
@@ -193,6 +195,30 @@ TEST(ReplayGainLame, RadioAndAudiophileFieldsAndPeak) {
     ASSERT_EQ(parseVbrHeader(0xFFFB9064u, swapped.data() + 4, 413, v), 1);
     EXPECT_EQ(v.lameTrackGainSet, 0);
     EXPECT_EQ(v.lameAlbumGainSet, 0);
+}
+
+// The factor of the settings' choice: off is 1 whatever the file holds; album falls back to
+// track; the preamp adds to a file's own gain, not to the default of a file without one; the
+// clip limit holds a known peak at full scale and leaves an unknown one (0) alone.
+TEST(ReplayGainFactor, ModesFallbackPreampDefaultAndClipLimit) {
+    ReplayGainValues v;
+    v.track = {GainSource::Apev2, -6.0, 0.5};
+    ReplayGainChoice c;
+    c.preampDb = 2;
+    c.defaultDb = -9;
+    EXPECT_EQ(replayGainFactor(v, c), 1.0);
+    c.mode = kReplayGainAlbum;
+    EXPECT_NEAR(replayGainFactor(v, c), std::pow(10.0, -4.0 / 20), 1e-12);
+    v.album = {GainSource::Id3v2, 4.0, 0.8};
+    EXPECT_NEAR(replayGainFactor(v, c), 1 / 0.8, 1e-12);   // +6 dB would take 0.8 past 1
+    c.clip = 0;
+    EXPECT_NEAR(replayGainFactor(v, c), std::pow(10.0, 6.0 / 20), 1e-12);
+    c.clip = 1;
+    v.album.peak = 0;
+    EXPECT_NEAR(replayGainFactor(v, c), std::pow(10.0, 6.0 / 20), 1e-12);
+    c.mode = kReplayGainTrack;
+    EXPECT_NEAR(replayGainFactor(ReplayGainValues{}, c), std::pow(10.0, -9.0 / 20), 1e-12);
+    EXPECT_NEAR(replayGainFactorOf("http://127.0.0.1:1/radio", true, c), std::pow(10.0, -9.0 / 20), 1e-12);
 }
 
 TEST_F(ReplayGainTest, ApeTagVersionsHeaderAndId3v1Behind) {

@@ -93,6 +93,10 @@ std::string expectedNewFile(const std::string& dir) {
     add(kKeyIRCUseTag, "0");
     add(kKeyIRCAnnounceTimeout, "3");
     add(kKeyGaplessPlayback, "1");
+    add(kKeyReplayGainMode, "0");
+    add(kKeyReplayGainPreamp, "0");
+    add(kKeyReplayGainDefault, "0");
+    add(kKeyReplayGainClip, "1");
     return t;
 }
 
@@ -113,6 +117,10 @@ TEST_F(SettingsTest, NoFileGivesDefaultsAndTheFirstSaveWritesEveryKeyInSaveOrder
     EXPECT_EQ(s.IRCEnabled, 1);
     EXPECT_EQ(s.IRCAnnounceTimeout, 3);
     EXPECT_EQ(s.GaplessPlayback, 1);
+    EXPECT_EQ(s.ReplayGainMode, kReplayGainOff);
+    EXPECT_EQ(s.ReplayGainPreamp, 0);
+    EXPECT_EQ(s.ReplayGainDefault, 0);
+    EXPECT_EQ(s.ReplayGainClip, 1);
     EXPECT_EQ(s.PlaylistW, 150);
     EXPECT_EQ(s.WindowY, 100);
     EXPECT_STREQ(s.InternetDLDir, dir_.c_str());
@@ -193,7 +201,7 @@ TEST_F(SettingsTest, SavingKeepsForeignLinesAndUpdatesKeysInPlace) {
     saveSettings();
     std::string text = contents();
     EXPECT_EQ(text.rfind("; hand written\r\n[lumen korvo]\r\nwindowx=640\r\nOwnKey=kept\r\nAudioBufTime=2.50\r\n", 0), 0u);
-    EXPECT_NE(text.find("IRCAnnounceTimeout=3\r\nGaplessPlayback=1\r\n[Other]\r\nWindowX=1\r\n"), std::string::npos);
+    EXPECT_NE(text.find("GaplessPlayback=1\r\nReplayGainMode=0\r\nReplayGainPreamp=0\r\nReplayGainDefault=0\r\nReplayGainClip=1\r\n[Other]\r\nWindowX=1\r\n"), std::string::npos);
 }
 
 #ifndef _WIN32
@@ -228,6 +236,7 @@ TEST_F(SettingsTest, LongTextsAreCutToTheirFields) {
 // and saving writes the clamped values in the keys' own formats.
 TEST_F(SettingsTest, OutOfRangeValuesAreBroughtIntoTheirRanges) {
     put("DecoderPriority=99\r\nMappingMode=9\r\nWinMMOutputDev=-7\r\nMinimizeLocation=7\r\nDownloadOption=-2\r\n"
+        "ReplayGainMode=3\r\nReplayGainPreamp=16\r\nReplayGainDefault=-40\r\n"
         "EqVolume=-3\r\nEqBand00=1e308\r\nEqBand01=-3\r\nEqBand02=text\r\nEqBand03=1.5\r\nEqBand04=-1e308\r\n");
     loadSettings();
     const Settings& s = settings();
@@ -236,6 +245,9 @@ TEST_F(SettingsTest, OutOfRangeValuesAreBroughtIntoTheirRanges) {
     EXPECT_EQ(s.WinMMOutputDev, -1);
     EXPECT_EQ(s.MinimizeLocation, 1);
     EXPECT_EQ(s.DownloadOption, 0);
+    EXPECT_EQ(s.ReplayGainMode, kReplayGainOff);
+    EXPECT_EQ(s.ReplayGainPreamp, kReplayGainDbMax);
+    EXPECT_EQ(s.ReplayGainDefault, kReplayGainDbMin);
     EXPECT_EQ(s.EqVolume, 0);
     EXPECT_EQ(s.EqBand[0], 2.0f);
     EXPECT_EQ(s.EqBand[1], 0.0f);
@@ -248,13 +260,16 @@ TEST_F(SettingsTest, OutOfRangeValuesAreBroughtIntoTheirRanges) {
     EXPECT_EQ(line("EqBand00"), "2.000000000000");
     EXPECT_EQ(line("EqBand01"), "0.000000000000");
 
-    put("DecoderPriority=-5\r\nMappingMode=0\r\nWinMMOutputDev=1000\r\nMinimizeLocation=-1\r\nDownloadOption=3\r\n");
+    put("DecoderPriority=-5\r\nMappingMode=0\r\nWinMMOutputDev=1000\r\nMinimizeLocation=-1\r\nDownloadOption=3\r\n"
+        "ReplayGainMode=-1\r\nReplayGainPreamp=-6\r\n");
     loadSettings();
     EXPECT_EQ(s.DecoderPriority, 0);
     EXPECT_EQ(s.MappingMode, 1);
     EXPECT_EQ(s.WinMMOutputDev, 1000);   // whether a device 1000 exists is for the sound side to say
     EXPECT_EQ(s.MinimizeLocation, 0);
     EXPECT_EQ(s.DownloadOption, 1);
+    EXPECT_EQ(s.ReplayGainMode, kReplayGainOff);
+    EXPECT_EQ(s.ReplayGainPreamp, -6);
 }
 
 // Every field in its range, whatever the file holds.

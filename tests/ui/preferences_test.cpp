@@ -6,6 +6,7 @@
 #include <prsht.h>
 #include <shlobj.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -14,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include "settings/settings.h"
 #include "settings/settings_texts.h"
 #include "app/win32/file_types.h"
 #include "app/win32/resource_ids.h"
@@ -21,6 +23,7 @@
 #include "decoder/byte_input.h"
 #include "decoder/decoder.h"
 #include "playback/playback_texts.h"
+#include "playlist/replay_gain.h"
 #include "sound_recorder.h"
 #include "test_support.h"
 #include "ui_driver.h"
@@ -382,25 +385,29 @@ HWND waitForSaveDialog(DWORD pid) {
     return dlg && GetDlgItem(dlg, 1148) ? dlg : nullptr;
 }
 
+// The file's PCM as a fresh decoder gives it.
+std::vector<uint8_t> decodedPcm(const std::string& source) {
+    std::vector<uint8_t> out;
+    std::vector<uint8_t> bytes = korvo::test::readFileBytes(source);
+    MemoryInput in(bytes.data(), bytes.size());
+    auto dec = std::make_unique<Decoder>();
+    dec->startFile(&in, false);
+    PcmBuffer& pcm = dec->pcm();
+    while (dec->readFrame()) {
+        dec->decodeFrame();
+        out.insert(out.end(), pcm.data, pcm.data + pcm.fill);
+        pcm.fill = 0;
+    }
+    return out;
+}
+
 // With the WAV output the next file asks for a name, and the file holds exactly the
 // decoding, after a 46-byte header (its format record has 18 bytes). The dialog refuses the
 // file being played and asks before it replaces another file.
 TEST(PrefsSheet, WavOutputAsksForANameAndWritesTheDecoding) {
     std::string source = korvo::test::mediaPath("winapp/short_a.mp2");
     ASSERT_TRUE(korvo::test::fileExists(source)) << source << " is missing (tests/media/winapp.sh makes it)";
-    std::vector<uint8_t> expected;
-    {
-        std::vector<uint8_t> bytes = korvo::test::readFileBytes(source);
-        MemoryInput in(bytes.data(), bytes.size());
-        auto dec = std::make_unique<Decoder>();
-        dec->startFile(&in, false);
-        PcmBuffer& pcm = dec->pcm();
-        while (dec->readFrame()) {
-            dec->decodeFrame();
-            expected.insert(expected.end(), pcm.data, pcm.data + pcm.fill);
-            pcm.fill = 0;
-        }
-    }
+    const std::vector<uint8_t> expected = decodedPcm(source);
     ASSERT_FALSE(expected.empty());
     ProgramFolder folder("prefs_wavname");
     folder.setKey(kKeyAudioOutputSystem, 1);
@@ -451,6 +458,88 @@ TEST(PrefsSheet, WavOutputAsksForANameAndWritesTheDecoding) {
     if (written.size() == expected.size() + 46)
         EXPECT_TRUE(std::equal(expected.begin(), expected.end(), written.begin() + 46)) << "the PCM differs";
     EXPECT_EQ(korvo::test::readFileBytes(file), original) << "the played file was written over";
+    closeProgram(p);
+}
+
+std::string preampText(int db) {
+    char text[16];
+    std::snprintf(text, sizeof text, kPreampFormat, db);
+    return text;
+}
+
+// The ReplayGain boxes start from the INI file and write what is chosen; Cancel takes it back.
+TEST(PrefsSheet, ReplayGainBoxesWriteTheModeAndPreamp) {
+    ProgramFolder folder("prefs_gain");
+    folder.setKey(kKeyReplayGainMode, 2);
+    folder.setKey(kKeyReplayGainPreamp, -4);
+    Program p;
+    ASSERT_TRUE(p.start(folder, {}));
+    ASSERT_NE(p.waitForWindow(), nullptr);
+    HWND sheet = openSheet(p);
+    ASSERT_NE(sheet, nullptr);
+    HWND decoder = showPage(sheet, PageDecoder);
+    ASSERT_NE(decoder, nullptr);
+    EXPECT_EQ(selectedText(decoder, IDC_DEC_REPLAYGAIN), kReplayGainModeNames[kReplayGainAlbum]);
+    EXPECT_EQ(selectedText(decoder, IDC_DEC_PREAMP), preampText(-4));
+    selectRow(decoder, IDC_DEC_REPLAYGAIN, kReplayGainOff);
+    pressSheet(sheet, PSBTN_CANCEL);
+    ASSERT_TRUE(sheetClosed(p));
+
+    sheet = openSheet(p);
+    ASSERT_NE(sheet, nullptr);
+    decoder = showPage(sheet, PageDecoder);
+    EXPECT_EQ(selectedText(decoder, IDC_DEC_REPLAYGAIN), kReplayGainModeNames[kReplayGainAlbum]);
+    selectRow(decoder, IDC_DEC_REPLAYGAIN, kReplayGainTrack);
+    selectRow(decoder, IDC_DEC_PREAMP, 6 - kReplayGainDbMin);
+    EXPECT_EQ(selectedText(decoder, IDC_DEC_REPLAYGAIN), kReplayGainModeNames[kReplayGainTrack]);
+    EXPECT_EQ(selectedText(decoder, IDC_DEC_PREAMP), preampText(6));
+    pressSheet(sheet, PSBTN_OK);
+    ASSERT_TRUE(sheetClosed(p));
+    EXPECT_TRUE(waitUntil([&] { return folder.key(kKeyReplayGainMode, -1) == kReplayGainTrack; }, 3000));
+    EXPECT_EQ(folder.key(kKeyReplayGainPreamp, -99), 6);
+    closeProgram(p);
+}
+
+double rmsOf(const uint8_t* pcm, size_t bytes) {
+    double sum = 0;
+    for (size_t i = 0; i + 1 < bytes; i += 2) {
+        const double v = int16_t(uint16_t(pcm[i] | pcm[i + 1] << 8));
+        sum += v * v;
+    }
+    return bytes >= 2 ? std::sqrt(sum / double(bytes / 2)) : 0;
+}
+
+// ReplayGainMode=1: the WAV output is the decoding made quieter by the file's APEv2 track gain.
+TEST(PrefsSheet, ReplayGainModeInTheIniLevelsTheOutputByTheTagsGain) {
+    const std::string source = korvo::test::mediaPath("replaygain/ape_loud.mp3");
+    ASSERT_TRUE(korvo::test::fileExists(source)) << source << " is missing (tests/media/replay_gain.sh makes it)";
+    ReplayGainValues gains;
+    ASSERT_EQ(readReplayGain(source.c_str(), gains), 1);
+    ASSERT_EQ(gains.track.source, GainSource::Apev2);
+    const std::vector<uint8_t> plain = decodedPcm(source);
+    ASSERT_GT(plain.size(), 44100u * 4 * 5);
+    ProgramFolder folder("prefs_gain_wav");
+    folder.setKey(kKeyAudioOutputSystem, 1);
+    folder.setKey(kKeyRepeatPlay, 0);
+    folder.setKey(kKeyReplayGainMode, kReplayGainTrack);
+    const std::string wav = folder.dir() + "\\levelled.wav";
+    Program p;
+    clearRecord();
+    ASSERT_TRUE(p.start(folder, {source}));
+    ASSERT_NE(p.waitForWindow(), nullptr);
+    HWND dlg = waitForSaveDialog(p.pid());
+    ASSERT_NE(dlg, nullptr) << "no save dialog";
+    SetDlgItemTextA(dlg, 1148, wav.c_str());
+    PostMessageA(dlg, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(waitForRecord("", 3 * kWaitMs)) << readRecord();   // the list ended: the file is complete
+    std::vector<uint8_t> written;
+    EXPECT_TRUE(waitUntil([&] {
+        written = korvo::test::readFileBytes(wav);
+        return written.size() + 44100 * 4 > plain.size() + 46;
+    }, kWaitMs)) << written.size() << " bytes";
+    ASSERT_GT(written.size(), 46u);
+    const double changeDb = 20 * std::log10(rmsOf(written.data() + 46, written.size() - 46) / rmsOf(plain.data(), plain.size()));
+    EXPECT_NEAR(changeDb, gains.track.gainDb, 0.05);
     closeProgram(p);
 }
 

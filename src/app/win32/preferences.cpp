@@ -123,6 +123,21 @@ void showPriorityName(HWND page, int priority) {
                     priority >= 0 && priority < kPriorityLevels ? kPriorityNames[priority] : "");
 }
 
+// Rows in the order of their values: the mode's row is its value, the preamp's its dB from the least.
+void fillReplayGainBoxes(HWND page, const Settings& s) {
+    for (const char* name : kReplayGainModeNames)
+        SendDlgItemMessageA(page, IDC_DEC_REPLAYGAIN, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
+    SendDlgItemMessageA(page, IDC_DEC_REPLAYGAIN, CB_SETCURSEL, WPARAM(s.ReplayGainMode), 0);
+    for (int db = kReplayGainDbMin; db <= kReplayGainDbMax; ++db) {
+        char text[16];
+        std::snprintf(text, sizeof text, kPreampFormat, db);
+        SendDlgItemMessageA(page, IDC_DEC_PREAMP, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+    }
+    SendDlgItemMessageA(page, IDC_DEC_PREAMP, CB_SETCURSEL, WPARAM(s.ReplayGainPreamp - kReplayGainDbMin), 0);
+}
+
+int selectedRow(HWND page, int id) { return int(SendDlgItemMessageA(page, id, CB_GETCURSEL, 0, 0)); }
+
 int priorityPosition(HWND page) { return int(SendDlgItemMessageA(page, IDC_DEC_PRIORITY, TBM_GETPOS, 0, 0)); }
 
 INT_PTR CALLBACK decoderProc(HWND page, UINT msg, WPARAM wParam, LPARAM lParam) {
@@ -134,6 +149,7 @@ INT_PTR CALLBACK decoderProc(HWND page, UINT msg, WPARAM wParam, LPARAM lParam) 
         lastAppliedPriority = s.DecoderPriority;
         setMappingRadios(page, s.MappingMode);
         setCheck(page, IDC_DEC_GAPLESS, s.GaplessPlayback);
+        fillReplayGainBoxes(page, s);
         showPriorityName(page, s.DecoderPriority);
         HWND combo = GetDlgItem(page, IDC_DEC_OUTPUT);
         LRESULT wav = SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(kOutputWavFileName));
@@ -166,6 +182,13 @@ INT_PTR CALLBACK decoderProc(HWND page, UINT msg, WPARAM wParam, LPARAM lParam) 
         }
         // Taken when the next file starts, like the output system.
         if (id == IDC_DEC_GAPLESS) setSharedValue(s.GaplessPlayback, checked(page, IDC_DEC_GAPLESS));
+        if (HIWORD(wParam) == CBN_SELCHANGE) {
+            const int row = selectedRow(page, id);
+            if (id == IDC_DEC_REPLAYGAIN && row >= kReplayGainOff && row <= kReplayGainAlbum)
+                setSharedValue(s.ReplayGainMode, row);
+            if (id == IDC_DEC_PREAMP && row >= 0 && row <= kReplayGainDbMax - kReplayGainDbMin)
+                setSharedValue(s.ReplayGainPreamp, kReplayGainDbMin + row);
+        }
         markChanged(page);
         return TRUE;
     }
@@ -180,6 +203,8 @@ INT_PTR CALLBACK decoderProc(HWND page, UINT msg, WPARAM wParam, LPARAM lParam) 
             setSharedValue(s.DecoderPriority, backup().DecoderPriority);
             setSharedValue(s.AudioOutputSystem, backup().AudioOutputSystem);
             setSharedValue(s.GaplessPlayback, backup().GaplessPlayback);
+            setSharedValue(s.ReplayGainMode, backup().ReplayGainMode);
+            setSharedValue(s.ReplayGainPreamp, backup().ReplayGainPreamp);
             return TRUE;
         }
         break;

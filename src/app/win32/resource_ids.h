@@ -100,6 +100,8 @@
 #define IDC_DEC_MAP_AR 1120
 #define IDC_DEC_OUTPUT 1052
 #define IDC_DEC_GAPLESS 1130
+#define IDC_DEC_REPLAYGAIN 1131
+#define IDC_DEC_PREAMP 1132
 #define IDC_AUD_DEVICE 1062
 #define IDC_AUD_8BIT 1063
 #define IDC_AUD_BYPASS_ACM 1032
@@ -252,6 +254,8 @@
 #define TXT_DEC_MAP_AR "ARCoder v1.2+"
 #define TXT_DEC_OUTPUT "Output System"
 #define TXT_DEC_GAPLESS "Gapless playback"
+#define TXT_DEC_REPLAYGAIN "ReplayGain"
+#define TXT_DEC_PREAMP "Preamp"
 #define TXT_AUD_DEVICE "Sound Device"
 #define TXT_AUD_OPTIONS "Device Options"
 #define TXT_AUD_8BIT "Force 8-Bit Output"

@@ -74,6 +74,9 @@ inline constexpr const char* const kPriorityNames[] = {"Lowest Priority", "Below
 inline constexpr const char kOutputWavFileName[] = ".wav file";
 inline constexpr const char kOutputSoundDeviceName[] = "Windows Media";
 inline constexpr const char kWaveMapperName[] = "Wave Mapper";
+// The ReplayGain box's rows, by ReplayGainMode value, and the preamp box's rows.
+inline constexpr const char* const kReplayGainModeNames[] = {"Off", "Track", "Album"};
+inline constexpr const char kPreampFormat[] = "%+d dB";
 inline constexpr const char kDownloadFolderTitle[] = "Please Select a directory for downloads...";
 inline constexpr int kIrcTextChars = 255;
 inline constexpr int kDownloadDirChars = 259;
