@@ -1,6 +1,7 @@
 #pragma once
 // What the two download threads (libcurl's and WinInet's) share: the pipe to the reader, the
 // record of how a transfer ended, and the saved copy of the stream.
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 
@@ -53,6 +54,8 @@ public:
     // Puts the copy in its place (complete: the whole announced length arrived); a copy that
     // cannot be kept is shown with the save-file warning. Safe when nothing is open.
     void finish(bool complete);
+    // Lets the copy go, old file untouched (the body is a station list, not the stream).
+    void drop();
 
 private:
     File direct_;
@@ -107,6 +110,11 @@ struct Download {
 
     // Download thread, before the body: takes the metadata blocks out from now on.
     void startBody() { icy_.reset(answer.metaint); }
+    // Opener, once the answer is known: the copy of url, as saving says.
+    void openSave(const char* url, const StreamSaving& saving);
+    // Set by the download thread before the body's first byte reaches the pipe: the body is
+    // a station list (its type, its first bytes, its URL's name say so); it is not saved.
+    std::atomic<bool> listBody{false};
     // Download thread: body bytes, the metadata taken out, to the pipe (blocking while it is
     // full; failing at once once the reader has gone), then to the copy.
     void deliver(const void* data, int n);
@@ -122,6 +130,8 @@ private:
     static void onTitle(void* self, const char* title, int audioBefore);
     IcyReader icy_;
     int64_t delivered_ = 0;    // audio bytes handed to the pipe
+    bool listNamed_ = false;   // the URL is named like a station list
+    bool bodySeen_ = false;
     uint8_t audio_[kDownloadReadBytes];
 };
 

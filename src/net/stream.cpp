@@ -9,6 +9,7 @@
 #include "net/download.h"
 #include "net/net_texts.h"
 #include "net/not_mpeg_types.h"
+#include "net/station_list.h"
 #include "platform/prompt.h"
 
 namespace korvo {
@@ -59,6 +60,11 @@ int HttpStream::read(uint8_t* dst, int n) {
 int HttpStream::transferFault(char* text, int size) const {
     Download* d = download();
     return d ? d->record.fault(text, size) : 0;
+}
+
+bool HttpStream::bodyIsList() const {
+    Download* d = download();
+    return d && d->listBody.load();
 }
 
 const char* HttpStream::stationName() const {
@@ -168,9 +174,21 @@ void Download::onTitle(void* self, const char* title, int audioBefore) {
     d->titles.push(d->delivered_ + audioBefore, title);
 }
 
+void Download::openSave(const char* url, const StreamSaving& saving) {
+    listNamed_ = urlNamesStationList(url);
+    save.open(url, saving);
+}
+
 void Download::deliver(const void* data, int n) {
     record.add(n);
     const auto* in = static_cast<const uint8_t*>(data);
+    if (!bodySeen_ && n > 0) {
+        bodySeen_ = true;
+        if (answerIsStationList(answer.contentType, listNamed_, in, n)) {
+            listBody.store(true);
+            save.drop();
+        }
+    }
     // In pieces of the own buffer: the metadata leaves the audio no longer than it came.
     while (n > 0) {
         const int piece = n < int(sizeof audio_) ? n : int(sizeof audio_);

@@ -43,6 +43,10 @@ public:
     // failed, with the reason in text. 0 after a complete transfer, while it runs, after a stop.
     int transferFault(char* text, int size) const;
 
+    // Once read has given the body's first bytes: the body is a station list (a playlist)
+    // rather than audio.
+    bool bodyIsList() const;
+
     // The station's name (icy-name); empty when the answer gave none or nothing is open.
     const char* stationName() const;
     // The next song title due with the audio read so far, in UTF-8; 1 when there was one.

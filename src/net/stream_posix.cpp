@@ -333,7 +333,7 @@ int HttpStream::openStream(const char* url, const StreamSaving& saving) {
         closeStream();
         return 0;
     }
-    s.save.open(url, saving);
+    s.openSave(url, saving);
     s.setSaveReady();
     return 1;
 }

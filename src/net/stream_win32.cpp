@@ -349,7 +349,7 @@ int HttpStream::openStream(const char* url, const StreamSaving& saving) {
     s->record.setAnnounced(announcedLength(s->urlHandle));
     // Made here rather than on the download thread: its warning then goes through the
     // decoder thread's messages and never holds up the download.
-    s->save.open(url, saving);
+    s->openSave(url, saving);
     if (s->thread.start(&downloadThread, s, kDownloadStackBytes) == -1) {
         s->pipe.closeRead();
         s->pipe.closeWrite();

@@ -23,6 +23,11 @@ Paths (NAME is a file in --root; query values are optional):
                               N (default 8192) and a metadata block after every N audio bytes,
                               the title changing every C blocks (default 2; see radio_title)
   /typed/NAME?type=T          the file with Content-Type T
+  /list/ANY?form=F&entries=P1|P2&type=T
+                              a station list naming the server paths P1, P2 (as URLs of this
+                              server, titled "Station 1", ...): form pls, extm3u (default),
+                              m3u (bare lines) or hls; with Content-Type T when given, else
+                              text/plain. ANY is free (".pls", ".m3u" or none)
   /silent?secs=S              no answer at all for S seconds, then the connection closes
   /quit                       ends the server
 """
@@ -53,6 +58,27 @@ def radio_title(k):
     if k % 3 == 2:
         return text.encode("utf-8") + " Caf\u00e9".encode("utf-8")
     return text.encode("utf-8")
+
+
+def station_list(form, entries, host):
+    """A station list in the given form naming the paths of entries ("|" between them)."""
+    urls = [host + p for p in entries.split("|") if p]
+    if form == "pls":
+        lines = ["[playlist]", "NumberOfEntries=%d" % len(urls)]
+        for i, u in enumerate(urls, 1):
+            lines += ["File%d=%s" % (i, u), "Title%d=Station %d" % (i, i), "Length%d=-1" % i]
+        lines.append("Version=2")
+    elif form == "m3u":
+        lines = urls
+    elif form == "hls":
+        lines = ["#EXTM3U", "#EXT-X-VERSION:3", "#EXT-X-TARGETDURATION:10"]
+        for u in urls:
+            lines += ["#EXTINF:10.0,", u]
+    else:
+        lines = ["#EXTM3U"]
+        for i, u in enumerate(urls, 1):
+            lines += ["#EXTINF:-1,Station %d" % i, u]
+    return ("\r\n".join(lines) + "\r\n").encode()
 
 
 def radio_body(audio, metaint, change):
@@ -208,6 +234,15 @@ class Handler(BaseHTTPRequestHandler):
             body = b"<html><body>This is not audio at all.</body></html>\n" * 2000
             self.headers_ok(len(body))
             self.send_body(body, rate)
+            return
+        if kind == "list":
+            body = station_list(q.get("form", "extm3u"), q.get("entries", ""),
+                                "http://%s:%d" % self.server.server_address[:2])
+            self.send_response(200)
+            self.send_header("Content-Type", q.get("type", "text/plain"))
+            self.send_header("Content-Length", str(len(body)))
+            self.end_headers()
+            self.send_body(body)
             return
         if kind == "redirect":
             target = "/file/" + name

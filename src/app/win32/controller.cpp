@@ -227,6 +227,7 @@ void MainWindow::onStreamTitle(const StreamTitleNote& note) {
     char text[2 * kIcyTitleBytes + 8];
     stationTitleText(note.station, note.title, text, int(sizeof text));
     setStreamShownName(text);
+    playlist().nameStation(playingPath_, note.station);
     refreshDisplay(true);
     trayUpdate(hwnd_, status_.percent);
     requestRefresh();    // the editor's row
