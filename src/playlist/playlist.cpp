@@ -98,10 +98,8 @@ int Playlist::getCurrentPath(char* out, size_t outSize) {
 }
 
 int Playlist::nameStation(const char* path, const char* name) {
-    if (!current_ || !name || !name[0] || current_->listedTitle[0] || !isUrl(current_->path) ||
-        std::strcmp(current_->path, path) != 0)
-        return 0;
-    copyUtf8(name, std::strlen(name), current_->listedTitle, sizeof current_->listedTitle);
+    if (!current_ || !name || !name[0] || !isUrl(current_->path) || std::strcmp(current_->path, path) != 0) return 0;
+    copyUtf8(name, std::strlen(name), current_->stationName, sizeof current_->stationName);
     return 1;
 }
 

@@ -42,8 +42,9 @@ public:
     // entry's information first when it has none.
     int getCurrentPath(char* out, size_t outSize);
     int copyCurrentEntry(PlaylistEntry& out) const;
-    // A radio station's name, heard while the current entry (path) plays: the entry takes it as
-    // its title when it has none, so that a saved list names the station. 1 when it did.
+    // A radio station's name, heard while the current entry (path) plays: kept with the entry,
+    // so that a saved list names the station where the entry has no title of its own. 1 when
+    // it was kept.
     int nameStation(const char* path, const char* name);
     // draw stands in for the runtime's generator (tests); nullptr seeds it from the clock.
     int shufflePlaylist(int (*draw)() = nullptr);

@@ -191,9 +191,10 @@ void walkFolder(const char* folder, FolderWalk& walk, bool subfolders) {
     }
 }
 
-// The title a list gives for an entry: what the editor shows, on one line.
+// The title a list gives for an entry: what the editor shows, or a stream's station without
+// a title of its own, on one line.
 std::string listedTitleOf(const PlaylistEntry& e) {
-    std::string title = entryDisplayName(e);
+    std::string title = e.stationName[0] && !e.listedTitle[0] ? std::string(e.stationName) : entryDisplayName(e);
     for (char& c : title)
         if (c == '\r' || c == '\n' || c == '\t') c = ' ';
     const size_t first = title.find_first_not_of(' ');

@@ -415,7 +415,8 @@ TEST_F(PlaylistFilesTest, StationLinksStayLinksAndSaveTheStationsName) {
     EXPECT_EQ(list_.nameStation(m3u.c_str(), "Other"), 0);    // not the entry that plays
     EXPECT_EQ(list_.nameStation(link.c_str(), "Korvo FM \xE2\x80\x94 Jazz"), 1);
     list_.selectEntry(2, nullptr);
-    EXPECT_EQ(list_.nameStation("http://radio.example/x", "Theirs"), 0);
+    EXPECT_EQ(list_.nameStation("http://radio.example/x", "Theirs"), 1);
+    EXPECT_NE(entryDisplayName(*list_.entryAt(0)).find("listen"), std::string::npos);    // shown by its link, as before
     list_.selectEntry(3, nullptr);
     EXPECT_EQ(list_.nameStation(file.c_str(), "Never"), 0);
 

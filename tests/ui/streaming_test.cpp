@@ -109,6 +109,33 @@ TEST_F(StreamingWindow, OpenLocationPlaysAStream) {
     EXPECT_EQ(p.waitForExit(10000), 0);
 }
 
+// A station link typed into Open Location plays its list's first entry that opens; the
+// entry stays the link.
+TEST_F(StreamingWindow, OpenLocationPlaysAStationLink) {
+    ProgramFolder folder("stream-station-link");
+    SoundRecorder sound;
+    EXPECT_TRUE(sound.start()) << "no capture device: the sink's monitor cannot be recorded";
+    Program p;
+    ASSERT_TRUE(p.start(folder, {}));
+    ASSERT_NE(p.waitForWindow(), nullptr);
+    Sleep(500);
+    const std::string u = server_.url("/list/station.pls?form=pls&type=audio/x-scpls&entries=/status/404%7C/endless/long_a.mp2%3Frate%3D16000");
+    clearRecord();
+    DWORD opened = openLocation(p, u);
+    ASSERT_NE(opened, 0u) << "no Open URL dialog";
+    EXPECT_TRUE(waitForRecord(u, kPlayWaitMs)) << readRecord();
+    if (sound.recording()) {
+        DWORD heard = sound.waitForSound(opened, kPlayWaitMs);
+        EXPECT_NE(heard, 0u) << "the station was not heard";
+        if (heard) std::printf("Open Location of a station link to first recorded sound: %lu ms\n",
+                               static_cast<unsigned long>(heard - opened));
+    }
+    // The first entry's failure was told in a box of its own.
+    if (HWND box = findDialog(p.pid(), net_texts::kUrlErrorTitle)) PostMessageA(box, WM_COMMAND, IDOK, 0);
+    PostMessageA(p.window(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(p.waitForExit(10000), 0);
+}
+
 TEST_F(StreamingWindow, StopWhilePausedEndsTheDownload) {
     ProgramFolder folder("stream-pause");
     Program p;
