@@ -86,7 +86,9 @@ TEST_F(StreamingWindow, StreamFromTheCommandLinePlaysAndIsSavedWhole) {
     EXPECT_EQ(p.waitForExit(10000), 0);
 }
 
-TEST_F(StreamingWindow, OpenLocationPlaysAStream) {
+// Open Location with u in a freshly started program: it plays, and is heard (what names the
+// time to first sound in the output).
+void expectOpenLocationPlays(const std::string& u, const char* what) {
     ProgramFolder folder("stream-open");
     SoundRecorder sound;
     EXPECT_TRUE(sound.start()) << "no capture device: the sink's monitor cannot be recorded";
@@ -94,46 +96,32 @@ TEST_F(StreamingWindow, OpenLocationPlaysAStream) {
     ASSERT_TRUE(p.start(folder, {}));
     ASSERT_NE(p.waitForWindow(), nullptr);
     Sleep(500);
-    std::string u = server_.url("/endless/long_a.mp2?rate=16000");
     clearRecord();
     DWORD opened = openLocation(p, u);
     ASSERT_NE(opened, 0u) << "no Open URL dialog";
     EXPECT_TRUE(waitForRecord(u, kPlayWaitMs)) << readRecord();
     if (sound.recording()) {
         DWORD heard = sound.waitForSound(opened, kPlayWaitMs);
-        EXPECT_NE(heard, 0u) << "the stream was not heard";
-        if (heard) std::printf("Open Location to first recorded sound of a local stream: %lu ms\n",
+        EXPECT_NE(heard, 0u) << what << " was not heard";
+        if (heard) std::printf("Open Location to first recorded sound of %s: %lu ms\n", what,
                                static_cast<unsigned long>(heard - opened));
     }
+    // A box that told of a list entry that failed before one played.
+    if (HWND box = findDialog(p.pid(), net_texts::kUrlErrorTitle)) PostMessageA(box, WM_COMMAND, IDOK, 0);
     PostMessageA(p.window(), WM_CLOSE, 0, 0);
     EXPECT_EQ(p.waitForExit(10000), 0);
 }
 
-// A station link typed into Open Location plays its list's first entry that opens; the
-// entry stays the link.
+TEST_F(StreamingWindow, OpenLocationPlaysAStream) {
+    expectOpenLocationPlays(server_.url("/endless/long_a.mp2?rate=16000"), "a local stream");
+}
+
+// A station link plays its list's first entry that opens (here the second); the entry stays
+// the link.
 TEST_F(StreamingWindow, OpenLocationPlaysAStationLink) {
-    ProgramFolder folder("stream-station-link");
-    SoundRecorder sound;
-    EXPECT_TRUE(sound.start()) << "no capture device: the sink's monitor cannot be recorded";
-    Program p;
-    ASSERT_TRUE(p.start(folder, {}));
-    ASSERT_NE(p.waitForWindow(), nullptr);
-    Sleep(500);
-    const std::string u = server_.url("/list/station.pls?form=pls&type=audio/x-scpls&entries=/status/404%7C/endless/long_a.mp2%3Frate%3D16000");
-    clearRecord();
-    DWORD opened = openLocation(p, u);
-    ASSERT_NE(opened, 0u) << "no Open URL dialog";
-    EXPECT_TRUE(waitForRecord(u, kPlayWaitMs)) << readRecord();
-    if (sound.recording()) {
-        DWORD heard = sound.waitForSound(opened, kPlayWaitMs);
-        EXPECT_NE(heard, 0u) << "the station was not heard";
-        if (heard) std::printf("Open Location of a station link to first recorded sound: %lu ms\n",
-                               static_cast<unsigned long>(heard - opened));
-    }
-    // The first entry's failure was told in a box of its own.
-    if (HWND box = findDialog(p.pid(), net_texts::kUrlErrorTitle)) PostMessageA(box, WM_COMMAND, IDOK, 0);
-    PostMessageA(p.window(), WM_CLOSE, 0, 0);
-    EXPECT_EQ(p.waitForExit(10000), 0);
+    expectOpenLocationPlays(server_.url("/list/station.pls?form=pls&type=audio/x-scpls&entries=/status/404%7C"
+                                        "/endless/long_a.mp2%3Frate%3D16000"),
+                            "a station link");
 }
 
 TEST_F(StreamingWindow, StopWhilePausedEndsTheDownload) {
