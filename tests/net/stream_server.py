@@ -23,11 +23,12 @@ Paths (NAME is a file in --root; query values are optional):
                               N (default 8192) and a metadata block after every N audio bytes,
                               the title changing every C blocks (default 2; see radio_title)
   /typed/NAME?type=T          the file with Content-Type T
-  /list/ANY?form=F&entries=P1|P2&type=T
+  /list/ANY?form=F&entries=P1|P2&type=T&bare=1
                               a station list naming the server paths P1, P2 (as URLs of this
-                              server, titled "Station 1", ...): form pls, extm3u (default),
-                              m3u (bare lines) or hls; with Content-Type T when given, else
-                              text/plain. ANY is free (".pls", ".m3u" or none)
+                              server, or as the paths alone with bare, titled "Station 1", ...):
+                              form pls, extm3u (default), m3u (bare lines) or hls; with
+                              Content-Type T when given, else text/plain. ANY is free (".pls",
+                              ".m3u" or none)
   /silent?secs=S              no answer at all for S seconds, then the connection closes
   /quit                       ends the server
 """
@@ -236,8 +237,8 @@ class Handler(BaseHTTPRequestHandler):
             self.send_body(body, rate)
             return
         if kind == "list":
-            body = station_list(q.get("form", "extm3u"), q.get("entries", ""),
-                                "http://%s:%d" % self.server.server_address[:2])
+            host = "" if q.get("bare") else "http://%s:%d" % self.server.server_address[:2]
+            body = station_list(q.get("form", "extm3u"), q.get("entries", ""), host)
             self.send_response(200)
             self.send_header("Content-Type", q.get("type", "text/plain"))
             self.send_header("Content-Length", str(len(body)))

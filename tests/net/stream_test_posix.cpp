@@ -466,6 +466,8 @@ TEST_F(StreamHttp, StationLinksPlayTheirFirstEntryThatOpens) {
                                     "/list/station?form=extm3u&entries=" + file,
                                     "/list/station.m3u?form=m3u&entries=" + file,
                                     "/list/station.m3u?form=m3u&type=audio/x-mpegurl&entries=" + file,
+                                    // Entries named by their path on the server.
+                                    "/list/station.m3u?form=m3u&bare=1&entries=" + file,
                                     // A first entry that fails, one that is the list itself.
                                     "/list/s.pls?form=pls&entries=/status/404%7C/list/s.pls%7C" + file})
         expectSameDecode(media("a44.mp2"), link);
