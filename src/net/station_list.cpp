@@ -14,8 +14,8 @@ bool sameNoCase(const char* a, const char* b, size_t n) {
     return true;
 }
 
-// The body begins with text: a list, not audio, whose first bytes are a sync word or a tag
-// header with binary sizes.
+// The first bytes are text: audio begins with a sync word (0xFF) or a tag header whose sizes
+// are binary.
 bool beginsAsText(const uint8_t* head, int n) {
     if (n <= 0) return false;
     for (int i = 0; i < n; ++i)

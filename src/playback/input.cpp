@@ -39,6 +39,7 @@ void Input::closeInput() {
     stream_.closeStream();
     isStream_ = false;
     headLen_ = headPos_ = 0;
+    refused_ = false;
 }
 
 int Input::read(uint8_t* dst, int n) {

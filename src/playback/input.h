@@ -27,7 +27,7 @@ public:
     void describeNotMpeg(const char* url, char* text, int size) const { stream_.describeNotMpeg(url, text, size); }
     // The last open failed on a stream that is surely no MPEG audio (or an HLS list); the
     // user was told.
-    bool refusedAsNotMpeg() const { return refusedHls_ || stream_.refusedAsNotMpeg(); }
+    bool refusedAsNotMpeg() const { return refused_; }
 
     // The first frame's header, when the file has one (kept by the caller while the file
     // is open): counts, time and seeking then follow it instead of the bitrate estimates.
@@ -69,7 +69,7 @@ private:
     uint8_t head_[16];
     int headLen_ = 0;
     int headPos_ = 0;
-    bool refusedHls_ = false;
+    bool refused_ = false;    // the last open: its stream was refused, and the user told why
     char listedName_[kIcyTitleBytes] = {};
     int64_t seekOffset_ = -1;
     const VbrHeader* vbr_ = nullptr;

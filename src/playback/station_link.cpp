@@ -43,14 +43,17 @@ const char* Input::stationName() const {
 
 int Input::openStreamHead(const char* url, const StreamSaving& saving) {
     headLen_ = headPos_ = 0;
-    if (!stream_.openStream(url, saving)) return 0;
+    refused_ = false;
+    if (!stream_.openStream(url, saving)) {
+        refused_ = stream_.refusedAsNotMpeg();
+        return 0;
+    }
     const int got = stream_.read(head_, int(sizeof head_));
     headLen_ = got > 0 ? got : 0;
     return 1;
 }
 
 int Input::openUrl(const char* url, const StreamSaving& saving) {
-    refusedHls_ = false;
     listedName_[0] = 0;
     if (!openStreamHead(url, saving)) return 0;
     if (!stream_.bodyIsList()) return 1;
@@ -66,7 +69,7 @@ int Input::openUrl(const char* url, const StreamSaving& saving) {
         char message[kStreamErrorTextBytes];
         std::snprintf(message, sizeof message, net_texts::kHlsNotSupported, url);
         prompt().show(message, net_texts::kUrlErrorTitle, IconError);
-        refusedHls_ = true;
+        refused_ = true;
         return 0;
     }
     std::vector<ListItem> items;

@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <set>
 #include <string>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 

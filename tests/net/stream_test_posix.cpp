@@ -504,6 +504,21 @@ TEST_F(StreamHttp, HlsListsAreRefusedWithOneMessage) {
     }
 }
 
+// A refusal (an HLS list, a station of another format) is told once, and belongs to that
+// open only: a file that then cannot be opened is not taken for a refused stream.
+TEST_F(StreamHttp, ARefusalBelongsToItsOpenOnly) {
+    Input input;
+    for (const std::string& link : {url("/list/live.m3u8?form=hls&entries=/file/a44.mp2"),
+                                    url("/typed/a44.mp2?type=audio/aacp")}) {
+        prompt_.clear();
+        EXPECT_EQ(input.openInput(link.c_str()), 0) << link;
+        EXPECT_TRUE(input.refusedAsNotMpeg()) << link;
+        EXPECT_EQ(prompt_.messages().size(), 1u) << link;
+        EXPECT_EQ(input.openInput((mediaDir() + "/none.mp3").c_str()), 0);
+        EXPECT_FALSE(input.refusedAsNotMpeg()) << "after " << link;
+    }
+}
+
 // The list is read, never saved: a copy of the station's audio is.
 TEST_F(StreamHttp, AStationLinkSavesTheStreamNotTheList) {
     std::string dir = test::scratchDir("station_save");
