@@ -55,8 +55,10 @@ public:
     static double frameBytes(const FrameHeader& h);
 
     // A station link's list is followed one level deep: an entry that answers with a list
-    // again is passed over. Of a long list, this many entries are tried before the link counts as failed.
+    // again is passed over. Of a long list, at most this many entries are tried, and none is
+    // begun once this long has passed (the decoder thread hears no stop meanwhile).
     static constexpr int kStationEntriesTried = 16;
+    static constexpr int kStationTryMs = 30000;
 
 private:
     File file_;

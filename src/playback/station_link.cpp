@@ -1,6 +1,7 @@
 // Station links: a URL that answers with a playlist plays the list's first entry that opens,
 // at play time; the entry in the player's list keeps the link.
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -75,10 +76,13 @@ int Input::openUrl(const char* url, const StreamSaving& saving) {
     std::vector<ListItem> items;
     listItemsFromText(text.data(), text.size(), items);
     int tried = 0;
+    const auto start = std::chrono::steady_clock::now();
     for (const ListItem& item : items) {
         const std::string entry = entryUrl(url, item.target);
         if (item.overlong || entry.empty() || entry.size() > size_t(kMaxPathLength)) continue;
-        if (++tried > kStationEntriesTried) break;
+        if (++tried > kStationEntriesTried ||
+            std::chrono::steady_clock::now() - start >= std::chrono::milliseconds(kStationTryMs))
+            break;
         if (!openStreamHead(entry.c_str(), saving)) continue;
         // A list inside a list is not followed: a link that names itself ends here.
         if (stream_.bodyIsList()) {
