@@ -1,6 +1,7 @@
 // Station links: a URL that answers with a playlist plays the list's first entry that opens,
 // at play time; the entry in the player's list keeps the link.
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -18,10 +19,22 @@ namespace korvo {
 
 namespace {
 
-// An entry of the list at base as a URL: a URL as it stands, a path from the server's root
-// or from the list's folder joined to base. Empty when there is no URL to make.
+bool startsNoCase(const std::string& s, const char* prefix) {
+    const size_t n = std::strlen(prefix);
+    if (s.size() < n) return false;
+    for (size_t i = 0; i < n; ++i)
+        if (std::tolower(static_cast<unsigned char>(s[i])) != prefix[i]) return false;
+    return true;
+}
+
+// An entry of the list at base as a URL: an HTTP URL as it stands, a path from the server's
+// root or from the list's folder joined to base. Empty when there is no URL to make: a list
+// from the network never names a local file, nor another protocol (file://) to one.
 std::string entryUrl(const char* base, const std::string& target) {
-    if (containsUrlMarker(target.c_str())) return isUrl(target.c_str()) ? target : std::string();
+    if (containsUrlMarker(target.c_str()))
+        return isUrl(target.c_str()) && (startsNoCase(target, "http://") || startsNoCase(target, "https://"))
+                   ? target
+                   : std::string();
     const std::string link(base, std::strcspn(base, "?#"));
     const size_t scheme = link.find("://");
     if (scheme == std::string::npos) return {};

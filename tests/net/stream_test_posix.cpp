@@ -480,6 +480,11 @@ TEST_F(StreamHttp, StationLinksPlayTheirFirstEntryThatOpens) {
     ASSERT_EQ(test::runKorvo({"decode", media("a44.mp2"), "-o", dir + "/local.wav"}, 30000).exitCode, 0);
     EXPECT_TRUE(test::readFileBytes(dir + "/play.wav") == test::readFileBytes(dir + "/local.wav"));
 
+    // A list names no local file: not by its path, nor as a file URL.
+    const std::string local = media("a44.mp2");
+    test::KorvoRun files = test::runKorvo({"decode", url("/list/f.m3u?form=m3u&bare=1&entries=file://" + local + "%7C" + local), "-o", dir + "/x.wav"}, 30000);
+    EXPECT_EQ(files.exitCode, 1) << files.errors;
+
     // A list whose only entry is a list (itself) plays nothing.
     test::KorvoRun self = test::runKorvo({"decode", url("/list/self.pls?form=pls&entries=/list/self.pls"), "-o", dir + "/x.wav"}, 30000);
     EXPECT_EQ(self.exitCode, 1) << self.errors;
