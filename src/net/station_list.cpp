@@ -42,13 +42,31 @@ bool urlNamesStationList(const char* url) {
     return false;
 }
 
-bool answerIsStationList(const char* contentType, bool listNamed, const uint8_t* head, int n) {
+namespace {
+
+bool isListType(const char* contentType) {
     while (*contentType == ' ' || *contentType == '\t') ++contentType;
     const size_t len = std::strcspn(contentType, "; \t\r\n");
     for (int i = 0; i < kStationListContentTypeCount; ++i) {
         const char* t = kStationListContentTypes[i];
         if (std::strlen(t) == len && sameNoCase(contentType, t, len)) return true;
     }
+    return false;
+}
+
+bool isAudioType(const char* contentType) {
+    while (*contentType == ' ' || *contentType == '\t') ++contentType;
+    return std::strlen(contentType) >= 6 && sameNoCase(contentType, "audio/", 6);
+}
+
+} // namespace
+
+bool answerMayBeStationList(const char* contentType) { return isListType(contentType) || !isAudioType(contentType); }
+
+bool answerIsStationList(const char* contentType, bool listNamed, const uint8_t* head, int n) {
+    if (isListType(contentType)) return true;
+    // An audio stream is not held up to look at its first bytes.
+    if (isAudioType(contentType)) return false;
     // A byte order mark may stand before the first line.
     if (n >= 3 && head[0] == 0xEF && head[1] == 0xBB && head[2] == 0xBF) {
         head += 3;

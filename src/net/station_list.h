@@ -18,10 +18,12 @@ extern const int kStationListExtensionCount;
 // The URL's path is named like a list (".pls", ".m3u", ".m3u8").
 bool urlNamesStationList(const char* url);
 
-// An answer is a station list when its type names one, when its body begins like one
-// ("[playlist]", "#EXTM3U"), or when its URL is named like one and the body begins as text.
-// head is the body's first bytes (n of them).
+// An answer is a station list when its type names one; else, unless its type is an audio
+// one (which is believed), when its body begins like one ("[playlist]", "#EXTM3U"), or when its
+// URL is named like one and the body begins as text. head is the body's first bytes (n of them).
 bool answerIsStationList(const char* contentType, bool listNamed, const uint8_t* head, int n);
+// What the type alone says: the answer may be a list (only then are its first bytes looked at).
+bool answerMayBeStationList(const char* contentType);
 
 // An HLS list: a line that begins with "#EXT-X-".
 bool isHlsList(const char* text, size_t size);

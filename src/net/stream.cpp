@@ -62,6 +62,11 @@ int HttpStream::transferFault(char* text, int size) const {
     return d ? d->record.fault(text, size) : 0;
 }
 
+bool HttpStream::mayBeList() const {
+    Download* d = download();
+    return d && answerMayBeStationList(d->answer.contentType);
+}
+
 bool HttpStream::bodyIsList() const {
     Download* d = download();
     return d && d->listBody.load();

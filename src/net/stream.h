@@ -43,8 +43,9 @@ public:
     // failed, with the reason in text. 0 after a complete transfer, while it runs, after a stop.
     int transferFault(char* text, int size) const;
 
-    // Once read has given the body's first bytes: the body is a station list (a playlist)
-    // rather than audio.
+    // The answer's type leaves open that the body is a station list (a playlist): then, once
+    // read has given the body's first bytes, bodyIsList tells.
+    bool mayBeList() const;
     bool bodyIsList() const;
 
     // The station's name (icy-name); empty when the answer gave none or nothing is open.

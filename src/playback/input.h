@@ -66,7 +66,8 @@ private:
     bool isStream_ = false;
     // Opens url; a station list in its place plays its first entry that opens (station_link.cpp).
     int openUrl(const char* url, const StreamSaving& saving);
-    // Opens one URL and reads the body's first bytes, which read gives back first.
+    // Opens one URL and, when it may be a list, reads the body's first bytes, which read gives
+    // back first.
     int openStreamHead(const char* url, const StreamSaving& saving);
     uint8_t head_[16];
     int headLen_ = 0;

@@ -62,6 +62,8 @@ int Input::openStreamHead(const char* url, const StreamSaving& saving) {
         refused_ = stream_.refusedAsNotMpeg();
         return 0;
     }
+    // An audio stream starts as it comes: only an answer that may be a list waits for bytes.
+    if (!stream_.mayBeList()) return 1;
     const int got = stream_.read(head_, int(sizeof head_));
     headLen_ = got > 0 ? got : 0;
     return 1;
@@ -70,7 +72,7 @@ int Input::openStreamHead(const char* url, const StreamSaving& saving) {
 int Input::openUrl(const char* url, const StreamSaving& saving) {
     listedName_[0] = 0;
     if (!openStreamHead(url, saving)) return 0;
-    if (!stream_.bodyIsList()) return 1;
+    if (!stream_.mayBeList() || !stream_.bodyIsList()) return 1;
     std::string text(reinterpret_cast<const char*>(head_), size_t(headLen_));
     char buf[4096];
     for (int n; text.size() < size_t(kStationListBytes) &&
@@ -98,7 +100,7 @@ int Input::openUrl(const char* url, const StreamSaving& saving) {
             break;
         if (!openStreamHead(entry.c_str(), saving)) continue;
         // A list inside a list is not followed: a link that names itself ends here.
-        if (stream_.bodyIsList()) {
+        if (stream_.mayBeList() && stream_.bodyIsList()) {
             stream_.closeStream();
             continue;
         }
