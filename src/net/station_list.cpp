@@ -5,14 +5,14 @@
 
 namespace korvo {
 
-namespace {
-
 bool sameNoCase(const char* a, const char* b, size_t n) {
     for (size_t i = 0; i < n; ++i)
         if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
             return false;
     return true;
 }
+
+namespace {
 
 // The first bytes are text: audio begins with a sync word (0xFF) or a tag header whose sizes
 // are binary.
@@ -30,6 +30,15 @@ bool beginsWith(const uint8_t* head, int n, const char* word) {
 
 } // namespace
 
+const char* contentTypeIn(const char* contentType, const char* const* types, int count) {
+    if (!contentType) return nullptr;
+    while (*contentType == ' ' || *contentType == '\t') ++contentType;
+    const size_t len = std::strcspn(contentType, "; \t\r\n");
+    for (int i = 0; i < count; ++i)
+        if (std::strlen(types[i]) == len && sameNoCase(contentType, types[i], len)) return types[i];
+    return nullptr;
+}
+
 bool urlNamesStationList(const char* url) {
     const char* scheme = std::strstr(url, "://");
     const char* path = scheme ? scheme + 3 : url;
@@ -45,13 +54,7 @@ bool urlNamesStationList(const char* url) {
 namespace {
 
 bool isListType(const char* contentType) {
-    while (*contentType == ' ' || *contentType == '\t') ++contentType;
-    const size_t len = std::strcspn(contentType, "; \t\r\n");
-    for (int i = 0; i < kStationListContentTypeCount; ++i) {
-        const char* t = kStationListContentTypes[i];
-        if (std::strlen(t) == len && sameNoCase(contentType, t, len)) return true;
-    }
-    return false;
+    return contentTypeIn(contentType, kStationListContentTypes, kStationListContentTypeCount) != nullptr;
 }
 
 bool isAudioType(const char* contentType) {

@@ -15,6 +15,12 @@ extern const int kStationListContentTypeCount;
 extern const char* const kStationListExtensions[];
 extern const int kStationListExtensionCount;
 
+// The first n characters of a and b are alike but for case (ASCII).
+bool sameNoCase(const char* a, const char* b, size_t n);
+// The entry of types (compared without case) that a Content-Type names before its
+// parameters, or nullptr.
+const char* contentTypeIn(const char* contentType, const char* const* types, int count);
+
 // The URL's path is named like a list (".pls", ".m3u", ".m3u8").
 bool urlNamesStationList(const char* url);
 

@@ -1,7 +1,6 @@
 // What the stream does alike on both sides, over the part of it each side keeps (Download).
 #include "net/stream.h"
 
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -15,13 +14,6 @@
 namespace korvo {
 
 namespace {
-
-bool sameWord(const char* a, const char* b, size_t n) {
-    for (size_t i = 0; i < n; ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
 
 // value without leading and trailing blanks and line ends, into dst.
 void copyTrimmed(const char* value, char* dst, size_t size) {
@@ -123,19 +115,12 @@ bool HttpStream::refuseNotMpeg(const char* url, const Download& d) {
 }
 
 const char* notMpegContentType(const char* contentType) {
-    if (!contentType) return nullptr;
-    while (*contentType == ' ' || *contentType == '\t') ++contentType;
-    const size_t len = std::strcspn(contentType, "; \t\r\n");
-    for (int i = 0; i < kNotMpegContentTypeCount; ++i) {
-        const char* t = kNotMpegContentTypes[i];
-        if (std::strlen(t) == len && sameWord(contentType, t, len)) return t;
-    }
-    return nullptr;
+    return contentTypeIn(contentType, kNotMpegContentTypes, kNotMpegContentTypeCount);
 }
 
 void noteAnswerHeader(StreamAnswer& answer, const char* name, const char* value) {
     const size_t n = std::strlen(name);
-    auto is = [&](const char* key) { return std::strlen(key) == n && sameWord(name, key, n); };
+    auto is = [&](const char* key) { return std::strlen(key) == n && sameNoCase(name, key, n); };
     if (is("content-type")) {
         copyTrimmed(value, answer.contentType, sizeof answer.contentType);
     } else if (is("icy-name")) {
