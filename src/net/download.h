@@ -54,6 +54,8 @@ public:
     // Puts the copy in its place (complete: the whole announced length arrived); a copy that
     // cannot be kept is shown with the save-file warning. Safe when nothing is open.
     void finish(bool complete);
+    // Lets the copy go, old file untouched (the body is a station list, not the stream).
+    void drop();
 
 private:
     File direct_;
@@ -130,6 +132,11 @@ struct Download {
     // Download thread, before each connection's body: takes its metadata blocks out from now
     // on, counted from its first byte.
     void startBody(int metaint) { icy_.reset(metaint); }
+    // Opener, once the answer is known: the copy of url, as saving says.
+    void openSave(const char* url, const StreamSaving& saving);
+    // Set by the download thread before the body's first byte reaches the pipe: the body is
+    // a station list (its type, its first bytes, its URL's name say so); it is not saved.
+    std::atomic<bool> listBody{false};
     // Download thread: body bytes, the metadata taken out, to the pipe (blocking while it is
     // full; failing at once once the reader has gone), then to the copy.
     void deliver(const void* data, int n);
@@ -166,6 +173,8 @@ private:
     IcyReader icy_;
     int64_t delivered_ = 0;    // audio bytes handed to the pipe
     bool toldWaiting_ = false;
+    bool listNamed_ = false;   // the URL is named like a station list
+    bool bodySeen_ = false;
     uint8_t audio_[kDownloadReadBytes];
 };
 

@@ -31,6 +31,8 @@ inline constexpr char kConnectionLost[] = "the station could not be reached agai
 inline constexpr char kReconnecting[] = "reconnecting\xE2\x80\xA6";
 // A stream that is something else (%s: what it is, then the URL); shown under the URL's title.
 inline constexpr char kNotMpeg[] = "This stream is not MPEG audio (%s): %s";
+// A station link whose list is an HLS one (%s: the URL); shown under the URL's title.
+inline constexpr char kHlsNotSupported[] = "HLS streams are not supported: %s";
 // What a stream without a single frame header in its first 64 KB is called when neither its
 // type nor its first bytes say more.
 inline constexpr char kUnknownKind[] = "no frame header";

@@ -1,7 +1,6 @@
 // What the stream does alike on both sides, over the part of it each side keeps (Download).
 #include "net/stream.h"
 
-#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -9,18 +8,12 @@
 #include "net/download.h"
 #include "net/net_texts.h"
 #include "net/not_mpeg_types.h"
+#include "net/station_list.h"
 #include "platform/prompt.h"
 
 namespace korvo {
 
 namespace {
-
-bool sameWord(const char* a, const char* b, size_t n) {
-    for (size_t i = 0; i < n; ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
 
 // value without leading and trailing blanks and line ends, into dst.
 void copyTrimmed(const char* value, char* dst, size_t size) {
@@ -57,6 +50,16 @@ int HttpStream::read(uint8_t* dst, int n) {
 int HttpStream::transferFault(char* text, int size) const {
     Download* d = download();
     return d ? d->record.fault(text, size) : 0;
+}
+
+bool HttpStream::mayBeList() const {
+    Download* d = download();
+    return d && answerMayBeStationList(d->answer.contentType);
+}
+
+bool HttpStream::bodyIsList() const {
+    Download* d = download();
+    return d && d->listBody.load();
 }
 
 const char* HttpStream::stationName() const {
@@ -110,19 +113,12 @@ bool HttpStream::refuseNotMpeg(const char* url, const Download& d) {
 }
 
 const char* notMpegContentType(const char* contentType) {
-    if (!contentType) return nullptr;
-    while (*contentType == ' ' || *contentType == '\t') ++contentType;
-    const size_t len = std::strcspn(contentType, "; \t\r\n");
-    for (int i = 0; i < kNotMpegContentTypeCount; ++i) {
-        const char* t = kNotMpegContentTypes[i];
-        if (std::strlen(t) == len && sameWord(contentType, t, len)) return t;
-    }
-    return nullptr;
+    return contentTypeIn(contentType, kNotMpegContentTypes, kNotMpegContentTypeCount);
 }
 
 void noteAnswerHeader(StreamAnswer& answer, const char* name, const char* value) {
     const size_t n = std::strlen(name);
-    auto is = [&](const char* key) { return std::strlen(key) == n && sameWord(name, key, n); };
+    auto is = [&](const char* key) { return std::strlen(key) == n && sameNoCase(name, key, n); };
     if (is("content-type")) {
         copyTrimmed(value, answer.contentType, sizeof answer.contentType);
     } else if (is("icy-name")) {
@@ -166,9 +162,21 @@ void Download::onTitle(void* self, const char* title, int audioBefore) {
     d->titles.push(d->delivered_ + audioBefore, title);
 }
 
+void Download::openSave(const char* url, const StreamSaving& saving) {
+    listNamed_ = urlNamesStationList(url);
+    save.open(url, saving);
+}
+
 void Download::deliver(const void* data, int n) {
     record.add(n);
     const auto* in = static_cast<const uint8_t*>(data);
+    if (!bodySeen_ && n > 0) {
+        bodySeen_ = true;
+        if (answerIsStationList(answer.contentType, listNamed_, in, n)) {
+            listBody.store(true);
+            save.drop();
+        }
+    }
     // In pieces of the own buffer: the metadata leaves the audio no longer than it came.
     while (n > 0) {
         const int piece = n < int(sizeof audio_) ? n : int(sizeof audio_);

@@ -53,6 +53,11 @@ public:
     // failed, with the reason in text. 0 after a complete transfer, while it runs, after a stop.
     int transferFault(char* text, int size) const;
 
+    // The answer's type leaves open that the body is a station list (a playlist): then, once
+    // read has given the body's first bytes, bodyIsList tells.
+    bool mayBeList() const;
+    bool bodyIsList() const;
+
     // The station's name (icy-name); empty when the answer gave none or nothing is open.
     const char* stationName() const;
     // The next song title due with the audio read so far, in UTF-8; 1 when there was one.

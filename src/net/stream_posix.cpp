@@ -256,7 +256,8 @@ unsigned downloadThread(void* param) {
         if (lib.curl_easy_getinfo(s.curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced) != CURLE_OK) announced = -1;
         const bool failed = s.result != CURLE_OK;
         const auto lasted = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - began).count();
-        const long wait = plan.next(announced < 0, s.connectionBytes, unsigned(lasted), failed);
+        // A station list is read once, whatever its length: its entries are what plays.
+        const long wait = plan.next(announced < 0 && !s.listBody, s.connectionBytes, unsigned(lasted), failed);
         if (wait < 0) {
             if (!plan.reconnected()) s.record.setAnnounced(int64_t(announced));
             s.record.ended(failed ? failureText(s) : plan.usedUp() ? net_texts::kConnectionLost : nullptr);
@@ -385,7 +386,7 @@ int HttpStream::openStream(const char* url, const StreamSaving& saving) {
         closeStream();
         return 0;
     }
-    s.save.open(url, saving);
+    s.openSave(url, saving);
     s.setSaveReady();
     return 1;
 }

@@ -159,6 +159,11 @@ void StreamSaveFile::write(const void* data, int n) {
     }
 }
 
+void StreamSaveFile::drop() {
+    direct_.close();
+    copy_.abandon();
+}
+
 void StreamSaveFile::finish(bool complete) {
     direct_.close();
     if (!copy_.isOpen()) return;

@@ -365,7 +365,8 @@ unsigned downloadThread(void* param) {
         const ULONGLONG began = GetTickCount64();
         int64_t bytes = 0;
         if (connected && (stopped = pumpConnection(s, failure, bytes))) break;
-        const bool live = !connected || announcedLength(s.urlHandle) < 0;
+        // A station list is read once, whatever its length: its entries are what plays.
+        const bool live = !s.listBody && (!connected || announcedLength(s.urlHandle) < 0);
         const long wait = plan.next(live, bytes, unsigned(GetTickCount64() - began), failure[0] != 0);
         if (wait < 0) break;
         // The reader waits on the pipe meanwhile, as for slow data.
@@ -448,7 +449,7 @@ int HttpStream::openStream(const char* url, const StreamSaving& saving) {
     s->record.setAnnounced(announcedLength(s->urlHandle));
     // Made here rather than on the download thread: its warning then goes through the
     // decoder thread's messages and never holds up the download.
-    s->save.open(url, saving);
+    s->openSave(url, saving);
     s->stopsAtOpen = streamStops();
     s->notice = notice_;
     s->noticeContext = noticeContext_;

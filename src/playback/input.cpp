@@ -1,5 +1,7 @@
 #include "input.h"
 
+#include <cstring>
+
 #include "decoder/frame_reader.h"
 #include "decoder/frame_tables.h"
 #include "decoder/id3v2_extent.h"
@@ -12,7 +14,7 @@ int Input::openInput(const char* path, const StreamSaving& saving) {
     closeInput();
     isStream_ = isUrl(path);
     if (isStream_) {
-        if (stream_.openStream(path, saving)) return 1;
+        if (openUrl(path, saving)) return 1;
         isStream_ = false;
         return 0;
     }
@@ -36,10 +38,24 @@ void Input::closeInput() {
     openSize_ = 0;
     stream_.closeStream();
     isStream_ = false;
+    headLen_ = headPos_ = 0;
+    refused_ = false;
 }
 
 int Input::read(uint8_t* dst, int n) {
-    if (isStream_) return stream_.read(dst, n);
+    if (isStream_) {
+        // The first bytes, read to tell a station list from audio, come first; the read stays
+        // whole.
+        int k = 0;
+        if (headPos_ < headLen_ && n > 0) {
+            k = n < headLen_ - headPos_ ? n : headLen_ - headPos_;
+            std::memcpy(dst, head_ + headPos_, size_t(k));
+            headPos_ += k;
+            if (k == n) return k;
+        }
+        const int more = stream_.read(dst + k, n - k);
+        return more < 0 ? (k > 0 ? k : -1) : k + more;
+    }
     if (!file_.isOpen() || n <= 0) return 0;
     const int64_t pos = file_.position();
     if (pos < 0) return -1;

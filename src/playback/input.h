@@ -5,6 +5,7 @@
 #include "decoder/frame_reader.h"
 #include "decoder/frame_header.h"
 #include "decoder/vbr_header.h"
+#include "net/icy_metadata.h"
 #include "net/stream.h"
 #include "platform/file.h"
 
@@ -19,12 +20,14 @@ public:
     // A stream that met its end: 1 when its transfer ended short or failed (HttpStream).
     int transferFault(char* text, int size) const { return isStream_ ? stream_.transferFault(text, size) : 0; }
     // A stream's station name (empty when none), and its song titles as their audio is read.
-    const char* stationName() const { return isStream_ ? stream_.stationName() : ""; }
+    // A station link's entry without a name of its own is called as its list calls it.
+    const char* stationName() const;
     int nextStreamTitle(char* title, int size) { return isStream_ ? stream_.nextTitle(title, size) : 0; }
     // A stream that gave no frame: the message that says what it is instead (HttpStream).
     void describeNotMpeg(const char* url, char* text, int size) const { stream_.describeNotMpeg(url, text, size); }
-    // The last open failed on a stream that is surely no MPEG audio; the user was told.
-    bool refusedAsNotMpeg() const { return stream_.refusedAsNotMpeg(); }
+    // The last open failed on a stream that is surely no MPEG audio (or an HLS list); the
+    // user was told.
+    bool refusedAsNotMpeg() const { return refused_; }
     // Who hears when a stream waits to reconnect (HttpStream::setNotice).
     void setStreamNotice(StreamNotice notice, void* context) { stream_.setNotice(notice, context); }
 
@@ -53,10 +56,26 @@ public:
     int64_t lastSeekOffset() const { return seekOffset_; }
     static double frameBytes(const FrameHeader& h);
 
+    // A station link's list is followed one level deep: an entry that answers with a list
+    // again is passed over. Of a long list, at most this many entries are tried, and none is
+    // begun once this long has passed (the decoder thread hears no stop meanwhile).
+    static constexpr int kStationEntriesTried = 16;
+    static constexpr int kStationTryMs = 30000;
+
 private:
     File file_;
     HttpStream stream_;
     bool isStream_ = false;
+    // Opens url; a station list in its place plays its first entry that opens (station_link.cpp).
+    int openUrl(const char* url, const StreamSaving& saving);
+    // Opens one URL and, when it may be a list, reads the body's first bytes, which read gives
+    // back first.
+    int openStreamHead(const char* url, const StreamSaving& saving);
+    uint8_t head_[16];
+    int headLen_ = 0;
+    int headPos_ = 0;
+    bool refused_ = false;    // the last open: its stream was refused, and the user told why
+    char listedName_[kIcyTitleBytes] = {};
     int64_t seekOffset_ = -1;
     const VbrHeader* vbr_ = nullptr;
     // Where the audio starts, after a leading ID3v2 tag: counts, times and seeks start

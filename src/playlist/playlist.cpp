@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "entry_info.h"
+#include "text_encoding.h"
 
 namespace korvo {
 
@@ -93,6 +94,12 @@ int Playlist::getCurrentPath(char* out, size_t outSize) {
     size_t n = std::strlen(current_->path);
     if (n + 1 > outSize) return 0;
     std::memcpy(out, current_->path, n + 1);
+    return 1;
+}
+
+int Playlist::nameStation(const char* path, const char* name) {
+    if (!current_ || !name || !name[0] || !isUrl(current_->path) || std::strcmp(current_->path, path) != 0) return 0;
+    copyUtf8(name, std::strlen(name), current_->stationName, sizeof current_->stationName);
     return 1;
 }
 

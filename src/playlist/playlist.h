@@ -7,6 +7,7 @@
 #include "platform/dir_search.h"
 #include "platform/prompt.h"
 
+#include "list_items.h"
 #include "playlist_entry.h"
 #include "playlist_texts.h"
 
@@ -41,6 +42,10 @@ public:
     // entry's information first when it has none.
     int getCurrentPath(char* out, size_t outSize);
     int copyCurrentEntry(PlaylistEntry& out) const;
+    // A radio station's name, heard while the current entry (path) plays: kept with the entry,
+    // so that a saved list names the station where the entry has no title of its own. 1 when
+    // it was kept.
+    int nameStation(const char* path, const char* name);
     // draw stands in for the runtime's generator (tests); nullptr seeds it from the clock.
     int shufflePlaylist(int (*draw)() = nullptr);
     int sortPlaylist(int descending);
@@ -118,6 +123,8 @@ private:
     int writeListFile(const char* path, ListText makeText);
     void unlink(PlaylistEntry* e);
     void addResolved(const char* folder, bool folderKnown, const char* entryText);
+    // One entry of a list file, with what the list says of it.
+    void addListItem(const char* folder, bool folderKnown, const ListItem& item);
     const char* missingPathFormat() const;
     void reportMissing(const char* path);
     // addPath; a folder is added with its subfolders or without.

@@ -17,6 +17,7 @@ struct EntryPayload {
     Id3v2Names apev2;                // names from an APEv2 tag at the end; used when neither gives a title
     char listedTitle[kId3v2NameCapacity] = {};   // from an extended M3U line, for entries without a tag
     int32_t listedSeconds = -1;                   // its duration, -1 when none was given
+    char stationName[kId3v2NameCapacity] = {};   // a stream's station, as last heard; saved lists name it
     int32_t infoRead = 0;            // 1 once playTimeMs and the tags were read
 };
 

@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <set>
 #include <string>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -17,6 +16,7 @@
 #include "platform/ini_text.h"
 #include "platform/prompt.h"
 #include "entry_info.h"
+#include "list_items.h"
 #include "playlist.h"
 #include "pls_reader.h"
 #include "playlist_texts.h"
@@ -80,35 +80,6 @@ bool absoluteListPath(const char* path, char* out, size_t outSize) {
     return true;
 }
 
-// The section's keys named by format ("File%d", "Title%d") for n from 1 to count (n in decimal
-// without leading zeros, as the reader asks for them), in number order, the first of each n
-// only: n and the index into keys().
-std::vector<std::pair<int, size_t>> numberedKeysUpTo(const PlsSection& pls, const char* format, int count) {
-    const size_t prefixLength = size_t(std::strchr(format, '%') - format);
-    std::vector<std::pair<int, size_t>> numbered;
-    const std::vector<PlsSection::Key>& keys = pls.keys();
-    for (size_t k = 0; k < keys.size(); ++k) {
-        const std::string& name = keys[k].name;
-        if (name.size() <= prefixLength || name[prefixLength] == '0') continue;
-        bool prefix = true;
-        for (size_t i = 0; i < prefixLength; ++i)
-            if (upper(name[i]) != upper(format[i])) prefix = false;
-        if (!prefix) continue;
-        int64_t n = 0;
-        for (size_t i = prefixLength; i < name.size() && n <= count; ++i)
-            n = (name[i] >= '0' && name[i] <= '9') ? n * 10 + (name[i] - '0') : INT64_MAX;
-        if (n <= count) numbered.emplace_back(int(n), k);
-    }
-    // Stable: of repeated keys the first in the file stays first.
-    std::stable_sort(numbered.begin(), numbered.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
-    std::vector<std::pair<int, size_t>> order;
-    order.reserve(numbered.size());
-    for (size_t i = 0; i < numbered.size(); ++i)
-        if (i == 0 || numbered[i].first != numbered[i - 1].first) order.push_back(numbered[i]);
-    return order;
-}
-
 void stripLineBreaks(char* s) {
     size_t n = std::strlen(s);
     while (n > 0 && (s[n - 1] == '\n' || s[n - 1] == '\r')) s[--n] = 0;
@@ -153,41 +124,6 @@ bool m3uIsUtf8(std::FILE* f, const char* path) {
     }
     std::rewind(f);
     return utf8;
-}
-
-bool startsWithNoCase(const char* s, const char* prefix) {
-    for (; *prefix; ++s, ++prefix)
-        if (upper(*s) != upper(*prefix)) return false;
-    return true;
-}
-
-// "#EXTINF:<seconds>[ attributes],<title>": the duration (-1 when none) and the title.
-struct ExtInf {
-    bool given = false;
-    int32_t seconds = -1;
-    char title[kId3v2NameCapacity] = {};
-};
-
-ExtInf parseExtInf(const char* line) {
-    ExtInf info;
-    const char* p = line + std::strlen(T::kExtinfPrefix);
-    while (*p == ' ') ++p;
-    char* end;
-    long seconds = std::strtol(p, &end, 10);
-    if (end != p && seconds >= 0 && seconds <= INT32_MAX) info.seconds = int32_t(seconds);
-    // The title follows the first comma outside quoted attribute values.
-    bool quoted = false;
-    for (; *end && (quoted || *end != ','); ++end)
-        if (*end == '"') quoted = !quoted;
-    if (*end == ',') {
-        const char* title = end + 1;
-        while (*title == ' ') ++title;
-        copyUtf8(title, std::strlen(title), info.title, sizeof info.title);
-        size_t n = std::strlen(info.title);
-        while (n > 0 && info.title[n - 1] == ' ') info.title[--n] = 0;
-    }
-    info.given = true;
-    return info;
 }
 
 // Name order as an NTFS folder lists it: without regard to case, then byte by byte.
@@ -254,9 +190,10 @@ void walkFolder(const char* folder, FolderWalk& walk, bool subfolders) {
     }
 }
 
-// The title a list gives for an entry: what the editor shows, on one line.
+// The title a list gives for an entry: what the editor shows, or a stream's station without
+// a title of its own, on one line.
 std::string listedTitleOf(const PlaylistEntry& e) {
-    std::string title = entryDisplayName(e);
+    std::string title = e.stationName[0] && !e.listedTitle[0] ? std::string(e.stationName) : entryDisplayName(e);
     for (char& c : title)
         if (c == '\r' || c == '\n' || c == '\t') c = ' ';
     const size_t first = title.find_first_not_of(' ');
@@ -285,16 +222,19 @@ int Playlist::addPathOf(int mode, const char* path, bool subfolders) {
         reportPath(T::kErrorProcessingFile, path);
         return 1;
     }
-    if (endsWithNoCase(path, T::kPlsExtension)) {
+    // A URL is played, never looked for on disk by its name: a station link ("….pls") is
+    // read when it plays.
+    const bool url = mode == AddUrl;
+    if (!url && endsWithNoCase(path, T::kPlsExtension)) {
         if (!readPlsFile(path)) reportPath(T::kErrorLoadingPlaylist, path);
         return 1;
     }
-    if (endsWithNoCase(path, T::kM3uExtension) || endsWithNoCase(path, T::kM3u8Extension)) {
+    if (!url && (endsWithNoCase(path, T::kM3uExtension) || endsWithNoCase(path, T::kM3u8Extension))) {
         if (!readM3uFile(path)) reportPath(T::kErrorLoadingPlaylist, path);
         return 1;
     }
-    PathInfo info = mode == AddUrl ? PathInfo{} : pathInfo(path);
-    if (mode == AddUrl || (info.exists && !info.directory)) {
+    PathInfo info = url ? PathInfo{} : pathInfo(path);
+    if (url || (info.exists && !info.directory)) {
         addEntry(path);
         return 1;
     }
@@ -414,49 +354,28 @@ int Playlist::readPlsFile(const char* given) {
     PlaylistFolder folder = folderOf(path);
     PlsSection pls;
     if (!pls.read(path, T::kPlsSection)) return 0;
-    int count = pls.getInt(T::kPlsCountKey, -1);
-    if (count == -1) return 0;
+    std::vector<ListItem> items;
+    if (!plsItems(pls, items)) return 0;
     if (!enterList(path)) return 0;
-    // The count is only a claim: numbers without a key are passed over (a missing key would
-    // only name the playlist's folder).
-    const std::vector<std::pair<int, size_t>> fileKeys = numberedKeysUpTo(pls, T::kPlsFileKeyFormat, count);
-    // Titles and lengths by number, the first of each.
-    std::unordered_map<int, size_t> titles, lengths;
-    for (const auto& [number, k] : numberedKeysUpTo(pls, T::kPlsTitleKeyFormat, count)) titles.emplace(number, k);
-    for (const auto& [number, k] : numberedKeysUpTo(pls, T::kPlsLengthKeyFormat, count)) lengths.emplace(number, k);
-    // Lists written today are UTF-8; a list with any name that is not is an older one, in
-    // Latin-1, as M3U lists are read.
-    bool utf8 = true;
-    for (const auto& [number, k] : fileKeys) utf8 = utf8 && isValidUtf8(pls.keys()[k].value.data(), pls.keys()[k].value.size());
-    for (const auto& [number, k] : titles) utf8 = utf8 && isValidUtf8(pls.keys()[k].value.data(), pls.keys()[k].value.size());
     beginAddBatch();
-    for (const auto& [number, k] : fileKeys) {
-        char value[kLineCapacity];
-        char converted[2 * kLineCapacity];   // a Latin-1 byte is at most two UTF-8 bytes
-        PlsSection::valueOf(pls.keys()[k], value, sizeof value);
-        if (value[0] == 0) continue;
-        if (!utf8) latin1ToUtf8(value, std::strlen(value), converted, sizeof converted);
-        PlaylistEntry* before = tail_;
-        addResolved(folder.text, folder.known, utf8 ? value : converted);
-        // Title and length describe the one entry the key names (a stream, a file without a
-        // tag); a folder or list it names gets nothing.
-        if (tail_ && tail_ != before && tail_->prev == before) {
-            auto title = titles.find(number);
-            if (title != titles.end() && PlsSection::valueOf(pls.keys()[title->second], value, sizeof value) > 0) {
-                if (!utf8) latin1ToUtf8(value, std::strlen(value), converted, sizeof converted);
-                const char* text = utf8 ? value : converted;
-                copyUtf8(text, std::strlen(text), tail_->listedTitle, sizeof tail_->listedTitle);
-            }
-            auto length = lengths.find(number);
-            if (length != lengths.end() && PlsSection::valueOf(pls.keys()[length->second], value, sizeof value) > 0) {
-                const int seconds = iniInteger(value);
-                tail_->listedSeconds = seconds >= 0 ? seconds : -1;
-            }
-        }
-    }
+    for (const ListItem& item : items) addListItem(folder.text, folder.known, item);
     endAddBatch();
     leaveList();
     return 1;
+}
+
+void Playlist::addListItem(const char* folder, bool folderKnown, const ListItem& item) {
+    if (item.overlong) {
+        reportPath(T::kErrorProcessingFile, item.target.c_str());
+        return;
+    }
+    PlaylistEntry* before = tail_;
+    addResolved(folder, folderKnown, item.target.c_str());
+    // Title and length describe the one entry the item names (a stream, a file without a
+    // tag); a folder or list it names gets nothing.
+    if (!tail_ || tail_ == before || tail_->prev != before) return;
+    if (item.hasTitle) copyUtf8(item.title.data(), item.title.size(), tail_->listedTitle, sizeof tail_->listedTitle);
+    if (item.hasSeconds) tail_->listedSeconds = item.seconds;
 }
 
 int Playlist::readM3uFile(const char* given) {
@@ -470,12 +389,11 @@ int Playlist::readM3uFile(const char* given) {
         return 0;
     }
     const bool utf8 = m3uIsUtf8(f, path);
-    beginAddBatch();
     char line[kLineCapacity];
     char converted[3 * kLineCapacity];
     bool overlong;
     bool first = true;
-    ExtInf pending;
+    M3uItems m3u;
     while (readLine(f, line, sizeof line, overlong)) {
         char* text = line;
         if (first && std::strncmp(text, kUtf8Mark, 3) == 0) text += 3;
@@ -485,27 +403,11 @@ int Playlist::readM3uFile(const char* given) {
             latin1ToUtf8(text, std::strlen(text), converted, sizeof converted);
             text = converted;
         }
-        if (startsWithNoCase(text, T::kExtinfPrefix)) {
-            pending = parseExtInf(text);
-            continue;
-        }
-        // Blank lines and other "#" lines are not entries.
-        if (text[0] == 0 || text[0] == T::kM3uCommentStart) continue;
-        if (overlong) {
-            reportPath(T::kErrorProcessingFile, text);
-            pending = ExtInf{};
-            continue;
-        }
-        PlaylistEntry* before = tail_;
-        addResolved(folder.text, folder.known, text);
-        // The line describes the one entry it names; a folder or list it names gets nothing.
-        if (pending.given && tail_ && tail_ != before && tail_->prev == before) {
-            std::memcpy(tail_->listedTitle, pending.title, sizeof pending.title);
-            tail_->listedSeconds = pending.seconds;
-        }
-        pending = ExtInf{};
+        m3u.line(text, overlong);
     }
     std::fclose(f);
+    beginAddBatch();
+    for (const ListItem& item : m3u.items) addListItem(folder.text, folder.known, item);
     endAddBatch();
     leaveList();
     return 1;

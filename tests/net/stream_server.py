@@ -36,6 +36,12 @@ Paths (NAME is a file in --root; query values are optional):
                               the same path; with gone=1 every later request is answered 503;
                               with metaint a title block after every M audio bytes of each
                               connection (as /radio)
+  /list/ANY?form=F&entries=P1|P2&type=T&bare=1
+                              a station list naming the server paths P1, P2 (as URLs of this
+                              server, or as the paths alone with bare, titled "Station 1", ...):
+                              form pls, extm3u (default), m3u (bare lines) or hls; with
+                              Content-Type T when given, else text/plain; with chunked=1
+                              without a length. ANY is free (".pls", ".m3u" or none)
   /silent?secs=S              no answer at all for S seconds, then the connection closes
   /quit                       ends the server
 """
@@ -67,6 +73,27 @@ def radio_title(k):
     if k % 3 == 2:
         return text.encode("utf-8") + " Caf\u00e9".encode("utf-8")
     return text.encode("utf-8")
+
+
+def station_list(form, entries, host):
+    """A station list in the given form naming the paths of entries ("|" between them)."""
+    urls = [host + p for p in entries.split("|") if p]
+    if form == "pls":
+        lines = ["[playlist]", "NumberOfEntries=%d" % len(urls)]
+        for i, u in enumerate(urls, 1):
+            lines += ["File%d=%s" % (i, u), "Title%d=Station %d" % (i, i), "Length%d=-1" % i]
+        lines.append("Version=2")
+    elif form == "m3u":
+        lines = urls
+    elif form == "hls":
+        lines = ["#EXTM3U", "#EXT-X-VERSION:3", "#EXT-X-TARGETDURATION:10"]
+        for u in urls:
+            lines += ["#EXTINF:10.0,", u]
+    else:
+        lines = ["#EXTM3U"]
+        for i, u in enumerate(urls, 1):
+            lines += ["#EXTINF:-1,Station %d" % i, u]
+    return ("\r\n".join(lines) + "\r\n").encode()
 
 
 def radio_body(audio, metaint, change):
@@ -246,6 +273,16 @@ class Handler(BaseHTTPRequestHandler):
                              % int(q.get("code", "401")))
             self.close_connection = True
             self.log("closed %s 0" % self.path)
+            return
+        if kind == "list":
+            host = "" if q.get("bare") else "http://%s:%d" % self.server.server_address[:2]
+            body = station_list(q.get("form", "extm3u"), q.get("entries", ""), host)
+            self.send_response(200)
+            self.send_header("Content-Type", q.get("type", "text/plain"))
+            chunked = bool(q.get("chunked"))
+            self.send_header(*(("Transfer-Encoding", "chunked") if chunked else ("Content-Length", str(len(body)))))
+            self.end_headers()
+            self.send_body(body, chunked=chunked)
             return
         if kind == "redirect":
             target = "/file/" + name

@@ -492,5 +492,87 @@ TEST_F(StreamHttp, KorvoFailsAGoneStationOnlyAfterItsTries) {
     EXPECT_EQ(test::opens(server_->log(), gone), 6u) << server_->log();
 }
 
+// A station link plays its list's first entry that opens, whatever names the list a list: its
+// type, its first line, or its URL's name; a list in a list is not followed.
+TEST_F(StreamHttp, StationLinksPlayTheirFirstEntryThatOpens) {
+    const std::string file = "%7C/file/a44.mp2";
+    for (const std::string& link : {"/list/station.pls?form=pls&type=audio/x-scpls&entries=" + file,
+                                    "/list/station?form=pls&entries=" + file,
+                                    "/list/station?form=extm3u&type=audio/mpegurl&entries=" + file,
+                                    "/list/station?form=extm3u&entries=" + file,
+                                    "/list/station.m3u?form=m3u&entries=" + file,
+                                    "/list/station.m3u?form=m3u&type=audio/x-mpegurl&entries=" + file,
+                                    // Entries named by their path on the server.
+                                    "/list/station.m3u?form=m3u&bare=1&entries=" + file,
+                                    // A first entry that fails, one that is the list itself.
+                                    "/list/s.pls?form=pls&entries=/status/404%7C/list/s.pls%7C" + file})
+        expectSameDecode(media("a44.mp2"), link);
+    // A list without a length is read once: its end is no station breaking off.
+    const std::string chunked = "/list/c.pls?form=pls&chunked=1&entries=" + file;
+    expectSameDecode(media("a44.mp2"), chunked);
+    EXPECT_EQ(test::opens(server_->log(), chunked), 1u) << server_->log();
+
+    // korvo play too, and its station name is the list's title for the entry.
+    std::string dir = test::scratchDir("station_link");
+    test::KorvoRun play = test::runKorvo({"play", "--wav", dir + "/play.wav", url("/list/s.pls?form=pls&entries=" + file)}, 30000);
+    ASSERT_EQ(play.exitCode, 0) << play.errors;
+    EXPECT_NE(play.errors.find("Station 1"), std::string::npos) << play.errors;
+    ASSERT_EQ(test::runKorvo({"decode", media("a44.mp2"), "-o", dir + "/local.wav"}, 30000).exitCode, 0);
+    EXPECT_TRUE(test::readFileBytes(dir + "/play.wav") == test::readFileBytes(dir + "/local.wav"));
+
+    // A list names no local file: not by its path, nor as a file URL.
+    const std::string local = media("a44.mp2");
+    test::KorvoRun files = test::runKorvo({"decode", url("/list/f.m3u?form=m3u&bare=1&entries=file://" + local + "%7C" + local), "-o", dir + "/x.wav"}, 30000);
+    EXPECT_EQ(files.exitCode, 1) << files.errors;
+
+    // A list whose only entry is a list (itself) plays nothing.
+    test::KorvoRun self = test::runKorvo({"decode", url("/list/self.pls?form=pls&entries=/list/self.pls"), "-o", dir + "/x.wav"}, 30000);
+    EXPECT_EQ(self.exitCode, 1) << self.errors;
+    EXPECT_FALSE(test::fileExists(dir + "/x.wav"));
+}
+
+TEST_F(StreamHttp, HlsListsAreRefusedWithOneMessage) {
+    std::string dir = test::scratchDir("station_hls");
+    for (const std::string& link : {url("/list/live.m3u8?form=hls&entries=/file/a44.mp2"),
+                                    url("/list/live?form=hls&type=application/vnd.apple.mpegurl&entries=/file/a44.mp2")}) {
+        char text[600];
+        std::snprintf(text, sizeof text, net_texts::kHlsNotSupported, link.c_str());
+        for (const char* command : {"decode", "play"}) {
+            std::vector<std::string> args = {command};
+            if (std::string(command) == "play") args.insert(args.end(), {"--wav", dir + "/play.wav"});
+            args.push_back(link);
+            if (std::string(command) == "decode") args.insert(args.end(), {"-o", dir + "/decode.wav"});
+            test::KorvoRun run = test::runKorvo(args, 30000);
+            EXPECT_EQ(run.exitCode, 1) << command << ": " << run.errors;
+            EXPECT_EQ(run.errors, std::string(net_texts::kUrlErrorTitle) + ": " + text + "\n") << command;
+        }
+    }
+}
+
+// A refusal (an HLS list, a station of another format) is told once, and belongs to that
+// open only: a file that then cannot be opened is not taken for a refused stream.
+TEST_F(StreamHttp, ARefusalBelongsToItsOpenOnly) {
+    Input input;
+    for (const std::string& link : {url("/list/live.m3u8?form=hls&entries=/file/a44.mp2"),
+                                    url("/typed/a44.mp2?type=audio/aacp")}) {
+        prompt_.clear();
+        EXPECT_EQ(input.openInput(link.c_str()), 0) << link;
+        EXPECT_TRUE(input.refusedAsNotMpeg()) << link;
+        EXPECT_EQ(prompt_.messages().size(), 1u) << link;
+        EXPECT_EQ(input.openInput((mediaDir() + "/none.mp3").c_str()), 0);
+        EXPECT_FALSE(input.refusedAsNotMpeg()) << "after " << link;
+    }
+}
+
+// The list is read, never saved: a copy of the station's audio is.
+TEST_F(StreamHttp, AStationLinkSavesTheStreamNotTheList) {
+    std::string dir = test::scratchDir("station_save");
+    test::KorvoRun run = test::runKorvo({"play", "--wav", dir + "/out.wav", "--save-dir", dir,
+                                         url("/list/station.pls?form=pls&entries=/file/a44.mp2")}, 30000);
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_FALSE(test::fileExists(dir + "/station.pls"));
+    EXPECT_TRUE(test::readFileBytes(dir + "/a44.mp2") == test::readFileBytes(media("a44.mp2")));
+}
+
 } // namespace
 } // namespace korvo

@@ -396,6 +396,40 @@ TEST_F(PlaylistFilesTest, PlsTitlesAndLengthsDescribeTheirEntries) {
     EXPECT_EQ(list_.playTimeOf(1, second), 95);
 }
 
+// A station link is added as the link, never read as a list file of its name; the
+// station's name heard while it plays becomes its title in a saved list, unless the list that
+// brought it had one.
+TEST_F(PlaylistFilesTest, StationLinksStayLinksAndSaveTheStationsName) {
+    const std::string link = "http://radio.example/listen.pls", m3u = "http://radio.example/a.m3u8";
+    list_.addPath(Playlist::AddUrl, link.c_str());
+    list_.addPath(Playlist::AddUrl, m3u.c_str());
+    const std::string pls = joinNative(dir_, "listed.pls");
+    test::writeFileText(pls, "[playlist]\r\nFile1=http://radio.example/x\r\nTitle1=Mine\r\nNumberOfEntries=1\r\n");
+    list_.addPath(Playlist::AddOrdinary, pls.c_str());
+    const std::string file = touch("song.mp3");
+    list_.addEntry(file.c_str());
+    ASSERT_EQ(pathsOf(list_), (Paths{link, m3u, "http://radio.example/x", file}));
+    EXPECT_TRUE(prompts_.boxes.empty());
+
+    list_.selectEntry(0, nullptr);
+    EXPECT_EQ(list_.nameStation(m3u.c_str(), "Other"), 0);    // not the entry that plays
+    EXPECT_EQ(list_.nameStation(link.c_str(), "Korvo FM \xE2\x80\x94 Jazz"), 1);
+    list_.selectEntry(2, nullptr);
+    EXPECT_EQ(list_.nameStation("http://radio.example/x", "Theirs"), 1);
+    EXPECT_NE(entryDisplayName(*list_.entryAt(0)).find("listen"), std::string::npos);    // shown by its link, as before
+    list_.selectEntry(3, nullptr);
+    EXPECT_EQ(list_.nameStation(file.c_str(), "Never"), 0);
+
+    const std::string out = joinNative(dir_, "out.m3u8");
+    ASSERT_EQ(list_.saveList(out.c_str()), 4);
+    const std::string text = test::readFileText(out);
+    EXPECT_NE(text.find("#EXTINF:-1,Korvo FM \xE2\x80\x94 Jazz\r\n" + link + "\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("#EXTINF:-1,Mine\r\nhttp://radio.example/x\r\n"), std::string::npos) << text;
+    const std::string outPls = joinNative(dir_, "out.pls");
+    ASSERT_EQ(list_.saveList(outPls.c_str()), 4);
+    EXPECT_NE(test::readFileText(outPls).find("Title1=Korvo FM \xE2\x80\x94 Jazz"), std::string::npos);
+}
+
 TEST_F(PlaylistFilesTest, RelativeListPathsMeanTheWorkingFolder) {
     std::string a = touch("a.mp3");
     std::filesystem::path previous = std::filesystem::current_path();

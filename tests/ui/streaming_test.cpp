@@ -102,7 +102,9 @@ TEST_F(StreamingWindow, StreamFromTheCommandLinePlaysAndIsSavedWhole) {
     EXPECT_EQ(p.waitForExit(10000), 0);
 }
 
-TEST_F(StreamingWindow, OpenLocationPlaysAStream) {
+// Open Location with u in a freshly started program: it plays, and is heard (what names the
+// time to first sound in the output).
+void expectOpenLocationPlays(const std::string& u, const char* what) {
     ProgramFolder folder("stream-open");
     SoundRecorder sound;
     EXPECT_TRUE(sound.start()) << "no capture device: the sink's monitor cannot be recorded";
@@ -110,9 +112,22 @@ TEST_F(StreamingWindow, OpenLocationPlaysAStream) {
     ASSERT_TRUE(p.start(folder, {}));
     ASSERT_NE(p.waitForWindow(), nullptr);
     Sleep(500);
-    expectPlaysFromOpenLocation(p, sound, server_.url("/endless/long_a.mp2?rate=16000"), "a local stream");
+    expectPlaysFromOpenLocation(p, sound, u, what);
+    EXPECT_EQ(findDialog(p.pid(), nullptr), nullptr);
     PostMessageA(p.window(), WM_CLOSE, 0, 0);
     EXPECT_EQ(p.waitForExit(10000), 0);
+}
+
+TEST_F(StreamingWindow, OpenLocationPlaysAStream) {
+    expectOpenLocationPlays(server_.url("/endless/long_a.mp2?rate=16000"), "a local stream");
+}
+
+// A station link plays its list's first entry that opens (here the second: the first is a
+// list again, passed over without a box); the entry stays the link.
+TEST_F(StreamingWindow, OpenLocationPlaysAStationLink) {
+    expectOpenLocationPlays(server_.url("/list/station.pls?form=pls&type=audio/x-scpls&entries=/list/station.pls%7C"
+                                        "/endless/long_a.mp2%3Frate%3D16000"),
+                            "a station link");
 }
 
 TEST_F(StreamingWindow, StopWhilePausedEndsTheDownload) {

@@ -231,6 +231,7 @@ void MainWindow::onStreamTitle(const StreamTitleNote& note) {
     const bool waiting = note.kind == StreamTitleNote::Reconnecting;
     stationTitleText(song_.station, waiting ? net_texts::kReconnecting : song_.title, text, int(sizeof text));
     setStreamShownName(text);
+    playlist().nameStation(playingPath_, note.station);
     refreshDisplay(true);
     trayUpdate(hwnd_, status_.percent);
     requestRefresh();    // the editor's row
