@@ -65,6 +65,13 @@ void expectPlaysFromOpenLocation(const Program& p, SoundRecorder& sound, const s
                            static_cast<unsigned long>(heard - opened));
 }
 
+// The program's streams are saved into dir.
+void saveStreamsTo(ProgramFolder& folder, const std::string& dir) {
+    folder.setKey(kKeyDownloadOption, 1);
+    WritePrivateProfileStringA(kSettingsSection, kKeyInternetDLDir, dir.c_str(), folder.ini().c_str());
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, folder.ini().c_str());
+}
+
 class StreamingWindow : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(server_.start(winappUnixDir())) << "the test server did not start"; }
@@ -75,9 +82,7 @@ TEST_F(StreamingWindow, StreamFromTheCommandLinePlaysAndIsSavedWhole) {
     std::vector<uint8_t> bytes = served("short_a.mp2");
     ProgramFolder folder("stream-save");
     std::string saveDir = korvo::test::scratchDir("ui-stream-saved");
-    folder.setKey(kKeyDownloadOption, 1);
-    WritePrivateProfileStringA(kSettingsSection, kKeyInternetDLDir, saveDir.c_str(), folder.ini().c_str());
-    WritePrivateProfileStringA(nullptr, nullptr, nullptr, folder.ini().c_str());
+    saveStreamsTo(folder, saveDir);
     std::string u = server_.url("/file/short_a.mp2?rate=40000");
 
     SoundRecorder sound;
@@ -155,9 +160,7 @@ TEST_F(StreamingWindow, StopWhilePausedEndsTheDownload) {
 TEST_F(StreamingWindow, AnEmptySaveNameWarnsAndPlaysWithoutSaving) {
     ProgramFolder folder("stream-noname");
     std::string saveDir = korvo::test::scratchDir("ui-stream-noname-saved");
-    folder.setKey(kKeyDownloadOption, 1);
-    WritePrivateProfileStringA(kSettingsSection, kKeyInternetDLDir, saveDir.c_str(), folder.ini().c_str());
-    WritePrivateProfileStringA(nullptr, nullptr, nullptr, folder.ini().c_str());
+    saveStreamsTo(folder, saveDir);
     Program p;
     ASSERT_TRUE(p.start(folder, {}));
     ASSERT_NE(p.waitForWindow(), nullptr);
@@ -189,9 +192,7 @@ TEST_F(StreamingWindow, AnEmptySaveNameWarnsAndPlaysWithoutSaving) {
 TEST_F(StreamingWindow, ADroppingStationPlaysOnAndAStationsCopyHoldsNoTitles) {
     ProgramFolder folder("stream-drop");
     std::string saveDir = korvo::test::scratchDir("ui-stream-radio-saved");
-    folder.setKey(kKeyDownloadOption, 1);
-    WritePrivateProfileStringA(kSettingsSection, kKeyInternetDLDir, saveDir.c_str(), folder.ini().c_str());
-    WritePrivateProfileStringA(nullptr, nullptr, nullptr, folder.ini().c_str());
+    saveStreamsTo(folder, saveDir);
     SoundRecorder sound;
     EXPECT_TRUE(sound.start()) << "no capture device: the sink's monitor cannot be recorded";
     // At the file's own rate (128 kbit/s), as a live station sends.
