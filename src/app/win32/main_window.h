@@ -96,6 +96,8 @@ private:
     void onContextMenu(LPARAM lParam);
     void onInitMenu(HMENU menu);
     void redrawButton(int index);
+    bool useScale(int percent);
+    void onDpiChanged(int dpi, const RECT* suggested);
     // the display and the volume
     // entry: read the current entry's name and length again (not needed for a tick)
     void refreshDisplay(bool entry = true);
@@ -156,6 +158,7 @@ private:
     GdiObject<HPALETTE> palette_;
     GdiObject<HRGN> buttonRegions_[kButtonCount];
     GdiObject<HBITMAP> pressedSkin_;
+    int scale_ = 100;   // the skin's scale in percent of 96 DPI
     NowPlayingDisplay display_;
     int shownState_ = -1;       // the play state the display last showed
     int displayTimer_ = 0;      // the refresh timer runs (while playing)
