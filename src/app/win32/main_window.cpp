@@ -388,6 +388,14 @@ RECT placeOnNearestWorkArea(int x, int y, int w, int h) {
     return fitIntoArea(r, info.rcWork);
 }
 
+void keepInsideWorkArea(HWND w) {
+    RECT r;
+    if (!GetWindowRect(w, &r)) return;
+    const RECT place = placeOnNearestWorkArea(r.left, r.top, r.right - r.left, r.bottom - r.top);
+    if (place.left != r.left || place.top != r.top)
+        SetWindowPos(w, nullptr, place.left, place.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 // Takes a window off the screen at once, without hiding it. An empty shape shows nothing
 // and needs no answer from the window manager; hiding does, and under Wine an X server
 // without one makes every hide wait two seconds for it. Dropping the visible style keeps

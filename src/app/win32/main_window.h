@@ -56,6 +56,9 @@ RECT fitIntoArea(const RECT& r, const RECT& work);
 // A window rectangle at (x, y) of w x h, fitted into the work area of the monitor nearest
 // to it: a position kept from another screen layout still shows the window.
 RECT placeOnNearestWorkArea(int x, int y, int w, int h);
+// Moves a window that runs off the work area of its monitor back into it (a dialog opened
+// at the player's place at a large scale would hide its buttons).
+void keepInsideWorkArea(HWND w);
 
 // The message box flag for a prompt icon.
 UINT messageBoxIcon(PromptIcon icon);

@@ -142,8 +142,10 @@ void layout(HWND dlg) {
     auto place = [dlg](int id, int left, int top) {
         SetWindowPos(GetDlgItem(dlg, id), nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     };
-    // The list ends above the Up and Dn buttons, which grow with the screen's DPI.
-    const int listBottomGap = BH + 4 > 24 ? BH + 4 : 24;
+    // The list ends above the Up and Dn buttons, which grow with the screen's DPI; they stand
+    // on the line of Dismiss, inside the window.
+    const int rowTop = H - BH - 4;
+    const int listBottomGap = BH + 8;
     SetWindowPos(listBox(dlg), nullptr, 3, 3, W - BW - 10, H - listBottomGap, SWP_NOZORDER | SWP_NOACTIVATE);
     place(IDC_PL_LOAD, x, 3);
     place(IDC_PL_SAVE, x, BH + 3);
@@ -153,21 +155,21 @@ void layout(HWND dlg) {
     place(IDC_PL_SORT, x, 5 * BH + 13);
     place(IDC_PL_CLEAR, x, 6 * BH + 13);
     place(IDC_PL_EDIT_TAG, x, 7 * BH + 18);
-    place(IDOK, x, H - BH - 4);
+    place(IDOK, x, rowTop);
     // Up, Dn and the label side by side; at higher DPI the buttons are wider than the gaps.
     RECT up{}, dn{};
     GetWindowRect(GetDlgItem(dlg, IDC_PL_UP), &up);
     GetWindowRect(GetDlgItem(dlg, IDC_PL_DOWN), &dn);
     const int dnLeft = 3 + (up.right - up.left) + 3 > 30 ? 3 + (up.right - up.left) + 3 : 30;
     const int labelLeft = labelLeftFor(dnLeft + (dn.right - dn.left));
-    place(IDC_PL_UP, 3, H - BH + 2);
-    place(IDC_PL_DOWN, dnLeft, H - BH + 2);
+    place(IDC_PL_UP, 3, rowTop);
+    place(IDC_PL_DOWN, dnLeft, rowTop);
     // The label ends short of Dismiss, whatever the width.
     RECT label{};
     HWND labelWindow = GetDlgItem(dlg, IDC_PL_PLAYTIME);
     GetWindowRect(labelWindow, &label);
     const int labelWidth = x - kLabelGap - labelLeft;
-    SetWindowPos(labelWindow, nullptr, labelLeft, H - BH + 2, labelWidth > 0 ? labelWidth : 0, label.bottom - label.top,
+    SetWindowPos(labelWindow, nullptr, labelLeft, rowTop, labelWidth > 0 ? labelWidth : 0, label.bottom - label.top,
                  SWP_NOZORDER | SWP_NOACTIVATE);
     InvalidateRect(dlg, nullptr, TRUE);
 }
