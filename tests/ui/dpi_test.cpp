@@ -356,6 +356,20 @@ TEST(Dpi, DialogsFitAndOpenInsideTheWorkArea) {
         HWND eq = waitForDialog(p.pid(), TXT_EQ_CAPTION);
         ASSERT_NE(eq, nullptr);
         expectInsideWorkArea(eq, "the equalizer");
+
+        // modal ones: their commands return when they close
+        p.postCommand(IDM_ABOUT);
+        HWND about = waitForDialog(p.pid(), korvo::win::kAboutCaption);
+        ASSERT_NE(about, nullptr);
+        expectInsideWorkArea(about, "About");
+        PostMessageA(about, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+        EXPECT_TRUE(waitUntil([&] { return !IsWindow(about); }, kWaitMs));
+        p.postCommand(IDM_OPEN_LOCATION);
+        HWND url = waitForDialog(p.pid(), TXT_OPEN_URL_CAPTION);
+        ASSERT_NE(url, nullptr);
+        expectInsideWorkArea(url, "Open URL");
+        PostMessageA(url, WM_COMMAND, IDCANCEL, 0);
+        EXPECT_TRUE(waitUntil([&] { return !IsWindow(url); }, kWaitMs));
     }
 }
 
