@@ -279,6 +279,7 @@ TEST(Dpi, MovedToAMonitorOfAnotherScale) {
         ASSERT_TRUE(SendMessageTimeoutA(w, WM_DPICHANGED, MAKEWPARAM(m.dpi, m.dpi), rect.get(), SMTO_NORMAL, kWaitMs,
                                         &result));
         expectScaledWindow(w, percentOf(m.dpi));
+        EXPECT_TRUE(showsSkinOfScale(w, percentOf(m.dpi)));
         RECT r{};
         GetWindowRect(w, &r);
         EXPECT_EQ(r.left, m.suggested.left);
