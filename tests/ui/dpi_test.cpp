@@ -272,19 +272,37 @@ TEST(Dpi, MovedToAMonitorOfAnotherScale) {
         int dpi;
         RECT suggested;
     };
-    for (const Move& m : {Move{192, {40, 30, 424, 542}}, Move{144, {50, 60, 338, 444}}, Move{96, {70, 80, 262, 336}}}) {
-        SCOPED_TRACE(m.dpi);
+    auto send = [&](const Move& m) {
         RemoteRect rect(p.pid(), m.suggested);
         DWORD_PTR result = 0;
-        ASSERT_TRUE(SendMessageTimeoutA(w, WM_DPICHANGED, MAKEWPARAM(m.dpi, m.dpi), rect.get(), SMTO_NORMAL, kWaitMs,
-                                        &result));
+        return SendMessageTimeoutA(w, WM_DPICHANGED, MAKEWPARAM(m.dpi, m.dpi), rect.get(), SMTO_NORMAL, kWaitMs,
+                                   &result) != 0;
+    };
+    for (const Move& m : {Move{192, {40, 30, 424, 542}}, Move{144, {50, 60, 338, 444}}, Move{96, {70, 80, 262, 336}}}) {
+        SCOPED_TRACE(m.dpi);
+        ASSERT_TRUE(send(m));
         expectScaledWindow(w, percentOf(m.dpi));
         EXPECT_TRUE(showsSkinOfScale(w, percentOf(m.dpi)));
         RECT r{};
-        GetWindowRect(w, &r);
-        EXPECT_EQ(r.left, m.suggested.left);
-        EXPECT_EQ(r.top, m.suggested.top);
+        EXPECT_TRUE(waitUntil([&] {
+            return GetWindowRect(w, &r) && r.left == m.suggested.left && r.top == m.suggested.top;
+        }, kWaitMs)) << r.left << "," << r.top;
     }
+    // during a drag: the skin's point under the pointer stays under it
+    auto flush = [&] {
+        DWORD_PTR r = 0;
+        SendMessageTimeoutA(w, WM_NULL, 0, 0, SMTO_NORMAL, kWaitMs, &r);
+    };
+    PostMessageA(w, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(30, 120));
+    flush();
+    EXPECT_TRUE(send(Move{192, {40, 30, 424, 542}}));
+    PostMessageA(w, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(100, 300));
+    PostMessageA(w, WM_LBUTTONUP, 0, MAKELPARAM(100, 300));
+    flush();
+    RECT r{};
+    EXPECT_TRUE(waitUntil([&] { return GetWindowRect(w, &r) && r.left == 40 + 100 - 60 && r.top == 30 + 300 - 240; },
+                          kWaitMs))
+        << r.left << "," << r.top;
     EXPECT_TRUE(p.running());
 }
 

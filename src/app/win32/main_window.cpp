@@ -352,7 +352,10 @@ bool MainWindow::useScale(int percent) {
 
 // Moved to a monitor of another scale: the artwork of that scale at the place suggested.
 void MainWindow::onDpiChanged(int dpi, const RECT* suggested) {
+    const int before = scale_;
     if (!useScale(skinScaleForDpi(dpi))) return;
+    // a drag goes on from the same place of the skin
+    grab_ = {grab_.x * scale_ / before, grab_.y * scale_ / before};
     if (suggested)
         SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     refreshDisplay(false);
