@@ -153,6 +153,26 @@ bool showsSkinOfScale(HWND w, int percent) {
     return shown;
 }
 
+// A RECT written into the program's memory: WM_DPICHANGED carries a pointer, which no
+// system marshals between processes.
+class RemoteRect {
+public:
+    RemoteRect(DWORD pid, const RECT& r) {
+        process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, pid);
+        if (process_) at_ = VirtualAllocEx(process_, nullptr, sizeof r, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+        EXPECT_TRUE(at_ && WriteProcessMemory(process_, at_, &r, sizeof r, nullptr));
+    }
+    ~RemoteRect() {
+        if (at_) VirtualFreeEx(process_, at_, 0, MEM_RELEASE);
+        if (process_) CloseHandle(process_);
+    }
+    LPARAM get() const { return reinterpret_cast<LPARAM>(at_); }
+
+private:
+    HANDLE process_ = nullptr;
+    void* at_ = nullptr;
+};
+
 POINT centre(int button, int percent) {
     const RECT r = buttonEllipse(button, percent);
     return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
@@ -241,26 +261,6 @@ TEST(Dpi, DoubleScaleShowsTheTwoTimesArtAndHitsScaledButtons) {
     EXPECT_EQ(readRecord(), "");
 }
 
-// A RECT written into the program's memory: WM_DPICHANGED carries a pointer, which no
-// system marshals between processes.
-class RemoteRect {
-public:
-    RemoteRect(DWORD pid, const RECT& r) {
-        process_ = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_WRITE, FALSE, pid);
-        if (process_) at_ = VirtualAllocEx(process_, nullptr, sizeof r, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
-        EXPECT_TRUE(at_ && WriteProcessMemory(process_, at_, &r, sizeof r, nullptr));
-    }
-    ~RemoteRect() {
-        if (at_) VirtualFreeEx(process_, at_, 0, MEM_RELEASE);
-        if (process_) CloseHandle(process_);
-    }
-    LPARAM get() const { return reinterpret_cast<LPARAM>(at_); }
-
-private:
-    HANDLE process_ = nullptr;
-    void* at_ = nullptr;
-};
-
 TEST(Dpi, MovedToAMonitorOfAnotherScale) {
     LogPixels scale(96);
     ProgramFolder folder("dpi-changed");
@@ -332,6 +332,40 @@ void expectControlsFit(HWND dlg, const char* what) {
         }
 }
 
+// A control's rectangle in its dialog's client coordinates.
+RECT controlRect(HWND dlg, int id) {
+    RECT r{};
+    GetWindowRect(GetDlgItem(dlg, id), &r);
+    MapWindowPoints(nullptr, dlg, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+// On a move to another monitor the system scales the editor's controls (here: to half their
+// size, as for a monitor of half the DPI); the editor then places them for their new size:
+// Up, Dn and Dismiss on one line just above the bottom edge.
+void expectEditorPlacedAfterScaling(const Program& p, HWND editor) {
+    const int controls[] = {IDC_PL_LOAD, IDC_PL_SAVE, IDC_PL_ADD, IDC_PL_DELETE, IDC_PL_SHUFFLE, IDC_PL_SORT,
+                            IDC_PL_CLEAR, IDC_PL_EDIT_TAG, IDOK, IDC_PL_UP, IDC_PL_DOWN, IDC_PL_PLAYTIME};
+    for (int id : controls) {
+        const RECT r = controlRect(editor, id);
+        SetWindowPos(GetDlgItem(editor, id), nullptr, 0, 0, (r.right - r.left) / 2, (r.bottom - r.top) / 2,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    RECT window{};
+    GetWindowRect(editor, &window);
+    RemoteRect suggested(p.pid(), window);
+    DWORD_PTR result = 0;
+    SendMessageTimeoutA(editor, WM_DPICHANGED, MAKEWPARAM(96, 96), suggested.get(), SMTO_NORMAL, kWaitMs, &result);
+    RECT client{};
+    GetClientRect(editor, &client);
+    const RECT load = controlRect(editor, IDC_PL_LOAD);
+    const int rowTop = client.bottom - (load.bottom - load.top) - 4;
+    EXPECT_TRUE(waitUntil([&] { return controlRect(editor, IDOK).top == rowTop; }, kWaitMs))
+        << "Dismiss at " << controlRect(editor, IDOK).top << ", not " << rowTop;
+    EXPECT_EQ(controlRect(editor, IDC_PL_UP).top, rowTop);
+    expectControlsFit(editor, "the playlist editor after scaling");
+}
+
 HWND waitForDialog(DWORD pid, const char* title) {
     HWND d = nullptr;
     waitUntil([&] { return (d = findDialog(pid, title)) != nullptr; }, kWaitMs);
@@ -370,6 +404,7 @@ TEST(Dpi, DialogsFitAndOpenInsideTheWorkArea) {
         ASSERT_NE(editor, nullptr);
         expectInsideWorkArea(editor, "the playlist editor");
         expectControlsFit(editor, "the playlist editor");
+        expectEditorPlacedAfterScaling(p, editor);
 
         p.command(IDM_EQUALIZER);
         HWND eq = waitForDialog(p.pid(), TXT_EQ_CAPTION);

@@ -13,6 +13,7 @@
 
 #include "settings/settings.h"
 #include "app/win32/dialogs.h"
+#include "app/win32/dpi.h"
 #include "app/win32/handles.h"
 #include "app/win32/main_window.h"
 #include "app/win32/resource_ids.h"
@@ -45,12 +46,8 @@ EditorState& state() {
 
 HWND listBox(HWND dlg) { return GetDlgItem(dlg, IDC_PL_LIST); }
 
-// Pixels for a length given at 96 dots per inch.
-int scaled(HWND dlg, int px) {
-    WindowDC dc(dlg);
-    int dpi = dc ? GetDeviceCaps(dc.get(), LOGPIXELSY) : 96;
-    return MulDiv(px, dpi > 0 ? dpi : 96, 96);
-}
+// Pixels for a length given at 96 dots per inch, on the editor's monitor.
+int scaled(HWND dlg, int px) { return MulDiv(px, windowDpi(dlg), kBaseDpi); }
 
 void storeRect(HWND dlg) {
     RECT r;
@@ -207,6 +204,17 @@ int measureLabelText(HWND dlg) {
     return widest;
 }
 
+// The buttons' size and the label's widest text, taken again when the system has scaled the
+// dialog for a monitor of another DPI.
+void measure(HWND dlg) {
+    EditorState& s = state();
+    RECT b{};
+    GetWindowRect(GetDlgItem(dlg, IDC_PL_LOAD), &b);
+    s.buttonWidth = b.right - b.left;
+    s.buttonHeight = b.bottom - b.top;
+    s.labelTextWidth = measureLabelText(dlg);
+}
+
 void onInit(HWND dlg) {
     EditorState& s = state();
     s.window = dlg;
@@ -219,11 +227,7 @@ void onInit(HWND dlg) {
     const Settings& set = settings();
     const RECT place = placeOnNearestWorkArea(set.PlaylistX, set.PlaylistY, set.PlaylistW, set.PlaylistH);
     MoveWindow(dlg, place.left, place.top, place.right - place.left, place.bottom - place.top, FALSE);
-    RECT b;
-    GetWindowRect(GetDlgItem(dlg, IDC_PL_LOAD), &b);
-    s.buttonWidth = b.right - b.left;
-    s.buttonHeight = b.bottom - b.top;
-    s.labelTextWidth = measureLabelText(dlg);
+    measure(dlg);
     // A narrower window than the label needs grows to fit it.
     RECT now{};
     GetWindowRect(dlg, &now);
@@ -413,6 +417,14 @@ INT_PTR CALLBACK editorProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) {
         return TRUE;
     case kEditorRefreshMessage:
         onRefresh(dlg);
+        return TRUE;
+    case WM_DPICHANGED:
+        // the system scales the controls once this returns; they are placed after that
+        PostMessageA(dlg, kEditorRescaledMessage, 0, 0);
+        return FALSE;
+    case kEditorRescaledMessage:
+        measure(dlg);
+        layout(dlg);
         return TRUE;
     case WM_SIZE:
         if (wParam != SIZE_MINIMIZED) layout(dlg);
