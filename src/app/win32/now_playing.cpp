@@ -253,10 +253,10 @@ HWND createButtonTips(HWND owner, int percent) {
         tool.uFlags = TTF_SUBCLASS;
         tool.hwnd = owner;
         tool.uId = UINT_PTR(i + 1);
-        tool.rect = buttonEllipse(i, percent);
         tool.lpszText = const_cast<char*>(kButtonTips[i]);
         SendMessageA(tips, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
     }
+    placeButtonTips(tips, owner, percent);
     return tips;
 }
 
