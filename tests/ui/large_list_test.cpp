@@ -72,15 +72,6 @@ std::string writeLibrary(const std::string& dir, std::vector<std::string>& files
     return pls;
 }
 
-std::string rowText(HWND list, int i) {
-    wchar_t text[1024] = {};
-    if (SendMessageW(list, LB_GETTEXTLEN, WPARAM(i), 0) >= LRESULT(sizeof text / sizeof text[0])) return "<too long>";
-    SendMessageW(list, LB_GETTEXT, WPARAM(i), reinterpret_cast<LPARAM>(text));
-    char narrow[2048] = {};
-    WideCharToMultiByte(CP_UTF8, 0, text, -1, narrow, sizeof narrow, nullptr, nullptr);
-    return narrow;
-}
-
 // Sent: another process's edit keeps its text to itself.
 LRESULT textLength(HWND edit) { return SendMessageW(edit, WM_GETTEXTLENGTH, 0, 0); }
 
