@@ -87,6 +87,13 @@ std::string row(int number, const std::string& name) {
     return text;
 }
 
+void screenshot(HWND window, const char* name) {
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    const std::string png = buildDir() + "\\" + name;
+    EXPECT_TRUE(saveWindowPng(window, png, {})) << png;
+    std::printf("screenshot: %s\n", png.c_str());
+}
+
 // The window with the keyboard focus in dlg's thread.
 HWND focused(HWND dlg) {
     GUITHREADINFO info{};
@@ -129,6 +136,7 @@ TEST(LargeList, HundredThousandRowsFindAndJump) {
     EXPECT_EQ(rowText(list, 2), row(31, "XyZ Tango"));
     EXPECT_EQ(rowText(list, 3), row(111, "Morning XYZ"));
     for (int id : {IDC_PL_UP, IDC_PL_DOWN, IDC_PL_SORT, IDC_PL_SHUFFLE}) EXPECT_FALSE(enabled(dlg, id)) << id;
+    screenshot(dlg, "ui-playlist-editor-find.png");
 
     // Enter in the box plays the first row found
     SoundRecorder sound;
@@ -181,6 +189,7 @@ TEST(LargeList, HundredThousandRowsFindAndJump) {
     SendMessageW(jumpFind, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"SONG 05"));
     ASSERT_TRUE(waitForCount(jumpList, 10 * kRepeats)) << count(jumpList);
     EXPECT_EQ(rowText(jumpList, 1), row(50, "Song 051"));
+    screenshot(jump, "ui-jump-to.png");
     clearRecord();
     PostMessageW(jumpFind, WM_KEYDOWN, VK_DOWN, 1);
     PostMessageW(jumpFind, WM_KEYDOWN, VK_RETURN, 1);
