@@ -117,6 +117,9 @@ TEST(LargeList, HundredThousandRowsFindAndJump) {
     ASSERT_TRUE(waitUntil([&] { return (dlg = findDialog(p.pid(), korvo::win::kPlaylistEditorCaption)) != nullptr; },
                           kWaitMs));
     HWND list = GetDlgItem(dlg, IDC_PL_LIST), find = GetDlgItem(dlg, IDC_PL_FIND);
+    char label[32] = {};
+    SendMessageA(GetDlgItem(dlg, IDC_PL_FIND_LABEL), WM_GETTEXT, sizeof label, reinterpret_cast<LPARAM>(label));
+    EXPECT_STREQ(label, korvo::win::kFindLabel);
 
     const DWORD t0 = GetTickCount();
     p.copyData(korvo::win::RequestAddPath, pls.c_str(), DWORD(pls.size()));
