@@ -58,7 +58,11 @@ INT_PTR CALLBACK jumpProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) {
         case IDOK: {
             const int row = int(SendMessageW(GetDlgItem(dlg, IDC_JUMP_LIST), LB_GETCURSEL, 0, 0));
             const int position = rows ? rows->position(row) : -1;
-            if (position < 0) return TRUE;   // nothing found: the box stays for another try
+            // Nothing found, or the list changed in the editor meanwhile: the box stays.
+            if (position < 0 || position >= playlist().countEntries()) {
+                if (rows) showFound(dlg, *rows);
+                return TRUE;
+            }
             playlist().selectEntry(position, nullptr);
             EndDialog(dlg, 1);
             return TRUE;
