@@ -176,8 +176,10 @@ TEST(LargeList, HundredThousandRowsFindAndJump) {
     keybd_event(VK_CONTROL, 0, KEYEVENTF_KEYUP, 0);
     EXPECT_TRUE(waitUntil([&] { return focused(dlg) == find; }, kWaitMs));
 
-    // Case is folded in any script
-    SendMessageW(find, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"москва"));
+    // Case is folded in any script, typed in the list too
+    SendMessageW(dlg, WM_NEXTDLGCTL, WPARAM(list), TRUE);
+    for (wchar_t c : std::wstring(L"москва")) PostMessageW(list, WM_CHAR, WPARAM(c), 1);
+    ASSERT_TRUE(waitUntil([&] { return textLength(find) == 6; }, kWaitMs)) << textLength(find);
     ASSERT_TRUE(waitForCount(list, kRepeats)) << count(list);
     EXPECT_EQ(rowText(list, 0), row(39, "ВЕЧЕР Москва"));
     PostMessageW(find, WM_KEYDOWN, VK_ESCAPE, 1);

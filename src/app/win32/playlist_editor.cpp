@@ -552,7 +552,7 @@ int editorTakesMessage(MSG& msg) {
         SendMessageW(find, EM_SETSEL, WPARAM(end), LPARAM(end));
         msg.hwnd = find;
     }
-    return IsDialogMessageA(dlg, &msg) ? 1 : 0;
+    return IsDialogMessageW(dlg, &msg) ? 1 : 0;
 }
 
 } // namespace korvo::win
