@@ -53,6 +53,7 @@ int Playlist::clearPlaylist() {
     }
     head_ = tail_ = current_ = nullptr;
     count_ = 0;
+    lookup_ = Cursor{};
     if (refreshHook_) refreshHook_(refreshContext_);
     return 1;
 }
@@ -119,10 +120,7 @@ void Playlist::swapPayloads(PlaylistEntry* a, PlaylistEntry* b) {
         current_ = a;
 }
 
-PlaylistEntry* Playlist::entryAt(int position) {
-    Cursor cursor;
-    return walkTo(cursor, position);
-}
+PlaylistEntry* Playlist::entryAt(int position) { return walkTo(lookup_, position); }
 
 PlaylistEntry* Playlist::walkTo(Cursor& cursor, int position) {
     if (position < 0 || position >= count_) return nullptr;
@@ -243,6 +241,7 @@ int Playlist::moveEntries(int direction, int count, const int* positions) {
 }
 
 void Playlist::unlink(PlaylistEntry* e) {
+    lookup_ = Cursor{};
     if (e->prev)
         e->prev->next = e->next;
     else

@@ -89,6 +89,7 @@ public:
     // --- Looking at the list ---
     const PlaylistEntry* head() const { return head_; }
     const PlaylistEntry* current() const { return current_; }
+    // Walks from where the last look-up ended, so rows drawn in order cost a step each.
     PlaylistEntry* entryAt(int position);
     const PlaylistEntry* entryAt(int position) const;
     int currentIndex() const;                      // -1 when empty
@@ -142,6 +143,8 @@ private:
     PlaylistEntry* tail_ = nullptr;
     PlaylistEntry* current_ = nullptr;
     int count_ = 0;
+    // entryAt's last stop; forgotten whenever an entry is unlinked.
+    Cursor lookup_;
     int readFileInfo_ = 1;
     const char* missingFormat_ = nullptr;   // nullptr: kErrorAddingDirectory
     // The open batch: its depth, how many paths named nothing, and the first few of them.

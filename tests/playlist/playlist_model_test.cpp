@@ -62,6 +62,28 @@ TEST(PlaylistModel, WalkingAndSelecting) {
     EXPECT_EQ(list.current(), nullptr);
 }
 
+// Look-ups go on from where the last one stopped; a deleted or cleared entry is never a
+// starting point (the sanitizer builds catch a walk from freed memory).
+TEST(PlaylistModel, LookUpsSurviveDeletesReordersAndClears) {
+    Playlist list;
+    fill(list, {"a", "b", "c", "d", "e", "f"});
+    ASSERT_NE(list.entryAt(3), nullptr);
+    EXPECT_STREQ(list.entryAt(3)->path, "d");
+    const int d = 3;
+    EXPECT_EQ(list.deleteEntries(1, &d), 1);
+    EXPECT_STREQ(list.entryAt(3)->path, "e");
+    EXPECT_STREQ(list.entryAt(2)->path, "c");
+    EXPECT_EQ(list.sortPlaylist(1), 1);
+    EXPECT_EQ(pathsOf(list), (Paths{"f", "e", "c", "b", "a"}));
+    EXPECT_STREQ(list.entryAt(1)->path, "e");
+    EXPECT_EQ(list.entryAt(5), nullptr);
+    list.clearPlaylist();
+    EXPECT_EQ(list.entryAt(0), nullptr);
+    fill(list, {"x", "y"});
+    EXPECT_STREQ(list.entryAt(1)->path, "y");
+    EXPECT_STREQ(list.entryAt(0)->path, "x");
+}
+
 TEST(PlaylistModel, RefusesOverlongPaths) {
     Playlist list;
     list.setReadFileInfo(0);

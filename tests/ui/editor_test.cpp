@@ -428,16 +428,6 @@ HWND openPlaylistEditor(Program& p) {
     return waitForDialog(p.pid(), korvo::win::kPlaylistEditorCaption);
 }
 
-// Read as wide text: across processes Wine hands the ANSI request the wide row.
-std::string rowText(HWND list, int i) {
-    wchar_t text[1024] = {};
-    if (SendMessageW(list, LB_GETTEXTLEN, WPARAM(i), 0) >= LRESULT(sizeof text / sizeof text[0])) return "<too long>";
-    SendMessageW(list, LB_GETTEXT, WPARAM(i), reinterpret_cast<LPARAM>(text));
-    char narrow[2048] = {};
-    WideCharToMultiByte(CP_ACP, 0, text, -1, narrow, sizeof narrow, nullptr, nullptr);
-    return narrow;
-}
-
 std::vector<std::string> rows(HWND dlg) {
     HWND list = GetDlgItem(dlg, IDC_PL_LIST);
     std::vector<std::string> out;

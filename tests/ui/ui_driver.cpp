@@ -390,6 +390,15 @@ std::string media(const char* name) {
     return p;
 }
 
+std::string rowText(HWND list, int i) {
+    wchar_t text[1024] = {};
+    if (SendMessageW(list, LB_GETTEXTLEN, WPARAM(i), 0) >= LRESULT(sizeof text / sizeof text[0])) return "<too long>";
+    SendMessageW(list, LB_GETTEXT, WPARAM(i), reinterpret_cast<LPARAM>(text));
+    char narrow[2048] = {};
+    WideCharToMultiByte(CP_ACP, 0, text, -1, narrow, sizeof narrow, nullptr, nullptr);
+    return narrow;
+}
+
 std::string titleOf(const std::string& path) {
     char title[MAX_PATH] = {};
     GetFileTitleA(path.c_str(), title, sizeof title);

@@ -99,6 +99,8 @@ bool saveWindowPng(HWND hwnd, const std::string& path, const std::vector<bool>& 
 
 // A file that tests/media/winapp.sh makes (a test fails, not crashes, when it is missing).
 std::string media(const char* name);
+// A list box's row, read as wide text: across processes Wine hands the ANSI request the wide row.
+std::string rowText(HWND list, int i);
 // What the program shows and announces for a path: its display title.
 std::string titleOf(const std::string& path);
 

@@ -156,8 +156,10 @@ int runApp(HINSTANCE instance, HINSTANCE previous, int showCommand) {
     UpdateWindow(main);
     HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCELERATORS));
 
+    // Messages are taken in their wide form: a character typed in any script then reaches the
+    // controls (which keep wide text) whole, where the narrow form turns it into "?".
     MSG msg;
-    while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         HWND sheet = preferencesSheet();
         if (sheet && !SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0)) afterPreferencesClosed(main);
         sheet = preferencesSheet();
@@ -165,12 +167,12 @@ int runApp(HINSTANCE instance, HINSTANCE previous, int showCommand) {
         // The editors take their own keys (Tab, Enter, Escape) before the main window's shortcuts.
         if (editorTakesMessage(msg)) continue;
         HWND tags = tagEditorWindow();
-        if (tags && IsDialogMessageA(tags, &msg)) continue;
+        if (tags && IsDialogMessageW(tags, &msg)) continue;
         HWND eq = equalizerWindow();
-        if (eq && IsDialogMessageA(eq, &msg)) continue;
-        if (accelerators && TranslateAcceleratorA(main, accelerators, &msg)) continue;
+        if (eq && IsDialogMessageW(eq, &msg)) continue;
+        if (accelerators && TranslateAcceleratorW(main, accelerators, &msg)) continue;
         TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        DispatchMessageW(&msg);
     }
     return int(msg.wParam);
 }

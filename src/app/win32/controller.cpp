@@ -13,6 +13,7 @@
 #include "app/win32/command_line.h"
 #include "app/win32/dialogs.h"
 #include "app/win32/equalizer_dialog.h"
+#include "app/win32/jump_dialog.h"
 #include "app/win32/playlist_editor.h"
 #include "app/win32/preferences.h"
 #include "app/win32/resource_ids.h"
@@ -148,6 +149,9 @@ LRESULT MainWindow::onCommand(WPARAM wParam, LPARAM lParam) {
     case IDM_EQUALIZER:
         toggleEqualizer(hwnd_);
         return 0;
+    case IDM_JUMP_TO:
+        if (!runJumpDialog(hwnd_)) return 0;
+        [[fallthrough]];
     case IDM_PLAY_CURRENT:
         stopForNewAction();
         playCurrentEntry();

@@ -195,6 +195,7 @@ LRESULT MainWindow::dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
             seekBy(wParam == VK_RIGHT ? kKeySeekMs : -kKeySeekMs);
             return 0;
         }
+        if (wParam == 'J') return onCommand(IDM_JUMP_TO, 0);
         break;
     case WM_COPYDATA: return onCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
     case WM_DROPFILES: return onDropFiles(reinterpret_cast<HDROP>(wParam));

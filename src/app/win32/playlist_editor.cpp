@@ -1,7 +1,5 @@
 #include "app/win32/playlist_editor.h"
 
-#include "app/win32/stream_title.h"
-
 #include <commdlg.h>
 #include <shellapi.h>
 #include <shlobj.h>
@@ -14,12 +12,12 @@
 #include "settings/settings.h"
 #include "app/win32/dialogs.h"
 #include "app/win32/dpi.h"
+#include "app/win32/entry_rows.h"
 #include "app/win32/handles.h"
 #include "app/win32/main_window.h"
 #include "app/win32/resource_ids.h"
 #include "app/win32/tag_editor.h"
 #include "app/win32/win_texts.h"
-#include "playlist/entry_info.h"
 #include "playlist/playlist.h"
 
 namespace korvo::win {
@@ -37,6 +35,7 @@ struct EditorState {
     int buttonHeight = 0;
     int labelTextWidth = 0;   // the widest play-time text, in the label's font
     MenuHandle menu;
+    EntryRows rows;           // what the list shows: every entry, or those found
 };
 
 EditorState& state() {
@@ -45,6 +44,8 @@ EditorState& state() {
 }
 
 HWND listBox(HWND dlg) { return GetDlgItem(dlg, IDC_PL_LIST); }
+HWND findBox(HWND dlg) { return GetDlgItem(dlg, IDC_PL_FIND); }
+bool finding() { return state().rows.filtered(); }
 
 // Pixels for a length given at 96 dots per inch, on the editor's monitor.
 int scaled(HWND dlg, int px) { return MulDiv(px, windowDpi(dlg), kBaseDpi); }
@@ -78,31 +79,32 @@ std::vector<int> selectedRows(HWND dlg) {
     return rows;
 }
 
+// The entries the selected rows show, ascending.
+std::vector<int> selectedEntries(HWND dlg) { return state().rows.positions(selectedRows(dlg)); }
+
 // The label totals every selected row; "Edit Tag" works on one.
 void onSelectionChanged(HWND dlg) {
-    const std::vector<int> rows = selectedRows(dlg);
-    showPlayTime(dlg, playlist().playTimeOf(int(rows.size()), rows.data()));
-    EnableWindow(GetDlgItem(dlg, IDC_PL_EDIT_TAG), rows.size() == 1 ? TRUE : FALSE);
+    const std::vector<int> positions = selectedEntries(dlg);
+    showPlayTime(dlg, playlist().playTimeOf(int(positions.size()), positions.data()));
+    EnableWindow(GetDlgItem(dlg, IDC_PL_EDIT_TAG), positions.size() == 1 ? TRUE : FALSE);
 }
 
-// One row per entry, added with redrawing suspended so a long list appears at once; the
-// current entry's row is selected.
+// Reordering a list of which only some rows show would move entries out of sight.
+void enableReordering(HWND dlg) {
+    for (int id : {IDC_PL_UP, IDC_PL_DOWN, IDC_PL_SORT, IDC_PL_SHUFFLE})
+        EnableWindow(GetDlgItem(dlg, id), finding() ? FALSE : TRUE);
+}
+
+// The rows of every entry, or of those the Find box names; no row is stored, so a long list
+// costs nothing to show. The current entry's row is selected.
 void fillRows(HWND dlg) {
     HWND list = listBox(dlg);
-    Playlist& pl = playlist();
+    EntryRows& rows = state().rows;
+    rows.find(controlTextW(dlg, IDC_PL_FIND));
+    enableReordering(dlg);
     SendMessageA(list, WM_SETREDRAW, FALSE, 0);
-    SendMessageA(list, LB_RESETCONTENT, 0, 0);
-    SendMessageA(list, LB_INITSTORAGE, WPARAM(pl.countEntries()), LPARAM(pl.countEntries()) * 48);
-    int row = 0;
-    int currentRow = -1;
-    for (const PlaylistEntry* e = pl.head(); e; e = e->next, ++row) {
-        std::string name = entryDisplayName(*e);
-        if (e == pl.current() && streamShownName()[0]) name = streamShownName();
-        char text[2 * kPathCapacity + 16];
-        std::snprintf(text, sizeof text, kRowFormat, row + 1, name.c_str());
-        SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
-        if (e == pl.current()) currentRow = row;
-    }
+    resetEntryRows(list, rows);
+    const int currentRow = rows.rowOf(playlist().currentIndex());
     if (currentRow >= 0) {
         SendMessageA(list, LB_SETSEL, TRUE, currentRow);
         SendMessageA(list, LB_SETTOPINDEX, WPARAM(currentRow), 0);
@@ -139,11 +141,18 @@ void layout(HWND dlg) {
     auto place = [dlg](int id, int left, int top) {
         SetWindowPos(GetDlgItem(dlg, id), nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     };
-    // The list ends above the Up and Dn buttons, which grow with the screen's DPI; they stand
-    // on the line of Dismiss, inside the window.
+    // The list ends above the Find box, and that above the Up and Dn buttons, which grow with
+    // the screen's DPI; they stand on the line of Dismiss, inside the window.
     const int rowTop = H - BH - 4;
-    const int listBottomGap = BH + 8;
-    SetWindowPos(listBox(dlg), nullptr, 3, 3, W - BW - 10, H - listBottomGap, SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT findRect{}, findLabel{};
+    GetWindowRect(findBox(dlg), &findRect);
+    GetWindowRect(GetDlgItem(dlg, IDC_PL_FIND_LABEL), &findLabel);
+    const int findHeight = findRect.bottom - findRect.top, findTop = rowTop - findHeight - 3;
+    const int listWidth = W - BW - 10, findLabelWidth = findLabel.right - findLabel.left;
+    SetWindowPos(listBox(dlg), nullptr, 3, 3, listWidth, findTop - 3 - 3, SWP_NOZORDER | SWP_NOACTIVATE);
+    place(IDC_PL_FIND_LABEL, 3, findTop + (findHeight - (findLabel.bottom - findLabel.top)) / 2);
+    SetWindowPos(findBox(dlg), nullptr, 3 + findLabelWidth + 3, findTop, listWidth - findLabelWidth - 3, findHeight,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
     place(IDC_PL_LOAD, x, 3);
     place(IDC_PL_SAVE, x, BH + 3);
     place(IDC_PL_ADD, x, 2 * BH + 8);
@@ -218,6 +227,7 @@ void measure(HWND dlg) {
 void onInit(HWND dlg) {
     EditorState& s = state();
     s.window = dlg;
+    attachEntryRows(listBox(dlg), &s.rows);
     HINSTANCE inst = GetModuleHandleA(nullptr);
     HICON icon = LoadIconA(inst, MAKEINTRESOURCEA(IDI_PLAYLIST));
     SendMessageA(dlg, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
@@ -319,12 +329,14 @@ void addDirectory(HWND dlg) {
 }
 
 void deleteSelected(HWND dlg) {
-    const std::vector<int> rows = selectedRows(dlg);
-    playlist().deleteEntries(int(rows.size()), rows.data());
+    const std::vector<int> positions = selectedEntries(dlg);
+    playlist().deleteEntries(int(positions.size()), positions.data());
     refresh(dlg);
 }
 
+// Rows are positions here: reordering is off while finding.
 void moveSelected(HWND dlg, int direction) {
+    if (finding()) return;
     const std::vector<int> rows = selectedRows(dlg);
     const int n = int(rows.size());
     playlist().moveEntries(direction, n, rows.data());
@@ -351,18 +363,29 @@ void moveSelected(HWND dlg, int direction) {
 
 // The tag editor on the selected row's file (one editor at a time: one open elsewhere goes).
 void editTag(HWND dlg) {
-    const std::vector<int> rows = selectedRows(dlg);
-    const PlaylistEntry* e = rows.empty() ? nullptr : playlist().entryAt(rows[0]);
+    const std::vector<int> positions = selectedEntries(dlg);
+    const PlaylistEntry* e = positions.empty() ? nullptr : playlist().entryAt(positions[0]);
     if (!e) return;
     if (tagEditorWindow()) toggleTagEditor(nullptr, nullptr);
     toggleTagEditor(mainWindow().hwnd(), e->path);
 }
 
-void playCaretRow(HWND dlg) {
-    int caret = int(SendMessageA(listBox(dlg), LB_GETCARETINDEX, 0, 0));
-    playlist().selectEntry(caret, nullptr);
+void playRow(int row) {
+    const int position = state().rows.position(row);
+    if (position < 0) return;
+    playlist().selectEntry(position, nullptr);
     SendMessageA(mainWindow().hwnd(), WM_COMMAND, IDM_PLAY_CURRENT, 0);
 }
+
+void playCaretRow(HWND dlg) { playRow(int(SendMessageA(listBox(dlg), LB_GETCARETINDEX, 0, 0))); }
+
+void focusFind(HWND dlg) {
+    SetFocus(findBox(dlg));
+    SendMessageW(findBox(dlg), EM_SETSEL, 0, -1);
+}
+
+// A letter typed in the list goes on in the Find box.
+bool startsFind(WPARAM ch) { return ch > L' ' && ch != 0x7F; }
 
 void onDropFiles(HWND dlg, HDROP drop) {
     state().refreshEnabled = 0;
@@ -381,9 +404,11 @@ void onCommand(HWND dlg, int id, int code) {
     case IDC_PL_ADD: popup(dlg, kAddItemMenu); break;
     case IDC_PL_DELETE: deleteSelected(dlg); break;
     case IDC_PL_SHUFFLE:
-        if (pl.shufflePlaylist() == 1) SendMessageA(dlg, kEditorRefreshMessage, 0, 0);
+        if (!finding() && pl.shufflePlaylist() == 1) SendMessageA(dlg, kEditorRefreshMessage, 0, 0);
         break;
-    case IDC_PL_SORT: popup(dlg, kSortMenu); break;
+    case IDC_PL_SORT:
+        if (!finding()) popup(dlg, kSortMenu);
+        break;
     case IDC_PL_UP: moveSelected(dlg, Playlist::MoveUp); break;
     case IDC_PL_DOWN: moveSelected(dlg, Playlist::MoveDown); break;
     case IDC_PL_CLEAR:
@@ -397,13 +422,16 @@ void onCommand(HWND dlg, int id, int code) {
         if (code == LBN_SELCHANGE) onSelectionChanged(dlg);
         if (code == LBN_DBLCLK) playCaretRow(dlg);
         break;
+    case IDC_PL_FIND:
+        if (code == EN_CHANGE) fillRows(dlg);
+        break;
     case IDM_ADD_FILES:
         if (openFilesDialog(dlg, 0, FiltersAll) >= 1) refresh(dlg);
         break;
     case IDM_ADD_URL: addUrl(dlg); break;
     case IDM_SORT_ASCENDING:
     case IDM_SORT_DESCENDING:
-        if (pl.sortPlaylist(id == IDM_SORT_DESCENDING ? 1 : 0) == 1) SendMessageA(dlg, kEditorRefreshMessage, 0, 0);
+        if (!finding() && pl.sortPlaylist(id == IDM_SORT_DESCENDING ? 1 : 0) == 1) SendMessageA(dlg, kEditorRefreshMessage, 0, 0);
         break;
     case IDM_ADD_DIRECTORY: addDirectory(dlg); break;
     default: break;
@@ -437,6 +465,12 @@ INT_PTR CALLBACK editorProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     case WM_COMMAND:
         onCommand(dlg, LOWORD(wParam), HIWORD(wParam));
+        return TRUE;
+    case WM_MEASUREITEM:
+        measureEntryRow(dlg, *reinterpret_cast<MEASUREITEMSTRUCT*>(lParam));
+        return TRUE;
+    case WM_DRAWITEM:
+        drawEntryRow(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam), state().rows);
         return TRUE;
     case WM_VKEYTOITEM:
         // the list's keys: Enter plays, Delete deletes, Insert is swallowed
@@ -505,12 +539,32 @@ int editorTakesMessage(MSG& msg) {
     HWND dlg = state().window;
     if (!dlg || (msg.hwnd != dlg && !IsChild(dlg, msg.hwnd))) return 0;
     if (msg.message == WM_KEYDOWN) {
+        if (msg.wParam == 'F' && GetKeyState(VK_CONTROL) < 0) {
+            focusFind(dlg);
+            return 1;
+        }
+        // Enter in the Find box plays the first row found.
+        if (msg.wParam == VK_RETURN && msg.hwnd == findBox(dlg)) {
+            playRow(0);
+            return 1;
+        }
         // Enter in the list belongs to the list (it plays the caret row), not to Dismiss;
-        // Escape would press "Load List", whose identifier is the cancel one.
+        // Escape clears the Find box (it would press "Load List", whose identifier is the
+        // cancel one).
         if (msg.wParam == VK_RETURN && msg.hwnd == listBox(dlg)) return 0;
-        if (msg.wParam == VK_ESCAPE) return 1;
+        if (msg.wParam == VK_ESCAPE) {
+            if (GetWindowTextLengthW(findBox(dlg)) > 0) SetWindowTextW(findBox(dlg), L"");
+            return 1;
+        }
     }
-    return IsDialogMessageA(dlg, &msg) ? 1 : 0;
+    if (msg.message == WM_CHAR && msg.hwnd == listBox(dlg) && startsFind(msg.wParam)) {
+        HWND find = findBox(dlg);
+        const int end = GetWindowTextLengthW(find);
+        SetFocus(find);
+        SendMessageW(find, EM_SETSEL, WPARAM(end), LPARAM(end));
+        msg.hwnd = find;
+    }
+    return IsDialogMessageW(dlg, &msg) ? 1 : 0;
 }
 
 } // namespace korvo::win

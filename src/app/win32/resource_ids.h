@@ -57,6 +57,11 @@
 #define IDC_PL_EDIT_TAG 12
 #define IDC_PL_LIST 1012
 #define IDC_PL_PLAYTIME 1081
+#define IDC_PL_FIND_LABEL 1013
+#define IDC_PL_FIND 1014
+#define IDD_JUMP 151
+#define IDC_JUMP_FIND 1015
+#define IDC_JUMP_LIST 1016
 #define IDD_TAG_EDITOR 141
 #define IDC_TAG_GENRE 1068
 #define IDC_TAG_PATH 1091
@@ -146,6 +151,8 @@
 #define IDM_SORT_DESCENDING 40039
 #define IDM_ADD_DIRECTORY 40040
 #define IDM_PLAY_CURRENT 40102
+// The main window's J: the "Jump to" box
+#define IDM_JUMP_TO 40041
 
 // Menu texts (the shortcut follows a tab)
 #define TXT_MENU_OPEN_FILE "Open File\tAlt+o"
@@ -191,6 +198,12 @@
 #define TXT_PL_DISMISS "D&ismiss"
 #define TXT_PL_UP "&Up"
 #define TXT_PL_DOWN "D&n"
+#define TXT_PL_FIND "Find"
+
+// Dialog 151
+#define TXT_JUMP_CAPTION "Jump to"
+#define TXT_JUMP_PLAY "Play"
+#define TXT_JUMP_CANCEL "Cancel"
 
 // Dialog 141 (the "&" marks a label's keyboard mnemonic)
 #define TXT_TAG_CAPTION "Tag Editor"

@@ -31,6 +31,9 @@ inline constexpr const char kPatternAllTypes[] = "*.*";
 // The playlist editor
 inline constexpr const char kPlaylistEditorCaption[] = TXT_PL_CAPTION;
 inline constexpr const char kPlaylistEditorTemplateCaption[] = TXT_PL_TEMPLATE_CAPTION;
+inline constexpr const char kFindLabel[] = TXT_PL_FIND;
+// The main window's J
+inline constexpr const char kJumpCaption[] = TXT_JUMP_CAPTION;
 // The save dialog's types, in the order offered; the first is preselected.
 struct SaveListType {
     const char* name;
