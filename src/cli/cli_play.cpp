@@ -307,16 +307,16 @@ public:
     void setShuffle(bool on) override {
         std::lock_guard<std::mutex> lock(m_);
         if (on == shuffled_) return;
-        const std::string playing = files_[current_];
+        // The file playing and the one asked for stay themselves in the new order.
+        const std::string playing = files_[current_], coming = files_[pending_];
         if (on) {
             std::swap(files_[current_], files_[0]);
             std::shuffle(files_.begin() + 1, files_.end(), std::mt19937(std::random_device{}()));
-            current_ = 0;
         } else {
             files_ = listed_;
-            current_ = int(std::find(files_.begin(), files_.end(), playing) - files_.begin());
         }
-        pending_ = current_;
+        current_ = indexOf(playing);
+        pending_ = indexOf(coming);
         shuffled_ = on;
         told();
     }
@@ -374,6 +374,9 @@ private:
             paused_ = true;
         }
         told();
+    }
+    int indexOf(const std::string& path) const {
+        return int(std::find(files_.begin(), files_.end(), path) - files_.begin());
     }
     void seeked(int64_t targetMs) {
         ++seeks_;

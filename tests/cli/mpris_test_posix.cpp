@@ -88,6 +88,26 @@ private:
     pid_t pid_ = -1;
 };
 
+// Sets an environment variable for its scope (nullptr: unsets it), and puts it back.
+class EnvironmentChange {
+public:
+    EnvironmentChange(const char* name, const char* value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old;
+        if (value) setenv(name, value, 1);
+        else unsetenv(name);
+    }
+    ~EnvironmentChange() {
+        if (old_) setenv(name_.c_str(), old_->c_str(), 1);
+        else unsetenv(name_.c_str());
+    }
+    EnvironmentChange(const EnvironmentChange&) = delete;
+    EnvironmentChange& operator=(const EnvironmentChange&) = delete;
+
+private:
+    std::string name_;
+    std::optional<std::string> old_;
+};
+
 // A session bus of the test's own, for the test and every program it starts.
 class PrivateBus {
 public:
@@ -97,8 +117,6 @@ public:
         const std::string pid = fileText(dir_ + "/pid");
         if (!pid.empty()) kill(std::atoi(pid.c_str()), SIGTERM);
         session_.wait();
-        if (saved_) setenv("DBUS_SESSION_BUS_ADDRESS", old_.c_str(), 1);
-        else unsetenv("DBUS_SESSION_BUS_ADDRESS");
     }
     bool start() {
         const std::string script = "echo \"$DBUS_SESSION_BUS_ADDRESS\" > '" + dir_ + "/address.tmp' && mv '" + dir_ +
@@ -108,16 +126,14 @@ public:
         if (!waitUntil([&] { return !fileText(dir_ + "/address").empty() && !fileText(dir_ + "/pid").empty(); })) return false;
         std::string address = fileText(dir_ + "/address");
         while (!address.empty() && address.back() == '\n') address.pop_back();
-        if (const char* old = std::getenv("DBUS_SESSION_BUS_ADDRESS")) old_ = old, saved_ = true;
-        setenv("DBUS_SESSION_BUS_ADDRESS", address.c_str(), 1);
+        address_.emplace("DBUS_SESSION_BUS_ADDRESS", address.c_str());
         return true;
     }
 
 private:
     std::string dir_;
     Child session_;
-    std::string old_;
-    bool saved_ = false;
+    std::optional<EnvironmentChange> address_;
 };
 
 struct ToolRun {
@@ -292,26 +308,6 @@ TEST_F(MprisBus, StreamTitlesAreAnnouncedAsTheyChange) {
     })) << fileText(dir_ + "/titles.out") << fileText(dir_ + "/korvo.err");
     EXPECT_EQ(quit(korvo, cli::kMprisBusName), 0) << fileText(dir_ + "/korvo.err");
 }
-
-// Sets an environment variable for its scope (nullptr: unsets it), and puts it back.
-class EnvironmentChange {
-public:
-    EnvironmentChange(const char* name, const char* value) : name_(name) {
-        if (const char* old = std::getenv(name)) old_ = old;
-        if (value) setenv(name, value, 1);
-        else unsetenv(name);
-    }
-    ~EnvironmentChange() {
-        if (old_) setenv(name_.c_str(), old_->c_str(), 1);
-        else unsetenv(name_.c_str());
-    }
-    EnvironmentChange(const EnvironmentChange&) = delete;
-    EnvironmentChange& operator=(const EnvironmentChange&) = delete;
-
-private:
-    std::string name_;
-    std::optional<std::string> old_;
-};
 
 // No session bus (a server, a container): korvo play says what it says with --no-mpris.
 TEST_F(MprisBus, WithoutABusThePlayerPlaysAndSaysNothingOfIt) {
