@@ -101,16 +101,21 @@ std::vector<std::string> listedFiles(const std::string& path, bool* missing) {
 // desktop's bus reach it through the same operations.
 class Player : public DecoderListener, public MprisPlayer {
 public:
-    // listed: the entries in the order given, files: as they play (shuffled or not).
-    Player(std::vector<std::string> listed, std::vector<std::string> files, bool repeat, bool shuffled)
-        : listed_(std::move(listed)), files_(std::move(files)), repeat_(repeat), shuffled_(shuffled) {}
+    // listed: the entries in the order given, files: as they play (shuffled or not). driver:
+    // the output the settings choose, called here directly: the process-wide table is copied
+    // anew by the decoder thread at each file.
+    Player(std::vector<std::string> listed, std::vector<std::string> files, bool repeat, bool shuffled,
+           const OutputDriver& driver)
+        : listed_(std::move(listed)), files_(std::move(files)), repeat_(repeat), shuffled_(shuffled), driver_(driver) {}
 
     // Told of every change it shows.
     void setBus(MprisService* bus) { bus_ = bus; }
 
     void start(long threadId) {
-        threadId_ = threadId;
-        playIndex(0);
+        std::lock_guard<std::mutex> lock(m_);
+        threadId_ = threadId;   // the bus thread may be asking already
+        pending_ = 0;
+        postPlayFile(files_[0].c_str(), threadId_);
     }
 
     // With raw keys the key loop is the one reader of the terminal, and answers questions.
@@ -261,7 +266,7 @@ public:
         st.seekTargetMs = seekTargetMs_;
         return st;
     }
-    int64_t positionMs() override { return outputDriver().getPlayedTime(); }
+    int64_t positionMs() override { return driver_.getPlayedTime(); }
     void next() override { jump(1); }
     void previous() override { jump(-1); }
     void pause() override {
@@ -279,7 +284,7 @@ public:
         std::lock_guard<std::mutex> lock(m_);
         if (stopped_) return;
         postStop(threadId_);
-        resumeAndFlushOutput();
+        resumeAndFlush();
         paused_ = false;
         stopped_ = true;
         told();
@@ -352,11 +357,6 @@ private:
         // A stream without name or title back from a reconnect: nothing to show.
         if (text[0]) std::fprintf(stderr, gTerminal ? "\r\033[K%s\n" : "%s\n", text);
     }
-    void playIndex(int i) {
-        std::lock_guard<std::mutex> lock(m_);
-        pending_ = i;
-        postPlayFile(files_[i].c_str(), threadId_);
-    }
     void playAt(int target) {
         stopForNewAction();
         stopped_ = false;
@@ -368,9 +368,9 @@ private:
     void setPaused(bool on) {
         if (on == paused_) return;
         if (!on) {
-            outputDriver().resume();
+            driver_.resume();
             paused_ = false;
-        } else if (outputDriver().pause()) {
+        } else if (driver_.pause()) {
             paused_ = true;
         }
         told();
@@ -383,12 +383,16 @@ private:
         seekTargetMs_ = targetMs;
         told();
     }
+    void resumeAndFlush() {
+        driver_.resume();
+        driver_.flush();
+    }
     void told() {
         if (bus_) MprisService::changed();
     }
     void stopForNewAction() {
         if (paused_) {
-            resumeAndFlushOutput();
+            resumeAndFlush();
             paused_ = false;
         }
     }
@@ -403,6 +407,7 @@ private:
     int64_t seeks_ = 0;
     int64_t seekTargetMs_ = 0;
     MprisService* bus_ = nullptr;
+    const OutputDriver& driver_;
     long threadId_ = -1;
     int current_ = 0;
     int pending_ = 0;
@@ -526,7 +531,7 @@ int run() {
         return 1;
     }
 
-    Player player(listed, files, repeat, shuffle);
+    Player player(listed, files, repeat, shuffle, wav ? wavFileDriver() : soundDeviceDriver());
     MprisService bus;
     if (!job.noMpris && bus.start(player)) player.setBus(&bus);
     DecoderThreadSetup setup;

@@ -313,7 +313,8 @@ TEST_F(MprisBus, StreamTitlesAreAnnouncedAsTheyChange) {
 TEST_F(MprisBus, WithoutABusThePlayerPlaysAndSaysNothingOfIt) {
     const std::string wav = dir_ + "/out.wav";
     auto play = [&](const std::string& name, bool off) {
-        std::vector<std::string> args = {std::string(KORVO_BUILD_DIR) + "/korvo", "play", "--wav", wav, media("first.mp3")};
+        std::vector<std::string> args = {std::string(KORVO_BUILD_DIR) + "/korvo", "play", "--wav", wav,
+                                         test::mediaPath("playback/d22.mp2")};
         if (off) args.insert(args.begin() + 2, "--no-mpris");
         Child korvo;
         EXPECT_TRUE(korvo.start(args, "/dev/null", dir_ + "/" + name + ".err"));
