@@ -305,7 +305,8 @@ TEST_F(MprisBus, TwoPlayersAppearAndOneWithoutTheBusDoesNot) {
     EXPECT_EQ(quit(first, cli::kMprisBusName), 0);
 }
 
-// A station's song titles reach the panel as they change, the station's name as the album.
+// A station's song titles reach the panel as they change, the station's name as the album;
+// stop and play change what korvo play --wav writes.
 TEST_F(MprisBus, StreamTitlesAreAnnouncedAsTheyChange) {
     test::StreamServer server;
     ASSERT_TRUE(server.start(test::mediaPath("mpris")));
@@ -321,6 +322,17 @@ TEST_F(MprisBus, StreamTitlesAreAnnouncedAsTheyChange) {
                                                         "Artist 2 - It's song 2 Café" + station,
                                                         "Artist 3 - It's song 3" + station});
     })) << fileText(dir_ + "/titles.out") << fileText(dir_ + "/korvo.err");
+
+    // Stop ends the file (it is put in place when complete); play opens the station again,
+    // into the next file.
+    std::string got;
+    playerctl("korvo", {"stop"});
+    EXPECT_TRUE(shows({"status"}, "Stopped", got)) << got;
+    EXPECT_TRUE(waitUntil([&] { return test::fileExists(dir_ + "/radio.wav"); }));
+    EXPECT_GT(test::readFileBytes(dir_ + "/radio.wav").size(), 44u);
+    playerctl("korvo", {"play"});
+    EXPECT_TRUE(waitUntil([&] { return fileText(dir_ + "/korvo.err").find("/radio-2.wav") != std::string::npos; }))
+        << fileText(dir_ + "/korvo.err");
     EXPECT_EQ(quit(korvo, cli::kMprisBusName), 0) << fileText(dir_ + "/korvo.err");
 }
 
