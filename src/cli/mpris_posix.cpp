@@ -341,6 +341,10 @@ unsigned busThread(void* param) {
 } // namespace
 
 void MprisService::Impl::readTrack() {
+    if (now.track == 0) {   // nothing started yet
+        track = Track{};
+        return;
+    }
     if (now.track == track.serial && now.lengthMs * 1000 == track.lengthUs && !containsUrlMarker(now.path.c_str()))
         return;
     Track t;
@@ -417,9 +421,7 @@ void MprisService::Impl::run() {
         while ((r = lib.sd_bus_process(bus, nullptr)) > 0) {}
         if (r < 0) break;   // the bus went away: the player plays on without it
         look();
-        announce();
-        while ((r = lib.sd_bus_process(bus, nullptr)) > 0) {}
-        if (r < 0) break;
+        announce();   // queued: the poll below then waits for the bus to take them
         uint64_t dueUs = 0;
         int waitMs = kLookMs;
         if (lib.sd_bus_get_timeout(bus, &dueUs) > 0 && dueUs != UINT64_MAX) {
