@@ -115,16 +115,19 @@ void formatDisplayTime(int64_t elapsedMs, int64_t totalMs, char* out, int size) 
     std::snprintf(out, size_t(size), "%s%s%s", elapsed, kDisplayTimeSeparator, total);
 }
 
-bool NowPlayingDisplay::create(HBITMAP skin, HINSTANCE instance) {
+bool NowPlayingDisplay::create(HBITMAP skin, HINSTANCE instance, int percent) {
+    const RECT area = {scaleLength(kDisplayArea.left, percent), scaleLength(kDisplayArea.top, percent),
+                       scaleLength(kDisplayArea.right, percent), scaleLength(kDisplayArea.bottom, percent)};
+    const int width = area.right - area.left, height = area.bottom - area.top;
     DIBSECTION skinDib{};
     if (!skin || GetObjectA(skin, sizeof skinDib, &skinDib) != sizeof skinDib || skinDib.dsBm.bmBitsPixel != 8 ||
-        !skinDib.dsBm.bmBits || skinDib.dsBm.bmWidth < kDisplayArea.right || skinDib.dsBm.bmHeight < kDisplayArea.bottom)
+        !skinDib.dsBm.bmBits || skinDib.dsBm.bmWidth < area.right || skinDib.dsBm.bmHeight < area.bottom)
         return false;
-    if (!font_.load(instance)) return false;
+    if (!font_.loaded() && !font_.load(instance)) return false;
     WindowDC screen(nullptr);
     MemoryDC mem(screen.get());
     if (!screen || !mem) return false;
-    IndexedBitmapInfo info(kDisplayWidth, kDisplayHeight);
+    IndexedBitmapInfo info(width, height);
     mem.select(skin);
     const UINT colours = GetDIBColorTable(mem.get(), 0, 256, info.colours);
     if (colours <= kDisplayDim) return false;
@@ -133,17 +136,18 @@ bool NowPlayingDisplay::create(HBITMAP skin, HINSTANCE instance) {
     bitmap_.reset(CreateDIBSection(screen.get(), info.get(), DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!bitmap_ || !bits) return false;
     bits_ = static_cast<uint8_t*>(bits);
-    stride_ = (kDisplayWidth + 3) & ~3;
+    stride_ = (width + 3) & ~3;
+    scale_ = percent;
+    area_ = area;
     // The skin's rows are stored bottom up (a positive height) or top down.
     const int skinStride = skinDib.dsBm.bmWidthBytes;
     const bool bottomUp = skinDib.dsBmih.biHeight > 0;
     const auto* skinBits = static_cast<const uint8_t*>(skinDib.dsBm.bmBits);
-    plate_.assign(size_t(stride_) * kDisplayHeight, 0);
-    for (int y = 0; y < kDisplayHeight; ++y) {
-        const int sy = kDisplayArea.top + y;
+    plate_.assign(size_t(stride_) * size_t(height), 0);
+    for (int y = 0; y < height; ++y) {
+        const int sy = area.top + y;
         const int row = bottomUp ? skinDib.dsBm.bmHeight - 1 - sy : sy;
-        std::memcpy(&plate_[size_t(y) * stride_], skinBits + size_t(row) * skinStride + kDisplayArea.left,
-                    size_t(kDisplayWidth));
+        std::memcpy(&plate_[size_t(y) * stride_], skinBits + size_t(row) * skinStride + area.left, size_t(width));
     }
     drawn_ = 0;
     scroll_ = 0;
@@ -155,10 +159,16 @@ void NowPlayingDisplay::release() {
     bits_ = nullptr;
 }
 
+void NowPlayingDisplay::dot(int x, int y, uint8_t colour) {
+    if (x < 0 || x >= kDisplayWidth || y < 0 || y >= kDisplayHeight) return;
+    const int x0 = scaleLength(x, scale_), x1 = scaleLength(x + 1, scale_);
+    for (int py = scaleLength(y, scale_); py < scaleLength(y + 1, scale_); ++py)
+        std::memset(bits_ + size_t(py) * stride_ + size_t(x0), colour, size_t(x1 - x0));
+}
+
 void NowPlayingDisplay::text(const char* s, int x, int y, uint8_t colour) {
     font_.forEachInk(s, x, y, [&](int px, int py) {
-        if (px >= kDisplayMargin && px < kDisplayWidth - kDisplayMargin && py >= 0 && py < kDisplayHeight)
-            bits_[size_t(py) * stride_ + size_t(px)] = colour;
+        if (px >= kDisplayMargin && px < kDisplayWidth - kDisplayMargin) dot(px, py, colour);
     });
 }
 
@@ -186,9 +196,7 @@ int NowPlayingDisplay::render(const NowPlayingView& view) {
     if (view.volume >= 0) {
         std::snprintf(line, sizeof line, kVolumeFormat, view.volume, kVolumeLevels - 1);
     } else {
-        font_.drawGlyph(glyph, x, kDisplayTimeY, [&](int px, int py) {
-            bits_[size_t(py) * stride_ + size_t(px)] = kDisplayInk;
-        });
+        font_.drawGlyph(glyph, x, kDisplayTimeY, [&](int px, int py) { dot(px, py, kDisplayInk); });
         x += font_.advance(glyph) + 2;
         formatDisplayTime(view.elapsedMs, view.totalMs, line, sizeof line);
     }
@@ -202,7 +210,7 @@ int NowPlayingDisplay::render(const NowPlayingView& view) {
     }
     for (int y = kDisplayLineY; y < kDisplayLineY + kDisplayLineHeight; ++y)
         for (int px = left; px < right; ++px)
-            bits_[size_t(y) * stride_ + size_t(px)] = px < filled ? kDisplayInk : kDisplayDim;
+            dot(px, y, px < filled ? kDisplayInk : kDisplayDim);
 
     const int changed = !drawn_ || std::memcmp(before.data(), bits_, before.size()) != 0;
     drawn_ = 1;
@@ -221,7 +229,7 @@ void NowPlayingDisplay::blit(HDC dc) {
     MemoryDC mem(dc);
     if (!mem) return;
     mem.select(bitmap_.get());
-    BitBlt(dc, kDisplayArea.left, kDisplayArea.top, kDisplayWidth, kDisplayHeight, mem.get(), 0, 0, SRCCOPY);
+    BitBlt(dc, area_.left, area_.top, area_.right - area_.left, area_.bottom - area_.top, mem.get(), 0, 0, SRCCOPY);
 }
 
 int NowPlayingDisplay::percentAt(int x, int y) {
@@ -234,7 +242,7 @@ int NowPlayingDisplay::percentAt(int x, int y) {
 
 // --- the tips --------------------------------------------------------------------------
 
-HWND createButtonTips(HWND owner) {
+HWND createButtonTips(HWND owner, int percent) {
     HWND tips = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
                                 GetModuleHandleA(nullptr), nullptr);
@@ -245,11 +253,22 @@ HWND createButtonTips(HWND owner) {
         tool.uFlags = TTF_SUBCLASS;
         tool.hwnd = owner;
         tool.uId = UINT_PTR(i + 1);
-        tool.rect = kButtonTable[i].ellipse;
         tool.lpszText = const_cast<char*>(kButtonTips[i]);
         SendMessageA(tips, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
     }
+    placeButtonTips(tips, owner, percent);
     return tips;
+}
+
+void placeButtonTips(HWND tips, HWND owner, int percent) {
+    for (int i = 0; i < kButtonCount; ++i) {
+        TTTOOLINFOA tool{};
+        tool.cbSize = TTTOOLINFOA_V1_SIZE;
+        tool.hwnd = owner;
+        tool.uId = UINT_PTR(i + 1);
+        tool.rect = buttonEllipse(i, percent);
+        SendMessageA(tips, TTM_NEWTOOLRECTA, 0, reinterpret_cast<LPARAM>(&tool));
+    }
 }
 
 } // namespace korvo::win
