@@ -32,7 +32,7 @@ if(NOT KORVO_WIN)
   add_custom_command(
     OUTPUT ${KORVO_ICONS}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${KORVO_PACK_DIR}
-    COMMAND korvo_art ${KORVO_PACK_DIR}
+    COMMAND korvo_art ${KORVO_PACK_DIR} desktop
     DEPENDS korvo_art
     COMMENT "Drawing the desktop icon")
   add_custom_target(korvo_pack_files ALL DEPENDS ${KORVO_PACK_DIR}/korvo.1.gz ${KORVO_PACK_DIR}/changelog.gz ${KORVO_ICONS})

@@ -1,10 +1,11 @@
 // Draws the player's artwork: the skin (192 x 256, 8 bpp, 128 colours), the shape bitmap
 // and every icon. Runs on the build machine; writes BMP and ICO files into the folder given,
-// and the program's icon as PNG files for the Linux desktop (korvo_48.png, korvo_128.png).
+// or, given "desktop", only the program's icon as PNG files for the Linux desktop
+// (korvo_48.png, korvo_128.png).
 // The skin and its shape are drawn again for each display scale above 100 %, from the same
 // geometry, so that a scaled window is sharp rather than stretched.
 //
-//   korvo_art OUTDIR
+//   korvo_art OUTDIR [desktop]
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -625,19 +626,25 @@ void writeIconFile(const std::string& path, const IconPainter& paint) {
     writeIcon(path, {&small, &large});
 }
 
-void drawIcons(const std::string& out) {
-    // 101: the program; the same for the Linux desktop
-    const IconPainter program = [](Canvas& c, float s) {
-        roundBadge(c, s);
-        c.fill(ellipse(s * 0.38f, s * 0.32f, s * 0.22f, s * 0.12f), hex(0xffffff), 0.25f);
-        playGlyph(c, s, kLcdText);
-    };
-    writeIconFile(out + "/app.ico", program);
+// The program's icon, on Windows and on the Linux desktop.
+void paintProgram(Canvas& c, float s) {
+    roundBadge(c, s);
+    c.fill(ellipse(s * 0.38f, s * 0.32f, s * 0.22f, s * 0.12f), hex(0xffffff), 0.25f);
+    playGlyph(c, s, kLcdText);
+}
+
+bool drawDesktopIcons(const std::string& out) {
     for (int size : {48, 128}) {
         Canvas c(size, size);
-        program(c, float(size));
-        writePng(out + "/korvo_" + std::to_string(size) + ".png", c);
+        paintProgram(c, float(size));
+        if (!writePng(out + "/korvo_" + std::to_string(size) + ".png", c)) return false;
     }
+    return true;
+}
+
+void drawIcons(const std::string& out) {
+    // 101: the program
+    writeIconFile(out + "/app.ico", paintProgram);
     // tray icons: progress in eleven steps, 0 % to 100 %
     for (int step = 0; step <= 10; ++step) {
         writeIconFile(out + "/tray" + std::to_string(step) + ".ico", [step](Canvas& c, float s) {
@@ -697,11 +704,13 @@ void drawIcons(const std::string& out) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: korvo_art OUTDIR\n");
+    const bool desktop = argc == 3 && std::string(argv[2]) == "desktop";
+    if (argc != 2 && !desktop) {
+        std::fprintf(stderr, "usage: korvo_art OUTDIR [desktop]\n");
         return 2;
     }
     std::string out = argv[1];
+    if (desktop) return drawDesktopIcons(out) ? 0 : 1;
     for (int percent : {100, 125, 150, 175, 200, 250, 300}) drawSkin(out, percent);
     drawDisplayFont(out);
     drawIcons(out);
