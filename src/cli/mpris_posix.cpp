@@ -10,13 +10,15 @@
 #include <atomic>
 #include <cctype>
 #include <cerrno>
-#include <cstdio>
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <memory>
 
 #include "mpris.h"
-#include "net/icy_metadata.h"
+#include "platform/file.h"
 #include "platform/shared_library.h"
 #include "platform/thread.h"
 #include "playlist/entry_info.h"
