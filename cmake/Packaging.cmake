@@ -21,21 +21,42 @@ if(NOT KORVO_WIN)
     COMMAND gzip -9nc ${CMAKE_SOURCE_DIR}/packaging/changelog > ${KORVO_PACK_DIR}/changelog.gz
     DEPENDS ${CMAKE_SOURCE_DIR}/packaging/korvo.1 ${CMAKE_SOURCE_DIR}/packaging/changelog
     COMMENT "Compressing the manual page and the changelog")
-  add_custom_target(korvo_pack_files ALL DEPENDS ${KORVO_PACK_DIR}/korvo.1.gz ${KORVO_PACK_DIR}/changelog.gz)
+  # The program's icon for the desktop, drawn by the artwork tool (here the build machine's own
+  # program), in the sizes the desktop entry is shown at.
+  add_executable(korvo_art ${CMAKE_SOURCE_DIR}/tools/korvo_art.cpp)
+  set(KORVO_ICON_SIZES 48 128)
+  set(KORVO_ICONS)
+  foreach(size ${KORVO_ICON_SIZES})
+    list(APPEND KORVO_ICONS ${KORVO_PACK_DIR}/korvo_${size}.png)
+  endforeach()
+  add_custom_command(
+    OUTPUT ${KORVO_ICONS}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${KORVO_PACK_DIR}
+    COMMAND korvo_art ${KORVO_PACK_DIR} desktop
+    DEPENDS korvo_art
+    COMMENT "Drawing the desktop icon")
+  add_custom_target(korvo_pack_files ALL DEPENDS ${KORVO_PACK_DIR}/korvo.1.gz ${KORVO_PACK_DIR}/changelog.gz ${KORVO_ICONS})
 
   install(TARGETS korvo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   install(FILES ${KORVO_PACK_DIR}/korvo.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/packaging/copyright DESTINATION ${KORVO_DOC_DIR})
   install(FILES ${KORVO_PACK_DIR}/changelog.gz DESTINATION ${KORVO_DOC_DIR})
+  install(FILES ${CMAKE_SOURCE_DIR}/packaging/korvo.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  foreach(size ${KORVO_ICON_SIZES})
+    install(FILES ${KORVO_PACK_DIR}/korvo_${size}.png DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
+            RENAME korvo.png)
+  endforeach()
 
   set(CPACK_GENERATOR DEB)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_SECTION sound)
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
   # The linked libraries' packages come from dpkg-shlibdeps; the sound server's and the web
-  # client's libraries are opened at run time, so dpkg-shlibdeps cannot see them.
+  # client's libraries are opened at run time, so dpkg-shlibdeps cannot see them. The session
+  # bus's (libsystemd0) is only wanted on a desktop: recommended.
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "libpulse0, libcurl4")
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libsystemd0")
   set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "korvo plays MPEG-1, MPEG-2 and MPEG-2.5 audio of Layers I, II and III
 with its own decoder, to PulseAudio or into WAV files. It also plays
 playlists, folders and HTTP streams, decodes into WAV files, shows and

@@ -4,7 +4,7 @@ set -u
 packages=(cmake ninja-build g++ pkg-config googletest libgtest-dev libbenchmark-dev
   g++-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64
   wine64 xvfb xauth x11-utils imagemagick pulseaudio pulseaudio-utils
-  libpulse-dev libcurl4-openssl-dev libcli11-dev ffmpeg lame twolame sox mp3gain loudgain clang libclang-rt-14-dev python3 python3-mutagen
+  libpulse-dev libcurl4-openssl-dev libcli11-dev libsystemd-dev dbus playerctl desktop-file-utils ffmpeg lame twolame sox mp3gain loudgain clang libclang-rt-14-dev python3 python3-mutagen
   openssl ca-certificates
   nsis lintian man-db dpkg-dev unzip)
 missing=()

@@ -1,9 +1,11 @@
 // Draws the player's artwork: the skin (192 x 256, 8 bpp, 128 colours), the shape bitmap
-// and every icon. Runs on the build machine; writes BMP and ICO files into the folder given.
+// and every icon. Runs on the build machine; writes BMP and ICO files into the folder given,
+// or, given "desktop", only the program's icon as PNG files for the Linux desktop
+// (korvo_48.png, korvo_128.png).
 // The skin and its shape are drawn again for each display scale above 100 %, from the same
 // geometry, so that a scaled window is sharp rather than stretched.
 //
-//   korvo_art OUTDIR
+//   korvo_art OUTDIR [desktop]
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -547,6 +549,68 @@ void playGlyph(Canvas& c, float s, Rgb col) {
     c.fill(polygon({{s * 0.36f, s * 0.25f}, {s * 0.36f, s * 0.75f}, {s * 0.78f, s * 0.5f}}), col);
 }
 
+// Big-endian numbers and the checksums of a PNG file.
+void putBig32(std::vector<uint8_t>& v, uint32_t x) {
+    for (int shift = 24; shift >= 0; shift -= 8) v.push_back(uint8_t(x >> shift));
+}
+uint32_t crc32(const uint8_t* p, size_t n) {
+    uint32_t c = 0xffffffffu;
+    for (size_t i = 0; i < n; ++i) {
+        c ^= p[i];
+        for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xedb88320u & (0u - (c & 1)));
+    }
+    return ~c;
+}
+void pngChunk(std::vector<uint8_t>& file, const char* type, const std::vector<uint8_t>& data) {
+    putBig32(file, uint32_t(data.size()));
+    std::vector<uint8_t> body(type, type + 4);
+    body.insert(body.end(), data.begin(), data.end());
+    file.insert(file.end(), body.begin(), body.end());
+    putBig32(file, crc32(body.data(), body.size()));
+}
+
+// RGBA PNG, not premultiplied; the image data in stored (uncompressed) deflate blocks, which
+// every reader takes and no library is needed for.
+bool writePng(const std::string& path, const Canvas& c) {
+    std::vector<uint8_t> raw;
+    for (int y = 0; y < c.h; ++y) {
+        raw.push_back(0);   // no filter
+        for (int x = 0; x < c.w; ++x) {
+            size_t i = size_t(y) * c.w + x;
+            float a = c.alpha[i];
+            float k = a > 0 ? 1 / a : 0;
+            raw.push_back(uint8_t(std::clamp(c.px[i].r * k, 0.f, 255.f)));
+            raw.push_back(uint8_t(std::clamp(c.px[i].g * k, 0.f, 255.f)));
+            raw.push_back(uint8_t(std::clamp(c.px[i].b * k, 0.f, 255.f)));
+            raw.push_back(uint8_t(std::lround(a * 255)));
+        }
+    }
+    std::vector<uint8_t> z{0x78, 0x01};
+    constexpr size_t kStoredMax = 65535;
+    for (size_t at = 0; at < raw.size(); at += kStoredMax) {
+        size_t n = std::min(kStoredMax, raw.size() - at);
+        z.push_back(at + n == raw.size() ? 1 : 0);
+        put16(z, unsigned(n));
+        put16(z, unsigned(~n & 0xffff));
+        z.insert(z.end(), raw.begin() + long(at), raw.begin() + long(at + n));
+    }
+    uint32_t s1 = 1, s2 = 0;
+    for (uint8_t b : raw) {
+        s1 = (s1 + b) % 65521;
+        s2 = (s2 + s1) % 65521;
+    }
+    putBig32(z, (s2 << 16) | s1);
+    std::vector<uint8_t> header;
+    putBig32(header, uint32_t(c.w));
+    putBig32(header, uint32_t(c.h));
+    header.insert(header.end(), {8, 6, 0, 0, 0});   // 8 bits, RGBA, deflate, no filter, no interlace
+    std::vector<uint8_t> file{0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+    pngChunk(file, "IHDR", header);
+    pngChunk(file, "IDAT", z);
+    pngChunk(file, "IEND", {});
+    return writeFile(path, file);
+}
+
 void page(Canvas& c, float s) {
     float l = s * 0.16f, r = s * 0.84f, t = s * 0.04f, b = s * 0.96f, fold = s * 0.25f;
     c.fill(polygon({{l, t}, {r - fold, t}, {r, t + fold}, {r, b}, {l, b}}), hex(0x44505e));
@@ -562,13 +626,25 @@ void writeIconFile(const std::string& path, const IconPainter& paint) {
     writeIcon(path, {&small, &large});
 }
 
+// The program's icon, on Windows and on the Linux desktop.
+void paintProgram(Canvas& c, float s) {
+    roundBadge(c, s);
+    c.fill(ellipse(s * 0.38f, s * 0.32f, s * 0.22f, s * 0.12f), hex(0xffffff), 0.25f);
+    playGlyph(c, s, kLcdText);
+}
+
+bool drawDesktopIcons(const std::string& out) {
+    for (int size : {48, 128}) {
+        Canvas c(size, size);
+        paintProgram(c, float(size));
+        if (!writePng(out + "/korvo_" + std::to_string(size) + ".png", c)) return false;
+    }
+    return true;
+}
+
 void drawIcons(const std::string& out) {
     // 101: the program
-    writeIconFile(out + "/app.ico", [](Canvas& c, float s) {
-        roundBadge(c, s);
-        c.fill(ellipse(s * 0.38f, s * 0.32f, s * 0.22f, s * 0.12f), hex(0xffffff), 0.25f);
-        playGlyph(c, s, kLcdText);
-    });
+    writeIconFile(out + "/app.ico", paintProgram);
     // tray icons: progress in eleven steps, 0 % to 100 %
     for (int step = 0; step <= 10; ++step) {
         writeIconFile(out + "/tray" + std::to_string(step) + ".ico", [step](Canvas& c, float s) {
@@ -628,11 +704,13 @@ void drawIcons(const std::string& out) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: korvo_art OUTDIR\n");
+    const bool desktop = argc == 3 && std::string(argv[2]) == "desktop";
+    if (argc != 2 && !desktop) {
+        std::fprintf(stderr, "usage: korvo_art OUTDIR [desktop]\n");
         return 2;
     }
     std::string out = argv[1];
+    if (desktop) return drawDesktopIcons(out) ? 0 : 1;
     for (int percent : {100, 125, 150, 175, 200, 250, 300}) drawSkin(out, percent);
     drawDisplayFont(out);
     drawIcons(out);

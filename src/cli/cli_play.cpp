@@ -16,6 +16,7 @@
 #include "settings/settings.h"
 #include "commands.h"
 #include "decode_options.h"
+#include "mpris.h"
 #include "decoder/equalizer.h"
 #include "platform/dir_search.h"
 #include "platform/file.h"
@@ -80,14 +81,41 @@ int nextWavName(char* path, int size, int rate, void* context) {
     return 1;
 }
 
-// The front end: follows the notifications the way the main window does.
-class Player : public DecoderListener {
+// The files a path gives (a playlist's or a folder's entries), expanded as the player's own
+// list expands them. A path that names nothing is reported by the list and sets missing.
+std::vector<std::string> listedFiles(const std::string& path, bool* missing) {
+    Playlist list;
+    list.setPrompt(&prompt());
+    list.setReadFileInfo(0);
+    list.setMissingPathFormat(cli_texts::kNoSuchFileOrFolder);
+    const char* p = path.c_str();
+    const bool url = containsUrlMarker(p);
+    if (!url && !pathInfo(p).exists && missing) *missing = true;
+    list.addPath(url ? Playlist::AddUrl : Playlist::AddOrdinary, p);
+    std::vector<std::string> files;
+    for (const PlaylistEntry* e = list.head(); e; e = e->next) files.push_back(e->path);
+    return files;
+}
+
+// The front end: follows the notifications the way the main window does. The keys and the
+// desktop's bus reach it through the same operations.
+class Player : public DecoderListener, public MprisPlayer {
 public:
-    explicit Player(std::vector<std::string> files, bool repeat) : files_(std::move(files)), repeat_(repeat) {}
+    // listed: the entries in the order given, files: as they play (shuffled or not). driver:
+    // the output the settings choose, called here directly: the process-wide table is copied
+    // anew by the decoder thread at each file.
+    Player(std::vector<std::string> listed, std::vector<std::string> files, bool repeat, bool shuffled,
+           const OutputDriver& driver)
+        : listed_(std::move(listed)), files_(std::move(files)), repeat_(repeat), shuffled_(shuffled), driver_(driver) {}
+
+    // Told of every change it shows.
+    void setBus(MprisService* bus) { bus_ = bus; }
 
     void start(long threadId) {
-        threadId_ = threadId;
-        playIndex(0);
+        std::lock_guard<std::mutex> lock(m_);
+        threadId_ = threadId;   // the bus thread may be asking already
+        pending_ = 0;
+        postPlayFile(files_[0].c_str(), threadId_);
     }
 
     // With raw keys the key loop is the one reader of the terminal, and answers questions.
@@ -120,6 +148,8 @@ public:
         std::lock_guard<std::mutex> lock(m_);
         if (message == DNM_STARTED) {
             current_ = pending_;
+            ++started_;
+            told();
             nowPlaying_.clear();
             station_.clear();
             title_.clear();
@@ -135,6 +165,7 @@ public:
             if (++failedInRow_ >= int(files_.size()) && repeat_) {
                 postReleaseAudio(threadId_);
                 done_.store(true);
+                told();
                 return;
             }
         } else if (message == DNM_ENDED) {
@@ -147,6 +178,7 @@ public:
             if (!repeat_) {
                 postReleaseAudio(threadId_);
                 done_.store(true);
+                told();
                 return;
             }
             next = 0;
@@ -168,6 +200,7 @@ public:
         station_ = station;
         title_ = title;
         show(title);
+        told();
     }
     // "station — reconnecting…" while a live stream waits, then its song again.
     void streamReconnecting(bool waiting) override {
@@ -183,24 +216,16 @@ public:
     void jump(int delta) {
         std::lock_guard<std::mutex> lock(m_);
         int n = int(files_.size());
-        int target = ((current_ + delta) % n + n) % n;
-        stopForNewAction();
-        pending_ = target;
-        postStop(threadId_);
-        postPlayFile(files_[target].c_str(), threadId_);
+        playAt(((current_ + delta) % n + n) % n);
     }
 
     void togglePause() {
         std::lock_guard<std::mutex> lock(m_);
-        if (paused_) {
-            outputDriver().resume();
-            paused_ = false;
-        } else if (outputDriver().pause()) {
-            paused_ = true;
-        }
+        if (stopped_) playAt(current_);
+        else setPaused(!paused_);
     }
 
-    void quit() {
+    void quit() override {
         std::lock_guard<std::mutex> lock(m_);
         question_ = 0;   // the stop ends the decoder thread's wait for it
         stopForNewAction();
@@ -208,6 +233,106 @@ public:
         postReleaseAudio(threadId_);
         quit_.store(true);
         done_.store(true);
+        told();
+    }
+
+    // Left and right: a jump by a share of the file.
+    void seekPercent(int delta) {
+        std::lock_guard<std::mutex> lock(m_);
+        if (stopped_) return;
+        DecoderStatus st;
+        getDecoderStatus(st);
+        const int percent = std::clamp(st.percent + delta, 0, 100);
+        postSeekPercent(percent, threadId_);
+        seeked(int64_t(st.totalMs) * percent / 100);
+    }
+
+    // What the desktop's bus asks for.
+    MprisState state() override {
+        MprisState st;
+        DecoderStatus decoder;
+        getDecoderStatus(decoder);
+        std::lock_guard<std::mutex> lock(m_);
+        st.status = done_.load() || stopped_ ? MprisStatus::Stopped : paused_ ? MprisStatus::Paused : MprisStatus::Playing;
+        st.loop = repeat_;
+        st.shuffle = shuffled_;
+        st.volume = sharedValue(settings().EqVolume);
+        st.track = started_;
+        if (started_ > 0) st.path = files_[current_];
+        st.lengthMs = started_ > 0 ? decoder.totalMs : 0;
+        st.station = station_;
+        st.song = title_;
+        st.seeks = seeks_;
+        st.seekTargetMs = seekTargetMs_;
+        return st;
+    }
+    int64_t positionMs() override { return driver_.getPlayedTime(); }
+    void next() override { jump(1); }
+    void previous() override { jump(-1); }
+    void pause() override {
+        std::lock_guard<std::mutex> lock(m_);
+        if (!stopped_) setPaused(true);
+    }
+    void play() override {
+        std::lock_guard<std::mutex> lock(m_);
+        if (stopped_) playAt(current_);
+        else setPaused(false);
+    }
+    void playPause() override { togglePause(); }
+    // The queued sound is dropped; play starts the entry again.
+    void stop() override {
+        std::lock_guard<std::mutex> lock(m_);
+        if (stopped_) return;
+        postStop(threadId_);
+        resumeAndFlush();
+        paused_ = false;
+        stopped_ = true;
+        told();
+    }
+    void seekBy(int64_t deltaMs) override {
+        std::lock_guard<std::mutex> lock(m_);
+        if (stopped_) return;
+        DecoderStatus st;
+        getDecoderStatus(st);
+        const int64_t delta = std::clamp<int64_t>(deltaMs, INT32_MIN, INT32_MAX);
+        postSeekBy(int(delta), threadId_);
+        seeked(std::clamp<int64_t>(positionMs() + delta, 0, st.totalMs));
+    }
+    void setVolume(int volume) override {
+        setSharedValue(settings().EqVolume, std::clamp(volume, 0, 15));
+        told();
+    }
+    void setLoop(bool on) override {
+        std::lock_guard<std::mutex> lock(m_);
+        repeat_ = on;
+        told();
+    }
+    // On: the current entry first, the rest in a random order; off: the order given, from
+    // the current entry on.
+    void setShuffle(bool on) override {
+        std::lock_guard<std::mutex> lock(m_);
+        if (on == shuffled_) return;
+        // The file playing and the one asked for stay themselves in the new order.
+        const std::string playing = files_[current_], coming = files_[pending_];
+        if (on) {
+            std::swap(files_[current_], files_[0]);
+            std::shuffle(files_.begin() + 1, files_.end(), std::mt19937(std::random_device{}()));
+        } else {
+            files_ = listed_;
+        }
+        current_ = indexOf(playing);
+        pending_ = indexOf(coming);
+        shuffled_ = on;
+        told();
+    }
+    void openPath(const std::string& path) override {
+        std::vector<std::string> added = listedFiles(path, nullptr);
+        std::lock_guard<std::mutex> lock(m_);
+        if (added.empty() || done_.load()) return;
+        const int first = int(files_.size());
+        listed_.insert(listed_.end(), added.begin(), added.end());
+        files_.insert(files_.end(), added.begin(), added.end());
+        playAt(first);
     }
 
     bool done() const { return done_.load(); }
@@ -232,21 +357,57 @@ private:
         // A stream without name or title back from a reconnect: nothing to show.
         if (text[0]) std::fprintf(stderr, gTerminal ? "\r\033[K%s\n" : "%s\n", text);
     }
-    void playIndex(int i) {
-        std::lock_guard<std::mutex> lock(m_);
-        pending_ = i;
-        postPlayFile(files_[i].c_str(), threadId_);
+    void playAt(int target) {
+        stopForNewAction();
+        stopped_ = false;
+        pending_ = target;
+        postStop(threadId_);
+        postPlayFile(files_[target].c_str(), threadId_);
+        told();
+    }
+    void setPaused(bool on) {
+        if (on == paused_) return;
+        if (!on) {
+            driver_.resume();
+            paused_ = false;
+        } else if (driver_.pause()) {
+            paused_ = true;
+        }
+        told();
+    }
+    int indexOf(const std::string& path) const {
+        return int(std::find(files_.begin(), files_.end(), path) - files_.begin());
+    }
+    void seeked(int64_t targetMs) {
+        ++seeks_;
+        seekTargetMs_ = targetMs;
+        told();
+    }
+    void resumeAndFlush() {
+        driver_.resume();
+        driver_.flush();
+    }
+    void told() {
+        if (bus_) MprisService::changed();
     }
     void stopForNewAction() {
         if (paused_) {
-            resumeAndFlushOutput();
+            resumeAndFlush();
             paused_ = false;
         }
     }
 
     std::mutex m_;
+    std::vector<std::string> listed_;
     std::vector<std::string> files_;
     bool repeat_;
+    bool shuffled_;
+    bool stopped_ = false;
+    int64_t started_ = 0;
+    int64_t seeks_ = 0;
+    int64_t seekTargetMs_ = 0;
+    MprisService* bus_ = nullptr;
+    const OutputDriver& driver_;
     long threadId_ = -1;
     int current_ = 0;
     int pending_ = 0;
@@ -295,7 +456,7 @@ struct PlayJob {
     std::vector<std::string> paths;
     std::string wav;
     std::string saveDir;
-    bool eightBit = false, repeat = false, shuffle = false, noGapless = false;
+    bool eightBit = false, repeat = false, shuffle = false, noGapless = false, noMpris = false;
     int mapping = 2, volume = 15;
     std::string eq;
     GainOptions gain;
@@ -313,6 +474,7 @@ void define(CLI::App& c) {
     c.add_flag("--repeat", job.repeat, "start again after the last entry");
     c.add_flag("--shuffle", job.shuffle, "play the entries in a random order");
     c.add_flag("--no-gapless", job.noGapless, "play every frame as it is: no encoder delay or padding trimmed");
+    c.add_flag("--no-mpris", job.noMpris, "stay off the desktop's session bus (MPRIS): no media keys or now-playing panel");
     addGainOptions(c, job.gain);
 }
 
@@ -325,24 +487,16 @@ int run() {
     const bool eq = !job.eq.empty();
     float bands[kEqBandCount] = {};
     if (eq) parseEqGains(job.eq.c_str(), bands);
-    // Files, playlist files and folders, expanded as the player's own list expands them.
-    Playlist list;
-    list.setPrompt(&prompt());
-    list.setReadFileInfo(0);
-    list.setMissingPathFormat(cli_texts::kNoSuchFileOrFolder);
-    // A path that names nothing is reported by the list and counts as an entry that failed.
     bool missing = false;
     for (const std::string& path : job.paths) {
-        const char* p = path.c_str();
-        const bool url = containsUrlMarker(p);
-        if (!url && !pathInfo(p).exists) missing = true;
-        list.addPath(url ? Playlist::AddUrl : Playlist::AddOrdinary, p);
+        std::vector<std::string> added = listedFiles(path, &missing);
+        files.insert(files.end(), added.begin(), added.end());
     }
-    for (const PlaylistEntry* e = list.head(); e; e = e->next) files.push_back(e->path);
     if (files.empty()) {
         std::fprintf(stderr, "korvo play: nothing to play\n");
         return 1;
     }
+    const std::vector<std::string> listed = files;
     if (shuffle) std::shuffle(files.begin(), files.end(), std::mt19937(std::random_device{}()));
 
     loadSettings();
@@ -377,7 +531,9 @@ int run() {
         return 1;
     }
 
-    Player player(files, repeat);
+    Player player(listed, files, repeat, shuffle, wav ? wavFileDriver() : soundDeviceDriver());
+    MprisService bus;
+    if (!job.noMpris && bus.start(player)) player.setBus(&bus);
     DecoderThreadSetup setup;
     setup.listener = &player;
     Thread thread;
@@ -407,10 +563,7 @@ int run() {
                 else if (c == 'p') player.jump(-1);
                 else if (c == 'q') player.quit();
                 else if (c == 27 && k + 2 < n && keys[k + 1] == '[' && (keys[k + 2] == 'C' || keys[k + 2] == 'D')) {
-                    DecoderStatus st;
-                    getDecoderStatus(st);
-                    int p = st.percent + (keys[k + 2] == 'C' ? 5 : -5);
-                    postSeekPercent(std::clamp(p, 0, 100), id);
+                    player.seekPercent(keys[k + 2] == 'C' ? 5 : -5);
                     k += 2;
                 }
             }
@@ -434,6 +587,7 @@ int run() {
         }
     }
     stopDecoderThread(id, thread, player.quitByUser() ? kDecoderStopWaitMs : kDrainWaitMs);
+    bus.stop();
     if (progress) std::fputs("\r\033[K", stderr);
     setWavFileNameHook(nullptr, nullptr);
     if (names.refused.load()) return kExitUsage;

@@ -75,25 +75,34 @@ int rereadEntryTags(PlaylistEntry& entry) {
     return readEntryInfo(entry) == 1 && entry.infoRead == 1 ? 1 : 0;
 }
 
-std::string entryTagName(const PlaylistEntry& entry) {
-    const char* title;
-    const char* artist;
-    char title1[3 * sizeof entry.tag.title], artist1[3 * sizeof entry.tag.artist];
+EntryNames entryNames(const PlaylistEntry& entry) {
+    EntryNames names;
+    char text[3 * sizeof entry.tag.title];
     if (entry.id3v2.present) {
-        title = entry.id3v2.title;
-        artist = entry.id3v2.artist;
+        names.title = entry.id3v2.title;
+        names.artist = entry.id3v2.artist;
     } else if (entry.tag.present) {
-        latin1ToUtf8(entry.tag.title, sizeof entry.tag.title, title1, sizeof title1);
-        latin1ToUtf8(entry.tag.artist, sizeof entry.tag.artist, artist1, sizeof artist1);
-        title = title1;
-        artist = artist1;
-    } else {
-        title = artist = "";
+        latin1ToUtf8(entry.tag.title, sizeof entry.tag.title, text, sizeof text);
+        names.title = text;
+        latin1ToUtf8(entry.tag.artist, sizeof entry.tag.artist, text, sizeof text);
+        names.artist = text;
+    }
+    if (entry.tag.present) {
+        latin1ToUtf8(entry.tag.album, sizeof entry.tag.album, text, sizeof text);
+        names.album = text;
     }
     // The order is ID3v2, ID3v1, APEv2: the APEv2 names come in when neither gives a title.
     const bool titled = entry.id3v2.title[0] || (entry.tag.present && entry.tag.title[0]);
-    if (!titled && entry.apev2.present) return tagDisplayName(entry.apev2.title, entry.apev2.artist);
-    return tagDisplayName(title, artist);
+    if (!titled && entry.apev2.present) {
+        names.title = entry.apev2.title;
+        names.artist = entry.apev2.artist;
+    }
+    return names;
+}
+
+std::string entryTagName(const PlaylistEntry& entry) {
+    const EntryNames names = entryNames(entry);
+    return tagDisplayName(names.title.c_str(), names.artist.c_str());
 }
 
 std::string tagDisplayName(const char* title, const char* artist) {

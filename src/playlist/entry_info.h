@@ -18,6 +18,12 @@ int rereadEntryTags(PlaylistEntry& entry);
 // The tag's name in UTF-8 from the ID3v2 names, else from the ID3v1 tag, else, when neither
 // gives a title, from the APEv2 names (tagDisplayName); empty without any, or when all are empty.
 std::string entryTagName(const PlaylistEntry& entry);
+// The tag's title, artist and album in UTF-8, the first two taken as entryTagName takes them,
+// the album from the ID3v1 tag (the only one that keeps it); each empty when missing.
+struct EntryNames {
+    std::string title, artist, album;
+};
+EntryNames entryNames(const PlaylistEntry& entry);
 // "title / artist"; the title alone without an artist, the artist alone without a title.
 std::string tagDisplayName(const char* title, const char* artist);
 // The entry's tag name once its info was read, else the title its M3U line gave, else the

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The Debian package of korvo: it unpacks and runs, lintian finds no error, its manual page
-# renders and names every option the program takes; cmake --install works too.
+# renders and names every option the program takes, its desktop entry and icon are there;
+# cmake --install works too.
 # Usage: tests/packaging/deb.sh BUILD_DIR (a configured native build). Ends with "N passed, N failed".
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh" build/native package-test "$@"
 deb="$build/packages/korvo_${version}_amd64.deb"
@@ -19,6 +20,19 @@ check "the unpacked korvo reads a file" bash -c "'$korvo' info '$media' | grep -
 check "the dependencies name the sound and web libraries (libpulse0, libcurl4)" bash -c "dpkg-deb -f '$deb' Depends | grep -q 'libpulse0' &&
   dpkg-deb -f '$deb' Depends | grep -q 'libcurl4'"
 check "lintian reports no error" lintian --fail-on error "$deb"
+# The desktop names and shows the player: its entry runs korvo play in a terminal for the
+# player's file types, and its icon is the program's at the sizes of its folders.
+desktop_files() {
+  local entry="$root/usr/share/applications/korvo.desktop" size
+  desktop-file-validate "$entry" || return 1
+  grep -qx 'Terminal=true' "$entry" && grep -qx 'Icon=korvo' "$entry" && grep -q '^Exec=korvo play ' "$entry" &&
+    grep -q '^MimeType=.*audio/mpeg;.*audio/x-mpegurl;.*audio/x-scpls;' "$entry" || { echo "entry:"; cat "$entry"; return 1; }
+  for size in 48 128; do
+    identify -format '%m %wx%h %A\n' "$root/usr/share/icons/hicolor/${size}x${size}/apps/korvo.png" |
+      grep -qxE "PNG ${size}x${size} (True|Blend)" || { echo "no ${size}x${size} PNG icon with alpha"; return 1; }
+  done
+}
+check "the desktop entry and the icon are in the package" desktop_files
 
 page="$root/usr/share/man/man1/korvo.1.gz"
 check "man -l renders the page without a warning" bash -c "MANWIDTH=80 man --warnings -l '$page' 2> '$scratch/man.err' > '$scratch/man.txt' &&
