@@ -1082,7 +1082,9 @@ TEST(AnyName, FolderOfAnyNamesIsListedPlayedSavedAndLoaded) {
     ASSERT_NE(p.waitForWindow(), nullptr);
     ASSERT_TRUE(waitUntil([&] { return !readRecord().empty(); }, kWaitMs));
     EXPECT_NE(std::find(songs.begin(), songs.end(), readRecord()), songs.end()) << readRecord();
-    if (sound.recording()) EXPECT_NE(sound.waitForSound(started, kWaitMs), 0u) << "the file played no sound";
+    if (sound.recording()) {
+        EXPECT_NE(sound.waitForSound(started, kWaitMs), 0u) << "the file played no sound";
+    }
     p.command(IDM_STOP);
 
     HWND dlg = openPlaylistEditor(p);

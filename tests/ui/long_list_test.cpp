@@ -47,8 +47,9 @@ TEST(LongList, DISABLED_TimeToLoad) {
     const char* list = std::getenv("KORVO_LONG_LIST");
     if (!list) GTEST_SKIP() << "KORVO_LONG_LIST names no list";
     ProgramFolder folder("long-list");
-    if (const char* other = std::getenv("KORVO_PROGRAM"))
+    if (const char* other = std::getenv("KORVO_PROGRAM")) {
         ASSERT_TRUE(CopyFileA(other, folder.exe().c_str(), FALSE)) << other;
+    }
     if (const char* info = std::getenv("KORVO_READ_FILE_INFO")) folder.setKey(kKeyReadFileInfo, std::atoi(info));
     Timing empty = timeStart(folder, {});
     Timing loaded = timeStart(folder, {list});

@@ -167,12 +167,16 @@ TEST(MainWindow, CommandsAndButtonsDrivePlayback) {
     clearRecord();
     p.command(IDM_STOP);
     Sleep(300);
-    if (sound.recording()) EXPECT_TRUE(sound.quietFor(kQuietMs)) << "still playing after Stop";
+    if (sound.recording()) {
+        EXPECT_TRUE(sound.quietFor(kQuietMs)) << "still playing after Stop";
+    }
     EXPECT_EQ(readRecord(), "");
     DWORD played = GetTickCount();
     p.command(IDM_PLAY);
     EXPECT_TRUE(waitForRecord(a, kPlayWaitMs)) << readRecord();
-    if (sound.recording()) EXPECT_NE(sound.waitForSound(played, kPlayWaitMs), 0u) << "Play after Stop is silent";
+    if (sound.recording()) {
+        EXPECT_NE(sound.waitForSound(played, kPlayWaitMs), 0u) << "Play after Stop is silent";
+    }
 
     // Pause silences; Play resumes without a new start; Play while playing restarts
     Sleep(300);
@@ -180,10 +184,14 @@ TEST(MainWindow, CommandsAndButtonsDrivePlayback) {
     p.command(IDM_PAUSE);
     EXPECT_EQ(findDialog(p.pid(), nullptr), nullptr);
     Sleep(300);
-    if (sound.recording()) EXPECT_TRUE(sound.quietFor(kQuietMs)) << "still playing after Pause";
+    if (sound.recording()) {
+        EXPECT_TRUE(sound.quietFor(kQuietMs)) << "still playing after Pause";
+    }
     DWORD resumed = GetTickCount();
     p.command(IDM_PLAY);
-    if (sound.recording()) EXPECT_NE(sound.waitForSound(resumed, kPlayWaitMs), 0u) << "Play after Pause is silent";
+    if (sound.recording()) {
+        EXPECT_NE(sound.waitForSound(resumed, kPlayWaitMs), 0u) << "Play after Pause is silent";
+    }
     EXPECT_EQ(readRecord(), "");
     p.command(IDM_PLAY);
     EXPECT_TRUE(waitForRecord(a, kPlayWaitMs)) << readRecord();
@@ -195,10 +203,14 @@ TEST(MainWindow, CommandsAndButtonsDrivePlayback) {
     Sleep(300);
     DWORD overtaken = GetTickCount();
     SendMessageA(p.window(), korvo::DNM_STARTED, 0, 0);
-    if (sound.recording()) EXPECT_NE(sound.waitForSound(overtaken, kPlayWaitMs), 0u) << "the start after a Pause is silent";
+    if (sound.recording()) {
+        EXPECT_NE(sound.waitForSound(overtaken, kPlayWaitMs), 0u) << "the start after a Pause is silent";
+    }
     p.command(IDM_PAUSE);
     Sleep(300);
-    if (sound.recording()) EXPECT_TRUE(sound.quietFor(kQuietMs)) << "still playing after Pause";
+    if (sound.recording()) {
+        EXPECT_TRUE(sound.quietFor(kQuietMs)) << "still playing after Pause";
+    }
     p.command(IDM_PAUSE);
 
     // Buttons: press and release inside fires; press, move out, release does nothing
@@ -217,7 +229,9 @@ TEST(MainWindow, CommandsAndButtonsDrivePlayback) {
     p.click(stop.x, stop.y);
     clearRecord();
     Sleep(300);
-    if (sound.recording()) EXPECT_TRUE(sound.quietFor(kQuietMs)) << "still playing after the Stop button";
+    if (sound.recording()) {
+        EXPECT_TRUE(sound.quietFor(kQuietMs)) << "still playing after the Stop button";
+    }
     EXPECT_EQ(readRecord(), "");
     p.click(play.x, play.y);
     EXPECT_TRUE(waitForRecord(a, kPlayWaitMs)) << readRecord();
@@ -615,7 +629,9 @@ TEST(MainWindow, DecoderQuestionDoesNotBlockRequests) {
     DWORD asked = GetTickCount();
     p.copyData(korvo::win::RequestPlayPath, b.data(), DWORD(b.size()));
     EXPECT_TRUE(waitForRecord(b, kPlayWaitMs)) << "the play request was lost: " << readRecord();
-    if (sound.recording()) EXPECT_NE(sound.waitForSound(asked, kPlayWaitMs), 0u) << "the good file is not heard";
+    if (sound.recording()) {
+        EXPECT_NE(sound.waitForSound(asked, kPlayWaitMs), 0u) << "the good file is not heard";
+    }
 
     DWORD t0 = GetTickCount();
     PostMessageA(p.window(), WM_CLOSE, 0, 0);
@@ -640,7 +656,9 @@ TEST(MainWindow, UnknownOutputSystemPlaysToTheSoundDevice) {
         ASSERT_TRUE(p.start(folder, {a}));
         ASSERT_NE(p.waitForWindow(), nullptr) << value;
         EXPECT_TRUE(waitForRecord(a, kPlayWaitMs)) << value << ": " << readRecord();
-        if (sound.recording()) EXPECT_NE(sound.waitForSound(started, kPlayWaitMs), 0u) << value << ": not heard";
+        if (sound.recording()) {
+            EXPECT_NE(sound.waitForSound(started, kPlayWaitMs), 0u) << value << ": not heard";
+        }
         EXPECT_TRUE(p.running()) << value;
         PostMessageA(p.window(), WM_CLOSE, 0, 0);
         EXPECT_EQ(p.waitForExit(10000), 0) << value;

@@ -394,16 +394,22 @@ TEST(NowPlaying, PressedButtonsTipsAndPauseTwice) {
     HWND w = p.waitForWindow();
     ASSERT_NE(w, nullptr);
     ASSERT_TRUE(waitForRecord(path, kPlayWaitMs)) << readRecord();
-    if (sound.recording()) EXPECT_NE(sound.waitForSound(started, kPlayWaitMs), 0u);
+    if (sound.recording()) {
+        EXPECT_NE(sound.waitForSound(started, kPlayWaitMs), 0u);
+    }
 
     // Pause, and Pause again goes on
     p.command(IDM_PAUSE);
     Sleep(300);
-    if (sound.recording()) EXPECT_TRUE(sound.quietFor(1200)) << "still playing after Pause";
+    if (sound.recording()) {
+        EXPECT_TRUE(sound.quietFor(1200)) << "still playing after Pause";
+    }
     EXPECT_TRUE(waitUntil([&] { return showsTime(shoot(w), PixelFont::kPause, 23 * 1000 + 950, 10); }, 2000));
     const DWORD resumed = GetTickCount();
     p.command(IDM_PAUSE);
-    if (sound.recording()) EXPECT_NE(sound.waitForSound(resumed, kPlayWaitMs), 0u) << "a second Pause did not resume";
+    if (sound.recording()) {
+        EXPECT_NE(sound.waitForSound(resumed, kPlayWaitMs), 0u) << "a second Pause did not resume";
+    }
     EXPECT_TRUE(waitUntil([&] { return showsTime(shoot(w), PixelFont::kPlay, 23 * 1000 + 950, 15); }, 2000));
     EXPECT_EQ(readRecord(), path) << "resuming started the file again";
 

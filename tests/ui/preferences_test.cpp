@@ -455,8 +455,9 @@ TEST(PrefsSheet, WavOutputAsksForANameAndWritesTheDecoding) {
         written = korvo::test::readFileBytes(wav);
         return written.size() == expected.size() + 46;
     }, kWaitMs)) << written.size() << " bytes, expected " << expected.size() + 46;
-    if (written.size() == expected.size() + 46)
+    if (written.size() == expected.size() + 46) {
         EXPECT_TRUE(std::equal(expected.begin(), expected.end(), written.begin() + 46)) << "the PCM differs";
+    }
     EXPECT_EQ(korvo::test::readFileBytes(file), original) << "the played file was written over";
     closeProgram(p);
 }
