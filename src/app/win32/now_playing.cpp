@@ -155,6 +155,9 @@ bool NowPlayingDisplay::create(HBITMAP skin, HINSTANCE instance) {
     void* bits = nullptr;
     bitmap_.reset(CreateDIBSection(screen.get(), info.get(), DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!bitmap_ || !bits) return false;
+    sourceDc_ = std::make_unique<MemoryDC>(screen.get());
+    if (!*sourceDc_) return false;
+    sourceDc_->select(bitmap_.get());
     bits_ = static_cast<uint8_t*>(bits);
     stride_ = (kDisplayWidth + 3) & ~3;
     // The skin's rows are stored bottom up (a positive height) or top down.
@@ -174,6 +177,7 @@ bool NowPlayingDisplay::create(HBITMAP skin, HINSTANCE instance) {
 }
 
 void NowPlayingDisplay::release() {
+    sourceDc_.reset();
     bitmap_.reset();
     bits_ = nullptr;
 }
@@ -248,7 +252,7 @@ void NowPlayingDisplay::drawScope(const float* columns) {
 int NowPlayingDisplay::render(const NowPlayingView& view) {
     if (!bits_) return 0;
     GdiFlush();   // GDI may still be reading the bitmap
-    std::vector<uint8_t> before(bits_, bits_ + plate_.size());
+    before_.assign(bits_, bits_ + plate_.size());
     std::memcpy(bits_, plate_.data(), plate_.size());
 
     if (std::strcmp(source_, view.name ? view.name : "") != 0) {
@@ -270,7 +274,7 @@ int NowPlayingDisplay::render(const NowPlayingView& view) {
     for (int y = kDisplayLineY; y < kDisplayLineY + kDisplayLineHeight; ++y)
         for (int px = left; px < right; ++px) put(px, y, px < filled ? kDisplayInk : kDisplayDim);
 
-    const int changed = !drawn_ || std::memcmp(before.data(), bits_, before.size()) != 0;
+    const int changed = !drawn_ || std::memcmp(before_.data(), bits_, before_.size()) != 0;
     drawn_ = 1;
     return changed;
 }
@@ -283,11 +287,8 @@ int NowPlayingDisplay::scroll() {
 }
 
 void NowPlayingDisplay::blit(HDC dc) {
-    if (!bitmap_) return;
-    MemoryDC mem(dc);
-    if (!mem) return;
-    mem.select(bitmap_.get());
-    BitBlt(dc, kDisplayArea.left, kDisplayArea.top, kDisplayWidth, kDisplayHeight, mem.get(), 0, 0, SRCCOPY);
+    if (!bitmap_ || !sourceDc_) return;
+    BitBlt(dc, kDisplayArea.left, kDisplayArea.top, kDisplayWidth, kDisplayHeight, sourceDc_->get(), 0, 0, SRCCOPY);
 }
 
 int NowPlayingDisplay::percentAt(int x, int y) {

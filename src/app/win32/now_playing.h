@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "app/win32/display_font_layout.h"
@@ -43,8 +44,8 @@ constexpr uint8_t kDisplayDim = 2;
 // While playing the display is refreshed at most four times a second.
 constexpr UINT kDisplayRefreshMs = 250;
 constexpr UINT kVolumeMessageMs = 1000;
-// The spectrum and the scope move at most 30 times a second.
-constexpr UINT kViewRefreshMs = 34;
+// The spectrum and the scope move 25 times a second (at most 30; each frame is a blit).
+constexpr UINT kViewRefreshMs = 40;
 constexpr UINT_PTR kTimerDisplay = 21;
 constexpr UINT_PTR kTimerVolumeMessage = 22;
 constexpr UINT_PTR kTimerViews = 23;
@@ -161,6 +162,8 @@ private:
     void drawScope(const float* columns);
 
     GdiObject<HBITMAP> bitmap_;
+    std::unique_ptr<MemoryDC> sourceDc_;   // holds the bitmap for the blits, many a second
+    std::vector<uint8_t> before_;           // the last picture, to tell a change
     uint8_t* bits_ = nullptr;   // top row first
     int stride_ = 0;
     std::vector<uint8_t> plate_;   // the skin's pixels under the display
