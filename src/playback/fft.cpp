@@ -22,14 +22,15 @@ void complexFft(float* re, float* im) {
     }
     for (int len = 2; len <= kHalf; len <<= 1) {
         const int step = kFftSize / len;   // W_len^m = W_N^(m * step)
-        for (int start = 0; start < kHalf; start += len)
-            for (int m = 0; m < len / 2; ++m) {
-                const float wr = fftCosine(m * step), wi = -fftSine(m * step);
+        for (int m = 0; m < len / 2; ++m) {
+            const float wr = fftCosine(m * step), wi = -fftSine(m * step);
+            for (int start = 0; start < kHalf; start += len) {
                 const int a = start + m, b = a + len / 2;
                 const float tr = re[b] * wr - im[b] * wi, ti = re[b] * wi + im[b] * wr;
                 re[b] = re[a] - tr, im[b] = im[a] - ti;
                 re[a] += tr, im[a] += ti;
             }
+        }
     }
 }
 

@@ -44,8 +44,9 @@ constexpr uint8_t kDisplayDim = 2;
 // While playing the display is refreshed at most four times a second.
 constexpr UINT kDisplayRefreshMs = 250;
 constexpr UINT kVolumeMessageMs = 1000;
-// The spectrum and the scope move 25 times a second (at most 30; each frame is a blit).
-constexpr UINT kViewRefreshMs = 40;
+// The spectrum and the scope move 20 times a second: at most 30, and under Wine each frame
+// costs about a third of a millisecond of timer, device context and blit.
+constexpr UINT kViewRefreshMs = 50;
 constexpr UINT_PTR kTimerDisplay = 21;
 constexpr UINT_PTR kTimerVolumeMessage = 22;
 constexpr UINT_PTR kTimerViews = 23;
