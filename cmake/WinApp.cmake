@@ -8,6 +8,9 @@ set(KORVO_ART_FILES
   skin.bmp skin_pressed.bmp display_font.bmp shape.bmp app.ico playlist.ico doc_audio.ico doc_list.ico
   mini_pause.ico mini_play.ico mini_stop.ico mini_next.ico mini_prev.ico
   tray0.ico tray1.ico tray2.ico tray3.ico tray4.ico tray5.ico tray6.ico tray7.ico tray8.ico tray9.ico tray10.ico)
+foreach(scale 125 150 175 200 250 300)
+  list(APPEND KORVO_ART_FILES skin_${scale}.bmp skin_pressed_${scale}.bmp shape_${scale}.bmp)
+endforeach()
 list(TRANSFORM KORVO_ART_FILES PREPEND ${KORVO_ART_DIR}/ OUTPUT_VARIABLE KORVO_ART_OUTPUTS)
 
 add_custom_command(

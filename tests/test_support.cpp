@@ -1,5 +1,6 @@
 #include "test_support.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -39,7 +40,10 @@ std::vector<uint8_t> readFileBytes(const std::string& path) {
 }
 
 std::string scratchDir(const std::string& name) {
-    std::filesystem::path p = std::filesystem::path(nativePath(KORVO_BUILD_DIR)) / "scratch" / name;
+    // Shards of one suite run at once: each has its own folders.
+    const char* shard = std::getenv("GTEST_SHARD_INDEX");
+    const std::string root = shard && *shard ? std::string("scratch-") + shard : std::string("scratch");
+    std::filesystem::path p = std::filesystem::path(nativePath(KORVO_BUILD_DIR)) / root / name;
     std::error_code ec;
     std::filesystem::remove_all(p, ec);
     std::filesystem::create_directories(p, ec);

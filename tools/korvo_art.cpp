@@ -1,5 +1,7 @@
 // Draws the player's artwork: the skin (192 x 256, 8 bpp, 128 colours), the shape bitmap
 // and every icon. Runs on the build machine; writes BMP and ICO files into the folder given.
+// The skin and its shape are drawn again for each display scale above 100 %, from the same
+// geometry, so that a scaled window is sharp rather than stretched.
 //
 //   korvo_art OUTDIR
 #include <algorithm>
@@ -26,24 +28,31 @@ Rgb scale(Rgb a, float k) { return {a.r * k, a.g * k, a.b * k}; }
 using Inside = std::function<bool(float, float)>;
 using Paint = std::function<Rgb(float, float)>;
 
-// RGBA canvas with shapes antialiased by 4 x 4 supersampling.
+// RGBA canvas with shapes antialiased by 4 x 4 supersampling. Shapes are given in units of
+// the 96-DPI skin; a canvas of scale k has k pixels to the unit.
 struct Canvas {
     int w, h;
+    float k = 1;
     std::vector<Rgb> px;
     std::vector<float> alpha;
-    Canvas(int w_, int h_, Rgb bg = {}) : w(w_), h(h_), px(size_t(w_) * h_, bg), alpha(size_t(w_) * h_, 0.f) {}
+    // Fills look only inside this box (in units): shapes known to lie in it draw faster.
+    float boxL = -1e6f, boxT = -1e6f, boxR = 1e6f, boxB = 1e6f;
+    Canvas(int w_, int h_, Rgb bg = {}, float k_ = 1)
+        : w(w_), h(h_), k(k_), px(size_t(w_) * h_, bg), alpha(size_t(w_) * h_, 0.f) {}
 
     void fill(const Inside& in, const Paint& paint, float opacity = 1.f) {
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) {
+        const int x0 = std::max(0, int(std::floor(boxL * k))), x1 = std::min(w, int(std::ceil(boxR * k)));
+        const int y0 = std::max(0, int(std::floor(boxT * k))), y1 = std::min(h, int(std::ceil(boxB * k)));
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x) {
                 int hits = 0;
                 for (int sy = 0; sy < 4; ++sy)
                     for (int sx = 0; sx < 4; ++sx)
-                        hits += in(x + (sx + 0.5f) / 4.f, y + (sy + 0.5f) / 4.f) ? 1 : 0;
+                        hits += in((x + (sx + 0.5f) / 4.f) / k, (y + (sy + 0.5f) / 4.f) / k) ? 1 : 0;
                 if (!hits) continue;
                 float cov = hits / 16.f * opacity;
                 size_t i = size_t(y) * w + x;
-                px[i] = mix(px[i], paint(x + 0.5f, y + 0.5f), cov);
+                px[i] = mix(px[i], paint((x + 0.5f) / k, (y + 0.5f) / k), cov);
                 alpha[i] = alpha[i] + (1 - alpha[i]) * cov;
             }
     }
@@ -377,6 +386,8 @@ void drawButton(Canvas& c, const Button& b, bool pressed) {
     Rgb light = kFaceLight, dark = kFaceDark, glyph = kGlyph;
     if (name == "close") light = kCloseLight, dark = kCloseDark, glyph = hex(0xffffff);
     if (name == "minimise") light = kAmberLight, dark = kAmberDark;
+    // everything below lies within the socket, the shadow and the shifted glyph
+    c.boxL = b.l - 4, c.boxT = b.t - 4, c.boxR = b.r + 4, c.boxB = b.b + 4;
     // socket: a dark recess slightly larger than the button, then a drop shadow
     c.fill(ellipse(cx, cy, rx + 2.2f, ry + 2.2f), kRim, 0.85f);
     if (!pressed) c.fill(ellipse(cx + 1.2f, cy + 1.4f, rx, ry), hex(0x000000), 0.5f);
@@ -394,6 +405,7 @@ void drawButton(Canvas& c, const Button& b, bool pressed) {
     auto g = shifted(buttonGlyph(name, cx, cy, rx, ry), shift, shift);
     c.fill(shifted(g, 0.6f, 0.6f), hex(0xffffff), name == "close" || pressed ? 0.f : 0.35f);
     c.fill(g, glyph);
+    c.boxL = c.boxT = -1e6f, c.boxR = c.boxB = 1e6f;
 }
 
 // The display's colours have fixed places in the skin's colour table, so the program
@@ -444,10 +456,10 @@ void drawBody(Canvas& c) {
 // Floyd-Steinberg inside the shape so the gradients do not band.
 std::vector<uint8_t> reduce(const Canvas& c, const std::vector<uint8_t>& inside, const std::vector<Rgb>& pal) {
     std::vector<Rgb> work = c.px;
-    std::vector<uint8_t> idx(size_t(kSkinW) * kSkinH, 0);
-    for (int y = 0; y < kSkinH; ++y)
-        for (int x = 0; x < kSkinW; ++x) {
-            size_t i = size_t(y) * kSkinW + x;
+    std::vector<uint8_t> idx(size_t(c.w) * c.h, 0);
+    for (int y = 0; y < c.h; ++y)
+        for (int x = 0; x < c.w; ++x) {
+            size_t i = size_t(y) * c.w + x;
             if (!inside[i]) continue;
             Rgb want = work[i];
             want = {std::clamp(want.r, 0.f, 255.f), std::clamp(want.g, 0.f, 255.f), std::clamp(want.b, 0.f, 255.f)};
@@ -456,8 +468,8 @@ std::vector<uint8_t> reduce(const Canvas& c, const std::vector<uint8_t>& inside,
             Rgb err{want.r - pal[size_t(k)].r, want.g - pal[size_t(k)].g, want.b - pal[size_t(k)].b};
             auto spread = [&](int dx, int dy, float f) {
                 int xx = x + dx, yy = y + dy;
-                if (xx < 0 || xx >= kSkinW || yy >= kSkinH) return;
-                Rgb& t = work[size_t(yy) * kSkinW + xx];
+                if (xx < 0 || xx >= c.w || yy >= c.h) return;
+                Rgb& t = work[size_t(yy) * c.w + xx];
                 t.r += err.r * f * 0.6f; t.g += err.g * f * 0.6f; t.b += err.b * f * 0.6f;
             };
             spread(1, 0, 7 / 16.f); spread(-1, 1, 3 / 16.f); spread(0, 1, 5 / 16.f); spread(1, 1, 1 / 16.f);
@@ -465,10 +477,15 @@ std::vector<uint8_t> reduce(const Canvas& c, const std::vector<uint8_t>& inside,
     return idx;
 }
 
+// A length of the 96-DPI skin at a scale in percent, rounded as the program rounds it.
+int scaled(int v, int percent) { return (v * percent + 50) / 100; }
+
 // The skin, and the same skin with every button pressed (the program shows one button of
-// it at a time); both share one colour table.
-void drawSkin(const std::string& out) {
-    Canvas c(kSkinW, kSkinH, hex(0x000000));
+// it at a time); both share one colour table. Files of scales above 100 % carry the scale
+// in their names (skin_150.bmp).
+void drawSkin(const std::string& out, int percent) {
+    const int w = scaled(kSkinW, percent), h = scaled(kSkinH, percent);
+    Canvas c(w, h, hex(0x000000), float(percent) / 100.f);
     drawBody(c);
     Canvas pressed = c;
     for (const Button& b : kButtons) {
@@ -477,25 +494,27 @@ void drawSkin(const std::string& out) {
     }
 
     // outside the shape is cut away by the window region; keep it black
-    std::vector<uint8_t> inside(size_t(kSkinW) * kSkinH);
+    std::vector<uint8_t> inside(size_t(w) * h);
     std::vector<Rgb> shapePixels;
-    for (int y = 0; y < kSkinH; ++y)
-        for (int x = 0; x < kSkinW; ++x) {
-            bool in = bodyAt(x + 0.5f, y + 0.5f, 0);
-            inside[size_t(y) * kSkinW + x] = in ? 1 : 0;
-            if (in) shapePixels.push_back(c.px[size_t(y) * kSkinW + x]);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            bool in = bodyAt((x + 0.5f) / c.k, (y + 0.5f) / c.k, 0);
+            inside[size_t(y) * w + x] = in ? 1 : 0;
+            if (in) shapePixels.push_back(c.px[size_t(y) * w + x]);
         }
     for (const Button& b : kButtons)
-        for (int y = int(b.t); y < int(b.b); ++y)
-            for (int x = int(b.l); x < int(b.r); ++x) shapePixels.push_back(pressed.px[size_t(y) * kSkinW + x]);
+        for (int y = scaled(int(b.t), percent); y < scaled(int(b.b), percent); ++y)
+            for (int x = scaled(int(b.l), percent); x < scaled(int(b.r), percent); ++x)
+                shapePixels.push_back(pressed.px[size_t(y) * w + x]);
     std::vector<Rgb> pal = medianCut(shapePixels, 124);
     pal.insert(pal.begin(), {Rgb{0, 0, 0}, kLcdText, kLcdDim, kLcdBack});
     while (pal.size() < 128) pal.push_back(Rgb{0, 0, 0});
-    writeIndexedBmp(out + "/skin.bmp", kSkinW, kSkinH, 8, pal, reduce(c, inside, pal));
-    writeIndexedBmp(out + "/skin_pressed.bmp", kSkinW, kSkinH, 8, pal, reduce(pressed, inside, pal));
+    const std::string suffix = percent == 100 ? "" : "_" + std::to_string(percent);
+    writeIndexedBmp(out + "/skin" + suffix + ".bmp", w, h, 8, pal, reduce(c, inside, pal));
+    writeIndexedBmp(out + "/skin_pressed" + suffix + ".bmp", w, h, 8, pal, reduce(pressed, inside, pal));
 
     // shape: black outside (the key colour at 10,10), white inside
-    writeIndexedBmp(out + "/shape.bmp", kSkinW, kSkinH, 1, {Rgb{0, 0, 0}, Rgb{255, 255, 255}}, inside);
+    writeIndexedBmp(out + "/shape" + suffix + ".bmp", w, h, 1, {Rgb{0, 0, 0}, Rgb{255, 255, 255}}, inside);
 }
 
 // A glyph of the display font in its 6 x 10 cell: the two top rows hold the marks over
@@ -672,7 +691,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::string out = argv[1];
-    drawSkin(out);
+    for (int percent : {100, 125, 150, 175, 200, 250, 300}) drawSkin(out, percent);
     drawDisplayFont(out);
     drawIcons(out);
     return 0;

@@ -7,21 +7,12 @@
 #include <vector>
 
 #include "app/win32/now_playing.h"
+#include "ui_driver.h"
 
 namespace korvo::uitest {
 
-class Program;
-class ProgramFolder;
-
 constexpr int kPlayWaitMs = 8000;
 
-// The window as the screen shows it, a COLORREF-like 0xRRGGBB per pixel, top row first.
-struct Shot {
-    int w = 0, h = 0;
-    std::vector<uint32_t> px;
-    uint32_t at(int x, int y) const { return px[size_t(y) * w + x]; }
-};
-Shot shoot(HWND hwnd);
 
 // The display's text colour is bright green; its plate and the dim track are dark.
 bool inked(uint32_t rgb);

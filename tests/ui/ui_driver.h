@@ -3,6 +3,7 @@
 // sends it messages and reads what it leaves behind (the shared record, the INI file).
 #include <windows.h>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -88,6 +89,14 @@ std::string dialogText(HWND box);   // the message text of a message box
 // points in the cut-away parts belong to the window beneath). Row by row.
 std::vector<bool> windowHitMask(HWND hwnd);
 long windowRegionArea(HWND hwnd);
+
+// The window as the screen shows it, a COLORREF-like 0xRRGGBB per pixel, top row first.
+struct Shot {
+    int w = 0, h = 0;
+    std::vector<uint32_t> px;
+    uint32_t at(int x, int y) const { return px[size_t(y) * w + x]; }
+};
+Shot shoot(HWND hwnd);
 
 // Saves the window as seen on screen as a PNG; pixels outside the mask (windowHitMask)
 // are transparent.

@@ -6,6 +6,7 @@
 
 #include <cstring>
 
+#include "app/win32/main_window.h"
 #include "app/win32/resource_ids.h"
 #include "app/win32/win_texts.h"
 
@@ -66,13 +67,20 @@ PROPSHEETPAGEA page(int dialog, DLGPROC proc) {
     return p;
 }
 
+// The sheet has its size once it is initialised.
+int CALLBACK sheetCallback(HWND sheet, UINT msg, LPARAM) {
+    if (msg == PSCB_INITIALIZED) keepInsideWorkArea(sheet);
+    return 0;
+}
+
 } // namespace
 
 void showAbout(HWND owner) {
     PROPSHEETPAGEA pages[] = {page(IDD_ABOUT_PAGE, aboutProc), page(IDD_LINKS_PAGE, linksProc)};
     PROPSHEETHEADERA h{};
     h.dwSize = sizeof h;
-    h.dwFlags = PSH_PROPSHEETPAGE | PSH_NOAPPLYNOW;
+    h.dwFlags = PSH_PROPSHEETPAGE | PSH_NOAPPLYNOW | PSH_USECALLBACK;
+    h.pfnCallback = sheetCallback;
     h.hwndParent = owner;
     h.hInstance = GetModuleHandleA(nullptr);
     h.pszCaption = kAboutCaption;

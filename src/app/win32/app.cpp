@@ -9,6 +9,7 @@
 #include "settings/settings.h"
 #include "app/copy_data_request.h"
 #include "app/win32/command_line.h"
+#include "app/win32/dpi.h"
 #include "app/win32/equalizer_dialog.h"
 #include "app/win32/main_window.h"
 #include "app/win32/playlist_editor.h"
@@ -139,10 +140,14 @@ int runApp(HINSTANCE instance, HINSTANCE previous, int showCommand) {
     list.endAddBatch();
 
     if (!previous && !registerMainClass(instance)) return 0;
-    const RECT place = placeOnNearestWorkArea(settings().WindowX, settings().WindowY, kSkinWidth, kSkinHeight);
+    // The size of the skin drawn for the monitor at the kept place (the window takes it again
+    // once it knows its own monitor).
+    const int scale = skinScaleForDpi(dpiAtPoint({settings().WindowX, settings().WindowY}));
+    const int width = scaleLength(kSkinWidth, scale), height = scaleLength(kSkinHeight, scale);
+    const RECT place = placeOnNearestWorkArea(settings().WindowX, settings().WindowY, width, height);
     HWND main = CreateWindowExA(WS_EX_ACCEPTFILES, kMainWindowClass, kMainWindowTitle,
                                 WS_POPUP | WS_VISIBLE | WS_SYSMENU | WS_MINIMIZEBOX, place.left, place.top,
-                                kSkinWidth, kSkinHeight, nullptr, nullptr, instance, nullptr);
+                                width, height, nullptr, nullptr, instance, nullptr);
     if (!main) {
         MessageBoxA(nullptr, kNoMainWindow, kFatalTitle, MB_OK | MB_ICONERROR | MB_SETFOREGROUND | MB_TOPMOST);
         return 0;

@@ -18,4 +18,24 @@ const ButtonPlace kButtonTable[kButtonCount] = {
     {{172, 82, 190, 90}, IDM_SHUFFLE},     // Shuffle
 };
 
+int skinScaleForDpi(int dpi) {
+    int best = kSkinScales[0];
+    for (int percent : kSkinScales)
+        if (percent * 96 <= dpi * 100) best = percent;
+    return best;
+}
+
+RECT buttonEllipse(int index, int percent) {
+    const RECT& r = kButtonTable[index].ellipse;
+    return {scaleLength(r.left, percent), scaleLength(r.top, percent), scaleLength(r.right, percent),
+            scaleLength(r.bottom, percent)};
+}
+
+SkinResources skinResources(int percent) {
+    for (int i = 1; i < kSkinScaleCount; ++i)
+        if (kSkinScales[i] == percent)
+            return {IDB_SKIN_SCALED + i - 1, IDB_SKIN_PRESSED_SCALED + i - 1, IDB_SHAPE_SCALED + i - 1};
+    return {IDB_SKIN, IDB_SKIN_PRESSED, IDB_SHAPE};
+}
+
 } // namespace korvo::win

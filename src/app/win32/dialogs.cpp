@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "settings/settings.h"
+#include "app/win32/main_window.h"
 #include "app/win32/resource_ids.h"
 #include "app/win32/win_texts.h"
 #include "platform/dir_search.h"
@@ -54,6 +55,7 @@ INT_PTR CALLBACK openUrlProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_INITDIALOG:
         SetWindowLongPtrA(dlg, DWLP_USER, lParam);
         SendDlgItemMessageA(dlg, IDC_URL_EDIT, EM_LIMITTEXT, kPathCapacity - 1, 0);
+        keepInsideWorkArea(dlg);
         return TRUE;
     case WM_COMMAND: {
         auto* data = reinterpret_cast<UrlDialogData*>(GetWindowLongPtrA(dlg, DWLP_USER));

@@ -100,6 +100,7 @@ INT_PTR CALLBACK equalizerProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam)
     case WM_INITDIALOG:
         state().window = dlg;
         onInit(dlg);
+        keepInsideWorkArea(dlg);
         ShowWindow(dlg, SW_SHOW);
         return TRUE;
     case WM_VSCROLL:

@@ -10,6 +10,7 @@
 
 #include "settings/settings.h"
 #include "app/win32/dialogs.h"
+#include "app/win32/dpi.h"
 #include "app/win32/mini_controller.h"
 #include "app/win32/playlist_editor.h"
 #include "app/win32/preferences.h"
@@ -180,6 +181,7 @@ LRESULT MainWindow::dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_LBUTTONDOWN: return onLButtonDown(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
     case WM_LBUTTONUP: return onLButtonUp();
     case WM_LBUTTONDBLCLK: return 0;
+    case WM_DPICHANGED: onDpiChanged(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam)); return 0;
     case WM_COMMAND: return onCommand(wParam, lParam);
     case WM_TIMER:
         if (wParam == kTimerViews) onViewTimer();
@@ -254,28 +256,13 @@ LRESULT MainWindow::onCreate() {
     selectOutputDriver(settings().AudioOutputSystem);
     palette_.reset(createSkinPalette());
     if (!palette_) MessageBoxA(nullptr, kNoPalette, kErrorTitle, MB_OK);
-    for (int i = 0; i < kButtonCount; ++i) {
-        const RECT& r = kButtonTable[i].ellipse;
-        buttonRegions_[i].reset(CreateEllipticRgn(r.left, r.top, r.right, r.bottom));
-    }
-    skin_.reset(static_cast<HBITMAP>(
-        LoadImageA(inst, MAKEINTRESOURCEA(IDB_SKIN), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-    if (!skin_) return -1;
-    shape_.reset(static_cast<HBITMAP>(
-        LoadImageA(inst, MAKEINTRESOURCEA(IDB_SHAPE), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
+    if (!useScale(skinScaleForDpi(windowDpi(hwnd_)))) return -1;
     menu_.reset(LoadMenuA(inst, MAKEINTRESOURCEA(IDR_MAINMENU)));
     if (!menu_) return -1;
-    pressedSkin_.reset(static_cast<HBITMAP>(
-        LoadImageA(inst, MAKEINTRESOURCEA(IDB_SKIN_PRESSED), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
-    display_.create(skin_.get(), inst);   // without it the plate stays empty
-    tips_ = createButtonTips(hwnd_);
+    tips_ = createButtonTips(hwnd_, scale_);
     applyTopmost();
     loadTrayIcons();
     record_.create();   // the program runs on without it
-    if (shape_) {
-        HRGN shape = createWindowShape(shape_.get());
-        if (shape) SetWindowRgn(hwnd_, shape, TRUE);   // the window owns the region from here
-    }
     buildEqLineGains(settings().EqBand);
 
     target_.store(hwnd_);
@@ -344,6 +331,45 @@ void MainWindow::onDestroy() {
     PostQuitMessage(0);
 }
 
+// The skin, its shape, the button regions and the display drawn for a scale; the window
+// takes the skin's size. Nothing changes when the skin of that scale cannot be loaded.
+bool MainWindow::useScale(int percent) {
+    HINSTANCE inst = GetModuleHandleA(nullptr);
+    const SkinResources ids = skinResources(percent);
+    auto load = [inst](int id) {
+        return static_cast<HBITMAP>(LoadImageA(inst, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    };
+    GdiObject<HBITMAP> skin(load(ids.skin));
+    if (!skin) return false;
+    skin_ = std::move(skin);
+    shape_.reset(load(ids.shape));
+    pressedSkin_.reset(load(ids.pressed));
+    scale_ = percent;
+    for (int i = 0; i < kButtonCount; ++i) {
+        const RECT r = buttonEllipse(i, percent);
+        buttonRegions_[i].reset(CreateEllipticRgn(r.left, r.top, r.right, r.bottom));
+    }
+    display_.create(skin_.get(), inst, percent);   // without it the plate stays empty
+    if (tips_) placeButtonTips(tips_, hwnd_, percent);
+    SetWindowPos(hwnd_, nullptr, 0, 0, scaleLength(kSkinWidth, percent), scaleLength(kSkinHeight, percent),
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    HRGN shape = shape_ ? createWindowShape(shape_.get()) : nullptr;
+    SetWindowRgn(hwnd_, shape, TRUE);   // the window owns the region from here
+    return true;
+}
+
+// Moved to a monitor of another scale: the artwork of that scale at the place suggested.
+void MainWindow::onDpiChanged(int dpi, const RECT* suggested) {
+    const int before = scale_;
+    if (!useScale(skinScaleForDpi(dpi))) return;
+    // a drag goes on from the same place of the skin
+    grab_ = {grab_.x * scale_ / before, grab_.y * scale_ / before};
+    if (suggested)
+        SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    refreshDisplay(false);
+    InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
 RECT fitIntoArea(const RECT& r, const RECT& work) {
     auto fit = [](long from, long size, long low, long high, long& outFrom, long& outTo) {
         long room = high - low > 0 ? high - low : 0;
@@ -371,6 +397,14 @@ RECT placeOnNearestWorkArea(int x, int y, int w, int h) {
     info.cbSize = sizeof info;
     if (!GetMonitorInfoA(MonitorFromRect(&r, MONITOR_DEFAULTTONEAREST), &info)) return r;
     return fitIntoArea(r, info.rcWork);
+}
+
+void keepInsideWorkArea(HWND w) {
+    RECT r;
+    if (!GetWindowRect(w, &r)) return;
+    const RECT place = placeOnNearestWorkArea(r.left, r.top, r.right - r.left, r.bottom - r.top);
+    if (place.left != r.left || place.top != r.top)
+        SetWindowPos(w, nullptr, place.left, place.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // Takes a window off the screen at once, without hiding it. An empty shape shows nothing
@@ -421,7 +455,7 @@ LRESULT MainWindow::onEraseBackground(HDC dc) {
     MemoryDC mem(dc);
     if (!mem) return 1;
     mem.select(skin_.get());
-    BitBlt(dc, 0, 0, kSkinWidth, kSkinHeight, mem.get(), 0, 0, SRCCOPY);
+    BitBlt(dc, 0, 0, scaleLength(kSkinWidth, scale_), scaleLength(kSkinHeight, scale_), mem.get(), 0, 0, SRCCOPY);
     return 1;
 }
 
@@ -441,7 +475,7 @@ void MainWindow::onPaint() {
             const bool pressed = ((buttons_[i].pressed && buttons_[i].inside) || on) && pressedSkin_;
             if (!buttonRegions_[i]) continue;
             mem.select(pressed ? pressedSkin_.get() : skin_.get());
-            const RECT& r = kButtonTable[i].ellipse;
+            const RECT r = buttonEllipse(i, scale_);
             SelectClipRgn(dc, buttonRegions_[i].get());   // within the update region still
             BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, mem.get(), r.left, r.top, SRCCOPY);
             SelectClipRgn(dc, nullptr);
@@ -568,7 +602,7 @@ void MainWindow::seekBy(int deltaMs) {
 }
 
 LRESULT MainWindow::onLButtonDown(int x, int y) {
-    const int percent = NowPlayingDisplay::percentAt(x, y);
+    const int percent = NowPlayingDisplay::percentAt(unscaleLength(x, scale_), unscaleLength(y, scale_));
     if (percent >= 0 && playState_ != PlayStateStopped) {
         getDecoderStatus(status_);
         if (status_.totalMs > 0) {   // a stream has no place to go to
@@ -577,7 +611,7 @@ LRESULT MainWindow::onLButtonDown(int x, int y) {
         }
     }
     grab_ = {x, y};
-    if (NowPlayingDisplay::takesViewClick(x, y)) {
+    if (NowPlayingDisplay::takesViewClick(unscaleLength(x, scale_), unscaleLength(y, scale_))) {
         dragging_ = 1;
         displayClick_ = 1;
         SetCapture(hwnd_);

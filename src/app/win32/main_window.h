@@ -56,6 +56,9 @@ RECT fitIntoArea(const RECT& r, const RECT& work);
 // A window rectangle at (x, y) of w x h, fitted into the work area of the monitor nearest
 // to it: a position kept from another screen layout still shows the window.
 RECT placeOnNearestWorkArea(int x, int y, int w, int h);
+// Moves a window that runs off the work area of its monitor back into it (a dialog opened
+// at the player's place at a large scale would hide its buttons).
+void keepInsideWorkArea(HWND w);
 
 // The message box flag for a prompt icon.
 UINT messageBoxIcon(PromptIcon icon);
@@ -96,6 +99,8 @@ private:
     void onContextMenu(LPARAM lParam);
     void onInitMenu(HMENU menu);
     void redrawButton(int index);
+    bool useScale(int percent);
+    void onDpiChanged(int dpi, const RECT* suggested);
     // the display and the volume
     // entry: read the current entry's name and length again (not needed for a tick)
     void refreshDisplay(bool entry = true);
@@ -160,6 +165,7 @@ private:
     GdiObject<HPALETTE> palette_;
     GdiObject<HRGN> buttonRegions_[kButtonCount];
     GdiObject<HBITMAP> pressedSkin_;
+    int scale_ = 100;   // the skin's scale in percent of 96 DPI
     NowPlayingDisplay display_;
     int shownState_ = -1;       // the play state the display last showed
     int displayTimer_ = 0;      // the refresh timer runs (while playing)

@@ -138,16 +138,19 @@ TimeRow fitTimeRow(const PixelFont& font, int64_t elapsedMs, int64_t totalMs) {
     return row;
 }
 
-bool NowPlayingDisplay::create(HBITMAP skin, HINSTANCE instance) {
+bool NowPlayingDisplay::create(HBITMAP skin, HINSTANCE instance, int percent) {
+    const RECT area = {scaleLength(kDisplayArea.left, percent), scaleLength(kDisplayArea.top, percent),
+                       scaleLength(kDisplayArea.right, percent), scaleLength(kDisplayArea.bottom, percent)};
+    const int width = area.right - area.left, height = area.bottom - area.top;
     DIBSECTION skinDib{};
     if (!skin || GetObjectA(skin, sizeof skinDib, &skinDib) != sizeof skinDib || skinDib.dsBm.bmBitsPixel != 8 ||
-        !skinDib.dsBm.bmBits || skinDib.dsBm.bmWidth < kDisplayArea.right || skinDib.dsBm.bmHeight < kDisplayArea.bottom)
+        !skinDib.dsBm.bmBits || skinDib.dsBm.bmWidth < area.right || skinDib.dsBm.bmHeight < area.bottom)
         return false;
-    if (!font_.load(instance)) return false;
+    if (!font_.loaded() && !font_.load(instance)) return false;
     WindowDC screen(nullptr);
     MemoryDC mem(screen.get());
     if (!screen || !mem) return false;
-    IndexedBitmapInfo info(kDisplayWidth, kDisplayHeight);
+    IndexedBitmapInfo info(width, height);
     mem.select(skin);
     const UINT colours = GetDIBColorTable(mem.get(), 0, 256, info.colours);
     if (colours <= kDisplayDim) return false;
@@ -159,17 +162,18 @@ bool NowPlayingDisplay::create(HBITMAP skin, HINSTANCE instance) {
     if (!*sourceDc_) return false;
     sourceDc_->select(bitmap_.get());
     bits_ = static_cast<uint8_t*>(bits);
-    stride_ = (kDisplayWidth + 3) & ~3;
+    stride_ = (width + 3) & ~3;
+    scale_ = percent;
+    area_ = area;
     // The skin's rows are stored bottom up (a positive height) or top down.
     const int skinStride = skinDib.dsBm.bmWidthBytes;
     const bool bottomUp = skinDib.dsBmih.biHeight > 0;
     const auto* skinBits = static_cast<const uint8_t*>(skinDib.dsBm.bmBits);
-    plate_.assign(size_t(stride_) * kDisplayHeight, 0);
-    for (int y = 0; y < kDisplayHeight; ++y) {
-        const int sy = kDisplayArea.top + y;
+    plate_.assign(size_t(stride_) * size_t(height), 0);
+    for (int y = 0; y < height; ++y) {
+        const int sy = area.top + y;
         const int row = bottomUp ? skinDib.dsBm.bmHeight - 1 - sy : sy;
-        std::memcpy(&plate_[size_t(y) * stride_], skinBits + size_t(row) * skinStride + kDisplayArea.left,
-                    size_t(kDisplayWidth));
+        std::memcpy(&plate_[size_t(y) * stride_], skinBits + size_t(row) * skinStride + area.left, size_t(width));
     }
     drawn_ = 0;
     scroll_ = 0;
@@ -182,13 +186,15 @@ void NowPlayingDisplay::release() {
     bits_ = nullptr;
 }
 
-void NowPlayingDisplay::put(int x, int y, uint8_t colour) {
-    if (x >= kDisplayMargin && x < kDisplayWidth - kDisplayMargin && y >= 0 && y < kDisplayHeight)
-        bits_[size_t(y) * stride_ + size_t(x)] = colour;
+void NowPlayingDisplay::dot(int x, int y, uint8_t colour) {
+    if (x < kDisplayMargin || x >= kDisplayWidth - kDisplayMargin || y < 0 || y >= kDisplayHeight) return;
+    const int x0 = scaleLength(x, scale_), x1 = scaleLength(x + 1, scale_);
+    for (int py = scaleLength(y, scale_); py < scaleLength(y + 1, scale_); ++py)
+        std::memset(bits_ + size_t(py) * stride_ + size_t(x0), colour, size_t(x1 - x0));
 }
 
 void NowPlayingDisplay::text(const char* s, int x, int y, uint8_t colour, PixelFont::Style style) {
-    font_.forEachInk(s, x, y, [&](int px, int py) { put(px, py, colour); }, style);
+    font_.forEachInk(s, x, y, [&](int px, int py) { dot(px, py, colour); }, style);
 }
 
 void NowPlayingDisplay::drawName() {
@@ -211,7 +217,7 @@ void NowPlayingDisplay::drawTimeRow(const NowPlayingView& view) {
     const TimeRow row = fitTimeRow(font_, view.elapsedMs, view.totalMs);
     int x = kDisplayMargin;
     if (row.signGap >= 0) {
-        font_.drawGlyph(glyph, x, kDisplayTimeY, [&](int px, int py) { put(px, py, kDisplayInk); });
+        font_.drawGlyph(glyph, x, kDisplayTimeY, [&](int px, int py) { dot(px, py, kDisplayInk); });
         x += font_.advance(glyph) - 1 + row.signGap;
     }
     text(row.text, x, kDisplayTimeY, kDisplayInk, PixelFont::Figures);
@@ -227,8 +233,8 @@ void NowPlayingDisplay::drawSpectrum(const FallingBars& bars) {
         const int height = int(bars.bar(b) * kDisplayViewHeight + 0.5f);
         const int peak = int(bars.peak(b) * kDisplayViewHeight + 0.5f);
         for (int dx = 0; dx < kDisplayBarWidth; ++dx) {
-            for (int h = 0; h < height; ++h) put(x + dx, bottom - h, kDisplayInk);
-            if (peak > height) put(x + dx, bottom - (peak - 1), kDisplayInk);
+            for (int h = 0; h < height; ++h) dot(x + dx, bottom - h, kDisplayInk);
+            if (peak > height) dot(x + dx, bottom - (peak - 1), kDisplayInk);
         }
     }
 }
@@ -244,7 +250,7 @@ void NowPlayingDisplay::drawScope(const float* columns) {
     for (int c = 0; c < kDisplayInnerWidth; ++c) {
         const int y = rowOf(columns[c]);
         const int from = c ? (previous < y ? previous + 1 : previous > y ? previous - 1 : y) : y;
-        for (int r = from < y ? from : y; r <= (from < y ? y : from); ++r) put(kDisplayMargin + c, r, kDisplayInk);
+        for (int r = from < y ? from : y; r <= (from < y ? y : from); ++r) dot(kDisplayMargin + c, r, kDisplayInk);
         previous = y;
     }
 }
@@ -272,7 +278,7 @@ int NowPlayingDisplay::render(const NowPlayingView& view) {
         filled = left + int(elapsed * (right - left) / view.totalMs);
     }
     for (int y = kDisplayLineY; y < kDisplayLineY + kDisplayLineHeight; ++y)
-        for (int px = left; px < right; ++px) put(px, y, px < filled ? kDisplayInk : kDisplayDim);
+        for (int px = left; px < right; ++px) dot(px, y, px < filled ? kDisplayInk : kDisplayDim);
 
     const int changed = !drawn_ || std::memcmp(before_.data(), bits_, before_.size()) != 0;
     drawn_ = 1;
@@ -288,7 +294,7 @@ int NowPlayingDisplay::scroll() {
 
 void NowPlayingDisplay::blit(HDC dc) {
     if (!bitmap_ || !sourceDc_) return;
-    BitBlt(dc, kDisplayArea.left, kDisplayArea.top, kDisplayWidth, kDisplayHeight, sourceDc_->get(), 0, 0, SRCCOPY);
+    BitBlt(dc, area_.left, area_.top, area_.right - area_.left, area_.bottom - area_.top, sourceDc_->get(), 0, 0, SRCCOPY);
 }
 
 int NowPlayingDisplay::percentAt(int x, int y) {
@@ -306,7 +312,7 @@ bool NowPlayingDisplay::takesViewClick(int x, int y) {
 
 // --- the tips --------------------------------------------------------------------------
 
-HWND createButtonTips(HWND owner) {
+HWND createButtonTips(HWND owner, int percent) {
     HWND tips = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
                                 GetModuleHandleA(nullptr), nullptr);
@@ -317,11 +323,22 @@ HWND createButtonTips(HWND owner) {
         tool.uFlags = TTF_SUBCLASS;
         tool.hwnd = owner;
         tool.uId = UINT_PTR(i + 1);
-        tool.rect = kButtonTable[i].ellipse;
         tool.lpszText = const_cast<char*>(kButtonTips[i]);
         SendMessageA(tips, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
     }
+    placeButtonTips(tips, owner, percent);
     return tips;
+}
+
+void placeButtonTips(HWND tips, HWND owner, int percent) {
+    for (int i = 0; i < kButtonCount; ++i) {
+        TTTOOLINFOA tool{};
+        tool.cbSize = TTTOOLINFOA_V1_SIZE;
+        tool.hwnd = owner;
+        tool.uId = UINT_PTR(i + 1);
+        tool.rect = buttonEllipse(i, percent);
+        SendMessageA(tips, TTM_NEWTOOLRECTA, 0, reinterpret_cast<LPARAM>(&tool));
+    }
 }
 
 } // namespace korvo::win

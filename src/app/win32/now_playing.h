@@ -15,7 +15,8 @@
 
 namespace korvo::win {
 
-// The display's rectangle in client pixels, and its rows relative to its top left.
+// The display's rectangle in pixels of the 96-DPI skin, and its rows relative to its top
+// left. At a larger scale each of these pixels is a block of the scaled skin's pixels.
 constexpr RECT kDisplayArea = {110, 97, 171, 143};
 constexpr int kDisplayWidth = kDisplayArea.right - kDisplayArea.left;
 constexpr int kDisplayHeight = kDisplayArea.bottom - kDisplayArea.top;
@@ -140,22 +141,23 @@ TimeRow fitTimeRow(const PixelFont& font, int64_t elapsedMs, int64_t totalMs);
 
 class NowPlayingDisplay {
 public:
-    // Takes the plate's pixels and colour table from the skin (an 8-bit DIB section).
-    bool create(HBITMAP skin, HINSTANCE instance);
+    // Takes the plate's pixels and colour table from the skin (an 8-bit DIB section) drawn
+    // at the scale in percent.
+    bool create(HBITMAP skin, HINSTANCE instance, int percent = 100);
     void release();
     // Draws the view into the bitmap; 1 when the picture changed.
     int render(const NowPlayingView& view);
     // The next step of a name wider than the display; 1 when it scrolls.
     int scroll();
     void blit(HDC dc);
-    // The percentage of the progress line under a client point, or -1 off the line.
+    // The percentage of the progress line under a point of the 96-DPI skin, or -1 off the line.
     static int percentAt(int x, int y);
-    // A client point on the display's upper part, where a click changes the view.
+    // A point of the 96-DPI skin on the display's upper part, where a click changes the view.
     static bool takesViewClick(int x, int y);
 
 private:
-    // Every pixel goes through here: one display pixel, inside the margins.
-    void put(int x, int y, uint8_t colour);
+    // Every pixel goes through here: the block of the display pixel (x, y), inside the margins.
+    void dot(int x, int y, uint8_t colour);
     void text(const char* s, int x, int y, uint8_t colour, PixelFont::Style style = PixelFont::Letters);
     void drawName();
     void drawTimeRow(const NowPlayingView& view);
@@ -167,6 +169,8 @@ private:
     std::vector<uint8_t> before_;           // the last picture, to tell a change
     uint8_t* bits_ = nullptr;   // top row first
     int stride_ = 0;
+    int scale_ = 100;
+    RECT area_{};   // the display's rectangle in the window's pixels
     std::vector<uint8_t> plate_;   // the skin's pixels under the display
     PixelFont font_;
     char source_[520] = {};   // the name as given
@@ -176,6 +180,8 @@ private:
 };
 
 // A tooltip for each skin button, with its name and key; the tips belong to the owner window.
-HWND createButtonTips(HWND owner);
+HWND createButtonTips(HWND owner, int percent);
+// Moves the tips' areas onto the buttons drawn at a new scale.
+void placeButtonTips(HWND tips, HWND owner, int percent);
 
 } // namespace korvo::win

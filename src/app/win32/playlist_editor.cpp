@@ -13,6 +13,7 @@
 
 #include "settings/settings.h"
 #include "app/win32/dialogs.h"
+#include "app/win32/dpi.h"
 #include "app/win32/handles.h"
 #include "app/win32/main_window.h"
 #include "app/win32/resource_ids.h"
@@ -45,12 +46,8 @@ EditorState& state() {
 
 HWND listBox(HWND dlg) { return GetDlgItem(dlg, IDC_PL_LIST); }
 
-// Pixels for a length given at 96 dots per inch.
-int scaled(HWND dlg, int px) {
-    WindowDC dc(dlg);
-    int dpi = dc ? GetDeviceCaps(dc.get(), LOGPIXELSY) : 96;
-    return MulDiv(px, dpi > 0 ? dpi : 96, 96);
-}
+// Pixels for a length given at 96 dots per inch, on the editor's monitor.
+int scaled(HWND dlg, int px) { return MulDiv(px, windowDpi(dlg), kBaseDpi); }
 
 void storeRect(HWND dlg) {
     RECT r;
@@ -142,8 +139,10 @@ void layout(HWND dlg) {
     auto place = [dlg](int id, int left, int top) {
         SetWindowPos(GetDlgItem(dlg, id), nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     };
-    // The list ends above the Up and Dn buttons, which grow with the screen's DPI.
-    const int listBottomGap = BH + 4 > 24 ? BH + 4 : 24;
+    // The list ends above the Up and Dn buttons, which grow with the screen's DPI; they stand
+    // on the line of Dismiss, inside the window.
+    const int rowTop = H - BH - 4;
+    const int listBottomGap = BH + 8;
     SetWindowPos(listBox(dlg), nullptr, 3, 3, W - BW - 10, H - listBottomGap, SWP_NOZORDER | SWP_NOACTIVATE);
     place(IDC_PL_LOAD, x, 3);
     place(IDC_PL_SAVE, x, BH + 3);
@@ -153,21 +152,21 @@ void layout(HWND dlg) {
     place(IDC_PL_SORT, x, 5 * BH + 13);
     place(IDC_PL_CLEAR, x, 6 * BH + 13);
     place(IDC_PL_EDIT_TAG, x, 7 * BH + 18);
-    place(IDOK, x, H - BH - 4);
+    place(IDOK, x, rowTop);
     // Up, Dn and the label side by side; at higher DPI the buttons are wider than the gaps.
     RECT up{}, dn{};
     GetWindowRect(GetDlgItem(dlg, IDC_PL_UP), &up);
     GetWindowRect(GetDlgItem(dlg, IDC_PL_DOWN), &dn);
     const int dnLeft = 3 + (up.right - up.left) + 3 > 30 ? 3 + (up.right - up.left) + 3 : 30;
     const int labelLeft = labelLeftFor(dnLeft + (dn.right - dn.left));
-    place(IDC_PL_UP, 3, H - BH + 2);
-    place(IDC_PL_DOWN, dnLeft, H - BH + 2);
+    place(IDC_PL_UP, 3, rowTop);
+    place(IDC_PL_DOWN, dnLeft, rowTop);
     // The label ends short of Dismiss, whatever the width.
     RECT label{};
     HWND labelWindow = GetDlgItem(dlg, IDC_PL_PLAYTIME);
     GetWindowRect(labelWindow, &label);
     const int labelWidth = x - kLabelGap - labelLeft;
-    SetWindowPos(labelWindow, nullptr, labelLeft, H - BH + 2, labelWidth > 0 ? labelWidth : 0, label.bottom - label.top,
+    SetWindowPos(labelWindow, nullptr, labelLeft, rowTop, labelWidth > 0 ? labelWidth : 0, label.bottom - label.top,
                  SWP_NOZORDER | SWP_NOACTIVATE);
     InvalidateRect(dlg, nullptr, TRUE);
 }
@@ -205,6 +204,17 @@ int measureLabelText(HWND dlg) {
     return widest;
 }
 
+// The buttons' size and the label's widest text, taken again when the system has scaled the
+// dialog for a monitor of another DPI.
+void measure(HWND dlg) {
+    EditorState& s = state();
+    RECT b{};
+    GetWindowRect(GetDlgItem(dlg, IDC_PL_LOAD), &b);
+    s.buttonWidth = b.right - b.left;
+    s.buttonHeight = b.bottom - b.top;
+    s.labelTextWidth = measureLabelText(dlg);
+}
+
 void onInit(HWND dlg) {
     EditorState& s = state();
     s.window = dlg;
@@ -217,11 +227,7 @@ void onInit(HWND dlg) {
     const Settings& set = settings();
     const RECT place = placeOnNearestWorkArea(set.PlaylistX, set.PlaylistY, set.PlaylistW, set.PlaylistH);
     MoveWindow(dlg, place.left, place.top, place.right - place.left, place.bottom - place.top, FALSE);
-    RECT b;
-    GetWindowRect(GetDlgItem(dlg, IDC_PL_LOAD), &b);
-    s.buttonWidth = b.right - b.left;
-    s.buttonHeight = b.bottom - b.top;
-    s.labelTextWidth = measureLabelText(dlg);
+    measure(dlg);
     // A narrower window than the label needs grows to fit it.
     RECT now{};
     GetWindowRect(dlg, &now);
@@ -411,6 +417,14 @@ INT_PTR CALLBACK editorProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM lParam) {
         return TRUE;
     case kEditorRefreshMessage:
         onRefresh(dlg);
+        return TRUE;
+    case WM_DPICHANGED:
+        // the system scales the controls once this returns; they are placed after that
+        PostMessageA(dlg, kEditorRescaledMessage, 0, 0);
+        return FALSE;
+    case kEditorRescaledMessage:
+        measure(dlg);
+        layout(dlg);
         return TRUE;
     case WM_SIZE:
         if (wParam != SIZE_MINIMIZED) layout(dlg);

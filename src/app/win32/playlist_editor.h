@@ -8,6 +8,8 @@ namespace korvo::win {
 // Sent to the editor to rebuild its rows (the same number as the tray's callback, each to
 // its own window).
 constexpr UINT kEditorRefreshMessage = 0x9388;
+// Posted to itself after a change of DPI: the controls are measured and placed again.
+constexpr UINT kEditorRescaledMessage = WM_APP + 1;
 
 // Creates the editor when it is closed and shows it; 0 when it cannot be made.
 int showEditor();

@@ -10,6 +10,7 @@
 
 #include "settings/settings.h"
 #include "app/win32/file_types.h"
+#include "app/win32/main_window.h"
 #include "app/win32/resource_ids.h"
 #include "app/win32/win_texts.h"
 #include "playback/output_driver.h"
@@ -388,6 +389,7 @@ int openPreferences(HWND owner) {
     h.ppsp = pages;
     INT_PTR made = PropertySheetA(&h);
     sheet = made > 0 ? reinterpret_cast<HWND>(made) : nullptr;
+    if (sheet) keepInsideWorkArea(sheet);
     return sheet != nullptr;
 }
 

@@ -10,6 +10,11 @@
 #define IDB_SHAPE 145
 #define IDB_SKIN_PRESSED 170
 #define IDB_DISPLAY_FONT 171
+// The skin, its pressed face and its shape drawn again for the larger display scales, one
+// number per scale in the order 125, 150, 175, 200, 250, 300 %.
+#define IDB_SKIN_SCALED 181
+#define IDB_SKIN_PRESSED_SCALED 191
+#define IDB_SHAPE_SCALED 201
 #define IDR_ACCELERATORS 105
 #define IDR_MAINMENU 106
 

@@ -86,8 +86,10 @@ HPALETTE createSkinPalette() {
 }
 
 HRGN createWindowShape(HBITMAP shapeBitmap) {
+    BITMAP bm{};
+    if (!GetObjectA(shapeBitmap, sizeof bm, &bm)) return nullptr;
     GdiObject<HRGN> outside(regionFromBitmap(shapeBitmap, kShapeKeyX, kShapeKeyY, 0));
-    GdiObject<HRGN> full(CreateRectRgn(0, 0, kSkinWidth, kSkinHeight));
+    GdiObject<HRGN> full(CreateRectRgn(0, 0, bm.bmWidth, bm.bmHeight));
     if (!outside || !full) return nullptr;
     // the result goes into the outside region, which the window then owns
     if (CombineRgn(outside.get(), full.get(), outside.get(), RGN_DIFF) == ERROR) return nullptr;

@@ -24,6 +24,24 @@ struct ButtonPlace {
 };
 extern const ButtonPlace kButtonTable[kButtonCount];
 
+// Display scales the artwork is drawn for, in percent of 96 DPI.
+constexpr int kSkinScales[] = {100, 125, 150, 175, 200, 250, 300};
+constexpr int kSkinScaleCount = int(sizeof kSkinScales / sizeof kSkinScales[0]);
+// The largest drawn scale that does not exceed the DPI (100 below 96).
+int skinScaleForDpi(int dpi);
+// A length of the 96-DPI skin at a scale, rounded as the artwork program rounds it.
+constexpr int scaleLength(int v, int percent) { return (v * percent + 50) / 100; }
+// A length at a scale back in pixels of the 96-DPI skin (rounded down).
+constexpr int unscaleLength(int v, int percent) { return v * 100 / percent; }
+// A button's ellipse at a scale: the one place the skin's hit geometry is read from.
+RECT buttonEllipse(int index, int percent);
+
+// The resource numbers of the skin, its pressed face and its shape drawn at a scale.
+struct SkinResources {
+    int skin, pressed, shape;
+};
+SkinResources skinResources(int percent);
+
 // The header and palette of an 8-bit bitmap of this size, top row first.
 struct IndexedBitmapInfo {
     BITMAPINFOHEADER header{};

@@ -197,6 +197,7 @@ INT_PTR CALLBACK tagEditorProc(HWND dlg, UINT msg, WPARAM wParam, LPARAM) {
     case WM_INITDIALOG:
         state().window = dlg;
         onInit(dlg);
+        keepInsideWorkArea(dlg);
         ShowWindow(dlg, SW_SHOW);
         return TRUE;
     case WM_COMMAND:
