@@ -1,5 +1,5 @@
 #pragma once
-// A radix-2 transform of real samples, small enough for the display's spectrum.
+// A radix-2 transform of real samples, small enough for the display's frequency bars.
 
 namespace korvo {
 

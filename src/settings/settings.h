@@ -27,7 +27,7 @@ constexpr int kReplayGainAlbum = 2;   // the track's value where the file has no
 // ReplayGainPreamp and ReplayGainDefault, whole dB.
 // What the display's upper part shows.
 constexpr int kDisplayModeName = 0;
-constexpr int kDisplayModeSpectrum = 1;
+constexpr int kDisplayModeBars = 1;
 constexpr int kDisplayModeScope = 2;
 constexpr int kDisplayModeCount = 3;
 constexpr int kReplayGainDbMin = -15;
@@ -78,7 +78,7 @@ struct Settings {
     int ReplayGainPreamp;                   // dB added to a file's gain
     int ReplayGainDefault;                  // dB for files without a gain (and streams)
     int ReplayGainClip;                     // 1: the gain never lifts the file's peak past full scale
-    int DisplayMode;                        // kDisplayModeName, kDisplayModeSpectrum, kDisplayModeScope
+    int DisplayMode;                        // kDisplayModeName, kDisplayModeBars, kDisplayModeScope
 };
 
 // The process-wide record.

@@ -104,7 +104,7 @@ PY
   for f in damaged/*.bin; do mv "$f" "${f%.bin}.mp3"; done
 fi
 
-# Tones for the display's spectrum and scope (1 kHz, 100 Hz, 200 Hz), and silence.
+# Tones for the display's frequency bars and scope (1 kHz, 100 Hz, 200 Hz), and silence.
 for tone in 1000 100 200; do
   if [ ! -f "tone_$tone.mp2" ]; then
     sox -R -n -r 44100 -c 2 -b 16 "tone_$tone.wav" synth 12 sine "$tone" gain -10

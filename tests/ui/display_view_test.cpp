@@ -1,6 +1,6 @@
-// The display's spectrum and scope, seen on the screen: tones on their bars, a sine's
+// The display's frequency bars and scope, seen on the screen: tones on their bars, a sine's
 // crossings, the view a click chooses and the restart keeps; names in their own letters; rows
-// that fit; the Repeat and Shuffle switches lit while on; the processor share of the spectrum.
+// that fit; the Repeat and Shuffle switches lit while on; the processor share of the frequency bars.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -31,10 +31,10 @@ bool viewInk(const Shot& s, int x, int y) { return inked(s.at(kDisplayArea.left 
 
 // Each bar's height in rows as the screen shows it: its ink from the bottom up, without the peak.
 std::vector<int> barHeights(const Shot& s) {
-    const int span = kSpectrumBars * (kDisplayBarWidth + 1) - 1;
+    const int span = kBarCount * (kDisplayBarWidth + 1) - 1;
     const int left = kDisplayMargin + (kDisplayInnerWidth - span) / 2;
     std::vector<int> heights;
-    for (int b = 0; b < kSpectrumBars; ++b) {
+    for (int b = 0; b < kBarCount; ++b) {
         int h = 0;
         while (h < kDisplayViewHeight && viewInk(s, left + b * (kDisplayBarWidth + 1), kDisplayViewHeight - 1 - h)) ++h;
         heights.push_back(h);
@@ -53,10 +53,10 @@ bool viewEmpty(const Shot& s) {
 // third of it.
 bool lightsOnly(const Shot& s, float hz) {
     const std::vector<int> h = barHeights(s);
-    const int bar = spectrumBarOf(hz);
+    const int bar = barOfFrequency(hz);
     if (h[size_t(bar)] * 2 < kDisplayViewHeight) return false;
-    for (int b = 0; b < kSpectrumBars; ++b) {
-        const bool octaveAway = b <= spectrumBarOf(hz / 2) || b >= spectrumBarOf(hz * 2);
+    for (int b = 0; b < kBarCount; ++b) {
+        const bool octaveAway = b <= barOfFrequency(hz / 2) || b >= barOfFrequency(hz * 2);
         if (octaveAway && h[size_t(b)] * 3 > h[size_t(bar)]) return false;
     }
     return true;
@@ -85,9 +85,9 @@ void closeProgram(Program& p, HWND w) {
     EXPECT_EQ(p.waitForExit(10000), 0);
 }
 
-// 1 kHz, then 100 Hz, then silence in the spectrum; a click there chooses it, the next the
+// 1 kHz, then 100 Hz, then silence in the frequency bars; a click there chooses it, the next the
 // scope, which a restart keeps: a 200 Hz sine crosses the middle six times in 15 ms.
-TEST(DisplayView, SpectrumAndScopeFollowTheSoundAndTheChoiceIsKept) {
+TEST(DisplayView, BarsAndScopeFollowTheSoundAndTheChoiceIsKept) {
     ProgramFolder folder("display-views");
     Program p;
     clearRecord();
@@ -96,11 +96,11 @@ TEST(DisplayView, SpectrumAndScopeFollowTheSoundAndTheChoiceIsKept) {
     ASSERT_TRUE(w && waitForRecord(media("tone_1000.mp2"), kPlayWaitMs)) << readRecord();
     p.click(kViewClick.x, kViewClick.y);
     EXPECT_TRUE(waitUntil([&] { return lightsOnly(shoot(w), 1000.f); }, kViewWaitMs))
-        << "1 kHz: bar " << spectrumBarOf(1000.f) << " alone";
-    EXPECT_TRUE(saveWindowPng(w, buildDir() + "\\ui-display-spectrum.png", windowHitMask(w)));
+        << "1 kHz: bar " << barOfFrequency(1000.f) << " alone";
+    EXPECT_TRUE(saveWindowPng(w, buildDir() + "\\ui-display-bars.png", windowHitMask(w)));
     p.command(IDM_NEXT);
     EXPECT_TRUE(waitUntil([&] { return lightsOnly(shoot(w), 100.f); }, kViewWaitMs))
-        << "100 Hz: bar " << spectrumBarOf(100.f) << " alone";
+        << "100 Hz: bar " << barOfFrequency(100.f) << " alone";
     p.command(IDM_NEXT);
     EXPECT_TRUE(waitUntil([&] { return viewEmpty(shoot(w)); }, kViewWaitMs)) << "silence leaves bars";
     p.click(kViewClick.x, kViewClick.y);
@@ -200,8 +200,8 @@ TEST(DisplayView, RepeatAndShuffleAreLitWhileOn) {
     closeProgram(p, w);
 }
 
-// The spectrum's cost against the name's, in alternating runs of one program.
-TEST(DisplayView, ProcessorShareOfTheSpectrum) {
+// The cost of the frequency bars against the name's, in alternating runs of one program.
+TEST(DisplayView, ProcessorShareOfTheBars) {
     ProgramFolder folder("display-cost");
     Program p;
     HWND w = startPlaying(p, folder, media("two_tones.mp3"));
@@ -210,20 +210,20 @@ TEST(DisplayView, ProcessorShareOfTheSpectrum) {
     constexpr int kRunMs = 2500, kRounds = 3;
     long spent[2] = {}, wall[2] = {};
     for (int round = 0; round < kRounds; ++round)
-        for (int spectrum = 0; spectrum < 2; ++spectrum) {
+        for (int bars = 0; bars < 2; ++bars) {
             const DWORD start = GetTickCount();
             const long cpu = p.linuxCpuMs();
             Sleep(kRunMs);
-            spent[spectrum] += p.linuxCpuMs() - cpu;
-            wall[spectrum] += long(GetTickCount() - start);
-            // name -> spectrum; spectrum -> scope -> name
+            spent[bars] += p.linuxCpuMs() - cpu;
+            wall[bars] += long(GetTickCount() - start);
+            // name -> bars; bars -> scope -> name
             p.click(kViewClick.x, kViewClick.y);
-            if (spectrum) p.click(kViewClick.x, kViewClick.y);
+            if (bars) p.click(kViewClick.x, kViewClick.y);
         }
     const double name = 100.0 * spent[0] / wall[0], bars = 100.0 * spent[1] / wall[1];
-    std::printf("processor share while playing: name view %.2f %%, spectrum view %.2f %% of one core (%d runs of %d ms each)\n",
+    std::printf("processor share while playing: name view %.2f %%, bars view %.2f %% of one core (%d runs of %d ms each)\n",
                 name, bars, kRounds, kRunMs);
-    EXPECT_LT(bars - name, 5.0) << "the spectrum costs far more than the name";
+    EXPECT_LT(bars - name, 5.0) << "the bars cost far more than the name";
     closeProgram(p, w);
 }
 

@@ -558,9 +558,9 @@ void MainWindow::onViewTimer() {
     OutputDriver& out = outputDriver();
     static float heard[kFftSize];
     const int rate = pcmTap().heard(heard, kFftSize, out.bufferCount() - out.freeBufferCount(), now);
-    if (settings().DisplayMode == kDisplayModeSpectrum) {
-        float levels[kSpectrumBars] = {};
-        if (rate) spectrumLevels(heard, rate, levels);
+    if (settings().DisplayMode == kDisplayModeBars) {
+        float levels[kBarCount] = {};
+        if (rate) barLevels(heard, rate, levels);
         bars_.update(levels, elapsed);
     } else {
         int count = rate * kScopeMs / 1000;

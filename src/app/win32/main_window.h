@@ -105,7 +105,7 @@ private:
     // entry: read the current entry's name and length again (not needed for a tick)
     void refreshDisplay(bool entry = true);
     void onDisplayTimer(UINT_PTR id);
-    // the spectrum and the scope: a timer only while they show and move
+    // the frequency bars and the scope: a timer only while they show and move
     void updateViewTimer();
     void onViewTimer();
     void nextDisplayMode();
@@ -169,7 +169,7 @@ private:
     NowPlayingDisplay display_;
     int shownState_ = -1;       // the play state the display last showed
     int displayTimer_ = 0;      // the refresh timer runs (while playing)
-    int viewTimer_ = 0;         // the spectrum's or scope's timer runs
+    int viewTimer_ = 0;         // the timer of the bars or the scope runs
     int64_t viewTickMs_ = 0;    // when the view last moved
     FallingBars bars_;
     float scope_[kDisplayInnerWidth] = {};

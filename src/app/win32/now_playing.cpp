@@ -224,11 +224,11 @@ void NowPlayingDisplay::drawTimeRow(const NowPlayingView& view) {
 }
 
 // Bars from the bottom of the view, each peak a row of its own above its bar.
-void NowPlayingDisplay::drawSpectrum(const FallingBars& bars) {
-    const int span = kSpectrumBars * (kDisplayBarWidth + 1) - 1;
+void NowPlayingDisplay::drawBars(const FallingBars& bars) {
+    const int span = kBarCount * (kDisplayBarWidth + 1) - 1;
     const int left = kDisplayMargin + (kDisplayInnerWidth - span) / 2;
     const int bottom = kDisplayViewTop + kDisplayViewHeight - 1;
-    for (int b = 0; b < kSpectrumBars; ++b) {
+    for (int b = 0; b < kBarCount; ++b) {
         const int x = left + b * (kDisplayBarWidth + 1);
         const int height = int(bars.bar(b) * kDisplayViewHeight + 0.5f);
         const int peak = int(bars.peak(b) * kDisplayViewHeight + 0.5f);
@@ -266,7 +266,7 @@ int NowPlayingDisplay::render(const NowPlayingView& view) {
         PixelFont::spell(source_, name_, sizeof name_);
         scroll_ = 0;
     }
-    if (view.mode == kDisplayModeSpectrum && view.bars) drawSpectrum(*view.bars);
+    if (view.mode == kDisplayModeBars && view.bars) drawBars(*view.bars);
     else if (view.mode == kDisplayModeScope && view.scope) drawScope(view.scope);
     else if (view.mode == kDisplayModeName) drawName();
     drawTimeRow(view);

@@ -10,7 +10,7 @@
 #include "app/win32/display_font_layout.h"
 #include "app/win32/handles.h"
 #include "app/win32/win_texts.h"
-#include "playback/spectrum.h"
+#include "playback/frequency_bars.h"
 #include "playlist/text_encoding.h"
 
 namespace korvo::win {
@@ -25,7 +25,7 @@ constexpr int kDisplayInnerWidth = kDisplayWidth - 2 * kDisplayMargin;
 // Tops of the font's cells; a cell's two top rows hold the marks over capitals.
 constexpr int kDisplayNameY = 2;
 constexpr int kDisplayTimeY = 15;
-// The spectrum and the scope take the name's place: rows 2 to 13.
+// The frequency bars and the scope take the name's place: rows 2 to 13.
 constexpr int kDisplayViewTop = 2;
 constexpr int kDisplayViewHeight = 12;
 constexpr int kDisplayBarWidth = 2;   // one column between bars
@@ -45,7 +45,7 @@ constexpr uint8_t kDisplayDim = 2;
 // While playing the display is refreshed at most four times a second.
 constexpr UINT kDisplayRefreshMs = 250;
 constexpr UINT kVolumeMessageMs = 1000;
-// The spectrum and the scope move 20 times a second: at most 30, and under Wine each frame
+// The frequency bars and the scope move 20 times a second: at most 30, and under Wine each frame
 // costs about a third of a millisecond of timer, device context and blit.
 constexpr UINT kViewRefreshMs = 50;
 constexpr UINT_PTR kTimerDisplay = 21;
@@ -121,8 +121,8 @@ struct NowPlayingView {
     int64_t elapsedMs = 0;
     int64_t totalMs = 0;   // 0: unknown (a stream)
     int volume = -1;       // shown instead of the time while 0..15
-    int mode = 0;          // kDisplayModeName, kDisplayModeSpectrum, kDisplayModeScope
-    const FallingBars* bars = nullptr;          // the spectrum
+    int mode = 0;          // kDisplayModeName, kDisplayModeBars, kDisplayModeScope
+    const FallingBars* bars = nullptr;          // the frequency bars
     const float* scope = nullptr;               // the scope: kDisplayInnerWidth columns, -1..1
 };
 
@@ -161,7 +161,7 @@ private:
     void text(const char* s, int x, int y, uint8_t colour, PixelFont::Style style = PixelFont::Letters);
     void drawName();
     void drawTimeRow(const NowPlayingView& view);
-    void drawSpectrum(const FallingBars& bars);
+    void drawBars(const FallingBars& bars);
     void drawScope(const float* columns);
 
     GdiObject<HBITMAP> bitmap_;

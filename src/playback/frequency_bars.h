@@ -1,14 +1,14 @@
 #pragma once
-// The display's pictures of the sound: spectrum bars over a logarithmic frequency axis with
+// The display's pictures of the sound: frequency bars over a logarithmic frequency axis with
 // falling peaks, and the waveform of the last few milliseconds.
 #include "playback/fft.h"
 
 namespace korvo {
 
-constexpr int kSpectrumBars = 19;
-extern const float kSpectrumBandEdges[kSpectrumBars + 1];   // Hz, 50 to 16000
+constexpr int kBarCount = 19;
+extern const float kBarEdgesHz[kBarCount + 1];   // Hz, 50 to 16000
 // The bars show this many dB below a full-scale sine.
-constexpr float kSpectrumRangeDb = 60.f;
+constexpr float kBarRangeDb = 60.f;
 // A bar falls in this many ms from full height; a peak waits, then falls more slowly.
 constexpr int kBarFallMs = 300;
 constexpr int kPeakHoldMs = 250;
@@ -17,10 +17,10 @@ constexpr int kPeakFallMs = 1000;
 constexpr int kScopeMs = 15;
 
 // The bar that holds a frequency, or -1 outside them.
-int spectrumBarOf(float hz);
+int barOfFrequency(float hz);
 // Each bar's level 0..1 from kFftSize mono samples (-1..1): the loudest bin in the bar (the
 // bin nearest its middle when it is narrower than a bin), windowed, on the dB scale.
-void spectrumLevels(const float* samples, int sampleRate, float* levels);
+void barLevels(const float* samples, int sampleRate, float* levels);
 
 class FallingBars {
 public:
@@ -31,9 +31,9 @@ public:
     bool empty() const;
 
 private:
-    float bar_[kSpectrumBars] = {};
-    float peak_[kSpectrumBars] = {};
-    int heldMs_[kSpectrumBars] = {};
+    float bar_[kBarCount] = {};
+    float peak_[kBarCount] = {};
+    int heldMs_[kBarCount] = {};
 };
 
 // The waveform in width columns, each -1..1: the last count samples, evenly picked.

@@ -8,7 +8,7 @@
 
 #include "playback/fft.h"
 #include "playback/pcm_tap.h"
-#include "playback/spectrum.h"
+#include "playback/frequency_bars.h"
 
 namespace korvo {
 namespace {
@@ -21,7 +21,7 @@ std::vector<float> tone(double hz, int rate, double amplitude, int count = kFftS
     return s;
 }
 
-TEST(Spectrum, TransformMatchesAPlainDft) {
+TEST(FrequencyBars, TransformMatchesAPlainDft) {
     std::vector<float> x(kFftSize);
     for (int n = 0; n < kFftSize; ++n) x[size_t(n)] = float(std::sin(n * 0.37) + 0.5 * std::cos(n * 1.91) + ((n * 7919) % 13) / 13.0 - 0.5);
     std::vector<float> mag(kFftSize / 2);
@@ -40,36 +40,36 @@ TEST(Spectrum, TransformMatchesAPlainDft) {
     EXPECT_NEAR(mag[100], kFftSize / 2.0, 1.0);
 }
 
-TEST(Spectrum, TonesLightTheirBarsAndNotTheOctavesAround) {
-    EXPECT_EQ(spectrumBarOf(49.f), -1);
-    EXPECT_EQ(spectrumBarOf(50.f), 0);
-    EXPECT_EQ(spectrumBarOf(15999.f), kSpectrumBars - 1);
-    EXPECT_EQ(spectrumBarOf(16000.f), -1);
+TEST(FrequencyBars, TonesLightTheirBarsAndNotTheOctavesAround) {
+    EXPECT_EQ(barOfFrequency(49.f), -1);
+    EXPECT_EQ(barOfFrequency(50.f), 0);
+    EXPECT_EQ(barOfFrequency(15999.f), kBarCount - 1);
+    EXPECT_EQ(barOfFrequency(16000.f), -1);
     for (int rate : {44100, 48000, 22050, 8000})
         for (double hz : {60.0, 100.0, 1000.0, 3000.0, 7000.0}) {
             if (hz * 2 >= rate) continue;
-            float levels[kSpectrumBars];
+            float levels[kBarCount];
             std::vector<float> s = tone(hz, rate, 0.5);
-            spectrumLevels(s.data(), rate, levels);
-            const int bar = spectrumBarOf(float(hz));
+            barLevels(s.data(), rate, levels);
+            const int bar = barOfFrequency(float(hz));
             EXPECT_GT(levels[bar], 0.8f) << hz << " Hz at " << rate;
             // Below a few hundred Hz an octave is only a few bins wide: the window's lobe reaches it.
             if (hz < 200) continue;
             for (double other : {hz / 2, hz * 2}) {
-                const int far = spectrumBarOf(float(other));
+                const int far = barOfFrequency(float(other));
                 if (far < 0 || far == bar) continue;
                 EXPECT_LT(levels[far], levels[bar] / 3) << other << " near " << hz << " at " << rate;
             }
         }
-    float levels[kSpectrumBars];
+    float levels[kBarCount];
     std::vector<float> silence(kFftSize, 0.f);
-    spectrumLevels(silence.data(), 44100, levels);
+    barLevels(silence.data(), 44100, levels);
     for (float l : levels) EXPECT_EQ(l, 0.f);
 }
 
-TEST(Spectrum, BarsAndPeaksFallToNothingWithinTwoSeconds) {
+TEST(FrequencyBars, BarsAndPeaksFallToNothingWithinTwoSeconds) {
     FallingBars bars;
-    float loud[kSpectrumBars], quiet[kSpectrumBars] = {};
+    float loud[kBarCount], quiet[kBarCount] = {};
     for (float& l : loud) l = 1.f;
     bars.update(loud, 33);
     EXPECT_EQ(bars.bar(3), 1.f);
@@ -93,7 +93,7 @@ std::vector<uint8_t> block(int frames, int16_t value) {
     return b;
 }
 
-TEST(Spectrum, TheTapFollowsThePlayedPositionNotTheDecoder) {
+TEST(FrequencyBars, TheTapFollowsThePlayedPositionNotTheDecoder) {
     PcmTap& tap = *new PcmTap;   // too big for the stack
     float out[4];
     EXPECT_EQ(tap.heard(out, 4, 0, 0), 0) << "nothing before the output opens";
