@@ -16,8 +16,9 @@ list(TRANSFORM KORVO_ART_FILES PREPEND ${KORVO_ART_DIR}/ OUTPUT_VARIABLE KORVO_A
 add_custom_command(
   OUTPUT ${KORVO_ART_TOOL}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/host
-  COMMAND c++ -O2 -std=c++20 ${CMAKE_SOURCE_DIR}/tools/korvo_art.cpp -o ${KORVO_ART_TOOL}
-  DEPENDS ${CMAKE_SOURCE_DIR}/tools/korvo_art.cpp
+  COMMAND c++ -O2 -std=c++20 -I ${CMAKE_SOURCE_DIR}/src ${CMAKE_SOURCE_DIR}/tools/korvo_art.cpp -o ${KORVO_ART_TOOL}
+  DEPENDS ${CMAKE_SOURCE_DIR}/tools/korvo_art.cpp ${CMAKE_SOURCE_DIR}/tools/display_font_glyphs.h
+          ${CMAKE_SOURCE_DIR}/src/app/win32/display_font_layout.h
   COMMENT "Building the artwork tool for the build machine")
 add_custom_command(
   OUTPUT ${KORVO_ART_OUTPUTS}

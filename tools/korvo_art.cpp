@@ -15,6 +15,9 @@
 #include <string>
 #include <vector>
 
+#include "app/win32/display_font_layout.h"
+#include "display_font_glyphs.h"
+
 namespace {
 
 struct Rgb {
@@ -146,7 +149,7 @@ constexpr Glyph kFont[] = {
 };
 
 
-// The display's pixel font: 5 x 8 cells (the last row for descenders), one hex byte per
+// The display's pixel font, ASCII: 5 x 8 (the last row for descenders), one hex byte per
 // row, bit 4 the leftmost column. Codes 32..126, then a box for anything else and the
 // play, pause and stop glyphs. The program trims each glyph to its ink, so it is proportional.
 constexpr int kDisplayCount = 99;   // from code 32
@@ -178,7 +181,7 @@ constexpr const char* kDisplayFont[kDisplayCount] = {
     "1f11111111111f00", "10181c1e1c181000", "1b1b1b1b1b1b1b00",                     // box play pause
     "001f1f1f1f1f0000",                                                             // stop
 };
-constexpr int kCellW = 6, kCellH = 8, kAtlasColumns = 16;
+constexpr int kCellW = 6, kCellH = 10, kAtlasColumns = 16;
 
 // Text as a shape: each font pixel a square of the given size.
 Inside text(const std::string& s, float x0, float y0, float px) {
@@ -516,19 +519,74 @@ void drawSkin(const std::string& out, int percent) {
     writeIndexedBmp(out + "/shape" + suffix + ".bmp", w, h, 1, {Rgb{0, 0, 0}, Rgb{255, 255, 255}}, inside);
 }
 
-// The display font as a 1-bit atlas of 6 x 8 cells, sixteen to a row, ink white.
+// A glyph of the display font in its 6 x 10 cell: the two top rows hold the marks over
+// capitals, so the ASCII letters sit on rows 2-9. Bit 4 the leftmost column.
+using GlyphRows = std::array<uint8_t, 10>;
+
+GlyphRows fromHex(const char* hexRows) {
+    GlyphRows g{};
+    for (int r = 0; r < 8; ++r) g[size_t(r + 2)] = uint8_t(std::stoul(std::string(hexRows + 2 * r, 2), nullptr, 16));
+    return g;
+}
+GlyphRows fromArt(const char* art) {
+    GlyphRows g{};
+    for (int r = 0; r < 8; ++r)
+        for (int c = 0; c < 5; ++c)
+            if (art[r * 6 + c] == '#') g[size_t(r + 2)] |= uint8_t(0x10u >> c);
+    return g;
+}
+
+// Two rows over the letter (above its first inked row), or one below the line.
+void addMark(GlyphRows& g, Mark mark) {
+    static const std::array<uint8_t, 2> kAbove[] = {
+        {0x08, 0x04}, {0x02, 0x04}, {0x04, 0x0a}, {0x0d, 0x16}, {0x00, 0x0a}, {0x0e, 0x0a},
+        {0x0a, 0x04}, {0x11, 0x0e}, {0x00, 0x0e}, {0x00, 0x04}, {0x05, 0x0a},
+    };
+    if (mark == Mark::Cedilla || mark == Mark::Ogonek) {
+        g[9] |= mark == Mark::Cedilla ? 0x0c : 0x03;
+        return;
+    }
+    int top = 0;
+    while (top < 10 && !g[size_t(top)]) ++top;
+    const auto& rows = kAbove[int(mark)];
+    for (int r = 0; r < 2; ++r)
+        if (top - 2 + r >= 0) g[size_t(top - 2 + r)] |= rows[size_t(r)];
+}
+
+GlyphRows glyphOf(uint32_t cp, bool underMark = false) {
+    if (underMark && cp == 'i') cp = 0x131;   // the mark takes the dot's place
+    if (underMark && cp == 'j') cp = 0x237;
+    if (cp >= 0x20 && cp < 0x7F) return fromHex(kDisplayFont[cp - 0x20]);
+    for (const DrawnGlyph& d : kDrawnGlyphs)
+        if (d.codePoint == cp) return fromArt(d.rows);
+    for (const SameGlyph& s : kSameGlyphs)
+        if (s.codePoint == cp) return glyphOf(s.drawnAs, underMark);
+    for (const MarkedGlyph& m : kMarkedGlyphs)
+        if (m.codePoint == cp) {
+            GlyphRows g = glyphOf(m.base, true);
+            addMark(g, m.mark);
+            return g;
+        }
+    return fromHex(kDisplayFont[0x7F - 0x20]);   // the box
+}
+
+// The display font as a 1-bit atlas of 6 x 10 cells, sixteen to a row, ink white, in the
+// order of the program's glyph layout.
 void drawDisplayFont(const std::string& out) {
-    const int rows = (kDisplayCount + kAtlasColumns - 1) / kAtlasColumns;
+    std::vector<GlyphRows> glyphs;
+    for (const korvo::DisplayGlyphRange& r : korvo::kDisplayGlyphRanges)
+        for (uint32_t cp = r.first; cp <= r.last; ++cp) glyphs.push_back(glyphOf(cp));
+    for (int sign = 0; sign < 3; ++sign) glyphs.push_back(fromHex(kDisplayFont[0x7F - 0x20 + 1 + sign]));
+    for (const char* figure : kNarrowFigures) glyphs.push_back(fromArt(figure));
+    const int count = int(glyphs.size());
+    const int rows = (count + kAtlasColumns - 1) / kAtlasColumns;
     const int w = kAtlasColumns * kCellW, h = rows * kCellH;
     std::vector<uint8_t> ink(size_t(w) * h, 0);
-    for (int i = 0; i < kDisplayCount; ++i) {
-        const char* hexRows = kDisplayFont[i];
+    for (int i = 0; i < count; ++i) {
         int x0 = (i % kAtlasColumns) * kCellW, y0 = (i / kAtlasColumns) * kCellH;
-        for (int r = 0; r < kCellH; ++r) {
-            unsigned bits = unsigned(std::stoul(std::string(hexRows + 2 * r, 2), nullptr, 16));
+        for (int r = 0; r < kCellH; ++r)
             for (int col = 0; col < 5; ++col)
-                if (bits & (0x10u >> col)) ink[size_t(y0 + r) * w + size_t(x0 + col)] = 1;
-        }
+                if (glyphs[size_t(i)][size_t(r)] & (0x10u >> col)) ink[size_t(y0 + r) * w + size_t(x0 + col)] = 1;
     }
     writeIndexedBmp(out + "/display_font.bmp", w, h, 1, {Rgb{0, 0, 0}, Rgb{255, 255, 255}}, ink);
 }

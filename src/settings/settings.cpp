@@ -163,6 +163,7 @@ void bringIntoRange(Settings& s) {
     s.MinimizeLocation = clampInt(s.MinimizeLocation, 0, 1);
     // An unknown mode plays the file as it is.
     if (s.ReplayGainMode < kReplayGainOff || s.ReplayGainMode > kReplayGainAlbum) s.ReplayGainMode = kReplayGainOff;
+    if (s.DisplayMode < kDisplayModeName || s.DisplayMode >= kDisplayModeCount) s.DisplayMode = kDisplayModeName;
     s.ReplayGainPreamp = clampInt(s.ReplayGainPreamp, kReplayGainDbMin, kReplayGainDbMax);
     s.ReplayGainDefault = clampInt(s.ReplayGainDefault, kReplayGainDbMin, kReplayGainDbMax);
     for (float& gain : s.EqBand) {

@@ -25,6 +25,11 @@ constexpr int kReplayGainOff = 0;
 constexpr int kReplayGainTrack = 1;
 constexpr int kReplayGainAlbum = 2;   // the track's value where the file has no album value
 // ReplayGainPreamp and ReplayGainDefault, whole dB.
+// What the display's upper part shows.
+constexpr int kDisplayModeName = 0;
+constexpr int kDisplayModeBars = 1;
+constexpr int kDisplayModeScope = 2;
+constexpr int kDisplayModeCount = 3;
 constexpr int kReplayGainDbMin = -15;
 constexpr int kReplayGainDbMax = 15;
 
@@ -73,6 +78,7 @@ struct Settings {
     int ReplayGainPreamp;                   // dB added to a file's gain
     int ReplayGainDefault;                  // dB for files without a gain (and streams)
     int ReplayGainClip;                     // 1: the gain never lifts the file's peak past full scale
+    int DisplayMode;                        // kDisplayModeName, kDisplayModeBars, kDisplayModeScope
 };
 
 // The process-wide record.

@@ -54,6 +54,7 @@ constexpr SettingKey kReplayGainModeKey = {kKeyReplayGainMode, SettingKind::Int,
 constexpr SettingKey kReplayGainPreampKey = {kKeyReplayGainPreamp, SettingKind::Int, FIELD(ReplayGainPreamp), 0, nullptr};
 constexpr SettingKey kReplayGainDefaultKey = {kKeyReplayGainDefault, SettingKind::Int, FIELD(ReplayGainDefault), 0, nullptr};
 constexpr SettingKey kReplayGainClipKey = {kKeyReplayGainClip, SettingKind::Int, FIELD(ReplayGainClip), 1, nullptr};
+constexpr SettingKey kDisplayModeKey = {kKeyDisplayMode, SettingKind::Int, FIELD(DisplayMode), kDisplayModeName, nullptr};
 
 #undef FIELD
 
@@ -102,6 +103,7 @@ constexpr std::array kSaveOrder = {
     &kReplayGainPreampKey,
     &kReplayGainDefaultKey,
     &kReplayGainClipKey,
+    &kDisplayModeKey,
 };
 
 // Load order: the save order, but DecoderPriority is read before MappingMode and ReadFileInfo

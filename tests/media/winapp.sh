@@ -103,3 +103,17 @@ PY
   # names the program takes as audio
   for f in damaged/*.bin; do mv "$f" "${f%.bin}.mp3"; done
 fi
+
+# Tones for the display's frequency bars and scope (1 kHz, 100 Hz, 200 Hz), and silence.
+for tone in 1000 100 200; do
+  if [ ! -f "tone_$tone.mp2" ]; then
+    sox -R -n -r 44100 -c 2 -b 16 "tone_$tone.wav" synth 12 sine "$tone" gain -10
+    twolame --quiet -b 128 "tone_$tone.wav" "tone_$tone.mp2"
+    rm -f "tone_$tone.wav"
+  fi
+done
+if [ ! -f silence.mp2 ]; then
+  sox -R -n -r 44100 -c 2 -b 16 silence.wav trim 0 12
+  twolame --quiet -b 128 silence.wav silence.mp2
+  rm -f silence.wav
+fi

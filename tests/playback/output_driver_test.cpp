@@ -18,10 +18,11 @@ TEST(OutputDriverSelection, NumbersWithoutATableSelectTheSoundDevice) {
         EXPECT_EQ(selectOutputDriver(system), 1);
         // Never an empty slot, never the table from before.
         EXPECT_EQ(outputDriver().init, soundDeviceDriver().init) << system;
-        EXPECT_EQ(outputDriver().write, soundDeviceDriver().write) << system;
+        // (open, close, write and flush go through the display's tap, so another slot tells)
+        EXPECT_EQ(outputDriver().isOpen, soundDeviceDriver().isOpen) << system;
     }
     selectOutputDriver(kOutputWavFile);
-    EXPECT_EQ(outputDriver().write, wavFileDriver().write);
+    EXPECT_EQ(outputDriver().isOpen, wavFileDriver().isOpen);
     registerOutputSystem(7, nullptr);
     selectOutputDriver(7);
     EXPECT_EQ(outputDriver().init, soundDeviceDriver().init);

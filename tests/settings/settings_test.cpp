@@ -97,6 +97,7 @@ std::string expectedNewFile(const std::string& dir) {
     add(kKeyReplayGainPreamp, "0");
     add(kKeyReplayGainDefault, "0");
     add(kKeyReplayGainClip, "1");
+    add(kKeyDisplayMode, "0");
     return t;
 }
 
@@ -201,7 +202,7 @@ TEST_F(SettingsTest, SavingKeepsForeignLinesAndUpdatesKeysInPlace) {
     saveSettings();
     std::string text = contents();
     EXPECT_EQ(text.rfind("; hand written\r\n[lumen korvo]\r\nwindowx=640\r\nOwnKey=kept\r\nAudioBufTime=2.50\r\n", 0), 0u);
-    EXPECT_NE(text.find("GaplessPlayback=1\r\nReplayGainMode=0\r\nReplayGainPreamp=0\r\nReplayGainDefault=0\r\nReplayGainClip=1\r\n[Other]\r\nWindowX=1\r\n"), std::string::npos);
+    EXPECT_NE(text.find("GaplessPlayback=1\r\nReplayGainMode=0\r\nReplayGainPreamp=0\r\nReplayGainDefault=0\r\nReplayGainClip=1\r\nDisplayMode=0\r\n[Other]\r\nWindowX=1\r\n"), std::string::npos);
 }
 
 #ifndef _WIN32
@@ -236,7 +237,7 @@ TEST_F(SettingsTest, LongTextsAreCutToTheirFields) {
 // and saving writes the clamped values in the keys' own formats.
 TEST_F(SettingsTest, OutOfRangeValuesAreBroughtIntoTheirRanges) {
     put("DecoderPriority=99\r\nMappingMode=9\r\nWinMMOutputDev=-7\r\nMinimizeLocation=7\r\nDownloadOption=-2\r\n"
-        "ReplayGainMode=3\r\nReplayGainPreamp=16\r\nReplayGainDefault=-40\r\n"
+        "ReplayGainMode=3\r\nReplayGainPreamp=16\r\nReplayGainDefault=-40\r\nDisplayMode=3\r\n"
         "EqVolume=-3\r\nEqBand00=1e308\r\nEqBand01=-3\r\nEqBand02=text\r\nEqBand03=1.5\r\nEqBand04=-1e308\r\n");
     loadSettings();
     const Settings& s = settings();
@@ -248,6 +249,7 @@ TEST_F(SettingsTest, OutOfRangeValuesAreBroughtIntoTheirRanges) {
     EXPECT_EQ(s.ReplayGainMode, kReplayGainOff);
     EXPECT_EQ(s.ReplayGainPreamp, kReplayGainDbMax);
     EXPECT_EQ(s.ReplayGainDefault, kReplayGainDbMin);
+    EXPECT_EQ(s.DisplayMode, kDisplayModeName);
     EXPECT_EQ(s.EqVolume, 0);
     EXPECT_EQ(s.EqBand[0], 2.0f);
     EXPECT_EQ(s.EqBand[1], 0.0f);
@@ -261,7 +263,7 @@ TEST_F(SettingsTest, OutOfRangeValuesAreBroughtIntoTheirRanges) {
     EXPECT_EQ(line("EqBand01"), "0.000000000000");
 
     put("DecoderPriority=-5\r\nMappingMode=0\r\nWinMMOutputDev=1000\r\nMinimizeLocation=-1\r\nDownloadOption=3\r\n"
-        "ReplayGainMode=-1\r\nReplayGainPreamp=-6\r\n");
+        "ReplayGainMode=-1\r\nReplayGainPreamp=-6\r\nDisplayMode=2\r\n");
     loadSettings();
     EXPECT_EQ(s.DecoderPriority, 0);
     EXPECT_EQ(s.MappingMode, 1);
@@ -270,6 +272,7 @@ TEST_F(SettingsTest, OutOfRangeValuesAreBroughtIntoTheirRanges) {
     EXPECT_EQ(s.DownloadOption, 1);
     EXPECT_EQ(s.ReplayGainMode, kReplayGainOff);
     EXPECT_EQ(s.ReplayGainPreamp, -6);
+    EXPECT_EQ(s.DisplayMode, kDisplayModeScope);
 }
 
 // Every field in its range, whatever the file holds.

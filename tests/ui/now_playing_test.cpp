@@ -20,6 +20,7 @@
 #include "net/net_texts.h"
 #include "net/stream_server.h"
 #include "playback/playback_texts.h"
+#include "display_shot.h"
 #include "sound_recorder.h"
 #include "ui_driver.h"
 
@@ -28,71 +29,20 @@ namespace {
 
 using namespace korvo::win;
 
-constexpr int kPlayWaitMs = 8000;
+
 
 POINT centre(int button) {
     const RECT& r = kButtonTable[button].ellipse;
     return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
 }
 
-// The display's text colour is bright green; its plate and the dim track are dark.
-bool inked(uint32_t rgb) { return ((rgb >> 8) & 0xFF) > 0xC0 && ((rgb >> 16) & 0xFF) < 0xA0; }
-
-// The font the program draws with, from the resources this test links as well.
-const PixelFont& font() {
-    static PixelFont f;
-    if (!f.loaded()) f.load(GetModuleHandleA(nullptr));
-    return f;
-}
-
-// Ink of a display row (8 pixels high from rowY) inside the margins, as a string of '#' and '.'.
-std::string rowInk(const Shot& s, int rowY) {
-    std::string ink;
-    for (int y = 0; y < PixelFont::kCellHeight; ++y)
-        for (int x = kDisplayMargin; x < kDisplayWidth - kDisplayMargin; ++x)
-            ink += inked(s.at(kDisplayArea.left + x, kDisplayArea.top + rowY + y)) ? '#' : '.';
-    return ink;
-}
-
-// The same, for text drawn by the font with its left at x (display pixels); a copy follows
-// at x + repeat when repeat > 0.
-std::string renderedInk(const std::string& text, int x, int repeat, int glyph = -1) {
-    std::vector<bool> on(size_t(kDisplayWidth) * PixelFont::kCellHeight, false);
-    auto plot = [&](int px, int py) {
-        if (px >= 0 && px < kDisplayWidth && py >= 0 && py < PixelFont::kCellHeight) on[size_t(py) * kDisplayWidth + px] = true;
-    };
-    int tx = x;
-    if (glyph >= 0) {
-        font().drawGlyph(glyph, x, 0, plot);
-        tx += font().advance(glyph) + 2;
-    }
-    font().forEachInk(text.c_str(), tx, 0, plot);
-    if (repeat > 0) font().forEachInk(text.c_str(), tx + repeat, 0, plot);
-    std::string ink;
-    for (int y = 0; y < PixelFont::kCellHeight; ++y)
-        for (int px = kDisplayMargin; px < kDisplayWidth - kDisplayMargin; ++px) ink += on[size_t(y) * kDisplayWidth + px] ? '#' : '.';
-    return ink;
-}
-
-// The name row reads the name: at the left, or, for a name wider than the display, at one
-// of its scroll positions. The position found, or -1.
-int nameOffset(const Shot& s, const std::string& name) {
-    const std::string shown = rowInk(s, kDisplayNameY);
-    const int width = font().width(name.c_str());
-    if (width <= kDisplayWidth - 2 * kDisplayMargin) return shown == renderedInk(name, kDisplayMargin, 0) ? 0 : -1;
-    const int period = width + kDisplayScrollGap;
-    for (int offset = 0; offset < period; ++offset)
-        if (shown == renderedInk(name, kDisplayMargin - offset, period)) return offset;
-    return -1;
-}
-
 // The time row shows the play glyph and one of the times "s / total" for s up to limitS.
 bool showsTime(const Shot& s, int glyph, int64_t totalMs, int limitS) {
     const std::string shown = rowInk(s, kDisplayTimeY);
     for (int sec = 0; sec <= limitS; ++sec) {
-        char text[32];
-        formatDisplayTime(int64_t(sec) * 1000, totalMs, text, sizeof text);
-        if (shown == renderedInk(text, kDisplayMargin, 0, glyph)) return true;
+        const TimeRow row = fitTimeRow(font(), int64_t(sec) * 1000, totalMs);
+        if (shown == renderedInk(row.text, kDisplayMargin, 0, row.signGap < 0 ? -1 : glyph, row.signGap, PixelFont::Figures))
+            return true;
     }
     return false;
 }
@@ -100,7 +50,7 @@ bool showsTime(const Shot& s, int glyph, int64_t totalMs, int limitS) {
 bool showsVolume(HWND w, int level) {
     char text[32];
     std::snprintf(text, sizeof text, kVolumeFormat, level, kVolumeLevels - 1);
-    const std::string expected = renderedInk(text, kDisplayMargin, 0);
+    const std::string expected = renderedInk(text, kDisplayMargin, 0, -1, 0, PixelFont::Figures);
     return waitUntil([&] { return rowInk(shoot(w), kDisplayTimeY) == expected; }, 2000);
 }
 
@@ -114,15 +64,6 @@ double steadyLevel(SoundRecorder& sound, DWORD from, DWORD to, int hz) {
 
 bool insideDisplay(int x, int y) {
     return x >= kDisplayArea.left && x < kDisplayArea.right && y >= kDisplayArea.top && y < kDisplayArea.bottom;
-}
-
-// The program started on one file: its window once the file plays, or nullptr.
-HWND startPlaying(Program& p, const ProgramFolder& folder, const std::string& path) {
-    clearRecord();
-    if (!p.start(folder, {path})) return nullptr;
-    HWND w = p.waitForWindow();
-    EXPECT_TRUE(w && waitForRecord(path, kPlayWaitMs)) << readRecord();
-    return w;
 }
 
 TEST(NowPlaying, DisplayShowsTheEntryItsTimeAndScrolls) {
@@ -214,16 +155,16 @@ TEST(NowPlaying, AStationThatDropsShowsReconnectingAndStopEndsTheWait) {
     EXPECT_EQ(p.waitForExit(10000), 0);
 }
 
-// The font has ASCII only: Latin letters lose their marks, common punctuation is spelled in
-// ASCII, and any other character is one box, not a box per byte.
+// Letters of the font's scripts stay as they are, punctuation it lacks is spelled in ASCII,
+// and any other character is one box, not a box per byte.
 TEST(NowPlaying, NamesBeyondAsciiAreSpelledInTheFontsLetters) {
-    const std::string box(1, char(PixelFont::kBox));
+    const std::string box = PixelFont::kBoxText;
     char out[64];
     PixelFont::spell("Caf\xC3\xA9 Dvo\xC5\x99\xC3\xA1k \xE2\x80\x93 \xE2\x80\x9CLive\xE2\x80\x9D\xE2\x80\xA6", out, sizeof out);
-    EXPECT_EQ(std::string(out), "Cafe Dvorak - \"Live\"...");
+    EXPECT_EQ(std::string(out), "Caf\xC3\xA9 Dvo\xC5\x99\xC3\xA1k - \"Live\"...");
     PixelFont::spell("\xC3\x86sir Stra\xC3\x9F" "e \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x8E\xB5|\xFF\xC3|\x01", out, sizeof out);
-    EXPECT_EQ(std::string(out), "AEsir Strasse " + box + box + " " + box + "|" + box + box + "|" + box);
-    PixelFont::spell("ab\xC3\x9F", out, 4);   // a spelling that does not fit is left out whole
+    EXPECT_EQ(std::string(out), "\xC3\x86sir Stra\xC3\x9F" "e " + box + box + " " + box + "|" + box + box + "|" + box);
+    PixelFont::spell("ab\xC3\x9F", out, 3);   // a letter that does not fit is left out whole
     EXPECT_EQ(std::string(out), "ab");
 
     ProgramFolder folder("display-any-name");
@@ -231,7 +172,7 @@ TEST(NowPlaying, NamesBeyondAsciiAreSpelledInTheFontsLetters) {
     const std::string path = folder.dir() + "\\" + name;
     ASSERT_TRUE(CopyFileA(media("seek_marks.mp2").c_str(), path.c_str(), FALSE));
     const std::string title = titleOf(path);
-    const std::string spelled = "Dvorak - " + box + box + box + (title.size() > 4 && title.ends_with(".mp2") ? ".mp2" : "");
+    const std::string spelled = "Dvo\xC5\x99\xC3\xA1k - \xCE\xA9\xCE\xB4\xCE\xAE" + std::string(title.size() > 4 && title.ends_with(".mp2") ? ".mp2" : "");
     Program p;
     HWND w = startPlaying(p, folder, path);
     ASSERT_NE(w, nullptr);

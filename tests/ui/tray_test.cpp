@@ -8,6 +8,7 @@
 #include <shellapi.h>
 
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,7 @@
 #include "app/win32/tray.h"
 #include "app/win32/win_texts.h"
 #include "playlist/playlist.h"
+#include "playlist/text_encoding.h"
 #include "sound_recorder.h"
 #include "test_support.h"
 #include "ui_driver.h"
@@ -88,6 +90,15 @@ TEST(Tray, TipAndIconFollowThePercent) {
     korvo::win::trayTip(57, tip, sizeof tip);
     std::string full = "LUMEN KORVO - " + titleOf(longPath) + " - 057%";
     EXPECT_EQ(std::string(tip), full.substr(0, 63));
+    list.clearPlaylist();
+    // a name in Cyrillic letters (two bytes each) is cut at a letter
+    std::string cyrillic = "C:\\music\\";
+    for (int i = 0; i < 40; ++i) cyrillic += "\xD0\x9A";
+    ASSERT_TRUE(list.addEntry((cyrillic + ".mp3").c_str()));
+    ASSERT_TRUE(list.selectEntry(0, nullptr));
+    korvo::win::trayTip(57, tip, sizeof tip);
+    EXPECT_EQ(std::strlen(tip), 62u) << "a letter cut in two";
+    EXPECT_TRUE(korvo::isValidUtf8(tip, std::strlen(tip)));
     list.clearPlaylist();
 
     // A playing station shows its name and song instead.

@@ -5,8 +5,10 @@
 #include <commdlg.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 #include "settings/settings_texts.h"
@@ -83,20 +85,43 @@ bool Program::start(const ProgramFolder& folder, const std::vector<std::string>&
     return true;
 }
 
-bool Program::limitFileSize(long long bytes) const {
-    // The Linux process whose first argument is the program's path (its folder is this run's own).
-    std::string linuxPid;
+// The Linux process whose first argument is the program's path (its folder is this run's own).
+std::string Program::linuxPid() const {
+    std::string pid;
     WIN32_FIND_DATAA fd;
     HANDLE find = FindFirstFileA("Z:\\proc\\*", &fd);
-    if (find == INVALID_HANDLE_VALUE) return false;
+    if (find == INVALID_HANDLE_VALUE) return pid;
     do {
         if (fd.cFileName[0] < '1' || fd.cFileName[0] > '9') continue;
         std::ifstream in(std::string("Z:\\proc\\") + fd.cFileName + "\\cmdline", std::ios::binary);
         std::string first;
         std::getline(in, first, '\0');
-        if (_stricmp(first.c_str(), exe_.c_str()) == 0) linuxPid = fd.cFileName;
-    } while (linuxPid.empty() && FindNextFileA(find, &fd));
+        if (_stricmp(first.c_str(), exe_.c_str()) == 0) pid = fd.cFileName;
+    } while (pid.empty() && FindNextFileA(find, &fd));
     FindClose(find);
+    return pid;
+}
+
+long Program::linuxCpuMs() const {
+    const std::string pid = linuxPid();
+    if (pid.empty()) return -1;
+    std::ifstream in("Z:\\proc\\" + pid + "\\stat", std::ios::binary);
+    std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // after the name in parentheses: state, then utime and stime as the 12th and 13th fields
+    const size_t close = stat.rfind(')');
+    if (close == std::string::npos) return -1;
+    std::istringstream fields(stat.substr(close + 2));
+    std::string field;
+    long long utime = 0, stime = 0;
+    for (int i = 1; i <= 13 && fields >> field; ++i) {
+        if (i == 12) utime = std::atoll(field.c_str());
+        if (i == 13) stime = std::atoll(field.c_str());
+    }
+    return long((utime + stime) * 10);   // clock ticks of 10 ms
+}
+
+bool Program::limitFileSize(long long bytes) const {
+    const std::string linuxPid = this->linuxPid();
     if (linuxPid.empty()) return false;
     const std::string limit = bytes < 0 ? "unlimited" : std::to_string(bytes);
     std::string line = "/usr/bin/prlimit --pid " + linuxPid + " --fsize=" + limit + ":";

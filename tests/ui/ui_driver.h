@@ -48,6 +48,9 @@ public:
     void postCommand(int id) const;
     // Processor time the process has used so far (user and kernel), in milliseconds.
     long cpuMs() const;
+    // The same as Linux counts it for the process Wine runs the program in (Wine's own count
+    // of another process stays 0); -1 when it cannot be read.
+    long linuxCpuMs() const;
     // Limits the size of files the program may write, as `ulimit -f` does (bytes < 0 lifts the
     // limit): a write reaching past it fails as on a full disk. Wine runs the program as a Linux
     // process of its own, which prlimit limits; it ignores SIGXFSZ as scripts/wine-run.sh does.
@@ -62,6 +65,8 @@ public:
     void pressKeys(BYTE modifier, BYTE key) const;
 
 private:
+    std::string linuxPid() const;   // of the process Wine runs the program in, or ""
+
     HANDLE process_ = nullptr;
     DWORD pid_ = 0;
     std::string exe_;

@@ -1,16 +1,9 @@
 #pragma once
-// ASCII spellings of the characters titles use most beyond ASCII, for the display's pixel
-// font, which has glyphs for ASCII only.
+// ASCII spellings of the punctuation titles use most that the display's pixel font lacks.
 #include <cstddef>
 #include <cstdint>
 
 namespace korvo::win {
-
-// The Latin letters U+00C0..U+017F: the letter without its marks ("e" for e-acute), or two
-// letters for a ligature ("AE", "ss").
-constexpr uint32_t kFirstSpelledLetter = 0xC0;
-constexpr size_t kSpelledLetters = 0x180 - 0xC0;
-extern const char* const kLatinLetterSpellings[kSpelledLetters];
 
 struct PunctuationSpelling {
     uint32_t codePoint;

@@ -5,6 +5,7 @@
 #include <windowsx.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 #include "settings/settings.h"
@@ -19,6 +20,7 @@
 #include "app/win32/win_texts.h"
 #include "decoder/equalizer.h"
 #include "playback/output_driver.h"
+#include "playback/pcm_tap.h"
 #include "playlist/entry_info.h"
 #include "playlist/playlist.h"
 
@@ -159,7 +161,11 @@ LRESULT MainWindow::dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_SIZE:
         if (wParam == SIZE_RESTORED) trayRemove(hwnd_);
         if (wParam == SIZE_MINIMIZED && settings().MinimizeLocation == 1) trayAdd(hwnd_, 0, decoderThreadId_);
+        if (created_) updateViewTimer();
         return 0;
+    case WM_SHOWWINDOW:
+        if (created_) PostMessageA(hwnd_, WM_TIMER, kTimerViews, 0);   // shown or hidden once this returns
+        break;
     case WM_PAINT: onPaint(); return 0;
     case WM_CLOSE: closeWindow(); return 0;
     case WM_ERASEBKGND: return onEraseBackground(reinterpret_cast<HDC>(wParam));
@@ -178,7 +184,8 @@ LRESULT MainWindow::dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_DPICHANGED: onDpiChanged(HIWORD(wParam), reinterpret_cast<const RECT*>(lParam)); return 0;
     case WM_COMMAND: return onCommand(wParam, lParam);
     case WM_TIMER:
-        if (wParam == kTimerDisplay || wParam == kTimerVolumeMessage) onDisplayTimer(wParam);
+        if (wParam == kTimerViews) onViewTimer();
+        else if (wParam == kTimerDisplay || wParam == kTimerVolumeMessage) onDisplayTimer(wParam);
         else onTimer(wParam);
         return 0;
     case WM_MOUSEWHEEL:
@@ -315,6 +322,7 @@ void MainWindow::onDestroy() {
     KillTimer(hwnd_, kTimerStatus);
     KillTimer(hwnd_, kTimerDisplay);
     KillTimer(hwnd_, kTimerVolumeMessage);
+    KillTimer(hwnd_, kTimerViews);
     display_.release();
     pressedSkin_.reset();
     // Told once the timers are gone, since the box runs messages while the window goes; the
@@ -452,7 +460,8 @@ LRESULT MainWindow::onEraseBackground(HDC dc) {
     return 1;
 }
 
-// Each button as it stands (pressed while held inside it), then the display.
+// Each button as it stands (pressed while held inside it; Repeat and Shuffle also while they
+// are on), then the display.
 void MainWindow::onPaint() {
     PaintScope paint(hwnd_);
     HDC dc = paint.get();
@@ -463,7 +472,8 @@ void MainWindow::onPaint() {
     MemoryDC mem(dc);
     if (mem && skin_) {
         for (int i = 0; i < kButtonCount; ++i) {
-            const bool pressed = buttons_[i].pressed && buttons_[i].inside && pressedSkin_;
+            const bool on = (i == ButtonRepeat && settings().RepeatPlay) || (i == ButtonShuffle && settings().ShufflePlay);
+            const bool pressed = ((buttons_[i].pressed && buttons_[i].inside) || on) && pressedSkin_;
             if (!buttonRegions_[i]) continue;
             mem.select(pressed ? pressedSkin_.get() : skin_.get());
             const RECT r = buttonEllipse(i, scale_);
@@ -507,6 +517,12 @@ void MainWindow::refreshDisplay(bool entry) {
         if (view.elapsedMs <= 0 && view.totalMs > 0) view.elapsedMs = int64_t(status.percent) * view.totalMs / 100;
     }
     if (showingVolume_) view.volume = settings().EqVolume;
+    view.mode = settings().DisplayMode;
+    // stopped, the views show nothing; paused, they hold still
+    if (playState_ == PlayStateStopped) bars_.clear();
+    view.bars = &bars_;
+    view.scope = playState_ == PlayStateStopped ? nullptr : scope_;
+    updateViewTimer();
     if (!display_.render(view)) return;
     WindowDC dc(hwnd_);
     if (dc) display_.blit(dc.get());
@@ -521,6 +537,45 @@ void MainWindow::onDisplayTimer(UINT_PTR id) {
         display_.scroll();
         refreshDisplay(false);
     }
+}
+
+void MainWindow::updateViewTimer() {
+    const bool moving = settings().DisplayMode != kDisplayModeName && playState_ == PlayStatePlaying &&
+                        IsWindowVisible(hwnd_) && !IsIconic(hwnd_);
+    if (moving == (viewTimer_ != 0)) return;
+    if (moving) SetTimer(hwnd_, kTimerViews, kViewRefreshMs, nullptr);
+    else KillTimer(hwnd_, kTimerViews);
+    viewTimer_ = moving ? 1 : 0;
+    viewTickMs_ = int64_t(GetTickCount64());
+}
+
+// The picture of what the device plays now, from the PCM the decoder gave it.
+void MainWindow::onViewTimer() {
+    updateViewTimer();
+    if (!viewTimer_) return;
+    const int64_t now = int64_t(GetTickCount64());
+    const int elapsed = int(now - viewTickMs_);
+    viewTickMs_ = now;
+    OutputDriver& out = outputDriver();
+    static float heard[kFftSize];
+    const int rate = pcmTap().heard(heard, kFftSize, out.bufferCount() - out.freeBufferCount(), now);
+    if (settings().DisplayMode == kDisplayModeBars) {
+        float levels[kBarCount] = {};
+        if (rate) barLevels(heard, rate, levels);
+        bars_.update(levels, elapsed);
+    } else {
+        int count = rate * kScopeMs / 1000;
+        count = count > kFftSize ? kFftSize : count;
+        scopeColumns(heard + kFftSize - count, count, scope_, kDisplayInnerWidth);
+    }
+    refreshDisplay(false);
+}
+
+void MainWindow::nextDisplayMode() {
+    setSharedValue(settings().DisplayMode, (settings().DisplayMode + 1) % kDisplayModeCount);
+    bars_.clear();
+    for (float& v : scope_) v = 0.f;
+    refreshDisplay(false);
 }
 
 // The decoder thread picks the new level up at its next frame.
@@ -557,6 +612,12 @@ LRESULT MainWindow::onLButtonDown(int x, int y) {
         }
     }
     grab_ = {x, y};
+    if (NowPlayingDisplay::takesViewClick(unscaleLength(x, scale_), unscaleLength(y, scale_))) {
+        dragging_ = 1;
+        displayClick_ = 1;
+        SetCapture(hwnd_);
+        return 0;
+    }
     for (int i = 0; i < kButtonCount; ++i) {
         if (buttonRegions_[i] && PtInRegion(buttonRegions_[i].get(), x, y)) {
             buttons_[i].pressed = 1;
@@ -572,6 +633,11 @@ LRESULT MainWindow::onLButtonDown(int x, int y) {
 }
 
 LRESULT MainWindow::onMouseMove(int x, int y) {
+    // A press on the display is a click until it goes the system's drag distance.
+    if (displayClick_ && std::abs(x - grab_.x) < GetSystemMetrics(SM_CXDRAG) &&
+        std::abs(y - grab_.y) < GetSystemMetrics(SM_CYDRAG))
+        return 0;
+    displayClick_ = 0;
     if (dragging_) {
         POINT p{x, y};
         ClientToScreen(hwnd_, &p);
@@ -596,6 +662,10 @@ LRESULT MainWindow::onLButtonUp() {
             if (dragging_) {
                 ReleaseCapture();
                 dragging_ = 0;
+            }
+            if (displayClick_) {
+                displayClick_ = 0;
+                nextDisplayMode();
             }
             continue;
         }

@@ -105,6 +105,10 @@ private:
     // entry: read the current entry's name and length again (not needed for a tick)
     void refreshDisplay(bool entry = true);
     void onDisplayTimer(UINT_PTR id);
+    // the frequency bars and the scope: a timer only while they show and move
+    void updateViewTimer();
+    void onViewTimer();
+    void nextDisplayMode();
     void changeVolume(int steps);
     void seekBy(int deltaMs);
     void applyTopmost();
@@ -165,6 +169,10 @@ private:
     NowPlayingDisplay display_;
     int shownState_ = -1;       // the play state the display last showed
     int displayTimer_ = 0;      // the refresh timer runs (while playing)
+    int viewTimer_ = 0;         // the timer of the bars or the scope runs
+    int64_t viewTickMs_ = 0;    // when the view last moved
+    FallingBars bars_;
+    float scope_[kDisplayInnerWidth] = {};
     int showingVolume_ = 0;
     int wheelRest_ = 0;         // wheel movement short of a step
     std::string shownName_;     // the current entry's display text, read at the last change
@@ -175,6 +183,7 @@ private:
         int inside = 0;
     } buttons_[kButtonCount];
     int dragging_ = 0;
+    int displayClick_ = 0;   // pressed on the display: a click changes the view, a drag moves
     POINT grab_{};
 
     Thread decoderThread_;

@@ -10,6 +10,7 @@
 #include "app/win32/skin.h"
 #include "app/win32/win_texts.h"
 #include "playlist/text_encoding.h"
+#include "settings/settings.h"
 
 namespace korvo::win {
 
@@ -44,9 +45,13 @@ bool PixelFont::load(HINSTANCE instance) {
     return true;
 }
 
-int PixelFont::codeOf(char c) {
-    const int u = static_cast<unsigned char>(c);
-    return u >= kFirst && u < kBox ? u : kBox;
+int PixelFont::glyphOf(uint32_t codePoint, Style style) {
+    if (style == Figures) {
+        if (codePoint >= '0' && codePoint <= '9') return kDisplayGlyphFigures + int(codePoint - '0');
+        if (codePoint == '/') return kDisplayGlyphFigures + 10;
+    }
+    const int glyph = codePoint >= 0x20 ? displayGlyphIndex(codePoint) : -1;
+    return glyph >= 0 ? glyph : kBox;
 }
 
 void PixelFont::spell(const char* utf8, char* out, size_t outSize) {
@@ -54,56 +59,54 @@ void PixelFont::spell(const char* utf8, char* out, size_t outSize) {
     const auto* s = reinterpret_cast<const uint8_t*>(utf8);
     const size_t n = std::strlen(utf8);
     size_t used = 0;
-    auto put = [&](const char* text) {
-        const size_t len = std::strlen(text);
+    auto put = [&](const char* text, size_t len) {
         if (used + len + 1 > outSize) return false;
         std::memcpy(out + used, text, len);
         used += len;
         return true;
     };
-    const char box[] = {char(kBox), 0};
     for (size_t i = 0; i < n;) {
         uint32_t cp = 0;
         size_t len = decodeUtf8(s, n, i, cp);
-        const char* text = box;
-        char ascii[2] = {char(cp), 0};
-        if (!len) len = 1;
-        else if (cp >= 0x20 && cp < 0x7F) text = ascii;
-        else if (cp >= kFirstSpelledLetter && cp < kFirstSpelledLetter + kSpelledLetters)
-            text = kLatinLetterSpellings[cp - kFirstSpelledLetter];
-        else
+        const char* text = kBoxText;
+        size_t textLen = 1;
+        if (!len) {
+            len = 1;
+        } else if (cp >= 0x20 && displayGlyphIndex(cp) >= 0) {
+            text = utf8 + i, textLen = len;
+        } else {
             for (size_t k = 0; k < kPunctuationSpellingCount; ++k)
-                if (kPunctuationSpellings[k].codePoint == cp) text = kPunctuationSpellings[k].spelling;
-        if (!put(text)) break;
+                if (kPunctuationSpellings[k].codePoint == cp) text = kPunctuationSpellings[k].spelling, textLen = std::strlen(text);
+        }
+        if (!put(text, textLen)) break;
         i += len;
     }
     out[used] = 0;
 }
 
-int PixelFont::advance(int code) const {
-    const int g = code - kFirst;
-    if (g < 0 || g >= kGlyphs) return 0;
-    return widths_[g] ? widths_[g] + 1 : kSpaceAdvance;
+int PixelFont::advance(int glyph) const {
+    if (glyph < 0 || glyph >= kGlyphs) return 0;
+    return widths_[glyph] ? widths_[glyph] + 1 : kSpaceAdvance;
 }
 
-int PixelFont::width(const char* text) const {
+int PixelFont::width(const char* text, Style style) const {
     int w = 0;
-    for (const char* p = text; *p; ++p) w += advance(codeOf(*p));
+    forEachGlyph(text, style, [&](int glyph) { w += advance(glyph); });
     return w > 0 ? w - 1 : 0;   // no space after the last glyph
 }
 
-bool PixelFont::ink(int code, int x, int y) const {
-    const int g = code - kFirst;
-    if (g < 0 || g >= kGlyphs || x < 0 || x >= widths_[g] || y < 0 || y >= kCellHeight) return false;
-    return (rows_[g][y] >> x) & 1u;
+bool PixelFont::ink(int glyph, int x, int y) const {
+    if (glyph < 0 || glyph >= kGlyphs || x < 0 || x >= widths_[glyph] || y < 0 || y >= kCellHeight) return false;
+    return (rows_[glyph][y] >> x) & 1u;
 }
 
 // --- the display -----------------------------------------------------------------------
 
-void formatDisplayTime(int64_t elapsedMs, int64_t totalMs, char* out, int size) {
+void formatDisplayTime(int64_t elapsedMs, int64_t totalMs, char* out, int size, const char* separator) {
     auto put = [](int64_t ms, char* dst, int n) {
         const int64_t s = ms > 0 ? ms / 1000 : 0;
-        std::snprintf(dst, size_t(n), kDisplayTimeFormat, int(s / 60), int(s % 60));
+        if (s < 100 * 60) std::snprintf(dst, size_t(n), kDisplayTimeFormat, int(s / 60), int(s % 60));
+        else std::snprintf(dst, size_t(n), kDisplayLongTimeFormat, int(s / 3600), int(s / 60 % 60), int(s % 60));
     };
     char elapsed[24], total[24];
     put(elapsedMs, elapsed, sizeof elapsed);
@@ -112,7 +115,27 @@ void formatDisplayTime(int64_t elapsedMs, int64_t totalMs, char* out, int size) 
         return;
     }
     put(totalMs, total, sizeof total);
-    std::snprintf(out, size_t(size), "%s%s%s", elapsed, kDisplayTimeSeparator, total);
+    std::snprintf(out, size_t(size), "%s%s%s", elapsed, separator, total);
+}
+
+// The roomiest form that fits: spaces around the slash, then none, then a narrower gap after
+// the sign, then no sign.
+TimeRow fitTimeRow(const PixelFont& font, int64_t elapsedMs, int64_t totalMs) {
+    struct Form {
+        const char* separator;
+        int signGap;
+    };
+    static const Form kForms[] = {{kDisplayTimeSeparator, 2}, {kDisplayTimeNarrowSeparator, 2},
+                                  {kDisplayTimeNarrowSeparator, 1}, {kDisplayTimeNarrowSeparator, -1}};
+    const int sign = font.advance(PixelFont::kStop) - 1;   // the widest of the three
+    TimeRow row;
+    for (const Form& f : kForms) {
+        formatDisplayTime(elapsedMs, totalMs, row.text, sizeof row.text, f.separator);
+        row.signGap = f.signGap;
+        const int w = font.width(row.text, PixelFont::Figures) + (f.signGap < 0 ? 0 : sign + f.signGap);
+        if (w <= kDisplayInnerWidth) break;
+    }
+    return row;
 }
 
 bool NowPlayingDisplay::create(HBITMAP skin, HINSTANCE instance, int percent) {
@@ -135,6 +158,9 @@ bool NowPlayingDisplay::create(HBITMAP skin, HINSTANCE instance, int percent) {
     void* bits = nullptr;
     bitmap_.reset(CreateDIBSection(screen.get(), info.get(), DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!bitmap_ || !bits) return false;
+    sourceDc_ = std::make_unique<MemoryDC>(screen.get());
+    if (!*sourceDc_) return false;
+    sourceDc_->select(bitmap_.get());
     bits_ = static_cast<uint8_t*>(bits);
     stride_ = (width + 3) & ~3;
     scale_ = percent;
@@ -155,27 +181,84 @@ bool NowPlayingDisplay::create(HBITMAP skin, HINSTANCE instance, int percent) {
 }
 
 void NowPlayingDisplay::release() {
+    sourceDc_.reset();
     bitmap_.reset();
     bits_ = nullptr;
 }
 
 void NowPlayingDisplay::dot(int x, int y, uint8_t colour) {
-    if (x < 0 || x >= kDisplayWidth || y < 0 || y >= kDisplayHeight) return;
+    if (x < kDisplayMargin || x >= kDisplayWidth - kDisplayMargin || y < 0 || y >= kDisplayHeight) return;
     const int x0 = scaleLength(x, scale_), x1 = scaleLength(x + 1, scale_);
     for (int py = scaleLength(y, scale_); py < scaleLength(y + 1, scale_); ++py)
         std::memset(bits_ + size_t(py) * stride_ + size_t(x0), colour, size_t(x1 - x0));
 }
 
-void NowPlayingDisplay::text(const char* s, int x, int y, uint8_t colour) {
-    font_.forEachInk(s, x, y, [&](int px, int py) {
-        if (px >= kDisplayMargin && px < kDisplayWidth - kDisplayMargin) dot(px, py, colour);
-    });
+void NowPlayingDisplay::text(const char* s, int x, int y, uint8_t colour, PixelFont::Style style) {
+    font_.forEachInk(s, x, y, [&](int px, int py) { dot(px, py, colour); }, style);
+}
+
+void NowPlayingDisplay::drawName() {
+    const int nameWidth = font_.width(name_);
+    text(name_, kDisplayMargin - scroll_, kDisplayNameY, kDisplayInk);
+    if (nameWidth > kDisplayInnerWidth)
+        text(name_, kDisplayMargin - scroll_ + nameWidth + kDisplayScrollGap, kDisplayNameY, kDisplayInk);
+}
+
+void NowPlayingDisplay::drawTimeRow(const NowPlayingView& view) {
+    char line[64];
+    if (view.volume >= 0) {
+        std::snprintf(line, sizeof line, kVolumeFormat, view.volume, kVolumeLevels - 1);
+        text(line, kDisplayMargin, kDisplayTimeY, kDisplayInk, PixelFont::Figures);
+        return;
+    }
+    const int glyph = view.state == DisplayPlaying ? PixelFont::kPlay
+                      : view.state == DisplayPaused ? PixelFont::kPause
+                                                    : PixelFont::kStop;
+    const TimeRow row = fitTimeRow(font_, view.elapsedMs, view.totalMs);
+    int x = kDisplayMargin;
+    if (row.signGap >= 0) {
+        font_.drawGlyph(glyph, x, kDisplayTimeY, [&](int px, int py) { dot(px, py, kDisplayInk); });
+        x += font_.advance(glyph) - 1 + row.signGap;
+    }
+    text(row.text, x, kDisplayTimeY, kDisplayInk, PixelFont::Figures);
+}
+
+// Bars from the bottom of the view, each peak a row of its own above its bar.
+void NowPlayingDisplay::drawBars(const FallingBars& bars) {
+    const int span = kBarCount * (kDisplayBarWidth + 1) - 1;
+    const int left = kDisplayMargin + (kDisplayInnerWidth - span) / 2;
+    const int bottom = kDisplayViewTop + kDisplayViewHeight - 1;
+    for (int b = 0; b < kBarCount; ++b) {
+        const int x = left + b * (kDisplayBarWidth + 1);
+        const int height = int(bars.bar(b) * kDisplayViewHeight + 0.5f);
+        const int peak = int(bars.peak(b) * kDisplayViewHeight + 0.5f);
+        for (int dx = 0; dx < kDisplayBarWidth; ++dx) {
+            for (int h = 0; h < height; ++h) dot(x + dx, bottom - h, kDisplayInk);
+            if (peak > height) dot(x + dx, bottom - (peak - 1), kDisplayInk);
+        }
+    }
+}
+
+// The waveform as a line: each column joined to the one before it.
+void NowPlayingDisplay::drawScope(const float* columns) {
+    const float half = (kDisplayViewHeight - 1) * 0.5f;
+    auto rowOf = [&](float v) {
+        v = v < -1.f ? -1.f : v > 1.f ? 1.f : v;
+        return kDisplayViewTop + int(half - v * half + 0.5f);
+    };
+    int previous = rowOf(columns[0]);
+    for (int c = 0; c < kDisplayInnerWidth; ++c) {
+        const int y = rowOf(columns[c]);
+        const int from = c ? (previous < y ? previous + 1 : previous > y ? previous - 1 : y) : y;
+        for (int r = from < y ? from : y; r <= (from < y ? y : from); ++r) dot(kDisplayMargin + c, r, kDisplayInk);
+        previous = y;
+    }
 }
 
 int NowPlayingDisplay::render(const NowPlayingView& view) {
     if (!bits_) return 0;
     GdiFlush();   // GDI may still be reading the bitmap
-    std::vector<uint8_t> before(bits_, bits_ + plate_.size());
+    before_.assign(bits_, bits_ + plate_.size());
     std::memcpy(bits_, plate_.data(), plate_.size());
 
     if (std::strcmp(source_, view.name ? view.name : "") != 0) {
@@ -183,24 +266,10 @@ int NowPlayingDisplay::render(const NowPlayingView& view) {
         PixelFont::spell(source_, name_, sizeof name_);
         scroll_ = 0;
     }
-    const int inner = kDisplayWidth - 2 * kDisplayMargin;
-    const int nameWidth = font_.width(name_);
-    text(name_, kDisplayMargin - scroll_, kDisplayNameY, kDisplayInk);
-    if (nameWidth > inner) text(name_, kDisplayMargin - scroll_ + nameWidth + kDisplayScrollGap, kDisplayNameY, kDisplayInk);
-
-    char line[64];
-    int x = kDisplayMargin;
-    const int glyph = view.state == DisplayPlaying ? PixelFont::kPlay
-                      : view.state == DisplayPaused ? PixelFont::kPause
-                                                    : PixelFont::kStop;
-    if (view.volume >= 0) {
-        std::snprintf(line, sizeof line, kVolumeFormat, view.volume, kVolumeLevels - 1);
-    } else {
-        font_.drawGlyph(glyph, x, kDisplayTimeY, [&](int px, int py) { dot(px, py, kDisplayInk); });
-        x += font_.advance(glyph) + 2;
-        formatDisplayTime(view.elapsedMs, view.totalMs, line, sizeof line);
-    }
-    text(line, x, kDisplayTimeY, kDisplayInk);
+    if (view.mode == kDisplayModeBars && view.bars) drawBars(*view.bars);
+    else if (view.mode == kDisplayModeScope && view.scope) drawScope(view.scope);
+    else if (view.mode == kDisplayModeName) drawName();
+    drawTimeRow(view);
 
     const int left = kDisplayMargin, right = kDisplayWidth - kDisplayMargin;
     int filled = left;
@@ -209,27 +278,23 @@ int NowPlayingDisplay::render(const NowPlayingView& view) {
         filled = left + int(elapsed * (right - left) / view.totalMs);
     }
     for (int y = kDisplayLineY; y < kDisplayLineY + kDisplayLineHeight; ++y)
-        for (int px = left; px < right; ++px)
-            dot(px, y, px < filled ? kDisplayInk : kDisplayDim);
+        for (int px = left; px < right; ++px) dot(px, y, px < filled ? kDisplayInk : kDisplayDim);
 
-    const int changed = !drawn_ || std::memcmp(before.data(), bits_, before.size()) != 0;
+    const int changed = !drawn_ || std::memcmp(before_.data(), bits_, before_.size()) != 0;
     drawn_ = 1;
     return changed;
 }
 
 int NowPlayingDisplay::scroll() {
     const int nameWidth = font_.width(name_);
-    if (nameWidth <= kDisplayWidth - 2 * kDisplayMargin) return 0;
+    if (nameWidth <= kDisplayInnerWidth) return 0;
     scroll_ = (scroll_ + kDisplayScrollStep) % (nameWidth + kDisplayScrollGap);
     return 1;
 }
 
 void NowPlayingDisplay::blit(HDC dc) {
-    if (!bitmap_) return;
-    MemoryDC mem(dc);
-    if (!mem) return;
-    mem.select(bitmap_.get());
-    BitBlt(dc, area_.left, area_.top, area_.right - area_.left, area_.bottom - area_.top, mem.get(), 0, 0, SRCCOPY);
+    if (!bitmap_ || !sourceDc_) return;
+    BitBlt(dc, area_.left, area_.top, area_.right - area_.left, area_.bottom - area_.top, sourceDc_->get(), 0, 0, SRCCOPY);
 }
 
 int NowPlayingDisplay::percentAt(int x, int y) {
@@ -238,6 +303,11 @@ int NowPlayingDisplay::percentAt(int x, int y) {
     if (x < left || x >= right || y < top - kDisplayLineReach || y >= top + kDisplayLineHeight + kDisplayLineReach)
         return -1;
     return (x - left) * 100 / (right - 1 - left);
+}
+
+bool NowPlayingDisplay::takesViewClick(int x, int y) {
+    return x >= kDisplayArea.left && x < kDisplayArea.right && y >= kDisplayArea.top &&
+           y < kDisplayArea.top + kDisplayClickBottom;
 }
 
 // --- the tips --------------------------------------------------------------------------

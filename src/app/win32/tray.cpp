@@ -6,12 +6,14 @@
 #include <commdlg.h>
 
 #include <cstdio>
+#include <cstring>
 
 #include "app/win32/mini_controller.h"
 #include "app/win32/main_window.h"
 #include "app/win32/resource_ids.h"
 #include "app/win32/win_texts.h"
 #include "playlist/playlist.h"
+#include "playlist/text_encoding.h"
 
 namespace korvo::win {
 
@@ -62,7 +64,10 @@ void trayTip(int percent, char* out, size_t outSize) {
     char title[kPathCapacity] = {};
     if (playlist().getCurrentPath(path, sizeof path) && GetFileTitleA(path, title, sizeof title) != 0) title[0] = '\0';
     if (streamShownName()[0]) std::snprintf(title, sizeof title, "%s", streamShownName());
-    std::snprintf(out, outSize, kTrayTipFormat, title, percent);
+    // A name in another script is cut at a character, not inside one.
+    char tip[kPathCapacity + 64];
+    std::snprintf(tip, sizeof tip, kTrayTipFormat, title, percent);
+    copyUtf8(tip, std::strlen(tip), out, outSize);
 }
 
 int trayIconShown() { return tray.shown; }

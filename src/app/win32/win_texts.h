@@ -154,6 +154,8 @@ inline constexpr const char kTaskbarCreatedMessage[] = "TaskbarCreated";
 // Play, Pause, Stop, Previous, Next, Repeat, Shuffle), with the keys the program has.
 inline constexpr const char kDisplayTimeFormat[] = "%d:%02d";
 inline constexpr const char kDisplayTimeSeparator[] = " / ";
+inline constexpr const char kDisplayTimeNarrowSeparator[] = "/";
+inline constexpr const char kDisplayLongTimeFormat[] = "%d:%02d:%02d";
 inline constexpr const char kVolumeFormat[] = "Volume %d/%d";
 inline constexpr int kVolumeLevels = 16;   // EqVolume 0 to 15
 inline constexpr const char* const kButtonTips[] = {
