@@ -196,17 +196,17 @@ int pulseOpen(int rate, int channels, int eightBit) {
     if (!g.loop || !g.context) return 0;
     Lock lock;
     if (g.stream) return 0;
-    pa_sample_spec spec;
-    spec.format = eightBit ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE;
-    spec.rate = uint32_t(rate);
-    spec.channels = uint8_t(channels);
-    if (!lib.pa_sample_spec_valid(&spec)) {
+    pa_sample_spec sampleFormat;
+    sampleFormat.format = eightBit ? PA_SAMPLE_U8 : PA_SAMPLE_S16LE;
+    sampleFormat.rate = uint32_t(rate);
+    sampleFormat.channels = uint8_t(channels);
+    if (!lib.pa_sample_spec_valid(&sampleFormat)) {
         showError(lib.pa_strerror(PA_ERR_INVALID));
         return 0;
     }
     g.channels = channels;
     g.bytesPerSecond = rate * channels * (eightBit ? 1 : 2);
-    g.stream = lib.pa_stream_new(g.context, kClientName, &spec, nullptr);
+    g.stream = lib.pa_stream_new(g.context, kClientName, &sampleFormat, nullptr);
     if (!g.stream) {
         showError(lib.pa_strerror(lib.pa_context_errno(g.context)));
         return 0;

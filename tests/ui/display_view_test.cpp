@@ -145,7 +145,9 @@ TEST(DisplayView, NamesInTheirOwnLetters) {
         HWND w = startPlaying(p, folder, path);
         ASSERT_NE(w, nullptr);
         EXPECT_TRUE(waitUntil([&] { return nameOffset(shoot(w), spelled) >= 0; }, 3000)) << "the name row does not read " << spelled;
-        if (name == threeScripts) EXPECT_TRUE(saveWindowPng(w, buildDir() + "\\ui-display-scripts.png", windowHitMask(w)));
+        if (name == threeScripts) {
+            EXPECT_TRUE(saveWindowPng(w, buildDir() + "\\ui-display-scripts.png", windowHitMask(w)));
+        }
         closeProgram(p, w);
     }
 }
@@ -159,7 +161,9 @@ TEST(DisplayView, TheTimeAndVolumeRowsFit) {
         const int w = font().width(row.text, PixelFont::Figures) + (row.signGap < 0 ? 0 : sign + row.signGap);
         EXPECT_LE(w, kDisplayInnerWidth) << row.text;
         EXPECT_GE(row.signGap, 1) << row.text << ": the sign stays";
-        if (totalS < 100 * 60) EXPECT_NE(std::string(row.text).find(kDisplayTimeSeparator), std::string::npos) << row.text;
+        if (totalS < 100 * 60) {
+            EXPECT_NE(std::string(row.text).find(kDisplayTimeSeparator), std::string::npos) << row.text;
+        }
     }
     const TimeRow longest = fitTimeRow(font(), 9000 * 1000, 35999 * 1000);
     EXPECT_STREQ(longest.text, "2:30:00/9:59:59");
