@@ -145,7 +145,7 @@ fi
 
 if build tsan nice; then
   stamp "thread sanitizer suite"
-  TSAN_OPTIONS="halt_on_error=1 suppressions=$here/tests/tsan.supp" nice -n 5 build/tsan/korvo_tests --gtest_filter='DecoderThread*:WavDriver*:PulseSound*:Thread*:Pipe*:Stream*' > "$log/tsan.log" 2>&1
+  TSAN_OPTIONS="halt_on_error=1 suppressions=$here/tests/tsan.supp" nice -n 5 build/tsan/korvo_tests --gtest_filter='DecoderThread*:WavDriver*:PulseSound*:Thread*:Pipe*:Stream*:InfoReader*' > "$log/tsan.log" 2>&1
   count_gtest tsan "$log/tsan.log" $?
 fi
 

@@ -30,6 +30,8 @@ namespace T = playlist_texts;
 
 // Room for a line or profile value well past the path limit, so overlong text is seen and refused.
 constexpr int kLineCapacity = 1024;
+// A folder's progress is told every so many files added.
+constexpr int kProgressStep = 500;
 
 char upper(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
 
@@ -291,15 +293,24 @@ int Playlist::addDirectory(const char* folder, bool subfolders) {
     FolderWalk walk;
     walkFolder(folder, walk, subfolders);
     if (walk.found.empty()) return 0;
-    tell(T::kAdding, T::kNoteTitle, IconNone);
+    progress(T::kAdding, 0);
+    const int before = count_;
     for (const FoundFile& f : walk.found) {
         if (f.fits)
             addPath(AddOrdinary, f.path.c_str());
         else
             reportPath(T::kErrorProcessingFile, f.path.c_str());
+        if ((count_ - before) % kProgressStep == 0 && count_ > before) progress(T::kAdding, count_ - before);
     }
-    tell(T::kFinishedAdding, T::kNoteTitle, IconNone);
+    progress(T::kFinishedAdding, count_ - before);
     return 1;
+}
+
+void Playlist::progress(const char* note, int added) const {
+    if (progressHook_)
+        progressHook_(progressContext_, note, added);
+    else if (added == 0 || note == T::kFinishedAdding)   // the two notes of old, without the counts between
+        tell(note, T::kNoteTitle, IconNone);
 }
 
 // Resolves one entry of a playlist file against the playlist's folder and adds it.
