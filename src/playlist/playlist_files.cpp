@@ -533,6 +533,21 @@ int Playlist::writeM3uFile(const char* path) {
     return writeListFile(path, endsWithNoCase(path, T::kM3u8Extension) ? m3u8Text : m3uText);
 }
 
+int Playlist::rememberList(const char* path, const char* before) {
+    File old;
+    if (old.open(path, File::ReadShared) == 1) {
+        const int64_t size = old.size();
+        if (size < 0 || size > INT_MAX) return 0;
+        std::string bytes(size_t(size), '\0');
+        if (size > 0 && old.read(bytes.data(), int(size)) != int(size)) return 0;
+        old.close();
+        if (!writeWholeFile(before, bytes.data(), bytes.size())) return 0;
+    }
+    if (count_ > 0) return writeM3uFile(path) > 0 ? 1 : 0;
+    const std::string empty = std::string(T::kM3uHeader) + T::kListLineBreak;
+    return writeWholeFile(path, empty.data(), empty.size());
+}
+
 int Playlist::saveList(const char* path) {
     if (!path) return 0;
     if (endsWithNoCase(path, T::kM3uExtension) || endsWithNoCase(path, T::kM3u8Extension)) return writeM3uFile(path);

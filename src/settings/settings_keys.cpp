@@ -54,6 +54,9 @@ constexpr SettingKey kReplayGainModeKey = {kKeyReplayGainMode, SettingKind::Int,
 constexpr SettingKey kReplayGainPreampKey = {kKeyReplayGainPreamp, SettingKind::Int, FIELD(ReplayGainPreamp), 0, nullptr};
 constexpr SettingKey kReplayGainDefaultKey = {kKeyReplayGainDefault, SettingKind::Int, FIELD(ReplayGainDefault), 0, nullptr};
 constexpr SettingKey kReplayGainClipKey = {kKeyReplayGainClip, SettingKind::Int, FIELD(ReplayGainClip), 1, nullptr};
+constexpr SettingKey kRememberPlaylistKey = {kKeyRememberPlaylist, SettingKind::Int, FIELD(RememberPlaylist), 1, nullptr};
+constexpr SettingKey kRememberedEntryKey = {kKeyRememberedEntry, SettingKind::Int, FIELD(RememberedEntry), -1, nullptr};
+constexpr SettingKey kRememberedMsKey = {kKeyRememberedMs, SettingKind::Int, FIELD(RememberedMs), 0, nullptr};
 
 #undef FIELD
 
@@ -102,6 +105,9 @@ constexpr std::array kSaveOrder = {
     &kReplayGainPreampKey,
     &kReplayGainDefaultKey,
     &kReplayGainClipKey,
+    &kRememberPlaylistKey,
+    &kRememberedEntryKey,
+    &kRememberedMsKey,
 };
 
 // Load order: the save order, but DecoderPriority is read before MappingMode and ReadFileInfo

@@ -121,6 +121,19 @@ int runApp(HINSTANCE instance, HINSTANCE previous, int showCommand) {
     list.setPrompt(&boxes);
     list.setReadFileInfo(settings().ReadFileInfo);
     list.clearPlaylist();
+    // Tags and lengths are read beside this thread, which stays free to answer.
+    InfoReader reader(&MainWindow::entryInfoReady, &mainWindow());
+    struct ReaderUse {
+        explicit ReaderUse(InfoReader& r) {
+            playlist().setInfoReader(&r);
+            mainWindow().useInfoReader(&r);
+        }
+        ~ReaderUse() {
+            playlist().setInfoReader(nullptr);
+            mainWindow().useInfoReader(nullptr);
+        }
+    } readerUse(reader);
+    list.setProgressHook(showAddingProgress, nullptr);
 
     static CommandLine commandLine;   // kept for the life of the process
     commandLine.split(GetCommandLineA());

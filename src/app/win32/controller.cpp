@@ -197,6 +197,23 @@ LRESULT MainWindow::onDropFiles(HDROP drop) {
     return 0;
 }
 
+void MainWindow::entryInfoReady(void* window) {
+    HWND target = static_cast<MainWindow*>(window)->target_.load();
+    if (target) PostMessageA(target, kEntryInfoMessage, 0, 0);
+}
+
+// Read entries go to the playlist in one batch; the display and the editor show them.
+void MainWindow::onEntryInfo() {
+    if (!infoReader_) return;
+    Playlist& list = playlist();
+    const uint32_t currentId = list.current() ? list.current()->id : 0;
+    bool currentRead = false;
+    for (const EntryPayload& read : infoReader_->take())
+        if (list.applyInfo(read) && read.id == currentId) currentRead = true;
+    if (currentRead) refreshDisplay(true);
+    showArrivedInfo(infoReader_->idle());
+}
+
 void MainWindow::onStarted() {
     // A Pause between the end of one file and this start paused the device the last file
     // left open; the new file is playing, so the device must be too.

@@ -202,6 +202,7 @@ LRESULT MainWindow::dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
     case kRunRequestsMessage: runRequests(); return 0;
     case kDecoderBoxMessage: onDecoderBox(reinterpret_cast<DecoderBox*>(lParam)); return 0;
     case kTagsChangedMessage: refreshDisplay(true); return 0;
+    case kEntryInfoMessage: onEntryInfo(); return 0;
     case kStreamTitleMessage: {
         std::unique_ptr<StreamTitleNote> note(reinterpret_cast<StreamTitleNote*>(lParam));
         if (target_.load()) onStreamTitle(*note);
@@ -289,6 +290,8 @@ LRESULT MainWindow::onCreate() {
         }
     }
     SetTimer(hwnd_, kTimerStatus, 1000, nullptr);
+    // What was read before the window was there to be told.
+    PostMessageA(hwnd_, kEntryInfoMessage, 0, 0);
     created_ = 1;
     return 0;
 }

@@ -17,6 +17,7 @@
 #include "net/icy_metadata.h"
 #include "playback/decoder_thread.h"
 #include "platform/thread.h"
+#include "playlist/info_reader.h"
 
 namespace korvo::win {
 
@@ -39,6 +40,8 @@ constexpr UINT kWavNameMessage = 0x8302;
 constexpr UINT kTagsChangedMessage = 0x8303;
 // Posted by the decoder thread: lParam is a StreamTitleNote (the window frees it).
 constexpr UINT kStreamTitleMessage = 0x8304;
+// Posted by the information reader's thread: read entries wait to be taken.
+constexpr UINT kEntryInfoMessage = 0x8305;
 constexpr UINT_PTR kTimerTrayHold = 1;
 constexpr UINT_PTR kTimerStatus = 2;
 constexpr UINT_PTR kTimerAnnounce = 3;
@@ -80,6 +83,11 @@ public:
     void ask(int question, const char* text, const char* title, PromptIcon icon, long threadId) override;
     void streamTitle(const char* station, const char* title) override;
     void streamReconnecting(bool waiting) override;
+
+    // The reader whose results this window hands to the playlist (nullptr: none).
+    void useInfoReader(InfoReader* reader) { infoReader_ = reader; }
+    // InfoReader::Notify, on the reader's thread.
+    static void entryInfoReady(void* window);
 
 private:
     LRESULT handle(UINT msg, WPARAM wParam, LPARAM lParam);
@@ -147,6 +155,7 @@ private:
     void openFile();
     void openLocation();
     void allowAndRefreshEditor();
+    void onEntryInfo();
 
     HWND hwnd_ = nullptr;
     HWND tips_ = nullptr;   // not owned by the window: an owned topmost popup keeps it from going topmost under Wine
@@ -193,6 +202,7 @@ private:
     // a stream that has since given way is known by its count.
     std::atomic<int> startCount_{0};
     int shownStart_ = 0;    // the count of the start this window acted on last
+    InfoReader* infoReader_ = nullptr;
 };
 
 MainWindow& mainWindow();

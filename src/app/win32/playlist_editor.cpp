@@ -35,6 +35,8 @@ struct EditorState {
     int buttonWidth = 0;
     int buttonHeight = 0;
     int labelTextWidth = 0;   // the widest play-time text, in the label's font
+    int staleRows = 0;        // rows out of view still show entries without their information
+    char note[64] = {};       // a folder's progress, shown in the label until the user selects
     MenuHandle menu;
 };
 
@@ -63,7 +65,9 @@ void storeRect(HWND dlg) {
 
 void showPlayTime(HWND dlg, int seconds) {
     char text[64];
-    if (seconds < 0)
+    if (seconds == Playlist::kCountingPlayTime)
+        std::snprintf(text, sizeof text, "%s", kPlaytimeCounting);
+    else if (seconds < 0)
         std::snprintf(text, sizeof text, "%s", kPlaytimeUnknown);
     else
         std::snprintf(text, sizeof text, kPlaytimeFormat, seconds / 3600, seconds / 60 % 60, seconds % 60);
@@ -84,9 +88,23 @@ std::vector<int> selectedRows(HWND dlg) {
 // The label totals every selected row; "Edit Tag" works on one.
 void onSelectionChanged(HWND dlg) {
     const std::vector<int> rows = selectedRows(dlg);
-    showPlayTime(dlg, playlist().playTimeOf(int(rows.size()), rows.data()));
+    // A folder's last note stays until the user selects.
+    if (state().note[0])
+        SetDlgItemTextA(dlg, IDC_PL_PLAYTIME, state().note);
+    else
+        showPlayTime(dlg, playlist().playTimeOf(int(rows.size()), rows.data()));
     EnableWindow(GetDlgItem(dlg, IDC_PL_EDIT_TAG), rows.size() == 1 ? TRUE : FALSE);
 }
+
+// A row's text: its number and the entry's name (a station's title for the one playing).
+struct RowText {
+    RowText(int row, const PlaylistEntry& e) {
+        std::string name = entryDisplayName(e);
+        if (&e == playlist().current() && streamShownName()[0]) name = streamShownName();
+        std::snprintf(text, sizeof text, kRowFormat, row + 1, name.c_str());
+    }
+    char text[2 * kPathCapacity + 16];
+};
 
 // One row per entry, added with redrawing suspended so a long list appears at once; the
 // current entry's row is selected.
@@ -99,11 +117,7 @@ void fillRows(HWND dlg) {
     int row = 0;
     int currentRow = -1;
     for (const PlaylistEntry* e = pl.head(); e; e = e->next, ++row) {
-        std::string name = entryDisplayName(*e);
-        if (e == pl.current() && streamShownName()[0]) name = streamShownName();
-        char text[2 * kPathCapacity + 16];
-        std::snprintf(text, sizeof text, kRowFormat, row + 1, name.c_str());
-        SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+        SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(RowText(row, *e).text));
         if (e == pl.current()) currentRow = row;
     }
     if (currentRow >= 0) {
@@ -115,8 +129,29 @@ void fillRows(HWND dlg) {
     onSelectionChanged(dlg);
 }
 
+// Rows first ... last written again from their entries, keeping their selection.
+void rewriteRows(HWND dlg, int first, int last) {
+    HWND list = listBox(dlg);
+    const int caret = int(SendMessageA(list, LB_GETCARETINDEX, 0, 0));
+    const int top = int(SendMessageA(list, LB_GETTOPINDEX, 0, 0));
+    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    Playlist& pl = playlist();
+    const PlaylistEntry* e = pl.entryAt(first);
+    for (int row = first; row <= last && e; ++row, e = e->next) {
+        const bool selected = SendMessageA(list, LB_GETSEL, WPARAM(row), 0) > 0;
+        SendMessageA(list, LB_DELETESTRING, WPARAM(row), 0);
+        SendMessageA(list, LB_INSERTSTRING, WPARAM(row), reinterpret_cast<LPARAM>(RowText(row, *e).text));
+        if (selected) SendMessageA(list, LB_SETSEL, TRUE, row);
+    }
+    SendMessageA(list, LB_SETTOPINDEX, WPARAM(top), 0);
+    if (caret >= 0) SendMessageA(list, LB_SETCARETINDEX, WPARAM(caret), TRUE);
+    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list, nullptr, FALSE);
+}
+
 void onRefresh(HWND dlg) {
     if (!state().refreshEnabled) return;
+    state().staleRows = 0;
     fillRows(dlg);
     storeRect(dlg);
 }
@@ -195,7 +230,7 @@ int measureLabelText(HWND dlg) {
     HGDIOBJ old = SelectObject(dc.get(), reinterpret_cast<HGDIOBJ>(SendMessageA(label, WM_GETFONT, 0, 0)));
     char longest[64];
     std::snprintf(longest, sizeof longest, kPlaytimeFormat, 999, 59, 59);
-    const char* const texts[] = {longest, kPlaytimeUnknown};
+    const char* const texts[] = {longest, kPlaytimeUnknown, kPlaytimeCounting};
     int widest = 0;
     for (const char* text : texts) {
         SIZE size{};
@@ -312,6 +347,17 @@ void addDirectory(HWND dlg) {
     refresh(dlg);
 }
 
+// Selects rows (ascending): runs of adjacent rows in one go, thousands of rows, one call a run.
+void selectRows(HWND list, const std::vector<int>& rows) {
+    const size_t n = rows.size();
+    for (size_t i = 0; i < n;) {
+        const int first = rows[i];
+        int end = first;
+        for (++i; i < n && rows[i] <= end + 1; ++i) end = rows[i] > end ? rows[i] : end;
+        SendMessageA(list, LB_SELITEMRANGEEX, WPARAM(first), LPARAM(end));
+    }
+}
+
 void deleteSelected(HWND dlg) {
     const std::vector<int> rows = selectedRows(dlg);
     playlist().deleteEntries(int(rows.size()), rows.data());
@@ -327,17 +373,12 @@ void moveSelected(HWND dlg, int direction) {
     SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     SendMessageA(list, LB_SETSEL, FALSE, -1);
     const int last = int(SendMessageA(list, LB_GETCOUNT, 0, 0)) - 1;
-    auto moved = [&](int i) {
+    std::vector<int> moved(rows.size());
+    for (int i = 0; i < n; ++i) {
         int row = direction == Playlist::MoveUp ? rows[size_t(i)] - 1 : rows[size_t(i)] + 1;
-        return row < 0 ? 0 : row > last ? last : row;
-    };
-    // Runs of adjacent rows are selected in one go: thousands of rows, one call a run.
-    for (int i = 0; i < n;) {
-        const int first = moved(i);
-        int end = first;
-        for (++i; i < n && moved(i) <= end + 1; ++i) end = moved(i) > end ? moved(i) : end;
-        SendMessageA(list, LB_SELITEMRANGEEX, WPARAM(first), LPARAM(end));
+        moved[size_t(i)] = row < 0 ? 0 : row > last ? last : row;
     }
+    selectRows(list, moved);
     SendMessageA(list, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list, nullptr, TRUE);
     onSelectionChanged(dlg);
@@ -383,12 +424,16 @@ void onCommand(HWND dlg, int id, int code) {
     case IDC_PL_CLEAR:
         state().refreshEnabled = 1;
         pl.clearPlaylist();
+        state().note[0] = 0;
         SendMessageA(listBox(dlg), LB_RESETCONTENT, 0, 0);
         EnableWindow(GetDlgItem(dlg, IDC_PL_EDIT_TAG), FALSE);
         break;
     case IDC_PL_EDIT_TAG: editTag(dlg); break;
     case IDC_PL_LIST:
-        if (code == LBN_SELCHANGE) onSelectionChanged(dlg);
+        if (code == LBN_SELCHANGE) {
+            state().note[0] = 0;
+            onSelectionChanged(dlg);
+        }
         if (code == LBN_DBLCLK) playCaretRow(dlg);
         break;
     case IDM_ADD_FILES:
@@ -479,6 +524,56 @@ int isEditorShown() {
     WINDOWPLACEMENT wp{};
     wp.length = sizeof wp;
     return GetWindowPlacement(w, &wp) && wp.showCmd != 0 ? 1 : 0;
+}
+
+void showArrivedInfo(bool finished) {
+    HWND dlg = state().window;
+    if (!dlg) return;
+    HWND list = listBox(dlg);
+    const int count = int(SendMessageA(list, LB_GETCOUNT, 0, 0));
+    if (count != playlist().countEntries()) return;   // a refresh is due anyway
+    // The rows in view now; the rest once everything has come (a list that draws its rows
+    // from the playlist needs neither).
+    RECT r{};
+    GetClientRect(list, &r);
+    const int height = int(SendMessageA(list, LB_GETITEMHEIGHT, 0, 0));
+    const int top = int(SendMessageA(list, LB_GETTOPINDEX, 0, 0));
+    const int shown = height > 0 ? r.bottom / height + 1 : count;
+    EditorState& s = state();
+    if (finished && s.staleRows) {
+        // Every row again in one pass, the view and the selection as they were.
+        const std::vector<int> rows = selectedRows(dlg);
+        const int caret = int(SendMessageA(list, LB_GETCARETINDEX, 0, 0));
+        SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+        SendMessageA(list, LB_RESETCONTENT, 0, 0);
+        SendMessageA(list, LB_INITSTORAGE, WPARAM(count), LPARAM(count) * 48);
+        int row = 0;
+        for (const PlaylistEntry* e = playlist().head(); e; e = e->next, ++row)
+            SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(RowText(row, *e).text));
+        selectRows(list, rows);
+        SendMessageA(list, LB_SETTOPINDEX, WPARAM(top), 0);
+        if (caret >= 0) SendMessageA(list, LB_SETCARETINDEX, WPARAM(caret), TRUE);
+        SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(list, nullptr, TRUE);
+        s.staleRows = 0;
+    } else {
+        rewriteRows(dlg, top, top + shown - 1);
+        if (!finished && count > shown) s.staleRows = 1;
+    }
+    onSelectionChanged(dlg);
+}
+
+void showAddingProgress(void*, const char* note, int added) {
+    HWND dlg = state().window;
+    if (!dlg) return;
+    char* text = state().note;
+    if (added > 0)
+        std::snprintf(text, sizeof state().note, kAddingProgressFormat, note, added);
+    else
+        std::snprintf(text, sizeof state().note, "%s", note);
+    HWND label = GetDlgItem(dlg, IDC_PL_PLAYTIME);
+    SetWindowTextA(label, text);
+    UpdateWindow(label);   // adding holds this thread: show it now
 }
 
 void requestRefresh() {
