@@ -19,7 +19,9 @@
 #include "platform/prompt.h"
 #include "playback/decoder_thread.h"
 #include "playlist/path_rules.h"
+#include "platform/file.h"
 #include "playlist/playlist.h"
+#include "playlist/playlist_texts.h"
 
 namespace korvo::win {
 
@@ -98,6 +100,19 @@ void afterPreferencesClosed(HWND main) {
     SetWindowPos(main, settings().AlwaysOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 }
 
+// The list of the last run, when nothing was given to play: what it holds is added without a
+// word (files gone since are passed over), its current entry selected. 1 when it gave entries.
+int restoreRememberedList(Playlist& list, Prompt* prompt) {
+    char path[kPathCapacity];
+    if (!rememberedListPath(playlist_texts::kRememberedList, path, sizeof path) || !pathInfo(path).exists) return 0;
+    list.setPrompt(nullptr);
+    list.readM3uFile(path);
+    list.setPrompt(prompt);
+    if (list.countEntries() == 0) return 0;
+    if (!list.selectEntry(settings().RememberedEntry, nullptr)) list.selectEntry(0, nullptr);
+    return 1;
+}
+
 } // namespace
 
 int handOver(HWND running, int argc, const char* const* argv) {
@@ -147,9 +162,15 @@ int runApp(HINSTANCE instance, HINSTANCE previous, int showCommand) {
         return 0;
     }
     list.beginAddBatch();   // paths that name nothing are reported together
+    bool given = false;
     for (int i = 1; i < argc; ++i)
-        if (!isSwitch(commandLine.token(i))) addRequestedPath(list, commandLine.token(i));
+        if (!isSwitch(commandLine.token(i))) {
+            addRequestedPath(list, commandLine.token(i));
+            given = true;
+        }
     list.endAddBatch();
+    if (!given && settings().RememberPlaylist && restoreRememberedList(list, &boxes))
+        mainWindow().holdUntilPlay(settings().RememberedMs);
 
     if (!previous && !registerMainClass(instance)) return 0;
     const RECT place = placeOnNearestWorkArea(settings().WindowX, settings().WindowY, kSkinWidth, kSkinHeight);

@@ -37,6 +37,8 @@ void MainWindow::postPlay(const char* path) {
 
 void MainWindow::stopForNewAction() {
     clearStreamShownName();
+    holdMs_ = -1;
+    seekOnStartMs_ = 0;
     if (playState_ == PlayStatePaused) resumeAndFlushOutput();
     if (releasing_) {
         // The list has ended and the decoder thread lets the queued sound play out, deaf to
@@ -108,7 +110,11 @@ LRESULT MainWindow::onCommand(WPARAM wParam, LPARAM lParam) {
             openFile();
             return 0;
         }
-        if (playState_ == PlayStateStopped) {
+        if (holdMs_ >= 0) {   // the remembered entry goes on where it was
+            seekOnStartMs_ = holdMs_;
+            holdMs_ = -1;
+            playCurrentEntry();
+        } else if (playState_ == PlayStateStopped) {
             postPlay(nullptr);
         } else if (playState_ == PlayStatePaused) {
             outputDriver().resume();

@@ -19,7 +19,9 @@
 #include "decoder/equalizer.h"
 #include "playback/output_driver.h"
 #include "playlist/entry_info.h"
+#include "platform/file.h"
 #include "playlist/playlist.h"
+#include "playlist/playlist_texts.h"
 
 namespace korvo::win {
 
@@ -281,7 +283,7 @@ LRESULT MainWindow::onCreate() {
     if (decoderThreadId_ == -1) return -1;
 
     Playlist& list = playlist();
-    if (list.selectEntry(0, nullptr)) {
+    if (holdMs_ < 0 && list.selectEntry(0, nullptr)) {
         if (settings().ShufflePlay) list.shufflePlaylist();
         char path[kPathCapacity];
         if (list.getCurrentPath(path, sizeof path)) {
@@ -311,6 +313,7 @@ void MainWindow::onDestroy() {
         return;
     }
     created_ = 0;
+    rememberList();
     destroyEditor();
     record_.release();
     stopDecoder();
@@ -337,6 +340,31 @@ void MainWindow::onDestroy() {
     if (!saved) tellSettingsNotSaved(nullptr);
     hwnd_ = nullptr;
     PostQuitMessage(0);
+}
+
+int rememberedListPath(const char* name, char* out, size_t outSize) {
+    const int n = std::snprintf(out, outSize, "%s%s", programDirectory(), name);
+    return n > 0 && size_t(n) < outSize ? 1 : 0;
+}
+
+void MainWindow::rememberList() {
+    Settings& s = settings();
+    if (!s.RememberPlaylist) return;
+    Playlist& list = playlist();
+    s.RememberedEntry = list.currentIndex();
+    int64_t ms = holdMs_ >= 0           ? holdMs_
+                 : seekOnStartMs_ > 0   ? seekOnStartMs_   // not started yet
+                 : playState_ != PlayStateStopped ? outputDriver().getPlayedTime()
+                                                  : 0;
+    s.RememberedMs = ms < 0 ? 0 : ms > INT32_MAX ? INT32_MAX : int(ms);
+    char path[kPathCapacity], before[kPathCapacity];
+    if (rememberedListPath(playlist_texts::kRememberedList, path, sizeof path) &&
+        rememberedListPath(playlist_texts::kRememberedListBefore, before, sizeof before) &&
+        list.rememberList(path, before))
+        return;
+    char text[kPathCapacity + 64];
+    std::snprintf(text, sizeof text, kErrorWriting, path);
+    MessageBoxA(nullptr, text, kErrorTitle, MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
 }
 
 RECT fitIntoArea(const RECT& r, const RECT& work) {
@@ -486,6 +514,15 @@ void MainWindow::onDisplayTimer(UINT_PTR id) {
         showingVolume_ = 0;
         refreshDisplay();
     } else {
+        // A remembered place is gone to once the file's length is known (before, a seek
+        // would take it for a stream).
+        if (seekOnStartMs_ > 0 && playState_ == PlayStatePlaying) {
+            getDecoderStatus(status_);
+            if (status_.totalMs > 0) {
+                postSeekBy(seekOnStartMs_, decoderThreadId_);
+                seekOnStartMs_ = 0;
+            }
+        }
         display_.scroll();
         refreshDisplay(false);
     }

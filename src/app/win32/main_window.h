@@ -60,6 +60,10 @@ RECT fitIntoArea(const RECT& r, const RECT& work);
 // to it: a position kept from another screen layout still shows the window.
 RECT placeOnNearestWorkArea(int x, int y, int w, int h);
 
+// The path of a list file beside the settings (name: kRememberedList or kRememberedListBefore);
+// 0 when it does not fit.
+int rememberedListPath(const char* name, char* out, size_t outSize);
+
 // The message box flag for a prompt icon.
 UINT messageBoxIcon(PromptIcon icon);
 
@@ -84,6 +88,8 @@ public:
     void streamTitle(const char* station, const char* title) override;
     void streamReconnecting(bool waiting) override;
 
+    // The remembered list was restored: its current entry waits at ms until Play.
+    void holdUntilPlay(int ms) { holdMs_ = ms < 0 ? 0 : ms; }
     // The reader whose results this window hands to the playlist (nullptr: none).
     void useInfoReader(InfoReader* reader) { infoReader_ = reader; }
     // InfoReader::Notify, on the reader's thread.
@@ -156,6 +162,8 @@ private:
     void openLocation();
     void allowAndRefreshEditor();
     void onEntryInfo();
+    // The list, its current entry and how far it played, kept for the next start.
+    void rememberList();
 
     HWND hwnd_ = nullptr;
     HWND tips_ = nullptr;   // not owned by the window: an owned topmost popup keeps it from going topmost under Wine
@@ -203,6 +211,8 @@ private:
     std::atomic<int> startCount_{0};
     int shownStart_ = 0;    // the count of the start this window acted on last
     InfoReader* infoReader_ = nullptr;
+    int holdMs_ = -1;          // >= 0: a restored entry waits for Play, to go on from there
+    int seekOnStartMs_ = 0;    // where the file being started goes first
 };
 
 MainWindow& mainWindow();
