@@ -47,6 +47,8 @@ public:
     void postCommand(int id) const;
     // Processor time the process has used so far (user and kernel), in milliseconds.
     long cpuMs() const;
+    // The most private memory the process has held so far, in bytes (0 when unknown).
+    unsigned long long peakPrivateBytes() const;
     // Limits the size of files the program may write, as `ulimit -f` does (bytes < 0 lifts the
     // limit): a write reaching past it fails as on a full disk. Wine runs the program as a Linux
     // process of its own, which prlimit limits; it ignores SIGXFSZ as scripts/wine-run.sh does.
