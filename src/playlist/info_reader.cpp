@@ -1,6 +1,7 @@
 #include "info_reader.h"
 
 #include <cstdio>
+#include <cstddef>
 #include <cstring>
 #include <new>
 #include <system_error>
@@ -52,11 +53,20 @@ void InfoReader::dropQueued() {
     readEarly_.clear();
 }
 
-std::vector<EntryPayload> InfoReader::take() {
-    std::lock_guard<std::mutex> lock(mutex_);
+std::vector<EntryPayload> InfoReader::take(size_t most, bool* more) {
     std::vector<EntryPayload> out;
-    out.swap(results_);
-    notified_ = false;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (results_.size() <= most) {
+            out.swap(results_);
+        } else {
+            out.assign(results_.begin(), results_.begin() + std::ptrdiff_t(most));
+            results_.erase(results_.begin(), results_.begin() + std::ptrdiff_t(most));
+        }
+        if (more) *more = !results_.empty();
+        notified_ = false;
+    }
+    wake_.notify_all();   // reading may wait for room
     return out;
 }
 
@@ -70,7 +80,7 @@ void InfoReader::run() {
     PlaylistEntry* entry = new (std::nothrow) PlaylistEntry();
     std::unique_lock<std::mutex> lock(mutex_);
     while (!stop_) {
-        if (queue_.empty() && preferred_.empty()) {
+        if ((queue_.empty() && preferred_.empty()) || results_.size() >= kMostWaiting) {
             wake_.wait(lock);
             continue;
         }
@@ -94,7 +104,8 @@ void InfoReader::run() {
         reading_ = false;
         results_.push_back(entry->payload());
         const auto now = std::chrono::steady_clock::now();
-        const bool due = now - lastNotify_ >= std::chrono::milliseconds(kBatchMs) || (queue_.empty() && preferred_.empty());
+        const bool due = now - lastNotify_ >= std::chrono::milliseconds(kBatchMs) ||
+                         (queue_.empty() && preferred_.empty()) || results_.size() >= kMostWaiting;
         if (notified_ || !due) continue;
         notified_ = true;
         lastNotify_ = now;

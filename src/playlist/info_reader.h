@@ -22,6 +22,9 @@ public:
     // called, and at most every kBatchMs while more are being read.
     using Notify = void (*)(void* context);
     static constexpr int kBatchMs = 100;
+    // Results waiting at most: past that, reading waits for them to be taken, so that a list
+    // added before anyone takes them holds no second copy of itself.
+    static constexpr size_t kMostWaiting = 2048;
 
     InfoReader(Notify notify, void* context) : notify_(notify), context_(context) {}
     ~InfoReader();
@@ -35,8 +38,9 @@ public:
     int prefer(uint32_t id, const char* path);
     // Forgets what is queued and not yet read (the list was emptied).
     void dropQueued();
-    // What was read since the last call, in the order read; each payload's id names its entry.
-    std::vector<EntryPayload> take();
+    // What was read since the last call (at most most of it), in the order read; each
+    // payload's id names its entry. more tells whether results are left to take.
+    std::vector<EntryPayload> take(size_t most = kMostWaiting, bool* more = nullptr);
     // Nothing queued, nothing being read and nothing left to take.
     bool idle();
 

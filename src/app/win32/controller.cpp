@@ -214,10 +214,13 @@ void MainWindow::onEntryInfo() {
     Playlist& list = playlist();
     const uint32_t currentId = list.current() ? list.current()->id : 0;
     bool currentRead = false;
-    for (const EntryPayload& read : infoReader_->take())
+    bool more = false;
+    for (const EntryPayload& read : infoReader_->take(kEntryInfoBatch, &more))
         if (list.applyInfo(read) && read.id == currentId) currentRead = true;
     if (currentRead) refreshDisplay(true);
-    showArrivedInfo(infoReader_->idle());
+    // A long batch goes in parts, with the queue's other messages between them.
+    if (more) PostMessageA(hwnd_, kEntryInfoMessage, 0, 0);
+    showArrivedInfo(!more && infoReader_->idle());
 }
 
 void MainWindow::onStarted() {

@@ -42,6 +42,8 @@ constexpr UINT kTagsChangedMessage = 0x8303;
 constexpr UINT kStreamTitleMessage = 0x8304;
 // Posted by the information reader's thread: read entries wait to be taken.
 constexpr UINT kEntryInfoMessage = 0x8305;
+// Read entries taken in one go.
+constexpr size_t kEntryInfoBatch = 512;
 constexpr UINT_PTR kTimerTrayHold = 1;
 constexpr UINT_PTR kTimerStatus = 2;
 constexpr UINT_PTR kTimerAnnounce = 3;
