@@ -16,10 +16,10 @@
 #include "app/win32/resource_ids.h"
 #include "app/win32/tag_editor.h"
 #include "app/win32/win_texts.h"
+#include "platform/file.h"
 #include "platform/prompt.h"
 #include "playback/decoder_thread.h"
 #include "playlist/path_rules.h"
-#include "platform/file.h"
 #include "playlist/playlist.h"
 #include "playlist/playlist_texts.h"
 

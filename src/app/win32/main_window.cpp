@@ -17,9 +17,9 @@
 #include "app/win32/tray.h"
 #include "app/win32/win_texts.h"
 #include "decoder/equalizer.h"
+#include "platform/file.h"
 #include "playback/output_driver.h"
 #include "playlist/entry_info.h"
-#include "platform/file.h"
 #include "playlist/playlist.h"
 #include "playlist/playlist_texts.h"
 
