@@ -190,7 +190,7 @@ fi
 
 if build tsan nice; then
   stamp "thread sanitizer suite"
-  TSAN_OPTIONS="halt_on_error=1 suppressions=$here/tests/tsan.supp" run_shards tsan nice -n 5 build/tsan/korvo_tests --gtest_filter='DecoderThread*:WavDriver*:PulseSound*:Thread*:Pipe*:Stream*:MprisBus.Playerctl*'
+  TSAN_OPTIONS="halt_on_error=1 suppressions=$here/tests/tsan.supp" run_shards tsan nice -n 5 build/tsan/korvo_tests --gtest_filter='DecoderThread*:WavDriver*:PulseSound*:Thread*:Pipe*:Stream*:MprisBus.Playerctl*:InfoReader*'
 fi
 
 if [ -f cmake/Fuzz.cmake ] && build fuzz nice; then

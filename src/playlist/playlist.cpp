@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "entry_info.h"
+#include "info_reader.h"
 #include "text_encoding.h"
 
 namespace korvo {
@@ -33,6 +34,8 @@ int Playlist::addEntry(const char* path) {
     PlaylistEntry* e = new (std::nothrow) PlaylistEntry();
     if (!e) return 0;
     std::memcpy(e->path, path, std::strlen(path) + 1);
+    e->id = nextId_++;
+    byId_[e->id] = e;
     e->prev = tail_;
     if (tail_)
         tail_->next = e;
@@ -41,7 +44,36 @@ int Playlist::addEntry(const char* path) {
     tail_ = e;
     ++count_;
     if (!current_) current_ = e;
-    return readFileInfo_ ? readEntryInfo(*e) : 1;
+    if (!readFileInfo_) return 1;
+    if (reader_ && reader_->request(e->id, e->path)) {
+        e->infoPending = 1;
+        return 1;
+    }
+    return readEntryInfo(*e);
+}
+
+int Playlist::applyInfo(const EntryPayload& read) {
+    auto found = byId_.find(read.id);
+    if (found == byId_.end()) return 0;
+    PlaylistEntry& e = *found->second;
+    e.infoPending = 0;
+    // Read again in place meanwhile (it was about to play): that reading stands.
+    if (e.infoRead == 1 || read.infoRead != 1) return 1;
+    e.playTimeMs = read.playTimeMs;
+    e.tag = read.tag;
+    e.id3v2 = read.id3v2;
+    e.apev2 = read.apev2;
+    e.infoRead = 1;
+    return 1;
+}
+
+const PlaylistEntry* Playlist::entryById(uint32_t id) const {
+    auto found = byId_.find(id);
+    return found == byId_.end() ? nullptr : found->second;
+}
+
+void Playlist::indexAll() {
+    for (PlaylistEntry* e = head_; e; e = e->next) byId_[e->id] = e;
 }
 
 int Playlist::clearPlaylist() {
@@ -54,6 +86,8 @@ int Playlist::clearPlaylist() {
     head_ = tail_ = current_ = nullptr;
     count_ = 0;
     lookup_ = Cursor{};
+    byId_.clear();
+    if (reader_) reader_->dropQueued();
     if (refreshHook_) refreshHook_(refreshContext_);
     return 1;
 }
@@ -92,6 +126,7 @@ int Playlist::previousEntry() {
 int Playlist::getCurrentPath(char* out, size_t outSize) {
     if (!current_ || outSize == 0) return 0;
     if (current_->infoRead == 0 && !readEntryInfo(*current_)) return 0;
+    if (current_->infoRead == 1) current_->infoPending = 0;
     size_t n = std::strlen(current_->path);
     if (n + 1 > outSize) return 0;
     std::memcpy(out, current_->path, n + 1);
@@ -114,6 +149,8 @@ int Playlist::copyCurrentEntry(PlaylistEntry& out) const {
 void Playlist::swapPayloads(PlaylistEntry* a, PlaylistEntry* b) {
     if (a == b) return;
     std::swap(a->payload(), b->payload());
+    byId_[a->id] = a;
+    byId_[b->id] = b;
     if (current_ == a)
         current_ = b;
     else if (current_ == b)
@@ -224,6 +261,7 @@ int Playlist::sortPlaylist(int descending) {
         }
     }
     current_ = newCurrent;
+    indexAll();
     return 1;
 }
 
@@ -255,6 +293,7 @@ void Playlist::unlink(PlaylistEntry* e) {
         current_ = e->next ? e->next : e->prev;
     }
     --count_;
+    byId_.erase(e->id);
 }
 
 int Playlist::deleteEntries(int count, const int* positions) {
@@ -273,17 +312,21 @@ int Playlist::deleteEntries(int count, const int* positions) {
 
 int Playlist::playTimeOf(int count, const int* positions) const {
     int64_t seconds = 0;
+    bool counting = false;
     Cursor cursor;
     for (int i = 0; i < count; ++i) {
         const PlaylistEntry* e = const_cast<Playlist*>(this)->walkTo(cursor, positions[i]);
         if (!e) return kUnknownPlayTime;
-        if (e->infoRead == 1 && e->playTimeMs >= 0)
+        if (e->infoPending && e->infoRead != 1)
+            counting = true;
+        else if (e->infoRead == 1 && e->playTimeMs >= 0)
             seconds += e->playTimeMs / 1000;
         else if (e->infoRead != 1 && e->listedSeconds >= 0)   // a stream has only what its list says
             seconds += e->listedSeconds;
         else
             return kUnknownPlayTime;
     }
+    if (counting) return kCountingPlayTime;
     return seconds > INT32_MAX ? INT32_MAX : int(seconds);
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 // The list of things to play and its current position. User-interface thread only.
 #include <cstddef>
+#include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/dir_search.h"
@@ -13,9 +15,12 @@
 
 namespace korvo {
 
+class InfoReader;
+
 class Playlist {
 public:
     static constexpr int kUnknownPlayTime = -1;   // playTimeOf when an entry has no information
+    static constexpr int kCountingPlayTime = -2;  // playTimeOf while a reader still has entries in hand
     enum AddMode { AddOrdinary = 0, AddUrl = 2 };
     enum MoveDirection { MoveUp = 0, MoveDown = 1 };
 
@@ -52,8 +57,18 @@ public:
     // Positions ascending, without duplicates; positions past the end are ignored.
     int moveEntries(int direction, int count, const int* positions);
     int deleteEntries(int count, const int* positions);
-    // Whole seconds, or kUnknownPlayTime.
+    // Whole seconds, kUnknownPlayTime, or kCountingPlayTime while an entry waits for its reader.
     int playTimeOf(int count, const int* positions) const;
+
+    // --- Information read elsewhere ---
+    // While a reader is set (and ReadFileInfo is on), addEntry hands each new entry to it and
+    // returns at once; the entry is named from its path until applyInfo brings what was read.
+    void setInfoReader(InfoReader* reader) { reader_ = reader; }
+    // Gives what a reader found to the entry it was read for, wherever that entry is now;
+    // 1 when the entry is still in the list.
+    int applyInfo(const EntryPayload& read);
+    // The entry with that identity, nullptr when it has gone.
+    const PlaylistEntry* entryById(uint32_t id) const;
 
     // --- Adding paths and playlist files ---
     int addPath(int mode, const char* path);      // always 1; failures are shown to the user
@@ -69,6 +84,10 @@ public:
     int writeM3uFile(const char* path);
     // The type the name asks for: ".m3u" and ".m3u8" write M3U, anything else PLS.
     int saveList(const char* path);
+    // Writes the list as M3U to path, an empty list as a list without entries; the file it
+    // replaces is kept at before first. Both go through the safe write. 1 on success (a
+    // failure leaves both files as they were, or the old list in both).
+    int rememberList(const char* path, const char* before);
     // One entry as a list file names it (for the writers of each type).
     struct ListedEntry {
         std::string value;   // the path, relative to the list's folder when it lies in it or below
@@ -83,6 +102,13 @@ public:
     // Reading a playlist file is a batch of its own.
     void beginAddBatch();
     void endAddBatch();
+    // Told of a folder's progress instead of the two note boxes: note is kAdding (added so
+    // far) or kFinishedAdding (added in all).
+    using ProgressHook = void (*)(void* context, const char* note, int added);
+    void setProgressHook(ProgressHook hook, void* context) {
+        progressHook_ = hook;
+        progressContext_ = context;
+    }
     // The text for a path that names nothing ("%s" takes the path).
     void setMissingPathFormat(const char* format) { missingFormat_ = format; }
 
@@ -115,6 +141,8 @@ private:
     // The entry at position (nullptr past the end), walking from the cursor or the nearer end.
     PlaylistEntry* walkTo(Cursor& cursor, int position);
     void swapPayloads(PlaylistEntry* a, PlaylistEntry* b);
+    void indexAll();   // byId_ after payloads moved
+    void progress(const char* note, int added) const;
     // Makes the text of a list file at path from its entries; path may hold an older list to
     // update. 1 on success.
     using ListText = int (*)(const char* path, const std::vector<ListedEntry>& entries, std::string& text);
@@ -145,6 +173,9 @@ private:
     int count_ = 0;
     // entryAt's last stop; forgotten whenever an entry is unlinked.
     Cursor lookup_;
+    uint32_t nextId_ = 1;
+    std::unordered_map<uint32_t, PlaylistEntry*> byId_;   // every entry by its identity
+    InfoReader* reader_ = nullptr;
     int readFileInfo_ = 1;
     const char* missingFormat_ = nullptr;   // nullptr: kErrorAddingDirectory
     // The open batch: its depth, how many paths named nothing, and the first few of them.
@@ -158,6 +189,8 @@ private:
     Prompt* prompt_ = nullptr;
     void (*refreshHook_)(void*) = nullptr;
     void* refreshContext_ = nullptr;
+    ProgressHook progressHook_ = nullptr;
+    void* progressContext_ = nullptr;
 };
 
 // The program's playlist.

@@ -19,6 +19,8 @@ struct EntryPayload {
     int32_t listedSeconds = -1;                   // its duration, -1 when none was given
     char stationName[kId3v2NameCapacity] = {};   // a stream's station, as last heard; saved lists name it
     int32_t infoRead = 0;            // 1 once playTimeMs and the tags were read
+    int32_t infoPending = 0;         // 1 while a reader elsewhere has the file in hand
+    uint32_t id = 0;                 // the entry's identity, given when it was added
 };
 
 // One item of the playlist: the two links and its payload. Fields belong in EntryPayload.

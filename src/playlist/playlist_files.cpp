@@ -30,6 +30,8 @@ namespace T = playlist_texts;
 
 // Room for a line or profile value well past the path limit, so overlong text is seen and refused.
 constexpr int kLineCapacity = 1024;
+// A folder's progress is told every so many files added.
+constexpr int kProgressStep = 500;
 
 char upper(char c) { return (c >= 'a' && c <= 'z') ? char(c - 'a' + 'A') : c; }
 
@@ -291,15 +293,24 @@ int Playlist::addDirectory(const char* folder, bool subfolders) {
     FolderWalk walk;
     walkFolder(folder, walk, subfolders);
     if (walk.found.empty()) return 0;
-    tell(T::kAdding, T::kNoteTitle, IconNone);
+    progress(T::kAdding, 0);
+    const int before = count_;
     for (const FoundFile& f : walk.found) {
         if (f.fits)
             addPath(AddOrdinary, f.path.c_str());
         else
             reportPath(T::kErrorProcessingFile, f.path.c_str());
+        if ((count_ - before) % kProgressStep == 0 && count_ > before) progress(T::kAdding, count_ - before);
     }
-    tell(T::kFinishedAdding, T::kNoteTitle, IconNone);
+    progress(T::kFinishedAdding, count_ - before);
     return 1;
+}
+
+void Playlist::progress(const char* note, int added) const {
+    if (progressHook_)
+        progressHook_(progressContext_, note, added);
+    else if (added == 0 || note == T::kFinishedAdding)   // the two notes of old, without the counts between
+        tell(note, T::kNoteTitle, IconNone);
 }
 
 // Resolves one entry of a playlist file against the playlist's folder and adds it.
@@ -520,6 +531,21 @@ int Playlist::writePlsFile(const char* path) { return writeListFile(path, plsTex
 
 int Playlist::writeM3uFile(const char* path) {
     return writeListFile(path, endsWithNoCase(path, T::kM3u8Extension) ? m3u8Text : m3uText);
+}
+
+int Playlist::rememberList(const char* path, const char* before) {
+    File old;
+    if (old.open(path, File::ReadShared) == 1) {
+        const int64_t size = old.size();
+        if (size < 0 || size > INT_MAX) return 0;
+        std::string bytes(size_t(size), '\0');
+        if (size > 0 && old.read(bytes.data(), int(size)) != int(size)) return 0;
+        old.close();
+        if (!writeWholeFile(before, bytes.data(), bytes.size())) return 0;
+    }
+    if (count_ > 0) return writeM3uFile(path) > 0 ? 1 : 0;
+    const std::string empty = std::string(T::kM3uHeader) + T::kListLineBreak;
+    return writeWholeFile(path, empty.data(), empty.size());
 }
 
 int Playlist::saveList(const char* path) {

@@ -14,6 +14,9 @@ inline constexpr const char kEntriesNotFound[] = "%d entries could not be found,
 inline constexpr int kEntriesNotFoundExamples = 5;
 // Entries a saved list leaves out: a line break in a path would start a line of its own.
 inline constexpr const char kEntriesLeftOut[] = "Entries left out of the saved list because their paths hold a line break: %d";
+// The list kept from one run to the next, beside the settings, and the one it replaced.
+inline constexpr const char kRememberedList[] = "LUMEN KORVO.m3u8";
+inline constexpr const char kRememberedListBefore[] = "LUMEN KORVO.1.m3u8";
 inline constexpr const char kAdding[] = "Adding..";
 inline constexpr const char kFinishedAdding[] = "Finished Adding..";
 inline constexpr const char kErrorSettingPointer[] = "Error Setting Pointer";
@@ -29,6 +32,9 @@ inline constexpr const char kGainSourceLame[] = "LAME";
 inline constexpr const char kGainSourceNone[] = "none";
 inline constexpr const char kPlaytimeFormat[] = "Playtime: %02d:%02d:%02d";
 inline constexpr const char kPlaytimeUnknown[] = "Playtime: Unknown";
+inline constexpr const char kPlaytimeCounting[] = "Playtime: counting\u2026";
+// A folder's progress in the editor's label: the note and the entries added so far.
+inline constexpr const char kAddingProgressFormat[] = "%s %d";
 
 // PLS files
 inline constexpr const char kPlsSection[] = "playlist";

@@ -79,6 +79,9 @@ struct Settings {
     int ReplayGainDefault;                  // dB for files without a gain (and streams)
     int ReplayGainClip;                     // 1: the gain never lifts the file's peak past full scale
     int DisplayMode;                        // kDisplayModeName, kDisplayModeBars, kDisplayModeScope
+    int RememberPlaylist;                   // 1: the list is kept beside the INI from one run to the next
+    int RememberedEntry;                    // its current entry at the last exit (-1: none)
+    int RememberedMs;                       // and how far that entry had played
 };
 
 // The process-wide record.

@@ -55,6 +55,9 @@ constexpr SettingKey kReplayGainPreampKey = {kKeyReplayGainPreamp, SettingKind::
 constexpr SettingKey kReplayGainDefaultKey = {kKeyReplayGainDefault, SettingKind::Int, FIELD(ReplayGainDefault), 0, nullptr};
 constexpr SettingKey kReplayGainClipKey = {kKeyReplayGainClip, SettingKind::Int, FIELD(ReplayGainClip), 1, nullptr};
 constexpr SettingKey kDisplayModeKey = {kKeyDisplayMode, SettingKind::Int, FIELD(DisplayMode), kDisplayModeName, nullptr};
+constexpr SettingKey kRememberPlaylistKey = {kKeyRememberPlaylist, SettingKind::Int, FIELD(RememberPlaylist), 1, nullptr};
+constexpr SettingKey kRememberedEntryKey = {kKeyRememberedEntry, SettingKind::Int, FIELD(RememberedEntry), -1, nullptr};
+constexpr SettingKey kRememberedMsKey = {kKeyRememberedMs, SettingKind::Int, FIELD(RememberedMs), 0, nullptr};
 
 #undef FIELD
 
@@ -104,6 +107,9 @@ constexpr std::array kSaveOrder = {
     &kReplayGainDefaultKey,
     &kReplayGainClipKey,
     &kDisplayModeKey,
+    &kRememberPlaylistKey,
+    &kRememberedEntryKey,
+    &kRememberedMsKey,
 };
 
 // Load order: the save order, but DecoderPriority is read before MappingMode and ReadFileInfo

@@ -40,6 +40,36 @@ protected:
     test::RecordingPrompt prompts_;
 };
 
+// The list kept between runs: read back whole; the one it replaced kept once.
+TEST_F(PlaylistFilesTest, RememberedListKeepsTheOneItReplaced) {
+    const std::string kept = joinNative(dir_, T::kRememberedList), before = joinNative(dir_, T::kRememberedListBefore);
+    const Paths library = {touch("a.mp3"), touch("b.mp3"), touch("c.mp3")};
+    for (const auto& p : library) list_.addEntry(p.c_str());
+    ASSERT_EQ(list_.rememberList(kept.c_str(), before.c_str()), 1);
+    EXPECT_FALSE(test::fileExists(before));
+    const std::string libraryText = test::readFileText(kept);
+
+    list_.clearPlaylist();
+    list_.addEntry(library[1].c_str());
+    ASSERT_EQ(list_.rememberList(kept.c_str(), before.c_str()), 1);
+    EXPECT_EQ(test::readFileText(before), libraryText);
+    Playlist back;
+    back.setReadFileInfo(0);
+    ASSERT_EQ(back.readM3uFile(before.c_str()), 1);
+    EXPECT_EQ(pathsOf(back), library);
+    back.clearPlaylist();
+    ASSERT_EQ(back.readM3uFile(kept.c_str()), 1);
+    EXPECT_EQ(pathsOf(back), Paths{library[1]});
+
+    // An emptied list is remembered as empty.
+    list_.clearPlaylist();
+    ASSERT_EQ(list_.rememberList(kept.c_str(), before.c_str()), 1);
+    back.clearPlaylist();
+    ASSERT_EQ(back.readM3uFile(kept.c_str()), 1);
+    EXPECT_EQ(back.countEntries(), 0);
+    EXPECT_TRUE(prompts_.boxes.empty());
+}
+
 TEST_F(PlaylistFilesTest, PlsRoundTripWithRelativeAbsoluteAndUrlEntries) {
     std::string sub = joinNative(dir_, "sub");
     std::string other = test::scratchDir("PlsRoundTripOther");

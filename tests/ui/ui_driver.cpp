@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <commdlg.h>
+#include <psapi.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -215,6 +216,13 @@ long Program::cpuMs() const {
     if (!process_ || !GetProcessTimes(process_, &created, &exited, &kernel, &user)) return -1;
     auto ticks = [](const FILETIME& t) { return (uint64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
     return long((ticks(kernel) + ticks(user)) / 10000);   // 100 ns units
+}
+
+unsigned long long Program::peakPrivateBytes() const {
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    if (!process_ || !K32GetProcessMemoryInfo(process_, &counters, sizeof counters)) return 0;
+    return counters.PeakPagefileUsage;
 }
 
 void Program::click(int x, int y) const { pressMoveRelease(x, y, x, y); }

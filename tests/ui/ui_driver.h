@@ -51,6 +51,8 @@ public:
     // The same as Linux counts it for the process Wine runs the program in (Wine's own count
     // of another process stays 0); -1 when it cannot be read.
     long linuxCpuMs() const;
+    // The most private memory the process has held so far, in bytes (0 when unknown).
+    unsigned long long peakPrivateBytes() const;
     // Limits the size of files the program may write, as `ulimit -f` does (bytes < 0 lifts the
     // limit): a write reaching past it fails as on a full disk. Wine runs the program as a Linux
     // process of its own, which prlimit limits; it ignores SIGXFSZ as scripts/wine-run.sh does.

@@ -17,10 +17,12 @@
 #include "app/win32/resource_ids.h"
 #include "app/win32/tag_editor.h"
 #include "app/win32/win_texts.h"
+#include "platform/file.h"
 #include "platform/prompt.h"
 #include "playback/decoder_thread.h"
 #include "playlist/path_rules.h"
 #include "playlist/playlist.h"
+#include "playlist/playlist_texts.h"
 
 namespace korvo::win {
 
@@ -99,6 +101,19 @@ void afterPreferencesClosed(HWND main) {
     SetWindowPos(main, settings().AlwaysOnTop ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
 }
 
+// The list of the last run, when nothing was given to play: what it holds is added without a
+// word (files gone since are passed over), its current entry selected. 1 when it gave entries.
+int restoreRememberedList(Playlist& list, Prompt* prompt) {
+    char path[kPathCapacity];
+    if (!rememberedListPath(playlist_texts::kRememberedList, path, sizeof path) || !pathInfo(path).exists) return 0;
+    list.setPrompt(nullptr);
+    list.readM3uFile(path);
+    list.setPrompt(prompt);
+    if (list.countEntries() == 0) return 0;
+    if (!list.selectEntry(settings().RememberedEntry, nullptr)) list.selectEntry(0, nullptr);
+    return 1;
+}
+
 } // namespace
 
 int handOver(HWND running, int argc, const char* const* argv) {
@@ -122,6 +137,19 @@ int runApp(HINSTANCE instance, HINSTANCE previous, int showCommand) {
     list.setPrompt(&boxes);
     list.setReadFileInfo(settings().ReadFileInfo);
     list.clearPlaylist();
+    // Tags and lengths are read beside this thread, which stays free to answer.
+    InfoReader reader(&MainWindow::entryInfoReady, &mainWindow());
+    struct ReaderUse {
+        explicit ReaderUse(InfoReader& r) {
+            playlist().setInfoReader(&r);
+            mainWindow().useInfoReader(&r);
+        }
+        ~ReaderUse() {
+            playlist().setInfoReader(nullptr);
+            mainWindow().useInfoReader(nullptr);
+        }
+    } readerUse(reader);
+    list.setProgressHook(showAddingProgress, nullptr);
 
     static CommandLine commandLine;   // kept for the life of the process
     commandLine.split(GetCommandLineA());
@@ -135,9 +163,15 @@ int runApp(HINSTANCE instance, HINSTANCE previous, int showCommand) {
         return 0;
     }
     list.beginAddBatch();   // paths that name nothing are reported together
+    bool given = false;
     for (int i = 1; i < argc; ++i)
-        if (!isSwitch(commandLine.token(i))) addRequestedPath(list, commandLine.token(i));
+        if (!isSwitch(commandLine.token(i))) {
+            addRequestedPath(list, commandLine.token(i));
+            given = true;
+        }
     list.endAddBatch();
+    if (!given && settings().RememberPlaylist && restoreRememberedList(list, &boxes))
+        mainWindow().holdUntilPlay(settings().RememberedMs);
 
     if (!previous && !registerMainClass(instance)) return 0;
     // The size of the skin drawn for the monitor at the kept place (the window takes it again

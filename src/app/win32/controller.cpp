@@ -38,6 +38,8 @@ void MainWindow::postPlay(const char* path) {
 
 void MainWindow::stopForNewAction() {
     clearStreamShownName();
+    holdMs_ = -1;
+    seekOnStartMs_ = 0;
     if (playState_ == PlayStatePaused) resumeAndFlushOutput();
     if (releasing_) {
         // The list has ended and the decoder thread lets the queued sound play out, deaf to
@@ -109,7 +111,11 @@ LRESULT MainWindow::onCommand(WPARAM wParam, LPARAM lParam) {
             openFile();
             return 0;
         }
-        if (playState_ == PlayStateStopped) {
+        if (holdMs_ >= 0) {   // the remembered entry goes on where it was
+            seekOnStartMs_ = holdMs_;
+            holdMs_ = -1;
+            playCurrentEntry();
+        } else if (playState_ == PlayStateStopped) {
             postPlay(nullptr);
         } else if (playState_ == PlayStatePaused) {
             outputDriver().resume();
@@ -199,6 +205,26 @@ LRESULT MainWindow::onDropFiles(HDROP drop) {
     }
     allowAndRefreshEditor();
     return 0;
+}
+
+void MainWindow::entryInfoReady(void* window) {
+    HWND target = static_cast<MainWindow*>(window)->target_.load();
+    if (target) PostMessageA(target, kEntryInfoMessage, 0, 0);
+}
+
+// Read entries go to the playlist in one batch; the display and the editor show them.
+void MainWindow::onEntryInfo() {
+    if (!infoReader_) return;
+    Playlist& list = playlist();
+    const uint32_t currentId = list.current() ? list.current()->id : 0;
+    bool currentRead = false;
+    bool more = false;
+    for (const EntryPayload& read : infoReader_->take(kEntryInfoBatch, &more))
+        if (list.applyInfo(read) && read.id == currentId) currentRead = true;
+    if (currentRead) refreshDisplay(true);
+    // A long batch goes in parts, with the queue's other messages between them.
+    if (more) PostMessageA(hwnd_, kEntryInfoMessage, 0, 0);
+    showArrivedInfo(!more && infoReader_->idle());
 }
 
 void MainWindow::onStarted() {

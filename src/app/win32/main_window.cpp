@@ -19,10 +19,12 @@
 #include "app/win32/tray.h"
 #include "app/win32/win_texts.h"
 #include "decoder/equalizer.h"
+#include "platform/file.h"
 #include "playback/output_driver.h"
 #include "playback/pcm_tap.h"
 #include "playlist/entry_info.h"
 #include "playlist/playlist.h"
+#include "playlist/playlist_texts.h"
 
 namespace korvo::win {
 
@@ -212,6 +214,7 @@ LRESULT MainWindow::dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
     case kRunRequestsMessage: runRequests(); return 0;
     case kDecoderBoxMessage: onDecoderBox(reinterpret_cast<DecoderBox*>(lParam)); return 0;
     case kTagsChangedMessage: refreshDisplay(true); return 0;
+    case kEntryInfoMessage: onEntryInfo(); return 0;
     case kStreamTitleMessage: {
         std::unique_ptr<StreamTitleNote> note(reinterpret_cast<StreamTitleNote*>(lParam));
         if (target_.load()) onStreamTitle(*note);
@@ -275,7 +278,7 @@ LRESULT MainWindow::onCreate() {
     if (decoderThreadId_ == -1) return -1;
 
     Playlist& list = playlist();
-    if (list.selectEntry(0, nullptr)) {
+    if (holdMs_ < 0 && list.selectEntry(0, nullptr)) {
         if (settings().ShufflePlay) list.shufflePlaylist();
         char path[kPathCapacity];
         if (list.getCurrentPath(path, sizeof path)) {
@@ -284,6 +287,8 @@ LRESULT MainWindow::onCreate() {
         }
     }
     SetTimer(hwnd_, kTimerStatus, 1000, nullptr);
+    // What was read before the window was there to be told.
+    PostMessageA(hwnd_, kEntryInfoMessage, 0, 0);
     created_ = 1;
     return 0;
 }
@@ -303,6 +308,7 @@ void MainWindow::onDestroy() {
         return;
     }
     created_ = 0;
+    rememberList();
     destroyEditor();
     record_.release();
     stopDecoder();
@@ -369,6 +375,31 @@ void MainWindow::onDpiChanged(int dpi, const RECT* suggested) {
         SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     refreshDisplay(false);
     InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+int rememberedListPath(const char* name, char* out, size_t outSize) {
+    const int n = std::snprintf(out, outSize, "%s%s", programDirectory(), name);
+    return n > 0 && size_t(n) < outSize ? 1 : 0;
+}
+
+void MainWindow::rememberList() {
+    Settings& s = settings();
+    if (!s.RememberPlaylist) return;
+    Playlist& list = playlist();
+    s.RememberedEntry = list.currentIndex();
+    int64_t ms = holdMs_ >= 0           ? holdMs_
+                 : seekOnStartMs_ > 0   ? seekOnStartMs_   // not started yet
+                 : playState_ != PlayStateStopped ? outputDriver().getPlayedTime()
+                                                  : 0;
+    s.RememberedMs = ms < 0 ? 0 : ms > INT32_MAX ? INT32_MAX : int(ms);
+    char path[kPathCapacity], before[kPathCapacity];
+    if (rememberedListPath(playlist_texts::kRememberedList, path, sizeof path) &&
+        rememberedListPath(playlist_texts::kRememberedListBefore, before, sizeof before) &&
+        list.rememberList(path, before))
+        return;
+    char text[kPathCapacity + 64];
+    std::snprintf(text, sizeof text, kErrorWriting, path);
+    MessageBoxA(nullptr, text, kErrorTitle, MB_OK | MB_ICONWARNING | MB_SETFOREGROUND);
 }
 
 RECT fitIntoArea(const RECT& r, const RECT& work) {
@@ -534,6 +565,15 @@ void MainWindow::onDisplayTimer(UINT_PTR id) {
         showingVolume_ = 0;
         refreshDisplay();
     } else {
+        // A remembered place is gone to once the file's length is known (before, a seek
+        // would take it for a stream).
+        if (seekOnStartMs_ > 0 && playState_ == PlayStatePlaying) {
+            getDecoderStatus(status_);
+            if (status_.totalMs > 0) {
+                postSeekBy(seekOnStartMs_, decoderThreadId_);
+                seekOnStartMs_ = 0;
+            }
+        }
         display_.scroll();
         refreshDisplay(false);
     }

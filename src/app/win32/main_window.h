@@ -17,6 +17,7 @@
 #include "net/icy_metadata.h"
 #include "playback/decoder_thread.h"
 #include "platform/thread.h"
+#include "playlist/info_reader.h"
 
 namespace korvo::win {
 
@@ -39,6 +40,10 @@ constexpr UINT kWavNameMessage = 0x8302;
 constexpr UINT kTagsChangedMessage = 0x8303;
 // Posted by the decoder thread: lParam is a StreamTitleNote (the window frees it).
 constexpr UINT kStreamTitleMessage = 0x8304;
+// Posted by the information reader's thread: read entries wait to be taken.
+constexpr UINT kEntryInfoMessage = 0x8305;
+// Read entries taken in one go.
+constexpr size_t kEntryInfoBatch = 512;
 constexpr UINT_PTR kTimerTrayHold = 1;
 constexpr UINT_PTR kTimerStatus = 2;
 constexpr UINT_PTR kTimerAnnounce = 3;
@@ -59,6 +64,10 @@ RECT placeOnNearestWorkArea(int x, int y, int w, int h);
 // Moves a window that runs off the work area of its monitor back into it (a dialog opened
 // at the player's place at a large scale would hide its buttons).
 void keepInsideWorkArea(HWND w);
+
+// The path of a list file beside the settings (name: kRememberedList or kRememberedListBefore);
+// 0 when it does not fit.
+int rememberedListPath(const char* name, char* out, size_t outSize);
 
 // The message box flag for a prompt icon.
 UINT messageBoxIcon(PromptIcon icon);
@@ -83,6 +92,13 @@ public:
     void ask(int question, const char* text, const char* title, PromptIcon icon, long threadId) override;
     void streamTitle(const char* station, const char* title) override;
     void streamReconnecting(bool waiting) override;
+
+    // The remembered list was restored: its current entry waits at ms until Play.
+    void holdUntilPlay(int ms) { holdMs_ = ms < 0 ? 0 : ms; }
+    // The reader whose results this window hands to the playlist (nullptr: none).
+    void useInfoReader(InfoReader* reader) { infoReader_ = reader; }
+    // InfoReader::Notify, on the reader's thread.
+    static void entryInfoReady(void* window);
 
 private:
     LRESULT handle(UINT msg, WPARAM wParam, LPARAM lParam);
@@ -156,6 +172,9 @@ private:
     void openFile();
     void openLocation();
     void allowAndRefreshEditor();
+    void onEntryInfo();
+    // The list, its current entry and how far it played, kept for the next start.
+    void rememberList();
 
     HWND hwnd_ = nullptr;
     HWND tips_ = nullptr;   // not owned by the window: an owned topmost popup keeps it from going topmost under Wine
@@ -208,6 +227,9 @@ private:
     // a stream that has since given way is known by its count.
     std::atomic<int> startCount_{0};
     int shownStart_ = 0;    // the count of the start this window acted on last
+    InfoReader* infoReader_ = nullptr;
+    int holdMs_ = -1;          // >= 0: a restored entry waits for Play, to go on from there
+    int seekOnStartMs_ = 0;    // where the file being started goes first
 };
 
 MainWindow& mainWindow();

@@ -34,6 +34,7 @@ struct EditorState {
     int buttonWidth = 0;
     int buttonHeight = 0;
     int labelTextWidth = 0;   // the widest play-time text, in the label's font
+    char note[64] = {};       // a folder's progress, shown in the label until the user selects
     MenuHandle menu;
     EntryRows rows;           // what the list shows: every entry, or those found
 };
@@ -61,7 +62,9 @@ void storeRect(HWND dlg) {
 
 void showPlayTime(HWND dlg, int seconds) {
     char text[64];
-    if (seconds < 0)
+    if (seconds == Playlist::kCountingPlayTime)
+        std::snprintf(text, sizeof text, "%s", kPlaytimeCounting);
+    else if (seconds < 0)
         std::snprintf(text, sizeof text, "%s", kPlaytimeUnknown);
     else
         std::snprintf(text, sizeof text, kPlaytimeFormat, seconds / 3600, seconds / 60 % 60, seconds % 60);
@@ -85,7 +88,11 @@ std::vector<int> selectedEntries(HWND dlg) { return state().rows.positions(selec
 // The label totals every selected row; "Edit Tag" works on one.
 void onSelectionChanged(HWND dlg) {
     const std::vector<int> positions = selectedEntries(dlg);
-    showPlayTime(dlg, playlist().playTimeOf(int(positions.size()), positions.data()));
+    // A folder's last note stays until the user selects.
+    if (state().note[0])
+        SetDlgItemTextA(dlg, IDC_PL_PLAYTIME, state().note);
+    else
+        showPlayTime(dlg, playlist().playTimeOf(int(positions.size()), positions.data()));
     EnableWindow(GetDlgItem(dlg, IDC_PL_EDIT_TAG), positions.size() == 1 ? TRUE : FALSE);
 }
 
@@ -203,7 +210,7 @@ int measureLabelText(HWND dlg) {
     HGDIOBJ old = SelectObject(dc.get(), reinterpret_cast<HGDIOBJ>(SendMessageA(label, WM_GETFONT, 0, 0)));
     char longest[64];
     std::snprintf(longest, sizeof longest, kPlaytimeFormat, 999, 59, 59);
-    const char* const texts[] = {longest, kPlaytimeUnknown};
+    const char* const texts[] = {longest, kPlaytimeUnknown, kPlaytimeCounting};
     int widest = 0;
     for (const char* text : texts) {
         SIZE size{};
@@ -328,6 +335,17 @@ void addDirectory(HWND dlg) {
     refresh(dlg);
 }
 
+// Selects rows (ascending): runs of adjacent rows in one go, thousands of rows, one call a run.
+void selectRows(HWND list, const std::vector<int>& rows) {
+    const size_t n = rows.size();
+    for (size_t i = 0; i < n;) {
+        const int first = rows[i];
+        int end = first;
+        for (++i; i < n && rows[i] <= end + 1; ++i) end = rows[i] > end ? rows[i] : end;
+        SendMessageA(list, LB_SELITEMRANGEEX, WPARAM(first), LPARAM(end));
+    }
+}
+
 void deleteSelected(HWND dlg) {
     const std::vector<int> positions = selectedEntries(dlg);
     playlist().deleteEntries(int(positions.size()), positions.data());
@@ -345,17 +363,12 @@ void moveSelected(HWND dlg, int direction) {
     SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     SendMessageA(list, LB_SETSEL, FALSE, -1);
     const int last = int(SendMessageA(list, LB_GETCOUNT, 0, 0)) - 1;
-    auto moved = [&](int i) {
+    std::vector<int> moved(rows.size());
+    for (int i = 0; i < n; ++i) {
         int row = direction == Playlist::MoveUp ? rows[size_t(i)] - 1 : rows[size_t(i)] + 1;
-        return row < 0 ? 0 : row > last ? last : row;
-    };
-    // Runs of adjacent rows are selected in one go: thousands of rows, one call a run.
-    for (int i = 0; i < n;) {
-        const int first = moved(i);
-        int end = first;
-        for (++i; i < n && moved(i) <= end + 1; ++i) end = moved(i) > end ? moved(i) : end;
-        SendMessageA(list, LB_SELITEMRANGEEX, WPARAM(first), LPARAM(end));
+        moved[size_t(i)] = row < 0 ? 0 : row > last ? last : row;
     }
+    selectRows(list, moved);
     SendMessageA(list, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list, nullptr, TRUE);
     onSelectionChanged(dlg);
@@ -414,12 +427,16 @@ void onCommand(HWND dlg, int id, int code) {
     case IDC_PL_CLEAR:
         state().refreshEnabled = 1;
         pl.clearPlaylist();
+        state().note[0] = 0;
         SendMessageA(listBox(dlg), LB_RESETCONTENT, 0, 0);
         EnableWindow(GetDlgItem(dlg, IDC_PL_EDIT_TAG), FALSE);
         break;
     case IDC_PL_EDIT_TAG: editTag(dlg); break;
     case IDC_PL_LIST:
-        if (code == LBN_SELCHANGE) onSelectionChanged(dlg);
+        if (code == LBN_SELCHANGE) {
+            state().note[0] = 0;
+            onSelectionChanged(dlg);
+        }
         if (code == LBN_DBLCLK) playCaretRow(dlg);
         break;
     case IDC_PL_FIND:
@@ -527,6 +544,27 @@ int isEditorShown() {
     WINDOWPLACEMENT wp{};
     wp.length = sizeof wp;
     return GetWindowPlacement(w, &wp) && wp.showCmd != 0 ? 1 : 0;
+}
+
+// Rows are drawn from the playlist: those in view show what arrived once drawn again.
+void showArrivedInfo(bool) {
+    HWND dlg = state().window;
+    if (!dlg) return;
+    InvalidateRect(listBox(dlg), nullptr, FALSE);
+    onSelectionChanged(dlg);
+}
+
+void showAddingProgress(void*, const char* note, int added) {
+    HWND dlg = state().window;
+    if (!dlg) return;
+    char* text = state().note;
+    if (added > 0)
+        std::snprintf(text, sizeof state().note, kAddingProgressFormat, note, added);
+    else
+        std::snprintf(text, sizeof state().note, "%s", note);
+    HWND label = GetDlgItem(dlg, IDC_PL_PLAYTIME);
+    SetWindowTextA(label, text);
+    UpdateWindow(label);   // adding holds this thread: show it now
 }
 
 void requestRefresh() {

@@ -17,6 +17,11 @@ void destroyEditor();
 int isEditorShown();
 // Rebuilds the rows (while refreshes are enabled); nothing when the editor is closed.
 void requestRefresh();
+// Entries' information arrived: the rows in view and the label show it; finished: all of
+// it has come, every row shows it.
+void showArrivedInfo(bool finished);
+// A folder's progress in the label, in place of a box (a Playlist::ProgressHook).
+void showAddingProgress(void* unused, const char* note, int added);
 // Callers suspend refreshes during bulk additions and enable them afterwards.
 void setRefreshEnabled(int on);
 HWND editorWindow();

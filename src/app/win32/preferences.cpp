@@ -52,6 +52,7 @@ constexpr CheckSetting kGeneralChecks[] = {
     {IDC_GEN_ON_TOP, &Settings::AlwaysOnTop},       {IDC_GEN_AUTO_PLAY, &Settings::AutoPlayOnOpen},
     {IDC_GEN_SPLASH, &Settings::ShowSplashScreen},  {IDC_GEN_EASY_MOVE, &Settings::EasyMove},
     {IDC_GEN_IRC_ENABLED, &Settings::IRCEnabled},   {IDC_GEN_IRC_USE_TAG, &Settings::IRCUseTag},
+    {IDC_GEN_REMEMBER, &Settings::RememberPlaylist},
 };
 
 void setMinimizeRadios(HWND page, int location) {

@@ -102,6 +102,7 @@
 #define IDC_GEN_IRC_TIMEOUT 1117
 #define IDC_GEN_START_MENU 1077
 #define IDC_GEN_REGISTER 1078
+#define IDC_GEN_REMEMBER 1140
 #define IDC_DEC_PRIORITY 1002
 #define IDC_DEC_PRIORITY_NAME 1004
 #define IDC_DEC_MAP_ISO 1099
@@ -252,6 +253,7 @@
 #define TXT_GEN_AUTO_PLAY "Auto Play on Open"
 #define TXT_GEN_SPLASH "Show Splashscreen"
 #define TXT_GEN_EASY_MOVE "Easy Move"
+#define TXT_GEN_REMEMBER "Remember the playlist and where it was"
 #define TXT_GEN_MINIMIZE "Minimize to"
 #define TXT_GEN_TASKBAR "TaskBar"
 #define TXT_GEN_SYSTRAY "Systray"

@@ -50,6 +50,8 @@ inline constexpr const char kBrowseFolderTitle[] = "Please Select a directory to
 inline constexpr const char kErrorOccurred[] = "An Error Occurred...";
 using playlist_texts::kPlaytimeFormat;
 using playlist_texts::kPlaytimeUnknown;
+using playlist_texts::kPlaytimeCounting;
+using playlist_texts::kAddingProgressFormat;
 using playlist_texts::kRowFormat;
 
 // The tag editor
