@@ -79,6 +79,7 @@ struct Settings {
     int ReplayGainDefault;                  // dB for files without a gain (and streams)
     int ReplayGainClip;                     // 1: the gain never lifts the file's peak past full scale
     int DisplayMode;                        // kDisplayModeName, kDisplayModeBars, kDisplayModeScope
+    int GlobalMediaKeys;                    // 1: the media keys reach the player while other programs have the focus
 };
 
 // The process-wide record.

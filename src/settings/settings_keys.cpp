@@ -55,6 +55,7 @@ constexpr SettingKey kReplayGainPreampKey = {kKeyReplayGainPreamp, SettingKind::
 constexpr SettingKey kReplayGainDefaultKey = {kKeyReplayGainDefault, SettingKind::Int, FIELD(ReplayGainDefault), 0, nullptr};
 constexpr SettingKey kReplayGainClipKey = {kKeyReplayGainClip, SettingKind::Int, FIELD(ReplayGainClip), 1, nullptr};
 constexpr SettingKey kDisplayModeKey = {kKeyDisplayMode, SettingKind::Int, FIELD(DisplayMode), kDisplayModeName, nullptr};
+constexpr SettingKey kGlobalMediaKeysKey = {kKeyGlobalMediaKeys, SettingKind::Int, FIELD(GlobalMediaKeys), 1, nullptr};
 
 #undef FIELD
 
@@ -104,6 +105,7 @@ constexpr std::array kSaveOrder = {
     &kReplayGainDefaultKey,
     &kReplayGainClipKey,
     &kDisplayModeKey,
+    &kGlobalMediaKeysKey,
 };
 
 // Load order: the save order, but DecoderPriority is read before MappingMode and ReadFileInfo

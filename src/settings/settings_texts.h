@@ -50,6 +50,7 @@ inline constexpr const char kKeyReplayGainPreamp[] = "ReplayGainPreamp";
 inline constexpr const char kKeyReplayGainDefault[] = "ReplayGainDefault";
 inline constexpr const char kKeyReplayGainClip[] = "ReplayGainClip";
 inline constexpr const char kKeyDisplayMode[] = "DisplayMode";
+inline constexpr const char kKeyGlobalMediaKeys[] = "GlobalMediaKeys";
 
 inline constexpr const char kDefaultAudioBufTime[] = "02.50";
 inline constexpr const char kDefaultEqBand[] = "01.00";
