@@ -100,6 +100,15 @@ bool appCommand(HWND w, int command) {
            result == TRUE;
 }
 
+// The program started on files: its window once the first one plays, or nullptr.
+HWND startPlaying(Program& p, const ProgramFolder& folder, const std::vector<std::string>& files) {
+    clearRecord();
+    if (!p.start(folder, files)) return nullptr;
+    HWND w = p.waitForWindow();
+    EXPECT_TRUE(w && waitForRecord(files[0], kPlayWaitMs)) << readRecord();
+    return w;
+}
+
 // Whether this process may take the key for itself (and gives it back at once).
 bool keyIsFree(UINT key) {
     if (!RegisterHotKey(nullptr, 0x7000, 0, key)) return false;
@@ -209,12 +218,9 @@ TEST(Desktop, MediaKeysActOnThePlayer) {
     SoundRecorder sound;
     EXPECT_TRUE(sound.start()) << "no capture device: the sink's monitor cannot be recorded";
     Program p;
-    clearRecord();
     const DWORD started = GetTickCount();
-    ASSERT_TRUE(p.start(folder, {marks, b}));
-    HWND w = p.waitForWindow();
+    HWND w = startPlaying(p, folder, {marks, b});
     ASSERT_NE(w, nullptr);
-    ASSERT_TRUE(waitForRecord(marks, kPlayWaitMs)) << readRecord();
     ComRef<IAccessible> acc;
     ASSERT_TRUE(accessibleOf(w, acc));
     EXPECT_FALSE(keyIsFree(VK_MEDIA_PLAY_PAUSE)) << "the player does not hold the play/pause key";
@@ -359,11 +365,8 @@ TEST(Desktop, ThumbnailButtonsSendTheSkinsCommands) {
     SoundRecorder sound;
     EXPECT_TRUE(sound.start()) << "no capture device: the sink's monitor cannot be recorded";
     Program p;
-    clearRecord();
-    ASSERT_TRUE(p.start(folder, {a, b}));
-    HWND w = p.waitForWindow();
+    HWND w = startPlaying(p, folder, {a, b});
     ASSERT_NE(w, nullptr);
-    ASSERT_TRUE(waitForRecord(a, kPlayWaitMs)) << readRecord();
     auto shell = [&](const char* name) {
         DWORD_PTR result = 1;
         EXPECT_TRUE(SendMessageTimeoutA(w, RegisterWindowMessageA(name), 0, 0, SMTO_NORMAL, kWaitMs, &result)) << name;
@@ -407,11 +410,8 @@ TEST(Desktop, ScreenReaderAndKeyboardReachEveryButton) {
     SoundRecorder sound;
     EXPECT_TRUE(sound.start()) << "no capture device: the sink's monitor cannot be recorded";
     Program p;
-    clearRecord();
-    ASSERT_TRUE(p.start(folder, {a, b}));
-    HWND w = p.waitForWindow();
+    HWND w = startPlaying(p, folder, {a, b});
     ASSERT_NE(w, nullptr);
-    ASSERT_TRUE(waitForRecord(a, kPlayWaitMs)) << readRecord();
     ComRef<IAccessible> acc;
     ASSERT_TRUE(accessibleOf(w, acc));
     AnnouncedEvents events(p.pid());

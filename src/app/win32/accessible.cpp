@@ -120,27 +120,19 @@ HRESULT WindowAccessible::get_accHelpTopic(BSTR* file, VARIANT, LONG* topic) {
     return host_ ? S_FALSE : RPC_E_DISCONNECTED;
 }
 
-HRESULT WindowAccessible::get_accRole(VARIANT child, VARIANT* out) {
+HRESULT WindowAccessible::number(const VARIANT& child, long AccessibleItem::*field, VARIANT* out) {
     if (!out) return E_POINTER;
     VariantInit(out);
     HRESULT error;
     const int c = childOf(child, error);
     AccessibleItem item;
     if (c < 0 || !host_->accDescribe(c, item)) return error;
-    setChild(out, int(item.role));
+    setChild(out, int(item.*field));
     return S_OK;
 }
 
-HRESULT WindowAccessible::get_accState(VARIANT child, VARIANT* out) {
-    if (!out) return E_POINTER;
-    VariantInit(out);
-    HRESULT error;
-    const int c = childOf(child, error);
-    AccessibleItem item;
-    if (c < 0 || !host_->accDescribe(c, item)) return error;
-    setChild(out, int(item.state));
-    return S_OK;
-}
+HRESULT WindowAccessible::get_accRole(VARIANT child, VARIANT* out) { return number(child, &AccessibleItem::role, out); }
+HRESULT WindowAccessible::get_accState(VARIANT child, VARIANT* out) { return number(child, &AccessibleItem::state, out); }
 
 HRESULT WindowAccessible::get_accFocus(VARIANT* out) {
     if (!out) return E_POINTER;

@@ -83,6 +83,8 @@ private:
     int childOf(const VARIANT& v, HRESULT& error) const;
     // One text of an item into a BSTR: S_FALSE and no string when it is empty.
     HRESULT text(const VARIANT& child, std::string AccessibleItem::*field, BSTR* out);
+    // A number of an item (its role or state) as a VT_I4.
+    HRESULT number(const VARIANT& child, long AccessibleItem::*field, VARIANT* out);
 
     std::atomic<ULONG> refs_{1};
     HWND hwnd_;
