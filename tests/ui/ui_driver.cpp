@@ -409,35 +409,6 @@ bool saveWindowPng(HWND hwnd, const std::string& path, const std::vector<bool>& 
     return bool(out);
 }
 
-Shot shoot(HWND hwnd) {
-    Shot s;
-    RECT r;
-    if (!GetWindowRect(hwnd, &r)) return s;
-    s.w = r.right - r.left;
-    s.h = r.bottom - r.top;
-    HDC screen = GetDC(nullptr);
-    HDC mem = CreateCompatibleDC(screen);
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = s.w;
-    bi.bmiHeader.biHeight = -s.h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP dib = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(mem, dib);
-    BitBlt(mem, 0, 0, s.w, s.h, screen, r.left, r.top, SRCCOPY);
-    GdiFlush();
-    const auto* p = static_cast<const uint32_t*>(bits);
-    s.px.assign(p, p + size_t(s.w) * s.h);
-    for (uint32_t& v : s.px) v &= 0xFFFFFF;
-    SelectObject(mem, old);
-    DeleteObject(dib);
-    DeleteDC(mem);
-    ReleaseDC(nullptr, screen);
-    return s;
-}
-
 std::string media(const char* name) {
     std::string p = korvo::test::mediaPath(std::string("winapp/") + name);
     EXPECT_TRUE(korvo::test::fileExists(p)) << p << " is missing (tests/media/winapp.sh makes it)";

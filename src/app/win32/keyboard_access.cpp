@@ -68,8 +68,9 @@ void MainWindow::setFocusMark(int index) {
 }
 
 RECT MainWindow::focusMarkRect(int index) const {
-    RECT r = buttonRect(index);
-    InflateRect(&r, kFocusMarkGap + kFocusMarkWidth, kFocusMarkGap + kFocusMarkWidth);
+    RECT r = buttonEllipse(index, scale_);
+    const int out = scaleLength(kFocusMarkGap + kFocusMarkWidth, scale_);
+    InflateRect(&r, out, out);
     return r;
 }
 
@@ -77,7 +78,7 @@ RECT MainWindow::focusMarkRect(int index) const {
 void MainWindow::drawFocusMark(HDC dc) {
     if (focus_ < 0) return;
     const RECT r = focusMarkRect(focus_);
-    GdiObject<HPEN> pen(CreatePen(PS_INSIDEFRAME, kFocusMarkWidth, kFocusMarkColour));
+    GdiObject<HPEN> pen(CreatePen(PS_INSIDEFRAME, scaleLength(kFocusMarkWidth, scale_), kFocusMarkColour));
     if (!pen) return;
     HGDIOBJ oldPen = SelectObject(dc, pen.get());
     HGDIOBJ oldBrush = SelectObject(dc, GetStockObject(NULL_BRUSH));
@@ -147,7 +148,7 @@ bool MainWindow::accDescribe(int child, AccessibleItem& out) {
         out.value = row;
         out.role = ROLE_SYSTEM_STATICTEXT;
         out.state = STATE_SYSTEM_READONLY;
-        out.rect = kDisplayArea;
+        out.rect = scaleRect(kDisplayArea, scale_);
         return true;
     }
     if (child < 1 || child > kButtonCount) return false;
@@ -160,7 +161,7 @@ bool MainWindow::accDescribe(int child, AccessibleItem& out) {
     if (buttons_[i].pressed && buttons_[i].inside) out.state |= STATE_SYSTEM_PRESSED;
     if ((i == ButtonRepeat && settings().RepeatPlay) || (i == ButtonShuffle && settings().ShufflePlay))
         out.state |= STATE_SYSTEM_CHECKED;
-    out.rect = buttonRect(i);
+    out.rect = buttonEllipse(i, scale_);
     return true;
 }
 

@@ -621,12 +621,6 @@ void MainWindow::changeVolume(int steps) {
     refreshDisplay();
 }
 
-RECT MainWindow::buttonRect(int index) const {
-    RECT r{};
-    if (buttonRegions_[index]) GetRgnBox(buttonRegions_[index].get(), &r);
-    return r;
-}
-
 void MainWindow::pressButton(int index) {
     if (index == ButtonMinimise) ShowWindow(hwnd_, SW_MINIMIZE);
     else SendMessageA(hwnd_, WM_COMMAND, kButtonTable[index].command, 0);
@@ -734,7 +728,7 @@ void MainWindow::onContextMenu(LPARAM lParam) {
     POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
     if (LONG(lParam) == -1) {   // from the keyboard: at the focused button, or the window's middle
         RECT r{};
-        if (focus_ >= 0) r = buttonRect(focus_);
+        if (focus_ >= 0) r = buttonEllipse(focus_, scale_);
         else GetClientRect(hwnd_, &r);
         at = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
         ClientToScreen(hwnd_, &at);

@@ -122,8 +122,6 @@ private:
     void redrawButton(int index);
     bool useScale(int percent);
     void onDpiChanged(int dpi, const RECT* suggested);
-    // A button's place in client pixels, as its hit region has it.
-    RECT buttonRect(int index) const;
     void pressButton(int index);
     // keyboard, media keys, taskbar and screen reader (keyboard_access.cpp)
     bool onKey(UINT msg, WPARAM key, LPARAM lParam);
