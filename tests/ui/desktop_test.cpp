@@ -178,15 +178,6 @@ struct OtherWindow {
     ~OtherWindow() { DestroyWindow(hwnd); }
 };
 
-// Pixels that differ between two shots within the rectangle grown by margin.
-int changedPixels(const Shot& a, const Shot& b, RECT r, int margin) {
-    int n = 0;
-    for (int y = std::max(0L, r.top - margin); y < std::min<long>(a.h, r.bottom + margin); ++y)
-        for (int x = std::max(0L, r.left - margin); x < std::min<long>(a.w, r.right + margin); ++x)
-            n += a.px[size_t(y) * a.w + x] != b.px[size_t(y) * b.w + x];
-    return n;
-}
-
 // The button before this one in the focus order.
 int focusBefore(int button) {
     using korvo::win::kFocusOrder;
