@@ -371,8 +371,10 @@ TEST(Desktop, ThumbnailButtonsSendTheSkinsCommands) {
     EXPECT_EQ(korvo::win::kThumbButtonCommands[2], UINT(IDM_NEXT));
 
     clearRecord();
+    const DWORD next = GetTickCount();
     click(2);
     EXPECT_TRUE(waitForRecord(b, kPlayWaitMs)) << readRecord();
+    EXPECT_TRUE(soundsAgain(sound, next));   // the device is open again: a pause now reaches it
     click(1);
     EXPECT_TRUE(paused(sound)) << "Play/Pause did not pause";
     DWORD resumed = GetTickCount();
