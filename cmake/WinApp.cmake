@@ -44,7 +44,7 @@ file(GLOB KORVO_WINAPP_SOURCES CONFIGURE_DEPENDS
   ${CMAKE_SOURCE_DIR}/src/app/win32/*.cpp ${CMAKE_SOURCE_DIR}/src/playlist/ui/*.cpp)
 list(FILTER KORVO_WINAPP_SOURCES EXCLUDE REGEX "/winmain\\.cpp$")
 add_library(korvo_winapp STATIC ${KORVO_WINAPP_SOURCES})
-target_link_libraries(korvo_winapp PUBLIC korvo_core comctl32 comdlg32 shell32 gdi32 user32)
+target_link_libraries(korvo_winapp PUBLIC korvo_core comctl32 comdlg32 shell32 gdi32 user32 uuid oleacc ole32 oleaut32)
 
 add_executable(LumenKorvo WIN32 ${CMAKE_SOURCE_DIR}/src/app/win32/winmain.cpp ${KORVO_RES_OBJ})
 target_link_libraries(LumenKorvo PRIVATE korvo_winapp)

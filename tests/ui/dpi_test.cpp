@@ -259,6 +259,14 @@ TEST(Dpi, DoubleScaleShowsTheTwoTimesArtAndHitsScaledButtons) {
     p.click(old.x, old.y);
     Sleep(1000);
     EXPECT_EQ(readRecord(), "");
+
+    // the keyboard's focus mark rings Play at its 2x place
+    const Shot before = shoot(w);
+    PostMessageA(w, WM_KEYDOWN, VK_TAB, 1);
+    const RECT play = buttonEllipse(korvo::win::ButtonPlay, kPercent);
+    EXPECT_TRUE(waitUntil([&] { return changedPixels(before, shoot(w), play, 8) > 40; }, kWaitMs)) << "no mark at 2x";
+    const std::string png = buildDir() + "\\ui-focus-mark-200.png";
+    EXPECT_TRUE(saveWindowPng(w, png, std::vector<bool>(before.px.size(), true))) << png;
 }
 
 TEST(Dpi, MovedToAMonitorOfAnotherScale) {

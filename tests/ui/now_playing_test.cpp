@@ -54,14 +54,6 @@ bool showsVolume(HWND w, int level) {
     return waitUntil([&] { return rowInk(shoot(w), kDisplayTimeY) == expected; }, 2000);
 }
 
-// A tone's level over a stretch, robust to a dropout (a busy machine can starve the sound
-// device for a moment): the loudest of its 200 ms parts.
-double steadyLevel(SoundRecorder& sound, DWORD from, DWORD to, int hz) {
-    double best = 0;
-    for (DWORD t = from; t + 200 <= to; t += 200) best = std::max(best, sound.toneLevel(t, t + 200, hz));
-    return best;
-}
-
 bool insideDisplay(int x, int y) {
     return x >= kDisplayArea.left && x < kDisplayArea.right && y >= kDisplayArea.top && y < kDisplayArea.bottom;
 }
@@ -271,7 +263,7 @@ TEST(NowPlaying, WheelAndKeysSetTheVolumeWithinItsRange) {
     Sleep(1500);
     const DWORD quiet = GetTickCount();
     Sleep(1200);
-    const double level7 = steadyLevel(sound, quiet, quiet + 1200, 400);
+    const double level7 = sound.steadyLevel(quiet, quiet + 1200, 400);
 
     RECT r;
     GetWindowRect(w, &r);
@@ -281,7 +273,7 @@ TEST(NowPlaying, WheelAndKeysSetTheVolumeWithinItsRange) {
     Sleep(800);   // the sound already queued plays out at the old level
     const DWORD loud = GetTickCount();
     Sleep(1200);
-    const double level10 = steadyLevel(sound, loud, loud + 1200, 400);
+    const double level10 = sound.steadyLevel(loud, loud + 1200, 400);
     ASSERT_GT(level7, 0);
     const double db = 20 * std::log10(level10 / level7);
     std::printf("volume 7 -> 10: %+.2f dB\n", db);

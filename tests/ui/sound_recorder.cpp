@@ -114,6 +114,12 @@ bool SoundRecorder::quietFor(int ms) {
     return any;
 }
 
+double SoundRecorder::steadyLevel(DWORD fromTick, DWORD toTick, int hz) {
+    double best = 0;
+    for (DWORD t = fromTick; t + 200 <= toTick; t += 200) best = std::max(best, toneLevel(t, t + 200, hz));
+    return best;
+}
+
 double SoundRecorder::toneLevel(DWORD fromTick, DWORD toTick, int hz) {
     std::lock_guard<std::mutex> g(lock_);
     double sum = 0;

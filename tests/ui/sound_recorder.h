@@ -32,6 +32,9 @@ public:
     // The mean strength of a tone of hz in the left channel of the slices recorded between
     // the two ticks (hz a multiple of 20, so it falls on a bin of a 50 ms slice); 0 when none.
     double toneLevel(DWORD fromTick, DWORD toTick, int hz);
+    // The same, robust to a dropout (a busy machine can starve the sound device for a
+    // moment): the loudest of the stretch's 200 ms parts.
+    double steadyLevel(DWORD fromTick, DWORD toTick, int hz);
 
 private:
     void collect();   // the worker: takes filled buffers, measures them, hands them back

@@ -5,6 +5,7 @@
 #include <commdlg.h>
 #include <psapi.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -415,6 +416,14 @@ bool saveWindowPng(HWND hwnd, const std::string& path, const std::vector<bool>& 
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(png.data()), std::streamsize(png.size()));
     return bool(out);
+}
+
+int changedPixels(const Shot& a, const Shot& b, RECT r, int margin) {
+    int n = 0;
+    for (int y = std::max(0L, r.top - margin); y < std::min<long>(a.h, r.bottom + margin); ++y)
+        for (int x = std::max(0L, r.left - margin); x < std::min<long>(a.w, r.right + margin); ++x)
+            n += a.px[size_t(y) * a.w + x] != b.px[size_t(y) * b.w + x];
+    return n;
 }
 
 std::string media(const char* name) {

@@ -99,6 +99,8 @@ struct Shot {
     uint32_t at(int x, int y) const { return px[size_t(y) * w + x]; }
 };
 Shot shoot(HWND hwnd);
+// Pixels that differ between two shots of one size within the rectangle grown by margin.
+int changedPixels(const Shot& a, const Shot& b, RECT r, int margin);
 
 // Saves the window as seen on screen as a PNG; pixels outside the mask (windowHitMask)
 // are transparent.

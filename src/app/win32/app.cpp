@@ -12,6 +12,7 @@
 #include "app/win32/dpi.h"
 #include "app/win32/equalizer_dialog.h"
 #include "app/win32/main_window.h"
+#include "app/win32/media_keys.h"
 #include "app/win32/playlist_editor.h"
 #include "app/win32/preferences.h"
 #include "app/win32/resource_ids.h"
@@ -127,6 +128,7 @@ int handOver(HWND running, int argc, const char* const* argv) {
 
 int runApp(HINSTANCE instance, HINSTANCE previous, int showCommand) {
     InitCommonControls();
+    ComApartment com;   // the taskbar's interface and the screen reader's object
     static MessageBoxPrompt boxes;
     setPrompt(&boxes);
     if (!loadSettings()) return 0;
@@ -194,6 +196,11 @@ int runApp(HINSTANCE instance, HINSTANCE previous, int showCommand) {
     // controls (which keep wide text) whole, where the narrow form turns it into "?".
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        // A media key pressed in any of the player's windows acts on the player.
+        if (const int command = msg.message == WM_KEYDOWN ? appCommandOfKey(msg.wParam) : 0) {
+            SendMessageA(main, WM_APPCOMMAND, reinterpret_cast<WPARAM>(msg.hwnd), MAKELPARAM(0, command));
+            continue;
+        }
         HWND sheet = preferencesSheet();
         if (sheet && !SendMessageA(sheet, PSM_GETCURRENTPAGEHWND, 0, 0)) afterPreferencesClosed(main);
         sheet = preferencesSheet();

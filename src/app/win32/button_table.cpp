@@ -25,11 +25,12 @@ int skinScaleForDpi(int dpi) {
     return best;
 }
 
-RECT buttonEllipse(int index, int percent) {
-    const RECT& r = kButtonTable[index].ellipse;
+RECT scaleRect(const RECT& r, int percent) {
     return {scaleLength(r.left, percent), scaleLength(r.top, percent), scaleLength(r.right, percent),
             scaleLength(r.bottom, percent)};
 }
+
+RECT buttonEllipse(int index, int percent) { return scaleRect(kButtonTable[index].ellipse, percent); }
 
 SkinResources skinResources(int percent) {
     for (int i = 1; i < kSkinScaleCount; ++i)

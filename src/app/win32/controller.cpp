@@ -133,6 +133,8 @@ LRESULT MainWindow::onCommand(WPARAM wParam, LPARAM lParam) {
         if (playState_ == PlayStatePlaying && outputDriver().pause()) playState_ = PlayStatePaused;
         else if (playState_ == PlayStatePaused && outputDriver().resume()) playState_ = PlayStatePlaying;
         return 0;
+    case IDM_PLAY_PAUSE:   // as Pause after Play
+        return onCommand(playState_ == PlayStateStopped ? IDM_PLAY : IDM_PAUSE, 0);
     case IDM_NEXT:
     case IDM_PREVIOUS:
         if (LOWORD(wParam) == IDM_NEXT ? list.nextEntry() : list.previousEntry()) {
@@ -144,10 +146,12 @@ LRESULT MainWindow::onCommand(WPARAM wParam, LPARAM lParam) {
     case IDM_SHUFFLE:
         settings().ShufflePlay = settings().ShufflePlay ? 0 : 1;
         redrawButton(ButtonShuffle);
+        NotifyWinEvent(EVENT_OBJECT_STATECHANGE, hwnd_, OBJID_CLIENT, ButtonShuffle + 1);
         return 0;
     case IDM_REPEAT:
         settings().RepeatPlay = settings().RepeatPlay ? 0 : 1;
         redrawButton(ButtonRepeat);
+        NotifyWinEvent(EVENT_OBJECT_STATECHANGE, hwnd_, OBJID_CLIENT, ButtonRepeat + 1);
         return 0;
     case IDM_ABOUT:
         showAbout(hwnd_);

@@ -4,6 +4,7 @@
 // is the platform's, which needs it too.
 #include <windows.h>
 #include <ddeml.h>
+#include <objbase.h>
 
 #include <utility>
 
@@ -202,5 +203,59 @@ private:
     HCONV c_;
 };
 
+// An icon from LoadImage (not shared): DestroyIcon.
+class IconHandle {
+public:
+    IconHandle() = default;
+    ~IconHandle() { reset(); }
+    IconHandle(const IconHandle&) = delete;
+    IconHandle& operator=(const IconHandle&) = delete;
+    void reset(HICON h = nullptr) {
+        if (h_) DestroyIcon(h_);
+        h_ = h;
+    }
+    HICON get() const { return h_; }
+
+private:
+    HICON h_ = nullptr;
+};
+
+// A COM interface pointer: Release.
+template <typename T>
+class ComRef {
+public:
+    ComRef() = default;
+    ~ComRef() { reset(); }
+    ComRef(const ComRef&) = delete;
+    ComRef& operator=(const ComRef&) = delete;
+    void reset(T* p = nullptr) {
+        if (p_) p_->Release();
+        p_ = p;
+    }
+    T** receive() {
+        reset();
+        return &p_;
+    }
+    T* get() const { return p_; }
+    T* operator->() const { return p_; }
+    explicit operator bool() const { return p_ != nullptr; }
+
+private:
+    T* p_ = nullptr;
+};
+
+// The thread's COM apartment (single-threaded): CoUninitialize when it was entered here.
+class ComApartment {
+public:
+    ComApartment() : entered_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {}
+    ~ComApartment() {
+        if (entered_) CoUninitialize();
+    }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+
+private:
+    bool entered_;
+};
 
 } // namespace korvo::win

@@ -195,7 +195,13 @@ LRESULT MainWindow::dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
         changeVolume(wheelRest_ / WHEEL_DELTA);
         wheelRest_ %= WHEEL_DELTA;
         return 0;
+    case WM_SYSKEYDOWN:
+    case WM_KEYUP:
+    case WM_SYSKEYUP:
+        if (onKey(msg, wParam, lParam)) return 0;
+        break;
     case WM_KEYDOWN:
+        if (onKey(msg, wParam, lParam)) return 0;
         if (wParam == VK_UP || wParam == VK_DOWN) {
             changeVolume(wParam == VK_UP ? 1 : -1);
             return 0;
@@ -206,6 +212,17 @@ LRESULT MainWindow::dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
         }
         if (wParam == 'J') return onCommand(IDM_JUMP_TO, 0);
         break;
+    case WM_APPCOMMAND: {
+        const MediaAction action = mediaActionOfAppCommand(GET_APPCOMMAND_LPARAM(lParam));
+        if (action == MediaNone) break;
+        onMediaAction(action);
+        return TRUE;
+    }
+    case WM_HOTKEY: onMediaAction(MediaHotkeys::actionOf(wParam)); return 0;
+    case WM_GETOBJECT: return onGetObject(wParam, lParam);
+    case kPressButtonMessage:
+        if (wParam < WPARAM(kButtonCount)) pressButton(int(wParam));
+        return 0;
     case WM_COPYDATA: return onCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
     case WM_DROPFILES: return onDropFiles(reinterpret_cast<HDROP>(wParam));
     case kTrayCallbackMessage:
@@ -228,6 +245,11 @@ LRESULT MainWindow::dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
     default:
         if (msg == taskbarCreatedMessage() && msg != 0) {
             trayShellRestarted(hwnd_);
+            taskbar_.setUp(hwnd_);   // a new shell: the button's extras are made again
+            return 0;
+        }
+        if (msg == taskbarButtonCreatedMessage() && msg != 0) {
+            taskbar_.setUp(hwnd_);
             return 0;
         }
         // A notification that was under way when destruction began is not acted on.
@@ -290,6 +312,7 @@ LRESULT MainWindow::onCreate() {
     // What was read before the window was there to be told.
     PostMessageA(hwnd_, kEntryInfoMessage, 0, 0);
     created_ = 1;
+    applyMediaKeys();
     return 0;
 }
 
@@ -309,6 +332,9 @@ void MainWindow::onDestroy() {
     }
     created_ = 0;
     rememberList();
+    hotkeys_.release(hwnd_);
+    releaseAccessible();
+    taskbar_.reset();
     destroyEditor();
     record_.release();
     stopDecoder();
@@ -513,6 +539,7 @@ void MainWindow::onPaint() {
             SelectClipRgn(dc, nullptr);
         }
     }
+    drawFocusMark(dc);
     display_.blit(dc);
 }
 
@@ -524,6 +551,7 @@ void MainWindow::refreshDisplay(bool entry) {
         else KillTimer(hwnd_, kTimerDisplay);
         displayTimer_ = playing ? 1 : 0;
     }
+    const std::string nameBefore = shownName_;
     if (entry || shownName_.empty()) {
         PlaylistEntry current;
         const bool hasEntry = playlist().copyCurrentEntry(current) != 0;
@@ -554,6 +582,10 @@ void MainWindow::refreshDisplay(bool entry) {
     view.bars = &bars_;
     view.scope = playState_ == PlayStateStopped ? nullptr : scope_;
     updateViewTimer();
+    shownView_ = view;
+    shownView_.name = "";
+    if (shownName_ != nameBefore) NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, hwnd_, OBJID_CLIENT, kDisplayChild);
+    taskbar_.show(TaskbarState(playState_), view.elapsedMs, view.totalMs);
     if (!display_.render(view)) return;
     WindowDC dc(hwnd_);
     if (dc) display_.blit(dc.get());
@@ -627,6 +659,11 @@ void MainWindow::changeVolume(int steps) {
     showingVolume_ = 1;
     SetTimer(hwnd_, kTimerVolumeMessage, kVolumeMessageMs, nullptr);
     refreshDisplay();
+}
+
+void MainWindow::pressButton(int index) {
+    if (index == ButtonMinimise) ShowWindow(hwnd_, SW_MINIMIZE);
+    else SendMessageA(hwnd_, WM_COMMAND, kButtonTable[index].command, 0);
 }
 
 void MainWindow::redrawButton(int index) {
@@ -712,11 +749,9 @@ LRESULT MainWindow::onLButtonUp() {
         ButtonFlags& b = buttons_[index];
         if (!b.pressed) continue;
         ReleaseCapture();
-        HWND self = hwnd_;
         if (b.inside) {
             b.inside = 0;
-            if (index == ButtonMinimise) ShowWindow(self, SW_MINIMIZE);
-            else SendMessageA(self, WM_COMMAND, kButtonTable[index].command, 0);
+            pressButton(index);
         }
         if (!hwnd_) {   // Close destroyed the window
             b.pressed = 0;
@@ -730,7 +765,15 @@ LRESULT MainWindow::onLButtonUp() {
 
 void MainWindow::onContextMenu(LPARAM lParam) {
     HMENU popup = popupMenu();
-    if (popup) TrackPopupMenu(popup, TPM_RIGHTBUTTON, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam), 0, hwnd_, nullptr);
+    POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    if (LONG(lParam) == -1) {   // from the keyboard: at the focused button, or the window's middle
+        RECT r{};
+        if (focus_ >= 0) r = buttonEllipse(focus_, scale_);
+        else GetClientRect(hwnd_, &r);
+        at = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+        ClientToScreen(hwnd_, &at);
+    }
+    if (popup) TrackPopupMenu(popup, TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd_, nullptr);
 }
 
 void MainWindow::onInitMenu(HMENU menu) {

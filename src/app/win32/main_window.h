@@ -10,10 +10,13 @@
 #include <string>
 
 #include "app/copy_data_request.h"
+#include "app/win32/accessible.h"
 #include "app/win32/current_file_record.h"
 #include "app/win32/handles.h"
+#include "app/win32/media_keys.h"
 #include "app/win32/now_playing.h"
 #include "app/win32/skin.h"
+#include "app/win32/taskbar.h"
 #include "net/icy_metadata.h"
 #include "playback/decoder_thread.h"
 #include "platform/thread.h"
@@ -44,6 +47,8 @@ constexpr UINT kStreamTitleMessage = 0x8304;
 constexpr UINT kEntryInfoMessage = 0x8305;
 // Read entries taken in one go.
 constexpr size_t kEntryInfoBatch = 512;
+// Posted by the screen reader's object: press the button wParam (outside the reader's call).
+constexpr UINT kPressButtonMessage = 0x8306;
 constexpr UINT_PTR kTimerTrayHold = 1;
 constexpr UINT_PTR kTimerStatus = 2;
 constexpr UINT_PTR kTimerAnnounce = 3;
@@ -72,11 +77,16 @@ int rememberedListPath(const char* name, char* out, size_t outSize);
 // The message box flag for a prompt icon.
 UINT messageBoxIcon(PromptIcon icon);
 
+// Tab moves the focus mark through the buttons in this order.
+extern const int kFocusOrder[kButtonCount];
+// The screen reader's children: the buttons in table order, then the display.
+constexpr int kDisplayChild = kButtonCount + 1;
+
 // Tells the user that the settings could not be written (the INI file stays as it was), in
 // a box owned by owner.
 void tellSettingsNotSaved(HWND owner);
 
-class MainWindow final : public DecoderListener {
+class MainWindow final : public DecoderListener, public AccessibleHost {
 public:
     static LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
 
@@ -99,6 +109,16 @@ public:
     void useInfoReader(InfoReader* reader) { infoReader_ = reader; }
     // InfoReader::Notify, on the reader's thread.
     static void entryInfoReady(void* window);
+    // AccessibleHost: the buttons and the display as a screen reader finds them.
+    int accCount() override { return kDisplayChild; }
+    bool accDescribe(int child, AccessibleItem& out) override;
+    int accFocused() override;
+    bool accPress(int child) override;
+    bool accTakeFocus(int child) override;
+
+    // The media keys held or given back as GlobalMediaKeys says.
+    void applyMediaKeys();
+    int focusedButton() const { return focus_; }
 
 private:
     LRESULT handle(UINT msg, WPARAM wParam, LPARAM lParam);
@@ -117,6 +137,17 @@ private:
     void redrawButton(int index);
     bool useScale(int percent);
     void onDpiChanged(int dpi, const RECT* suggested);
+    void pressButton(int index);
+    // keyboard, media keys, taskbar and screen reader (keyboard_access.cpp)
+    bool onKey(UINT msg, WPARAM key, LPARAM lParam);
+    void moveFocus(int step);
+    void setFocusMark(int index);
+    RECT focusMarkRect(int index) const;
+    void drawFocusMark(HDC dc);
+    void onMediaAction(MediaAction action);
+    void toggleMute();
+    LRESULT onGetObject(WPARAM wParam, LPARAM lParam);
+    void releaseAccessible();
     // the display and the volume
     // entry: read the current entry's name and length again (not needed for a tick)
     void refreshDisplay(bool entry = true);
@@ -196,6 +227,12 @@ private:
     int wheelRest_ = 0;         // wheel movement short of a step
     std::string shownName_;     // the current entry's display text, read at the last change
     int32_t entryTimeMs_ = 0;   // its length as the playlist knows it
+    NowPlayingView shownView_;  // the numbers last shown (its name is shownName_)
+    int focus_ = -1;            // the button under the focus mark, -1 before the first Tab
+    int mutedVolume_ = 0;       // the level before a mute; 0 when not muted
+    MediaHotkeys hotkeys_;
+    TaskbarButton taskbar_;
+    WindowAccessible* accessible_ = nullptr;   // one reference held while the window lives
     MenuHandle menu_;
     struct ButtonFlags {
         int pressed = 0;

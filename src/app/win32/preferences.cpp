@@ -53,6 +53,7 @@ constexpr CheckSetting kGeneralChecks[] = {
     {IDC_GEN_SPLASH, &Settings::ShowSplashScreen},  {IDC_GEN_EASY_MOVE, &Settings::EasyMove},
     {IDC_GEN_IRC_ENABLED, &Settings::IRCEnabled},   {IDC_GEN_IRC_USE_TAG, &Settings::IRCUseTag},
     {IDC_GEN_REMEMBER, &Settings::RememberPlaylist},
+    {IDC_GEN_MEDIA_KEYS, &Settings::GlobalMediaKeys},
 };
 
 void setMinimizeRadios(HWND page, int location) {
@@ -93,6 +94,7 @@ INT_PTR CALLBACK generalProc(HWND page, UINT msg, WPARAM wParam, LPARAM lParam) 
             GetDlgItemTextA(page, IDC_GEN_IRC_SERVER, s.IRCAppName, kIrcTextChars + 1);
             GetDlgItemTextA(page, IDC_GEN_IRC_COMMAND, s.IRCCommand, kIrcTextChars + 1);
             s.IRCAnnounceTimeout = int(GetDlgItemInt(page, IDC_GEN_IRC_TIMEOUT, nullptr, FALSE));
+            mainWindow().applyMediaKeys();
             return TRUE;
         }
         if (notifyCode(lParam) == PSN_RESET) {

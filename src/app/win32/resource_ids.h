@@ -103,6 +103,7 @@
 #define IDC_GEN_START_MENU 1077
 #define IDC_GEN_REGISTER 1078
 #define IDC_GEN_REMEMBER 1140
+#define IDC_GEN_MEDIA_KEYS 1133
 #define IDC_DEC_PRIORITY 1002
 #define IDC_DEC_PRIORITY_NAME 1004
 #define IDC_DEC_MAP_ISO 1099
@@ -154,6 +155,8 @@
 #define IDM_PLAY_CURRENT 40102
 // The main window's J: the "Jump to" box
 #define IDM_JUMP_TO 40041
+// Internal: Play when stopped, otherwise Pause (which goes on again when paused).
+#define IDM_PLAY_PAUSE 40103
 
 // Menu texts (the shortcut follows a tab)
 #define TXT_MENU_OPEN_FILE "Open File\tAlt+o"
@@ -266,6 +269,7 @@
 #define TXT_GEN_FILE_TYPES "File Types"
 #define TXT_GEN_START_MENU "Add to Start menu"
 #define TXT_GEN_REGISTER "Register Filetypes"
+#define TXT_GEN_MEDIA_KEYS "Media keys work while other programs have the focus"
 #define TXT_DEC_PRIORITY "Thread Priority"
 #define TXT_DEC_MAPPING "Layer III Mapping"
 #define TXT_DEC_MAP_ISO "ISO Default Scheme"

@@ -33,6 +33,8 @@ int skinScaleForDpi(int dpi);
 constexpr int scaleLength(int v, int percent) { return (v * percent + 50) / 100; }
 // A length at a scale back in pixels of the 96-DPI skin (rounded down).
 constexpr int unscaleLength(int v, int percent) { return v * 100 / percent; }
+// A rectangle of the 96-DPI skin at a scale.
+RECT scaleRect(const RECT& r, int percent);
 // A button's ellipse at a scale: the one place the skin's hit geometry is read from.
 RECT buttonEllipse(int index, int percent);
 

@@ -152,6 +152,10 @@ inline constexpr unsigned kChatPokeTimeoutMs = 1000;
 inline constexpr const char kTrayTipFormat[] = "LUMEN KORVO - %s - %03d%%";
 inline constexpr const char kTaskbarCreatedMessage[] = "TaskbarCreated";
 
+// The taskbar button and the screen reader
+inline constexpr const char kTaskbarButtonCreatedMessage[] = "TaskbarButtonCreated";
+inline constexpr const char kAccessiblePress[] = "Press";
+
 // The main window's display and its buttons' tips (in button order: Close, Minimise, Open,
 // Play, Pause, Stop, Previous, Next, Repeat, Shuffle), with the keys the program has.
 inline constexpr const char kDisplayTimeFormat[] = "%d:%02d";
