@@ -85,9 +85,9 @@ public:
     // The type the name asks for: ".m3u" and ".m3u8" write M3U, anything else PLS.
     int saveList(const char* path);
     // Writes the list as M3U to path, an empty list as a list without entries; the file it
-    // replaces is kept at before first. Both go through the safe write. 1 on success (a
-    // failure leaves both files as they were, or the old list in both).
-    int rememberList(const char* path, const char* before);
+    // replaces is kept at before first (unless keepBefore is false). Both go through the safe
+    // write. 1 on success (a failure leaves both files as they were, or the old list in both).
+    int rememberList(const char* path, const char* before, bool keepBefore = true);
     // One entry as a list file names it (for the writers of each type).
     struct ListedEntry {
         std::string value;   // the path, relative to the list's folder when it lies in it or below

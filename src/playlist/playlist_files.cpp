@@ -533,9 +533,9 @@ int Playlist::writeM3uFile(const char* path) {
     return writeListFile(path, endsWithNoCase(path, T::kM3u8Extension) ? m3u8Text : m3uText);
 }
 
-int Playlist::rememberList(const char* path, const char* before) {
+int Playlist::rememberList(const char* path, const char* before, bool keepBefore) {
     File old;
-    if (old.open(path, File::ReadShared) == 1) {
+    if (keepBefore && old.open(path, File::ReadShared) == 1) {
         const int64_t size = old.size();
         if (size < 0 || size > INT_MAX) return 0;
         std::string bytes(size_t(size), '\0');

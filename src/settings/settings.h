@@ -82,6 +82,7 @@ struct Settings {
     int RememberPlaylist;                   // 1: the list is kept beside the INI from one run to the next
     int RememberedEntry;                    // its current entry at the last exit (-1: none)
     int RememberedMs;                       // and how far that entry had played
+    int RememberedGiven;                    // 1: that list is what a start with files played
     int GlobalMediaKeys;                    // 1: the media keys reach the player while other programs have the focus
 };
 

@@ -58,6 +58,7 @@ constexpr SettingKey kDisplayModeKey = {kKeyDisplayMode, SettingKind::Int, FIELD
 constexpr SettingKey kRememberPlaylistKey = {kKeyRememberPlaylist, SettingKind::Int, FIELD(RememberPlaylist), 1, nullptr};
 constexpr SettingKey kRememberedEntryKey = {kKeyRememberedEntry, SettingKind::Int, FIELD(RememberedEntry), -1, nullptr};
 constexpr SettingKey kRememberedMsKey = {kKeyRememberedMs, SettingKind::Int, FIELD(RememberedMs), 0, nullptr};
+constexpr SettingKey kRememberedGivenKey = {kKeyRememberedGiven, SettingKind::Int, FIELD(RememberedGiven), 0, nullptr};
 constexpr SettingKey kGlobalMediaKeysKey = {kKeyGlobalMediaKeys, SettingKind::Int, FIELD(GlobalMediaKeys), 1, nullptr};
 
 #undef FIELD
@@ -111,6 +112,7 @@ constexpr std::array kSaveOrder = {
     &kRememberPlaylistKey,
     &kRememberedEntryKey,
     &kRememberedMsKey,
+    &kRememberedGivenKey,
     &kGlobalMediaKeysKey,
 };
 

@@ -53,6 +53,7 @@ inline constexpr const char kKeyDisplayMode[] = "DisplayMode";
 inline constexpr const char kKeyRememberPlaylist[] = "RememberPlaylist";
 inline constexpr const char kKeyRememberedEntry[] = "RememberedEntry";
 inline constexpr const char kKeyRememberedMs[] = "RememberedMs";
+inline constexpr const char kKeyRememberedGiven[] = "RememberedGiven";
 inline constexpr const char kKeyGlobalMediaKeys[] = "GlobalMediaKeys";
 
 inline constexpr const char kDefaultAudioBufTime[] = "02.50";

@@ -101,6 +101,7 @@ std::string expectedNewFile(const std::string& dir) {
     add(kKeyRememberPlaylist, "1");
     add(kKeyRememberedEntry, "-1");
     add(kKeyRememberedMs, "0");
+    add(kKeyRememberedGiven, "0");
     add(kKeyGlobalMediaKeys, "1");
     return t;
 }
@@ -209,7 +210,7 @@ TEST_F(SettingsTest, SavingKeepsForeignLinesAndUpdatesKeysInPlace) {
     saveSettings();
     std::string text = contents();
     EXPECT_EQ(text.rfind("; hand written\r\n[lumen korvo]\r\nwindowx=640\r\nOwnKey=kept\r\nAudioBufTime=2.50\r\n", 0), 0u);
-    EXPECT_NE(text.find("GaplessPlayback=1\r\nReplayGainMode=0\r\nReplayGainPreamp=0\r\nReplayGainDefault=0\r\nReplayGainClip=1\r\nDisplayMode=0\r\nRememberPlaylist=1\r\nRememberedEntry=-1\r\nRememberedMs=0\r\nGlobalMediaKeys=1\r\n[Other]\r\nWindowX=1\r\n"), std::string::npos);
+    EXPECT_NE(text.find("GaplessPlayback=1\r\nReplayGainMode=0\r\nReplayGainPreamp=0\r\nReplayGainDefault=0\r\nReplayGainClip=1\r\nDisplayMode=0\r\nRememberPlaylist=1\r\nRememberedEntry=-1\r\nRememberedMs=0\r\nRememberedGiven=0\r\nGlobalMediaKeys=1\r\n[Other]\r\nWindowX=1\r\n"), std::string::npos);
 }
 
 #ifndef _WIN32

@@ -119,8 +119,9 @@ TEST(DisplayView, BarsAndScopeFollowTheSoundAndTheChoiceIsKept) {
     RECT before{}, after{};
     GetWindowRect(w, &before);
     p.pressMoveRelease(kViewClick.x, kViewClick.y, kViewClick.x + 30, kViewClick.y + 20);
-    GetWindowRect(w, &after);
-    EXPECT_NE(after.left, before.left) << "the drag did not move the window";
+    // posted: the window may take them after the test's own sent question
+    EXPECT_TRUE(waitUntil([&] { return GetWindowRect(w, &after) && after.left != before.left; }, 5000))
+        << "the drag did not move the window";
     p.click(kViewClick.x, kViewClick.y);
     EXPECT_TRUE(waitUntil([&] { return nameOffset(shoot(w), titleOf(media("tone_200.mp2"))) >= 0; }, 3000));
     closeProgram(p, w);

@@ -84,6 +84,15 @@ TEST(RememberPlaylist, ListAndPlaceComeBackWaitingForPlay) {
         EXPECT_EQ(listedIn(kept), std::vector<std::string>{songs[2]});
         EXPECT_EQ(listedIn(before), songs);
     }
+    {
+        // And a second one in a row too.
+        Program p;
+        ASSERT_TRUE(p.start(folder, {songs[0]}));
+        ASSERT_NE(p.waitForWindow(), nullptr);
+        closeAndWait(p);
+        EXPECT_EQ(listedIn(kept), std::vector<std::string>{songs[0]});
+        EXPECT_EQ(listedIn(before), songs);
+    }
 }
 
 } // namespace

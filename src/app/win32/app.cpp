@@ -172,6 +172,7 @@ int runApp(HINSTANCE instance, HINSTANCE previous, int showCommand) {
             given = true;
         }
     list.endAddBatch();
+    if (given) mainWindow().startedWithFiles();
     if (!given && settings().RememberPlaylist && restoreRememberedList(list, &boxes))
         mainWindow().holdUntilPlay(settings().RememberedMs);
 

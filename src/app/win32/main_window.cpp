@@ -418,10 +418,14 @@ void MainWindow::rememberList() {
                  : playState_ != PlayStateStopped ? outputDriver().getPlayedTime()
                                                   : 0;
     s.RememberedMs = ms < 0 ? 0 : ms > INT32_MAX ? INT32_MAX : int(ms);
+    // The list a start with files left is no library: the one kept before it stays, so two
+    // such starts in a row cannot lose the listener's own list.
+    const bool keepBefore = !s.RememberedGiven;
+    s.RememberedGiven = startedWithFiles_ ? 1 : 0;
     char path[kPathCapacity], before[kPathCapacity];
     if (rememberedListPath(playlist_texts::kRememberedList, path, sizeof path) &&
         rememberedListPath(playlist_texts::kRememberedListBefore, before, sizeof before) &&
-        list.rememberList(path, before))
+        list.rememberList(path, before, keepBefore))
         return;
     char text[kPathCapacity + 64];
     std::snprintf(text, sizeof text, kErrorWriting, path);

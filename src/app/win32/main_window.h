@@ -105,6 +105,8 @@ public:
 
     // The remembered list was restored: its current entry waits at ms until Play.
     void holdUntilPlay(int ms) { holdMs_ = ms < 0 ? 0 : ms; }
+    // The list is what the command line gave, not the listener's own.
+    void startedWithFiles() { startedWithFiles_ = true; }
     // The reader whose results this window hands to the playlist (nullptr: none).
     void useInfoReader(InfoReader* reader) { infoReader_ = reader; }
     // InfoReader::Notify, on the reader's thread.
@@ -265,6 +267,7 @@ private:
     std::atomic<int> startCount_{0};
     int shownStart_ = 0;    // the count of the start this window acted on last
     InfoReader* infoReader_ = nullptr;
+    bool startedWithFiles_ = false;
     int holdMs_ = -1;          // >= 0: a restored entry waits for Play, to go on from there
     int seekOnStartMs_ = 0;    // where the file being started goes first
 };
