@@ -125,7 +125,7 @@ run_wine() {
   local name=$1 exe=$2 again
   run_logged "$name" scripts/wine-run.sh "$exe"
   again=$(failed_names "$log/$name.log")
-  if [ -n "$again" ] && [ "$(echo "$again" | wc -l)" -le 3 ]; then
+  if [ -n "$again" ] && [ "$(echo "$again" | wc -l)" -le 6 ]; then
     run_logged "$name-again" scripts/wine-run.sh "$exe" --gtest_filter="$(echo "$again" | paste -sd:)"
   fi
 }

@@ -340,9 +340,13 @@ TEST(EditorTags, SaveChangesTheId3v2TagTheRowAndTheDisplay) {
     p.copyData(korvo::win::RequestAddPath, file.c_str(), DWORD(file.size()));
     HWND list = openPlaylistEditor(p);
     ASSERT_NE(list, nullptr);
-    // the request is run after the editor may have opened: its row comes with the refresh
-    ASSERT_TRUE(waitUntil([&] { return rows(list).size() == 1u; }, 5000)) << rows(list).size() << " rows";
-    EXPECT_NE(rows(list)[0].find("Tone Title"), std::string::npos) << rows(list)[0];
+    // the request is run after the editor may have opened, and the tag is read in the
+    // background: the row is named by the file until it arrives
+    EXPECT_TRUE(waitUntil([&] {
+        const std::vector<std::string> r = rows(list);
+        return r.size() == 1u && r[0].find("Tone Title") != std::string::npos;
+    }, 10000)) << ::testing::PrintToString(rows(list));
+    ASSERT_EQ(rows(list).size(), 1u);
 
     HWND dlg = openTagEditor(p);
     ASSERT_NE(dlg, nullptr);
@@ -723,6 +727,8 @@ TEST(EditorPlaylist, SaveListLoadListAndWriteError) {
     addPaths(p, files);
     HWND dlg = openPlaylistEditor(p);
     ASSERT_NE(dlg, nullptr);
+    // the added paths are run after the editor may have opened
+    EXPECT_TRUE(waitUntil([&] { return rows(dlg).size() == 3u; }, 10000));
     const std::vector<std::string> before = rows(dlg);
     ASSERT_EQ(before.size(), 3u);
 
