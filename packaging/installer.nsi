@@ -18,6 +18,9 @@ SetCompressor /SOLID lzma
 !define PRODUCT "LUMEN KORVO 2000"
 !define EXE_NAME "LumenKorvo.exe"
 !define SETTINGS_FILE "LUMEN KORVO.ini"
+; The list the player remembers beside its settings, and the one it replaced.
+!define REMEMBERED_LIST "LUMEN KORVO.m3u8"
+!define REMEMBERED_LIST_BEFORE "LUMEN KORVO.1.m3u8"
 !define UNINSTALLER "Uninstall.exe"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\${PRODUCT}"
 !define CLASSES "Software\Classes"
@@ -30,7 +33,7 @@ SetCompressor /SOLID lzma
 !define FILETYPES_TITLE "File types"
 !define FILETYPES_SUBTITLE "Which files should open with ${PRODUCT} when you double-click them?"
 !define FILETYPES_NOTE "This changes the file types for you only. The player's preferences can register them again later."
-!define SETTINGS_QUESTION "Delete your ${PRODUCT} settings (${SETTINGS_FILE}) too?"
+!define SETTINGS_QUESTION "Delete your ${PRODUCT} settings (${SETTINGS_FILE}) and its remembered playlist too?"
 ; The player's main window, asked to close before anything is removed.
 !define MAIN_WINDOW_CLASS "LUMEN KORVOMainWindow"
 !define CLOSE_WAIT_MS 5000
@@ -232,6 +235,8 @@ Section "Uninstall"
   ${AndIf} ${FileExists} "$INSTDIR\${SETTINGS_FILE}"
     MessageBox MB_YESNO|MB_ICONQUESTION "${SETTINGS_QUESTION}" /SD IDYES IDNO keep
     Delete "$INSTDIR\${SETTINGS_FILE}"
+    Delete "$INSTDIR\${REMEMBERED_LIST}"
+    Delete "$INSTDIR\${REMEMBERED_LIST_BEFORE}"
     keep:
   ${EndIf}
   Delete "$INSTDIR\${UNINSTALLER}"
